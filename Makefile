@@ -1,0 +1,33 @@
+# The two set-up commands: `make run` and `make test`.
+BUILD      ?= build/release
+TEST_BUILD ?= build/asan
+JOBS       ?= 2
+CMAKE_GEN  := -G Ninja
+
+.PHONY: run test build deps test-build clean format
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	@cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DSKYLARK_TESTS=OFF >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+# Runs the program's main job: for now the command-line front end on a
+# scratch database.
+run: build
+	@scripts/demo $(BUILD)
+
+test-build: deps
+	@cmake -S . -B $(TEST_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DSKYLARK_SANITIZE=ON >/dev/null
+	@cmake --build $(TEST_BUILD) -j $(JOBS)
+
+test: test-build
+	@cd $(TEST_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build

@@ -1,0 +1,227 @@
+#include "engine/ScriptSplitter.h"
+
+#include "engine/SqlLexer.h"
+#include "support/TextUtil.h"
+
+#include <string>
+
+namespace sky {
+namespace {
+
+// One pass over the tokens of a script. Closers on the stack: ')' and '}'
+// for brackets, 'B' for the body of a trigger (BEGIN ... END), 'C' for a
+// CASE ... END inside such a body.
+class Splitter {
+public:
+    Splitter(QStringView text, bool trimBoth, bool flatten)
+        : FText(text), FTrimBoth(trimBoth), FFlatten(flatten) {}
+
+    void Run() {
+        SqlLexer lexer(FText);
+        SqlToken tok;
+        bool openQuote = false;
+        while (lexer.Next(tok)) {
+            if (FFlatten && FDone)
+                return;
+            switch (tok.kind) {
+            case SqlTokKind::Space:
+                break;
+            case SqlTokKind::LineBreak:
+                FlushLine(tok.pos, tok.end());
+                break;
+            case SqlTokKind::LineComment:
+                // Line comments are left out of statement texts.
+                FlushLine(tok.pos, tok.end());
+                break;
+            case SqlTokKind::BlockComment:
+                if (tok.closed) {
+                    // Kept, and the text after it starts a new line.
+                    FlushLine(tok.end(), tok.end());
+                } else {
+                    // Open to the end of the text: cut off.
+                    FlushLine(tok.pos, tok.end());
+                }
+                break;
+            case SqlTokKind::Quoted:
+                FPrevDot = false;
+                FHasCode = true;
+                if (!tok.closed)
+                    openQuote = true;
+                break;
+            case SqlTokKind::Word:
+                OnWord(tok);
+                break;
+            case SqlTokKind::Other:
+                OnOther(tok);
+                break;
+            }
+        }
+        if (FFlatten && FDone)
+            return;
+        if (!FFlatten && (openQuote || !FStack.empty())) {
+            FTail = TrimText(FText.mid(FStmtStart));
+            return;
+        }
+        FlushLine(FText.size(), FText.size());
+        EndStatement(FText.size());
+    }
+
+    QStringList statements;
+    QString FTail;
+    QString flat;
+
+private:
+    void AddPiece(qsizetype from, qsizetype to) {
+        if (to <= from)
+            return;
+        const QStringView piece = FText.mid(from, to - from);
+        if (FFlatten) {
+            const QString t = TrimText(piece);
+            if (!t.isEmpty()) {
+                if (!flat.isEmpty())
+                    flat += QLatin1Char(' ');
+                flat += t;
+            }
+            return;
+        }
+        QString t = FTrimBoth ? TrimText(piece) : TrimTextRight(piece);
+        if (!TrimText(t).isEmpty())
+            FLines.append(std::move(t));
+    }
+
+    // Adds the line text up to `to` and continues the next line at `next`.
+    void FlushLine(qsizetype to, qsizetype next) {
+        AddPiece(FLineStart, to);
+        FLineStart = next;
+    }
+
+    void EndStatement(qsizetype end) {
+        AddPiece(FLineStart, end);
+        FLineStart = end;
+        FStmtStart = end;
+        if (FFlatten) {
+            FDone = true;
+            return;
+        }
+        // A statement of comments only is no statement.
+        if (FHasCode && !FLines.isEmpty()) {
+            QString s = TrimText(FLines.join(QStringLiteral("\r\n")));
+            if (!s.isEmpty())
+                statements.append(std::move(s));
+        }
+        FLines.clear();
+        FHasCode = false;
+        FStack.clear();
+        FBlocks = 0;
+        FWords = 0;
+        FTrigger = false;
+        FPrevDot = false;
+    }
+
+    void OnWord(const SqlToken& tok) {
+        FHasCode = true;
+        const QStringView w = FText.mid(tok.pos, tok.len);
+        const bool afterDot = FPrevDot;
+        FPrevDot = false;
+        if (FStack.empty() && FWords < 3) {
+            // CREATE [TEMP|TEMPORARY] TRIGGER: the statement has a body.
+            ++FWords;
+            if (FWords == 1) {
+                FCreate = SqlWordIs(w, "CREATE");
+            } else if (FCreate && SqlWordIs(w, "TRIGGER")) {
+                FTrigger = true;
+            } else {
+                const bool temp = SqlWordIs(w, "TEMP") || SqlWordIs(w, "TEMPORARY");
+                FCreate = FCreate && FWords == 2 && temp;
+            }
+        }
+        if (afterDot || tok.len < 3 || tok.len > 5)
+            return;
+        if (SqlWordIs(w, "BEGIN")) {
+            if (FStack.empty() && FTrigger) {
+                FStack.push_back('B');
+                ++FBlocks;
+            }
+        } else if (SqlWordIs(w, "CASE")) {
+            if (FBlocks > 0)
+                FStack.push_back('C');
+        } else if (SqlWordIs(w, "END")) {
+            if (!FStack.empty() && FStack.back() == 'C') {
+                FStack.pop_back();
+            } else if (!FStack.empty() && FStack.back() == 'B') {
+                FStack.pop_back();
+                --FBlocks;
+                if (FStack.empty() && !FFlatten)
+                    EndStatement(tok.end());
+            }
+        }
+    }
+
+    void OnOther(const SqlToken& tok) {
+        FHasCode = true;
+        const char16_t u = FText[tok.pos].unicode();
+        FPrevDot = u == '.';
+        switch (u) {
+        case ';':
+            if (FStack.empty())
+                EndStatement(tok.end());
+            break;
+        case '(':
+            FStack.push_back(')');
+            break;
+        case '{':
+            FStack.push_back('}');
+            break;
+        case ')':
+        case '}':
+            if (!FStack.empty() && FStack.back() == char(u))
+                FStack.pop_back();
+            break;
+        default:
+            break;
+        }
+    }
+
+    QStringView FText;
+    bool FTrimBoth;
+    bool FFlatten;
+    bool FDone = false;
+    bool FHasCode = false;
+    QStringList FLines;
+    std::string FStack;
+    int FBlocks = 0;
+    int FWords = 0;
+    bool FCreate = false;
+    bool FTrigger = false;
+    bool FPrevDot = false;
+    qsizetype FLineStart = 0;
+    qsizetype FStmtStart = 0;
+};
+
+QStringView TrimmedView(QStringView s) {
+    qsizetype b = 0, e = s.size();
+    while (b < e && s[b].unicode() <= 32)
+        ++b;
+    while (e > b && s[e - 1].unicode() <= 32)
+        --e;
+    return s.mid(b, e - b);
+}
+
+} // namespace
+
+SplitResult SplitSqlScript(QStringView sql, bool bRemWhSpc) {
+    Splitter sp(TrimmedView(sql), bRemWhSpc, false);
+    sp.Run();
+    SplitResult r;
+    r.statements = std::move(sp.statements);
+    r.tail = std::move(sp.FTail);
+    return r;
+}
+
+QString FlattenFirstStatement(QStringView sql) {
+    Splitter sp(TrimmedView(sql), true, true);
+    sp.Run();
+    return TrimText(sp.flat);
+}
+
+} // namespace sky

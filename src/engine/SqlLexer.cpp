@@ -1,0 +1,84 @@
+#include "engine/SqlLexer.h"
+
+namespace sky {
+
+bool SqlWordIs(QStringView word, const char* keyword) {
+    qsizetype i = 0;
+    for (; keyword[i]; ++i) {
+        if (i >= word.size())
+            return false;
+        char16_t u = word[i].unicode();
+        if (u >= 'a' && u <= 'z')
+            u = char16_t(u - 32);
+        if (u != char16_t(keyword[i]))
+            return false;
+    }
+    return i == word.size();
+}
+
+bool SqlLexer::Next(SqlToken& tok) {
+    const qsizetype n = FText.size();
+    if (FPos >= n)
+        return false;
+    const qsizetype start = FPos;
+    const QChar ch = FText[start];
+    const char16_t u = ch.unicode();
+    tok.pos = start;
+    tok.closed = true;
+    qsizetype p = start + 1;
+
+    if (u == '\r' || u == '\n') {
+        tok.kind = SqlTokKind::LineBreak;
+        if (p < n && (FText[p] == QLatin1Char('\r') || FText[p] == QLatin1Char('\n')))
+            ++p;
+    } else if (u <= 32) {
+        tok.kind = SqlTokKind::Space;
+        while (p < n && FText[p].unicode() <= 32 && FText[p] != QLatin1Char('\r') &&
+               FText[p] != QLatin1Char('\n'))
+            ++p;
+    } else if (IsSqlWordChar(ch)) {
+        tok.kind = SqlTokKind::Word;
+        while (p < n && IsSqlWordChar(FText[p]))
+            ++p;
+    } else if (u == '\'' || u == '"' || u == '`' || u == '[') {
+        tok.kind = SqlTokKind::Quoted;
+        const QChar closer = u == '[' ? QLatin1Char(']') : ch;
+        const bool doubling = u != '[';
+        tok.closed = false;
+        while (p < n) {
+            if (FText[p] == closer) {
+                if (doubling && p + 1 < n && FText[p + 1] == closer) {
+                    p += 2;
+                    continue;
+                }
+                ++p;
+                tok.closed = true;
+                break;
+            }
+            ++p;
+        }
+    } else if (u == '-' && p < n && FText[p] == QLatin1Char('-')) {
+        tok.kind = SqlTokKind::LineComment;
+        while (p < n && FText[p] != QLatin1Char('\r') && FText[p] != QLatin1Char('\n'))
+            ++p;
+    } else if (u == '/' && p < n && FText[p] == QLatin1Char('*')) {
+        tok.kind = SqlTokKind::BlockComment;
+        ++p;
+        tok.closed = false;
+        while (p < n) {
+            if (FText[p] == QLatin1Char('*') && p + 1 < n && FText[p + 1] == QLatin1Char('/')) {
+                p += 2;
+                tok.closed = true;
+                break;
+            }
+            ++p;
+        }
+    } else {
+        tok.kind = SqlTokKind::Other;
+    }
+    tok.len = p - start;
+    FPos = p;
+    return true;
+}
+
+} // namespace sky

@@ -1,0 +1,44 @@
+// A lexically exact scanner of SQL text: words, quoted sections ('..',
+// "..", `..` with doubling; [..]), line and block comments, line breaks,
+// blanks and single other characters. It never copies text: tokens are
+// positions into the scanned view. Shared by everything that must tell SQL
+// code from literals and comments.
+#pragma once
+
+#include <QStringView>
+
+namespace sky {
+
+enum class SqlTokKind { Space, LineBreak, Word, Quoted, LineComment, BlockComment, Other };
+
+struct SqlToken {
+    SqlTokKind kind = SqlTokKind::Other;
+    qsizetype pos = 0;
+    qsizetype len = 0;
+    bool closed = true; // false for a quote or block comment open at the end
+    qsizetype end() const { return pos + len; }
+};
+
+// Characters that make up words (identifiers, keywords, numbers): ASCII
+// letters, digits, "_", "$" and everything above code 127.
+inline bool IsSqlWordChar(QChar c) {
+    const char16_t u = c.unicode();
+    return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') ||
+           u == '_' || u == '$' || u >= 0x80;
+}
+
+// True when the word equals the upper-case ASCII keyword, ignoring a-z case.
+bool SqlWordIs(QStringView word, const char* keyword);
+
+class SqlLexer {
+public:
+    explicit SqlLexer(QStringView text) : FText(text) {}
+    bool Next(SqlToken& tok);
+    qsizetype Pos() const { return FPos; }
+
+private:
+    QStringView FText;
+    qsizetype FPos = 0;
+};
+
+} // namespace sky

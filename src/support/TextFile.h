@@ -1,0 +1,18 @@
+// Reading and writing the system's text files. Reading honours a UTF-8 or
+// UTF-16 byte-order mark and falls back to Windows-1252 for bytes that are
+// not valid UTF-8; writing is UTF-8 without a byte-order mark, through a
+// temporary file renamed into place.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace sky {
+
+QString DecodeText(const QByteArray& bytes);
+// Reads the whole file; false (with error text) when it cannot be read.
+bool ReadTextFile(const QString& fileName, QString& text, QString* error = nullptr);
+// Writes bytes to the file atomically; false (with error text) on failure.
+bool WriteFileAtomic(const QString& fileName, const QByteArray& bytes, QString* error = nullptr);
+
+} // namespace sky

@@ -1,0 +1,27 @@
+// Small text helpers shared by every module: trimming with the system's rule
+// (characters up to code 32 count as blanks), shortening, exception texts.
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <exception>
+
+namespace sky {
+
+// Removes characters with codes 0..32 from both ends.
+QString TrimText(QStringView s);
+// Removes characters with codes 0..32 from the end.
+QString TrimTextRight(QStringView s);
+// Keeps texts of at most maxLen characters; longer ones become their first
+// maxLen - 3 characters followed by "...".
+QString ShortenText(const QString& s, qsizetype maxLen);
+// Upper-cases a-z only (keeps every other character and every position).
+QString UpperAscii(QStringView s);
+// Demangled class name of an exception object.
+QString ExceptionClassName(const std::exception& e);
+// "(" + class + "): " + message.
+QString ExceptionText(const std::exception& e);
+// Text used for exceptions that are not std::exception.
+inline QString UnknownExceptionText() { return QStringLiteral("(unknown): unknown exception"); }
+
+} // namespace sky
