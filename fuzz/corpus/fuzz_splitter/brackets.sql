@@ -1,0 +1,1 @@
+SELECT ((1;2);3), {a;b}; SELECT (')';1); SELECT [a'b] FROM t; SELECT 'open quote; 

@@ -1,0 +1,1 @@
+select 1;  select 2 ;;	; select t.end, x.begin from t; select 3

@@ -1,0 +1,1 @@
+select 1;  select 2 ;;	; select x * 3, y from t where a = 1 and b <> 2; select 3

@@ -1,0 +1,7 @@
+INSERT INTO t VALUES('a
+
+   b
+c', 2);
+  
+	  SELECT  x  
+  FROM t;

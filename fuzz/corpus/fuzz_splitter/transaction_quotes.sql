@@ -1,0 +1,4 @@
+BEGIN TRANSACTION;
+INSERT INTO t VALUES(1,'it''s; fine',"a;b",[c;d],`e;f`);
+COMMIT;
+BEGIN IMMEDIATE; END;
