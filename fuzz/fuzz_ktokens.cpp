@@ -14,8 +14,7 @@ const QString kQuoteDefs = QStringLiteral("(..),/*..*/,--..,//..");
 const QString kPlaceholder = QStringLiteral("#T..#");
 
 void Check(bool ok) {
-    if (!ok)
-        __builtin_trap();
+    if (!ok) __builtin_trap();
 }
 
 } // namespace

@@ -49,8 +49,7 @@ bool IsPlain(const QString& s) {
         }
     }
     for (const char* word : {"BEGIN", "CASE", "END"})
-        if (s.contains(QLatin1String(word), Qt::CaseInsensitive))
-            return false;
+        if (s.contains(QLatin1String(word), Qt::CaseInsensitive)) return false;
     return true;
 }
 
@@ -66,14 +65,12 @@ QStringList PlainStatements(QStringView s) {
         }
     }
     QString rest = Trim(s.mid(from));
-    if (!rest.isEmpty())
-        r.append(std::move(rest));
+    if (!rest.isEmpty()) r.append(std::move(rest));
     return r;
 }
 
 void Check(bool ok) {
-    if (!ok)
-        __builtin_trap();
+    if (!ok) __builtin_trap();
 }
 
 void CheckStatements(const sky::SplitResult& r) {

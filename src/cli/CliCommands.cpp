@@ -28,8 +28,7 @@ bool ReadInput(CliContext& ctx, QString& text) {
 }
 
 int CmdVersion(CliContext& ctx) {
-    if (!ctx.args.isEmpty())
-        return ExitUsage;
+    if (!ctx.args.isEmpty()) return ExitUsage;
     TSQLite3Database db;
     const QString text = QStringLiteral("Skylark ") + QStringLiteral(SKYLARK_VERSION) +
                          QStringLiteral("\nSQLite ") + db.SQLiteVersion() +
@@ -40,8 +39,7 @@ int CmdVersion(CliContext& ctx) {
 }
 
 int CmdExec(CliContext& ctx) {
-    if (ctx.args.isEmpty() || ctx.args.size() > 2)
-        return ExitUsage;
+    if (ctx.args.isEmpty() || ctx.args.size() > 2) return ExitUsage;
     if ((ctx.args.size() == 2) == !ctx.inputFile.isEmpty())
         return ExitUsage; // exactly one of SQL and -f FILE
     QString script;
@@ -63,11 +61,9 @@ int CmdExec(CliContext& ctx) {
 }
 
 int CmdSplit(CliContext& ctx) {
-    if (!ctx.args.isEmpty())
-        return ExitUsage;
+    if (!ctx.args.isEmpty()) return ExitUsage;
     QString script;
-    if (!ReadInput(ctx, script))
-        return ExitFailed;
+    if (!ReadInput(ctx, script)) return ExitFailed;
     TSQLite3Database db;
     TSQLiteStatementArray statements;
     db.SQLReduceToStatements(script, statements, true);
@@ -78,8 +74,8 @@ int CmdSplit(CliContext& ctx) {
 int CmdHelp(CliContext& ctx);
 
 const CliCommand kCommands[] = {
-    {"version", "version", "Prints the program's version, the SQLite library version and its source id.",
-     &CmdVersion},
+    {"version", "version",
+     "Prints the program's version, the SQLite library version and its source id.", &CmdVersion},
     {"exec", "exec DB (SQL | -f FILE)",
      "Opens DB (creating it when missing) and runs the script statement by statement,\n"
      "stopping at the first failure. Prints nothing on success.",
@@ -92,8 +88,7 @@ const CliCommand kCommands[] = {
 };
 
 int CmdHelp(CliContext& ctx) {
-    if (ctx.args.size() > 1)
-        return ExitUsage;
+    if (ctx.args.size() > 1) return ExitUsage;
     if (ctx.args.isEmpty()) {
         ctx.output = UsageText().toUtf8();
         return ExitOk;
@@ -111,8 +106,7 @@ int CmdHelp(CliContext& ctx) {
 
 const CliCommand* FindCommand(const QString& name) {
     for (const CliCommand& c : kCommands)
-        if (name == QLatin1String(c.name))
-            return &c;
+        if (name == QLatin1String(c.name)) return &c;
     return nullptr;
 }
 
@@ -159,8 +153,7 @@ int RunCli(const QStringList& argv, QByteArray& out, QString& err) {
         }
     }
     const int rc = cmd->run(ctx);
-    if (rc == ExitUsage && ctx.error.isEmpty())
-        ctx.error = CommandHelp(*cmd);
+    if (rc == ExitUsage && ctx.error.isEmpty()) ctx.error = CommandHelp(*cmd);
     if (!ctx.error.isEmpty())
         err = ctx.error.endsWith(QLatin1Char('\n')) ? ctx.error : ctx.error + QLatin1Char('\n');
     if (rc == ExitOk && !ctx.outputFile.isEmpty()) {

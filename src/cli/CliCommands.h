@@ -11,11 +11,11 @@ namespace sky::cli {
 enum ExitCode { ExitOk = 0, ExitFailed = 1, ExitUsage = 2 };
 
 struct CliContext {
-    QStringList args;     // positional arguments after the command
-    QString inputFile;    // -f FILE
-    QString outputFile;   // -o FILE
-    QByteArray output;    // what the command prints (UTF-8)
-    QString error;        // what goes to stderr
+    QStringList args;   // positional arguments after the command
+    QString inputFile;  // -f FILE
+    QString outputFile; // -o FILE
+    QByteArray output;  // what the command prints (UTF-8)
+    QString error;      // what goes to stderr
 };
 
 struct CliCommand {

@@ -11,8 +11,7 @@ int main(int argc, char** argv) {
     QByteArray out;
     QString err;
     const int rc = sky::cli::RunCli(args, out, err);
-    if (!out.isEmpty())
-        std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    if (!out.isEmpty()) std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
     if (!err.isEmpty()) {
         const QByteArray e = err.toUtf8();
         std::fwrite(e.constData(), 1, size_t(e.size()), stderr);

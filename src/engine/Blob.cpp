@@ -24,11 +24,9 @@ QString QuoteName(const QString& name) {
 // stands in SQL, possibly quoted.
 QString UnquoteForBlob(const QString& name) {
     const QString t = TrimText(name);
-    if (t.size() < 2)
-        return t;
+    if (t.size() < 2) return t;
     const QChar open = t.front(), close = t.back();
-    if (open == QLatin1Char('[') && close == QLatin1Char(']'))
-        return t.mid(1, t.size() - 2);
+    if (open == QLatin1Char('[') && close == QLatin1Char(']')) return t.mid(1, t.size() - 2);
     if ((open == QLatin1Char('"') || open == QLatin1Char('`') || open == QLatin1Char('\'')) &&
         close == open) {
         QString inner = t.mid(1, t.size() - 2);
@@ -41,8 +39,8 @@ QString UnquoteForBlob(const QString& name) {
 
 std::unique_ptr<TSQLite3BlobHandler> TSQLite3Database::BlobOpen(const QString& DB,
                                                                 const QString& Table,
-                                                                const QString& Column,
-                                                                qint64 RowID, bool WriteAccess) {
+                                                                const QString& Column, qint64 RowID,
+                                                                bool WriteAccess) {
     return std::make_unique<TSQLite3BlobHandler>(this, DB, Table, Column, RowID, WriteAccess);
 }
 
@@ -54,17 +52,14 @@ qint64 TSQLite3Database::LookupBlobRowId(const QString& Table, const QString& ID
         Prepare(QStringLiteral("SELECT rowid FROM ") + Table + QStringLiteral(" WHERE ") +
                 QuoteName(IDField) + QStringLiteral("=? LIMIT 1;"));
     if (!stmt) {
-        if (FLastErr.isEmpty())
-            SetError(QStringLiteral("Empty Query"));
+        if (FLastErr.isEmpty()) SetError(QStringLiteral("Empty Query"));
         return -1;
     }
     stmt->BindText(1, RecIDVal);
-    if (!stmt->LastBindOk())
-        return -1;
+    if (!stmt->LastBindOk()) return -1;
     const int rc = stmt->Step();
     if (rc == SQLITE_DONE) {
-        SetError(QStringLiteral("No row found where ") + IDField + QStringLiteral("=") +
-                 RecIDVal);
+        SetError(QStringLiteral("No row found where ") + IDField + QStringLiteral("=") + RecIDVal);
         return -1;
     }
     if (rc != SQLITE_ROW) {
@@ -72,38 +67,33 @@ qint64 TSQLite3Database::LookupBlobRowId(const QString& Table, const QString& ID
         return -1;
     }
     if (stmt->ColumnType(0) != SQLITE_INTEGER) {
-        SetError(QStringLiteral("No row found where ") + IDField + QStringLiteral("=") +
-                 RecIDVal);
+        SetError(QStringLiteral("No row found where ") + IDField + QStringLiteral("=") + RecIDVal);
         return -1;
     }
     return stmt->ColumnInt64(0);
 }
 
-bool TSQLite3Database::BlobRead(const QString& DB, const QString& Table,
-                                const QString& BlobField, const QString& IDField,
-                                const QString& RecIDVal, QIODevice* BlobStream) {
+bool TSQLite3Database::BlobRead(const QString& DB, const QString& Table, const QString& BlobField,
+                                const QString& IDField, const QString& RecIDVal,
+                                QIODevice* BlobStream) {
     if (IsBusy()) {
         FLastErr = QStringLiteral("Database busy");
         return false;
     }
-    if (!BlobStream)
-        return false;
+    if (!BlobStream) return false;
     try {
         const qint64 rowId = LookupBlobRowId(Table, IDField, RecIDVal);
-        if (rowId < 0)
-            return false;
+        if (rowId < 0) return false;
         std::unique_ptr<TSQLite3BlobHandler> blob =
             BlobOpen(DB, UnquoteForBlob(Table), BlobField, rowId, false);
-        if (!blob->Handle())
-            return false;
+        if (!blob->Handle()) return false;
         BlobStream->seek(0);
         const int size = blob->Bytes();
         std::vector<char> buffer(kBlobChunk);
         int pos = 0;
         while (pos < size) {
             const int n = std::min(kBlobChunk, size - pos);
-            if (!blob->Read(buffer.data(), n, pos))
-                break;
+            if (!blob->Read(buffer.data(), n, pos)) break;
             if (BlobStream->write(buffer.data(), n) != n) {
                 SetError(QStringLiteral("Exception reading BLOB (QIODevice): ") +
                          BlobStream->errorString());
@@ -119,28 +109,25 @@ bool TSQLite3Database::BlobRead(const QString& DB, const QString& Table,
     }
 }
 
-bool TSQLite3Database::BlobWrite(const QString& DB, const QString& Table,
-                                 const QString& BlobField, const QString& IDField,
-                                 const QString& RecIDVal, QIODevice* BlobStream) {
+bool TSQLite3Database::BlobWrite(const QString& DB, const QString& Table, const QString& BlobField,
+                                 const QString& IDField, const QString& RecIDVal,
+                                 QIODevice* BlobStream) {
     if (IsBusy()) {
         FLastErr = QStringLiteral("Database Busy");
         return false;
     }
     FLastErr.clear();
-    if (!BlobStream)
-        return false;
+    if (!BlobStream) return false;
     try {
         const qint64 rowId = LookupBlobRowId(Table, IDField, RecIDVal);
         const qint64 size = BlobStream->size();
-        if (rowId < 0 || size <= 0)
-            return false;
+        if (rowId < 0 || size <= 0) return false;
         if (size > std::numeric_limits<int>::max()) {
             SetError(QStringLiteral("DB Error: string or blob too big"));
             return false;
         }
         // Resize and fill as one unit: a failure part-way restores the old cell.
-        if (!ExecSQL(QStringLiteral("SAVEPOINT skylark_blob_write;")))
-            return false;
+        if (!ExecSQL(QStringLiteral("SAVEPOINT skylark_blob_write;"))) return false;
         bool ok = ExecSQL(QStringLiteral("UPDATE ") + Table + QStringLiteral(" SET ") +
                           QuoteName(BlobField) + QStringLiteral("=zeroblob(") +
                           QString::number(size) + QStringLiteral(") WHERE rowid=") +

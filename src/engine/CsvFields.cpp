@@ -47,8 +47,7 @@ int SplitCSVFields(const QString& line, QStringList& fields, QChar delimiter) {
             value.replace(QStringLiteral("\"\""), QStringLiteral("\""));
         }
         put(std::move(value));
-        if (p >= n)
-            break;
+        if (p >= n) break;
         ++p; // the delimiter
         if (p >= n) {
             put(QString()); // a delimiter at the end adds one empty field
@@ -61,14 +60,12 @@ int SplitCSVFields(const QString& line, QStringList& fields, QChar delimiter) {
 }
 
 QByteArray CSVQuote(const QByteArray& utf8, char delimiter) {
-    if (utf8.size() <= 64 && !utf8.contains('"') && !utf8.contains(delimiter))
-        return utf8;
+    if (utf8.size() <= 64 && !utf8.contains('"') && !utf8.contains(delimiter)) return utf8;
     QByteArray r;
     r.reserve(utf8.size() + 2);
     r += '"';
     for (char c : utf8) {
-        if (c == '"')
-            r += '"';
+        if (c == '"') r += '"';
         r += c;
     }
     r += '"';

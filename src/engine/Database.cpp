@@ -34,8 +34,12 @@ QString& NullTextRef() {
 }
 } // namespace
 
-QString NullDisplayText() { return NullTextRef(); }
-void SetNullDisplayText(const QString& text) { NullTextRef() = text; }
+QString NullDisplayText() {
+    return NullTextRef();
+}
+void SetNullDisplayText(const QString& text) {
+    NullTextRef() = text;
+}
 
 TDateTime NowDateTime() {
     using namespace std::chrono;
@@ -48,8 +52,7 @@ TDateTime NowDateTime() {
 
 int EngineProgressCallback(void* userData) {
     auto* db = static_cast<TSQLite3Database*>(userData);
-    if (!db)
-        return 0;
+    if (!db) return 0;
     try {
         return db->ProgressStep() ? 0 : 4;
     } catch (...) {
@@ -73,7 +76,9 @@ EngineCall::~EngineCall() {
 // ---------------------------------------------------------------------------
 // Life cycle
 
-TSQLite3Database::TSQLite3Database() { EnsureEngineStarted(); }
+TSQLite3Database::TSQLite3Database() {
+    EnsureEngineStarted();
+}
 
 TSQLite3Database::~TSQLite3Database() {
     try {
@@ -93,8 +98,7 @@ bool TSQLite3Database::Open(const QString& sFileName, int msTimeOut, bool bReadO
         return false;
     }
     FFile.clear();
-    if (FHandle)
-        Close();
+    if (FHandle) Close();
     FLocked = false;
 
     int flags = bSharedCache ? SQLITE_OPEN_SHAREDCACHE : SQLITE_OPEN_PRIVATECACHE;
@@ -102,8 +106,7 @@ bool TSQLite3Database::Open(const QString& sFileName, int msTimeOut, bool bReadO
         flags |= SQLITE_OPEN_READONLY;
     else {
         flags |= SQLITE_OPEN_READWRITE;
-        if (!bFailIfNotExist)
-            flags |= SQLITE_OPEN_CREATE;
+        if (!bFailIfNotExist) flags |= SQLITE_OPEN_CREATE;
     }
     sqlite3* h = nullptr;
     const QByteArray name = sFileName.toUtf8();
@@ -111,8 +114,7 @@ bool TSQLite3Database::Open(const QString& sFileName, int msTimeOut, bool bReadO
     if (rc != SQLITE_OK) {
         FHandle = h; // so CheckResult reads the engine's message
         CheckResult(rc);
-        if (h)
-            sqlite3_close_v2(h);
+        if (h) sqlite3_close_v2(h);
         FHandle = nullptr;
         return false;
     }
@@ -125,8 +127,7 @@ bool TSQLite3Database::Open(const QString& sFileName, int msTimeOut, bool bReadO
     sqlite3_limit(FHandle, SQLITE_LIMIT_WORKER_THREADS, 8);
     sqlite3_update_hook(FHandle, &EngineUpdateHook, this);
     sqlite3_progress_handler(FHandle, ProgressStepInterval, &EngineProgressCallback, this);
-    if (msTimeOut > 0)
-        sqlite3_busy_timeout(FHandle, msTimeOut);
+    if (msTimeOut > 0) sqlite3_busy_timeout(FHandle, msTimeOut);
     ResetStats();
     FIntFuncsOk = RegisterExtensionFunctions(FHandle);
     return true;
@@ -142,13 +143,11 @@ void TSQLite3Database::ResetStats() {
 void TSQLite3Database::Close() {
     FProgress.AllowProgress = 0;
     UpdateRegistry::Instance().RemoveConnection(this);
-    if (!FHandle)
-        return;
+    if (!FHandle) return;
     if (IsBusy()) {
         // A statement is stepping further up the stack: stop it and close
         // when the operation returns.
-        if (!FCloseRequested)
-            SetError(kClosingLocked);
+        if (!FCloseRequested) SetError(kClosingLocked);
         FCloseRequested = true;
         sqlite3_interrupt(FHandle);
         return;
@@ -157,14 +156,12 @@ void TSQLite3Database::Close() {
 }
 
 void TSQLite3Database::FinishDeferredClose() {
-    if (FCloseRequested && FHandle && !IsBusy())
-        DoClose();
+    if (FCloseRequested && FHandle && !IsBusy()) DoClose();
 }
 
 void TSQLite3Database::Unlock() {
     FLocked = false;
-    if (FCloseRequested && FEngineDepth == 0)
-        FinishDeferredClose();
+    if (FCloseRequested && FEngineDepth == 0) FinishDeferredClose();
 }
 
 void TSQLite3Database::DoClose() {
@@ -187,8 +184,7 @@ void TSQLite3Database::DoClose() {
 }
 
 qint64 TSQLite3Database::LastInsertRowID() {
-    if (!CheckConnected() || IsBusy())
-        return -1;
+    if (!CheckConnected() || IsBusy()) return -1;
     return sqlite3_last_insert_rowid(FHandle);
 }
 
@@ -204,15 +200,13 @@ QString TSQLite3Database::SQLiteSoftwVersion() const {
 // Errors
 
 bool TSQLite3Database::CheckConnected() {
-    if (IsOpen())
-        return true;
+    if (IsOpen()) return true;
     SetError(kNotConnected);
     return false;
 }
 
 bool TSQLite3Database::CheckResult(int rc) {
-    if (rc == SQLITE_OK)
-        return true;
+    if (rc == SQLITE_OK) return true;
     if ((rc & 0xff) == SQLITE_INTERRUPT && FProgress.PError == 1 &&
         FLastErr.startsWith(kProgressException)) {
         // Keep the handler's own exception text: it says why the statement stopped.
@@ -237,8 +231,7 @@ void TSQLite3Database::SetError(const QString& msg) {
 void TSQLite3Database::SetLastQuery(const QString& SQL) {
     QString q = ShortenText(SQL, 128);
     for (QChar& c : q)
-        if (c.unicode() < 32)
-            c = QLatin1Char(' ');
+        if (c.unicode() < 32) c = QLatin1Char(' ');
     FLastQry = q;
 }
 
@@ -247,8 +240,7 @@ bool TSQLite3Database::ExecSQL(const QString& SQL) {
         FLastErr = QStringLiteral("Empty Query");
         return false;
     }
-    if (!CheckConnected())
-        return false;
+    if (!CheckConnected()) return false;
     if (FEngineDepth > 0) {
         FLastErr = kDatabaseBusy;
         return false;
@@ -271,8 +263,7 @@ void TSQLite3Database::StatsBegin() {
         FStats.QryLevel = 0;
         FStats.statsCompleted = false;
         FSysStats.statsCompleted = false;
-        if (FHandle)
-            FSysStats.totRowModsToDate = sqlite3_total_changes64(FHandle);
+        if (FHandle) FSysStats.totRowModsToDate = sqlite3_total_changes64(FHandle);
         const TDateTime now = NowDateTime();
         FSysStats.timeElapsed = now - FSysStats.timeSessionStart;
         FStats.tMain = TSQLiteSubQStats();
@@ -348,8 +339,7 @@ void TSQLite3Database::StatsEnd() {
             FStats.totRowModsThisQuery = total - FSysStats.totRowModsToDate;
             FSysStats.totRowModsToDate = total;
             int cur = 0, hi = 0;
-            if (sqlite3_db_status(FHandle, SQLITE_DBSTATUS_CACHE_WRITE, &cur, &hi, 0) ==
-                SQLITE_OK)
+            if (sqlite3_db_status(FHandle, SQLITE_DBSTATUS_CACHE_WRITE, &cur, &hi, 0) == SQLITE_OK)
                 FSysStats.cacheCommits = cur;
         }
         RefreshMemStats();
@@ -364,8 +354,7 @@ void TSQLite3Database::StatsEnd() {
 
 bool TSQLite3Database::ProgressStep() {
     TSQliteProgStats& p = FProgress;
-    if (p.AllowProgress == 0 || p.ProgressActive == 0)
-        return true;
+    if (p.AllowProgress == 0 || p.ProgressActive == 0) return true;
     qint64 done = 0, total = 0;
     switch (p.ProgressActive) {
     case 1:
@@ -375,8 +364,7 @@ bool TSQLite3Database::ProgressStep() {
         break;
     case 2:
         p.VMCurSteps += p.VMStepInterval;
-        if (p.VMCurSteps < p.VMNextTarg)
-            return true;
+        if (p.VMCurSteps < p.VMNextTarg) return true;
         done = p.OpCurrent;
         total = p.OpTarget;
         p.VMNextTarg = p.VMCurSteps + 4 * p.VMStepInterval;
@@ -417,8 +405,7 @@ bool TSQLite3Database::ProgressStep() {
 }
 
 void TSQLite3Database::SetProgressHandler(TBackupProgressCallback ProgressHandler) {
-    if (!CheckConnected())
-        return;
+    if (!CheckConnected()) return;
     FProgress.VMStepInterval = ProgressStepInterval;
     FProgress.PHandler = std::move(ProgressHandler);
     sqlite3_progress_handler(FHandle, ProgressStepInterval, &EngineProgressCallback, this);
@@ -429,14 +416,12 @@ void TSQLite3Database::SetProgressHandler(TBackupProgressCallback ProgressHandle
 
 std::unique_ptr<TSQLite3Statement> TSQLite3Database::Prepare(const QString& SQL) {
     auto stmt = std::make_unique<TSQLite3Statement>(this, SQL);
-    if (!stmt->Handle())
-        return nullptr;
+    if (!stmt->Handle()) return nullptr;
     return stmt;
 }
 
 bool TSQLite3Database::Execute(const QString& SQL) {
-    if (!CheckConnected())
-        return false;
+    if (!CheckConnected()) return false;
     if (SQL.isEmpty()) {
         FLastErr = QStringLiteral("Empty Query: \"\"");
         return false;
@@ -476,8 +461,7 @@ bool TSQLite3Database::Execute(const QString& SQL) {
 
 bool TSQLite3Database::ExecuteBonded(const QString& SQL,
                                      const QStringList* csvLinesReplacingQuestionmarks) {
-    if (!CheckConnected())
-        return false;
+    if (!CheckConnected()) return false;
     DispatchUpdates();
     if (IsBusy()) {
         FLastErr = kDatabaseBusy;
@@ -511,8 +495,7 @@ bool TSQLite3Database::ExecuteBonded(const QString& SQL,
                     stmt->BindTextW(int(k + 1), fields[k]);
                     ok = stmt->LastBindOk();
                 }
-                if (!ok)
-                    break;
+                if (!ok) break;
                 const int rc = stmt->Step();
                 if (rc == SQLITE_DONE || rc == SQLITE_ROW)
                     stmt->Reset();
@@ -536,8 +519,7 @@ bool TSQLite3Database::ExecuteList(const QStringList& SQLScript) {
 
 bool TSQLite3Database::ExecuteList(const QString& SQLScript) {
     DispatchUpdates();
-    if (!CheckConnected())
-        return false;
+    if (!CheckConnected()) return false;
     if (IsBusy()) {
         FLastErr = kDatabaseBusy;
         DispatchUpdates();
@@ -581,15 +563,13 @@ bool TSQLite3Database::ExecuteListImpl(const QString& SQLScript) {
                     SetError(QStringLiteral("DB Error: incomplete input"));
                 } else {
                     const int rc = stmt->Step();
-                    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-                        CheckResult(rc);
+                    if (rc != SQLITE_ROW && rc != SQLITE_DONE) CheckResult(rc);
                 }
             }
             remembered = FLastErr;
             StatsEnd();
             stmt.reset();
-            if (!remembered.isEmpty())
-                failed = true;
+            if (!remembered.isEmpty()) failed = true;
         };
         for (int i = 0; i < count && !failed; ++i) {
             FProgress.OpCurrent = 16 * qint64(i);
@@ -597,30 +577,25 @@ bool TSQLite3Database::ExecuteListImpl(const QString& SQLScript) {
             if (!failed && (FProgress.PError != 0 || FCloseRequested)) {
                 // Cancelled (or the handler failed) between statements: the
                 // rest of the script is not run.
-                if (FProgress.PError != 1)
-                    CheckResult(SQLITE_INTERRUPT);
+                if (FProgress.PError != 1) CheckResult(SQLITE_INTERRUPT);
                 remembered = FLastErr;
                 failed = true;
             }
         }
-        if (!failed && !tail.isEmpty())
-            runOne(tail, true);
+        if (!failed && !tail.isEmpty()) runOne(tail, true);
     }
-    if (failed)
-        FLastErr = remembered;
+    if (failed) FLastErr = remembered;
     StatsEnd();
     Unlock();
     return !failed;
 }
 
-bool TSQLite3Database::ExecuteTransacted(const QStringList& SQLScript,
-                                         bool bSuppressForeignKeys) {
+bool TSQLite3Database::ExecuteTransacted(const QStringList& SQLScript, bool bSuppressForeignKeys) {
     return ExecuteTransacted(SQLScript.join(QStringLiteral("\r\n")), bSuppressForeignKeys);
 }
 
 bool TSQLite3Database::ExecuteTransacted(const QString& SQLScript, bool /*bSuppressForeignKeys*/) {
-    if (!CheckConnected())
-        return false;
+    if (!CheckConnected()) return false;
     if (IsBusy()) {
         FLastErr = kDatabaseBusy;
         return false;
@@ -630,11 +605,9 @@ bool TSQLite3Database::ExecuteTransacted(const QString& SQLScript, bool /*bSuppr
 
 bool TSQLite3Database::ExecuteTransactedImpl(const QString& SQLScript) {
     bool fkOn = false;
-    if (!CheckForeignKeys(fkOn))
-        return false;
+    if (!CheckForeignKeys(fkOn)) return false;
     // Enforcement is suspended whenever it is on, and restored in every case.
-    if (fkOn && !SetForeignKeys(false))
-        return false;
+    if (fkOn && !SetForeignKeys(false)) return false;
     bool ok = BeginTransaction();
     if (ok) {
         if (ExecuteList(SQLScript)) {
@@ -670,8 +643,7 @@ bool TSQLite3Database::BeginTransaction() {
         FLastErr = kDatabaseBusy;
         return false;
     }
-    if (!ExecSQL(QStringLiteral("BEGIN IMMEDIATE TRANSACTION;")))
-        return false;
+    if (!ExecSQL(QStringLiteral("BEGIN IMMEDIATE TRANSACTION;"))) return false;
     FTransactionOpen = true;
     return true;
 }
@@ -721,8 +693,7 @@ bool TSQLite3Database::CheckForeignKeys(bool& bFKeyState) {
         return false;
     }
     QString v;
-    if (!QuerySingleValue(v, QStringLiteral("PRAGMA foreign_keys;")))
-        return false;
+    if (!QuerySingleValue(v, QStringLiteral("PRAGMA foreign_keys;"))) return false;
     bFKeyState = TrimText(v).toLongLong() > 0;
     return true;
 }
@@ -739,16 +710,15 @@ bool TSQLite3Database::SetForeignKeys(bool bNewState) {
 // ---------------------------------------------------------------------------
 // Single-result queries
 
-bool TSQLite3Database::QuerySingleColumn(QStringList& ColValues, const QString& SQL,
-                                         int memLimit, bool /*bConvertBlobs*/) {
+bool TSQLite3Database::QuerySingleColumn(QStringList& ColValues, const QString& SQL, int memLimit,
+                                         bool /*bConvertBlobs*/) {
     DispatchUpdates();
     const qint64 limit = memLimit < 0 ? kDefaultMemLimit : memLimit;
     if (IsBusy()) {
         FLastErr = kDatabaseBusy;
         return false;
     }
-    if (SQL.isEmpty())
-        return false;
+    if (SQL.isEmpty()) return false;
     bool ok = false;
     Lock();
     try {
@@ -838,12 +808,10 @@ bool TSQLite3Database::QuerySingleRecord(QStringList& RowValues, const QString& 
         const bool ok = QueryToCSVStream(&buf, SQL, true, true, 1, -1, bConvertBlobs);
         const QByteArray& data = buf.data();
         qsizetype end = data.indexOf("\r\n");
-        if (end < 0)
-            end = data.size();
+        if (end < 0) end = data.size();
         RowValues.clear();
         if (end > 0)
-            SplitCSVFields(QString::fromUtf8(data.constData(), end), RowValues,
-                           QLatin1Char(','));
+            SplitCSVFields(QString::fromUtf8(data.constData(), end), RowValues, QLatin1Char(','));
         return ok;
     } catch (const std::exception&) {
         return false;
@@ -869,8 +837,7 @@ bool TSQLite3Database::QuerySingleRecProps(QStringList& Properties, const QStrin
             if (values.size() >= Properties.size()) {
                 for (qsizetype i = 0; i < Properties.size(); ++i) {
                     QString name = TrimText(Properties[i]);
-                    if (UpCasePropertyNames)
-                        name = name.toUpper();
+                    if (UpCasePropertyNames) name = name.toUpper();
                     Properties[i] = name + QLatin1Char('=') + TrimText(values[i]);
                 }
             }
@@ -885,8 +852,7 @@ bool TSQLite3Database::QuerySingleRecProps(QStringList& Properties, const QStrin
 // Extensions and memory
 
 bool TSQLite3Database::LoadExtension(const QString& sFileName, const QString& wEntryPoint) {
-    if (!CheckConnected())
-        return false;
+    if (!CheckConnected()) return false;
     if (IsBusy()) {
         FLastErr = kDatabaseBusy;
         return false;
@@ -899,8 +865,7 @@ bool TSQLite3Database::LoadExtension(const QString& sFileName, const QString& wE
     quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
     FLastQry = QStringLiteral("Load extension '") + quoted + QStringLiteral("'");
     FLastErr = QStringLiteral("Failed to load Extension");
-    if (!CheckResult(sqlite3_enable_load_extension(FHandle, 1)))
-        return false;
+    if (!CheckResult(sqlite3_enable_load_extension(FHandle, 1))) return false;
     const QByteArray file = sFileName.toUtf8();
     const QByteArray entry = wEntryPoint.toUtf8();
     char* err = nullptr;
@@ -921,14 +886,12 @@ bool TSQLite3Database::LoadExtension(const QString& sFileName, const QString& wE
 }
 
 bool TSQLite3Database::ReleaseMem() {
-    if (!CheckConnected())
-        return false;
+    if (!CheckConnected()) return false;
     if (IsBusy()) {
         FLastErr = kDatabaseBusy;
         return false;
     }
-    if (!CheckResult(sqlite3_db_release_memory(FHandle)))
-        return false;
+    if (!CheckResult(sqlite3_db_release_memory(FHandle))) return false;
     RefreshMemStats();
     return true;
 }
@@ -939,16 +902,14 @@ bool TSQLite3Database::ReleaseMem() {
 int TSQLite3Database::SQLReduceToStatements(const QString& sql, TSQLiteStatementArray& SL,
                                             bool bRemWhSpc, QString* discardedTail) {
     SL.clear();
-    if (discardedTail)
-        discardedTail->clear();
+    if (discardedTail) discardedTail->clear();
     if (TrimText(sql).isEmpty()) {
         FLastErr = QStringLiteral("Empty Script");
         return 0;
     }
     SplitResult r = SplitSqlScript(sql, bRemWhSpc);
     SL = std::move(r.statements);
-    if (discardedTail)
-        *discardedTail = std::move(r.tail);
+    if (discardedTail) *discardedTail = std::move(r.tail);
     return int(SL.size());
 }
 
@@ -962,8 +923,7 @@ QString TSQLite3Database::SQLReduceStatementToStr(const QString& sql) {
 
 int TSQLite3Database::SQLReduceToLines(const QString& sql, QStringList& ResultLines,
                                        bool bClearFirst) {
-    if (bClearFirst)
-        ResultLines.clear();
+    if (bClearFirst) ResultLines.clear();
     TSQLiteStatementArray statements;
     SQLReduceToStatements(sql, statements, true);
     int added = 0;
@@ -980,16 +940,16 @@ int TSQLite3Database::SQLReduceToLines(const QString& sql, QStringList& ResultLi
 // ---------------------------------------------------------------------------
 // Update notifications
 
-void TSQLite3Database::DispatchUpdates() { UpdateRegistry::Instance().Dispatch(); }
+void TSQLite3Database::DispatchUpdates() {
+    UpdateRegistry::Instance().Dispatch();
+}
 
 bool TSQLite3Database::HookDBUpdates(const void* owner, TSQLiteUpdateCallback HookProc,
                                      const QString& TableName, const QString& DBName) {
     DispatchUpdates();
-    if (!owner || !HookProc)
-        return false;
+    if (!owner || !HookProc) return false;
     QString db = TrimText(DBName);
-    if (db.isEmpty())
-        db = QStringLiteral("Main");
+    if (db.isEmpty()) db = QStringLiteral("Main");
     UpdateRegistry::Instance().Add(this, owner, std::move(HookProc), TrimText(TableName), db);
     return true;
 }

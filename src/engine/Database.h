@@ -164,12 +164,12 @@ public:
                            bool bConvertBlobs);
     bool QuerySingleValue(QString& SingleValueResult, const QString& SQL);
     bool QuerySingleRecord(QStringList& RowValues, const QString& SQL, bool bConvertBlobs);
-    bool QuerySingleRecProps(QStringList& Properties, const QString& SQL,
-                             bool UpCasePropertyNames, bool bConvertBlobs);
+    bool QuerySingleRecProps(QStringList& Properties, const QString& SQL, bool UpCasePropertyNames,
+                             bool bConvertBlobs);
 
     // --- result exporters
-    bool QueryToCSVStream(QIODevice* Results, const QString& SQL, bool NoLineBreaks,
-                          bool NoHeaders, int memLimit, int addLineNos, bool bConvertBlobs);
+    bool QueryToCSVStream(QIODevice* Results, const QString& SQL, bool NoLineBreaks, bool NoHeaders,
+                          int memLimit, int addLineNos, bool bConvertBlobs);
     bool QueryToCSV(QString& Results, const QString& SQL, bool NoLineBreaks, bool NoHeaders,
                     int memLimit, int addLineNos, bool bConvertBlobs);
     bool QueryToCSV(QStringList& Results, const QString& SQL, bool NoLineBreaks, bool NoHeaders,
@@ -178,8 +178,8 @@ public:
     // --- progress, notifications, extensions, memory
     void SetProgressHandler(TBackupProgressCallback ProgressHandler);
     // Registrations are identified by `owner` (any non-null address).
-    bool HookDBUpdates(const void* owner, TSQLiteUpdateCallback HookProc,
-                       const QString& TableName, const QString& DBName);
+    bool HookDBUpdates(const void* owner, TSQLiteUpdateCallback HookProc, const QString& TableName,
+                       const QString& DBName);
     bool UnhookDBUpdates(const void* owner);
     bool LoadExtension(const QString& sFileName, const QString& wEntryPoint);
     bool ReleaseMem();

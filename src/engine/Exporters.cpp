@@ -10,16 +10,15 @@
 
 namespace sky {
 
-bool TSQLite3Database::QueryToCSVStream(QIODevice* Results, const QString& SQL,
-                                        bool NoLineBreaks, bool NoHeaders, int memLimit,
-                                        int addLineNos, bool bConvertBlobs) {
+bool TSQLite3Database::QueryToCSVStream(QIODevice* Results, const QString& SQL, bool NoLineBreaks,
+                                        bool NoHeaders, int memLimit, int addLineNos,
+                                        bool bConvertBlobs) {
     DispatchUpdates();
     if (IsBusy()) {
         FLastErr = QStringLiteral("Database Busy");
         return false;
     }
-    if (SQL.isEmpty() || !Results)
-        return false;
+    if (SQL.isEmpty() || !Results) return false;
     const qint64 limit = memLimit < 0 ? kDefaultMemLimit : memLimit;
     const QByteArray nullText = NullDisplayText().toUtf8();
     bool ok = false;
@@ -38,11 +37,9 @@ bool TSQLite3Database::QueryToCSVStream(QIODevice* Results, const QString& SQL,
             } else {
                 QByteArray line;
                 if (!NoHeaders && cols > 0) {
-                    if (addLineNos >= 0)
-                        line += "No,";
+                    if (addLineNos >= 0) line += "No,";
                     for (int c = 0; c < cols; ++c) {
-                        if (c > 0)
-                            line += ',';
+                        if (c > 0) line += ',';
                         line += CSVQuote(stmt->ColumnName(c).toUtf8());
                     }
                     line += "\r\n";
@@ -55,8 +52,7 @@ bool TSQLite3Database::QueryToCSVStream(QIODevice* Results, const QString& SQL,
                     if (addLineNos >= 0)
                         line += QByteArray::number(qint64(addLineNos) + rows) + ',';
                     for (int c = 0; c < cols; ++c) {
-                        if (c > 0)
-                            line += ',';
+                        if (c > 0) line += ',';
                         QByteArray field;
                         switch (stmt->ColumnType(c)) {
                         case SQLITE_INTEGER:
@@ -111,9 +107,8 @@ bool TSQLite3Database::QueryToCSV(QString& Results, const QString& SQL, bool NoL
     try {
         QBuffer buf;
         buf.open(QIODevice::WriteOnly);
-        const bool ok =
-            QueryToCSVStream(&buf, SQL, NoLineBreaks, NoHeaders, memLimit, addLineNos,
-                             bConvertBlobs);
+        const bool ok = QueryToCSVStream(&buf, SQL, NoLineBreaks, NoHeaders, memLimit, addLineNos,
+                                         bConvertBlobs);
         Results = QString::fromUtf8(buf.data());
         return ok;
     } catch (const std::exception&) {
@@ -130,8 +125,7 @@ bool TSQLite3Database::QueryToCSV(QStringList& Results, const QString& SQL, bool
     Results.clear();
     if (!text.isEmpty()) {
         Results = text.split(QStringLiteral("\r\n"));
-        if (!Results.isEmpty() && Results.last().isEmpty())
-            Results.removeLast();
+        if (!Results.isEmpty() && Results.last().isEmpty()) Results.removeLast();
     }
     return ok;
 }

@@ -21,8 +21,7 @@ public:
         SqlToken tok;
         bool openQuote = false;
         while (lexer.Next(tok)) {
-            if (FFlatten && FDone)
-                return;
+            if (FFlatten && FDone) return;
             switch (tok.kind) {
             case SqlTokKind::Space:
                 break;
@@ -45,8 +44,7 @@ public:
             case SqlTokKind::Quoted:
                 FPrevDot = false;
                 FHasCode = true;
-                if (!tok.closed)
-                    openQuote = true;
+                if (!tok.closed) openQuote = true;
                 break;
             case SqlTokKind::Word:
                 OnWord(tok);
@@ -56,8 +54,7 @@ public:
                 break;
             }
         }
-        if (FFlatten && FDone)
-            return;
+        if (FFlatten && FDone) return;
         if (!FFlatten && (openQuote || !FStack.empty())) {
             FTail = TrimText(FText.mid(FStmtStart));
             return;
@@ -72,21 +69,18 @@ public:
 
 private:
     void AddPiece(qsizetype from, qsizetype to) {
-        if (to <= from)
-            return;
+        if (to <= from) return;
         const QStringView piece = FText.mid(from, to - from);
         if (FFlatten) {
             const QString t = TrimText(piece);
             if (!t.isEmpty()) {
-                if (!flat.isEmpty())
-                    flat += QLatin1Char(' ');
+                if (!flat.isEmpty()) flat += QLatin1Char(' ');
                 flat += t;
             }
             return;
         }
         QString t = FTrimBoth ? TrimText(piece) : TrimTextRight(piece);
-        if (!TrimText(t).isEmpty())
-            FLines.append(std::move(t));
+        if (!TrimText(t).isEmpty()) FLines.append(std::move(t));
     }
 
     // Adds the line text up to `to` and continues the next line at `next`.
@@ -106,8 +100,7 @@ private:
         // A statement of comments only is no statement.
         if (FHasCode && !FLines.isEmpty()) {
             QString s = TrimText(FLines.join(QStringLiteral("\r\n")));
-            if (!s.isEmpty())
-                statements.append(std::move(s));
+            if (!s.isEmpty()) statements.append(std::move(s));
         }
         FLines.clear();
         FHasCode = false;
@@ -135,24 +128,21 @@ private:
                 FCreate = FCreate && FWords == 2 && temp;
             }
         }
-        if (afterDot || tok.len < 3 || tok.len > 5)
-            return;
+        if (afterDot || tok.len < 3 || tok.len > 5) return;
         if (SqlWordIs(w, "BEGIN")) {
             if (FStack.empty() && FTrigger) {
                 FStack.push_back('B');
                 ++FBlocks;
             }
         } else if (SqlWordIs(w, "CASE")) {
-            if (FBlocks > 0)
-                FStack.push_back('C');
+            if (FBlocks > 0) FStack.push_back('C');
         } else if (SqlWordIs(w, "END")) {
             if (!FStack.empty() && FStack.back() == 'C') {
                 FStack.pop_back();
             } else if (!FStack.empty() && FStack.back() == 'B') {
                 FStack.pop_back();
                 --FBlocks;
-                if (FStack.empty() && !FFlatten)
-                    EndStatement(tok.end());
+                if (FStack.empty() && !FFlatten) EndStatement(tok.end());
             }
         }
     }
@@ -163,8 +153,7 @@ private:
         FPrevDot = u == '.';
         switch (u) {
         case ';':
-            if (FStack.empty())
-                EndStatement(tok.end());
+            if (FStack.empty()) EndStatement(tok.end());
             break;
         case '(':
             FStack.push_back(')');
@@ -174,8 +163,7 @@ private:
             break;
         case ')':
         case '}':
-            if (!FStack.empty() && FStack.back() == char(u))
-                FStack.pop_back();
+            if (!FStack.empty() && FStack.back() == char(u)) FStack.pop_back();
             break;
         default:
             break;

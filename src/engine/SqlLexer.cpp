@@ -5,21 +5,17 @@ namespace sky {
 bool SqlWordIs(QStringView word, const char* keyword) {
     qsizetype i = 0;
     for (; keyword[i]; ++i) {
-        if (i >= word.size())
-            return false;
+        if (i >= word.size()) return false;
         char16_t u = word[i].unicode();
-        if (u >= 'a' && u <= 'z')
-            u = char16_t(u - 32);
-        if (u != char16_t(keyword[i]))
-            return false;
+        if (u >= 'a' && u <= 'z') u = char16_t(u - 32);
+        if (u != char16_t(keyword[i])) return false;
     }
     return i == word.size();
 }
 
 bool SqlLexer::Next(SqlToken& tok) {
     const qsizetype n = FText.size();
-    if (FPos >= n)
-        return false;
+    if (FPos >= n) return false;
     const qsizetype start = FPos;
     const QChar ch = FText[start];
     const char16_t u = ch.unicode();
@@ -29,8 +25,7 @@ bool SqlLexer::Next(SqlToken& tok) {
 
     if (u == '\r' || u == '\n') {
         tok.kind = SqlTokKind::LineBreak;
-        if (p < n && (FText[p] == QLatin1Char('\r') || FText[p] == QLatin1Char('\n')))
-            ++p;
+        if (p < n && (FText[p] == QLatin1Char('\r') || FText[p] == QLatin1Char('\n'))) ++p;
     } else if (u <= 32) {
         tok.kind = SqlTokKind::Space;
         while (p < n && FText[p].unicode() <= 32 && FText[p] != QLatin1Char('\r') &&

@@ -23,8 +23,8 @@ struct SqlToken {
 // letters, digits, "_", "$" and everything above code 127.
 inline bool IsSqlWordChar(QChar c) {
     const char16_t u = c.unicode();
-    return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') ||
-           u == '_' || u == '$' || u >= 0x80;
+    return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '_' ||
+           u == '$' || u >= 0x80;
 }
 
 // True when the word equals the upper-case ASCII keyword, ignoring a-z case.

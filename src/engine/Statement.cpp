@@ -43,25 +43,20 @@ TSQLite3Statement::TSQLite3Statement(TSQLite3Database* OwnerDatabase, const QStr
 }
 
 TSQLite3Statement::~TSQLite3Statement() {
-    if (FOwnerDatabase)
-        FOwnerDatabase->RemoveStatement(this);
-    if (FHandle)
-        sqlite3_finalize(FHandle);
+    if (FOwnerDatabase) FOwnerDatabase->RemoveStatement(this);
+    if (FHandle) sqlite3_finalize(FHandle);
 }
 
 void TSQLite3Statement::Detach() {
-    if (FOwnerDatabase)
-        FOwnerDatabase->RemoveStatement(this);
+    if (FOwnerDatabase) FOwnerDatabase->RemoveStatement(this);
     FOwnerDatabase = nullptr;
-    if (FHandle)
-        sqlite3_finalize(FHandle);
+    if (FHandle) sqlite3_finalize(FHandle);
     FHandle = nullptr;
 }
 
 void TSQLite3Statement::Bound(int rc) {
     FLastBindOk = rc == SQLITE_OK;
-    if (!FLastBindOk && FOwnerDatabase)
-        FOwnerDatabase->CheckResult(rc);
+    if (!FLastBindOk && FOwnerDatabase) FOwnerDatabase->CheckResult(rc);
 }
 
 void TSQLite3Statement::BindInt(int i, qint32 v) {
@@ -75,13 +70,12 @@ void TSQLite3Statement::BindDouble(int i, double v) {
 }
 void TSQLite3Statement::BindText(int i, const QString& v) {
     const QByteArray utf8 = v.toUtf8();
-    Bound(FHandle ? sqlite3_bind_text(FHandle, i, utf8.constData(), int(utf8.size()),
-                                      SQLITE_TRANSIENT)
-                  : SQLITE_MISUSE);
+    Bound(FHandle
+              ? sqlite3_bind_text(FHandle, i, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT)
+              : SQLITE_MISUSE);
 }
 void TSQLite3Statement::BindTextW(int i, const QString& v) {
-    Bound(FHandle ? sqlite3_bind_text16(FHandle, i, v.utf16(), int(v.size() * 2),
-                                        SQLITE_TRANSIENT)
+    Bound(FHandle ? sqlite3_bind_text16(FHandle, i, v.utf16(), int(v.size() * 2), SQLITE_TRANSIENT)
                   : SQLITE_MISUSE);
 }
 void TSQLite3Statement::BindNull(int i) {
@@ -95,33 +89,45 @@ void TSQLite3Statement::BindZeroBlob(int i, int size) {
 }
 
 int TSQLite3Statement::ParamIndex(const QString& ParamName) const {
-    if (!FHandle)
-        return 0;
+    if (!FHandle) return 0;
     return sqlite3_bind_parameter_index(FHandle, ParamName.toUtf8().constData());
 }
 
-void TSQLite3Statement::BindInt(const QString& n, qint32 v) { BindInt(ParamIndex(n), v); }
-void TSQLite3Statement::BindInt64(const QString& n, qint64 v) { BindInt64(ParamIndex(n), v); }
-void TSQLite3Statement::BindDouble(const QString& n, double v) { BindDouble(ParamIndex(n), v); }
-void TSQLite3Statement::BindText(const QString& n, const QString& v) { BindText(ParamIndex(n), v); }
+void TSQLite3Statement::BindInt(const QString& n, qint32 v) {
+    BindInt(ParamIndex(n), v);
+}
+void TSQLite3Statement::BindInt64(const QString& n, qint64 v) {
+    BindInt64(ParamIndex(n), v);
+}
+void TSQLite3Statement::BindDouble(const QString& n, double v) {
+    BindDouble(ParamIndex(n), v);
+}
+void TSQLite3Statement::BindText(const QString& n, const QString& v) {
+    BindText(ParamIndex(n), v);
+}
 void TSQLite3Statement::BindTextW(const QString& n, const QString& v) {
     BindTextW(ParamIndex(n), v);
 }
-void TSQLite3Statement::BindNull(const QString& n) { BindNull(ParamIndex(n)); }
+void TSQLite3Statement::BindNull(const QString& n) {
+    BindNull(ParamIndex(n));
+}
 void TSQLite3Statement::BindBlob(const QString& n, const void* d, int s) {
     BindBlob(ParamIndex(n), d, s);
 }
-void TSQLite3Statement::BindZeroBlob(const QString& n, int s) { BindZeroBlob(ParamIndex(n), s); }
+void TSQLite3Statement::BindZeroBlob(const QString& n, int s) {
+    BindZeroBlob(ParamIndex(n), s);
+}
 
 void TSQLite3Statement::ClearBindings() {
     Bound(FHandle ? sqlite3_clear_bindings(FHandle) : SQLITE_MISUSE);
 }
 
-int TSQLite3Statement::ColumnCount() const { return FHandle ? sqlite3_column_count(FHandle) : 0; }
+int TSQLite3Statement::ColumnCount() const {
+    return FHandle ? sqlite3_column_count(FHandle) : 0;
+}
 
 QString TSQLite3Statement::ColumnName(int i) const {
-    if (!FHandle)
-        return QString();
+    if (!FHandle) return QString();
     return QString::fromUtf8(sqlite3_column_name(FHandle, i));
 }
 
@@ -139,8 +145,7 @@ double TSQLite3Statement::ColumnDouble(int i) const {
 }
 
 QString TSQLite3Statement::ColumnText(int i) const {
-    if (!FHandle)
-        return QString();
+    if (!FHandle) return QString();
     const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(FHandle, i));
     const int n = sqlite3_column_bytes(FHandle, i);
     return n > 0 && p ? QString::fromUtf8(p, n) : QString();
@@ -154,8 +159,7 @@ QByteArray TSQLite3Statement::ColumnTextRAW(int i) const {
 
 const char* TSQLite3Statement::ColumnTextNative(int i, int& lenText) const {
     lenText = 0;
-    if (!FHandle)
-        return nullptr;
+    if (!FHandle) return nullptr;
     const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(FHandle, i));
     lenText = sqlite3_column_bytes(FHandle, i);
     return p;
@@ -169,8 +173,7 @@ int TSQLite3Statement::ColumnBytes(int i) const {
 }
 
 QByteArray BlobToHexText(const void* data, qint64 n) {
-    if (n < 1 || !data)
-        return QByteArray();
+    if (n < 1 || !data) return QByteArray();
     if (2 * n + 2 > std::numeric_limits<qint32>::max())
         return QByteArrayLiteral("** BLOB-to-text conversion failed: BLOB length > 32-Bit max **");
     static const char digits[] = "0123456789ABCDEF";
@@ -187,8 +190,7 @@ QByteArray BlobToHexText(const void* data, qint64 n) {
 }
 
 QByteArray TSQLite3Statement::ColumnBlobText(int i, bool bConvertBlobs) const {
-    if (!bConvertBlobs)
-        return QByteArrayLiteral("[Blob]");
+    if (!bConvertBlobs) return QByteArrayLiteral("[Blob]");
     try {
         const void* p = ColumnBlob(i);
         return BlobToHexText(p, ColumnBytes(i));
@@ -200,8 +202,7 @@ QByteArray TSQLite3Statement::ColumnBlobText(int i, bool bConvertBlobs) const {
 }
 
 int TSQLite3Statement::Step() {
-    if (!FHandle || !FOwnerDatabase)
-        return SQLITE_MISUSE;
+    if (!FHandle || !FOwnerDatabase) return SQLITE_MISUSE;
     if (FOwnerDatabase->FEngineDepth > 0)
         return SQLITE_MISUSE; // re-entered from the progress handler
     EngineCall call(FOwnerDatabase);
@@ -209,8 +210,7 @@ int TSQLite3Statement::Step() {
 }
 
 int TSQLite3Statement::Reset() {
-    if (!FHandle)
-        return SQLITE_MISUSE;
+    if (!FHandle) return SQLITE_MISUSE;
     return sqlite3_reset(FHandle);
 }
 
@@ -223,20 +223,17 @@ void TSQLite3Statement::StepAndReset() {
 // TSQLite3BlobHandler
 
 TSQLite3BlobHandler::TSQLite3BlobHandler(TSQLite3Database* OwnerDatabase, const QString& DB,
-                                         const QString& Table, const QString& Column,
-                                         qint64 RowID, bool WriteAccess)
+                                         const QString& Table, const QString& Column, qint64 RowID,
+                                         bool WriteAccess)
     : FOwnerDatabase(OwnerDatabase) {
     QString schema = TrimText(DB);
-    if (schema.isEmpty())
-        schema = QStringLiteral("main");
+    if (schema.isEmpty()) schema = QStringLiteral("main");
     if (FOwnerDatabase->CheckConnected()) {
         const int rc = sqlite3_blob_open(FOwnerDatabase->FHandle, schema.toUtf8().constData(),
-                                         Table.toUtf8().constData(),
-                                         Column.toUtf8().constData(), RowID, WriteAccess ? 1 : 0,
-                                         &FHandle);
+                                         Table.toUtf8().constData(), Column.toUtf8().constData(),
+                                         RowID, WriteAccess ? 1 : 0, &FHandle);
         if (rc != SQLITE_OK) {
-            if (FHandle)
-                sqlite3_blob_close(FHandle);
+            if (FHandle) sqlite3_blob_close(FHandle);
             FHandle = nullptr;
         }
         FOwnerDatabase->CheckResult(rc);
@@ -245,22 +242,20 @@ TSQLite3BlobHandler::TSQLite3BlobHandler(TSQLite3Database* OwnerDatabase, const 
 }
 
 TSQLite3BlobHandler::~TSQLite3BlobHandler() {
-    if (FOwnerDatabase)
-        FOwnerDatabase->RemoveBlobHandler(this);
-    if (FHandle)
-        sqlite3_blob_close(FHandle);
+    if (FOwnerDatabase) FOwnerDatabase->RemoveBlobHandler(this);
+    if (FHandle) sqlite3_blob_close(FHandle);
 }
 
 void TSQLite3BlobHandler::Detach() {
-    if (FOwnerDatabase)
-        FOwnerDatabase->RemoveBlobHandler(this);
+    if (FOwnerDatabase) FOwnerDatabase->RemoveBlobHandler(this);
     FOwnerDatabase = nullptr;
-    if (FHandle)
-        sqlite3_blob_close(FHandle);
+    if (FHandle) sqlite3_blob_close(FHandle);
     FHandle = nullptr;
 }
 
-int TSQLite3BlobHandler::Bytes() const { return FHandle ? sqlite3_blob_bytes(FHandle) : 0; }
+int TSQLite3BlobHandler::Bytes() const {
+    return FHandle ? sqlite3_blob_bytes(FHandle) : 0;
+}
 
 bool TSQLite3BlobHandler::Read(void* Buffer, int Size, int Offset) {
     const int rc = FHandle ? sqlite3_blob_read(FHandle, Buffer, Size, Offset) : SQLITE_MISUSE;

@@ -55,16 +55,14 @@ QString FormatLogLine(const QString& stamp, TLogKind kind, const QString& messag
     if (kind == TLogKind::Query && msg.size() > kMaxLogQueryChars)
         msg = msg.left(kMaxLogQueryChars - 3) + QStringLiteral("...");
     QString label = Label(kind, code);
-    if (label.size() < 11)
-        label += QString(11 - label.size(), QLatin1Char(' '));
+    if (label.size() < 11) label += QString(11 - label.size(), QLatin1Char(' '));
     return QStringLiteral("[") + stamp + QStringLiteral("] ") + label + QStringLiteral(" : ") + msg;
 }
 
 void WriteLog(TLogKind kind, const QString& message, int code) {
     LogState& s = State();
     std::lock_guard<std::mutex> g(s.lock);
-    if (s.level < MinLevel(kind))
-        return;
+    if (s.level < MinLevel(kind)) return;
     const QString stamp =
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
     s.lines.push_back(FormatLogLine(stamp, kind, message, code));
@@ -72,15 +70,16 @@ void WriteLog(TLogKind kind, const QString& message, int code) {
         s.lines.pop_front();
 }
 
-void LogApplication(const QString& message) { WriteLog(TLogKind::Application, message); }
+void LogApplication(const QString& message) {
+    WriteLog(TLogKind::Application, message);
+}
 
 void GetLogLines(QStringList& dest, bool bClear) {
     LogState& s = State();
     std::lock_guard<std::mutex> g(s.lock);
     for (const QString& l : s.lines)
         dest.append(l);
-    if (bClear)
-        s.lines.clear();
+    if (bClear) s.lines.clear();
 }
 
 bool HasLogLines() {

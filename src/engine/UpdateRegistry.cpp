@@ -42,13 +42,11 @@ void UpdateRegistry::RemoveConnection(TSQLite3Database* db) {
 
 void UpdateRegistry::Notify(TSQLite3Database* db, int op, const QString& schema,
                             const QString& table, qint64 rowid) {
-    if (FEntries.empty())
-        return;
+    if (FEntries.empty()) return;
     const QString key = (TrimText(schema) + QLatin1Char('.') + TrimText(table)).toUpper();
     for (const auto& e : FEntries) {
         // Only the registrations of the connection that made the change.
-        if (e->reg->SQLDB != db || e->key != key)
-            continue;
+        if (e->reg->SQLDB != db || e->key != key) continue;
         e->reg->UpdCount += 1;
         if (!e->pending) {
             e->pending = true;
@@ -61,8 +59,7 @@ void UpdateRegistry::Notify(TSQLite3Database* db, int op, const QString& schema,
 }
 
 void UpdateRegistry::Dispatch() {
-    if (!FHasPending)
-        return;
+    if (!FHasPending) return;
     FHasPending = false;
     // Callbacks may hook, unhook or close: work on a copy, and skip entries
     // removed meanwhile.
@@ -70,12 +67,11 @@ void UpdateRegistry::Dispatch() {
     pending.swap(FPending);
     for (const auto& e : pending) {
         e->pending = false;
-        const bool stillRegistered = std::find(FEntries.begin(), FEntries.end(), e) != FEntries.end();
-        if (!stillRegistered)
-            continue;
+        const bool stillRegistered =
+            std::find(FEntries.begin(), FEntries.end(), e) != FEntries.end();
+        if (!stillRegistered) continue;
         try {
-            if (e->reg->Callback)
-                e->reg->Callback(e->reg.get());
+            if (e->reg->Callback) e->reg->Callback(e->reg.get());
         } catch (...) {
         }
         e->reg->UpdCount = 0;

@@ -38,8 +38,7 @@ QString JsonString(QStringView s) {
 QString JsonStringArray(const QStringList& items) {
     QString r = QStringLiteral("[");
     for (qsizetype i = 0; i < items.size(); ++i) {
-        if (i > 0)
-            r += QStringLiteral(", ");
+        if (i > 0) r += QStringLiteral(", ");
         r += JsonString(items[i]);
     }
     r += QLatin1Char(']');

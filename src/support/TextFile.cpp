@@ -20,8 +20,7 @@ QString DecodeCp1252(const QByteArray& bytes) {
     for (char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
         char16_t u = b;
-        if (b >= 0x80 && b <= 0x9F && kCp1252High[b - 0x80] != 0)
-            u = kCp1252High[b - 0x80];
+        if (b >= 0x80 && b <= 0x9F && kCp1252High[b - 0x80] != 0) u = kCp1252High[b - 0x80];
         *out++ = QChar(u);
     }
     return r;
@@ -39,16 +38,14 @@ QString DecodeText(const QByteArray& bytes) {
     }
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
+    if (!utf8.hasError()) return text;
     return DecodeCp1252(bytes);
 }
 
 bool ReadTextFile(const QString& fileName, QString& text, QString* error) {
     QFile f(fileName);
     if (!f.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = f.errorString();
+        if (error) *error = f.errorString();
         return false;
     }
     text = DecodeText(f.readAll());
@@ -58,8 +55,7 @@ bool ReadTextFile(const QString& fileName, QString& text, QString* error) {
 bool WriteFileAtomic(const QString& fileName, const QByteArray& bytes, QString* error) {
     QSaveFile f(fileName);
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
-        if (error)
-            *error = f.errorString();
+        if (error) *error = f.errorString();
         return false;
     }
     return true;

@@ -1,7 +1,7 @@
 #include "support/TextUtil.h"
 
-#include <cxxabi.h>
 #include <cstdlib>
+#include <cxxabi.h>
 #include <typeinfo>
 
 namespace sky {
@@ -23,8 +23,7 @@ QString TrimTextRight(QStringView s) {
 }
 
 QString ShortenText(const QString& s, qsizetype maxLen) {
-    if (s.size() <= maxLen)
-        return s;
+    if (s.size() <= maxLen) return s;
     return s.left(maxLen - 3) + QStringLiteral("...");
 }
 
@@ -32,8 +31,7 @@ QString UpperAscii(QStringView s) {
     QString r = s.toString();
     for (QChar& c : r) {
         const char16_t u = c.unicode();
-        if (u >= 'a' && u <= 'z')
-            c = QChar(char16_t(u - 32));
+        if (u >= 'a' && u <= 'z') c = QChar(char16_t(u - 32));
     }
     return r;
 }

@@ -22,6 +22,8 @@ QString ExceptionClassName(const std::exception& e);
 // "(" + class + "): " + message.
 QString ExceptionText(const std::exception& e);
 // Text used for exceptions that are not std::exception.
-inline QString UnknownExceptionText() { return QStringLiteral("(unknown): unknown exception"); }
+inline QString UnknownExceptionText() {
+    return QStringLiteral("(unknown): unknown exception");
+}
 
 } // namespace sky

@@ -19,8 +19,7 @@ Result RunProgram(const QString& program, const QStringList& args, const QByteAr
     QProcess p;
     p.start(program, args);
     EXPECT_TRUE(p.waitForStarted()) << program.toStdString();
-    if (!input.isEmpty())
-        p.write(input);
+    if (!input.isEmpty()) p.write(input);
     p.closeWriteChannel();
     EXPECT_TRUE(p.waitForFinished(60000));
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
@@ -55,7 +54,8 @@ TEST(Cli, ExecCreatesTheDatabaseAndRunsTheScript) {
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.isEmpty());
     EXPECT_TRUE(r.err.isEmpty());
-    EXPECT_EQ(Shell(db, QStringLiteral("SELECT a || '|' || b FROM t;")), QByteArray("it's; fine|x;y"));
+    EXPECT_EQ(Shell(db, QStringLiteral("SELECT a || '|' || b FROM t;")),
+              QByteArray("it's; fine|x;y"));
 }
 
 TEST(Cli, ExecReadsAFileAndReportsTheFailure) {
@@ -120,25 +120,28 @@ TEST(Cli, SplitPrintsTheStatementsAsJson) {
     QStringList got;
     for (const auto& v : a)
         got << v.toString();
-    EXPECT_EQ(got, (QStringList{QStringLiteral("BEGIN IMMEDIATE;"),
-                                QStringLiteral("INSERT INTO t VALUES('a;b', \"c\"\"d\");"),
-                                QStringLiteral("CREATE TRIGGER tr AFTER INSERT ON t BEGIN SELECT 1; END"),
-                                QStringLiteral(";"), QStringLiteral("COMMIT")}));
+    EXPECT_EQ(
+        got, (QStringList{QStringLiteral("BEGIN IMMEDIATE;"),
+                          QStringLiteral("INSERT INTO t VALUES('a;b', \"c\"\"d\");"),
+                          QStringLiteral("CREATE TRIGGER tr AFTER INSERT ON t BEGIN SELECT 1; END"),
+                          QStringLiteral(";"), QStringLiteral("COMMIT")}));
 
     QTemporaryDir dir;
     const QString in = dir.filePath(QStringLiteral("in.sql"));
     const QString out = dir.filePath(QStringLiteral("out.json"));
     QFile f(in);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("\xEF\xBB\xBFSELECT 'Gr\xC3\xBC\xC3\x9F" "e';");
+    f.write("\xEF\xBB\xBFSELECT 'Gr\xC3\xBC\xC3\x9F"
+            "e';");
     f.close();
-    const Result toFile = Cli({QStringLiteral("split"), QStringLiteral("-f"), in,
-                               QStringLiteral("-o"), out});
+    const Result toFile =
+        Cli({QStringLiteral("split"), QStringLiteral("-f"), in, QStringLiteral("-o"), out});
     EXPECT_EQ(toFile.code, 0);
     EXPECT_TRUE(toFile.out.isEmpty());
     QFile o(out);
     ASSERT_TRUE(o.open(QIODevice::ReadOnly));
-    EXPECT_EQ(o.readAll(), QByteArray("[\"SELECT 'Gr\xC3\xBC\xC3\x9F" "e';\"]\n"));
+    EXPECT_EQ(o.readAll(), QByteArray("[\"SELECT 'Gr\xC3\xBC\xC3\x9F"
+                                      "e';\"]\n"));
 }
 
 } // namespace

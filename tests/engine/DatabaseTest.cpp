@@ -109,12 +109,13 @@ TEST_F(DatabaseTest, ExecuteListFailsOnAnUnfinishedTailAfterRunningTheRest) {
 }
 
 TEST_F(DatabaseTest, ExecuteListRunsTriggersWithSemicolonsInTheirBodies) {
-    Run(QStringLiteral("CREATE TABLE t(a, b);\nCREATE TABLE log(m);\n"
-                       "CREATE TRIGGER tr AFTER INSERT ON t BEGIN\n"
-                       "  INSERT INTO log VALUES(CASE WHEN new.a > 0 THEN 'pos;' ELSE 'The End' END);\n"
-                       "  INSERT INTO log VALUES('-- end');\n"
-                       "END;\n"
-                       "INSERT INTO t VALUES(1, 2);"));
+    Run(QStringLiteral(
+        "CREATE TABLE t(a, b);\nCREATE TABLE log(m);\n"
+        "CREATE TRIGGER tr AFTER INSERT ON t BEGIN\n"
+        "  INSERT INTO log VALUES(CASE WHEN new.a > 0 THEN 'pos;' ELSE 'The End' END);\n"
+        "  INSERT INTO log VALUES('-- end');\n"
+        "END;\n"
+        "INSERT INTO t VALUES(1, 2);"));
     EXPECT_EQ(Value(QStringLiteral("SELECT group_concat(m, '|') FROM log")),
               QStringLiteral("pos;|-- end"));
 }
@@ -191,8 +192,8 @@ TEST_F(DatabaseTest, SingleValueAndColumnQueries) {
     EXPECT_EQ(Value(QStringLiteral("SELECT a FROM t ORDER BY rowid")), QStringLiteral("x"));
 
     QStringList col;
-    ASSERT_TRUE(db.QuerySingleColumn(col, QStringLiteral("SELECT a FROM t ORDER BY rowid"), 0,
-                                     false));
+    ASSERT_TRUE(
+        db.QuerySingleColumn(col, QStringLiteral("SELECT a FROM t ORDER BY rowid"), 0, false));
     EXPECT_EQ(col, (QStringList{QString(), QStringLiteral("x"), QStringLiteral("0x01ABFF"),
                                 QStringLiteral("7")}));
     EXPECT_EQ(db.StatsQuery().totResultRows, 4);
@@ -204,8 +205,9 @@ TEST_F(DatabaseTest, SingleValueAndColumnQueries) {
     EXPECT_EQ(col, (QStringList{QStringLiteral("1"), QStringLiteral("2.5"), QStringLiteral("b")}));
 
     // A memory limit stops reading early, and that is no failure.
-    Run(QStringLiteral("CREATE TABLE big(v); WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL "
-                       "SELECT x+1 FROM c WHERE x<1000) INSERT INTO big SELECT 'abcdefgh' FROM c;"));
+    Run(QStringLiteral(
+        "CREATE TABLE big(v); WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL "
+        "SELECT x+1 FROM c WHERE x<1000) INSERT INTO big SELECT 'abcdefgh' FROM c;"));
     ASSERT_TRUE(db.QuerySingleColumn(col, QStringLiteral("SELECT v FROM big"), 160, false));
     EXPECT_EQ(col.size(), 10);
 
@@ -223,11 +225,11 @@ TEST_F(DatabaseTest, SingleRecordAndProperties) {
                                 QStringLiteral("say \"hi\""), QStringLiteral("[Blob]")}));
     QStringList props;
     ASSERT_TRUE(db.QuerySingleRecProps(props, QStringLiteral("SELECT * FROM t"), true, true));
-    EXPECT_EQ(props, (QStringList{QStringLiteral("ID=1"), QStringLiteral("NAME=a,b"),
-                                  QStringLiteral("NOTE=say \"hi\""),
-                                  QStringLiteral("DATA=0x0102")}));
-    ASSERT_TRUE(db.QuerySingleRecProps(props, QStringLiteral("SELECT id AS Key FROM t"), false,
-                                       false));
+    EXPECT_EQ(props,
+              (QStringList{QStringLiteral("ID=1"), QStringLiteral("NAME=a,b"),
+                           QStringLiteral("NOTE=say \"hi\""), QStringLiteral("DATA=0x0102")}));
+    ASSERT_TRUE(
+        db.QuerySingleRecProps(props, QStringLiteral("SELECT id AS Key FROM t"), false, false));
     EXPECT_EQ(props, QStringList{QStringLiteral("Key=1")});
 }
 
@@ -241,8 +243,7 @@ TEST_F(DatabaseTest, ExecuteBondedBindsEachLineFromNull) {
     ASSERT_TRUE(db.QuerySingleColumn(
         rows, QStringLiteral("SELECT quote(a)||'|'||quote(b)||'|'||quote(c) FROM t ORDER BY rowid"),
         0, false));
-    EXPECT_EQ(rows, (QStringList{QStringLiteral("'1'|'two'|'3,3'"),
-                                 QStringLiteral("'4'|NULL|NULL"),
+    EXPECT_EQ(rows, (QStringList{QStringLiteral("'1'|'two'|'3,3'"), QStringLiteral("'4'|NULL|NULL"),
                                  QStringLiteral("'say \"x\"'|''|''")}));
 
     // More fields than parameters is a bind error, and the operation fails.
@@ -264,7 +265,8 @@ TEST_F(DatabaseTest, EngineErrorsAreLoggedWithTheFailedQuery) {
     SetLogLevel(0);
     bool sawQuery = false, sawError = false;
     for (const QString& l : lines) {
-        sawQuery |= l.contains(QStringLiteral("] QUERY       : Failed Query: SELECT * FROM nosuch;"));
+        sawQuery |=
+            l.contains(QStringLiteral("] QUERY       : Failed Query: SELECT * FROM nosuch;"));
         sawError |= l.contains(QStringLiteral("] INTERFACE   : DB Error: no such table: nosuch"));
     }
     EXPECT_TRUE(sawQuery);
@@ -336,8 +338,7 @@ TEST_F(DatabaseTest, ReentrantCallsFromTheProgressHandlerAreRefused) {
     bool tried = false;
     QStringList errors;
     db.SetProgressHandler([&](TSQLite3Database* s, qint64 done, qint64 total, bool&) {
-        if (tried || done == total)
-            return;
+        if (tried || done == total) return;
         tried = true;
         s->Execute(QStringLiteral("INSERT INTO t VALUES(-99);"));
         errors << s->LastError();
@@ -371,8 +372,7 @@ TEST_F(DatabaseTest, ReentrantCallsFromTheProgressHandlerAreRefused) {
 TEST_F(DatabaseTest, CancelledProgressInterruptsTheQuery) {
     int calls = 0;
     db.SetProgressHandler([&](TSQLite3Database*, qint64 done, qint64 total, bool& cancelled) {
-        if (done != total && ++calls == 20)
-            cancelled = true;
+        if (done != total && ++calls == 20) cancelled = true;
     });
     QString v;
     EXPECT_FALSE(db.QuerySingleValue(v, QString::fromUtf8(kEndless)));
@@ -396,8 +396,7 @@ TEST_F(DatabaseTest, CancelBetweenStatementsStopsTheScript) {
     int ends = 0;
     db.SetProgressHandler([&](TSQLite3Database*, qint64 done, qint64 total, bool& cancelled) {
         // OpCurrent advances by 16 per statement; cancel once the second has run.
-        if (done >= 16 && done != total && ++ends == 1)
-            cancelled = true;
+        if (done >= 16 && done != total && ++ends == 1) cancelled = true;
     });
     EXPECT_FALSE(db.ExecuteList(ManyInserts(40)));
     EXPECT_EQ(db.LastError(), QStringLiteral("DB Error: interrupted"));
@@ -407,12 +406,12 @@ TEST_F(DatabaseTest, CancelBetweenStatementsStopsTheScript) {
 
 TEST_F(DatabaseTest, ThrowingProgressHandlerFailsTheOperation) {
     db.SetProgressHandler([](TSQLite3Database*, qint64 done, qint64 total, bool&) {
-        if (done != total && done + total > 0)
-            throw std::runtime_error("boom");
+        if (done != total && done + total > 0) throw std::runtime_error("boom");
     });
     QString v;
     EXPECT_FALSE(db.QuerySingleValue(v, QString::fromUtf8(kEndless)));
-    EXPECT_EQ(db.LastError(), QStringLiteral("Progress-Handler Exception (std::runtime_error): boom"));
+    EXPECT_EQ(db.LastError(),
+              QStringLiteral("Progress-Handler Exception (std::runtime_error): boom"));
     db.SetProgressHandler(nullptr);
     EXPECT_EQ(Value(QStringLiteral("SELECT 1")), QStringLiteral("1"));
 }
@@ -446,7 +445,8 @@ TEST_F(DatabaseTest, CloseDuringAnOperationIsDeferred) {
     QStringList lines;
     GetLogLines(lines, true);
     SetLogLevel(0);
-    EXPECT_TRUE(lines.join('\n').contains(QStringLiteral("Closing a Locked Database during Operation")));
+    EXPECT_TRUE(
+        lines.join('\n').contains(QStringLiteral("Closing a Locked Database during Operation")));
     // The connection opens again normally.
     ASSERT_TRUE(db.Open(path));
     EXPECT_EQ(Value(QStringLiteral("SELECT 7")), QStringLiteral("7"));
@@ -455,8 +455,7 @@ TEST_F(DatabaseTest, CloseDuringAnOperationIsDeferred) {
 TEST_F(DatabaseTest, CloseDuringExecuteListStopsTheScript) {
     Run(QStringLiteral("CREATE TABLE t(a);"));
     db.SetProgressHandler([&](TSQLite3Database* s, qint64 done, qint64 total, bool&) {
-        if (done >= 16 && done != total)
-            s->Close();
+        if (done >= 16 && done != total) s->Close();
     });
     EXPECT_FALSE(db.ExecuteList(ManyInserts(40)));
     EXPECT_FALSE(db.IsOpen());
@@ -540,6 +539,33 @@ TEST(SystemLog, LinesAreFormattedFilteredAndBounded) {
     EXPECT_TRUE(lines.first().endsWith(QStringLiteral("line 76")));
     EXPECT_FALSE(HasLogLines());
     SetLogLevel(0);
+}
+
+} // namespace
+} // namespace sky::test
+
+namespace sky::test {
+namespace {
+
+// A full disk in the middle of a transacted script: the script fails with the
+// engine's reason, nothing of it stays, and the file is intact.
+TEST_F(DatabaseTest, DiskFullRollsTheTransactedScriptBack) {
+    Run(QStringLiteral("CREATE TABLE t(a); INSERT INTO t VALUES('keep');"));
+    const int pages = Value(QStringLiteral("PRAGMA page_count")).toInt();
+    Run(QStringLiteral("PRAGMA max_page_count=%1;").arg(pages + 2));
+    EXPECT_FALSE(db.ExecuteTransacted(
+        QStringLiteral("INSERT INTO t VALUES('x');\n"
+                       "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c WHERE x<5000)"
+                       " INSERT INTO t SELECT randomblob(500) FROM c;"),
+        true));
+    EXPECT_EQ(db.LastError(), QStringLiteral("DB Error: database or disk is full"));
+    EXPECT_FALSE(db.TransactionOpen());
+    EXPECT_EQ(sqlite3_get_autocommit(db.Handle()), 1);
+    EXPECT_EQ(Value(QStringLiteral("SELECT group_concat(a) FROM t")), QStringLiteral("keep"));
+    EXPECT_EQ(Value(QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
+    bool on = false;
+    ASSERT_TRUE(db.CheckForeignKeys(on));
+    EXPECT_TRUE(on);
 }
 
 } // namespace

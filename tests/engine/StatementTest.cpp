@@ -1,7 +1,7 @@
 // Prepared statements and blob access against a real database file.
+#include "engine/Statement.h"
 #include "common/TempDb.h"
 #include "engine/CsvFields.h"
-#include "engine/Statement.h"
 
 #include <QBuffer>
 #include <sqlite3.h>
@@ -21,15 +21,15 @@ TEST_F(StatementTest, CommentOnlyTextPreparesNothingAndIsNoError) {
 TEST_F(StatementTest, LastQueryIsShortenedAndFlattened) {
     auto s = db.Prepare(QStringLiteral("SELECT\t1,\n2"));
     EXPECT_EQ(db.LastQuery(), QStringLiteral("SELECT 1, 2"));
-    const QString longSql = QStringLiteral("SELECT '") + QString(200, QLatin1Char('x')) +
-                            QStringLiteral("'");
+    const QString longSql =
+        QStringLiteral("SELECT '") + QString(200, QLatin1Char('x')) + QStringLiteral("'");
     s = db.Prepare(longSql);
     EXPECT_EQ(db.LastQuery(), longSql.left(125) + QStringLiteral("..."));
 }
 
 TEST_F(StatementTest, BindsEveryTypeByIndexAndName) {
-    auto s = db.Prepare(QStringLiteral(
-        "SELECT ?1, ?2, ?3, ?4, ?5, ?6, ?7, :named, typeof(?7), length(?9), @w"));
+    auto s = db.Prepare(
+        QStringLiteral("SELECT ?1, ?2, ?3, ?4, ?5, ?6, ?7, :named, typeof(?7), length(?9), @w"));
     ASSERT_NE(s, nullptr);
     const QByteArray blob("\x01\x00\xFF", 3);
     s->BindInt(1, -5);
@@ -132,8 +132,7 @@ protected:
         return QBuffer::writeData(data, len);
     }
     qint64 readData(char* data, qint64 maxlen) override {
-        if (failReadsAfter >= 0 && pos() >= failReadsAfter)
-            return -1;
+        if (failReadsAfter >= 0 && pos() >= failReadsAfter) return -1;
         return QBuffer::readData(data, maxlen);
     }
 };
@@ -186,10 +185,9 @@ TEST_F(BlobTest, WriteReplacesOnlyTheRowItWrites) {
         << db.LastError().toStdString();
     // Both rows of group 1 match; exactly one row was written.
     const QString a = Hex(QStringLiteral("a")), b = Hex(QStringLiteral("b"));
-    const QString written = QString(140000, QLatin1Char('5')).replace(QStringLiteral("55"),
-                                                                     QStringLiteral("5A"));
-    EXPECT_TRUE((a == written && b == QStringLiteral("CAFE")) ||
-                (b == written && a == before));
+    const QString written =
+        QString(140000, QLatin1Char('5')).replace(QStringLiteral("55"), QStringLiteral("5A"));
+    EXPECT_TRUE((a == written && b == QStringLiteral("CAFE")) || (b == written && a == before));
 }
 
 TEST_F(BlobTest, WriteOfAnEmptyStreamOrAMissingRowChangesNothing) {
@@ -226,8 +224,7 @@ TEST_F(BlobTest, BusyConnectionRefusesBlobCopies) {
     QString readErr, writeErr;
     bool ran = false;
     db.SetProgressHandler([&](TSQLite3Database* s, qint64 done, qint64 total, bool&) {
-        if (ran || done == total)
-            return;
+        if (ran || done == total) return;
         ran = true;
         s->BlobRead(QString(), table, QStringLiteral("data"), QStringLiteral("id"),
                     QStringLiteral("a"), &buf);
@@ -285,13 +282,33 @@ TEST_F(StatementTest, CsvExportOfAQuery) {
     ASSERT_TRUE(db.QueryToCSV(csv, QStringLiteral("SELECT * FROM t"), true, false, 0, 1, true));
     EXPECT_EQ(csv, QStringLiteral("No,id,name,data\r\n1,1,\"a,b\",NULL\r\n2,2,two lines,0xFF\r\n"));
     SetNullDisplayText(QStringLiteral("<null>"));
-    ASSERT_TRUE(db.QueryToCSV(csv, QStringLiteral("SELECT data FROM t WHERE id=1"), false, true,
-                              0, -1, false));
+    ASSERT_TRUE(db.QueryToCSV(csv, QStringLiteral("SELECT data FROM t WHERE id=1"), false, true, 0,
+                              -1, false));
     SetNullDisplayText(QStringLiteral("NULL"));
     EXPECT_EQ(csv, QStringLiteral("<null>\r\n"));
-    EXPECT_FALSE(db.QueryToCSV(csv, QStringLiteral("SELECT * FROM nosuch"), false, false, 0, -1,
-                               false));
+    EXPECT_FALSE(
+        db.QueryToCSV(csv, QStringLiteral("SELECT * FROM nosuch"), false, false, 0, -1, false));
     EXPECT_EQ(db.LastError(), QStringLiteral("DB Error: no such table: nosuch"));
+}
+
+} // namespace
+} // namespace sky::test
+
+namespace sky::test {
+namespace {
+
+// Growing a cell beyond the space left fails and keeps the old value.
+TEST_F(BlobTest, DiskFullDuringAWriteKeepsTheOldCell) {
+    const int pages = Value(QStringLiteral("PRAGMA page_count")).toInt();
+    Run(QStringLiteral("PRAGMA max_page_count=%1;").arg(pages + 1));
+    QBuffer src;
+    src.setData(QByteArray(400000, '\x22'));
+    src.open(QIODevice::ReadOnly);
+    EXPECT_FALSE(db.BlobWrite(QString(), table, QStringLiteral("data"), QStringLiteral("id"),
+                              QStringLiteral("b"), &src));
+    EXPECT_EQ(db.LastError(), QStringLiteral("DB Error: database or disk is full"));
+    EXPECT_EQ(Hex(QStringLiteral("b")), QStringLiteral("CAFE"));
+    EXPECT_EQ(Value(QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
 }
 
 } // namespace

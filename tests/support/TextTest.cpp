@@ -16,9 +16,16 @@ TEST(DecodeText, HonoursMarksAndFallsBackToWindows1252) {
         QString text;
     } cases[] = {
         {QByteArray("plain"), QStringLiteral("plain")},
-        {QByteArray("\xEF\xBB\xBFGr\xC3\xBC\xC3\x9F" "e"), QStringLiteral("Grüße")},
-        {QByteArray("Gr\xC3\xBC\xC3\x9F" "e"), QStringLiteral("Grüße")},
-        {QByteArray("\xFF\xFE" "a\0\xFC\0", 6), QStringLiteral("aü")},
+        {QByteArray("\xEF\xBB\xBFGr\xC3\xBC\xC3\x9F"
+                    "e"),
+         QStringLiteral("Grüße")},
+        {QByteArray("Gr\xC3\xBC\xC3\x9F"
+                    "e"),
+         QStringLiteral("Grüße")},
+        {QByteArray("\xFF\xFE"
+                    "a\0\xFC\0",
+                    6),
+         QStringLiteral("aü")},
         {QByteArray("\xFE\xFF\0a\0\xFC", 6), QStringLiteral("aü")},
         // Not UTF-8: Windows-1252, with its own characters in 0x80..0x9F.
         {QByteArray("caf\xE9 \x80 \x93q\x94"), QStringLiteral("café € “q”")},
