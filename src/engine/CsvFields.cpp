@@ -60,7 +60,13 @@ int SplitCSVFields(const QString& line, QStringList& fields, QChar delimiter) {
 }
 
 QByteArray CSVQuote(const QByteArray& utf8, char delimiter) {
-    if (utf8.size() <= 64 && !utf8.contains('"') && !utf8.contains(delimiter)) return utf8;
+    // Line breaks and blanks at either end are quoted too, so the field reads
+    // back unchanged.
+    const bool blankEnd = !utf8.isEmpty() && (static_cast<unsigned char>(utf8.front()) <= 32 ||
+                                              static_cast<unsigned char>(utf8.back()) <= 32);
+    if (utf8.size() <= 64 && !blankEnd && !utf8.contains('"') && !utf8.contains(delimiter) &&
+        !utf8.contains('\r') && !utf8.contains('\n'))
+        return utf8;
     QByteArray r;
     r.reserve(utf8.size() + 2);
     r += '"';

@@ -14,7 +14,8 @@ namespace sky {
 int SplitCSVFields(const QString& line, QStringList& fields, QChar delimiter);
 
 // A field's UTF-8 text as the exporter writes it: quoted when longer than 64
-// bytes or when it holds a double quote or the delimiter.
+// bytes, when it holds a double quote, the delimiter or a line break, or when
+// it starts or ends with a blank.
 QByteArray CSVQuote(const QByteArray& utf8, char delimiter = ',');
 
 } // namespace sky

@@ -100,6 +100,19 @@ struct TSQlite3CallbackClass {
     const void* Owner = nullptr; // identifies the registrant for UnhookDBUpdates
 };
 
+enum TSQLiteExportOperation { seoINSERT, seoREPLACE, seoUPDATE, seoTABLE };
+enum TSQLiteExportLanguage { selSQLite, selMySQL, selPostGres, selOracle, selMSSQL };
+
+struct TSQLiteColumnMetaData {
+    bool isValidTable = false;
+    bool isValidColumn = false;
+    bool isNotNull = false;
+    bool isPrimaryKey = false;
+    bool isAutoInc = false;
+    QString sDataType;
+    QString sCollation;
+};
+
 // Statement texts produced by the splitter.
 using TSQLiteStatementArray = QStringList;
 
@@ -107,6 +120,9 @@ using TSQLiteStatementArray = QStringList;
 constexpr int ProgressStepInterval = 64;
 // Default memory limit of result readers (memLimit < 0).
 constexpr qint64 kDefaultMemLimit = 16777216;
+
+// The list form of an exporter's text: one entry per CR LF line.
+QStringList SplitExportLines(const QString& text);
 
 // The process-wide NULL display text ("NULL" unless the settings change it).
 QString NullDisplayText();
@@ -174,6 +190,40 @@ public:
                     int memLimit, int addLineNos, bool bConvertBlobs);
     bool QueryToCSV(QStringList& Results, const QString& SQL, bool NoLineBreaks, bool NoHeaders,
                     int memLimit, int addLineNos, bool bConvertBlobs);
+    bool QueryToJSONStream(QIODevice* Results, const QString& SQL, int memLimit,
+                           bool bConvertBlobs);
+    bool QueryToJSON(QString& Results, const QString& SQL, int memLimit, bool bConvertBlobs);
+    bool QueryToJSON(QStringList& Results, const QString& SQL, int memLimit, bool bConvertBlobs);
+    bool QueryToXMLStream(QIODevice* Results, const QString& SQL, int memLimit,
+                          bool bConvertBlobs);
+    bool QueryToXML(QString& Results, const QString& SQL, int memLimit, bool bConvertBlobs);
+    bool QueryToXML(QStringList& Results, const QString& SQL, int memLimit, bool bConvertBlobs);
+    bool QueryToSQLStream(QIODevice* Results, const QString& SQL,
+                          TSQLiteExportOperation exportOperation,
+                          TSQLiteExportLanguage exportLang, const QString& exportTableName,
+                          int valueRowsPerInsert, int memLimit);
+    bool QueryToSQL(QString& Results, const QString& SQL, TSQLiteExportOperation exportOperation,
+                    TSQLiteExportLanguage exportLang, const QString& exportTableName,
+                    int valueRowsPerInsert, int memLimit);
+    bool QueryToSQL(QStringList& Results, const QString& SQL,
+                    TSQLiteExportOperation exportOperation, TSQLiteExportLanguage exportLang,
+                    const QString& exportTableName, int valueRowsPerInsert, int memLimit);
+
+    // --- schema introspection
+    int EnumTableNames(QStringList& Results);
+    int EnumColumns(QStringList& Results, const QString& TableName, bool InclHeader);
+    int EnumColNames(QStringList& Results, const QString& TableName);
+    QString GetPrimaryKeyFields(const QString& TableName, const QString& DBName);
+    // The unquoted primary-key columns in key order.
+    QStringList PrimaryKeyColumns(const QString& TableName, const QString& DBName);
+    bool TableExists(const QString& TableName, const QString& Database);
+    bool ViewExists(const QString& ViewName, const QString& Database);
+    TSQLiteColumnMetaData ColMetaData(const QString& sTableName, const QString& sColName,
+                                      const QString& sDBName);
+    bool QueryTypeAffinities(QStringList& FieldAffinities, const QString& SQL);
+    QString QualifiedTableName(const QString& fullName) const;
+    QString makeValidTableName(const QString& suggestedName, const QString& dbSchema,
+                               bool bAllowExistingName);
 
     // --- progress, notifications, extensions, memory
     void SetProgressHandler(TBackupProgressCallback ProgressHandler);
@@ -221,6 +271,7 @@ private:
     friend int EngineProgressCallback(void*);
     friend void EngineUpdateHook(void*, int, const char*, const char*, long long);
 
+
     void Lock() { FLocked = true; }
     void Unlock();
     void DoClose();
@@ -234,6 +285,8 @@ private:
     bool ProgressStep();
     bool ExecuteListImpl(const QString& SQLScript);
     bool ExecuteTransactedImpl(const QString& SQLScript);
+    bool ObjectExists(const QString& Name, const QString& Database, const char* type);
+    bool NameInUse(const QString& name, const QString& dbSchema);
     qint64 LookupBlobRowId(const QString& Table, const QString& IDField, const QString& RecIDVal);
     void RemoveStatement(TSQLite3Statement* s);
     void RemoveBlobHandler(TSQLite3BlobHandler* b);

@@ -122,12 +122,15 @@ bool TSQLite3Database::QueryToCSV(QStringList& Results, const QString& SQL, bool
     QString text;
     const bool ok =
         QueryToCSV(text, SQL, NoLineBreaks, NoHeaders, memLimit, addLineNos, bConvertBlobs);
-    Results.clear();
-    if (!text.isEmpty()) {
-        Results = text.split(QStringLiteral("\r\n"));
-        if (!Results.isEmpty() && Results.last().isEmpty()) Results.removeLast();
-    }
+    Results = SplitExportLines(text);
     return ok;
+}
+
+QStringList SplitExportLines(const QString& text) {
+    if (text.isEmpty()) return {};
+    QStringList lines = text.split(QStringLiteral("\r\n"));
+    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+    return lines;
 }
 
 } // namespace sky

@@ -272,7 +272,11 @@ TEST(CsvFields, QuotesLongOrSpecialFields) {
     EXPECT_EQ(CSVQuote("say \"x\""), QByteArray("\"say \"\"x\"\"\""));
     EXPECT_EQ(CSVQuote(QByteArray(64, 'a')), QByteArray(64, 'a'));
     EXPECT_EQ(CSVQuote(QByteArray(65, 'a')), '"' + QByteArray(65, 'a') + '"');
-    EXPECT_EQ(CSVQuote("line\nbreak"), QByteArray("line\nbreak"));
+    // Line breaks and outer blanks are quoted so that the field reads back as it was.
+    EXPECT_EQ(CSVQuote("line\nbreak"), QByteArray("\"line\nbreak\""));
+    EXPECT_EQ(CSVQuote(" lead"), QByteArray("\" lead\""));
+    EXPECT_EQ(CSVQuote("trail\t"), QByteArray("\"trail\t\""));
+    EXPECT_EQ(CSVQuote(""), QByteArray(""));
 }
 
 TEST_F(StatementTest, CsvExportOfAQuery) {
@@ -280,7 +284,7 @@ TEST_F(StatementTest, CsvExportOfAQuery) {
                        "INSERT INTO t VALUES(1, 'a,b', NULL), (2, 'two\nlines', X'FF');"));
     QString csv;
     ASSERT_TRUE(db.QueryToCSV(csv, QStringLiteral("SELECT * FROM t"), true, false, 0, 1, true));
-    EXPECT_EQ(csv, QStringLiteral("No,id,name,data\r\n1,1,\"a,b\",NULL\r\n2,2,two lines,0xFF\r\n"));
+    EXPECT_EQ(csv, QStringLiteral("No,id,name,data\r\n1,1,\"a,b\",NULL\r\n2,2,\"two lines\",0xFF\r\n"));
     SetNullDisplayText(QStringLiteral("<null>"));
     ASSERT_TRUE(db.QueryToCSV(csv, QStringLiteral("SELECT data FROM t WHERE id=1"), false, true, 0,
                               -1, false));

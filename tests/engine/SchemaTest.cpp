@@ -1,0 +1,115 @@
+// Schema introspection against real databases, including names that need quotes.
+#include "common/TempDb.h"
+#include "engine/Identifiers.h"
+
+namespace sky::test {
+namespace {
+
+class SchemaTest : public TempDbTest {
+protected:
+    void SetUp() override {
+        TempDbTest::SetUp();
+        Run(QStringLiteral(
+            "CREATE TABLE plain(id INTEGER PRIMARY KEY, name TEXT NOT NULL COLLATE NOCASE);\n"
+            "CREATE TABLE \"odd 'name\"\"\"(a, b, c, PRIMARY KEY(c, a));\n"
+            "CREATE TABLE \"order\"(\"select\" INTEGER PRIMARY KEY AUTOINCREMENT, v DEFAULT 'x,y');\n"
+            "CREATE VIEW v1 AS SELECT * FROM plain;\n"
+            "CREATE TABLE T007(x);"));
+    }
+};
+
+TEST_F(SchemaTest, EnumeratesTablesAndColumns) {
+    QStringList tables;
+    EXPECT_EQ(db.EnumTableNames(tables), 5);
+    EXPECT_EQ(tables, (QStringList{QStringLiteral("plain"),
+                                   QStringLiteral("\"odd 'name\"\"\""),
+                                   QStringLiteral("order"), QStringLiteral("sqlite_sequence"),
+                                   QStringLiteral("T007")}));
+    QStringList cols;
+    EXPECT_EQ(db.EnumColumns(cols, QStringLiteral("plain"), true), 2);
+    EXPECT_EQ(cols, (QStringList{QStringLiteral("cid,name,type,notnull,dflt_value,pk"),
+                                 QStringLiteral("0,id,INTEGER,0,NULL,1"),
+                                 QStringLiteral("1,name,TEXT,1,NULL,0")}));
+    EXPECT_EQ(db.EnumColumns(cols, QStringLiteral("\"order\""), false), 2);
+    EXPECT_EQ(cols[1], QStringLiteral("1,v,,0,\"'x,y'\",0"));
+    QStringList names;
+    EXPECT_EQ(db.EnumColNames(names, QStringLiteral("odd 'name\"")), 3);
+    EXPECT_EQ(names, (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
+    EXPECT_EQ(db.EnumColNames(names, QStringLiteral("  ")), -1);
+    EXPECT_EQ(db.EnumColumns(cols, QStringLiteral("nosuch"), false), 0);
+}
+
+TEST_F(SchemaTest, PrimaryKeysInKeyOrder) {
+    EXPECT_EQ(db.GetPrimaryKeyFields(QStringLiteral("plain"), QString()), QStringLiteral("id"));
+    EXPECT_EQ(db.GetPrimaryKeyFields(QStringLiteral("\"odd 'name\"\"\""), QStringLiteral("main")),
+              QStringLiteral("c,a"));
+    EXPECT_EQ(db.GetPrimaryKeyFields(QStringLiteral("order"), QString()),
+              QStringLiteral("\"select\""));
+    EXPECT_EQ(db.GetPrimaryKeyFields(QStringLiteral("T007"), QString()), QString());
+    EXPECT_EQ(db.GetPrimaryKeyFields(QString(), QString()), QString());
+    Run(QStringLiteral("ATTACH ':memory:' AS \"other db\"; CREATE TABLE \"other db\".k(z PRIMARY KEY);"));
+    EXPECT_EQ(db.GetPrimaryKeyFields(QStringLiteral("k"), QStringLiteral("other db")),
+              QStringLiteral("z"));
+}
+
+TEST_F(SchemaTest, ExistenceTests) {
+    EXPECT_TRUE(db.TableExists(QStringLiteral("plain"), QString()));
+    EXPECT_TRUE(db.TableExists(QStringLiteral("plain"), QStringLiteral("\"main\"")));
+    EXPECT_FALSE(db.TableExists(QStringLiteral("PLAIN"), QString()));
+    EXPECT_FALSE(db.TableExists(QStringLiteral("v1"), QString()));
+    EXPECT_TRUE(db.ViewExists(QStringLiteral("v1"), QString()));
+    EXPECT_FALSE(db.TableExists(QStringLiteral("   "), QString()));
+    EXPECT_FALSE(db.TableExists(QStringLiteral("plain"), QStringLiteral("nosuchschema")));
+    EXPECT_TRUE(db.TableExists(QStringLiteral("odd 'name\""), QString()));
+    Run(QStringLiteral("CREATE TEMP TABLE tt(x);"));
+    EXPECT_TRUE(db.TableExists(QStringLiteral("tt"), QStringLiteral("temp")));
+    EXPECT_FALSE(db.TableExists(QStringLiteral("tt"), QString()));
+}
+
+TEST_F(SchemaTest, ColumnMetaDataAndTypeProbe) {
+    TSQLiteColumnMetaData md = db.ColMetaData(QStringLiteral("order"), QStringLiteral("select"), QString());
+    EXPECT_TRUE(md.isValidTable);
+    EXPECT_TRUE(md.isValidColumn);
+    EXPECT_TRUE(md.isPrimaryKey);
+    EXPECT_TRUE(md.isAutoInc);
+    EXPECT_EQ(md.sDataType, QStringLiteral("INTEGER"));
+    md = db.ColMetaData(QStringLiteral("plain"), QStringLiteral("name"), QStringLiteral("main"));
+    EXPECT_TRUE(md.isNotNull);
+    EXPECT_EQ(md.sCollation, QStringLiteral("NOCASE"));
+    md = db.ColMetaData(QStringLiteral("plain"), QStringLiteral("nosuch"), QString());
+    EXPECT_FALSE(md.isValidTable);
+    EXPECT_EQ(db.LastError(), QStringLiteral("DB Error: no such table column: plain.nosuch"));
+
+    QStringList types;
+    ASSERT_TRUE(db.QueryTypeAffinities(types, QStringLiteral("SELECT 1 AS i, 2.5, 'x' AS \"a,b\", X'00', NULL")));
+    EXPECT_EQ(types, (QStringList{QStringLiteral("i=INTEGER"), QStringLiteral("2.5=REAL"),
+                                  QStringLiteral("\"a,b\"=TEXT"), QStringLiteral("X'00'=BLOB"),
+                                  QStringLiteral("NULL=NULL")}));
+    ASSERT_TRUE(db.QueryTypeAffinities(types, QStringLiteral("SELECT * FROM plain")));
+    EXPECT_EQ(types, (QStringList{QStringLiteral("id=NULL"), QStringLiteral("name=NULL")}));
+    EXPECT_FALSE(db.QueryTypeAffinities(types, QStringLiteral("CREATE TABLE z(a)")));
+}
+
+TEST_F(SchemaTest, FreshTableNames) {
+    EXPECT_EQ(db.makeValidTableName(QString(), QString(), false), QStringLiteral("New_Table_1"));
+    EXPECT_EQ(db.makeValidTableName(QStringLiteral("New Table"), QString(), false),
+              QStringLiteral("NewTable"));
+    Run(QStringLiteral("CREATE TABLE NewTable(x);"));
+    EXPECT_EQ(db.makeValidTableName(QStringLiteral("New Table"), QString(), false),
+              QStringLiteral("NewTable2"));
+    EXPECT_EQ(db.makeValidTableName(QStringLiteral("T007"), QString(), false), QStringLiteral("T008"));
+    // Letter case does not make a name free; views and indexes count too.
+    EXPECT_EQ(db.makeValidTableName(QStringLiteral("t007"), QString(), false), QStringLiteral("t008"));
+    EXPECT_EQ(db.makeValidTableName(QStringLiteral("V1"), QString(), false), QStringLiteral("V2"));
+    Run(QStringLiteral("CREATE TABLE T9(x);"));
+    EXPECT_EQ(db.makeValidTableName(QStringLiteral("T9"), QString(), false), QStringLiteral("T10"));
+    EXPECT_EQ(db.makeValidTableName(QStringLiteral("sqlite_stat1"), QString(), true),
+              QStringLiteral("sqldb_stat1"));
+    EXPECT_EQ(db.makeValidTableName(QStringLiteral("a(b),c.[d]`e'\"f"), QString(), false),
+              QStringLiteral("abcdef"));
+    EXPECT_EQ(db.makeValidTableName(QStringLiteral("Grüße"), QString(), false), QStringLiteral("Grüße"));
+    EXPECT_EQ(db.makeValidTableName(QStringLiteral("plain"), QString(), true), QStringLiteral("plain"));
+}
+
+} // namespace
+} // namespace sky::test
