@@ -1,13 +1,36 @@
 #include "cli/CliCommands.h"
 
 #include "engine/Database.h"
+#include "engine/FileHeader.h"
 #include "support/JsonText.h"
 #include "support/TextFile.h"
 
 #include <QFile>
+#include <QSaveFile>
+#include <cstdio>
 
 namespace sky::cli {
+
+QIODevice* CliContext::Output() {
+    if (!out) {
+        if (outputFile.isEmpty()) {
+            auto f = std::make_unique<QFile>();
+            if (!f->open(stdout, QIODevice::WriteOnly))
+                outputFailed = true;
+            out = std::move(f);
+        } else {
+            auto f = std::make_unique<QSaveFile>(outputFile);
+            if (!f->open(QIODevice::WriteOnly))
+                outputFailed = true;
+            out = std::move(f);
+        }
+    }
+    return out.get();
+}
+
 namespace {
+
+void Print(CliContext& ctx, const QString& text) { ctx.Output()->write(text.toUtf8()); }
 
 bool ReadInput(CliContext& ctx, QString& text) {
     if (ctx.inputFile.isEmpty() || ctx.inputFile == QStringLiteral("-")) {
@@ -27,19 +50,38 @@ bool ReadInput(CliContext& ctx, QString& text) {
     return true;
 }
 
+// Opens an existing database file for the reading commands.
+bool OpenExisting(CliContext& ctx, TSQLite3Database& db, const QString& file) {
+    if (db.Open(file, 0, false, true))
+        return true;
+    ctx.error = db.LastError();
+    return false;
+}
+
+bool IntOption(CliContext& ctx, const QString& name, int& value) {
+    if (!ctx.opts.contains(name))
+        return true;
+    bool ok = false;
+    value = ctx.opts.value(name).toInt(&ok);
+    if (!ok)
+        ctx.error = QStringLiteral("--") + name + QStringLiteral(" needs a number");
+    return ok;
+}
+
 int CmdVersion(CliContext& ctx) {
-    if (!ctx.args.isEmpty()) return ExitUsage;
+    if (!ctx.args.isEmpty())
+        return ExitUsage;
     TSQLite3Database db;
-    const QString text = QStringLiteral("Skylark ") + QStringLiteral(SKYLARK_VERSION) +
-                         QStringLiteral("\nSQLite ") + db.SQLiteVersion() +
-                         QStringLiteral("\nSQLite source ") + db.SQLiteSoftwVersion() +
-                         QStringLiteral("\n");
-    ctx.output = text.toUtf8();
+    Print(ctx, QStringLiteral("Skylark ") + QStringLiteral(SKYLARK_VERSION) +
+                   QStringLiteral("\nSQLite ") + db.SQLiteVersion() +
+                   QStringLiteral("\nSQLite source ") + db.SQLiteSoftwVersion() +
+                   QStringLiteral("\n"));
     return ExitOk;
 }
 
 int CmdExec(CliContext& ctx) {
-    if (ctx.args.isEmpty() || ctx.args.size() > 2) return ExitUsage;
+    if (ctx.args.isEmpty() || ctx.args.size() > 2)
+        return ExitUsage;
     if ((ctx.args.size() == 2) == !ctx.inputFile.isEmpty())
         return ExitUsage; // exactly one of SQL and -f FILE
     QString script;
@@ -61,13 +103,112 @@ int CmdExec(CliContext& ctx) {
 }
 
 int CmdSplit(CliContext& ctx) {
-    if (!ctx.args.isEmpty()) return ExitUsage;
+    if (!ctx.args.isEmpty())
+        return ExitUsage;
     QString script;
-    if (!ReadInput(ctx, script)) return ExitFailed;
+    if (!ReadInput(ctx, script))
+        return ExitFailed;
     TSQLite3Database db;
     TSQLiteStatementArray statements;
     db.SQLReduceToStatements(script, statements, true);
-    ctx.output = (JsonStringArray(statements) + QLatin1Char('\n')).toUtf8();
+    Print(ctx, JsonStringArray(statements) + QLatin1Char('\n'));
+    return ExitOk;
+}
+
+int CmdProbe(CliContext& ctx) {
+    if (ctx.args.isEmpty())
+        return ExitUsage;
+    for (const QString& file : ctx.args) {
+        TSQLite3FileHeader h;
+        ReadDBFileHeader(file, h);
+        Print(ctx, h.StatusText + QLatin1Char('\t') + file + QLatin1Char('\n'));
+    }
+    return ExitOk;
+}
+
+int CmdQuery(CliContext& ctx) {
+    if (ctx.args.size() != 2)
+        return ExitUsage;
+    const QString format = ctx.opts.value(QStringLiteral("format"), QStringLiteral("csv"));
+    int limit = 0, lineNos = -1, rowsPerInsert = 1;
+    if (!IntOption(ctx, QStringLiteral("limit-bytes"), limit) ||
+        !IntOption(ctx, QStringLiteral("line-numbers"), lineNos) ||
+        !IntOption(ctx, QStringLiteral("rows-per-insert"), rowsPerInsert))
+        return ExitUsage;
+    static const QHash<QString, TSQLiteExportOperation> ops{
+        {QStringLiteral("insert"), seoINSERT},
+        {QStringLiteral("replace"), seoREPLACE},
+        {QStringLiteral("update"), seoUPDATE},
+        {QStringLiteral("table"), seoTABLE}};
+    static const QHash<QString, TSQLiteExportLanguage> langs{
+        {QStringLiteral("sqlite"), selSQLite},   {QStringLiteral("mysql"), selMySQL},
+        {QStringLiteral("postgres"), selPostGres}, {QStringLiteral("oracle"), selOracle},
+        {QStringLiteral("mssql"), selMSSQL}};
+    const QString op = ctx.opts.value(QStringLiteral("sql-op"), QStringLiteral("insert"));
+    const QString lang = ctx.opts.value(QStringLiteral("sql-lang"), QStringLiteral("sqlite"));
+    if (!ops.contains(op) || !langs.contains(lang) ||
+        !QStringList{QStringLiteral("csv"), QStringLiteral("json"), QStringLiteral("xml"),
+                     QStringLiteral("sql")}
+             .contains(format))
+        return ExitUsage;
+    if (ctx.opts.contains(QStringLiteral("null")))
+        SetNullDisplayText(ctx.opts.value(QStringLiteral("null")));
+    const bool convertBlobs = ctx.flags.contains(QStringLiteral("convert-blobs"));
+
+    TSQLite3Database db;
+    if (!OpenExisting(ctx, db, ctx.args[0]))
+        return ExitFailed;
+    QIODevice* out = ctx.Output();
+    const QString& sql = ctx.args[1];
+    bool ok = false;
+    if (format == QStringLiteral("csv"))
+        ok = db.QueryToCSVStream(out, sql, ctx.flags.contains(QStringLiteral("no-line-breaks")),
+                                 ctx.flags.contains(QStringLiteral("no-header")), limit, lineNos,
+                                 convertBlobs);
+    else if (format == QStringLiteral("json"))
+        ok = db.QueryToJSONStream(out, sql, limit, convertBlobs);
+    else if (format == QStringLiteral("xml"))
+        ok = db.QueryToXMLStream(out, sql, limit, convertBlobs);
+    else
+        ok = db.QueryToSQLStream(out, sql, ops.value(op), langs.value(lang),
+                                 ctx.opts.value(QStringLiteral("table")), rowsPerInsert, limit);
+    if (!ok) {
+        ctx.error = db.LastError().isEmpty() ? QStringLiteral("Query failed") : db.LastError();
+        return ExitFailed;
+    }
+    return ExitOk;
+}
+
+int CmdColumns(CliContext& ctx) {
+    if (ctx.args.size() != 2)
+        return ExitUsage;
+    TSQLite3Database db;
+    if (!OpenExisting(ctx, db, ctx.args[0]))
+        return ExitFailed;
+    QStringList lines;
+    if (db.EnumColumns(lines, ctx.args[1], true) <= 0) {
+        ctx.error = db.LastError().isEmpty() ? QStringLiteral("No such table: ") + ctx.args[1]
+                                             : db.LastError();
+        return ExitFailed;
+    }
+    for (const QString& l : lines)
+        Print(ctx, l + QStringLiteral("\r\n"));
+    return ExitOk;
+}
+
+int CmdPk(CliContext& ctx) {
+    if (ctx.args.size() != 2)
+        return ExitUsage;
+    TSQLite3Database db;
+    if (!OpenExisting(ctx, db, ctx.args[0]))
+        return ExitFailed;
+    db.ClearError();
+    const QString pk = db.GetPrimaryKeyFields(ctx.args[1], ctx.opts.value(QStringLiteral("schema")));
+    if (!db.LastError().isEmpty()) {
+        ctx.error = db.LastError();
+        return ExitFailed;
+    }
+    Print(ctx, pk + QLatin1Char('\n'));
     return ExitOk;
 }
 
@@ -75,22 +216,52 @@ int CmdHelp(CliContext& ctx);
 
 const CliCommand kCommands[] = {
     {"version", "version",
-     "Prints the program's version, the SQLite library version and its source id.", &CmdVersion},
+     "Prints the program's version, the SQLite library version and its source id.", &CmdVersion,
+     {}, {}},
     {"exec", "exec DB (SQL | -f FILE)",
      "Opens DB (creating it when missing) and runs the script statement by statement,\n"
      "stopping at the first failure. Prints nothing on success.",
-     &CmdExec},
+     &CmdExec, {}, {}},
     {"split", "split [-f FILE]",
      "Reads a script (standard input by default) and prints its statements as one\n"
      "JSON array of strings.",
-     &CmdSplit},
-    {"help", "help [COMMAND]", "Describes every command, or one command.", &CmdHelp},
+     &CmdSplit, {}, {}},
+    {"probe", "probe FILE...",
+     "Reads the header of each file without opening it as a database and prints one\n"
+     "line per file: the status (Ready, Inaccessible, Missing, Locked, Invalid), a tab,\n"
+     "the file name.",
+     &CmdProbe, {}, {}},
+    {"query", "query DB SQL [--format csv|json|xml|sql]",
+     "Runs one query on an existing database and writes its rows (CR LF line ends).\n"
+     "  --format csv|json|xml|sql   output format (default csv, with a header)\n"
+     "  --limit-bytes N             stop after the row that reaches N bytes\n"
+     "                              (negative: 16 MiB; default 0: the whole result)\n"
+     "  --null TEXT                 how NULL is written in CSV and XML (default NULL)\n"
+     "  --convert-blobs             blobs as 0x... hex text instead of [Blob]\n"
+     "CSV:  --no-header, --no-line-breaks (line breaks in values become spaces),\n"
+     "      --line-numbers N (number the rows from N)\n"
+     "SQL:  --sql-op insert|replace|update|table, --sql-lang sqlite|mysql|postgres|\n"
+     "      oracle|mssql, --table NAME, --rows-per-insert N (0: all in one statement)",
+     &CmdQuery,
+     {QStringLiteral("format"), QStringLiteral("limit-bytes"), QStringLiteral("null"),
+      QStringLiteral("line-numbers"), QStringLiteral("sql-op"), QStringLiteral("sql-lang"),
+      QStringLiteral("table"), QStringLiteral("rows-per-insert")},
+     {QStringLiteral("convert-blobs"), QStringLiteral("no-header"),
+      QStringLiteral("no-line-breaks")}},
+    {"columns", "columns DB TABLE",
+     "Prints the columns of TABLE as CSV: cid, name, type, notnull, dflt_value, pk.", &CmdColumns,
+     {}, {}},
+    {"pk", "pk DB TABLE [--schema S]",
+     "Prints the primary-key columns of TABLE in key order, quoted where needed.", &CmdPk,
+     {QStringLiteral("schema")}, {}},
+    {"help", "help [COMMAND]", "Describes every command, or one command.", &CmdHelp, {}, {}},
 };
 
 int CmdHelp(CliContext& ctx) {
-    if (ctx.args.size() > 1) return ExitUsage;
+    if (ctx.args.size() > 1)
+        return ExitUsage;
     if (ctx.args.isEmpty()) {
-        ctx.output = UsageText().toUtf8();
+        Print(ctx, UsageText());
         return ExitOk;
     }
     const CliCommand* c = FindCommand(ctx.args[0]);
@@ -98,7 +269,7 @@ int CmdHelp(CliContext& ctx) {
         ctx.error = QStringLiteral("Unknown command: ") + ctx.args[0];
         return ExitUsage;
     }
-    ctx.output = CommandHelp(*c).toUtf8();
+    Print(ctx, CommandHelp(*c));
     return ExitOk;
 }
 
@@ -106,7 +277,8 @@ int CmdHelp(CliContext& ctx) {
 
 const CliCommand* FindCommand(const QString& name) {
     for (const CliCommand& c : kCommands)
-        if (name == QLatin1String(c.name)) return &c;
+        if (name == QLatin1String(c.name))
+            return &c;
     return nullptr;
 }
 
@@ -122,11 +294,12 @@ QString UsageText() {
     t += QStringLiteral("\nOptions:\n"
                         "  -f FILE   read the script from FILE (- for standard input)\n"
                         "  -o FILE   write the output to FILE instead of standard output\n"
-                        "\nExit status: 0 success, 1 the operation failed, 2 wrong usage.\n");
+                        "\nskylark-cli help COMMAND describes a command and its options.\n"
+                        "Exit status: 0 success, 1 the operation failed, 2 wrong usage.\n");
     return t;
 }
 
-int RunCli(const QStringList& argv, QByteArray& out, QString& err) {
+int RunCli(const QStringList& argv, QString& err) {
     if (argv.isEmpty()) {
         err = UsageText();
         return ExitUsage;
@@ -137,35 +310,55 @@ int RunCli(const QStringList& argv, QByteArray& out, QString& err) {
         return ExitUsage;
     }
     CliContext ctx;
+    auto usage = [&](const QString& why) {
+        err = why + QStringLiteral("\n\n") + CommandHelp(*cmd);
+        return int(ExitUsage);
+    };
     for (qsizetype i = 1; i < argv.size(); ++i) {
         const QString& a = argv[i];
         if (a == QStringLiteral("-f") || a == QStringLiteral("-o")) {
-            if (i + 1 >= argv.size()) {
-                err = QStringLiteral("Option ") + a + QStringLiteral(" needs a file name\n");
-                return ExitUsage;
-            }
+            if (i + 1 >= argv.size())
+                return usage(QStringLiteral("Option ") + a + QStringLiteral(" needs a file name"));
             (a == QStringLiteral("-f") ? ctx.inputFile : ctx.outputFile) = argv[++i];
         } else if (a == QStringLiteral("--")) {
             while (++i < argv.size())
                 ctx.args.append(argv[i]);
+        } else if (a.startsWith(QStringLiteral("--"))) {
+            const QString name = a.mid(2);
+            if (cmd->flagOptions.contains(name)) {
+                ctx.flags.insert(name);
+            } else if (cmd->valueOptions.contains(name)) {
+                if (i + 1 >= argv.size())
+                    return usage(QStringLiteral("Option ") + a + QStringLiteral(" needs a value"));
+                ctx.opts.insert(name, argv[++i]);
+            } else {
+                return usage(QStringLiteral("Unknown option ") + a);
+            }
         } else {
             ctx.args.append(a);
         }
     }
-    const int rc = cmd->run(ctx);
-    if (rc == ExitUsage && ctx.error.isEmpty()) ctx.error = CommandHelp(*cmd);
+    int rc = cmd->run(ctx);
+    if (rc == ExitUsage && ctx.error.isEmpty())
+        ctx.error = CommandHelp(*cmd);
+    if (ctx.outputFailed && rc == ExitOk) {
+        ctx.error = QStringLiteral("Cannot write ") +
+                    (ctx.outputFile.isEmpty() ? QStringLiteral("standard output") : ctx.outputFile);
+        rc = ExitFailed;
+    }
+    if (auto* save = dynamic_cast<QSaveFile*>(ctx.out.get())) {
+        if (rc == ExitOk && !save->commit()) {
+            ctx.error = QStringLiteral("Cannot write ") + ctx.outputFile + QStringLiteral(": ") +
+                        save->errorString();
+            rc = ExitFailed;
+        } else if (rc != ExitOk) {
+            save->cancelWriting();
+        }
+    } else if (ctx.out) {
+        static_cast<QFile*>(ctx.out.get())->flush();
+    }
     if (!ctx.error.isEmpty())
         err = ctx.error.endsWith(QLatin1Char('\n')) ? ctx.error : ctx.error + QLatin1Char('\n');
-    if (rc == ExitOk && !ctx.outputFile.isEmpty()) {
-        QString why;
-        if (!WriteFileAtomic(ctx.outputFile, ctx.output, &why)) {
-            err = QStringLiteral("Cannot write ") + ctx.outputFile + QStringLiteral(": ") + why +
-                  QLatin1Char('\n');
-            return ExitFailed;
-        }
-        return ExitOk;
-    }
-    out = ctx.output;
     return rc;
 }
 

@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -142,6 +143,114 @@ TEST(Cli, SplitPrintsTheStatementsAsJson) {
     ASSERT_TRUE(o.open(QIODevice::ReadOnly));
     EXPECT_EQ(o.readAll(), QByteArray("[\"SELECT 'Gr\xC3\xBC\xC3\x9F"
                                       "e';\"]\n"));
+}
+
+} // namespace
+
+namespace {
+
+// A database made by the sqlite3 shell, so the commands read a peer's file.
+QString MakeDb(QTemporaryDir& dir) {
+    const QString db = dir.filePath(QStringLiteral("q.db"));
+    Shell(db, QStringLiteral("CREATE TABLE t(id INTEGER PRIMARY KEY, name TEXT, r REAL, b BLOB);"
+                             "INSERT INTO t VALUES(1,'a,b',1.5,X'01'),(2,' lead',NULL,NULL);"
+                             "CREATE TABLE \"odd t\"(x, y, PRIMARY KEY(y, x));"));
+    return db;
+}
+
+TEST(CliQuery, WritesEachFormat) {
+    QTemporaryDir dir;
+    const QString db = MakeDb(dir);
+    const QString sql = QStringLiteral("SELECT * FROM t ORDER BY id");
+    Result r = Cli({QStringLiteral("query"), db, sql});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QByteArray("id,name,r,b\r\n1,\"a,b\",1.5,[Blob]\r\n2,\" lead\",NULL,NULL\r\n"));
+
+    r = Cli({QStringLiteral("query"), db, sql, QStringLiteral("--no-header"),
+             QStringLiteral("--line-numbers"), QStringLiteral("1"), QStringLiteral("--convert-blobs"),
+             QStringLiteral("--null"), QStringLiteral("-")});
+    EXPECT_EQ(r.out, QByteArray("1,1,\"a,b\",1.5,0x01\r\n2,2,\" lead\",-,-\r\n"));
+
+    r = Cli({QStringLiteral("query"), db, sql, QStringLiteral("--format"), QStringLiteral("json")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    QJsonParseError perr;
+    const QJsonDocument doc = QJsonDocument::fromJson(r.out, &perr);
+    ASSERT_EQ(perr.error, QJsonParseError::NoError) << r.out.toStdString();
+    EXPECT_EQ(doc.object().value(QStringLiteral("data")).toArray().size(), 2);
+
+    r = Cli({QStringLiteral("query"), db, sql, QStringLiteral("--format"), QStringLiteral("xml")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n<data>\r\n"));
+
+    r = Cli({QStringLiteral("query"), db, sql, QStringLiteral("--format"), QStringLiteral("sql"),
+             QStringLiteral("--table"), QStringLiteral("copy"), QStringLiteral("--rows-per-insert"),
+             QStringLiteral("0")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    // The statements load into a copy that the shell finds equal.
+    Shell(db, QStringLiteral("CREATE TABLE copy AS SELECT * FROM t WHERE 0;") +
+                  QString::fromUtf8(r.out));
+    EXPECT_EQ(Shell(db, QStringLiteral("SELECT count(*) FROM (SELECT * FROM t EXCEPT SELECT * FROM copy);")),
+              QByteArray("0"));
+    EXPECT_EQ(Shell(db, QStringLiteral("SELECT count(*) FROM copy;")), QByteArray("2"));
+}
+
+TEST(CliQuery, FailuresAndUsage) {
+    QTemporaryDir dir;
+    const QString db = MakeDb(dir);
+    Result r = Cli({QStringLiteral("query"), db, QStringLiteral("SELECT * FROM nosuch")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, QByteArray("DB Error: no such table: nosuch\n"));
+    // A missing database is not created by a query.
+    const QString missing = dir.filePath(QStringLiteral("none.db"));
+    r = Cli({QStringLiteral("query"), missing, QStringLiteral("SELECT 1")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_FALSE(QFile::exists(missing));
+    for (const QStringList& args :
+         {QStringList{QStringLiteral("query"), db},
+          QStringList{QStringLiteral("query"), db, QStringLiteral("SELECT 1"), QStringLiteral("--format"),
+                      QStringLiteral("yaml")},
+          QStringList{QStringLiteral("query"), db, QStringLiteral("SELECT 1"), QStringLiteral("--bogus")},
+          QStringList{QStringLiteral("query"), db, QStringLiteral("SELECT 1"),
+                      QStringLiteral("--limit-bytes"), QStringLiteral("x")}}) {
+        r = Cli(args);
+        EXPECT_EQ(r.code, 2) << args.join(' ').toStdString();
+    }
+    // A failed export leaves no output file behind.
+    const QString out = dir.filePath(QStringLiteral("out.csv"));
+    r = Cli({QStringLiteral("query"), db, QStringLiteral("SELECT * FROM nosuch"), QStringLiteral("-o"), out});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_FALSE(QFile::exists(out));
+}
+
+TEST(CliSchema, ProbeColumnsAndKeys) {
+    QTemporaryDir dir;
+    const QString db = MakeDb(dir);
+    const QString text = dir.filePath(QStringLiteral("x.txt"));
+    QFile f(text);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(200, 'x'));
+    f.close();
+    const QString missing = dir.filePath(QStringLiteral("none.db"));
+    const QString noFolder = dir.filePath(QStringLiteral("no/such/x.db"));
+    Result r = Cli({QStringLiteral("probe"), db, text, missing, noFolder});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(QString::fromUtf8(r.out),
+              QStringLiteral("Ready\t") + db + QStringLiteral("\nInvalid\t") + text +
+                  QStringLiteral("\nMissing\t") + missing + QStringLiteral("\nInaccessible\t") +
+                  noFolder + QLatin1Char('\n'));
+
+    r = Cli({QStringLiteral("columns"), db, QStringLiteral("t")});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, QByteArray("cid,name,type,notnull,dflt_value,pk\r\n0,id,INTEGER,0,NULL,1\r\n"
+                                "1,name,TEXT,0,NULL,0\r\n2,r,REAL,0,NULL,0\r\n3,b,BLOB,0,NULL,0\r\n"));
+    r = Cli({QStringLiteral("columns"), db, QStringLiteral("nosuch")});
+    EXPECT_EQ(r.code, 1);
+
+    r = Cli({QStringLiteral("pk"), db, QStringLiteral("odd t")});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, QByteArray("y,x\n"));
+    r = Cli({QStringLiteral("pk"), db, QStringLiteral("t"), QStringLiteral("--schema"), QStringLiteral("main")});
+    EXPECT_EQ(r.out, QByteArray("id\n"));
 }
 
 } // namespace
