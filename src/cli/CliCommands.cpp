@@ -6,6 +6,7 @@
 #include "support/TextFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <cstdio>
 
@@ -16,6 +17,12 @@ QIODevice* CliContext::Output() {
         if (outputFile.isEmpty()) {
             auto f = std::make_unique<QFile>();
             if (!f->open(stdout, QIODevice::WriteOnly))
+                outputFailed = true;
+            out = std::move(f);
+        } else if (QFileInfo(outputFile).exists() && !QFileInfo(outputFile).isFile()) {
+            // A device or pipe (/dev/stdout, a FIFO): written directly.
+            auto f = std::make_unique<QFile>(outputFile);
+            if (!f->open(QIODevice::WriteOnly))
                 outputFailed = true;
             out = std::move(f);
         } else {

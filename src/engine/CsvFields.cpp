@@ -1,5 +1,7 @@
 #include "engine/CsvFields.h"
 
+#include "engine/ExportText.h"
+
 namespace sky {
 
 int SplitCSVFields(const QString& line, QStringList& fields, QChar delimiter) {
@@ -59,23 +61,10 @@ int SplitCSVFields(const QString& line, QStringList& fields, QChar delimiter) {
     return int(count);
 }
 
-QByteArray CSVQuote(const QByteArray& utf8, char delimiter) {
-    // Line breaks and blanks at either end are quoted too, so the field reads
-    // back unchanged.
-    const bool blankEnd = !utf8.isEmpty() && (static_cast<unsigned char>(utf8.front()) <= 32 ||
-                                              static_cast<unsigned char>(utf8.back()) <= 32);
-    if (utf8.size() <= 64 && !blankEnd && !utf8.contains('"') && !utf8.contains(delimiter) &&
-        !utf8.contains('\r') && !utf8.contains('\n'))
-        return utf8;
-    QByteArray r;
-    r.reserve(utf8.size() + 2);
-    r += '"';
-    for (char c : utf8) {
-        if (c == '"') r += '"';
-        r += c;
-    }
-    r += '"';
-    return r;
+QByteArray CSVQuote(const QByteArray& utf8) {
+    std::string r;
+    AppendCsvField(r, utf8.constData(), utf8.size(), false);
+    return QByteArray(r.data(), qsizetype(r.size()));
 }
 
 } // namespace sky

@@ -16,6 +16,6 @@ int SplitCSVFields(const QString& line, QStringList& fields, QChar delimiter);
 // A field's UTF-8 text as the exporter writes it: quoted when longer than 64
 // bytes, when it holds a double quote, the delimiter or a line break, or when
 // it starts or ends with a blank.
-QByteArray CSVQuote(const QByteArray& utf8, char delimiter = ',');
+QByteArray CSVQuote(const QByteArray& utf8);
 
 } // namespace sky

@@ -101,7 +101,10 @@ bool TSQLite3Database::Open(const QString& sFileName, int msTimeOut, bool bReadO
     if (FHandle) Close();
     FLocked = false;
 
-    int flags = bSharedCache ? SQLITE_OPEN_SHAREDCACHE : SQLITE_OPEN_PRIVATECACHE;
+    // A connection is only ever used by the thread that opened it, so the
+    // engine's per-connection mutex is not needed.
+    int flags = (bSharedCache ? SQLITE_OPEN_SHAREDCACHE : SQLITE_OPEN_PRIVATECACHE) |
+                SQLITE_OPEN_NOMUTEX;
     if (bReadOnly)
         flags |= SQLITE_OPEN_READONLY;
     else {

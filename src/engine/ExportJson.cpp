@@ -1,11 +1,12 @@
 // The JSON exporter: a query's rows as a "data" array of objects followed by
 // a "results" summary, written row by row as UTF-8 with CR LF line ends.
 #include "engine/Database.h"
+#include "engine/ExportText.h"
+#include "support/JsonText.h"
 #include "engine/Statement.h"
 #include "support/TextUtil.h"
 
 #include <QBuffer>
-#include <QRegularExpression>
 #include <cmath>
 #include <sqlite3.h>
 
@@ -13,72 +14,11 @@ namespace sky {
 
 namespace {
 
-// A JSON string literal: the short escapes, and \uXXXX (upper-case hex of the
-// UTF-16 unit) for every other character outside 32..126.
 QByteArray JsonQuoted(QStringView s) {
-    static const char hex[] = "0123456789ABCDEF";
-    QByteArray r;
-    r.reserve(s.size() + 2);
-    r += '"';
-    for (QChar c : s) {
-        const char16_t u = c.unicode();
-        switch (u) {
-        case '\b':
-            r += "\\b";
-            break;
-        case '\t':
-            r += "\\t";
-            break;
-        case '\n':
-            r += "\\n";
-            break;
-        case '\f':
-            r += "\\f";
-            break;
-        case '\r':
-            r += "\\r";
-            break;
-        case '"':
-            r += "\\\"";
-            break;
-        case '/':
-            r += "\\/";
-            break;
-        case '\\':
-            r += "\\\\";
-            break;
-        default:
-            if (u < 32 || u > 126) {
-                r += "\\u";
-                r += hex[(u >> 12) & 0xF];
-                r += hex[(u >> 8) & 0xF];
-                r += hex[(u >> 4) & 0xF];
-                r += hex[u & 0xF];
-            } else {
-                r += char(u);
-            }
-        }
-    }
-    r += '"';
-    return r;
-}
-
-// A text cell: the keywords null/true/false and numbers bare, anything else
-// as a string.
-QByteArray JsonTextValue(const QString& s) {
-    if (s.isEmpty()) return QByteArrayLiteral("\"\"");
-    if (s.size() == 4 || s.size() == 5) {
-        const QString word = UpperAscii(TrimText(s));
-        if (word == QLatin1String("NULL") || word == QLatin1String("TRUE") ||
-            word == QLatin1String("FALSE"))
-            return word.toLower().toLatin1();
-    }
-    static const QRegularExpression number(
-        QStringLiteral("\\A-?(0|[1-9][0-9]*)(\\.[0-9]+)?([eE][+-]?[0-9]+)?\\z"));
-    QString compact = s;
-    compact.remove(QLatin1Char(' '));
-    if (number.match(compact).hasMatch()) return compact.toLatin1();
-    return JsonQuoted(s);
+    const QByteArray utf8 = s.toUtf8();
+    std::string r;
+    AppendJsonString(r, utf8.constData(), utf8.size());
+    return QByteArray(r.data(), qsizetype(r.size()));
 }
 
 // "Record_No", or Record_No2, 3, ... until no column has that name.
@@ -132,55 +72,66 @@ bool TSQLite3Database::QueryToJSONStream(QIODevice* Results, const QString& SQL,
                 QStringList names;
                 for (int c = 0; c < cols; ++c)
                     names << stmt->ColumnName(c);
-                const QByteArray keyHead = "    { " + JsonQuoted(RecordKey(names)) + ':';
-                std::vector<QByteArray> colHeads;
+                const std::string keyHead =
+                    ("    { " + JsonQuoted(RecordKey(names)) + ':').toStdString();
+                std::vector<std::string> colHeads;
                 for (const QString& name : names)
-                    colHeads.push_back(", " + JsonQuoted(name) + ':');
+                    colHeads.push_back((", " + JsonQuoted(name) + ':').toStdString());
                 Results->write("\"data\": [\r\n");
                 qint64 rows = 0;
                 bool memStop = false;
-                QByteArray line;
+                ExportOut out(Results);
+                std::string& line = out.Buf();
+                int len = 0;
                 // Each row ends with " }"; the separator to the next row is
                 // written in front of that row.
                 while (rc == SQLITE_ROW) {
-                    line.clear();
                     if (rows > 0) line += ",\r\n";
-                    line += keyHead + QByteArray::number(rows);
+                    line += keyHead;
+                    line += std::to_string(rows);
                     for (int c = 0; c < cols; ++c) {
                         line += colHeads[c];
                         switch (stmt->ColumnType(c)) {
-                        case SQLITE_INTEGER:
-                            line += stmt->ColumnTextRAW(c);
+                        case SQLITE_INTEGER: {
+                            const char* p = stmt->ColumnTextNative(c, len);
+                            line.append(p, len);
                             break;
+                        }
                         case SQLITE_FLOAT:
-                            if (std::isfinite(stmt->ColumnDouble(c)))
-                                line += stmt->ColumnTextRAW(c);
-                            else
+                            if (std::isfinite(stmt->ColumnDouble(c))) {
+                                const char* p = stmt->ColumnTextNative(c, len);
+                                line.append(p, len);
+                            } else {
                                 line += "null";
+                            }
                             break;
-                        case SQLITE_TEXT:
-                            line += JsonTextValue(stmt->ColumnText(c));
+                        case SQLITE_TEXT: {
+                            const char* p = stmt->ColumnTextNative(c, len);
+                            AppendJsonText(line, p, len);
                             break;
-                        case SQLITE_BLOB:
-                            line += JsonQuoted(
-                                QString::fromUtf8(stmt->ColumnBlobText(c, bConvertBlobs)));
+                        }
+                        case SQLITE_BLOB: {
+                            const QByteArray text = stmt->ColumnBlobText(c, bConvertBlobs);
+                            AppendJsonString(line, text.constData(), text.size());
                             break;
+                        }
                         default:
                             line += "null";
                             break;
                         }
                     }
                     line += " }";
-                    Results->write(line);
                     ++rows;
                     FProgress.OpCurrent = rows;
                     FProgress.OpTarget = rows + 10240;
-                    if (limit > 0 && Results->pos() > limit) {
+                    if (limit > 0 && out.Pos() > limit) {
                         memStop = true;
                         break;
                     }
+                    out.RowDone();
                     rc = stmt->Step();
                 }
+                const bool written = out.Flush();
                 FStats.totResultRows = rows;
                 ok = memStop || rc == SQLITE_DONE;
                 QByteArray tail =
@@ -194,6 +145,10 @@ bool TSQLite3Database::QueryToJSONStream(QIODevice* Results, const QString& SQL,
                 }
                 tail += " }\r\n";
                 Results->write(tail);
+                if (!written) {
+                    SetError(out.ErrorText());
+                    ok = false;
+                }
             }
         }
         StatsEnd();

@@ -2,6 +2,7 @@
 // followed by a <results> summary, written row by row as UTF-8 with CR LF
 // line ends.
 #include "engine/Database.h"
+#include "engine/ExportText.h"
 #include "engine/Statement.h"
 #include "support/TextUtil.h"
 #include "support/XmlText.h"
@@ -58,53 +59,66 @@ bool TSQLite3Database::QueryToXMLStream(QIODevice* Results, const QString& SQL, 
                 Results->write(ResultsBlock(0, 0, QString()));
                 ok = true;
             } else {
-                std::vector<QByteArray> open, close;
+                std::vector<std::string> open, close;
                 for (int c = 0; c < cols; ++c) {
-                    const QByteArray name = XmlElementName(stmt->ColumnName(c)).toUtf8();
+                    const std::string name = XmlElementName(stmt->ColumnName(c)).toStdString();
                     open.push_back("    <" + name + '>');
                     close.push_back("</" + name + ">\r\n");
                 }
                 qint64 rows = 0;
                 bool memStop = false;
-                QByteArray rec;
+                ExportOut out(Results);
+                std::string& rec = out.Buf();
+                int len = 0;
                 while (rc == SQLITE_ROW) {
-                    rec = "  <record idx=\"" + QByteArray::number(rows) + "\">\r\n";
+                    rec += "  <record idx=\"";
+                    rec += std::to_string(rows);
+                    rec += "\">\r\n";
                     for (int c = 0; c < cols; ++c) {
                         rec += open[c];
                         switch (stmt->ColumnType(c)) {
                         case SQLITE_INTEGER:
-                        case SQLITE_FLOAT:
-                            rec += stmt->ColumnTextRAW(c);
+                        case SQLITE_FLOAT: {
+                            const char* p = stmt->ColumnTextNative(c, len);
+                            rec.append(p, len);
                             break;
-                        case SQLITE_TEXT:
-                            rec += XMLEscape(stmt->ColumnText(c)).toUtf8();
+                        }
+                        case SQLITE_TEXT: {
+                            const char* p = stmt->ColumnTextNative(c, len);
+                            AppendXmlEscaped(rec, p, len);
                             break;
-                        case SQLITE_BLOB:
-                            rec +=
-                                XMLEscape(QString::fromUtf8(stmt->ColumnBlobText(c, bConvertBlobs)))
-                                    .toUtf8();
+                        }
+                        case SQLITE_BLOB: {
+                            const QByteArray text = stmt->ColumnBlobText(c, bConvertBlobs);
+                            AppendXmlEscaped(rec, text.constData(), text.size());
                             break;
+                        }
                         default:
-                            rec += nullText;
+                            rec.append(nullText.constData(), size_t(nullText.size()));
                             break;
                         }
                         rec += close[c];
                     }
                     rec += "  </record>\r\n";
-                    Results->write(rec);
                     ++rows;
                     FProgress.OpCurrent = rows;
                     FProgress.OpTarget = rows + 10240;
-                    if (limit > 0 && Results->pos() > limit) {
+                    if (limit > 0 && out.Pos() > limit) {
                         memStop = true;
                         break;
                     }
+                    out.RowDone();
                     rc = stmt->Step();
                 }
+                const bool written = out.Flush();
                 FStats.totResultRows = rows;
                 ok = memStop || rc == SQLITE_DONE;
                 if (!ok) CheckResult(rc);
                 Results->write(ResultsBlock(rows, cols, ok ? QString() : QueryError(FLastErr)));
+                if (!written) {
+                    SetError(out.ErrorText());
+                    ok = false;
+                }
             }
         }
         StatsEnd();

@@ -2,6 +2,7 @@
 // UTF-8 text with CR LF line ends.
 #include "engine/CsvFields.h"
 #include "engine/Database.h"
+#include "engine/ExportText.h"
 #include "engine/Statement.h"
 #include "support/TextUtil.h"
 
@@ -20,7 +21,11 @@ bool TSQLite3Database::QueryToCSVStream(QIODevice* Results, const QString& SQL, 
     }
     if (SQL.isEmpty() || !Results) return false;
     const qint64 limit = memLimit < 0 ? kDefaultMemLimit : memLimit;
-    const QByteArray nullText = NullDisplayText().toUtf8();
+    QByteArray nullText = NullDisplayText().toUtf8();
+    if (NoLineBreaks) {
+        nullText.replace('\r', ' ');
+        nullText.replace('\n', ' ');
+    }
     bool ok = false;
     Lock();
     try {
@@ -35,60 +40,67 @@ bool TSQLite3Database::QueryToCSVStream(QIODevice* Results, const QString& SQL, 
             if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
                 ok = CheckResult(rc);
             } else {
-                QByteArray line;
+                ExportOut out(Results);
+                std::string& line = out.Buf();
                 if (!NoHeaders && cols > 0) {
                     if (addLineNos >= 0) line += "No,";
                     for (int c = 0; c < cols; ++c) {
                         if (c > 0) line += ',';
-                        line += CSVQuote(stmt->ColumnName(c).toUtf8());
+                        const QByteArray name = stmt->ColumnName(c).toUtf8();
+                        AppendCsvField(line, name.constData(), name.size(), false);
                     }
                     line += "\r\n";
-                    Results->write(line);
                 }
                 qint64 rows = 0;
                 bool memStop = false;
+                int len = 0;
                 while (rc == SQLITE_ROW && cols > 0) {
-                    line.clear();
-                    if (addLineNos >= 0)
-                        line += QByteArray::number(qint64(addLineNos) + rows) + ',';
+                    if (addLineNos >= 0) {
+                        line += std::to_string(qint64(addLineNos) + rows);
+                        line += ',';
+                    }
                     for (int c = 0; c < cols; ++c) {
                         if (c > 0) line += ',';
-                        QByteArray field;
                         switch (stmt->ColumnType(c)) {
                         case SQLITE_INTEGER:
-                        case SQLITE_FLOAT:
-                            field = stmt->ColumnTextRAW(c);
+                        case SQLITE_FLOAT: {
+                            const char* p = stmt->ColumnTextNative(c, len);
+                            line.append(p, len);
                             break;
-                        case SQLITE_TEXT:
-                            field = CSVQuote(stmt->ColumnTextRAW(c));
+                        }
+                        case SQLITE_TEXT: {
+                            const char* p = stmt->ColumnTextNative(c, len);
+                            AppendCsvField(line, p, len, NoLineBreaks);
                             break;
-                        case SQLITE_BLOB:
-                            field = stmt->ColumnBlobText(c, bConvertBlobs);
+                        }
+                        case SQLITE_BLOB: {
+                            const QByteArray text = stmt->ColumnBlobText(c, bConvertBlobs);
+                            line.append(text.constData(), size_t(text.size()));
                             break;
+                        }
                         default:
-                            field = nullText;
+                            line.append(nullText.constData(), size_t(nullText.size()));
                             break;
                         }
-                        if (NoLineBreaks) {
-                            field.replace('\r', ' ');
-                            field.replace('\n', ' ');
-                        }
-                        line += field;
                     }
                     line += "\r\n";
-                    Results->write(line);
                     ++rows;
                     FProgress.OpCurrent = rows;
                     FProgress.OpTarget = rows + 10240;
-                    if (limit > 0 && Results->pos() >= limit) {
+                    if (limit > 0 && out.Pos() >= limit) {
                         memStop = true;
                         break;
                     }
+                    out.RowDone();
                     rc = stmt->Step();
                 }
                 FStats.totResultRows = rows;
                 ok = memStop || rc == SQLITE_DONE || (cols == 0 && rc == SQLITE_ROW) ||
                      CheckResult(rc);
+                if (!out.Flush()) {
+                    SetError(out.ErrorText());
+                    ok = false;
+                }
             }
         }
         StatsEnd();

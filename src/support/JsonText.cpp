@@ -1,44 +1,131 @@
 #include "support/JsonText.h"
 
 namespace sky {
+namespace {
 
-QString JsonString(QStringView s) {
-    QString r;
-    r.reserve(s.size() + 2);
-    r += QLatin1Char('"');
-    for (QChar c : s) {
-        const char16_t u = c.unicode();
-        switch (u) {
-        case '"':
-            r += QStringLiteral("\\\"");
-            break;
-        case '\\':
-            r += QStringLiteral("\\\\");
-            break;
-        case '\n':
-            r += QStringLiteral("\\n");
-            break;
-        case '\r':
-            r += QStringLiteral("\\r");
+const char kHex[] = "0123456789ABCDEF";
+
+void AppendU(std::string& out, unsigned u) {
+    const char e[6] = {'\\', 'u', kHex[(u >> 12) & 15], kHex[(u >> 8) & 15], kHex[(u >> 4) & 15],
+                       kHex[u & 15]};
+    out.append(e, 6);
+}
+
+// Decodes one UTF-8 sequence at p (at most n bytes); returns its length and
+// the code point, or length 1 and U+FFFD for a malformed byte.
+int DecodeUtf8(const unsigned char* p, qsizetype n, unsigned& cp) {
+    const unsigned c = p[0];
+    int len = 0;
+    unsigned min = 0;
+    if (c >= 0xC2 && c <= 0xDF) {
+        len = 2;
+        cp = c & 0x1F;
+        min = 0x80;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        len = 3;
+        cp = c & 0x0F;
+        min = 0x800;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        len = 4;
+        cp = c & 0x07;
+        min = 0x10000;
+    } else {
+        cp = 0xFFFD;
+        return 1;
+    }
+    if (n < len) {
+        cp = 0xFFFD;
+        return 1;
+    }
+    for (int i = 1; i < len; ++i) {
+        if ((p[i] & 0xC0) != 0x80) {
+            cp = 0xFFFD;
+            return 1;
+        }
+        cp = (cp << 6) | (p[i] & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        cp = 0xFFFD;
+        return 1;
+    }
+    return len;
+}
+
+} // namespace
+
+void AppendJsonString(std::string& out, const char* p, qsizetype n) {
+    out += '"';
+    const auto* s = reinterpret_cast<const unsigned char*>(p);
+    qsizetype run = 0; // start of plain bytes not yet copied
+    for (qsizetype i = 0; i < n;) {
+        const unsigned c = s[i];
+        if (c >= 32 && c <= 126 && c != '"' && c != '\\' && c != '/') {
+            ++i;
+            continue;
+        }
+        out.append(p + run, i - run);
+        switch (c) {
+        case '\b':
+            out += "\\b";
             break;
         case '\t':
-            r += QStringLiteral("\\t");
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '/':
+            out += "\\/";
+            break;
+        case '\\':
+            out += "\\\\";
             break;
         default:
-            if (u < 0x20)
-                r += QStringLiteral("\\u%1").arg(int(u), 4, 16, QLatin1Char('0'));
-            else
-                r += c;
+            if (c < 128) {
+                AppendU(out, c);
+            } else {
+                unsigned cp = 0;
+                const int len = DecodeUtf8(s + i, n - i, cp);
+                if (cp >= 0x10000) {
+                    cp -= 0x10000;
+                    AppendU(out, 0xD800 + (cp >> 10));
+                    AppendU(out, 0xDC00 + (cp & 0x3FF));
+                } else {
+                    AppendU(out, cp);
+                }
+                i += len;
+                run = i;
+                continue;
+            }
         }
+        ++i;
+        run = i;
     }
-    r += QLatin1Char('"');
-    return r;
+    out.append(p + run, n - run);
+    out += '"';
+}
+
+QString JsonString(QStringView s) {
+    const QByteArray utf8 = s.toUtf8();
+    std::string r;
+    AppendJsonString(r, utf8.constData(), utf8.size());
+    return QString::fromLatin1(r.data(), qsizetype(r.size()));
 }
 
 QString JsonStringArray(const QStringList& items) {
     QString r = QStringLiteral("[");
     for (qsizetype i = 0; i < items.size(); ++i) {
-        if (i > 0) r += QStringLiteral(", ");
+        if (i > 0)
+            r += QStringLiteral(", ");
         r += JsonString(items[i]);
     }
     r += QLatin1Char(']');

@@ -1,12 +1,18 @@
-// Plain JSON text for machine-readable output: a string literal with every
-// character JSON requires escaped (UTF-16 surrogates pass through as text).
+// JSON text: string literals with every character outside printable ASCII
+// escaped (\uXXXX of its UTF-16 units), so the output is plain ASCII.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <string>
 
 namespace sky {
+// A JSON string literal of UTF-8 text: \b \t \n \f \r, \" \/ \\, and \uXXXX
+// (upper-case hex of each UTF-16 unit) for every other byte outside 32..126;
+// malformed UTF-8 becomes \uFFFD.
+void AppendJsonString(std::string& out, const char* p, qsizetype n);
 QString JsonString(QStringView s);
 // ["a", "b", ...] on one line.
 QString JsonStringArray(const QStringList& items);

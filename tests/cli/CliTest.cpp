@@ -141,8 +141,7 @@ TEST(Cli, SplitPrintsTheStatementsAsJson) {
     EXPECT_TRUE(toFile.out.isEmpty());
     QFile o(out);
     ASSERT_TRUE(o.open(QIODevice::ReadOnly));
-    EXPECT_EQ(o.readAll(), QByteArray("[\"SELECT 'Gr\xC3\xBC\xC3\x9F"
-                                      "e';\"]\n"));
+    EXPECT_EQ(o.readAll(), QByteArray("[\"SELECT 'Gr\\u00FC\\u00DFe';\"]\n"));
 }
 
 } // namespace

@@ -63,8 +63,12 @@ TEST(TextUtil, TrimsControlCharactersOnly) {
 }
 
 TEST(JsonText, EscapesWhatJsonRequires) {
-    EXPECT_EQ(JsonString(u"a\"b\\c\n\r\t\x01ü"),
-              QStringLiteral("\"a\\\"b\\\\c\\n\\r\\t\\u0001ü\""));
+    EXPECT_EQ(JsonString(u"a\"b\\c\n\r\t\x01ü/🙂"),
+              QStringLiteral("\"a\\\"b\\\\c\\n\\r\\t\\u0001\\u00FC\\/\\uD83D\\uDE42\""));
+    // Malformed UTF-8 becomes the replacement character.
+    std::string bad;
+    AppendJsonString(bad, "a\xFF\xC3", 3);
+    EXPECT_EQ(bad, "\"a\\uFFFD\\uFFFD\"");
     EXPECT_EQ(JsonStringArray({}), QStringLiteral("[]"));
     EXPECT_EQ(JsonStringArray({QStringLiteral("x"), QStringLiteral("y")}),
               QStringLiteral("[\"x\", \"y\"]"));

@@ -1,0 +1,50 @@
+// Byte-level building blocks of the result exporters. They work on the
+// engine's UTF-8 text directly, without intermediate strings, because they
+// run for every cell of every exported row.
+#pragma once
+
+#include <QIODevice>
+#include <QString>
+#include <string>
+
+namespace sky {
+
+// A CSV field: quoted (inner quotes doubled) when longer than 64 bytes, when
+// it holds a double quote, a comma or a line break, or when it starts or ends
+// with a blank. With noLineBreaks every CR and LF becomes a space.
+void AppendCsvField(std::string& out, const char* p, qsizetype n, bool noLineBreaks);
+bool CsvFieldNeedsQuotes(const char* p, qsizetype n);
+
+// A text cell in JSON: "" for empty text; null/true/false for those words
+// (4 or 5 characters, any case, blanks around); a number bare when the text
+// without spaces follows the JSON number grammar; otherwise a string.
+void AppendJsonText(std::string& out, const char* p, qsizetype n);
+
+// XML character data: & < > and " escaped.
+void AppendXmlEscaped(std::string& out, const char* p, qsizetype n);
+
+// Collects rows and hands them to the device in large pieces; remembers a
+// failed write.
+class ExportOut {
+public:
+    explicit ExportOut(QIODevice* dev) : FDev(dev) { FBuf.reserve(kChunk + 4096); }
+    ~ExportOut() { Flush(); }
+    std::string& Buf() { return FBuf; }
+    // Position the stream would have if everything were written now.
+    qint64 Pos() const { return FDev->pos() + qint64(FBuf.size()); }
+    void RowDone() {
+        if (FBuf.size() >= size_t(kChunk))
+            Flush();
+    }
+    bool Flush();
+    bool Failed() const { return FFailed; }
+    QString ErrorText() const;
+
+private:
+    static constexpr qsizetype kChunk = 1 << 16;
+    QIODevice* FDev;
+    std::string FBuf;
+    bool FFailed = false;
+};
+
+} // namespace sky
