@@ -63,7 +63,8 @@ int EngineProgressCallback(void* userData) {
 void EngineUpdateHook(void* userData, int op, const char* schema, const char* table,
                       long long rowid) {
     auto* db = static_cast<TSQLite3Database*>(userData);
-    if (db)
+    // Called for every changed row: nothing to do while nobody listens.
+    if (db && UpdateRegistry::Instance().Count() > 0)
         UpdateRegistry::Instance().Notify(db, op, QString::fromUtf8(schema),
                                           QString::fromUtf8(table), rowid);
 }
@@ -232,10 +233,17 @@ void TSQLite3Database::SetError(const QString& msg) {
 }
 
 void TSQLite3Database::SetLastQuery(const QString& SQL) {
-    QString q = ShortenText(SQL, 128);
-    for (QChar& c : q)
-        if (c.unicode() < 32) c = QLatin1Char(' ');
-    FLastQry = q;
+    FLastQry = ShortenText(SQL, 128);
+    // Control characters become spaces; the common case needs no copy.
+    for (qsizetype i = 0; i < FLastQry.size(); ++i) {
+        if (FLastQry.at(i).unicode() < 32) {
+            QChar* d = FLastQry.data();
+            for (qsizetype k = i; k < FLastQry.size(); ++k)
+                if (d[k].unicode() < 32)
+                    d[k] = QLatin1Char(' ');
+            break;
+        }
+    }
 }
 
 bool TSQLite3Database::ExecSQL(const QString& SQL) {

@@ -70,17 +70,23 @@ public:
 private:
     void AddPiece(qsizetype from, qsizetype to) {
         if (to <= from) return;
-        const QStringView piece = FText.mid(from, to - from);
+        // Trim on the view: no copy unless the piece joins the statement.
+        qsizetype b = from, e = to;
+        while (e > b && FText[e - 1].unicode() <= 32)
+            --e;
+        if (e == b) return;
+        if (FTrimBoth || FFlatten)
+            while (FText[b].unicode() <= 32)
+                ++b;
+        const QStringView piece = FText.mid(b, e - b);
         if (FFlatten) {
-            const QString t = TrimText(piece);
-            if (!t.isEmpty()) {
-                if (!flat.isEmpty()) flat += QLatin1Char(' ');
-                flat += t;
-            }
+            if (!flat.isEmpty()) flat += QLatin1Char(' ');
+            flat += piece;
             return;
         }
-        QString t = FTrimBoth ? TrimText(piece) : TrimTextRight(piece);
-        if (!TrimText(t).isEmpty()) FLines.append(std::move(t));
+        if (FHasLines) FCurrent += QStringLiteral("\r\n");
+        FCurrent += piece;
+        FHasLines = true;
     }
 
     // Adds the line text up to `to` and continues the next line at `next`.
@@ -98,11 +104,13 @@ private:
             return;
         }
         // A statement of comments only is no statement.
-        if (FHasCode && !FLines.isEmpty()) {
-            QString s = TrimText(FLines.join(QStringLiteral("\r\n")));
+        if (FHasCode && FHasLines) {
+            // Lines are trimmed already; only a kept leading blank needs a copy.
+            QString s = FCurrent.front().unicode() > 32 ? std::move(FCurrent) : TrimText(FCurrent);
             if (!s.isEmpty()) statements.append(std::move(s));
         }
-        FLines.clear();
+        FCurrent.clear();
+        FHasLines = false;
         FHasCode = false;
         FStack.clear();
         FBlocks = 0;
@@ -129,6 +137,9 @@ private:
             }
         }
         if (afterDot || tok.len < 3 || tok.len > 5) return;
+        // Only BEGIN, CASE and END matter from here on.
+        const char16_t first = w[0].unicode() & ~char16_t(0x20);
+        if (first != 'B' && first != 'C' && first != 'E') return;
         if (SqlWordIs(w, "BEGIN")) {
             if (FStack.empty() && FTrigger) {
                 FStack.push_back('B');
@@ -175,7 +186,8 @@ private:
     bool FFlatten;
     bool FDone = false;
     bool FHasCode = false;
-    QStringList FLines;
+    QString FCurrent; // the statement's lines so far, joined with CR LF
+    bool FHasLines = false;
     std::string FStack;
     int FBlocks = 0;
     int FWords = 0;
