@@ -16,19 +16,16 @@ QIODevice* CliContext::Output() {
     if (!out) {
         if (outputFile.isEmpty()) {
             auto f = std::make_unique<QFile>();
-            if (!f->open(stdout, QIODevice::WriteOnly))
-                outputFailed = true;
+            if (!f->open(stdout, QIODevice::WriteOnly)) outputFailed = true;
             out = std::move(f);
         } else if (QFileInfo(outputFile).exists() && !QFileInfo(outputFile).isFile()) {
             // A device or pipe (/dev/stdout, a FIFO): written directly.
             auto f = std::make_unique<QFile>(outputFile);
-            if (!f->open(QIODevice::WriteOnly))
-                outputFailed = true;
+            if (!f->open(QIODevice::WriteOnly)) outputFailed = true;
             out = std::move(f);
         } else {
             auto f = std::make_unique<QSaveFile>(outputFile);
-            if (!f->open(QIODevice::WriteOnly))
-                outputFailed = true;
+            if (!f->open(QIODevice::WriteOnly)) outputFailed = true;
             out = std::move(f);
         }
     }
@@ -37,7 +34,9 @@ QIODevice* CliContext::Output() {
 
 namespace {
 
-void Print(CliContext& ctx, const QString& text) { ctx.Output()->write(text.toUtf8()); }
+void Print(CliContext& ctx, const QString& text) {
+    ctx.Output()->write(text.toUtf8());
+}
 
 bool ReadInput(CliContext& ctx, QString& text) {
     if (ctx.inputFile.isEmpty() || ctx.inputFile == QStringLiteral("-")) {
@@ -59,25 +58,21 @@ bool ReadInput(CliContext& ctx, QString& text) {
 
 // Opens an existing database file for the reading commands.
 bool OpenExisting(CliContext& ctx, TSQLite3Database& db, const QString& file) {
-    if (db.Open(file, 0, false, true))
-        return true;
+    if (db.Open(file, 0, false, true)) return true;
     ctx.error = db.LastError();
     return false;
 }
 
 bool IntOption(CliContext& ctx, const QString& name, int& value) {
-    if (!ctx.opts.contains(name))
-        return true;
+    if (!ctx.opts.contains(name)) return true;
     bool ok = false;
     value = ctx.opts.value(name).toInt(&ok);
-    if (!ok)
-        ctx.error = QStringLiteral("--") + name + QStringLiteral(" needs a number");
+    if (!ok) ctx.error = QStringLiteral("--") + name + QStringLiteral(" needs a number");
     return ok;
 }
 
 int CmdVersion(CliContext& ctx) {
-    if (!ctx.args.isEmpty())
-        return ExitUsage;
+    if (!ctx.args.isEmpty()) return ExitUsage;
     TSQLite3Database db;
     Print(ctx, QStringLiteral("Skylark ") + QStringLiteral(SKYLARK_VERSION) +
                    QStringLiteral("\nSQLite ") + db.SQLiteVersion() +
@@ -87,8 +82,7 @@ int CmdVersion(CliContext& ctx) {
 }
 
 int CmdExec(CliContext& ctx) {
-    if (ctx.args.isEmpty() || ctx.args.size() > 2)
-        return ExitUsage;
+    if (ctx.args.isEmpty() || ctx.args.size() > 2) return ExitUsage;
     if ((ctx.args.size() == 2) == !ctx.inputFile.isEmpty())
         return ExitUsage; // exactly one of SQL and -f FILE
     QString script;
@@ -110,11 +104,9 @@ int CmdExec(CliContext& ctx) {
 }
 
 int CmdSplit(CliContext& ctx) {
-    if (!ctx.args.isEmpty())
-        return ExitUsage;
+    if (!ctx.args.isEmpty()) return ExitUsage;
     QString script;
-    if (!ReadInput(ctx, script))
-        return ExitFailed;
+    if (!ReadInput(ctx, script)) return ExitFailed;
     TSQLite3Database db;
     TSQLiteStatementArray statements;
     db.SQLReduceToStatements(script, statements, true);
@@ -123,8 +115,7 @@ int CmdSplit(CliContext& ctx) {
 }
 
 int CmdProbe(CliContext& ctx) {
-    if (ctx.args.isEmpty())
-        return ExitUsage;
+    if (ctx.args.isEmpty()) return ExitUsage;
     for (const QString& file : ctx.args) {
         TSQLite3FileHeader h;
         ReadDBFileHeader(file, h);
@@ -134,22 +125,22 @@ int CmdProbe(CliContext& ctx) {
 }
 
 int CmdQuery(CliContext& ctx) {
-    if (ctx.args.size() != 2)
-        return ExitUsage;
+    if (ctx.args.size() != 2) return ExitUsage;
     const QString format = ctx.opts.value(QStringLiteral("format"), QStringLiteral("csv"));
     int limit = 0, lineNos = -1, rowsPerInsert = 1;
     if (!IntOption(ctx, QStringLiteral("limit-bytes"), limit) ||
         !IntOption(ctx, QStringLiteral("line-numbers"), lineNos) ||
         !IntOption(ctx, QStringLiteral("rows-per-insert"), rowsPerInsert))
         return ExitUsage;
-    static const QHash<QString, TSQLiteExportOperation> ops{
-        {QStringLiteral("insert"), seoINSERT},
-        {QStringLiteral("replace"), seoREPLACE},
-        {QStringLiteral("update"), seoUPDATE},
-        {QStringLiteral("table"), seoTABLE}};
+    static const QHash<QString, TSQLiteExportOperation> ops{{QStringLiteral("insert"), seoINSERT},
+                                                            {QStringLiteral("replace"), seoREPLACE},
+                                                            {QStringLiteral("update"), seoUPDATE},
+                                                            {QStringLiteral("table"), seoTABLE}};
     static const QHash<QString, TSQLiteExportLanguage> langs{
-        {QStringLiteral("sqlite"), selSQLite},   {QStringLiteral("mysql"), selMySQL},
-        {QStringLiteral("postgres"), selPostGres}, {QStringLiteral("oracle"), selOracle},
+        {QStringLiteral("sqlite"), selSQLite},
+        {QStringLiteral("mysql"), selMySQL},
+        {QStringLiteral("postgres"), selPostGres},
+        {QStringLiteral("oracle"), selOracle},
         {QStringLiteral("mssql"), selMSSQL}};
     const QString op = ctx.opts.value(QStringLiteral("sql-op"), QStringLiteral("insert"));
     const QString lang = ctx.opts.value(QStringLiteral("sql-lang"), QStringLiteral("sqlite"));
@@ -163,8 +154,7 @@ int CmdQuery(CliContext& ctx) {
     const bool convertBlobs = ctx.flags.contains(QStringLiteral("convert-blobs"));
 
     TSQLite3Database db;
-    if (!OpenExisting(ctx, db, ctx.args[0]))
-        return ExitFailed;
+    if (!OpenExisting(ctx, db, ctx.args[0])) return ExitFailed;
     QIODevice* out = ctx.Output();
     const QString& sql = ctx.args[1];
     bool ok = false;
@@ -187,11 +177,9 @@ int CmdQuery(CliContext& ctx) {
 }
 
 int CmdColumns(CliContext& ctx) {
-    if (ctx.args.size() != 2)
-        return ExitUsage;
+    if (ctx.args.size() != 2) return ExitUsage;
     TSQLite3Database db;
-    if (!OpenExisting(ctx, db, ctx.args[0]))
-        return ExitFailed;
+    if (!OpenExisting(ctx, db, ctx.args[0])) return ExitFailed;
     QStringList lines;
     if (db.EnumColumns(lines, ctx.args[1], true) <= 0) {
         ctx.error = db.LastError().isEmpty() ? QStringLiteral("No such table: ") + ctx.args[1]
@@ -204,13 +192,12 @@ int CmdColumns(CliContext& ctx) {
 }
 
 int CmdPk(CliContext& ctx) {
-    if (ctx.args.size() != 2)
-        return ExitUsage;
+    if (ctx.args.size() != 2) return ExitUsage;
     TSQLite3Database db;
-    if (!OpenExisting(ctx, db, ctx.args[0]))
-        return ExitFailed;
+    if (!OpenExisting(ctx, db, ctx.args[0])) return ExitFailed;
     db.ClearError();
-    const QString pk = db.GetPrimaryKeyFields(ctx.args[1], ctx.opts.value(QStringLiteral("schema")));
+    const QString pk =
+        db.GetPrimaryKeyFields(ctx.args[1], ctx.opts.value(QStringLiteral("schema")));
     if (!db.LastError().isEmpty()) {
         ctx.error = db.LastError();
         return ExitFailed;
@@ -222,23 +209,36 @@ int CmdPk(CliContext& ctx) {
 int CmdHelp(CliContext& ctx);
 
 const CliCommand kCommands[] = {
-    {"version", "version",
-     "Prints the program's version, the SQLite library version and its source id.", &CmdVersion,
-     {}, {}},
-    {"exec", "exec DB (SQL | -f FILE)",
+    {"version",
+     "version",
+     "Prints the program's version, the SQLite library version and its source id.",
+     &CmdVersion,
+     {},
+     {}},
+    {"exec",
+     "exec DB (SQL | -f FILE)",
      "Opens DB (creating it when missing) and runs the script statement by statement,\n"
      "stopping at the first failure. Prints nothing on success.",
-     &CmdExec, {}, {}},
-    {"split", "split [-f FILE]",
+     &CmdExec,
+     {},
+     {}},
+    {"split",
+     "split [-f FILE]",
      "Reads a script (standard input by default) and prints its statements as one\n"
      "JSON array of strings.",
-     &CmdSplit, {}, {}},
-    {"probe", "probe FILE...",
+     &CmdSplit,
+     {},
+     {}},
+    {"probe",
+     "probe FILE...",
      "Reads the header of each file without opening it as a database and prints one\n"
      "line per file: the status (Ready, Inaccessible, Missing, Locked, Invalid), a tab,\n"
      "the file name.",
-     &CmdProbe, {}, {}},
-    {"query", "query DB SQL [--format csv|json|xml|sql]",
+     &CmdProbe,
+     {},
+     {}},
+    {"query",
+     "query DB SQL [--format csv|json|xml|sql]",
      "Runs one query on an existing database and writes its rows (CR LF line ends).\n"
      "  --format csv|json|xml|sql   output format (default csv, with a header)\n"
      "  --limit-bytes N             stop after the row that reaches N bytes\n"
@@ -255,18 +255,23 @@ const CliCommand kCommands[] = {
       QStringLiteral("table"), QStringLiteral("rows-per-insert")},
      {QStringLiteral("convert-blobs"), QStringLiteral("no-header"),
       QStringLiteral("no-line-breaks")}},
-    {"columns", "columns DB TABLE",
-     "Prints the columns of TABLE as CSV: cid, name, type, notnull, dflt_value, pk.", &CmdColumns,
-     {}, {}},
-    {"pk", "pk DB TABLE [--schema S]",
-     "Prints the primary-key columns of TABLE in key order, quoted where needed.", &CmdPk,
-     {QStringLiteral("schema")}, {}},
+    {"columns",
+     "columns DB TABLE",
+     "Prints the columns of TABLE as CSV: cid, name, type, notnull, dflt_value, pk.",
+     &CmdColumns,
+     {},
+     {}},
+    {"pk",
+     "pk DB TABLE [--schema S]",
+     "Prints the primary-key columns of TABLE in key order, quoted where needed.",
+     &CmdPk,
+     {QStringLiteral("schema")},
+     {}},
     {"help", "help [COMMAND]", "Describes every command, or one command.", &CmdHelp, {}, {}},
 };
 
 int CmdHelp(CliContext& ctx) {
-    if (ctx.args.size() > 1)
-        return ExitUsage;
+    if (ctx.args.size() > 1) return ExitUsage;
     if (ctx.args.isEmpty()) {
         Print(ctx, UsageText());
         return ExitOk;
@@ -284,8 +289,7 @@ int CmdHelp(CliContext& ctx) {
 
 const CliCommand* FindCommand(const QString& name) {
     for (const CliCommand& c : kCommands)
-        if (name == QLatin1String(c.name))
-            return &c;
+        if (name == QLatin1String(c.name)) return &c;
     return nullptr;
 }
 
@@ -346,8 +350,7 @@ int RunCli(const QStringList& argv, QString& err) {
         }
     }
     int rc = cmd->run(ctx);
-    if (rc == ExitUsage && ctx.error.isEmpty())
-        ctx.error = CommandHelp(*cmd);
+    if (rc == ExitUsage && ctx.error.isEmpty()) ctx.error = CommandHelp(*cmd);
     if (ctx.outputFailed && rc == ExitOk) {
         ctx.error = QStringLiteral("Cannot write ") +
                     (ctx.outputFile.isEmpty() ? QStringLiteral("standard output") : ctx.outputFile);

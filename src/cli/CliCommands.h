@@ -14,12 +14,12 @@ namespace sky::cli {
 enum ExitCode { ExitOk = 0, ExitFailed = 1, ExitUsage = 2 };
 
 struct CliContext {
-    QStringList args;              // positional arguments after the command
-    QString inputFile;             // -f FILE
-    QString outputFile;            // -o FILE
-    QHash<QString, QString> opts;  // --name VALUE options
-    QSet<QString> flags;           // --name flags
-    QString error;                 // what goes to stderr
+    QStringList args;             // positional arguments after the command
+    QString inputFile;            // -f FILE
+    QString outputFile;           // -o FILE
+    QHash<QString, QString> opts; // --name VALUE options
+    QSet<QString> flags;          // --name flags
+    QString error;                // what goes to stderr
 
     // Standard output, or the -o file (written to a temporary file and put
     // in place only when the command succeeds).

@@ -104,8 +104,8 @@ bool TSQLite3Database::Open(const QString& sFileName, int msTimeOut, bool bReadO
 
     // A connection is only ever used by the thread that opened it, so the
     // engine's per-connection mutex is not needed.
-    int flags = (bSharedCache ? SQLITE_OPEN_SHAREDCACHE : SQLITE_OPEN_PRIVATECACHE) |
-                SQLITE_OPEN_NOMUTEX;
+    int flags =
+        (bSharedCache ? SQLITE_OPEN_SHAREDCACHE : SQLITE_OPEN_PRIVATECACHE) | SQLITE_OPEN_NOMUTEX;
     if (bReadOnly)
         flags |= SQLITE_OPEN_READONLY;
     else {
@@ -239,8 +239,7 @@ void TSQLite3Database::SetLastQuery(const QString& SQL) {
         if (FLastQry.at(i).unicode() < 32) {
             QChar* d = FLastQry.data();
             for (qsizetype k = i; k < FLastQry.size(); ++k)
-                if (d[k].unicode() < 32)
-                    d[k] = QLatin1Char(' ');
+                if (d[k].unicode() < 32) d[k] = QLatin1Char(' ');
             break;
         }
     }

@@ -194,14 +194,12 @@ public:
                            bool bConvertBlobs);
     bool QueryToJSON(QString& Results, const QString& SQL, int memLimit, bool bConvertBlobs);
     bool QueryToJSON(QStringList& Results, const QString& SQL, int memLimit, bool bConvertBlobs);
-    bool QueryToXMLStream(QIODevice* Results, const QString& SQL, int memLimit,
-                          bool bConvertBlobs);
+    bool QueryToXMLStream(QIODevice* Results, const QString& SQL, int memLimit, bool bConvertBlobs);
     bool QueryToXML(QString& Results, const QString& SQL, int memLimit, bool bConvertBlobs);
     bool QueryToXML(QStringList& Results, const QString& SQL, int memLimit, bool bConvertBlobs);
     bool QueryToSQLStream(QIODevice* Results, const QString& SQL,
-                          TSQLiteExportOperation exportOperation,
-                          TSQLiteExportLanguage exportLang, const QString& exportTableName,
-                          int valueRowsPerInsert, int memLimit);
+                          TSQLiteExportOperation exportOperation, TSQLiteExportLanguage exportLang,
+                          const QString& exportTableName, int valueRowsPerInsert, int memLimit);
     bool QueryToSQL(QString& Results, const QString& SQL, TSQLiteExportOperation exportOperation,
                     TSQLiteExportLanguage exportLang, const QString& exportTableName,
                     int valueRowsPerInsert, int memLimit);
@@ -270,7 +268,6 @@ private:
     friend class EngineCall;
     friend int EngineProgressCallback(void*);
     friend void EngineUpdateHook(void*, int, const char*, const char*, long long);
-
 
     void Lock() { FLocked = true; }
     void Unlock();

@@ -2,8 +2,8 @@
 // a "results" summary, written row by row as UTF-8 with CR LF line ends.
 #include "engine/Database.h"
 #include "engine/ExportText.h"
-#include "support/JsonText.h"
 #include "engine/Statement.h"
+#include "support/JsonText.h"
 #include "support/TextUtil.h"
 
 #include <QBuffer>

@@ -54,8 +54,7 @@ QSet<QString> NamedTables(const QString& sql) {
     bool afterDot = false;
     QString last;
     auto flush = [&] {
-        if (!last.isEmpty())
-            names.insert(UpperAscii(last));
+        if (!last.isEmpty()) names.insert(UpperAscii(last));
         last.clear();
     };
     while (lexer.Next(tok)) {
@@ -76,9 +75,8 @@ QSet<QString> NamedTables(const QString& sql) {
         afterDot = false;
         expectName = false;
         flush();
-        if (tok.kind == SqlTokKind::Word &&
-            (SqlWordIs(text, "FROM") || SqlWordIs(text, "INTO") || SqlWordIs(text, "UPDATE") ||
-             SqlWordIs(text, "JOIN")))
+        if (tok.kind == SqlTokKind::Word && (SqlWordIs(text, "FROM") || SqlWordIs(text, "INTO") ||
+                                             SqlWordIs(text, "UPDATE") || SqlWordIs(text, "JOIN")))
             expectName = true;
     }
     flush();
@@ -97,18 +95,17 @@ bool TSQLite3Database::QueryToSQLStream(QIODevice* Results, const QString& SQL,
         FLastErr = QStringLiteral("Database Busy");
         return false;
     }
-    if (SQL.isEmpty() || !Results)
-        return false;
+    if (SQL.isEmpty() || !Results) return false;
     FLastErr.clear();
     const qint64 limit = memLimit < 0 ? kDefaultMemLimit : memLimit;
     int perInsert = std::clamp(valueRowsPerInsert, 0, 10000);
-    if (exportLang == selOracle)
-        perInsert = 1;
+    if (exportLang == selOracle) perInsert = 1;
 
     try {
         // The target table: as given, or guessed from the tables the query names.
         QString table = TrimText(exportTableName);
-        if (table.isEmpty() || table.compare(QStringLiteral("new_table"), Qt::CaseInsensitive) == 0) {
+        if (table.isEmpty() ||
+            table.compare(QStringLiteral("new_table"), Qt::CaseInsensitive) == 0) {
             QStringList tables;
             if (QuerySingleColumn(tables,
                                   QStringLiteral("SELECT tbl_name FROM sqlite_master WHERE "
@@ -197,11 +194,9 @@ bool TSQLite3Database::QueryToSQLStream(QIODevice* Results, const QString& SQL,
                         if (exportOperation == seoUPDATE) {
                             QStringList sets, where;
                             for (int c = 0; c < cols; ++c) {
-                                const bool isKey =
-                                    std::find(keyIndex.begin(), keyIndex.end(), c) !=
-                                    keyIndex.end();
-                                if (!isKey)
-                                    sets.append(names[c] + QLatin1Char('=') + value(c));
+                                const bool isKey = std::find(keyIndex.begin(), keyIndex.end(), c) !=
+                                                   keyIndex.end();
+                                if (!isKey) sets.append(names[c] + QLatin1Char('=') + value(c));
                             }
                             for (int k : keyIndex)
                                 where.append(names[k] + QLatin1Char('=') + value(k));
@@ -233,8 +228,7 @@ bool TSQLite3Database::QueryToSQLStream(QIODevice* Results, const QString& SQL,
                         }
                         rc = stmt->Step();
                     }
-                    if (exportOperation != seoUPDATE)
-                        Results->write(";");
+                    if (exportOperation != seoUPDATE) Results->write(";");
                     FStats.totResultRows = row;
                     ok = memStop || rc == SQLITE_DONE || CheckResult(rc);
                 }
@@ -245,8 +239,7 @@ bool TSQLite3Database::QueryToSQLStream(QIODevice* Results, const QString& SQL,
         Unlock();
         return ok;
     } catch (const std::exception& e) {
-        if (FLastErr.isEmpty())
-            FLastErr = QStringLiteral("Query Exception ") + ExceptionText(e);
+        if (FLastErr.isEmpty()) FLastErr = QStringLiteral("Query Exception ") + ExceptionText(e);
         FStats.QryLevel = 0;
         Unlock();
         return false;
@@ -255,9 +248,8 @@ bool TSQLite3Database::QueryToSQLStream(QIODevice* Results, const QString& SQL,
 
 bool TSQLite3Database::QueryToSQL(QString& Results, const QString& SQL,
                                   TSQLiteExportOperation exportOperation,
-                                  TSQLiteExportLanguage exportLang,
-                                  const QString& exportTableName, int valueRowsPerInsert,
-                                  int memLimit) {
+                                  TSQLiteExportLanguage exportLang, const QString& exportTableName,
+                                  int valueRowsPerInsert, int memLimit) {
     try {
         QBuffer buf;
         buf.open(QIODevice::WriteOnly);
@@ -272,9 +264,8 @@ bool TSQLite3Database::QueryToSQL(QString& Results, const QString& SQL,
 
 bool TSQLite3Database::QueryToSQL(QStringList& Results, const QString& SQL,
                                   TSQLiteExportOperation exportOperation,
-                                  TSQLiteExportLanguage exportLang,
-                                  const QString& exportTableName, int valueRowsPerInsert,
-                                  int memLimit) {
+                                  TSQLiteExportLanguage exportLang, const QString& exportTableName,
+                                  int valueRowsPerInsert, int memLimit) {
     QString text;
     const bool ok = QueryToSQL(text, SQL, exportOperation, exportLang, exportTableName,
                                valueRowsPerInsert, memLimit);

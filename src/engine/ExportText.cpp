@@ -7,15 +7,13 @@
 namespace sky {
 
 bool CsvFieldNeedsQuotes(const char* p, qsizetype n) {
-    if (n == 0)
-        return false;
+    if (n == 0) return false;
     if (n > 64 || static_cast<unsigned char>(p[0]) <= 32 ||
         static_cast<unsigned char>(p[n - 1]) <= 32)
         return true;
     for (qsizetype i = 0; i < n; ++i) {
         const char c = p[i];
-        if (c == '"' || c == ',' || c == '\r' || c == '\n')
-            return true;
+        if (c == '"' || c == ',' || c == '\r' || c == '\n') return true;
     }
     return false;
 }
@@ -42,8 +40,7 @@ void AppendCsvField(std::string& out, const char* p, qsizetype n, bool noLineBre
     if (noLineBreaks) {
         char* d = out.data();
         for (size_t i = start; i < out.size(); ++i)
-            if (d[i] == '\r' || d[i] == '\n')
-                d[i] = ' ';
+            if (d[i] == '\r' || d[i] == '\n') d[i] = ' ';
     }
 }
 
@@ -51,10 +48,8 @@ namespace {
 
 bool IsJsonNumber(const char* p, qsizetype n) {
     qsizetype i = 0;
-    if (i < n && p[i] == '-')
-        ++i;
-    if (i >= n)
-        return false;
+    if (i < n && p[i] == '-') ++i;
+    if (i >= n) return false;
     if (p[i] == '0') {
         ++i;
     } else if (p[i] >= '1' && p[i] <= '9') {
@@ -68,32 +63,26 @@ bool IsJsonNumber(const char* p, qsizetype n) {
         const qsizetype d = i;
         while (i < n && p[i] >= '0' && p[i] <= '9')
             ++i;
-        if (i == d)
-            return false;
+        if (i == d) return false;
     }
     if (i < n && (p[i] == 'e' || p[i] == 'E')) {
         ++i;
-        if (i < n && (p[i] == '+' || p[i] == '-'))
-            ++i;
+        if (i < n && (p[i] == '+' || p[i] == '-')) ++i;
         const qsizetype d = i;
         while (i < n && p[i] >= '0' && p[i] <= '9')
             ++i;
-        if (i == d)
-            return false;
+        if (i == d) return false;
     }
     return i == n;
 }
 
 bool EqualsWordIgnoringCase(const char* p, qsizetype n, const char* word) {
     const qsizetype len = qsizetype(std::strlen(word));
-    if (n != len)
-        return false;
+    if (n != len) return false;
     for (qsizetype i = 0; i < n; ++i) {
         char c = p[i];
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 32);
-        if (c != word[i])
-            return false;
+        if (c >= 'a' && c <= 'z') c = char(c - 32);
+        if (c != word[i]) return false;
     }
     return true;
 }
@@ -124,10 +113,9 @@ void AppendJsonText(std::string& out, const char* p, qsizetype n) {
     bool candidate = true;
     for (qsizetype i = 0; i < n && candidate; ++i) {
         const char c = p[i];
-        if (c == ' ')
-            continue;
-        if (m >= qsizetype(sizeof small) || !((c >= '0' && c <= '9') || c == '-' || c == '+' ||
-                                               c == '.' || c == 'e' || c == 'E'))
+        if (c == ' ') continue;
+        if (m >= qsizetype(sizeof small) ||
+            !((c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E'))
             candidate = false;
         else
             small[m++] = c;
@@ -167,8 +155,7 @@ void AppendXmlEscaped(std::string& out, const char* p, qsizetype n) {
 }
 
 bool ExportOut::Flush() {
-    if (FBuf.empty())
-        return !FFailed;
+    if (FBuf.empty()) return !FFailed;
     if (!FFailed && FDev->write(FBuf.data(), qint64(FBuf.size())) != qint64(FBuf.size()))
         FFailed = true;
     FBuf.clear();

@@ -33,8 +33,7 @@ public:
     // Position the stream would have if everything were written now.
     qint64 Pos() const { return FDev->pos() + qint64(FBuf.size()); }
     void RowDone() {
-        if (FBuf.size() >= size_t(kChunk))
-            Flush();
+        if (FBuf.size() >= size_t(kChunk)) Flush();
     }
     bool Flush();
     bool Failed() const { return FFailed; }

@@ -13,8 +13,7 @@ namespace {
 
 bool IsIdentChar(QChar c) {
     const char16_t u = c.unicode();
-    return (u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') ||
-           u == '_';
+    return (u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || u == '_';
 }
 
 bool IsKeyword(QStringView part) {
@@ -34,7 +33,9 @@ bool IsQuoteOpener(QChar c) {
            c == QLatin1Char('[');
 }
 
-QChar CloserOf(QChar open) { return open == QLatin1Char('[') ? QLatin1Char(']') : open; }
+QChar CloserOf(QChar open) {
+    return open == QLatin1Char('[') ? QLatin1Char(']') : open;
+}
 
 // Reads one identifier part at p: a quoted section (doubling undone) or bare
 // text up to a "." (or the end). Returns the unquoted text; p moves past it.
@@ -98,14 +99,12 @@ QString QuoteIdent(const QString& name, bool bSplitDots, bool bForce) {
             partStart = i + 1;
             need = true;
         } else {
-            if (!IsIdentChar(c))
-                need = true;
+            if (!IsIdentChar(c)) need = true;
             r += c;
         }
     }
     need = need || PartNeedsQuotes(QStringView(name).mid(partStart));
-    if (need || bForce)
-        return QLatin1Char('"') + r + QLatin1Char('"');
+    if (need || bForce) return QLatin1Char('"') + r + QLatin1Char('"');
     return name;
 }
 
@@ -119,24 +118,19 @@ QString QuoteIdentList(const QStringList& names, bool bForce) {
 
 QString UnquoteIdent(const QString& name) {
     const QString t = TrimText(name);
-    if (t.isEmpty() || !IsQuoteOpener(t[0]))
-        return t;
+    if (t.isEmpty() || !IsQuoteOpener(t[0])) return t;
     const QChar open = t[0], close = CloserOf(open);
     QString inner = t.mid(1);
-    if (inner.endsWith(close))
-        inner.chop(1);
-    if (open != QLatin1Char('['))
-        inner.replace(QString(2, close), QString(close));
+    if (inner.endsWith(close)) inner.chop(1);
+    if (open != QLatin1Char('[')) inner.replace(QString(2, close), QString(close));
     return inner;
 }
 
 QString MasterTableOf(const QString& schema) {
     const QString s = UnquoteIdent(schema);
     const QString lower = s.toLower();
-    if (lower.isEmpty() || lower == QStringLiteral("main"))
-        return QStringLiteral("sqlite_master");
-    if (lower == QStringLiteral("temp"))
-        return QStringLiteral("sqlite_temp_master");
+    if (lower.isEmpty() || lower == QStringLiteral("main")) return QStringLiteral("sqlite_master");
+    if (lower == QStringLiteral("temp")) return QStringLiteral("sqlite_temp_master");
     return QuoteIdent(s) + QStringLiteral(".sqlite_master");
 }
 
@@ -161,20 +155,16 @@ QString QualifiedTableName(const QString& fullName) {
         table = quoted && TrimText(QStringView(t).mid(p)).isEmpty() ? first : t;
     }
     QString result;
-    if (!schema.isEmpty())
-        result = DoubleQuoted(schema) + QLatin1Char('.');
-    if (!table.isEmpty())
-        result += DoubleQuoted(table);
+    if (!schema.isEmpty()) result = DoubleQuoted(schema) + QLatin1Char('.');
+    if (!table.isEmpty()) result += DoubleQuoted(table);
     return result;
 }
 
 int IndexOfName(const QString& name, const QStringList& list) {
     const QString key = TrimText(name).toUpper();
-    if (key.isEmpty())
-        return -1;
+    if (key.isEmpty()) return -1;
     for (qsizetype i = 0; i < list.size(); ++i)
-        if (TrimText(list[i]).toUpper() == key)
-            return int(i);
+        if (TrimText(list[i]).toUpper() == key) return int(i);
     return -1;
 }
 
@@ -193,8 +183,7 @@ QString ConflictClauseWord(TConflictHandler handler) {
 }
 
 QString BuildInsertSQL(const QStringList& pairs, const QString& TableName, const QString& Verb) {
-    if (pairs.isEmpty())
-        return QString();
+    if (pairs.isEmpty()) return QString();
     QStringList names, values;
     for (const QString& pair : pairs) {
         QString n, v;
@@ -209,8 +198,7 @@ QString BuildInsertSQL(const QStringList& pairs, const QString& TableName, const
 
 QString BuildUpdateSQL(const QStringList& pairs, const QString& TableName,
                        const QString& WhereClause) {
-    if (pairs.isEmpty())
-        return QString();
+    if (pairs.isEmpty()) return QString();
     QStringList sets;
     for (const QString& pair : pairs) {
         QString n, v;
@@ -276,18 +264,15 @@ const QString& SQLWordList(int kind) {
 
 bool IsSQLWord(const QString& word, int kind) {
     const QString w = TrimText(word).toUpper();
-    if (w.isEmpty())
-        return false;
+    if (w.isEmpty()) return false;
     return SQLWordList(kind).contains(QLatin1Char(',') + w + QLatin1Char(','));
 }
 
 QString CleanNumberText(const QString& s) {
-    if (s.isEmpty())
-        return QStringLiteral("0");
+    if (s.isEmpty()) return QStringLiteral("0");
     const QChar dec = QLocale().decimalPoint().front();
     QString r;
-    if (s.contains(QLatin1Char('-')))
-        r += QLatin1Char('-');
+    if (s.contains(QLatin1Char('-'))) r += QLatin1Char('-');
     bool haveDec = false, haveExp = false;
     for (QChar c : s) {
         if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
@@ -300,10 +285,8 @@ QString CleanNumberText(const QString& s) {
             haveExp = true;
         }
     }
-    if (r.endsWith(QLatin1Char('E')))
-        r.chop(1);
-    if (r.isEmpty() || r == QStringLiteral("-"))
-        return QStringLiteral("0");
+    if (r.endsWith(QLatin1Char('E'))) r.chop(1);
+    if (r.isEmpty() || r == QStringLiteral("-")) return QStringLiteral("0");
     return r;
 }
 
@@ -311,21 +294,18 @@ long double NumberOf(const QString& s) {
     bool ok = false;
     const QLocale loc;
     double v = loc.toDouble(TrimText(s), &ok);
-    if (!ok)
-        v = QString(TrimText(s)).toDouble(&ok);
+    if (!ok) v = QString(TrimText(s)).toDouble(&ok);
     if (!ok) {
         const QString clean = CleanNumberText(s);
         v = loc.toDouble(clean, &ok);
-        if (!ok)
-            v = clean.toDouble(&ok);
+        if (!ok) v = clean.toDouble(&ok);
     }
     return ok ? v : 0;
 }
 
 int IntegerOf(const QString& s) {
     const long double v = std::trunc(NumberOf(s));
-    if (!(v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max()))
-        return 0;
+    if (!(v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max())) return 0;
     return int(v);
 }
 

@@ -22,10 +22,8 @@ QString TableNameLiteral(const QString& tableName) {
 QString PragmaSchemaPrefix(const QString& dbName) {
     const QString s = UnquoteIdent(dbName);
     const QString lower = s.toLower();
-    if (lower.isEmpty() || lower == QStringLiteral("main"))
-        return QString();
-    if (lower == QStringLiteral("temp"))
-        return QStringLiteral("temp.");
+    if (lower.isEmpty() || lower == QStringLiteral("main")) return QString();
+    if (lower == QStringLiteral("temp")) return QStringLiteral("temp.");
     return QuoteIdent(s) + QLatin1Char('.');
 }
 
@@ -39,10 +37,8 @@ int TSQLite3Database::EnumTableNames(QStringList& Results) {
             lines, QStringLiteral("SELECT \"tbl_name\" FROM sqlite_master WHERE \"type\"='table'"),
             false, false, 0, -1, false);
         Results.clear();
-        if (!ok)
-            return 0;
-        if (!lines.isEmpty())
-            lines.removeFirst();
+        if (!ok) return 0;
+        if (!lines.isEmpty()) lines.removeFirst();
         Results = lines;
         return int(Results.size());
     } catch (const std::exception&) {
@@ -51,12 +47,10 @@ int TSQLite3Database::EnumTableNames(QStringList& Results) {
     }
 }
 
-int TSQLite3Database::EnumColumns(QStringList& Results, const QString& TableName,
-                                  bool InclHeader) {
+int TSQLite3Database::EnumColumns(QStringList& Results, const QString& TableName, bool InclHeader) {
     DispatchUpdates();
     Results.clear();
-    if (TrimText(TableName).isEmpty())
-        return 0;
+    if (TrimText(TableName).isEmpty()) return 0;
     QStringList lines;
     if (!QueryToCSV(lines,
                     QStringLiteral("SELECT * FROM pragma_table_info(") +
@@ -70,8 +64,7 @@ int TSQLite3Database::EnumColumns(QStringList& Results, const QString& TableName
 int TSQLite3Database::EnumColNames(QStringList& Results, const QString& TableName) {
     DispatchUpdates();
     Results.clear();
-    if (TrimText(TableName).isEmpty())
-        return -1;
+    if (TrimText(TableName).isEmpty()) return -1;
     if (!QuerySingleColumn(Results,
                            QStringLiteral("SELECT name FROM pragma_table_info(") +
                                TableNameLiteral(TableName) + QStringLiteral(") ORDER BY cid"),
@@ -92,8 +85,7 @@ QString TSQLite3Database::GetPrimaryKeyFields(const QString& TableName, const QS
 
 QStringList TSQLite3Database::PrimaryKeyColumns(const QString& TableName, const QString& DBName) {
     QStringList names;
-    if (TrimText(TableName).isEmpty())
-        return names;
+    if (TrimText(TableName).isEmpty()) return names;
     if (!QuerySingleColumn(names,
                            QStringLiteral("SELECT X.name FROM ") + PragmaSchemaPrefix(DBName) +
                                QStringLiteral("pragma_table_info(") + TableNameLiteral(TableName) +
@@ -107,14 +99,12 @@ bool TSQLite3Database::ObjectExists(const QString& Name, const QString& Database
                                     const char* type) {
     DispatchUpdates();
     const QString name = TrimText(Name);
-    if (name.isEmpty())
-        return false;
+    if (name.isEmpty()) return false;
     std::unique_ptr<TSQLite3Statement> stmt =
         Prepare(QStringLiteral("SELECT tbl_name FROM ") + MasterTableOf(Database) +
                 QStringLiteral(" WHERE \"name\"=") + QuoteSqlString(name) +
                 QStringLiteral(" AND type='") + QLatin1String(type) + QStringLiteral("';"));
-    if (!stmt)
-        return false;
+    if (!stmt) return false;
     return stmt->Step() == SQLITE_ROW;
 }
 
@@ -131,8 +121,7 @@ TSQLiteColumnMetaData TSQLite3Database::ColMetaData(const QString& sTableName,
                                                     const QString& sDBName) {
     DispatchUpdates();
     TSQLiteColumnMetaData md;
-    if (TrimText(sTableName).isEmpty() || !IsOpen() || IsBusy())
-        return md;
+    if (TrimText(sTableName).isEmpty() || !IsOpen() || IsBusy()) return md;
     const QByteArray table = sTableName.toUtf8(), col = sColName.toUtf8(),
                      schema = sDBName.toUtf8();
     const char* dataType = nullptr;
@@ -146,8 +135,7 @@ TSQLiteColumnMetaData TSQLite3Database::ColMetaData(const QString& sTableName,
             sColName.isEmpty() ? nullptr : col.constData(), &dataType, &collation, &notNull, &pk,
             &autoInc);
     }
-    if (!CheckResult(rc))
-        return md;
+    if (!CheckResult(rc)) return md;
     md.isValidTable = true;
     md.isValidColumn = !sColName.isEmpty();
     md.isNotNull = notNull != 0;
@@ -165,8 +153,7 @@ bool TSQLite3Database::QueryTypeAffinities(QStringList& FieldAffinities, const Q
         FLastErr = QStringLiteral("Database Busy");
         return false;
     }
-    if (SQL.isEmpty())
-        return false;
+    if (SQL.isEmpty()) return false;
     bool ok = false;
     Lock();
     try {
@@ -220,30 +207,25 @@ bool TSQLite3Database::NameInUse(const QString& name, const QString& dbSchema) {
     std::unique_ptr<TSQLite3Statement> stmt =
         Prepare(QStringLiteral("SELECT 1 FROM ") + MasterTableOf(dbSchema) +
                 QStringLiteral(" WHERE lower(\"name\")=lower(?1) LIMIT 1;"));
-    if (!stmt)
-        return false;
+    if (!stmt) return false;
     stmt->BindText(1, name);
     return stmt->Step() == SQLITE_ROW;
 }
 
-QString TSQLite3Database::makeValidTableName(const QString& suggestedName,
-                                             const QString& dbSchema, bool bAllowExistingName) {
+QString TSQLite3Database::makeValidTableName(const QString& suggestedName, const QString& dbSchema,
+                                             bool bAllowExistingName) {
     DispatchUpdates();
     const QString trimmed = TrimText(suggestedName);
-    if (trimmed.isEmpty())
-        return QStringLiteral("New_Table_1");
+    if (trimmed.isEmpty()) return QStringLiteral("New_Table_1");
     static const QString dropped = QStringLiteral("\"'(),.[\\]`");
     QString name;
     for (QChar c : trimmed)
-        if (c.unicode() > 32 && !dropped.contains(c))
-            name += c;
+        if (c.unicode() > 32 && !dropped.contains(c)) name += c;
     if (name.size() > 5) {
         const qsizetype at = UpperAscii(name).indexOf(QStringLiteral("SQLITE"));
-        if (at >= 0)
-            name.replace(at, 6, QStringLiteral("sqldb"));
+        if (at >= 0) name.replace(at, 6, QStringLiteral("sqldb"));
     }
-    if (name.isEmpty() || bAllowExistingName)
-        return name;
+    if (name.isEmpty() || bAllowExistingName) return name;
     qsizetype digits = 0;
     while (digits < 7 && digits < name.size() && name[name.size() - 1 - digits].isDigit() &&
            name[name.size() - 1 - digits].unicode() < 128)

@@ -18,25 +18,20 @@ QString QuoteSqlString(QStringView text, SqlDialect dialect) {
             r += QLatin1Char('\'');
         else if (c == QLatin1Char('\\') && dialect == SqlDialect::MySQL)
             r += QLatin1Char('\\');
-        if (c.unicode() > 127)
-            nonAscii = true;
+        if (c.unicode() > 127) nonAscii = true;
         r += c;
     }
     r += QLatin1Char('\'');
-    if (nonAscii && dialect == SqlDialect::MSSQL)
-        r.prepend(QLatin1Char('N'));
+    if (nonAscii && dialect == SqlDialect::MSSQL) r.prepend(QLatin1Char('N'));
     return r;
 }
 
 QString SqlRealLiteral(double value) {
-    if (std::isinf(value))
-        return value > 0 ? QStringLiteral("1e999") : QStringLiteral("-1e999");
-    if (std::isnan(value))
-        return QStringLiteral("NULL");
+    if (std::isinf(value)) return value > 0 ? QStringLiteral("1e999") : QStringLiteral("-1e999");
+    if (std::isnan(value)) return QStringLiteral("NULL");
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.15g", value);
-    if (std::strtod(buf, nullptr) != value)
-        std::snprintf(buf, sizeof buf, "%.17g", value);
+    if (std::strtod(buf, nullptr) != value) std::snprintf(buf, sizeof buf, "%.17g", value);
     // Keep a decimal point or exponent, so the value reads back as REAL.
     if (!std::strpbrk(buf, ".eE")) {
         const size_t n = std::strlen(buf);

@@ -6,8 +6,8 @@ namespace {
 const char kHex[] = "0123456789ABCDEF";
 
 void AppendU(std::string& out, unsigned u) {
-    const char e[6] = {'\\', 'u', kHex[(u >> 12) & 15], kHex[(u >> 8) & 15], kHex[(u >> 4) & 15],
-                       kHex[u & 15]};
+    const char e[6] = {
+        '\\', 'u', kHex[(u >> 12) & 15], kHex[(u >> 8) & 15], kHex[(u >> 4) & 15], kHex[u & 15]};
     out.append(e, 6);
 }
 
@@ -124,8 +124,7 @@ QString JsonString(QStringView s) {
 QString JsonStringArray(const QStringList& items) {
     QString r = QStringLiteral("[");
     for (qsizetype i = 0; i < items.size(); ++i) {
-        if (i > 0)
-            r += QStringLiteral(", ");
+        if (i > 0) r += QStringLiteral(", ");
         r += JsonString(items[i]);
     }
     r += QLatin1Char(']');

@@ -163,11 +163,12 @@ TEST(CliQuery, WritesEachFormat) {
     const QString sql = QStringLiteral("SELECT * FROM t ORDER BY id");
     Result r = Cli({QStringLiteral("query"), db, sql});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, QByteArray("id,name,r,b\r\n1,\"a,b\",1.5,[Blob]\r\n2,\" lead\",NULL,NULL\r\n"));
+    EXPECT_EQ(r.out,
+              QByteArray("id,name,r,b\r\n1,\"a,b\",1.5,[Blob]\r\n2,\" lead\",NULL,NULL\r\n"));
 
     r = Cli({QStringLiteral("query"), db, sql, QStringLiteral("--no-header"),
-             QStringLiteral("--line-numbers"), QStringLiteral("1"), QStringLiteral("--convert-blobs"),
-             QStringLiteral("--null"), QStringLiteral("-")});
+             QStringLiteral("--line-numbers"), QStringLiteral("1"),
+             QStringLiteral("--convert-blobs"), QStringLiteral("--null"), QStringLiteral("-")});
     EXPECT_EQ(r.out, QByteArray("1,1,\"a,b\",1.5,0x01\r\n2,2,\" lead\",-,-\r\n"));
 
     r = Cli({QStringLiteral("query"), db, sql, QStringLiteral("--format"), QStringLiteral("json")});
@@ -188,7 +189,8 @@ TEST(CliQuery, WritesEachFormat) {
     // The statements load into a copy that the shell finds equal.
     Shell(db, QStringLiteral("CREATE TABLE copy AS SELECT * FROM t WHERE 0;") +
                   QString::fromUtf8(r.out));
-    EXPECT_EQ(Shell(db, QStringLiteral("SELECT count(*) FROM (SELECT * FROM t EXCEPT SELECT * FROM copy);")),
+    EXPECT_EQ(Shell(db, QStringLiteral(
+                            "SELECT count(*) FROM (SELECT * FROM t EXCEPT SELECT * FROM copy);")),
               QByteArray("0"));
     EXPECT_EQ(Shell(db, QStringLiteral("SELECT count(*) FROM copy;")), QByteArray("2"));
 }
@@ -206,9 +208,10 @@ TEST(CliQuery, FailuresAndUsage) {
     EXPECT_FALSE(QFile::exists(missing));
     for (const QStringList& args :
          {QStringList{QStringLiteral("query"), db},
-          QStringList{QStringLiteral("query"), db, QStringLiteral("SELECT 1"), QStringLiteral("--format"),
-                      QStringLiteral("yaml")},
-          QStringList{QStringLiteral("query"), db, QStringLiteral("SELECT 1"), QStringLiteral("--bogus")},
+          QStringList{QStringLiteral("query"), db, QStringLiteral("SELECT 1"),
+                      QStringLiteral("--format"), QStringLiteral("yaml")},
+          QStringList{QStringLiteral("query"), db, QStringLiteral("SELECT 1"),
+                      QStringLiteral("--bogus")},
           QStringList{QStringLiteral("query"), db, QStringLiteral("SELECT 1"),
                       QStringLiteral("--limit-bytes"), QStringLiteral("x")}}) {
         r = Cli(args);
@@ -216,7 +219,8 @@ TEST(CliQuery, FailuresAndUsage) {
     }
     // A failed export leaves no output file behind.
     const QString out = dir.filePath(QStringLiteral("out.csv"));
-    r = Cli({QStringLiteral("query"), db, QStringLiteral("SELECT * FROM nosuch"), QStringLiteral("-o"), out});
+    r = Cli({QStringLiteral("query"), db, QStringLiteral("SELECT * FROM nosuch"),
+             QStringLiteral("-o"), out});
     EXPECT_EQ(r.code, 1);
     EXPECT_FALSE(QFile::exists(out));
 }
@@ -240,15 +244,17 @@ TEST(CliSchema, ProbeColumnsAndKeys) {
 
     r = Cli({QStringLiteral("columns"), db, QStringLiteral("t")});
     EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(r.out, QByteArray("cid,name,type,notnull,dflt_value,pk\r\n0,id,INTEGER,0,NULL,1\r\n"
-                                "1,name,TEXT,0,NULL,0\r\n2,r,REAL,0,NULL,0\r\n3,b,BLOB,0,NULL,0\r\n"));
+    EXPECT_EQ(r.out,
+              QByteArray("cid,name,type,notnull,dflt_value,pk\r\n0,id,INTEGER,0,NULL,1\r\n"
+                         "1,name,TEXT,0,NULL,0\r\n2,r,REAL,0,NULL,0\r\n3,b,BLOB,0,NULL,0\r\n"));
     r = Cli({QStringLiteral("columns"), db, QStringLiteral("nosuch")});
     EXPECT_EQ(r.code, 1);
 
     r = Cli({QStringLiteral("pk"), db, QStringLiteral("odd t")});
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, QByteArray("y,x\n"));
-    r = Cli({QStringLiteral("pk"), db, QStringLiteral("t"), QStringLiteral("--schema"), QStringLiteral("main")});
+    r = Cli({QStringLiteral("pk"), db, QStringLiteral("t"), QStringLiteral("--schema"),
+             QStringLiteral("main")});
     EXPECT_EQ(r.out, QByteArray("id\n"));
 }
 

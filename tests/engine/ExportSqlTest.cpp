@@ -30,27 +30,31 @@ protected:
 };
 
 TEST_F(ExportSqlTest, InsertStatementsGroupedByRowCount) {
-    EXPECT_EQ(Export(QStringLiteral("SELECT id FROM t"), seoINSERT, selSQLite, QStringLiteral("t"), 2),
-              QStringLiteral("INSERT INTO t (\"id\") VALUES (1), \r\n(2);\r\n\r\n"
-                             "INSERT INTO t (\"id\") VALUES (3);"));
-    EXPECT_EQ(Export(QStringLiteral("SELECT id FROM t"), seoINSERT, selSQLite, QStringLiteral("t"), 1),
-              QStringLiteral("INSERT INTO t (\"id\") VALUES  (1);INSERT INTO t (\"id\") VALUES  (2);"
-                             "INSERT INTO t (\"id\") VALUES  (3);;"));
-    EXPECT_EQ(Export(QStringLiteral("SELECT id FROM t"), seoREPLACE, selSQLite, QStringLiteral("t"), 0),
-              QStringLiteral("REPLACE INTO t (\"id\") VALUES (1), \r\n(2), \r\n(3);"));
+    EXPECT_EQ(
+        Export(QStringLiteral("SELECT id FROM t"), seoINSERT, selSQLite, QStringLiteral("t"), 2),
+        QStringLiteral("INSERT INTO t (\"id\") VALUES (1), \r\n(2);\r\n\r\n"
+                       "INSERT INTO t (\"id\") VALUES (3);"));
+    EXPECT_EQ(
+        Export(QStringLiteral("SELECT id FROM t"), seoINSERT, selSQLite, QStringLiteral("t"), 1),
+        QStringLiteral("INSERT INTO t (\"id\") VALUES  (1);INSERT INTO t (\"id\") VALUES  (2);"
+                       "INSERT INTO t (\"id\") VALUES  (3);;"));
+    EXPECT_EQ(
+        Export(QStringLiteral("SELECT id FROM t"), seoREPLACE, selSQLite, QStringLiteral("t"), 0),
+        QStringLiteral("REPLACE INTO t (\"id\") VALUES (1), \r\n(2), \r\n(3);"));
     EXPECT_EQ(Export(QStringLiteral("SELECT id FROM t WHERE 0"), seoINSERT, selSQLite,
                      QStringLiteral("t"), 1),
               QString());
 }
 
 TEST_F(ExportSqlTest, ValuesAreExactLiterals) {
-    EXPECT_EQ(Export(QStringLiteral("SELECT * FROM t"), seoINSERT, selSQLite, QStringLiteral("t"), 0),
-              QStringLiteral("INSERT INTO t (\"id\", \"name\", \"r\", \"b\") VALUES "
-                             "(1, 'O''Brien', 1.0, X''), \r\n(2, 'a\\b', 0.1, X'00FF'), \r\n"
-                             "(3, NULL, 1e999, NULL);"));
+    EXPECT_EQ(
+        Export(QStringLiteral("SELECT * FROM t"), seoINSERT, selSQLite, QStringLiteral("t"), 0),
+        QStringLiteral("INSERT INTO t (\"id\", \"name\", \"r\", \"b\") VALUES "
+                       "(1, 'O''Brien', 1.0, X''), \r\n(2, 'a\\b', 0.1, X'00FF'), \r\n"
+                       "(3, NULL, 1e999, NULL);"));
     // The export runs back into a copy of the table with the same values.
-    const QString script = Export(QStringLiteral("SELECT * FROM t"), seoINSERT, selSQLite,
-                                  QStringLiteral("t2"), 2);
+    const QString script =
+        Export(QStringLiteral("SELECT * FROM t"), seoINSERT, selSQLite, QStringLiteral("t2"), 2);
     Run(QStringLiteral("CREATE TABLE t2 AS SELECT * FROM t WHERE 0;"));
     Run(script);
     EXPECT_EQ(Value(QStringLiteral("SELECT count(*) FROM t JOIN t2 USING(id) WHERE "
@@ -67,22 +71,26 @@ TEST_F(ExportSqlTest, DialectsQuoteNamesAndStrings) {
                      QStringLiteral("my t"), 1),
               QStringLiteral("INSERT INTO `my t` (`name`) VALUES  ('a\\\\b');;"));
     Run(QStringLiteral("INSERT INTO s VALUES('Grüße');"));
-    EXPECT_EQ(Export(QStringLiteral("SELECT n FROM s"), seoINSERT, selMSSQL, QStringLiteral("s"), 5),
-              QStringLiteral("INSERT INTO s ([n]) VALUES (N'Grüße');"));
+    EXPECT_EQ(
+        Export(QStringLiteral("SELECT n FROM s"), seoINSERT, selMSSQL, QStringLiteral("s"), 5),
+        QStringLiteral("INSERT INTO s ([n]) VALUES (N'Grüße');"));
     // Oracle always writes one row per statement.
-    EXPECT_EQ(Export(QStringLiteral("SELECT id FROM t WHERE id<3"), seoINSERT, selOracle,
-                     QStringLiteral("t"), 10),
-              QStringLiteral("INSERT INTO t (\"id\") VALUES  (1);INSERT INTO t (\"id\") VALUES  (2);;"));
+    EXPECT_EQ(
+        Export(QStringLiteral("SELECT id FROM t WHERE id<3"), seoINSERT, selOracle,
+               QStringLiteral("t"), 10),
+        QStringLiteral("INSERT INTO t (\"id\") VALUES  (1);INSERT INTO t (\"id\") VALUES  (2);;"));
 }
 
 TEST_F(ExportSqlTest, UpdatesUseTheWholePrimaryKey) {
-    EXPECT_EQ(Export(QStringLiteral("SELECT * FROM k"), seoUPDATE, selSQLite, QStringLiteral("k"), 1),
-              QStringLiteral("UPDATE k SET \"v\"='one' WHERE \"b\"='x' AND \"a\"=1;\r\n"
-                             "UPDATE k SET \"v\"='two' WHERE \"b\"='y' AND \"a\"=2;\r\n"));
-    Export(QStringLiteral("SELECT a, v FROM k"), seoUPDATE, selSQLite, QStringLiteral("k"), 1, false);
-    EXPECT_EQ(db.LastError(), QStringLiteral("Cannot Update a Table without a Primary Key"));
-    Export(QStringLiteral("SELECT x FROM \"my t\""), seoUPDATE, selSQLite, QStringLiteral("my t"), 1,
+    EXPECT_EQ(
+        Export(QStringLiteral("SELECT * FROM k"), seoUPDATE, selSQLite, QStringLiteral("k"), 1),
+        QStringLiteral("UPDATE k SET \"v\"='one' WHERE \"b\"='x' AND \"a\"=1;\r\n"
+                       "UPDATE k SET \"v\"='two' WHERE \"b\"='y' AND \"a\"=2;\r\n"));
+    Export(QStringLiteral("SELECT a, v FROM k"), seoUPDATE, selSQLite, QStringLiteral("k"), 1,
            false);
+    EXPECT_EQ(db.LastError(), QStringLiteral("Cannot Update a Table without a Primary Key"));
+    Export(QStringLiteral("SELECT x FROM \"my t\""), seoUPDATE, selSQLite, QStringLiteral("my t"),
+           1, false);
     EXPECT_EQ(db.LastError(), QStringLiteral("Cannot Update a Table without a Primary Key"));
     // The statements run and change exactly the rows they name.
     const QString fix = Export(QStringLiteral("SELECT a, b, upper(v) AS v FROM k"), seoUPDATE,

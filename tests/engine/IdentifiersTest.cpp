@@ -1,6 +1,6 @@
 // Identifier quoting, qualified names, word lists, builders and numbers.
-#include "common/TempDb.h"
 #include "engine/Identifiers.h"
+#include "common/TempDb.h"
 #include "engine/SqlLiteral.h"
 #include "engine/Statement.h"
 
@@ -33,7 +33,8 @@ TEST(QuoteIdent, QuotesWhatNeedsQuotes) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(QuoteIdent(QString::fromUtf8(c.name), c.split, c.force), QString::fromUtf8(c.quoted));
+        EXPECT_EQ(QuoteIdent(QString::fromUtf8(c.name), c.split, c.force),
+                  QString::fromUtf8(c.quoted));
     }
     EXPECT_EQ(QuoteIdentList({QStringLiteral(" a "), QStringLiteral("b c")}, false),
               QStringLiteral("a, \"b c\""));
@@ -42,8 +43,9 @@ TEST(QuoteIdent, QuotesWhatNeedsQuotes) {
 TEST(QuoteIdent, QuotedNamesWorkInTheEngine) {
     // Every awkward name, once quoted, names a real column.
     const QStringList names{QStringLiteral("order"), QStringLiteral("a\"b"),
-                            QStringLiteral("1st"), QStringLiteral("with space"),
-                            QStringLiteral("x.y"), QStringLiteral("[br]"), QStringLiteral("`bq`")};
+                            QStringLiteral("1st"),   QStringLiteral("with space"),
+                            QStringLiteral("x.y"),   QStringLiteral("[br]"),
+                            QStringLiteral("`bq`")};
     TSQLite3Database db;
     ASSERT_TRUE(db.Open(QStringLiteral(":memory:")));
     QStringList cols;
@@ -61,8 +63,8 @@ TEST(UnquoteIdent, RemovesTheOuterPairOnly) {
         const char* in;
         const char* out;
     } cases[] = {
-        {"[x]", "x"},        {"\"a\"\"b\"", "a\"b"}, {"`a``b`", "a`b"}, {"'it''s'", "it's"},
-        {"  plain  ", "plain"}, {"\"open", "open"},   {"[a]]", "a]"},    {"", ""},
+        {"[x]", "x"},           {"\"a\"\"b\"", "a\"b"}, {"`a``b`", "a`b"}, {"'it''s'", "it's"},
+        {"  plain  ", "plain"}, {"\"open", "open"},     {"[a]]", "a]"},    {"", ""},
     };
     for (const Case& c : cases)
         EXPECT_EQ(UnquoteIdent(QString::fromUtf8(c.in)), QString::fromUtf8(c.out)) << c.in;
@@ -74,22 +76,18 @@ TEST(Identifiers, MasterTablesAndQualifiedNames) {
     EXPECT_EQ(MasterTableOf(QStringLiteral("temp")), QStringLiteral("sqlite_temp_master"));
     EXPECT_EQ(MasterTableOf(QStringLiteral("aux")), QStringLiteral("aux.sqlite_master"));
     EXPECT_EQ(MasterTableOf(QStringLiteral("my db")), QStringLiteral("\"my db\".sqlite_master"));
-    EXPECT_EQ(MasterTableOf(QStringLiteral("\"my db\"")), QStringLiteral("\"my db\".sqlite_master"));
+    EXPECT_EQ(MasterTableOf(QStringLiteral("\"my db\"")),
+              QStringLiteral("\"my db\".sqlite_master"));
 
     struct Case {
         const char* in;
         const char* out;
     } cases[] = {
-        {"main.t1", "\"main\".\"t1\""},
-        {"t1", "\"t1\""},
-        {"\"my.table\"", "\"my.table\""},
-        {"\"s\".\"t\"", "\"s\".\"t\""},
-        {"[s].[t u]", "\"s\".\"t u\""},
-        {"\"a\"\"b\"", "\"a\"\"b\""},
-        {"main.\"x.y\"", "\"main\".\"x.y\""},
-        {"s.", "\"s\"."},
-        {"ab\xC3\xBE", "\"ab\xC3\xBE\""},
-        {"", ""},
+        {"main.t1", "\"main\".\"t1\""},       {"t1", "\"t1\""},
+        {"\"my.table\"", "\"my.table\""},     {"\"s\".\"t\"", "\"s\".\"t\""},
+        {"[s].[t u]", "\"s\".\"t u\""},       {"\"a\"\"b\"", "\"a\"\"b\""},
+        {"main.\"x.y\"", "\"main\".\"x.y\""}, {"s.", "\"s\"."},
+        {"ab\xC3\xBE", "\"ab\xC3\xBE\""},     {"", ""},
     };
     for (const Case& c : cases)
         EXPECT_EQ(QualifiedTableName(QString::fromUtf8(c.in)), QString::fromUtf8(c.out)) << c.in;
@@ -116,10 +114,12 @@ TEST(Identifiers, WordListsBuildersAndConflictWords) {
     const QStringList pairs{QStringLiteral("id=1"), QStringLiteral("na\"me=O'Brien=x")};
     EXPECT_EQ(BuildInsertSQL(pairs, QStringLiteral("t"), QStringLiteral("INSERT")),
               QStringLiteral("INSERT INTO t (\"id\", \"na\"\"me\") VALUES ('1', 'O''Brien=x');"));
-    EXPECT_EQ(BuildUpdateSQL(pairs, QStringLiteral("my t"), QStringLiteral("rowid=3")),
-              QStringLiteral("UPDATE \"my t\" SET \"id\"='1', \"na\"\"me\"='O''Brien=x' WHERE rowid=3;"));
+    EXPECT_EQ(
+        BuildUpdateSQL(pairs, QStringLiteral("my t"), QStringLiteral("rowid=3")),
+        QStringLiteral("UPDATE \"my t\" SET \"id\"='1', \"na\"\"me\"='O''Brien=x' WHERE rowid=3;"));
     EXPECT_TRUE(BuildInsertSQL({}, QStringLiteral("t"), QStringLiteral("INSERT")).isEmpty());
-    EXPECT_EQ(IndexOfName(QStringLiteral(" NAME "), {QStringLiteral("id"), QStringLiteral("name ")}), 1);
+    EXPECT_EQ(
+        IndexOfName(QStringLiteral(" NAME "), {QStringLiteral("id"), QStringLiteral("name ")}), 1);
     EXPECT_EQ(IndexOfName(QString(), {QString()}), -1);
 }
 
@@ -128,7 +128,7 @@ TEST(Identifiers, NumberCleaning) {
         const char* in;
         const char* clean;
     } cases[] = {
-        {"", "0"}, {"abc", "0"}, {"-", "0"}, {"12a3", "123"}, {"x-5", "-5"},
+        {"", "0"},         {"abc", "0"},    {"-", "0"},  {"12a3", "123"}, {"x-5", "-5"},
         {"1.5.6", "1.56"}, {"2e5e", "2E5"}, {"7e", "7"}, {"1-2", "-12"},
     };
     for (const Case& c : cases)
@@ -142,8 +142,14 @@ TEST(Identifiers, NumberCleaning) {
 TEST(SqlLiteral, ValuesReadBackExactly) {
     TSQLite3Database db;
     ASSERT_TRUE(db.Open(QStringLiteral(":memory:")));
-    const double reals[] = {1.0, 0.1, -2.5, 1e300, 123456789012345678.0, 3.0000000000000004,
-                            5e-324, std::numeric_limits<double>::max()};
+    const double reals[] = {1.0,
+                            0.1,
+                            -2.5,
+                            1e300,
+                            123456789012345678.0,
+                            3.0000000000000004,
+                            5e-324,
+                            std::numeric_limits<double>::max()};
     for (double v : reals) {
         const QString lit = SqlRealLiteral(v);
         QString type, same;

@@ -12,7 +12,8 @@ protected:
         Run(QStringLiteral(
             "CREATE TABLE plain(id INTEGER PRIMARY KEY, name TEXT NOT NULL COLLATE NOCASE);\n"
             "CREATE TABLE \"odd 'name\"\"\"(a, b, c, PRIMARY KEY(c, a));\n"
-            "CREATE TABLE \"order\"(\"select\" INTEGER PRIMARY KEY AUTOINCREMENT, v DEFAULT 'x,y');\n"
+            "CREATE TABLE \"order\"(\"select\" INTEGER PRIMARY KEY AUTOINCREMENT, v DEFAULT "
+            "'x,y');\n"
             "CREATE VIEW v1 AS SELECT * FROM plain;\n"
             "CREATE TABLE T007(x);"));
     }
@@ -21,8 +22,7 @@ protected:
 TEST_F(SchemaTest, EnumeratesTablesAndColumns) {
     QStringList tables;
     EXPECT_EQ(db.EnumTableNames(tables), 5);
-    EXPECT_EQ(tables, (QStringList{QStringLiteral("plain"),
-                                   QStringLiteral("\"odd 'name\"\"\""),
+    EXPECT_EQ(tables, (QStringList{QStringLiteral("plain"), QStringLiteral("\"odd 'name\"\"\""),
                                    QStringLiteral("order"), QStringLiteral("sqlite_sequence"),
                                    QStringLiteral("T007")}));
     QStringList cols;
@@ -47,7 +47,8 @@ TEST_F(SchemaTest, PrimaryKeysInKeyOrder) {
               QStringLiteral("\"select\""));
     EXPECT_EQ(db.GetPrimaryKeyFields(QStringLiteral("T007"), QString()), QString());
     EXPECT_EQ(db.GetPrimaryKeyFields(QString(), QString()), QString());
-    Run(QStringLiteral("ATTACH ':memory:' AS \"other db\"; CREATE TABLE \"other db\".k(z PRIMARY KEY);"));
+    Run(QStringLiteral(
+        "ATTACH ':memory:' AS \"other db\"; CREATE TABLE \"other db\".k(z PRIMARY KEY);"));
     EXPECT_EQ(db.GetPrimaryKeyFields(QStringLiteral("k"), QStringLiteral("other db")),
               QStringLiteral("z"));
 }
@@ -67,7 +68,8 @@ TEST_F(SchemaTest, ExistenceTests) {
 }
 
 TEST_F(SchemaTest, ColumnMetaDataAndTypeProbe) {
-    TSQLiteColumnMetaData md = db.ColMetaData(QStringLiteral("order"), QStringLiteral("select"), QString());
+    TSQLiteColumnMetaData md =
+        db.ColMetaData(QStringLiteral("order"), QStringLiteral("select"), QString());
     EXPECT_TRUE(md.isValidTable);
     EXPECT_TRUE(md.isValidColumn);
     EXPECT_TRUE(md.isPrimaryKey);
@@ -81,7 +83,8 @@ TEST_F(SchemaTest, ColumnMetaDataAndTypeProbe) {
     EXPECT_EQ(db.LastError(), QStringLiteral("DB Error: no such table column: plain.nosuch"));
 
     QStringList types;
-    ASSERT_TRUE(db.QueryTypeAffinities(types, QStringLiteral("SELECT 1 AS i, 2.5, 'x' AS \"a,b\", X'00', NULL")));
+    ASSERT_TRUE(db.QueryTypeAffinities(
+        types, QStringLiteral("SELECT 1 AS i, 2.5, 'x' AS \"a,b\", X'00', NULL")));
     EXPECT_EQ(types, (QStringList{QStringLiteral("i=INTEGER"), QStringLiteral("2.5=REAL"),
                                   QStringLiteral("\"a,b\"=TEXT"), QStringLiteral("X'00'=BLOB"),
                                   QStringLiteral("NULL=NULL")}));
@@ -97,9 +100,11 @@ TEST_F(SchemaTest, FreshTableNames) {
     Run(QStringLiteral("CREATE TABLE NewTable(x);"));
     EXPECT_EQ(db.makeValidTableName(QStringLiteral("New Table"), QString(), false),
               QStringLiteral("NewTable2"));
-    EXPECT_EQ(db.makeValidTableName(QStringLiteral("T007"), QString(), false), QStringLiteral("T008"));
+    EXPECT_EQ(db.makeValidTableName(QStringLiteral("T007"), QString(), false),
+              QStringLiteral("T008"));
     // Letter case does not make a name free; views and indexes count too.
-    EXPECT_EQ(db.makeValidTableName(QStringLiteral("t007"), QString(), false), QStringLiteral("t008"));
+    EXPECT_EQ(db.makeValidTableName(QStringLiteral("t007"), QString(), false),
+              QStringLiteral("t008"));
     EXPECT_EQ(db.makeValidTableName(QStringLiteral("V1"), QString(), false), QStringLiteral("V2"));
     Run(QStringLiteral("CREATE TABLE T9(x);"));
     EXPECT_EQ(db.makeValidTableName(QStringLiteral("T9"), QString(), false), QStringLiteral("T10"));
@@ -107,8 +112,10 @@ TEST_F(SchemaTest, FreshTableNames) {
               QStringLiteral("sqldb_stat1"));
     EXPECT_EQ(db.makeValidTableName(QStringLiteral("a(b),c.[d]`e'\"f"), QString(), false),
               QStringLiteral("abcdef"));
-    EXPECT_EQ(db.makeValidTableName(QStringLiteral("Grüße"), QString(), false), QStringLiteral("Grüße"));
-    EXPECT_EQ(db.makeValidTableName(QStringLiteral("plain"), QString(), true), QStringLiteral("plain"));
+    EXPECT_EQ(db.makeValidTableName(QStringLiteral("Grüße"), QString(), false),
+              QStringLiteral("Grüße"));
+    EXPECT_EQ(db.makeValidTableName(QStringLiteral("plain"), QString(), true),
+              QStringLiteral("plain"));
 }
 
 } // namespace

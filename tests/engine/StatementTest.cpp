@@ -284,7 +284,8 @@ TEST_F(StatementTest, CsvExportOfAQuery) {
                        "INSERT INTO t VALUES(1, 'a,b', NULL), (2, 'two\nlines', X'FF');"));
     QString csv;
     ASSERT_TRUE(db.QueryToCSV(csv, QStringLiteral("SELECT * FROM t"), true, false, 0, 1, true));
-    EXPECT_EQ(csv, QStringLiteral("No,id,name,data\r\n1,1,\"a,b\",NULL\r\n2,2,\"two lines\",0xFF\r\n"));
+    EXPECT_EQ(csv,
+              QStringLiteral("No,id,name,data\r\n1,1,\"a,b\",NULL\r\n2,2,\"two lines\",0xFF\r\n"));
     SetNullDisplayText(QStringLiteral("<null>"));
     ASSERT_TRUE(db.QueryToCSV(csv, QStringLiteral("SELECT data FROM t WHERE id=1"), false, true, 0,
                               -1, false));
