@@ -104,13 +104,32 @@ int CmdExec(CliContext& ctx) {
 }
 
 int CmdSplit(CliContext& ctx) {
-    if (!ctx.args.isEmpty()) return ExitUsage;
-    QString script;
-    if (!ReadInput(ctx, script)) return ExitFailed;
-    TSQLite3Database db;
+    if (!ctx.args.isEmpty())
+        return ExitUsage;
     TSQLiteStatementArray statements;
-    db.SQLReduceToStatements(script, statements, true);
-    Print(ctx, JsonStringArray(statements) + QLatin1Char('\n'));
+    {
+        QString script;
+        if (!ReadInput(ctx, script))
+            return ExitFailed;
+        TSQLite3Database db;
+        db.SQLReduceToStatements(script, statements, true);
+    }
+    // Written piece by piece: a big script is never held twice as JSON text.
+    QIODevice* out = ctx.Output();
+    std::string chunk = "[";
+    for (qsizetype i = 0; i < statements.size(); ++i) {
+        if (i > 0)
+            chunk += ", ";
+        const QByteArray utf8 = statements[i].toUtf8();
+        AppendJsonString(chunk, utf8.constData(), utf8.size());
+        statements[i].clear();
+        if (chunk.size() >= 65536) {
+            out->write(chunk.data(), qint64(chunk.size()));
+            chunk.clear();
+        }
+    }
+    chunk += "]\n";
+    out->write(chunk.data(), qint64(chunk.size()));
     return ExitOk;
 }
 
