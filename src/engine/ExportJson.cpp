@@ -169,23 +169,14 @@ bool TSQLite3Database::QueryToJSONStream(QIODevice* Results, const QString& SQL,
 
 bool TSQLite3Database::QueryToJSON(QString& Results, const QString& SQL, int memLimit,
                                    bool bConvertBlobs) {
-    try {
-        QBuffer buf;
-        buf.open(QIODevice::WriteOnly);
-        const bool ok = QueryToJSONStream(&buf, SQL, memLimit, bConvertBlobs);
-        Results = QString::fromUtf8(buf.data());
-        return ok;
-    } catch (const std::exception&) {
-        return false;
-    }
+    return ExportToText(
+        Results, [&](QIODevice* d) { return QueryToJSONStream(d, SQL, memLimit, bConvertBlobs); });
 }
 
 bool TSQLite3Database::QueryToJSON(QStringList& Results, const QString& SQL, int memLimit,
                                    bool bConvertBlobs) {
-    QString text;
-    const bool ok = QueryToJSON(text, SQL, memLimit, bConvertBlobs);
-    Results = SplitExportLines(text);
-    return ok;
+    return ExportToList(
+        Results, [&](QIODevice* d) { return QueryToJSONStream(d, SQL, memLimit, bConvertBlobs); });
 }
 
 } // namespace sky

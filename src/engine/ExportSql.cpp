@@ -1,6 +1,7 @@
 // The SQL statements exporter: a query's rows as INSERT, REPLACE or UPDATE
 // statements for one of several SQL dialects.
 #include "engine/Database.h"
+#include "engine/ExportText.h"
 #include "engine/Identifiers.h"
 #include "engine/SqlLexer.h"
 #include "engine/SqlLiteral.h"
@@ -250,27 +251,20 @@ bool TSQLite3Database::QueryToSQL(QString& Results, const QString& SQL,
                                   TSQLiteExportOperation exportOperation,
                                   TSQLiteExportLanguage exportLang, const QString& exportTableName,
                                   int valueRowsPerInsert, int memLimit) {
-    try {
-        QBuffer buf;
-        buf.open(QIODevice::WriteOnly);
-        const bool ok = QueryToSQLStream(&buf, SQL, exportOperation, exportLang, exportTableName,
-                                         valueRowsPerInsert, memLimit);
-        Results = QString::fromUtf8(buf.data());
-        return ok;
-    } catch (const std::exception&) {
-        return false;
-    }
+    return ExportToText(Results, [&](QIODevice* d) {
+        return QueryToSQLStream(d, SQL, exportOperation, exportLang, exportTableName,
+                                valueRowsPerInsert, memLimit);
+    });
 }
 
 bool TSQLite3Database::QueryToSQL(QStringList& Results, const QString& SQL,
                                   TSQLiteExportOperation exportOperation,
                                   TSQLiteExportLanguage exportLang, const QString& exportTableName,
                                   int valueRowsPerInsert, int memLimit) {
-    QString text;
-    const bool ok = QueryToSQL(text, SQL, exportOperation, exportLang, exportTableName,
-                               valueRowsPerInsert, memLimit);
-    Results = SplitExportLines(text);
-    return ok;
+    return ExportToList(Results, [&](QIODevice* d) {
+        return QueryToSQLStream(d, SQL, exportOperation, exportLang, exportTableName,
+                                valueRowsPerInsert, memLimit);
+    });
 }
 
 } // namespace sky

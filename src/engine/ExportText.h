@@ -3,11 +3,16 @@
 // run for every cell of every exported row.
 #pragma once
 
+#include <QBuffer>
 #include <QIODevice>
 #include <QString>
+#include <QStringList>
+#include <exception>
 #include <string>
 
 namespace sky {
+
+QStringList SplitExportLines(const QString& text);
 
 // A CSV field: quoted (inner quotes doubled) when longer than 64 bytes, when
 // it holds a double quote, a comma or a line break, or when it starts or ends
@@ -22,6 +27,27 @@ void AppendJsonText(std::string& out, const char* p, qsizetype n);
 
 // XML character data: & < > and " escaped.
 void AppendXmlEscaped(std::string& out, const char* p, qsizetype n);
+
+// The text form of an exporter: the stream form into memory, decoded.
+template <typename StreamForm> bool ExportToText(QString& Results, StreamForm&& streamForm) {
+    try {
+        QBuffer buf;
+        buf.open(QIODevice::WriteOnly);
+        const bool ok = streamForm(&buf);
+        Results = QString::fromUtf8(buf.data());
+        return ok;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// The list form of an exporter: one entry per CR LF line.
+template <typename StreamForm> bool ExportToList(QStringList& Results, StreamForm&& streamForm) {
+    QString text;
+    const bool ok = ExportToText(text, streamForm);
+    Results = SplitExportLines(text);
+    return ok;
+}
 
 // Collects rows and hands them to the device in large pieces; remembers a
 // failed write.

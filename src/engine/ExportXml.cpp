@@ -139,23 +139,14 @@ bool TSQLite3Database::QueryToXMLStream(QIODevice* Results, const QString& SQL, 
 
 bool TSQLite3Database::QueryToXML(QString& Results, const QString& SQL, int memLimit,
                                   bool bConvertBlobs) {
-    try {
-        QBuffer buf;
-        buf.open(QIODevice::WriteOnly);
-        const bool ok = QueryToXMLStream(&buf, SQL, memLimit, bConvertBlobs);
-        Results = QString::fromUtf8(buf.data());
-        return ok;
-    } catch (const std::exception&) {
-        return false;
-    }
+    return ExportToText(
+        Results, [&](QIODevice* d) { return QueryToXMLStream(d, SQL, memLimit, bConvertBlobs); });
 }
 
 bool TSQLite3Database::QueryToXML(QStringList& Results, const QString& SQL, int memLimit,
                                   bool bConvertBlobs) {
-    QString text;
-    const bool ok = QueryToXML(text, SQL, memLimit, bConvertBlobs);
-    Results = SplitExportLines(text);
-    return ok;
+    return ExportToList(
+        Results, [&](QIODevice* d) { return QueryToXMLStream(d, SQL, memLimit, bConvertBlobs); });
 }
 
 } // namespace sky

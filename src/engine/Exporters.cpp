@@ -116,26 +116,19 @@ bool TSQLite3Database::QueryToCSVStream(QIODevice* Results, const QString& SQL, 
 bool TSQLite3Database::QueryToCSV(QString& Results, const QString& SQL, bool NoLineBreaks,
                                   bool NoHeaders, int memLimit, int addLineNos,
                                   bool bConvertBlobs) {
-    try {
-        QBuffer buf;
-        buf.open(QIODevice::WriteOnly);
-        const bool ok = QueryToCSVStream(&buf, SQL, NoLineBreaks, NoHeaders, memLimit, addLineNos,
-                                         bConvertBlobs);
-        Results = QString::fromUtf8(buf.data());
-        return ok;
-    } catch (const std::exception&) {
-        return false;
-    }
+    return ExportToText(Results, [&](QIODevice* d) {
+        return QueryToCSVStream(d, SQL, NoLineBreaks, NoHeaders, memLimit, addLineNos,
+                                bConvertBlobs);
+    });
 }
 
 bool TSQLite3Database::QueryToCSV(QStringList& Results, const QString& SQL, bool NoLineBreaks,
                                   bool NoHeaders, int memLimit, int addLineNos,
                                   bool bConvertBlobs) {
-    QString text;
-    const bool ok =
-        QueryToCSV(text, SQL, NoLineBreaks, NoHeaders, memLimit, addLineNos, bConvertBlobs);
-    Results = SplitExportLines(text);
-    return ok;
+    return ExportToList(Results, [&](QIODevice* d) {
+        return QueryToCSVStream(d, SQL, NoLineBreaks, NoHeaders, memLimit, addLineNos,
+                                bConvertBlobs);
+    });
 }
 
 QStringList SplitExportLines(const QString& text) {
