@@ -1,4 +1,5 @@
 # Helpers shared by the bench/*.sh scripts (sourced, not run on its own).
+# shellcheck shell=bash disable=SC2034  # the MEASURED_* results are read by the callers
 # SKYLARK_CLI names the command-line binary under test.
 
 : "${SKYLARK_CLI:?set SKYLARK_CLI to the skylark-cli binary}"
@@ -9,7 +10,8 @@ if [ ! -x "$GNU_TIME" ]; then
 fi
 
 # measure IN OUT CMD...: runs CMD with standard input from IN and standard
-# output to OUT; sets MEASURED_S (wall seconds) and MEASURED_KB (peak RSS).
+# output to OUT; sets MEASURED_S (wall seconds), MEASURED_KB (peak RSS) and
+# MEASURED_USER / MEASURED_SYS (CPU seconds in user and kernel mode).
 # Fails when CMD fails.
 measure() {
   local in=$1 out=$2
@@ -17,9 +19,9 @@ measure() {
   local rssfile start end rc=0
   rssfile=$(mktemp)
   start=$(date +%s%N)
-  "$GNU_TIME" -f %M -o "$rssfile" "$@" <"$in" >"$out" || rc=$?
+  "$GNU_TIME" -f '%M %U %S' -o "$rssfile" "$@" <"$in" >"$out" || rc=$?
   end=$(date +%s%N)
-  MEASURED_KB=$(tail -n 1 "$rssfile")
+  read -r MEASURED_KB MEASURED_USER MEASURED_SYS < <(tail -n 1 "$rssfile")
   rm -f "$rssfile"
   if [ "$rc" -ne 0 ]; then
     echo "command failed (exit $rc): $*" >&2

@@ -7,6 +7,7 @@
 # Exit status: 0 target met, 3 target missed, 1 error.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=bench/common.bash
 source "$here/common.bash"
 
 rows=${EXEC_INSERTS_ROWS:-200000}

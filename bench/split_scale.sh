@@ -5,6 +5,7 @@
 # Exit status: 0 target met, 3 target missed, 1 error.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=bench/common.bash
 source "$here/common.bash"
 
 runs=3
@@ -42,20 +43,24 @@ gen_script() {
   }' >"$2"
 }
 
-declare -A median_s rss_mb size_mb
+declare -A median_s median_user median_sys rss_mb size_mb
 for mb in 50 100; do
   file="$work/script_${mb}MB.sql"
   gen_script $((mb * 1048576)) "$file"
   size_mb[$mb]=$(awk -v b="$(stat -c %s "$file")" 'BEGIN { printf "%.1f", b / 1048576 }')
-  times=() rss=()
+  times=() users=() syss=() rss=()
   for ((i = 1; i <= runs; i++)); do
     measure /dev/null /dev/null "$SKYLARK_CLI" split -f "$file"
     times+=("$MEASURED_S")
+    users+=("$MEASURED_USER")
+    syss+=("$MEASURED_SYS")
     rss+=("$MEASURED_KB")
   done
   median_s[$mb]=$(median "${times[@]}")
+  median_user[$mb]=$(median "${users[@]}")
+  median_sys[$mb]=$(median "${syss[@]}")
   rss_mb[$mb]=$(mb_of_kb "$(max_of "${rss[@]}")")
-  echo "split_scale: runs ${size_mb[$mb]}MB ${times[*]}"
+  echo "split_scale: runs ${size_mb[$mb]}MB wall ${times[*]} user ${users[*]} sys ${syss[*]}"
   rm -f "$file"
 done
 
@@ -64,4 +69,8 @@ verdict=met
 at_most "$r" "$limit" || verdict=MISSED
 echo "split_scale: ${size_mb[50]}MB ${median_s[50]}s ${size_mb[100]}MB ${median_s[100]}s" \
   "ratio $r (target <= $limit, $verdict) peakRSS ${rss_mb[50]}MB ${rss_mb[100]}MB"
+# CPU time split, to tell the program's own work from the kernel's.
+echo "split_scale: cpu user ${median_user[50]}s ${median_user[100]}s" \
+  "ratio $(ratio "${median_user[100]}" "${median_user[50]}")" \
+  "sys ${median_sys[50]}s ${median_sys[100]}s ratio $(ratio "${median_sys[100]}" "${median_sys[50]}")"
 [ "$verdict" = met ] || exit 3
