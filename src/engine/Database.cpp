@@ -553,37 +553,38 @@ bool TSQLite3Database::ExecuteListImpl(const QString& SQLScript) {
     StatsBegin();
     FProgress.OpTarget = 10;
     Lock();
-    TSQLiteStatementArray statements;
-    QString tail;
-    const int count = SQLReduceToStatements(SQLScript, statements, true, &tail);
     bool failed = false;
     QString remembered;
-    if (count == 0 && tail.isEmpty()) {
-        FLastErr.clear();
-    } else {
-        FProgress.OpTarget = 16 * qint64(count + (tail.isEmpty() ? 0 : 1));
-        FLastErr.clear();
-        auto runOne = [&](const QString& text, bool isTail) {
-            StatsBegin();
-            std::unique_ptr<TSQLite3Statement> stmt = Prepare(text);
-            StatsPrepared(stmt.get());
-            if (stmt) {
-                if (isTail) {
-                    // The engine accepted what the splitter could not finish.
-                    SetError(QStringLiteral("DB Error: incomplete input"));
-                } else {
-                    const int rc = stmt->Step();
-                    if (rc != SQLITE_ROW && rc != SQLITE_DONE) CheckResult(rc);
-                }
+    FLastErr.clear();
+    // Statements run as the splitter finds them, so a big script is never
+    // held as a list. The progress target counts the semicolons: an upper
+    // bound of the statements, known before the first one runs.
+    FProgress.OpTarget = 16 * (qint64(QStringView(SQLScript).count(QLatin1Char(';'))) + 1);
+    auto runOne = [&](const QString& text, bool isTail) {
+        StatsBegin();
+        std::unique_ptr<TSQLite3Statement> stmt = Prepare(text);
+        StatsPrepared(stmt.get());
+        if (stmt) {
+            if (isTail) {
+                // The engine accepted what the splitter could not finish.
+                SetError(QStringLiteral("DB Error: incomplete input"));
+            } else {
+                const int rc = stmt->Step();
+                if (rc != SQLITE_ROW && rc != SQLITE_DONE) CheckResult(rc);
             }
-            remembered = FLastErr;
-            StatsEnd();
-            stmt.reset();
-            if (!remembered.isEmpty()) failed = true;
-        };
-        for (int i = 0; i < count && !failed; ++i) {
-            FProgress.OpCurrent = 16 * qint64(i);
-            runOne(statements[i], false);
+        }
+        remembered = FLastErr;
+        StatsEnd();
+        stmt.reset();
+        if (!remembered.isEmpty()) failed = true;
+    };
+    qint64 index = 0;
+    QString tail;
+    SplitSqlScriptEach(
+        SQLScript, true,
+        [&](QString&& statement) {
+            FProgress.OpCurrent = 16 * index++;
+            runOne(statement, false);
             if (!failed && (FProgress.PError != 0 || FCloseRequested)) {
                 // Cancelled (or the handler failed) between statements: the
                 // rest of the script is not run.
@@ -591,9 +592,10 @@ bool TSQLite3Database::ExecuteListImpl(const QString& SQLScript) {
                 remembered = FLastErr;
                 failed = true;
             }
-        }
-        if (!failed && !tail.isEmpty()) runOne(tail, true);
-    }
+            return !failed;
+        },
+        &tail);
+    if (!failed && !tail.isEmpty()) runOne(tail, true);
     if (failed) FLastErr = remembered;
     StatsEnd();
     Unlock();

@@ -3,6 +3,7 @@
 #include "engine/SqlLexer.h"
 #include "support/TextUtil.h"
 
+#include <functional>
 #include <string>
 
 namespace sky {
@@ -21,7 +22,7 @@ public:
         SqlToken tok;
         bool openQuote = false;
         while (lexer.Next(tok)) {
-            if (FFlatten && FDone) return;
+            if (FDone) return;
             switch (tok.kind) {
             case SqlTokKind::Space:
                 break;
@@ -54,7 +55,7 @@ public:
                 break;
             }
         }
-        if (FFlatten && FDone) return;
+        if (FDone) return;
         if (!FFlatten && (openQuote || !FStack.empty())) {
             FTail = TrimText(FText.mid(FStmtStart));
             return;
@@ -64,6 +65,9 @@ public:
     }
 
     QStringList statements;
+    // When set, each statement goes here instead of into `statements`;
+    // returning false stops the scan.
+    std::function<bool(QString&&)> onStatement;
     QString FTail;
     QString flat;
 
@@ -84,8 +88,15 @@ private:
             flat += piece;
             return;
         }
-        if (FHasLines) FCurrent += QStringLiteral("\r\n");
-        FCurrent += piece;
+        // Most statements are one line: keep it as a view and copy it once,
+        // at its exact size, when the statement ends.
+        if (!FHasLines) {
+            FFirstPiece = piece;
+        } else {
+            if (FCurrent.isEmpty()) FCurrent = FFirstPiece.toString();
+            FCurrent += QStringLiteral("\r\n");
+            FCurrent += piece;
+        }
         FHasLines = true;
     }
 
@@ -106,8 +117,19 @@ private:
         // A statement of comments only is no statement.
         if (FHasCode && FHasLines) {
             // Lines are trimmed already; only a kept leading blank needs a copy.
-            QString s = FCurrent.front().unicode() > 32 ? std::move(FCurrent) : TrimText(FCurrent);
-            if (!s.isEmpty()) statements.append(std::move(s));
+            QString s;
+            if (FCurrent.isEmpty())
+                s = FFirstPiece.front().unicode() > 32 ? FFirstPiece.toString()
+                                                       : TrimText(FFirstPiece);
+            else
+                s = FCurrent.front().unicode() > 32 ? std::move(FCurrent) : TrimText(FCurrent);
+            if (!s.isEmpty()) {
+                if (onStatement) {
+                    if (!onStatement(std::move(s))) FDone = true;
+                } else {
+                    statements.append(std::move(s));
+                }
+            }
         }
         FCurrent.clear();
         FHasLines = false;
@@ -188,6 +210,7 @@ private:
     bool FHasCode = false;
     QString FCurrent; // the statement's lines so far, joined with CR LF
     bool FHasLines = false;
+    QStringView FFirstPiece; // the statement's first line while it is the only one
     std::string FStack;
     int FBlocks = 0;
     int FWords = 0;
@@ -216,6 +239,22 @@ SplitResult SplitSqlScript(QStringView sql, bool bRemWhSpc) {
     r.statements = std::move(sp.statements);
     r.tail = std::move(sp.FTail);
     return r;
+}
+
+bool SplitSqlScriptEach(QStringView sql, bool bRemWhSpc,
+                        const std::function<bool(QString&&)>& onStatement, QString* tail) {
+    Splitter sp(TrimmedView(sql), bRemWhSpc, false);
+    bool stopped = false;
+    sp.onStatement = [&](QString&& st) {
+        if (!onStatement(std::move(st))) {
+            stopped = true;
+            return false;
+        }
+        return true;
+    };
+    sp.Run();
+    if (tail) *tail = stopped ? QString() : std::move(sp.FTail);
+    return !stopped;
 }
 
 QString FlattenFirstStatement(QStringView sql) {

@@ -14,6 +14,7 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <functional>
 
 namespace sky {
 
@@ -26,6 +27,12 @@ struct SplitResult {
 
 // bRemWhSpc true trims every line on both sides; false only on the right.
 SplitResult SplitSqlScript(QStringView sql, bool bRemWhSpc);
+
+// The same scan, handing each statement to onStatement as soon as it is
+// complete (nothing is collected). onStatement returning false stops the
+// scan; the result is then false. The unfinished tail goes to tail.
+bool SplitSqlScriptEach(QStringView sql, bool bRemWhSpc,
+                        const std::function<bool(QString&&)>& onStatement, QString* tail);
 
 // The first statement of sql as one line (pieces joined with one space). The
 // end of the text always ends the statement, whatever is still open.
