@@ -1,0 +1,591 @@
+#include "support/Csv.h"
+
+#include "support/JsonText.h"
+#include "support/TextUtil.h"
+#include "support/XmlText.h"
+
+#include <QRegularExpression>
+
+namespace sky {
+
+namespace {
+
+constexpr char16_t kCandidates[] = {u',', u';', u'\t', u':', u'|', u'&', u'\\', u'/'};
+constexpr char16_t kDQ = u'"';
+
+bool IsLineBreak(QChar c) {
+    return c == u'\r' || c == u'\n';
+}
+
+bool IsBlank(QStringView s) {
+    for (QChar c : s)
+        if (c.unicode() > 32) return false;
+    return true;
+}
+
+// Reader state for one CSVRead call.
+class Reader {
+public:
+    explicit Reader(TCSVTableRec& t) : t_(t), cfg_(t.Cfg) {
+        crReplacement_ = cfg_.Delimeter == u';' ? QChar(u'|') : QChar(u';');
+        for (const TCSVColumnRec& c : t_.Col)
+            first_.append(c.Row.isEmpty() ? QString() : c.Row.first());
+    }
+
+    void AddField(QString text) {
+        ++col_;
+        if (col_ >= t_.Col.size()) {
+            TCSVColumnRec c;
+            c.Header = CellName(int(col_) + 1, 1, false, false);
+            c.Row.resize(alloc_);
+            t_.Col.append(c);
+            first_.append(QString());
+        }
+        if (col_ >= row_.size()) row_.resize(col_ + 1);
+        if (!cfg_.KeepWhteSpace) {
+            for (QChar& ch : text) {
+                if (ch == u'\t' || ch == u'\n')
+                    ch = u' ';
+                else if (ch == u'\r')
+                    ch = crReplacement_;
+            }
+            text = TrimText(text);
+        }
+        row_[col_] = std::move(text);
+    }
+
+    void EndRow() {
+        ++records_;
+        const qsizetype used = col_ + 1;
+        col_ = -1;
+        if (!cfg_.KeepEmptyLines) {
+            bool blank = true;
+            for (qsizetype j = 0; j < used && blank; ++j)
+                blank = IsBlank(row_[j]);
+            if (blank) {
+                ClearRow(used);
+                return;
+            }
+        }
+        ++rowIdx_;
+        if (rowIdx_ >= alloc_) {
+            alloc_ += 1000;
+            for (TCSVColumnRec& c : t_.Col)
+                c.Row.resize(alloc_);
+        }
+        for (qsizetype j = 0; j < t_.Col.size(); ++j) {
+            TCSVColumnRec& c = t_.Col[j];
+            const QString v = j < used ? row_[j] : QString();
+            if (!v.isEmpty()) c.ColIsEmpty = false;
+            if (seen_ == 0)
+                first_[j] = v;
+            else if (v != first_[j])
+                c.ColValsAllSame = false;
+            c.Row[rowIdx_] = v;
+        }
+        ++seen_;
+        ClearRow(used);
+        if (cfg_.HeaderPresent && !headerDone_ && rowIdx_ == 0) {
+            for (TCSVColumnRec& c : t_.Col)
+                c.Header = c.Row[0];
+            headerDone_ = true;
+            rowIdx_ = -1;
+        }
+    }
+
+    void Finish() {
+        const qsizetype rows = rowIdx_ + 1;
+        for (TCSVColumnRec& c : t_.Col)
+            c.Row.resize(rows);
+        cfg_.ColCount = int(t_.Col.size());
+        cfg_.RowCount = int(rows);
+    }
+
+    bool RowOpen() const { return col_ >= 0; }
+    qsizetype Records() const { return records_; }
+    qsizetype RowIndex() const { return rowIdx_; }
+
+private:
+    void ClearRow(qsizetype used) {
+        for (qsizetype j = 0; j < used; ++j)
+            row_[j].clear();
+    }
+
+    TCSVTableRec& t_;
+    TCSVConfigRec& cfg_;
+    QChar crReplacement_;
+    QStringList row_;
+    QStringList first_; // each column's value in the first kept row
+    qsizetype col_ = -1;
+    qsizetype rowIdx_ = -1;
+    qsizetype alloc_ = 0;
+    qsizetype seen_ = 0;
+    qsizetype records_ = 0;
+    bool headerDone_ = false;
+};
+
+QString UndoubleQuotes(QString s, QChar quote) {
+    const QString two(2, quote);
+    s.replace(two, QString(quote));
+    return s;
+}
+
+// Characters XML 1.0 cannot carry (controls, lone surrogates, U+FFFE/FFFF)
+// become U+FFFD so the document always parses.
+QString XmlText(QStringView s) {
+    QString r(s.toString());
+    for (qsizetype i = 0; i < r.size(); ++i) {
+        const char16_t c = r[i].unicode();
+        bool bad = (c < 0x20 && c != 0x9 && c != 0xA && c != 0xD) || c == 0xFFFE || c == 0xFFFF;
+        if (QChar::isHighSurrogate(c)) {
+            if (i + 1 < r.size() && QChar::isLowSurrogate(r[i + 1].unicode()))
+                ++i;
+            else
+                bad = true;
+        } else if (QChar::isLowSurrogate(c)) {
+            bad = true;
+        }
+        if (bad) r[i] = QChar(0xFFFD);
+    }
+    return XMLEscape(r);
+}
+
+} // namespace
+
+void CSVReset(TCSVConfigRec& cfg) {
+    cfg = TCSVConfigRec();
+}
+
+void CSVConfigure(TCSVTableRec& table, bool headerPresent, bool keepEmptyLines, bool keepWhiteSpace,
+                  bool autoFindDelimiter, bool doubledDelim, QChar delimiter, QChar quoteChar) {
+    TCSVConfigRec& c = table.Cfg;
+    CSVReset(c);
+    c.HeaderPresent = headerPresent;
+    c.KeepEmptyLines = keepEmptyLines;
+    c.KeepWhteSpace = keepWhiteSpace;
+    c.AutoFindDelimeter = autoFindDelimiter;
+    c.DoubledDelim = doubledDelim;
+    c.Delimeter = delimiter;
+    c.QuoteChar = quoteChar;
+    c.Initialized = true;
+}
+
+void CSVClear(TCSVTableRec& table) {
+    CSVReset(table.Cfg);
+    table.Col.clear();
+}
+
+bool DetectDelimiter(QStringView sample, QChar& delimiter, bool& doubled) {
+    constexpr int n = int(std::size(kCandidates));
+    qsizetype count[n] = {};
+    for (QChar c : sample)
+        for (int j = 0; j < n; ++j)
+            if (c == kCandidates[j]) ++count[j];
+    // Higher count wins; among equal counts the earlier candidate.
+    int best = 0;
+    for (int j = 1; j < n; ++j)
+        if (count[j] > count[best]) best = j;
+    delimiter = QChar(kCandidates[best]);
+    if (!doubled) {
+        QString rest = sample.toString();
+        const QString pair(2, delimiter);
+        int removed = 0;
+        for (qsizetype p = rest.indexOf(pair); p >= 0 && removed < 129; p = rest.indexOf(pair, p)) {
+            rest.remove(p, 2);
+            ++removed;
+        }
+        // A sample without any pair is not doubled, even when it has no delimiter.
+        if (removed > 0 && !IsBlank(rest) && !rest.contains(delimiter)) doubled = true;
+    }
+    return true;
+}
+
+int CSVRead(QString& text, TCSVTableRec& table) {
+    TCSVConfigRec& cfg = table.Cfg;
+    const qsizetype originalSize = text.size();
+    if (!text.right(2).contains(u'\r') && !text.right(2).contains(u'\n'))
+        text += QStringLiteral("\r\n");
+    if (!cfg.Initialized) {
+        cfg.ErrorDescr = QStringLiteral("CSV Configuration not Initialized");
+        return 0;
+    }
+    if (originalSize == 0) {
+        cfg.ErrorDescr = QStringLiteral("CSV Data is Empty");
+        return 0;
+    }
+    cfg.ColCount = cfg.RowCount = cfg.ErrorRow = cfg.TempI = 0;
+    cfg.ErrorDescr.clear();
+    QString error;
+    qsizetype current = 0;
+    try {
+        // A leading byte order mark is not data.
+        const qsizetype bom = text.startsWith(QChar(0xFEFF)) ? 1 : 0;
+        qsizetype lineEnd = bom;
+        while (lineEnd < text.size() && !IsLineBreak(text[lineEnd]))
+            ++lineEnd;
+        QStringView sample = QStringView(text).mid(bom, qMin<qsizetype>(lineEnd - bom, 8192));
+        if (lineEnd - bom < 3) sample = QStringView(text).mid(bom, 128);
+        if (cfg.Delimeter.isNull() || cfg.AutoFindDelimeter)
+            DetectDelimiter(sample, cfg.Delimeter, cfg.DoubledDelim);
+
+        Reader rd(table);
+        const QChar delim = cfg.Delimeter;
+        const QChar quote = cfg.QuoteChar;
+        const bool doubled = cfg.DoubledDelim;
+        const qsizetype n = text.size();
+        const QChar* s = text.constData();
+        qsizetype start = bom; // current field's first character
+        bool inQuotes = false;
+        bool sawPair = false; // a doubled quote inside the current quoted part
+        bool taken = false;   // the field's text came from a quoted part
+        QString field;
+        auto add = [&](qsizetype end) {
+            if (!taken) field = text.mid(start, end - start);
+            rd.AddField(std::move(field));
+            field = QString();
+            taken = false;
+        };
+        for (qsizetype i = bom; i < n; ++i) {
+            current = rd.RowIndex() + 1;
+            const QChar c = s[i];
+            if (inQuotes) {
+                if (c != quote) continue;
+                if (i + 1 < n && s[i + 1] == quote) {
+                    sawPair = true;
+                    ++i;
+                    continue;
+                }
+                field = text.mid(start, i - start);
+                if (sawPair) field = UndoubleQuotes(std::move(field), quote);
+                taken = true;
+                inQuotes = false;
+                if (i == n - 1) {
+                    add(i);
+                    rd.EndRow();
+                    start = n;
+                }
+                continue;
+            }
+            if (IsLineBreak(c)) {
+                add(i);
+                if (i + 1 < n && IsLineBreak(s[i + 1])) ++i;
+                rd.EndRow();
+                start = i + 1;
+            } else if (taken) {
+                // Characters after a closing quote up to the next separator are ignored.
+                if (c == delim && (!doubled || (i + 1 < n && s[i + 1] == delim))) {
+                    add(i);
+                    if (doubled) ++i;
+                    start = i + 1;
+                }
+            } else if (!doubled && c == quote) {
+                inQuotes = true;
+                sawPair = false;
+                start = i + 1;
+            } else if (c == delim) {
+                if (!doubled) {
+                    add(i);
+                    start = i + 1;
+                } else if (i + 1 < n && s[i + 1] == delim) {
+                    add(i);
+                    ++i;
+                    start = i + 1;
+                }
+            }
+        }
+        if (inQuotes) {
+            // Keep the open field's text up to the end of the caller's text.
+            field = text.mid(start, qMax<qsizetype>(0, originalSize - start));
+            if (sawPair) field = UndoubleQuotes(std::move(field), quote);
+            taken = true;
+            add(n);
+            rd.EndRow();
+            cfg.ErrorRow = int(rd.Records());
+            error = QStringLiteral("Unterminated quoted field in row %1").arg(rd.Records());
+        } else if (start < n || taken || rd.RowOpen()) {
+            // Last line without a line break.
+            add(n);
+            rd.EndRow();
+        }
+        rd.Finish();
+    } catch (...) {
+        cfg.ErrorRow = int(current);
+        cfg.ErrorDescr = QStringLiteral("Exception while reading CSV");
+        return 0;
+    }
+    cfg.ErrorDescr = error;
+    return cfg.RowCount;
+}
+
+int SplitCSVLine(QStringView line, QStringList& list, QChar delimiter) {
+    if (delimiter.isNull()) {
+        bool doubled = true; // no doubled check
+        DetectDelimiter(line, delimiter, doubled);
+    }
+    qsizetype k = 0;
+    auto emit = [&](QString f) {
+        if (k < list.size())
+            list[k] = std::move(f);
+        else
+            list.append(std::move(f));
+        ++k;
+    };
+    const qsizetype n = line.size();
+    qsizetype i = 0;
+    while (n > 0) {
+        while (i < n && line[i] == u' ')
+            ++i;
+        if (i >= n) {
+            emit(QString());
+            break;
+        }
+        QString f;
+        qsizetype next; // position of the delimiter ending the field, or n
+        if (line[i] == kDQ) {
+            qsizetype j = i + 1;
+            bool pair = false;
+            while (j < n) {
+                if (line[j] == kDQ) {
+                    if (j + 1 < n && line[j + 1] == kDQ) {
+                        pair = true;
+                        j += 2;
+                        continue;
+                    }
+                    break;
+                }
+                ++j;
+            }
+            f = line.mid(i + 1, j - i - 1).toString();
+            if (pair) f.replace(QStringLiteral("\"\""), QStringLiteral("\""));
+            next = j < n ? line.indexOf(delimiter, j + 1) : -1;
+        } else {
+            next = line.indexOf(delimiter, i);
+            f = line.mid(i, (next < 0 ? n : next) - i).toString();
+            if (f.contains(kDQ)) f.replace(QStringLiteral("\"\""), QStringLiteral("\""));
+        }
+        emit(std::move(f));
+        if (next < 0) break;
+        i = next + 1;
+    }
+    list.resize(k);
+    return int(k);
+}
+
+QString JoinCSVLine(const QStringList& list, QChar delimiter) {
+    if (delimiter.isNull()) delimiter = u',';
+    QString r;
+    for (qsizetype k = 0; k < list.size(); ++k) {
+        const QString& e = list[k];
+        if (k > 0) r += delimiter;
+        // Leading spaces and a lone empty entry are quoted too: the splitter
+        // would otherwise skip the spaces or read no field at all.
+        const bool quote = e.contains(kDQ) || e.contains(delimiter) || e.startsWith(u' ') ||
+                           (list.size() == 1 && e.isEmpty());
+        if (!quote) {
+            r += e;
+            continue;
+        }
+        QString q = e;
+        q.replace(QStringLiteral("\""), QStringLiteral("\"\""));
+        r += kDQ;
+        r += q;
+        r += kDQ;
+    }
+    return r;
+}
+
+QString QuoteCSVValue(QStringView value, QChar delimiter) {
+    QString v = value.toString();
+    if (v.size() > 1 && v.startsWith(kDQ) && v.endsWith(kDQ)) v = v.mid(1, v.size() - 2);
+    const bool hadQuote = v.contains(kDQ);
+    if (hadQuote) v.replace(QStringLiteral("\""), QStringLiteral("\"\""));
+    if (hadQuote || v.contains(delimiter)) return QString(kDQ) + v + QChar(kDQ);
+    return v;
+}
+
+QString CellName(int column, int row, bool absoluteColumn, bool absoluteRow) {
+    column = qBound(1, column, 65535);
+    row = qBound(1, row, 65535);
+    QString letters;
+    for (int c = column; c > 0; c = (c - 1) / 26)
+        letters.prepend(QChar(u'A' + (c - 1) % 26));
+    QString r;
+    if (absoluteColumn) r += u'$';
+    r += letters;
+    if (absoluteRow) r += u'$';
+    return r + QString::number(row);
+}
+
+QString JSONValue(QStringView text) {
+    const QString t = TrimText(text);
+    if (t.isEmpty()) return QStringLiteral("\"\"");
+    const QString lower = t.toLower();
+    if (lower == u"null" || lower == u"true" || lower == u"false") return lower;
+    static const QRegularExpression number(
+        QStringLiteral("^-?(0|[1-9][0-9]*)(\\.[0-9]+)?([eE][+-]?[0-9]+)?$"));
+    if (number.match(t).hasMatch()) return t;
+    return JsonString(t);
+}
+
+bool CSVLinesToXML(const QStringList& lines, QStringList& output, QChar delimiter) {
+    if (lines.size() < 2) return false;
+    const QString head1 = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" ?>");
+    const QString head2 = QStringLiteral("<data>");
+    output.clear();
+    try {
+        QStringList names;
+        SplitCSVLine(lines[0], names, delimiter);
+        for (QString& name : names)
+            name = XmlElementName(name);
+        const qsizetype f = names.size();
+        output << head1 << head2;
+        QStringList values;
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            output << QStringLiteral("  <record idx=\"%1\">").arg(i - 1);
+            if (SplitCSVLine(lines[i], values, delimiter) >= f) {
+                for (qsizetype k = 0; k < f; ++k)
+                    output << QStringLiteral("    <") + names[k] + u'>' + XmlText(values[k]) +
+                                  QStringLiteral("</") + names[k] + u'>';
+            }
+            output << QStringLiteral("  </record>");
+        }
+        output << QStringLiteral("  <results>")
+               << QStringLiteral("    <records>%1</records>").arg(lines.size() - 1)
+               << QStringLiteral("    <fields>%1</fields>").arg(f)
+               << QStringLiteral("    <error></error>") << QStringLiteral("  </results>")
+               << QStringLiteral("</data>");
+        return true;
+    } catch (...) {
+        output = QStringList{head1,
+                             head2,
+                             QStringLiteral("  <results>"),
+                             QStringLiteral("    <records>%1</records>").arg(lines.size() - 1),
+                             QStringLiteral("    <fields>0</fields>"),
+                             QStringLiteral("    <error>Fatal Exception converting to XML</error>"),
+                             QStringLiteral("  </results>"),
+                             QStringLiteral("</data>")};
+        return false;
+    }
+}
+
+bool CSVLinesToJSON(const QStringList& lines, QStringList& output, QChar delimiter) {
+    output.clear();
+    if (lines.size() < 2) return false;
+    const qsizetype records = lines.size() - 1;
+    qsizetype f = 0;
+    try {
+        QStringList names;
+        SplitCSVLine(lines[0], names, delimiter);
+        f = names.size();
+        // The record key must differ from every field name.
+        QStringList taken = lines[0].split(u',');
+        taken += names;
+        for (QString& s : taken)
+            s = s.toLower();
+        QString key = QStringLiteral("Record_No");
+        for (int n = 2; taken.contains(key.toLower()); ++n)
+            key = QStringLiteral("Record_No%1").arg(n);
+        const QString jsonKey = JsonString(key);
+        QStringList keys;
+        for (const QString& name : names)
+            keys << JsonString(name);
+        output << QStringLiteral("{ \"data\": [");
+        QStringList values;
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            QString line = QStringLiteral("    { ") + jsonKey + u':' + QString::number(i - 1);
+            if (SplitCSVLine(lines[i], values, delimiter) >= f) {
+                for (qsizetype k = 0; k < f; ++k)
+                    line += QStringLiteral(", ") + keys[k] + u':' + JSONValue(values[k]);
+            }
+            line += i + 1 < lines.size() ? QStringLiteral(" },") : QStringLiteral(" }");
+            output << line;
+        }
+        output << QStringLiteral("  ],")
+               << QStringLiteral("  \"results\": { \"records\":%1, \"fields\":%2, "
+                                 "\"error\":false } ")
+                      .arg(records)
+                      .arg(f)
+               << QStringLiteral("}");
+        return true;
+    } catch (...) {
+        output = QStringList{QStringLiteral("{ \"results\": { \"records\":%1, \"fields\":%2, "
+                                            "\"error\":\"Fatal Exception converting to JSON\" } }")
+                                 .arg(records)
+                                 .arg(f)};
+        return false;
+    }
+}
+
+bool CSVLineToProps(const QStringList& lines, int row, QStringList& props) {
+    props.clear();
+    if (lines.isEmpty() || row < 0 || row >= lines.size()) return false;
+    QStringList names, values;
+    SplitCSVLine(lines[0], names, u',');
+    SplitCSVLine(lines[row], values, u',');
+    if (values.size() < names.size()) return false;
+    for (qsizetype k = 0; k < names.size(); ++k) {
+        const QString name = TrimText(names[k]);
+        if (!name.isEmpty()) props << name + u'=' + values[k];
+    }
+    return !props.isEmpty();
+}
+
+QStringList GridToLines(const CsvGrid& grid, QChar delimiter) {
+    QStringList r;
+    r.reserve(grid.size());
+    for (const QStringList& row : grid)
+        r << JoinCSVLine(row, delimiter);
+    return r;
+}
+
+CsvGrid LinesToGrid(const QStringList& lines, QChar delimiter) {
+    CsvGrid g;
+    g.reserve(lines.size());
+    qsizetype width = 2;
+    QStringList cells;
+    for (const QString& line : lines) {
+        SplitCSVLine(line, cells, delimiter);
+        width = qMax(width, cells.size());
+        g << cells;
+    }
+    for (QStringList& row : g)
+        row.resize(width);
+    return g;
+}
+
+void TableToGrid(const TCSVTableRec& table, CsvGrid& grid, int headerRow, int firstRow) {
+    firstRow = qMax(0, firstRow);
+    const qsizetype cols = table.Col.size();
+    qsizetype rows = 0;
+    for (const TCSVColumnRec& c : table.Col)
+        rows = qMax(rows, c.Row.size());
+    const qsizetype need = qMax<qsizetype>(firstRow + rows, headerRow + 1);
+    if (grid.size() < need) grid.resize(need);
+    auto put = [&](qsizetype r, qsizetype c, const QString& v) {
+        if (grid[r].size() <= c) grid[r].resize(c + 1);
+        grid[r][c] = v;
+    };
+    for (qsizetype c = 0; c < cols; ++c) {
+        const TCSVColumnRec& col = table.Col[c];
+        if (headerRow >= 0) put(headerRow, c, col.Header);
+        for (qsizetype r = 0; r < col.Row.size(); ++r)
+            put(firstRow + r, c, col.Row[r]);
+    }
+}
+
+QString GridToClipboard(const CsvGrid& grid, const QList<int>& rowHeights,
+                        const QString& separator) {
+    QString r;
+    for (qsizetype i = 0; i < grid.size(); ++i) {
+        if (i < rowHeights.size() && rowHeights[i] <= 4) continue;
+        const QStringList& row = grid[i];
+        for (qsizetype k = 0; k < row.size(); ++k) {
+            if (k > 0) r += separator;
+            r += QuoteCSVValue(row[k], u',');
+        }
+        r += u'\n';
+    }
+    return r;
+}
+
+} // namespace sky
