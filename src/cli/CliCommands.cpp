@@ -2,6 +2,8 @@
 
 #include "engine/Database.h"
 #include "engine/FileHeader.h"
+#include "support/Codec.h"
+#include "support/Csv.h"
 #include "support/JsonText.h"
 #include "support/TextFile.h"
 
@@ -104,13 +106,11 @@ int CmdExec(CliContext& ctx) {
 }
 
 int CmdSplit(CliContext& ctx) {
-    if (!ctx.args.isEmpty())
-        return ExitUsage;
+    if (!ctx.args.isEmpty()) return ExitUsage;
     TSQLiteStatementArray statements;
     {
         QString script;
-        if (!ReadInput(ctx, script))
-            return ExitFailed;
+        if (!ReadInput(ctx, script)) return ExitFailed;
         TSQLite3Database db;
         db.SQLReduceToStatements(script, statements, true);
     }
@@ -118,8 +118,7 @@ int CmdSplit(CliContext& ctx) {
     QIODevice* out = ctx.Output();
     std::string chunk = "[";
     for (qsizetype i = 0; i < statements.size(); ++i) {
-        if (i > 0)
-            chunk += ", ";
+        if (i > 0) chunk += ", ";
         const QByteArray utf8 = statements[i].toUtf8();
         AppendJsonString(chunk, utf8.constData(), utf8.size());
         statements[i].clear();
@@ -225,6 +224,86 @@ int CmdPk(CliContext& ctx) {
     return ExitOk;
 }
 
+// Reads all of standard input (or -f FILE) as bytes.
+bool ReadInputBytes(CliContext& ctx, QByteArray& bytes) {
+    QFile in;
+    const bool ok = ctx.inputFile.isEmpty() || ctx.inputFile == QStringLiteral("-")
+                        ? in.open(stdin, QIODevice::ReadOnly)
+                        : (in.setFileName(ctx.inputFile), in.open(QIODevice::ReadOnly));
+    if (!ok) {
+        ctx.error = QStringLiteral("Cannot read ") +
+                    (ctx.inputFile.isEmpty() ? QStringLiteral("standard input") : ctx.inputFile);
+        return false;
+    }
+    bytes = in.readAll();
+    return true;
+}
+
+int CmdPack(CliContext& ctx) {
+    if (!ctx.args.isEmpty()) return ExitUsage;
+    QByteArray data;
+    if (!ReadInputBytes(ctx, data)) return ExitFailed;
+    const QByteArray packed = PackText(data, ctx.opts.value(QStringLiteral("passphrase")).toUtf8());
+    if (!data.isEmpty() && packed.isEmpty()) {
+        ctx.error = QStringLiteral("Cannot pack the input");
+        return ExitFailed;
+    }
+    ctx.Output()->write(packed + '\n');
+    return ExitOk;
+}
+
+int CmdUnpack(CliContext& ctx) {
+    if (!ctx.args.isEmpty()) return ExitUsage;
+    QByteArray packed;
+    if (!ReadInputBytes(ctx, packed)) return ExitFailed;
+    QByteArray data;
+    if (!UnpackText(packed.trimmed(), data,
+                    ctx.opts.value(QStringLiteral("passphrase")).toUtf8())) {
+        ctx.error = QStringLiteral("Invalid Encoder format");
+        return ExitFailed;
+    }
+    ctx.Output()->write(data);
+    return ExitOk;
+}
+
+int CmdCsv(CliContext& ctx) {
+    if (!ctx.args.isEmpty()) return ExitUsage;
+    QChar delimiter;
+    if (ctx.opts.contains(QStringLiteral("delimiter"))) {
+        QString d = ctx.opts.value(QStringLiteral("delimiter"));
+        if (d == QStringLiteral("\\t") || d == QStringLiteral("tab")) d = QStringLiteral("\t");
+        if (d.size() != 1) {
+            ctx.error = QStringLiteral("--delimiter needs one character");
+            return ExitUsage;
+        }
+        delimiter = d[0];
+    }
+    QString text;
+    if (!ReadInput(ctx, text)) return ExitFailed;
+    TCSVTableRec table;
+    CSVConfigure(table, !ctx.flags.contains(QStringLiteral("no-header")),
+                 ctx.flags.contains(QStringLiteral("keep-empty-lines")),
+                 ctx.flags.contains(QStringLiteral("keep-whitespace")), delimiter.isNull(),
+                 ctx.flags.contains(QStringLiteral("doubled")), delimiter);
+    const int rows = CSVRead(text, table);
+    QStringList headers;
+    for (const TCSVColumnRec& c : table.Col)
+        headers.append(c.Header);
+    QIODevice* out = ctx.Output();
+    out->write(("{\"columns\": " + JsonStringArray(headers) + ", \"rows\": [").toUtf8());
+    QStringList cells;
+    for (int r = 0; r < rows; ++r) {
+        cells.clear();
+        for (const TCSVColumnRec& c : table.Col)
+            cells.append(r < c.Row.size() ? c.Row[r] : QString());
+        out->write(((r > 0 ? ", " : "") + JsonStringArray(cells)).toUtf8());
+    }
+    out->write(("], \"error\": " + JsonString(table.Cfg.ErrorDescr) +
+                ", \"errorRow\": " + QString::number(table.Cfg.ErrorRow) + "}\n")
+                   .toUtf8());
+    return ExitOk;
+}
+
 int CmdHelp(CliContext& ctx);
 
 const CliCommand kCommands[] = {
@@ -285,6 +364,34 @@ const CliCommand kCommands[] = {
      "Prints the primary-key columns of TABLE in key order, quoted where needed.",
      &CmdPk,
      {QStringLiteral("schema")},
+     {}},
+    {"csv",
+     "csv [-f FILE]",
+     "Reads delimited text (standard input by default) with the CSV reader and prints\n"
+     "it as JSON: {\"columns\": [...], \"rows\": [[...], ...], \"error\": text,\n"
+     "\"errorRow\": n}.\n"
+     "  --delimiter C        the delimiter (\\t or tab for a tab; default: detected)\n"
+     "  --no-header          the first line is data, not column names\n"
+     "  --keep-empty-lines   empty lines are rows\n"
+     "  --keep-whitespace    blanks around values are kept\n"
+     "  --doubled            fields are separated by doubled delimiters",
+     &CmdCsv,
+     {QStringLiteral("delimiter")},
+     {QStringLiteral("no-header"), QStringLiteral("keep-empty-lines"),
+      QStringLiteral("keep-whitespace"), QStringLiteral("doubled")}},
+    {"pack",
+     "pack [--passphrase P]",
+     "Packs standard input (or -f FILE) into one line of packed text: compressed when\n"
+     "longer than 64 bytes, enciphered when a passphrase is given.",
+     &CmdPack,
+     {QStringLiteral("passphrase")},
+     {}},
+    {"unpack",
+     "unpack [--passphrase P]",
+     "Unpacks packed text from standard input (or -f FILE) to the original bytes.\n"
+     "Exits 1 on a text it cannot unpack.",
+     &CmdUnpack,
+     {QStringLiteral("passphrase")},
      {}},
     {"help", "help [COMMAND]", "Describes every command, or one command.", &CmdHelp, {}, {}},
 };

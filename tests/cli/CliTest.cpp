@@ -259,3 +259,71 @@ TEST(CliSchema, ProbeColumnsAndKeys) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(CliCsv, ReadsDelimitedTextAsJson) {
+    Result r = Cli({QStringLiteral("csv")},
+                   QByteArray("id;name\r\n1;\"a;b\"\r\n2;\"say \"\"hi\"\"\"\r\n"));
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    QJsonParseError perr;
+    QJsonObject o = QJsonDocument::fromJson(r.out, &perr).object();
+    ASSERT_EQ(perr.error, QJsonParseError::NoError) << r.out.toStdString();
+    EXPECT_EQ(o.value(QStringLiteral("columns")).toArray(),
+              QJsonArray({QStringLiteral("id"), QStringLiteral("name")}));
+    const QJsonArray rows = o.value(QStringLiteral("rows")).toArray();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0].toArray(), QJsonArray({QStringLiteral("1"), QStringLiteral("a;b")}));
+    EXPECT_EQ(rows[1].toArray(), QJsonArray({QStringLiteral("2"), QStringLiteral("say \"hi\"")}));
+    EXPECT_EQ(o.value(QStringLiteral("error")).toString(), QString());
+
+    // An open quote at the end keeps the text and says where it happened.
+    r = Cli({QStringLiteral("csv"), QStringLiteral("--no-header"), QStringLiteral("--delimiter"),
+             QStringLiteral(",")},
+            QByteArray("a,b\n1,\"open"));
+    o = QJsonDocument::fromJson(r.out).object();
+    EXPECT_EQ(o.value(QStringLiteral("rows")).toArray().size(), 2);
+    EXPECT_EQ(o.value(QStringLiteral("errorRow")).toInt(), 2);
+    EXPECT_FALSE(o.value(QStringLiteral("error")).toString().isEmpty());
+    EXPECT_EQ(
+        Cli({QStringLiteral("csv"), QStringLiteral("--delimiter"), QStringLiteral("ab")}).code, 2);
+}
+
+TEST(CliPack, RoundTripsBytesAndRefusesWrongPassphrases) {
+    QByteArray data;
+    for (int i = 0; i < 3000; ++i)
+        data += char((i * 7919) % 251);
+    for (const QStringList& pass :
+         {QStringList{}, QStringList{QStringLiteral("--passphrase"), QStringLiteral("s3cret")}}) {
+        const Result packed = Cli(QStringList{QStringLiteral("pack")} + pass, data);
+        ASSERT_EQ(packed.code, 0) << packed.err.toStdString();
+        EXPECT_EQ(packed.out.front(), pass.isEmpty() ? '2' : '3');
+        const Result back = Cli(QStringList{QStringLiteral("unpack")} + pass, packed.out);
+        ASSERT_EQ(back.code, 0) << back.err.toStdString();
+        EXPECT_EQ(back.out, data);
+    }
+    const Result packed =
+        Cli({QStringLiteral("pack"), QStringLiteral("--passphrase"), QStringLiteral("a")},
+            QByteArray("short"));
+    EXPECT_EQ(packed.out.front(), '1');
+    const Result wrong =
+        Cli({QStringLiteral("unpack"), QStringLiteral("--passphrase"), QStringLiteral("b")},
+            packed.out);
+    EXPECT_EQ(wrong.code, 1);
+    EXPECT_EQ(wrong.err, QByteArray("Invalid Encoder format\n"));
+    EXPECT_EQ(Cli({QStringLiteral("unpack")}, packed.out).code, 1);
+}
+
+TEST(CliQuery, SqlFunctionsAreThereOnEveryConnection) {
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("f.db"));
+    ASSERT_EQ(Cli({QStringLiteral("exec"), db, QStringLiteral("CREATE TABLE t(x);")}).code, 0);
+    const Result r = Cli({QStringLiteral("query"), db,
+                          QStringLiteral("SELECT md5('abc'), decode(encode('hi', 'k'), 'k'), "
+                                         "titlecase('hello  wORLD')"),
+                          QStringLiteral("--no-header")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QByteArray("900150983cd24fb0d6963f7d28e17f72,hi,Hello  World\r\n"));
+}
+
+} // namespace
