@@ -290,17 +290,26 @@ int CmdCsv(CliContext& ctx) {
     for (const TCSVColumnRec& c : table.Col)
         headers.append(c.Header);
     QIODevice* out = ctx.Output();
-    out->write(("{\"columns\": " + JsonStringArray(headers) + ", \"rows\": [").toUtf8());
-    QStringList cells;
+    std::string chunk = "{\"columns\": ";
+    chunk += JsonStringArray(headers).toStdString();
+    chunk += ", \"rows\": [";
     for (int r = 0; r < rows; ++r) {
-        cells.clear();
-        for (const TCSVColumnRec& c : table.Col)
-            cells.append(r < c.Row.size() ? c.Row[r] : QString());
-        out->write(((r > 0 ? ", " : "") + JsonStringArray(cells)).toUtf8());
+        chunk += r > 0 ? ", [" : "[";
+        for (qsizetype c = 0; c < table.Col.size(); ++c) {
+            if (c > 0) chunk += ", ";
+            const QStringList& values = table.Col[c].Row;
+            AppendJsonString(chunk, r < values.size() ? QStringView(values[r]) : QStringView());
+        }
+        chunk += ']';
+        if (chunk.size() >= 65536) {
+            out->write(chunk.data(), qint64(chunk.size()));
+            chunk.clear();
+        }
     }
-    out->write(("], \"error\": " + JsonString(table.Cfg.ErrorDescr) +
-                ", \"errorRow\": " + QString::number(table.Cfg.ErrorRow) + "}\n")
-                   .toUtf8());
+    chunk += "], \"error\": ";
+    AppendJsonString(chunk, table.Cfg.ErrorDescr);
+    chunk += ", \"errorRow\": " + std::to_string(table.Cfg.ErrorRow) + "}\n";
+    out->write(chunk.data(), qint64(chunk.size()));
     return ExitOk;
 }
 

@@ -49,7 +49,9 @@ public:
                 else if (ch == u'\r')
                     ch = crReplacement_;
             }
-            text = TrimText(text);
+            // Most fields have no blanks at their ends: no copy then.
+            if (!text.isEmpty() && (text.front().unicode() <= 32 || text.back().unicode() <= 32))
+                text = TrimText(text);
         }
         row_[col_] = std::move(text);
     }

@@ -114,10 +114,49 @@ void AppendJsonString(std::string& out, const char* p, qsizetype n) {
     out += '"';
 }
 
+void AppendJsonString(std::string& out, QStringView s) {
+    out += '"';
+    for (QChar ch : s) {
+        const char16_t u = ch.unicode();
+        if (u >= 32 && u <= 126 && u != '"' && u != '\\' && u != '/') {
+            out += char(u);
+            continue;
+        }
+        switch (u) {
+        case '\b':
+            out += "\\b";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '/':
+            out += "\\/";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        default:
+            AppendU(out, u);
+        }
+    }
+    out += '"';
+}
+
 QString JsonString(QStringView s) {
-    const QByteArray utf8 = s.toUtf8();
     std::string r;
-    AppendJsonString(r, utf8.constData(), utf8.size());
+    AppendJsonString(r, s);
     return QString::fromLatin1(r.data(), qsizetype(r.size()));
 }
 

@@ -13,6 +13,8 @@ namespace sky {
 // (upper-case hex of each UTF-16 unit) for every other byte outside 32..126;
 // malformed UTF-8 becomes \uFFFD.
 void AppendJsonString(std::string& out, const char* p, qsizetype n);
+// The same for UTF-16 text, unit by unit (lone surrogates stay as \uXXXX).
+void AppendJsonString(std::string& out, QStringView s);
 QString JsonString(QStringView s);
 // ["a", "b", ...] on one line.
 QString JsonStringArray(const QStringList& items);
