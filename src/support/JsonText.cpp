@@ -51,6 +51,42 @@ int DecodeUtf8(const unsigned char* p, qsizetype n, unsigned& cp) {
     return len;
 }
 
+// The escape of one UTF-16 unit that JSON text cannot carry as it is.
+void AppendEscape(std::string& out, unsigned u) {
+    switch (u) {
+    case '\b':
+        out += "\\b";
+        break;
+    case '\t':
+        out += "\\t";
+        break;
+    case '\n':
+        out += "\\n";
+        break;
+    case '\f':
+        out += "\\f";
+        break;
+    case '\r':
+        out += "\\r";
+        break;
+    case '"':
+        out += "\\\"";
+        break;
+    case '/':
+        out += "\\/";
+        break;
+    case '\\':
+        out += "\\\\";
+        break;
+    default:
+        AppendU(out, u);
+    }
+}
+
+bool IsPlain(unsigned c) {
+    return c >= 32 && c <= 126 && c != '"' && c != '\\' && c != '/';
+}
+
 } // namespace
 
 void AppendJsonString(std::string& out, const char* p, qsizetype n) {
@@ -59,55 +95,25 @@ void AppendJsonString(std::string& out, const char* p, qsizetype n) {
     qsizetype run = 0; // start of plain bytes not yet copied
     for (qsizetype i = 0; i < n;) {
         const unsigned c = s[i];
-        if (c >= 32 && c <= 126 && c != '"' && c != '\\' && c != '/') {
+        if (IsPlain(c)) {
             ++i;
             continue;
         }
         out.append(p + run, i - run);
-        switch (c) {
-        case '\b':
-            out += "\\b";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\f':
-            out += "\\f";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '"':
-            out += "\\\"";
-            break;
-        case '/':
-            out += "\\/";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        default:
-            if (c < 128) {
-                AppendU(out, c);
+        if (c < 128) {
+            AppendEscape(out, c);
+            ++i;
+        } else {
+            unsigned cp = 0;
+            i += DecodeUtf8(s + i, n - i, cp);
+            if (cp >= 0x10000) {
+                cp -= 0x10000;
+                AppendU(out, 0xD800 + (cp >> 10));
+                AppendU(out, 0xDC00 + (cp & 0x3FF));
             } else {
-                unsigned cp = 0;
-                const int len = DecodeUtf8(s + i, n - i, cp);
-                if (cp >= 0x10000) {
-                    cp -= 0x10000;
-                    AppendU(out, 0xD800 + (cp >> 10));
-                    AppendU(out, 0xDC00 + (cp & 0x3FF));
-                } else {
-                    AppendU(out, cp);
-                }
-                i += len;
-                run = i;
-                continue;
+                AppendU(out, cp);
             }
         }
-        ++i;
         run = i;
     }
     out.append(p + run, n - run);
@@ -118,38 +124,10 @@ void AppendJsonString(std::string& out, QStringView s) {
     out += '"';
     for (QChar ch : s) {
         const char16_t u = ch.unicode();
-        if (u >= 32 && u <= 126 && u != '"' && u != '\\' && u != '/') {
+        if (IsPlain(u))
             out += char(u);
-            continue;
-        }
-        switch (u) {
-        case '\b':
-            out += "\\b";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\f':
-            out += "\\f";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '"':
-            out += "\\\"";
-            break;
-        case '/':
-            out += "\\/";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        default:
-            AppendU(out, u);
-        }
+        else
+            AppendEscape(out, u);
     }
     out += '"';
 }
