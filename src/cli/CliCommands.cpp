@@ -297,8 +297,11 @@ int CmdCsv(CliContext& ctx) {
         chunk += r > 0 ? ", [" : "[";
         for (qsizetype c = 0; c < table.Col.size(); ++c) {
             if (c > 0) chunk += ", ";
-            const QStringList& values = table.Col[c].Row;
-            AppendJsonString(chunk, r < values.size() ? QStringView(values[r]) : QStringView());
+            const TCSVValues& values = table.Col[c].Row;
+            if (r < values.size())
+                values.view(r).visit([&](auto v) { AppendJsonString(chunk, v); });
+            else
+                chunk += "\"\"";
         }
         chunk += ']';
         if (chunk.size() >= 65536) {

@@ -6,6 +6,9 @@
 
 #include <QRegularExpression>
 
+#include <deque>
+#include <string>
+
 namespace sky {
 
 namespace {
@@ -23,37 +26,70 @@ bool IsBlank(QStringView s) {
     return true;
 }
 
-// Reader state for one CSVRead call.
+// Reader state for one CSVRead call. Fields are views into the text being
+// read, or into a per-column scratch buffer when their text had to change
+// (doubled quotes, replaced line breaks), so no field is allocated on its own.
 class Reader {
 public:
     explicit Reader(TCSVTableRec& t) : t_(t), cfg_(t.Cfg) {
         crReplacement_ = cfg_.Delimeter == u';' ? QChar(u'|') : QChar(u';');
-        for (const TCSVColumnRec& c : t_.Col)
-            first_.append(c.Row.isEmpty() ? QString() : c.Row.first());
+        // A second read with the same table gives its columns the new values.
+        for (TCSVColumnRec& c : t_.Col)
+            c.Row.clear();
+        first_.resize(t_.Col.size());
+        scratch_.resize(size_t(t_.Col.size()));
     }
 
-    void AddField(QString text) {
+    // The buffer for the next field's changed text.
+    std::u16string& Scratch() {
+        const size_t k = size_t(col_ + 1);
+        if (k >= scratch_.size()) scratch_.resize(k + 1);
+        return scratch_[k];
+    }
+
+    void AddField(QStringView text) {
         ++col_;
         if (col_ >= t_.Col.size()) {
             TCSVColumnRec c;
             c.Header = CellName(int(col_) + 1, 1, false, false);
-            c.Row.resize(alloc_);
-            t_.Col.append(c);
+            c.Row.resize(rowIdx_ + 1);
+            t_.Col.append(std::move(c));
             first_.append(QString());
         }
+        if (size_t(col_) >= scratch_.size()) scratch_.resize(size_t(col_) + 1);
         if (col_ >= row_.size()) row_.resize(col_ + 1);
         if (!cfg_.KeepWhteSpace) {
-            for (QChar& ch : text) {
-                if (ch == u'\t' || ch == u'\n')
-                    ch = u' ';
-                else if (ch == u'\r')
-                    ch = crReplacement_;
+            // TAB and LF become spaces and CR the replacement, then the
+            // blanks at both ends go: a CR is therefore never trimmed.
+            auto blank = [](QChar ch) { return ch.unicode() <= 32 && ch != u'\r'; };
+            qsizetype b = 0, e = text.size();
+            while (b < e && blank(text[b]))
+                ++b;
+            while (e > b && blank(text[e - 1]))
+                --e;
+            bool change = false;
+            for (qsizetype k = b; k < e && !change; ++k) {
+                const char16_t ch = text[k].unicode();
+                change = ch == u'\t' || ch == u'\n' || ch == u'\r';
             }
-            // Most fields have no blanks at their ends: no copy then.
-            if (!text.isEmpty() && (text.front().unicode() <= 32 || text.back().unicode() <= 32))
-                text = TrimText(text);
+            if (change) {
+                std::u16string& buf = scratch_[size_t(col_)];
+                if (text.utf16() != buf.data())
+                    buf.assign(text.utf16() + b, size_t(e - b));
+                else
+                    buf = buf.substr(size_t(b), size_t(e - b));
+                for (char16_t& ch : buf) {
+                    if (ch == u'\t' || ch == u'\n')
+                        ch = u' ';
+                    else if (ch == u'\r')
+                        ch = crReplacement_.unicode();
+                }
+                text = QStringView(buf.data(), qsizetype(buf.size()));
+            } else {
+                text = text.mid(b, e - b);
+            }
         }
-        row_[col_] = std::move(text);
+        row_[col_] = text;
     }
 
     void EndRow() {
@@ -64,43 +100,33 @@ public:
             bool blank = true;
             for (qsizetype j = 0; j < used && blank; ++j)
                 blank = IsBlank(row_[j]);
-            if (blank) {
-                ClearRow(used);
-                return;
-            }
+            if (blank) return;
         }
         ++rowIdx_;
-        if (rowIdx_ >= alloc_) {
-            alloc_ += 1000;
-            for (TCSVColumnRec& c : t_.Col)
-                c.Row.resize(alloc_);
-        }
         for (qsizetype j = 0; j < t_.Col.size(); ++j) {
             TCSVColumnRec& c = t_.Col[j];
-            const QString v = j < used ? row_[j] : QString();
+            const QStringView v = j < used ? row_[j] : QStringView();
             if (!v.isEmpty()) c.ColIsEmpty = false;
             if (seen_ == 0)
-                first_[j] = v;
-            else if (v != first_[j])
+                first_[j] = v.toString();
+            else if (c.ColValsAllSame && v != first_[j])
                 c.ColValsAllSame = false;
-            c.Row[rowIdx_] = v;
+            c.Row.append(v);
         }
         ++seen_;
-        ClearRow(used);
         if (cfg_.HeaderPresent && !headerDone_ && rowIdx_ == 0) {
-            for (TCSVColumnRec& c : t_.Col)
-                c.Header = c.Row[0];
+            for (TCSVColumnRec& c : t_.Col) {
+                c.Header = c.Row.first();
+                c.Row.clear();
+            }
             headerDone_ = true;
             rowIdx_ = -1;
         }
     }
 
     void Finish() {
-        const qsizetype rows = rowIdx_ + 1;
-        for (TCSVColumnRec& c : t_.Col)
-            c.Row.resize(rows);
         cfg_.ColCount = int(t_.Col.size());
-        cfg_.RowCount = int(rows);
+        cfg_.RowCount = int(rowIdx_ + 1);
     }
 
     bool RowOpen() const { return col_ >= 0; }
@@ -108,28 +134,28 @@ public:
     qsizetype RowIndex() const { return rowIdx_; }
 
 private:
-    void ClearRow(qsizetype used) {
-        for (qsizetype j = 0; j < used; ++j)
-            row_[j].clear();
-    }
-
     TCSVTableRec& t_;
     TCSVConfigRec& cfg_;
     QChar crReplacement_;
-    QStringList row_;
-    QStringList first_; // each column's value in the first kept row
+    QList<QStringView> row_;
+    QStringList first_;                  // each column's value in the first kept row
+    std::deque<std::u16string> scratch_; // a deque: views into it survive growth
     qsizetype col_ = -1;
     qsizetype rowIdx_ = -1;
-    qsizetype alloc_ = 0;
     qsizetype seen_ = 0;
     qsizetype records_ = 0;
     bool headerDone_ = false;
 };
 
-QString UndoubleQuotes(QString s, QChar quote) {
-    const QString two(2, quote);
-    s.replace(two, QString(quote));
-    return s;
+// The text between two quotes with every doubled quote made single, in buf.
+QStringView UndoubleQuotes(QStringView s, QChar quote, std::u16string& buf) {
+    buf.clear();
+    buf.reserve(size_t(s.size()));
+    for (qsizetype k = 0; k < s.size(); ++k) {
+        buf.push_back(s[k].unicode());
+        if (s[k] == quote && k + 1 < s.size() && s[k + 1] == quote) ++k;
+    }
+    return QStringView(buf.data(), qsizetype(buf.size()));
 }
 
 // Characters XML 1.0 cannot carry (controls, lone surrogates, U+FFFE/FFFF)
@@ -240,11 +266,10 @@ int CSVRead(QString& text, TCSVTableRec& table) {
         bool inQuotes = false;
         bool sawPair = false; // a doubled quote inside the current quoted part
         bool taken = false;   // the field's text came from a quoted part
-        QString field;
+        QStringView field;
         auto add = [&](qsizetype end) {
-            if (!taken) field = text.mid(start, end - start);
-            rd.AddField(std::move(field));
-            field = QString();
+            if (!taken) field = QStringView(s + start, end - start);
+            rd.AddField(field);
             taken = false;
         };
         for (qsizetype i = bom; i < n; ++i) {
@@ -257,8 +282,8 @@ int CSVRead(QString& text, TCSVTableRec& table) {
                     ++i;
                     continue;
                 }
-                field = text.mid(start, i - start);
-                if (sawPair) field = UndoubleQuotes(std::move(field), quote);
+                field = QStringView(s + start, i - start);
+                if (sawPair) field = UndoubleQuotes(field, quote, rd.Scratch());
                 taken = true;
                 inQuotes = false;
                 if (i == n - 1) {
@@ -297,8 +322,8 @@ int CSVRead(QString& text, TCSVTableRec& table) {
         }
         if (inQuotes) {
             // Keep the open field's text up to the end of the caller's text.
-            field = text.mid(start, qMax<qsizetype>(0, originalSize - start));
-            if (sawPair) field = UndoubleQuotes(std::move(field), quote);
+            field = QStringView(s + start, qMax<qsizetype>(0, originalSize - start));
+            if (sawPair) field = UndoubleQuotes(field, quote, rd.Scratch());
             taken = true;
             add(n);
             rd.EndRow();

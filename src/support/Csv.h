@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QStringView>
 
+#include "support/CsvValues.h"
+
 namespace sky {
 
 // Reader configuration and result counters.
@@ -32,7 +34,7 @@ struct TCSVColumnRec {
     bool ColIsEmpty = true;     // every value of the column is empty
     bool ColValsAllSame = true; // every value equals the first one
     QString Header;
-    QStringList Row; // one value per data row
+    TCSVValues Row; // one value per data row
 };
 
 struct TCSVTableRec {

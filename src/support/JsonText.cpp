@@ -120,16 +120,37 @@ void AppendJsonString(std::string& out, const char* p, qsizetype n) {
     out += '"';
 }
 
-void AppendJsonString(std::string& out, QStringView s) {
+namespace {
+// Units of printable ASCII are copied in runs; every other unit is escaped.
+template <typename Unit> void AppendUnits(std::string& out, const Unit* p, qsizetype n) {
     out += '"';
-    for (QChar ch : s) {
-        const char16_t u = ch.unicode();
-        if (IsPlain(u))
-            out += char(u);
-        else
-            AppendEscape(out, u);
+    qsizetype run = 0;
+    char buf[256];
+    for (qsizetype i = 0; i < n; ++i) {
+        const unsigned u = unsigned(p[i]);
+        if (IsPlain(u)) {
+            buf[run++] = char(u);
+            if (run == qsizetype(sizeof buf)) {
+                out.append(buf, size_t(run));
+                run = 0;
+            }
+            continue;
+        }
+        out.append(buf, size_t(run));
+        run = 0;
+        AppendEscape(out, u);
     }
+    out.append(buf, size_t(run));
     out += '"';
+}
+} // namespace
+
+void AppendJsonString(std::string& out, QStringView s) {
+    AppendUnits(out, s.utf16(), s.size());
+}
+
+void AppendJsonString(std::string& out, QLatin1String s) {
+    AppendUnits(out, reinterpret_cast<const unsigned char*>(s.data()), s.size());
 }
 
 QString JsonString(QStringView s) {

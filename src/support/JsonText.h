@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <QUtf8StringView>
 #include <string>
 
 namespace sky {
@@ -15,6 +16,12 @@ namespace sky {
 void AppendJsonString(std::string& out, const char* p, qsizetype n);
 // The same for UTF-16 text, unit by unit (lone surrogates stay as \uXXXX).
 void AppendJsonString(std::string& out, QStringView s);
+// The same for Latin-1 text.
+void AppendJsonString(std::string& out, QLatin1String s);
+// UTF-8 text as a view.
+inline void AppendJsonString(std::string& out, QUtf8StringView s) {
+    AppendJsonString(out, s.data(), s.size());
+}
 QString JsonString(QStringView s);
 // ["a", "b", ...] on one line.
 QString JsonStringArray(const QStringList& items);

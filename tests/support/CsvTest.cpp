@@ -57,6 +57,17 @@ TEST(CsvReadQuoting, QuotedFieldsKeepDelimitersQuotesAndBreaks) {
     EXPECT_EQ(Read("a,\"l1\r\nl2\"\n"), (Grid{{"a", "l1; l2"}}));
     EXPECT_EQ(Read("a;\"l1\r\nl2\"\n"), (Grid{{"a", "l1| l2"}}));
     EXPECT_EQ(Read("a,\"l1\r\nl2\"\n", false, false, true), (Grid{{"a", "l1\r\nl2"}}));
+    // The CR replacement is made before trimming, so it stays.
+    EXPECT_EQ(Read("\"ab\r\",\" \r\nc \"\n"), (Grid{{"ab;", "; c"}}));
+    // Changed fields of early columns survive columns created later in the row.
+    QString wide = "a\n\"x\"\"1\",\"y\tz\"";
+    Grid want{{"a", ""}, {"x\"1", "y z"}};
+    for (int c = 2; c < 40; ++c) {
+        wide += ",\"v\"\"" + QString::number(c) + "\"";
+        want[0] << "";
+        want[1] << "v\"" + QString::number(c);
+    }
+    EXPECT_EQ(Read(wide + "\n"), want);
     // Closing quote as the very last character.
     EXPECT_EQ(Read("a\n\"b\""), (Grid{{"a"}, {"b"}}));
 }
@@ -105,6 +116,50 @@ TEST(CsvReadShape, MegabyteFieldAndManyRows) {
     EXPECT_EQ(t.Col[0].Row[1999], QStringLiteral("1999"));
     EXPECT_TRUE(t.Col[1].ColValsAllSame);
     EXPECT_FALSE(t.Col[0].ColValsAllSame);
+}
+
+TEST(CsvValues, ValuesReadBackExactlyAcrossBlocks) {
+    // Latin-1, wider text, lone surrogates and empty values, past several blocks.
+    const QString samples[] = {QString(),
+                               QStringLiteral("plain"),
+                               QStringLiteral("caf\u00e9"),
+                               QStringLiteral("\u0416\u4e2d"),
+                               QString(QChar(0xD800)) + "x",
+                               QString(QChar(0xDC00)),
+                               QString(1000, QChar(u'w'))};
+    TCSVValues v;
+    QStringList want;
+    for (int i = 0; i < 1300; ++i) {
+        const QString& s = samples[i % std::size(samples)];
+        const QString value = i % 11 == 0 ? s : s + QString::number(i);
+        v.append(value);
+        want << value;
+    }
+    ASSERT_EQ(v.size(), want.size());
+    EXPECT_TRUE(v == want);
+    EXPECT_EQ(v.toList(), want);
+    for (qsizetype i : {0, 1, 255, 256, 257, 511, 512, 1299}) {
+        EXPECT_EQ(v.at(i), want[i]) << i;
+        EXPECT_EQ(v.length(i), want[i].size()) << i;
+        EXPECT_TRUE(v.view(i) == QAnyStringView(want[i])) << i;
+    }
+
+    // Shrinking inside a block, then appending, then growing with empty values.
+    TCSVValues copy = v;
+    copy.resize(300);
+    want.resize(300);
+    copy.append(QStringLiteral("\u4e2d after"));
+    want << QStringLiteral("\u4e2d after");
+    copy.resize(700);
+    want.resize(700);
+    EXPECT_TRUE(copy == want);
+    EXPECT_EQ(v.size(), 1300); // the copy is independent
+    TCSVValues moved = std::move(copy);
+    EXPECT_EQ(moved.at(300), QStringLiteral("\u4e2d after"));
+    EXPECT_TRUE(copy.isEmpty());
+    moved.clear();
+    moved.append(u"again");
+    EXPECT_EQ(moved.toList(), QStringList{"again"});
 }
 
 TEST(CsvReadConfig, HeaderAndDetection) {
