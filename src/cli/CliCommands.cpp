@@ -9,8 +9,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <cstdio>
+#include <unistd.h>
 
 namespace sky::cli {
 
@@ -316,6 +318,77 @@ int CmdCsv(CliContext& ctx) {
     return ExitOk;
 }
 
+// The INSERT size the windows use for script exports.
+constexpr int kScriptQuerySize = 16384;
+
+int CmdDump(CliContext& ctx) {
+    if (ctx.args.size() != 1) return ExitUsage;
+    int querySize = kScriptQuerySize;
+    if (!IntOption(ctx, QStringLiteral("query-size"), querySize)) return ExitUsage;
+    TSQLite3Database db;
+    if (!OpenExisting(ctx, db, ctx.args[0])) return ExitFailed;
+    const bool data = !ctx.flags.contains(QStringLiteral("no-data"));
+    QIODevice* out = ctx.Output();
+    const bool ok =
+        ctx.opts.contains(QStringLiteral("table"))
+            ? db.ExportTableScript(ctx.opts.value(QStringLiteral("table")), out, querySize, data)
+            : db.ExportDBScript(out, querySize, data);
+    // A failed script still ends in its failure notes: it is kept.
+    ctx.keepOutput = true;
+    if (!ok) {
+        ctx.error = db.LastError();
+        return ExitFailed;
+    }
+    return ExitOk;
+}
+
+int CmdBackup(CliContext& ctx) {
+    if (ctx.args.size() != 2) return ExitUsage;
+    TSQLite3Database db;
+    if (!OpenExisting(ctx, db, ctx.args[0])) return ExitFailed;
+    TBackupProgressCallback progress;
+    if (isatty(fileno(stderr))) {
+        progress = [](TSQLite3Database*, qint64 done, qint64 total, bool&) {
+            std::fprintf(stderr, "\rTransferring Page %lld of %lld", static_cast<long long>(done),
+                         static_cast<long long>(total > 0 ? total : 1));
+            if (done >= total) std::fputc('\n', stderr);
+            std::fflush(stderr);
+        };
+    }
+    if (!db.BackupDB(ctx.args[1], progress, ctx.opts.value(QStringLiteral("source-schema")),
+                     ctx.opts.value(QStringLiteral("target-schema")))) {
+        ctx.error = db.LastError();
+        return ExitFailed;
+    }
+    return ExitOk;
+}
+
+int CmdRestructure(CliContext& ctx) {
+    if (ctx.args.size() != 2) return ExitUsage;
+    QString structure;
+    if (!ReadInput(ctx, structure)) return ExitFailed;
+    QStringList indices;
+    if (ctx.opts.contains(QStringLiteral("indices"))) {
+        QString text, why;
+        const QString file = ctx.opts.value(QStringLiteral("indices"));
+        if (!ReadTextFile(file, text, &why)) {
+            ctx.error = QStringLiteral("Cannot read ") + file + QStringLiteral(": ") + why;
+            return ExitFailed;
+        }
+        indices = text.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")), Qt::SkipEmptyParts);
+    }
+    TSQLite3Database db;
+    if (!OpenExisting(ctx, db, ctx.args[0])) return ExitFailed;
+    int changed = 0;
+    if (!db.UpdateStructure(
+            structure.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")), Qt::SkipEmptyParts),
+            indices, ctx.args[1], changed, true)) {
+        ctx.error = db.LastError();
+        return ExitFailed;
+    }
+    return ExitOk;
+}
+
 int CmdHelp(CliContext& ctx);
 
 const CliCommand kCommands[] = {
@@ -404,6 +477,34 @@ const CliCommand kCommands[] = {
      "Exits 1 on a text it cannot unpack.",
      &CmdUnpack,
      {QStringLiteral("passphrase")},
+     {}},
+    {"dump",
+     "dump DB [--table T] [--no-data] [--query-size N]",
+     "Writes an SQL script that recreates the database (or one table with --table):\n"
+     "schema, rows, indexes, triggers, views, sequence counters and pragmas.\n"
+     "  --no-data        the schema only\n"
+     "  --query-size N   start a new INSERT when its rows reach N characters\n"
+     "                   (default 16384, as the windows use)\n"
+     "Exits 1 on failure; the script then ends in its failure notes.",
+     &CmdDump,
+     {QStringLiteral("table"), QStringLiteral("query-size")},
+     {QStringLiteral("no-data")}},
+    {"backup",
+     "backup DB DEST [--source-schema S] [--target-schema S]",
+     "Copies DB page by page into DEST (created when missing, replaced otherwise)\n"
+     "with the engine's online backup; schema names default to main. Shows the\n"
+     "pages done on standard error when it is a terminal.",
+     &CmdBackup,
+     {QStringLiteral("source-schema"), QStringLiteral("target-schema")},
+     {}},
+    {"restructure",
+     "restructure DB TABLE [-f FILE] [--indices FILE]",
+     "Rebuilds TABLE from column lines name,type,key (standard input by default; a\n"
+     "key beginning with PRI makes the primary key), keeping the rows of the columns\n"
+     "that stay. --indices FILE holds index lines (unique flag, name, position,\n"
+     "column in fields 2 to 5 of 10 or more). All or nothing.",
+     &CmdRestructure,
+     {QStringLiteral("indices")},
      {}},
     {"help", "help [COMMAND]", "Describes every command, or one command.", &CmdHelp, {}, {}},
 };
@@ -495,11 +596,11 @@ int RunCli(const QStringList& argv, QString& err) {
         rc = ExitFailed;
     }
     if (auto* save = dynamic_cast<QSaveFile*>(ctx.out.get())) {
-        if (rc == ExitOk && !save->commit()) {
+        if ((rc == ExitOk || (ctx.keepOutput && !ctx.outputFailed)) && !save->commit()) {
             ctx.error = QStringLiteral("Cannot write ") + ctx.outputFile + QStringLiteral(": ") +
                         save->errorString();
             rc = ExitFailed;
-        } else if (rc != ExitOk) {
+        } else if (rc != ExitOk && !ctx.keepOutput) {
             save->cancelWriting();
         }
     } else if (ctx.out) {

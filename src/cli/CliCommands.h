@@ -26,6 +26,7 @@ struct CliContext {
     QIODevice* Output();
     std::unique_ptr<QIODevice> out;
     bool outputFailed = false;
+    bool keepOutput = false; // the -o file is put in place even when the command fails
 };
 
 struct CliCommand {

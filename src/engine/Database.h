@@ -13,7 +13,10 @@
 // carried out when the operation returns.
 #pragma once
 
+#include "engine/Identifiers.h"
+
 #include <QIODevice>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -52,6 +55,7 @@ struct TSQLiteSubQStats {
 
 class TSQLite3Statement;
 class TSQLite3BlobHandler;
+class ExportOut;
 class TSQLite3Database;
 
 struct TSQliteQueryStats {
@@ -223,6 +227,36 @@ public:
     QString makeValidTableName(const QString& suggestedName, const QString& dbSchema,
                                bool bAllowExistingName);
 
+    // --- database and table scripts, backup
+    // A script that recreates the main database (schema, rows, views,
+    // triggers, sequence counters, pragmas); INSERTs hold rows until their
+    // text reaches QuerySize characters. The file form replaces DestFile.
+    bool ExportDBScript(QIODevice* DestStream, int QuerySize, bool InclData);
+    bool ExportDBScript(const QString& DestFile, int QuerySize, bool InclData);
+    bool ExportTableScript(const QString& TableName, QIODevice* DestStream, int QuerySize,
+                           bool InclData);
+    // Copies schema SourceDBName (default main) into TargetDBName (default
+    // main) of DestFile with the engine's online backup, 512 pages a step.
+    bool BackupDB(const QString& DestFile, TBackupProgressCallback onProgressCallback,
+                  const QString& SourceDBName, const QString& TargetDBName);
+
+    // --- table restructure and record writers
+    // Rebuilds TableName from "name,type,key" lines (key PRI... marks the
+    // primary key) keeping the rows of the columns that stay; Indices lines
+    // describe the indexes to create. One transaction; ChgCount stays 0.
+    bool UpdateStructure(const QStringList& StructData, const QStringList& Indices,
+                         const QString& TableName, int& ChgCount, bool AllowRemoveFields);
+    // Header line plus data lines into TableName through one INSERT OR
+    // <conflict word>; blank lines are removed from CSVData.
+    bool UpdateFromCSV(QStringList& CSVData, const QString& TableName, int& ChgCount,
+                       TConflictHandler onKeyFieldExists, QChar sDelim);
+    bool InsertRecFromPropList(const QStringList& Properties_NameValuePair_List,
+                               const QString& TableName);
+    bool ReplaceRecFromPropList(const QStringList& Properties_NameValuePair_List,
+                                const QString& TableName);
+    bool UpdateRecFromPropList(const QStringList& Properties_NameValuePair_List,
+                               const QString& TableName, const QString& WhereClause);
+
     // --- progress, notifications, extensions, memory
     void SetProgressHandler(TBackupProgressCallback ProgressHandler);
     // Registrations are identified by `owner` (any non-null address).
@@ -282,6 +316,12 @@ private:
     bool ProgressStep();
     bool ExecuteListImpl(const QString& SQLScript);
     bool ExecuteTransactedImpl(const QString& SQLScript);
+    // Every row of SQL with its columns as text (NULL as empty); no busy test.
+    bool QueryTextRows(const QString& SQL, QList<QStringList>& Rows);
+    bool ExportTableScriptImpl(const QString& TableName, ExportOut& out, int QuerySize,
+                               bool InclData);
+    bool ExportTableRows(const QString& name, ExportOut& out, int QuerySize);
+    bool RecordWrite(const QString& SQL);
     bool ObjectExists(const QString& Name, const QString& Database, const char* type);
     bool NameInUse(const QString& name, const QString& dbSchema);
     qint64 LookupBlobRowId(const QString& Table, const QString& IDField, const QString& RecIDVal);

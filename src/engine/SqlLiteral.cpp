@@ -1,5 +1,7 @@
 #include "engine/SqlLiteral.h"
 
+#include <QByteArrayView>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -26,32 +28,113 @@ QString QuoteSqlString(QStringView text, SqlDialect dialect) {
     return r;
 }
 
-QString SqlRealLiteral(double value) {
-    if (std::isinf(value)) return value > 0 ? QStringLiteral("1e999") : QStringLiteral("-1e999");
-    if (std::isnan(value)) return QStringLiteral("NULL");
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15g", value);
-    if (std::strtod(buf, nullptr) != value) std::snprintf(buf, sizeof buf, "%.17g", value);
-    // Keep a decimal point or exponent, so the value reads back as REAL.
-    if (!std::strpbrk(buf, ".eE")) {
-        const size_t n = std::strlen(buf);
-        std::snprintf(buf + n, sizeof buf - n, ".0");
+void AppendSqlReal(std::string& out, double value) {
+    if (std::isinf(value)) {
+        out += value > 0 ? "1e999" : "-1e999";
+        return;
     }
-    return QString::fromLatin1(buf);
+    if (std::isnan(value)) {
+        out += "NULL";
+        return;
+    }
+    char buf[64];
+    int n = std::snprintf(buf, sizeof buf, "%.15g", value);
+    if (std::strtod(buf, nullptr) != value) n = std::snprintf(buf, sizeof buf, "%.17g", value);
+    out.append(buf, size_t(n));
+    // Keep a decimal point or exponent, so the value reads back as REAL.
+    if (!std::strpbrk(buf, ".eE")) out += ".0";
+}
+
+void AppendSqlBlob(std::string& out, const void* data, qsizetype size) {
+    static const char digits[] = "0123456789ABCDEF";
+    const size_t at = out.size();
+    out.resize(at + size_t(2 * size + 3));
+    char* d = out.data() + at;
+    *d++ = 'X';
+    *d++ = '\'';
+    const auto* p = static_cast<const unsigned char*>(data);
+    for (qsizetype i = 0; i < size; ++i) {
+        *d++ = digits[p[i] >> 4];
+        *d++ = digits[p[i] & 15];
+    }
+    *d = '\'';
+}
+
+qsizetype AppendSqlText(std::string& out, const char* p, qsizetype n) {
+    bool quote = false, high = false, special = false;
+    for (qsizetype i = 0; i < n; ++i) {
+        const unsigned char c = static_cast<unsigned char>(p[i]);
+        quote |= c == '\'';
+        high |= c >= 0x80;
+        special |= c == 0 || c == '\r';
+    }
+    const size_t at = out.size();
+    if (high && !QByteArrayView(p, n).isValidUtf8()) {
+        out += "CAST(";
+        AppendSqlBlob(out, p, n);
+        out += " AS TEXT)";
+        return qsizetype(out.size() - at);
+    }
+    if (!special) {
+        out += '\'';
+        if (!quote) {
+            out.append(p, size_t(n));
+        } else {
+            for (qsizetype i = 0; i < n; ++i) {
+                if (p[i] == '\'') out += '\'';
+                out += p[i];
+            }
+        }
+        out += '\'';
+    } else {
+        // A NUL ends the statement text for the engine, and readers of script
+        // lines drop a CR before a line feed: both are written as char().
+        bool open = false, first = true;
+        for (qsizetype i = 0; i < n; ++i) {
+            const char c = p[i];
+            if (c == 0 || c == '\r') {
+                if (open) out += '\'';
+                if (!first) out += "||";
+                out += c == 0 ? "char(0)" : "char(13)";
+                open = false;
+                first = false;
+                continue;
+            }
+            if (!open) {
+                if (!first) out += "||";
+                out += '\'';
+                open = true;
+                first = false;
+            }
+            if (c == '\'') out += '\'';
+            out += c;
+        }
+        if (open) out += '\'';
+    }
+    qsizetype units = qsizetype(out.size() - at);
+    if (high) {
+        // Continuation bytes add no unit; a 4-byte sequence is two units.
+        for (size_t i = at; i < out.size(); ++i) {
+            const unsigned char c = static_cast<unsigned char>(out[i]);
+            if ((c & 0xC0) == 0x80)
+                --units;
+            else if (c >= 0xF0)
+                ++units;
+        }
+    }
+    return units;
+}
+
+QString SqlRealLiteral(double value) {
+    std::string r;
+    AppendSqlReal(r, value);
+    return QString::fromLatin1(r.data(), qsizetype(r.size()));
 }
 
 QString SqlBlobLiteral(const void* data, qsizetype size) {
-    static const char digits[] = "0123456789ABCDEF";
-    QString r;
-    r.reserve(2 * size + 3);
-    r += QStringLiteral("X'");
-    const auto* p = static_cast<const unsigned char*>(data);
-    for (qsizetype i = 0; i < size; ++i) {
-        r += QLatin1Char(digits[p[i] >> 4]);
-        r += QLatin1Char(digits[p[i] & 15]);
-    }
-    r += QLatin1Char('\'');
-    return r;
+    std::string r;
+    AppendSqlBlob(r, data, size);
+    return QString::fromLatin1(r.data(), qsizetype(r.size()));
 }
 
 } // namespace sky

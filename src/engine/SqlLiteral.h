@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
+#include <string>
 
 namespace sky {
 
@@ -20,5 +21,14 @@ QString QuoteSqlString(QStringView text, SqlDialect dialect = SqlDialect::SQLite
 QString SqlRealLiteral(double value);
 // X'0A1B..' (X'' for an empty blob).
 QString SqlBlobLiteral(const void* data, qsizetype size);
+
+// The same literals appended as bytes, for writers of large scripts.
+void AppendSqlReal(std::string& out, double value);
+void AppendSqlBlob(std::string& out, const void* data, qsizetype size);
+// A text value from its UTF-8 bytes, so that every byte survives any reader
+// of the script: 'text' with inner quotes doubled; NUL and CR as char(0) and
+// char(13) joined with || to the quoted pieces; bytes that are not valid
+// UTF-8 as CAST(X'..' AS TEXT). Returns the literal's length in UTF-16 units.
+qsizetype AppendSqlText(std::string& out, const char* p, qsizetype n);
 
 } // namespace sky

@@ -1,4 +1,6 @@
 // skylark-cli run as a real process; the sqlite3 shell reads back what it wrote.
+#include "common/Process.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -10,30 +12,9 @@
 
 namespace {
 
-struct Result {
-    int code = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Result RunProgram(const QString& program, const QStringList& args, const QByteArray& input = {}) {
-    QProcess p;
-    p.start(program, args);
-    EXPECT_TRUE(p.waitForStarted()) << program.toStdString();
-    if (!input.isEmpty()) p.write(input);
-    p.closeWriteChannel();
-    EXPECT_TRUE(p.waitForFinished(60000));
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-            p.readAllStandardError()};
-}
-
-Result Cli(const QStringList& args, const QByteArray& input = {}) {
-    return RunProgram(QStringLiteral(SKYLARK_CLI_PATH), args, input);
-}
-
-QByteArray Shell(const QString& db, const QString& sql) {
-    return RunProgram(QStringLiteral(SQLITE3_SHELL_PATH), {db, sql}).out.trimmed();
-}
+using sky::test::Cli;
+using sky::test::Shell;
+using Result = sky::test::ProcessResult;
 
 TEST(Cli, VersionNamesProgramAndEngine) {
     const Result r = Cli({QStringLiteral("version")});

@@ -1,0 +1,326 @@
+// Database and table scripts and the online backup. A script is a backup
+// format: run in an empty database by the sqlite3 shell or by ExecuteList it
+// must give back the same database, as sqldiff sees it.
+#include "common/Process.h"
+#include "common/TempDb.h"
+#include "support/TextFile.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QRegularExpression>
+#include <sqlite3.h>
+
+namespace sky::test {
+namespace {
+
+// Everything a script must carry: each storage class and awkward values,
+// AUTOINCREMENT (one table empty with a counter), WITHOUT ROWID, STRICT,
+// generated columns, expression and partial indexes, triggers on tables and
+// views, views over views, cyclic foreign keys, rowid gaps and names that
+// need quotes.
+const char* const kRichSchema = R"sql(
+PRAGMA foreign_keys = 0;
+CREATE TABLE "values"(id INTEGER PRIMARY KEY AUTOINCREMENT, i INTEGER, r REAL, t TEXT, b BLOB, x);
+INSERT INTO "values"(i, r, t, b, x) VALUES
+  (0, 0.1 + 0.2, 'it''s "quoted"', X'', NULL),
+  (-9223372036854775808, 1e308, 'line1' || char(13, 10) || 'line2' || char(10), X'00', 1),
+  (9223372036854775807, -0.0, char(1, 7, 9, 27, 31) || ' ctl', randomblob(1048576), 2.5),
+  (42, 9e999, 'caf' || char(233) || ' ' || char(20013, 25991) || ' ' || char(128512), X'FF00FF', 'x'),
+  (NULL, -9e999, '', zeroblob(3), X'01'),
+  (7, 5e-324, 'nul' || char(0) || 'inside', NULL, CAST(X'C328' AS TEXT));
+DELETE FROM "values" WHERE id = 5;
+CREATE TABLE "empty auto"(id INTEGER PRIMARY KEY AUTOINCREMENT, v);
+INSERT INTO "empty auto"(v) VALUES (1), (2), (3);
+DELETE FROM "empty auto";
+CREATE TABLE wr(k TEXT PRIMARY KEY, v INT) WITHOUT ROWID;
+INSERT INTO wr VALUES ('b', 2), ('a', 1);
+CREATE TABLE st(id INTEGER PRIMARY KEY, n INTEGER NOT NULL, f REAL, s TEXT, a ANY) STRICT;
+INSERT INTO st VALUES (1, 10, 1.5, 'strict', X'AB'), (2, 20, 2.0, 's2', 3);
+CREATE TABLE gen(a INT, b INT GENERATED ALWAYS AS (a * 2) VIRTUAL,
+                 c TEXT GENERATED ALWAYS AS ('v' || a) STORED, d);
+INSERT INTO gen(a, d) VALUES (1, 'one'), (2, 'two');
+CREATE TABLE gaps(v);
+INSERT INTO gaps VALUES ('a'), ('b'), ('c'), ('d');
+DELETE FROM gaps WHERE v IN ('a', 'c');
+CREATE TABLE "order"("select" INT, "1st col" TEXT, "we""ird" TEXT, "tablé" TEXT);
+INSERT INTO "order" VALUES (1, 'first', 'q"q', 'é');
+CREATE TABLE parent(id INTEGER PRIMARY KEY, child_id INT REFERENCES child(id));
+CREATE TABLE child(id INTEGER PRIMARY KEY, parent_id INT REFERENCES parent(id));
+INSERT INTO parent VALUES (1, 10);
+INSERT INTO child VALUES (10, 1);
+CREATE INDEX "values lower" ON "values"(lower(t));
+CREATE INDEX partial_i ON "values"(i) WHERE i > 0;
+CREATE UNIQUE INDEX "1st idx" ON "order"("1st col");
+CREATE TABLE log(msg TEXT);
+CREATE TRIGGER values_ins AFTER INSERT ON "values" BEGIN
+  INSERT INTO log VALUES ('ins ' || new.id);
+END;
+CREATE VIEW v_values AS SELECT id, t FROM "values";
+CREATE VIEW "v over v" AS SELECT * FROM v_values WHERE id > 1;
+CREATE TRIGGER v_ins INSTEAD OF INSERT ON v_values BEGIN
+  INSERT INTO log VALUES ('view ' || new.t);
+END;
+INSERT INTO v_values(t) VALUES ('through view');
+PRAGMA foreign_keys = 1;
+PRAGMA user_version = 77;
+PRAGMA application_id = 1234567;
+ANALYZE;
+)sql";
+
+QString Text(const QByteArray& b) {
+    return QString::fromUtf8(b);
+}
+
+class DbScriptTest : public TempDbTest {
+protected:
+    QString Script(bool data = true, int querySize = 16384) {
+        QBuffer buf;
+        buf.open(QIODevice::WriteOnly);
+        EXPECT_TRUE(db.ExportDBScript(&buf, querySize, data)) << db.LastError().toStdString();
+        return QString::fromUtf8(buf.data());
+    }
+    QString Fresh(const char* name) { return dir.filePath(QLatin1String(name)); }
+
+    // The schema, sequence counters and header fields that must come back.
+    QByteArray Facts(const QString& file) {
+        return Shell(file, QStringLiteral(
+                               "SELECT type, name, tbl_name, sql FROM sqlite_master WHERE name NOT "
+                               "LIKE 'sqlite_stat%' ORDER BY type, name;"
+                               "SELECT name, seq FROM sqlite_sequence ORDER BY name;"
+                               "PRAGMA user_version; PRAGMA application_id;"));
+    }
+};
+
+// Schema text without CRs and with each line trimmed: the statement runner
+// joins the trimmed lines of a statement with CR LF.
+QString Reduced(const QByteArray& facts) {
+    QStringList lines = Text(facts).remove(QLatin1Char('\r')).split(QLatin1Char('\n'));
+    for (QString& l : lines)
+        l = l.trimmed();
+    return lines.join(QLatin1Char('\n'));
+}
+
+TEST_F(DbScriptTest, RoundTripThroughShellAndExecuteList) {
+    // The original comes from the peer, so its schema text is as typed.
+    const ProcessResult made = RunProgram(QStringLiteral(SQLITE3_SHELL_PATH),
+                                          {QStringLiteral("-bail"), path}, QByteArray(kRichSchema));
+    ASSERT_EQ(made.code, 0) << made.err.toStdString();
+    const QString script = dir.filePath(QStringLiteral("dump.sql"));
+    ASSERT_TRUE(db.ExportDBScript(script, 16384, true)) << db.LastError().toStdString();
+    db.Close();
+    const QByteArray facts = Facts(path);
+    ASSERT_TRUE(facts.contains("CREATE VIEW \"v over v\"")) << facts.toStdString();
+
+    // Imported by the sqlite3 shell.
+    const QString byShell = Fresh("shell.db");
+    QFile f(script);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const ProcessResult r = RunProgram(QStringLiteral(SQLITE3_SHELL_PATH),
+                                       {QStringLiteral("-bail"), byShell}, f.readAll());
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Text(SqlDiff(path, byShell)), QString());
+    EXPECT_EQ(Text(Facts(byShell)), Text(facts));
+
+    // Imported by the system's own statement runner.
+    const QString byList = Fresh("list.db");
+    QString text;
+    ASSERT_TRUE(ReadTextFile(script, text, nullptr));
+    TSQLite3Database target;
+    ASSERT_TRUE(target.Open(byList));
+    EXPECT_TRUE(target.ExecuteList(text)) << target.LastError().toStdString();
+    target.Close();
+    EXPECT_EQ(Text(SqlDiff(path, byList)), QString());
+    EXPECT_EQ(Reduced(Facts(byList)), Reduced(facts));
+}
+
+TEST_F(DbScriptTest, LayoutOfAOneTableDatabase) {
+    Run(QStringLiteral("CREATE TABLE t(a); INSERT INTO t VALUES (1);"));
+    const QStringList lines = Script().split(QStringLiteral("\r\n"));
+    const QStringList want{
+        QStringLiteral("^--  SQLite Database Export   \\[ Started: .+ \\] - SQLite [0-9.]+$"),
+        QStringLiteral("^$"),
+        QStringLiteral("^PRAGMA foreign_keys=0;               -- Switch foreign-key checking off "
+                       "during import\\.$"),
+        QStringLiteral("^PRAGMA defer_foreign_keys=1;  "),
+        QStringLiteral("^PRAGMA ignore_check_constraints=1;   -- "),
+        QStringLiteral("^BEGIN TRANSACTION;                   -- Comment out if the importer "
+                       "starts an automatic Transaction\\.$"),
+        QStringLiteral("^$"),
+        QStringLiteral("^--   Table Schema for: t   \\[ .+ \\]   SQLite [0-9.]+$"),
+        QStringLiteral("^DROP TABLE IF EXISTS \"t\";$"),
+        QStringLiteral("^CREATE TABLE t\\(a\\);$"),
+        QStringLiteral("^INSERT INTO \"t\" \\(\"rowid\",\"a\"\\) VALUES $"),
+        QStringLiteral("^ \\(1,1\\)$"),
+        QStringLiteral("^;$"),
+        QStringLiteral("^$"),
+        QStringLiteral("^COMMIT TRANSACTION;                   -- Comment out if the importer "
+                       "starts an automatic transaction\\.$"),
+    };
+    ASSERT_GT(lines.size(), want.size());
+    for (qsizetype i = 0; i < want.size(); ++i)
+        EXPECT_TRUE(QRegularExpression(want[i]).match(lines[i]).hasMatch())
+            << i << ": " << lines[i].toStdString();
+    // Then the pragma lines, ANALYZE, the commented VACUUM and the success line.
+    const qsizetype analyze = lines.indexOf(QRegularExpression(QStringLiteral("ANALYZE; .*")));
+    ASSERT_GT(analyze, want.size());
+    for (qsizetype i = want.size(); i < analyze; ++i)
+        EXPECT_TRUE(lines[i].startsWith(QStringLiteral("PRAGMA ")) ||
+                    lines[i].startsWith(QStringLiteral("-- PRAGMA schema_version")))
+            << lines[i].toStdString();
+    EXPECT_TRUE(lines[analyze + 1].startsWith(QStringLiteral("-- VACUUM;  ")));
+    EXPECT_EQ(lines[analyze + 2], QString());
+    EXPECT_TRUE(
+        QRegularExpression(
+            QStringLiteral("^--   Database Export Success  \\[ 0d 00h 00m \\d\\d\\.\\d{3}s \\]  $"))
+            .match(lines[analyze + 3])
+            .hasMatch())
+        << lines[analyze + 3].toStdString();
+    // The schema version is never set by the script.
+    EXPECT_EQ(lines.indexOf(QRegularExpression(QStringLiteral("PRAGMA schema_version.*"))), -1);
+}
+
+TEST_F(DbScriptTest, QuerySizeSplitsInserts) {
+    Run(QStringLiteral("CREATE TABLE t(id INTEGER PRIMARY KEY, s TEXT);"
+                       "INSERT INTO t(s) VALUES ('a'), ('b'), ('c'), ('d');"));
+    EXPECT_EQ(Script(true, 1).count(QStringLiteral("INSERT INTO \"t\"")), 4);
+    EXPECT_EQ(Script(true, 1 << 30).count(QStringLiteral("INSERT INTO \"t\"")), 1);
+    // Each row line " (1,'a')" CR LF counts 10 characters: 20 closes after two rows.
+    EXPECT_EQ(Script(true, 20).count(QStringLiteral("INSERT INTO \"t\"")), 2);
+    EXPECT_EQ(Script(false).count(QStringLiteral("INSERT INTO \"t\"")), 0);
+}
+
+TEST_F(DbScriptTest, FailuresAndTransactions) {
+    Run(QStringLiteral("CREATE VIEW v AS SELECT 1 AS x;"));
+    QBuffer buf;
+    buf.open(QIODevice::WriteOnly);
+    EXPECT_FALSE(db.ExportDBScript(&buf, 100, true));
+    EXPECT_EQ(db.LastError(), QStringLiteral("Database has no Tables"));
+    const QString out = QString::fromUtf8(buf.data());
+    EXPECT_TRUE(out.contains(QStringLiteral(" /*  Expot FAILED: Database has no Tables  */ ")));
+    EXPECT_TRUE(out.contains(QStringLiteral("ROLLBACK TRANSACTION;")));
+    EXPECT_TRUE(
+        out.contains(QStringLiteral(" /*  Database Export FAILED: Database has no Tables")));
+    EXPECT_FALSE(db.TransactionOpen());
+
+    // A transaction of the caller stays open; the export's own one ends.
+    Run(QStringLiteral("CREATE TABLE t(a);"));
+    ASSERT_TRUE(db.BeginTransaction());
+    Script();
+    EXPECT_TRUE(db.TransactionOpen());
+    ASSERT_TRUE(db.Commit());
+    Script();
+    EXPECT_FALSE(db.TransactionOpen());
+
+    EXPECT_FALSE(db.ExportDBScript(QString(), 100, true));
+    EXPECT_EQ(db.LastError(), QStringLiteral("Empty Destination File"));
+    EXPECT_FALSE(db.ExportDBScript(dir.filePath(QStringLiteral("no/such/dir/x.sql")), 100, true));
+    EXPECT_TRUE(db.LastError().startsWith(QStringLiteral("Could not Create file (")));
+
+    QBuffer tbuf;
+    tbuf.open(QIODevice::WriteOnly);
+    EXPECT_FALSE(db.ExportTableScript(QStringLiteral("nosuch"), &tbuf, 100, true));
+    EXPECT_EQ(db.LastError(), QStringLiteral("Invalid Table Schema for nosuch..."));
+    EXPECT_TRUE(tbuf.data().contains(" /*  Table Export FAILED for nosuch: "));
+}
+
+TEST_F(DbScriptTest, TableScriptUsesStoredNameAndRefusesWhenBusy) {
+    Run(QStringLiteral("CREATE TABLE MixedCase(a); INSERT INTO MixedCase VALUES ('x');"
+                       "CREATE INDEX mi ON MixedCase(a);"
+                       "CREATE TRIGGER mt AFTER DELETE ON MixedCase BEGIN SELECT 1; END;"));
+    QBuffer buf;
+    buf.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(db.ExportTableScript(QStringLiteral("mixedcase"), &buf, 100, true));
+    const QString s = QString::fromUtf8(buf.data());
+    EXPECT_TRUE(s.contains(QStringLiteral("--   Table Schema for: MixedCase   [")));
+    EXPECT_TRUE(s.contains(QStringLiteral("DROP INDEX IF EXISTS \"mi\";\r\nCREATE INDEX mi")));
+    EXPECT_EQ(s.count(QStringLiteral("CREATE TRIGGER mt")), 1);
+
+    // Inside a running statement every entry point refuses.
+    bool checked = false;
+    db.SetProgressHandler([&](TSQLite3Database* sender, qint64, qint64, bool&) {
+        if (checked || !sender->IsBusy()) return;
+        checked = true;
+        QBuffer inner;
+        inner.open(QIODevice::WriteOnly);
+        EXPECT_FALSE(sender->ExportDBScript(&inner, 100, true));
+        EXPECT_EQ(sender->LastError(), QStringLiteral("Database Busy"));
+        EXPECT_FALSE(sender->BackupDB(QStringLiteral("x.db"), nullptr, QString(), QString()));
+        EXPECT_EQ(sender->LastError(), QStringLiteral("Database Busy"));
+        EXPECT_FALSE(
+            sender->InsertRecFromPropList({QStringLiteral("a=1")}, QStringLiteral("MixedCase")));
+        EXPECT_EQ(sender->LastError(), QStringLiteral("Database Busy"));
+    });
+    // The refusals leave "Database Busy" behind, which the running script reports.
+    db.ExecuteList(QStringLiteral("WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c "
+                                  "WHERE n < 5000) SELECT count(*) FROM c;"));
+    db.SetProgressHandler(nullptr);
+    EXPECT_TRUE(checked);
+}
+
+class BackupTest : public DbScriptTest {
+protected:
+    void SetUp() override {
+        DbScriptTest::SetUp();
+        // About 1200 pages: more than two backup steps.
+        Run(QStringLiteral("CREATE TABLE big(id INTEGER PRIMARY KEY, b BLOB);"
+                           "WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c "
+                           "WHERE n < 1200) INSERT INTO big(b) SELECT randomblob(3000) FROM c;"));
+    }
+};
+
+TEST_F(BackupTest, CopiesEveryPageAndReportsProgress) {
+    const QString target = Fresh("copy.db");
+    QList<QPair<qint64, qint64>> calls;
+    ASSERT_TRUE(db.BackupDB(
+        target,
+        [&](TSQLite3Database* sender, qint64 done, qint64 total, bool&) {
+            EXPECT_EQ(sender, &db);
+            calls.append({done, total});
+        },
+        QString(), QString()))
+        << db.LastError().toStdString();
+    ASSERT_GE(calls.size(), 3);
+    EXPECT_EQ(calls[0].first, 512);
+    EXPECT_EQ(calls.last().first, calls.last().second);
+    EXPECT_EQ(Text(SqlDiff(path, target)), QString());
+
+    // An attached schema goes into the destination's main.
+    Run(QStringLiteral("ATTACH ':memory:' AS aux; CREATE TABLE aux.t(a); "
+                       "INSERT INTO aux.t VALUES ('attached');"));
+    const QString aux = Fresh("aux.db");
+    ASSERT_TRUE(db.BackupDB(aux, nullptr, QStringLiteral("aux"), QString()))
+        << db.LastError().toStdString();
+    EXPECT_EQ(Shell(aux, QStringLiteral("SELECT a FROM t;")), QByteArray("attached"));
+
+    EXPECT_FALSE(db.BackupDB(path, nullptr, QString(), QString()));
+    EXPECT_TRUE(db.LastError().startsWith(QStringLiteral("Could not access destination file: ")));
+}
+
+TEST_F(BackupTest, CancelAndCallbackFailureLeaveTheTargetAsItWas) {
+    const QString target = Fresh("old.db");
+    Shell(target, QStringLiteral("CREATE TABLE keep(a); INSERT INTO keep VALUES ('old');"));
+    int calls = 0;
+    EXPECT_FALSE(db.BackupDB(
+        target,
+        [&](TSQLite3Database*, qint64, qint64, bool& cancelled) {
+            ++calls;
+            cancelled = true;
+        },
+        QString(), QString()));
+    EXPECT_EQ(db.LastError(), QStringLiteral("Back-up Aborted by User"));
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(Shell(target, QStringLiteral("SELECT a FROM keep;")), QByteArray("old"));
+
+    EXPECT_FALSE(db.BackupDB(
+        target, [](TSQLite3Database*, qint64, qint64, bool&) { throw std::runtime_error("x"); },
+        QString(), QString()));
+    EXPECT_EQ(db.LastError(), QStringLiteral("Fatal Exception while Backing up"));
+    EXPECT_EQ(Shell(target, QStringLiteral("SELECT a FROM keep;")), QByteArray("old"));
+
+    EXPECT_FALSE(db.BackupDB(target, nullptr, QStringLiteral("nosuch"), QString()));
+    EXPECT_TRUE(db.LastError().startsWith(QStringLiteral("DB Error: ")))
+        << db.LastError().toStdString();
+}
+
+} // namespace
+} // namespace sky::test
