@@ -54,3 +54,15 @@ mb_of_kb() {
 max_of() {
   printf '%s\n' "$@" | sort -g | tail -n 1
 }
+
+# make_export_table FILE ROWS: the exporters' table t (integer key, short
+# text, text with quotes and commas, real, NULLs) with ROWS rows.
+make_export_table() {
+  sqlite3 "$1" "CREATE TABLE t(id INTEGER PRIMARY KEY, name TEXT, note TEXT, price REAL, extra);
+WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < $2)
+INSERT INTO t SELECT i, 'name ' || i,
+  CASE i % 3 WHEN 0 THEN 'say \"hi\", then go' WHEN 1 THEN 'a,b,c' ELSE 'plain ' || (i * 31 % 977) END,
+  (i % 10000) / 8.0,
+  CASE WHEN i % 5 = 0 THEN NULL ELSE i * 7 END
+FROM c;"
+}

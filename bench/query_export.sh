@@ -18,17 +18,8 @@ limit=1.0
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-make_db() { # make_db FILE ROWS
-  sqlite3 "$1" "CREATE TABLE t(id INTEGER PRIMARY KEY, name TEXT, note TEXT, price REAL, extra);
-WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < $2)
-INSERT INTO t SELECT i, 'name ' || i,
-  CASE i % 3 WHEN 0 THEN 'say \"hi\", then go' WHEN 1 THEN 'a,b,c' ELSE 'plain ' || (i * 31 % 977) END,
-  (i % 10000) / 8.0,
-  CASE WHEN i % 5 = 0 THEN NULL ELSE i * 7 END
-FROM c;"
-}
-make_db "$work/big.db" "$rows"
-make_db "$work/small.db" "$small"
+make_export_table "$work/big.db" "$rows"
+make_export_table "$work/small.db" "$small"
 sql="SELECT * FROM t"
 
 compare() { # compare LABEL SKYLARK-ARGS... -- SQLITE3-ARGS...

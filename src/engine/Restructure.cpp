@@ -1,5 +1,5 @@
-// Table restructure (copy, drop, recreate, copy back), the CSV upsert and the
-// one-record writers.
+// Table restructure (set the old table aside, recreate, copy back), the CSV
+// upsert and the one-record writers.
 #include "engine/CsvFields.h"
 #include "engine/Database.h"
 #include "engine/Identifiers.h"
@@ -13,10 +13,6 @@ namespace sky {
 namespace {
 
 const QString kBusy = QStringLiteral("Database Busy");
-
-QString Quoted(const QString& name) {
-    return QuoteIdent(UnquoteIdent(TrimText(name)));
-}
 
 // The table name in double-quote characters, as the import messages show it.
 QString InQuotes(const QString& name) {
@@ -52,9 +48,7 @@ bool TSQLite3Database::UpdateStructure(const QStringList& StructData, const QStr
                      QStringLiteral(" has no Columns"));
             return false;
         }
-        QStringList oldCols, defs, keep;
-        for (const QString& n : oldNames)
-            oldCols.append(Quoted(n));
+        QStringList defs, keep;
         QStringList fields;
         for (const QString& line : StructData) {
             if (SplitCSVFields(line, fields, QLatin1Char(',')) < 3) continue;
@@ -122,28 +116,41 @@ bool TSQLite3Database::UpdateStructure(const QStringList& StructData, const QStr
         Unlock();
         if (!read) return false;
 
-        const QString tmp = QStringLiteral("temp.") + QuoteIdent(QStringLiteral("tOld_") + table);
-        const QString old = oldCols.join(QLatin1Char(','));
+        // The old table is renamed aside rather than copied to a temporary
+        // table: the rows are copied once. Legacy renaming leaves views,
+        // triggers and other tables' foreign keys naming the table alone.
+        QString aside = QStringLiteral("tOld_") + table;
+        for (int k = 2; TableExists(aside, QString()) || ViewExists(aside, QString()); ++k)
+            aside = QStringLiteral("tOld_") + table + QLatin1Char('_') + QString::number(k);
+        const QString qAside = QuoteIdent(aside);
         const QString kept = keep.join(QLatin1Char(','));
         QStringList script;
-        script << QStringLiteral("CREATE TEMPORARY TABLE ") +
-                      QuoteIdent(QStringLiteral("tOld_") + table) + QLatin1Char('(') + old +
-                      QStringLiteral(");")
-               << QStringLiteral("INSERT INTO ") + tmp + QStringLiteral(" (") + old +
-                      QStringLiteral(") SELECT ") + old + QStringLiteral(" FROM ") + qTable +
+        script << QStringLiteral("ALTER TABLE ") + qTable + QStringLiteral(" RENAME TO ") + qAside +
                       QLatin1Char(';')
-               << QStringLiteral("DROP TABLE ") + qTable + QLatin1Char(';')
                << QStringLiteral("CREATE TABLE ") + qTable + QLatin1Char('(') +
                       defs.join(QLatin1Char(',')) + QStringLiteral(");")
                // A plain INSERT: duplicate keys fail the whole change instead
                // of silently replacing rows.
                << QStringLiteral("INSERT INTO ") + qTable + QStringLiteral(" (") + kept +
-                      QStringLiteral(") SELECT ") + kept + QStringLiteral(" FROM ") + tmp +
+                      QStringLiteral(") SELECT ") + kept + QStringLiteral(" FROM ") + qAside +
                       QLatin1Char(';')
-               << QStringLiteral("DROP TABLE ") + tmp + QLatin1Char(';');
+               << QStringLiteral("DROP TABLE ") + qAside + QLatin1Char(';');
         script << indexSql;
         for (const QStringList& t : triggers)
             script << t[0] + QLatin1Char(';');
+
+        QString legacy;
+        if (!QuerySingleValue(legacy, QStringLiteral("PRAGMA legacy_alter_table;"))) return false;
+        if (legacy != QLatin1String("1") &&
+            !Execute(QStringLiteral("PRAGMA legacy_alter_table=1;")))
+            return false;
+        struct RestoreLegacy {
+            TSQLite3Database* db;
+            bool restore;
+            ~RestoreLegacy() {
+                if (restore) db->ExecSQL(QStringLiteral("PRAGMA legacy_alter_table=0;"));
+            }
+        } restoreLegacy{this, legacy != QLatin1String("1")};
 
         // Enforcement cannot change inside a transaction: it is switched off
         // around it, and the keys are checked before the commit instead.

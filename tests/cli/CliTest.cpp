@@ -307,4 +307,54 @@ TEST(CliQuery, SqlFunctionsAreThereOnEveryConnection) {
     EXPECT_EQ(r.out, QByteArray("900150983cd24fb0d6963f7d28e17f72,hi,Hello  World\r\n"));
 }
 
+TEST(CliScripts, DumpBackupAndRestructure) {
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("s.db"));
+    Shell(db, QStringLiteral("CREATE TABLE t(id INTEGER PRIMARY KEY, v TEXT, w INT);"
+                             "INSERT INTO t VALUES (1, 'a', 10), (2, 'b', 20);"
+                             "CREATE TABLE u(x); ANALYZE;"));
+    const QString script = dir.filePath(QStringLiteral("s.sql"));
+    Result r = Cli({QStringLiteral("dump"), db, QStringLiteral("-o"), script});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QString copy = dir.filePath(QStringLiteral("copy.db"));
+    QFile f(script);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(sky::test::RunProgram(QStringLiteral(SQLITE3_SHELL_PATH), {copy}, f.readAll()).code,
+              0);
+    EXPECT_EQ(sky::test::SqlDiff(db, copy), QByteArray());
+
+    r = Cli({QStringLiteral("dump"), db, QStringLiteral("--table"), QStringLiteral("T"),
+             QStringLiteral("--no-data")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("CREATE TABLE t(id INTEGER PRIMARY KEY, v TEXT, w INT);"));
+    EXPECT_FALSE(r.out.contains("INSERT"));
+
+    // A failed dump still writes its failure notes.
+    const QString views = dir.filePath(QStringLiteral("views.db"));
+    Shell(views, QStringLiteral("CREATE VIEW v AS SELECT 1;"));
+    const QString failed = dir.filePath(QStringLiteral("failed.sql"));
+    r = Cli({QStringLiteral("dump"), views, QStringLiteral("-o"), failed});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, QByteArray("Database has no Tables\n"));
+    QFile ff(failed);
+    ASSERT_TRUE(ff.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(ff.readAll().contains("ROLLBACK TRANSACTION;"));
+
+    const QString backup = dir.filePath(QStringLiteral("b.db"));
+    r = Cli({QStringLiteral("backup"), db, backup});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.isEmpty()); // no progress when standard error is not a terminal
+    EXPECT_EQ(sky::test::SqlDiff(db, backup), QByteArray());
+
+    r = Cli({QStringLiteral("restructure"), db, QStringLiteral("t")},
+            QByteArray("id,int,PRI\nv,text,\n"));
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Shell(db, QStringLiteral("SELECT sql FROM sqlite_master WHERE name='t';")),
+              QByteArray("CREATE TABLE t(id INTEGER PRIMARY KEY,v TEXT)"));
+    EXPECT_EQ(Shell(db, QStringLiteral("SELECT group_concat(v) FROM t;")), QByteArray("a,b"));
+    r = Cli({QStringLiteral("restructure"), db, QStringLiteral("t")}, QByteArray("gone,int,PRI\n"));
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.startsWith("No column of the new structure exists")) << r.err.toStdString();
+}
+
 } // namespace

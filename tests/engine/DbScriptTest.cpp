@@ -3,6 +3,7 @@
 // must give back the same database, as sqldiff sees it.
 #include "common/Process.h"
 #include "common/TempDb.h"
+#include "engine/SqlLiteral.h"
 #include "support/TextFile.h"
 
 #include <QBuffer>
@@ -131,6 +132,30 @@ TEST_F(DbScriptTest, RoundTripThroughShellAndExecuteList) {
     target.Close();
     EXPECT_EQ(Text(SqlDiff(path, byList)), QString());
     EXPECT_EQ(Reduced(Facts(byList)), Reduced(facts));
+}
+
+TEST_F(DbScriptTest, TextLiteralsGiveBackEveryByte) {
+    // Random byte strings rich in quotes, NUL, CR, LF and high bytes (valid
+    // UTF-8 or not): the literal evaluates to a text of exactly those bytes.
+    const char pool[] = {'\'',   '\0',   '\r',   '\n',   'a',    ' ',    '"', '\xC3',
+                         '\xA9', '\xF0', '\x9F', '\x98', '\x80', '\xFF', '|'};
+    uint32_t seed = 12345;
+    for (int round = 0; round < 300; ++round) {
+        QByteArray bytes;
+        const int len = round % 17;
+        for (int i = 0; i < len; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            bytes += pool[(seed >> 16) % sizeof pool];
+        }
+        std::string lit;
+        AppendSqlText(lit, bytes.constData(), bytes.size());
+        const QString sql = QString::fromStdString(lit);
+        EXPECT_EQ(Value(QStringLiteral("SELECT typeof(") + sql +
+                        QStringLiteral(") || ':' || hex(") + sql + QStringLiteral(")")),
+                  QStringLiteral("text:") + QString::fromLatin1(bytes.toHex().toUpper()))
+            << lit;
+        EXPECT_FALSE(sql.contains(QLatin1Char('\r')) || sql.contains(QChar(0))) << lit;
+    }
 }
 
 TEST_F(DbScriptTest, LayoutOfAOneTableDatabase) {
