@@ -134,6 +134,22 @@ TEST_F(DbScriptTest, RoundTripThroughShellAndExecuteList) {
     EXPECT_EQ(Reduced(Facts(byList)), Reduced(facts));
 }
 
+TEST_F(DbScriptTest, VirtualTableComesBackWithItsShadowTables) {
+    Run(QStringLiteral("CREATE VIRTUAL TABLE f USING fts5(a, b);"
+                       "INSERT INTO f VALUES ('hello world', 'x'), ('other', 'y'); ANALYZE;"));
+    const QByteArray script = Script().toUtf8();
+    // The virtual table's rows live in its shadow tables: no INSERT of its own.
+    EXPECT_FALSE(script.contains("INSERT INTO \"f\" "));
+    const QString copy = Fresh("fts.db");
+    ASSERT_EQ(
+        RunProgram(QStringLiteral(SQLITE3_SHELL_PATH), {QStringLiteral("-bail"), copy}, script)
+            .code,
+        0);
+    EXPECT_EQ(Text(SqlDiff(path, copy)), QString());
+    EXPECT_EQ(Shell(copy, QStringLiteral("SELECT b FROM f WHERE f MATCH 'hello';")),
+              QByteArray("x"));
+}
+
 TEST_F(DbScriptTest, TextLiteralsGiveBackEveryByte) {
     // Random byte strings rich in quotes, NUL, CR, LF and high bytes (valid
     // UTF-8 or not): the literal evaluates to a text of exactly those bytes.
