@@ -13,10 +13,9 @@ build: deps
 	@cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DSKYLARK_TESTS=OFF >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
-# Runs the program's main job: for now the command-line front end on a
-# scratch database.
+# Runs the program's main job: the desktop program on the example database.
 run: build
-	@scripts/demo $(BUILD)
+	@scripts/run $(BUILD)
 
 test-build: deps
 	@cmake -S . -B $(TEST_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DSKYLARK_SANITIZE=ON >/dev/null

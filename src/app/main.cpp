@@ -1,11 +1,39 @@
-// skylark: the desktop program.
-#include "shell/ui/InterimWindow.h"
+// skylark: the desktop program. Starts the support library (folders and the
+// settings store), applies the theme, creates the frame and the overview,
+// runs the event loop, and at the end writes the settings (and starts the
+// program again when the theme notice asked for it).
+#include "shell/ui/AppFrame.h"
+#include "shell/ui/FormBehaviour.h"
+#include "shell/ui/OverviewWindow.h"
+#include "shell/ui/Themes.h"
+#include "support/Folders.h"
+#include "support/Settings.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QProcess>
+#include <cstdio>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    sky::ui::InterimWindow window;
-    window.show();
-    return app.exec();
+    QStringList params = app.arguments().mid(1);
+    const bool quitAfterStart = params.removeAll(QStringLiteral("--quit-after-start")) > 0;
+
+    // Support library start.
+    sky::EnsureFolders();
+    sky::CfgLoad();
+
+    sky::ui::ApplyTheme(app, sky::CfgGet(QStringLiteral("DXStyle"), sky::ui::kDefaultTheme));
+    sky::ui::TKFormFilter::Instance();
+
+    auto* frame = new sky::ui::TfrmSKYApp(&app);
+    auto* overview = new sky::ui::TfrmSKYOview(
+        frame, sky::ui::StartOptions{params, QDir::currentPath(), quitAfterStart});
+    sky::ui::TKFormFilter::Instance()->SetMainForm(overview);
+    const int rc = app.exec();
+
+    // Support library end.
+    if (!sky::CfgFlush()) std::fprintf(stderr, "skylark: could not save the settings\n");
+    if (frame->RestartRequested) QProcess::startDetached(app.applicationFilePath(), {});
+    return rc;
 }
