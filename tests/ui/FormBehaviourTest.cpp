@@ -125,6 +125,25 @@ TEST(FormKeys, FunctionKeysEscapeAndMoves) {
     f->SetMainForm(nullptr);
 }
 
+TEST(FormKeys, MinimisingOneWindowMinimisesTheOthersUnlessMarked) {
+    TKFormFilter::Instance();
+    QWidget a, b, alone;
+    a.show();
+    b.show();
+    alone.show();
+    TKFormFilter::SetNoMinimizeApp(&alone, true);
+    alone.showMinimized();
+    RunEventsFor(20);
+    EXPECT_FALSE(a.windowState() & Qt::WindowMinimized);
+    alone.showNormal();
+    a.showMinimized();
+    RunEventsFor(20);
+    EXPECT_TRUE(a.windowState() & Qt::WindowMinimized);
+    EXPECT_TRUE(a.isMinimized());
+    EXPECT_TRUE(b.windowState() & Qt::WindowMinimized);
+    EXPECT_FALSE(alone.windowState() & Qt::WindowMinimized);
+}
+
 TEST(Themes, NamesApplyAndPreview) {
     const QStringList names = ThemeNames();
     EXPECT_GE(names.size(), 6);

@@ -83,7 +83,7 @@ bool TKFormFilter::eventFilter(QObject* obj, QEvent* event) {
             for (QWidget* other : QApplication::topLevelWidgets())
                 if (other != w && other->isVisible() && !other->isMinimized() &&
                     !other->property("NoMinimizeApp").toBool() &&
-                    !(other->windowFlags() & Qt::Popup) && !(other->windowFlags() & Qt::ToolTip))
+                    (other->windowType() == Qt::Window || other->windowType() == Qt::Dialog))
                     other->showMinimized();
             FMinimizing = false;
         }
