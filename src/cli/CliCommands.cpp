@@ -1,5 +1,6 @@
 #include "cli/CliCommands.h"
 
+#include "design/SchemaLayouts.h"
 #include "engine/Database.h"
 #include "engine/FileHeader.h"
 #include "support/Codec.h"
@@ -389,6 +390,22 @@ int CmdRestructure(CliContext& ctx) {
     return ExitOk;
 }
 
+int CmdTableSql(CliContext& ctx) {
+    if (ctx.args.size() != 2) return ExitUsage;
+    TSQLite3Database db;
+    if (!OpenExisting(ctx, db, ctx.args[0])) return ExitFailed;
+    TTableLayout layout;
+    QString why;
+    if (!convDBTableToLayout(db, ctx.opts.value(QStringLiteral("schema")), layout, ctx.args[1],
+                             &why)) {
+        ctx.error = QStringLiteral("Failed to read table layout for: ") + ctx.args[1] +
+                    QStringLiteral(" (") + why + QLatin1Char(')');
+        return ExitFailed;
+    }
+    Print(ctx, convTableLayoutToSQL(layout));
+    return ExitOk;
+}
+
 int CmdHelp(CliContext& ctx);
 
 const CliCommand kCommands[] = {
@@ -505,6 +522,14 @@ const CliCommand kCommands[] = {
      "column in fields 2 to 5 of 10 or more). All or nothing.",
      &CmdRestructure,
      {QStringLiteral("indices")},
+     {}},
+    {"table-sql",
+     "table-sql DB TABLE [--schema S]",
+     "Reads the table's layout (columns, constraints, indexes, triggers) from its\n"
+     "stored text and prints the script that creates it. Exits 1 with the reason\n"
+     "when the layout cannot be read.",
+     &CmdTableSql,
+     {QStringLiteral("schema")},
      {}},
     {"help", "help [COMMAND]", "Describes every command, or one command.", &CmdHelp, {}, {}},
 };

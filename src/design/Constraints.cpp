@@ -1,0 +1,190 @@
+// The texts of table constraints and the foreign key clause reader.
+#include "design/DefTokens.h"
+#include "design/SchemaLayouts.h"
+#include "engine/CsvFields.h"
+#include "engine/Identifiers.h"
+#include "support/TextUtil.h"
+
+namespace sky {
+namespace {
+
+QStringList Fields(const QString& list) {
+    QStringList f;
+    if (!TrimText(list).isEmpty()) SplitCSVFields(list, f, QLatin1Char(','));
+    return f;
+}
+
+QString NamePart(const QString& name) {
+    const QString n = TrimText(name);
+    return n.isEmpty() ? QString()
+                       : QStringLiteral("CONSTRAINT ") + QuoteIdent(n) + QLatin1Char(' ');
+}
+
+QString CommentPart(const QString& c) {
+    QString t = TrimText(c);
+    if (t.isEmpty()) return QString();
+    t.replace(QStringLiteral("*/"), QStringLiteral("* /"));
+    return QStringLiteral(" /* ") + t + QStringLiteral(" */");
+}
+
+QString ConflictPart(int c) {
+    return c >= 1 && c <= 5 ? QLatin1Char(' ') + ConflictClause(c) : QString();
+}
+
+// The parent table: always quoted, a dotted name as quoted parts.
+QString ParentName(const QString& p) {
+    return QuoteIdent(TrimText(p), true, true);
+}
+
+} // namespace
+
+QString KeyText(const TFKeyLayout& k) {
+    const QStringList cols =
+        k.OwnFields.contains(QLatin1Char('(')) || k.OwnFields.contains(QLatin1Char('"'))
+            ? QStringList{k.OwnFields}
+            : Fields(k.OwnFields);
+    const QStringList colls = Fields(k.TableParent), orders = Fields(k.FKFields);
+    QStringList entries;
+    for (qsizetype i = 0; i < cols.size(); ++i) {
+        QString e = TrimText(cols[i]);
+        if (i < colls.size() && !TrimText(colls[i]).isEmpty())
+            e += QStringLiteral(" COLLATE ") + TrimText(colls[i]);
+        if (i < orders.size() && !TrimText(orders[i]).isEmpty())
+            e += QLatin1Char(' ') + TrimText(orders[i]);
+        entries << e;
+    }
+    return NamePart(k.ConstrName) +
+           (k.iKeyKind == 0 ? QStringLiteral("PRIMARY KEY") : QStringLiteral("UNIQUE")) +
+           QStringLiteral(" (") + entries.join(QStringLiteral(", ")) + QLatin1Char(')') +
+           ConflictPart(k.iConflictClause) + CommentPart(k.Comment);
+}
+
+QString CheckText(const TFKeyLayout& k) {
+    return NamePart(k.ConstrName) + QStringLiteral("CHECK (") + k.FKFields + QLatin1Char(')') +
+           ConflictPart(k.iConflictClause) + CommentPart(k.Comment);
+}
+
+QString ConstraintText(const TFKeyLayout& k, bool lineBreaks) {
+    const QString sep = lineBreaks ? QStringLiteral("\r\n  ") : QStringLiteral(" ");
+    switch (k.iKeyKind) {
+    case 0:
+    case 1:
+        return KeyText(k);
+    case 2:
+        return (k.bIsTableConstraint ? NamePart(k.ConstrName) : QString()) +
+               QStringLiteral("CHECK (") + k.FKFields + QLatin1Char(')');
+    case 3:
+        break;
+    default:
+        return QString();
+    }
+    QStringList child, parent;
+    for (const QString& c : Fields(k.OwnFields))
+        child << QuoteIdent(TrimText(c));
+    for (const QString& c : Fields(k.FKFields))
+        parent << QuoteIdent(TrimText(c));
+    QString r = k.bIsTableConstraint ? NamePart(k.ConstrName) : QString();
+    if (child.size() > 1 || k.bIsTableConstraint)
+        r += QStringLiteral("FOREIGN KEY (") + child.join(QStringLiteral(", ")) + QLatin1Char(')') +
+             sep;
+    // A clause read and not changed since is written as it was read.
+    QString clause;
+    clause = QStringLiteral("REFERENCES ") + ParentName(k.TableParent);
+    // No parent columns: the parent's primary key.
+    if (!parent.isEmpty())
+        clause += QLatin1Char('(') + parent.join(QStringLiteral(", ")) + QLatin1Char(')');
+    QStringList actions;
+    if (k.iDelAction > 0) actions << QStringLiteral("ON DELETE ") + FKActionWords(k.iDelAction);
+    if (k.iUpdAction > 0) actions << QStringLiteral("ON UPDATE ") + FKActionWords(k.iUpdAction);
+    if (!actions.isEmpty()) clause += sep + actions.join(QLatin1Char(' '));
+    if (!k.MatchName.isEmpty()) clause += sep + QStringLiteral("MATCH ") + k.MatchName;
+    if (k.iDeferrable == 2 || k.bDeferred) {
+        clause += sep + QStringLiteral("DEFERRABLE");
+        if (k.iInitially == 2 || k.bDeferred)
+            clause += QStringLiteral(" INITIALLY DEFERRED");
+        else if (k.iInitially == 1)
+            clause += QStringLiteral(" INITIALLY IMMEDIATE");
+    } else if (k.iDeferrable == 1) {
+        clause += sep + QStringLiteral("NOT DEFERRABLE");
+        if (k.iInitially == 2)
+            clause += QStringLiteral(" INITIALLY DEFERRED");
+        else if (k.iInitially == 1)
+            clause += QStringLiteral(" INITIALLY IMMEDIATE");
+    }
+    clause += CommentPart(k.Comment).isEmpty() ? QString() : sep + CommentPart(k.Comment).mid(1);
+    if (!k.RawText.isEmpty() && !k.ReadText.isEmpty()) {
+        TFKeyLayout plain = k;
+        plain.RawText.clear();
+        if (ConstraintText(plain, false) == k.ReadText)
+            clause = QStringLiteral("REFERENCES ") + k.RawText;
+    }
+    return r + clause;
+}
+
+bool parseFKey(const QString& text, TFKeyLayout& k) {
+    k = TFKeyLayout();
+    k.iKeyKind = 3;
+    const QList<DefToken> all = DefTokenize(text);
+    QList<DefToken> t;
+    for (const DefToken& d : all) {
+        if (d.kind == DefKind::Comment)
+            k.Comment = d.value;
+        else
+            t << d;
+    }
+    qsizetype i = 0;
+    if (i < t.size() && t[i].Is("CONSTRAINT") && i + 1 < t.size()) {
+        k.ConstrName = t[i + 1].value;
+        i += 2;
+    }
+    if (i + 2 < t.size() && t[i].Is("FOREIGN") && t[i + 1].Is("KEY") &&
+        t[i + 2].kind == DefKind::Group) {
+        k.bIsTableConstraint = true;
+        QStringList own;
+        for (const DefToken& c : DefTokenize(t[i + 2].value))
+            if (c.kind != DefKind::Comma && c.kind != DefKind::Comment) own << c.value;
+        k.OwnFields = own.join(QLatin1Char(','));
+        i += 3;
+    }
+    if (i >= t.size() || !t[i].Is("REFERENCES")) return false;
+    ++i;
+    if (i >= t.size()) return false;
+    k.TableParent = t[i].value;
+    ++i;
+    if (i + 1 < t.size() && t[i].kind == DefKind::Other && t[i].value == u".") {
+        k.TableParent += QLatin1Char('.') + t[i + 1].value;
+        i += 2;
+    }
+    if (i < t.size() && t[i].kind == DefKind::Group) {
+        QStringList cols;
+        for (const DefToken& c : DefTokenize(t[i].value))
+            if (c.kind != DefKind::Comma && c.kind != DefKind::Comment) cols << c.value;
+        k.FKFields = cols.join(QLatin1Char(','));
+        ++i;
+    }
+    for (; i < t.size(); ++i) {
+        auto act = [&](qsizetype j) {
+            if (j < t.size() && t[j].Is("CASCADE")) return 5;
+            if (j < t.size() && t[j].Is("RESTRICT")) return 2;
+            if (j + 1 < t.size() && t[j].Is("SET")) return t[j + 1].Is("NULL") ? 3 : 4;
+            if (j < t.size() && t[j].Is("NO")) return 1;
+            return 0;
+        };
+        if (t[i].Is("ON") && i + 2 < t.size()) {
+            const int a = act(i + 2);
+            (t[i + 1].Is("DELETE") ? k.iDelAction : k.iUpdAction) = a;
+        } else if (t[i].Is("NOT") && i + 1 < t.size() && t[i + 1].Is("DEFERRABLE")) {
+            k.iDeferrable = 1;
+        } else if (t[i].Is("DEFERRABLE") && k.iDeferrable == 0) {
+            k.iDeferrable = 2;
+        } else if (t[i].Is("INITIALLY") && i + 1 < t.size()) {
+            k.iInitially = t[i + 1].Is("DEFERRED") ? 2 : 1;
+        } else if (t[i].Is("MATCH") && i + 1 < t.size()) {
+            k.MatchName = t[i + 1].value;
+        }
+    }
+    k.bDeferred = k.iDeferrable == 2 && k.iInitially == 2;
+    return true;
+}
+
+} // namespace sky

@@ -1,0 +1,110 @@
+#include "design/DefTokens.h"
+
+#include "engine/SqlLexer.h"
+
+namespace sky {
+
+bool DefToken::Is(const char* keyword) const {
+    return kind == DefKind::Word && SqlWordIs(value, keyword);
+}
+
+namespace {
+
+QString Unquote(QStringView q, QChar open) {
+    if (q.size() < 2) return QString();
+    const QChar close = open == u'[' ? QChar(u']') : open;
+    QStringView inner = q.mid(1, q.size() - 2);
+    if (q.back() != close) inner = q.mid(1);
+    if (open == u'[') return inner.toString();
+    QString r;
+    r.reserve(inner.size());
+    for (qsizetype i = 0; i < inner.size(); ++i) {
+        r += inner[i];
+        if (inner[i] == close && i + 1 < inner.size() && inner[i + 1] == close) ++i;
+    }
+    return r;
+}
+
+QString CommentText(QStringView c, bool block) {
+    QStringView t = c.mid(2);
+    if (block && t.endsWith(QLatin1String("*/"))) t.chop(2);
+    return t.trimmed().toString();
+}
+
+} // namespace
+
+QList<DefToken> DefTokenize(QStringView text) {
+    QList<DefToken> out;
+    SqlLexer lex(text);
+    SqlToken t;
+    bool line = false;
+    while (lex.Next(t)) {
+        const QStringView s = text.mid(t.pos, t.len);
+        switch (t.kind) {
+        case SqlTokKind::Space:
+            continue;
+        case SqlTokKind::LineBreak:
+            line = true;
+            continue;
+        default:
+            break;
+        }
+        DefToken d;
+        d.pos = t.pos;
+        d.len = t.len;
+        d.lineBefore = line;
+        d.closed = t.closed;
+        line = false;
+        switch (t.kind) {
+        case SqlTokKind::Word:
+            d.kind = DefKind::Word;
+            d.value = s.toString();
+            break;
+        case SqlTokKind::Quoted:
+            d.kind = DefKind::Quoted;
+            d.quote = s.front();
+            d.value = Unquote(s, d.quote);
+            break;
+        case SqlTokKind::LineComment:
+        case SqlTokKind::BlockComment:
+            d.kind = DefKind::Comment;
+            d.value = CommentText(s, t.kind == SqlTokKind::BlockComment);
+            break;
+        default:
+            if (s == QLatin1String(",")) {
+                d.kind = DefKind::Comma;
+                d.value = s.toString();
+            } else if (s == QLatin1String("(")) {
+                // The group runs to the matching bracket (quotes and comments
+                // inside cannot close it).
+                int depth = 1;
+                SqlToken in;
+                qsizetype innerStart = t.end(), innerEnd = text.size();
+                bool closed = false;
+                while (lex.Next(in)) {
+                    if (in.kind != SqlTokKind::Other) continue;
+                    const QChar c = text[in.pos];
+                    if (c == u'(') {
+                        ++depth;
+                    } else if (c == u')' && --depth == 0) {
+                        innerEnd = in.pos;
+                        closed = true;
+                        break;
+                    }
+                }
+                d.kind = DefKind::Group;
+                d.value = text.mid(innerStart, innerEnd - innerStart).toString();
+                d.len = (closed ? innerEnd + 1 : innerEnd) - d.pos;
+                d.closed = closed;
+            } else {
+                d.kind = DefKind::Other;
+                d.value = s.toString();
+            }
+            break;
+        }
+        out.append(d);
+    }
+    return out;
+}
+
+} // namespace sky
