@@ -3,6 +3,7 @@
 #include "design/SchemaLayouts.h"
 #include "engine/CsvFields.h"
 #include "engine/Identifiers.h"
+#include "support/Csv.h"
 #include "support/TextUtil.h"
 
 namespace sky {
@@ -39,14 +40,17 @@ QString ParentName(const QString& p) {
 } // namespace
 
 QString KeyText(const TFKeyLayout& k) {
-    const QStringList cols =
-        k.OwnFields.contains(QLatin1Char('(')) || k.OwnFields.contains(QLatin1Char('"'))
-            ? QStringList{k.OwnFields}
-            : Fields(k.OwnFields);
+    // A key read from its text keeps its entries verbatim when they hold more
+    // than plain names (quotes, expressions, comments).
+    bool verbatim = false;
+    for (QChar c : k.OwnFields)
+        verbatim |= c == u'(' || c == u'"' || c == u'\'' || c == u'[' || c == u'`' || c == u'-' ||
+                    c == u'/';
+    const QStringList cols = verbatim ? QStringList{k.OwnFields} : Fields(k.OwnFields);
     const QStringList colls = Fields(k.TableParent), orders = Fields(k.FKFields);
     QStringList entries;
     for (qsizetype i = 0; i < cols.size(); ++i) {
-        QString e = TrimText(cols[i]);
+        QString e = verbatim ? cols[i] : TrimText(cols[i]);
         if (i < colls.size() && !TrimText(colls[i]).isEmpty())
             e += QStringLiteral(" COLLATE ") + TrimText(colls[i]);
         if (i < orders.size() && !TrimText(orders[i]).isEmpty())
@@ -143,7 +147,7 @@ bool parseFKey(const QString& text, TFKeyLayout& k) {
         QStringList own;
         for (const DefToken& c : DefTokenize(t[i + 2].value))
             if (c.kind != DefKind::Comma && c.kind != DefKind::Comment) own << c.value;
-        k.OwnFields = own.join(QLatin1Char(','));
+        k.OwnFields = JoinCSVLine(own, QLatin1Char(','));
         i += 3;
     }
     if (i >= t.size() || !t[i].Is("REFERENCES")) return false;
@@ -159,7 +163,7 @@ bool parseFKey(const QString& text, TFKeyLayout& k) {
         QStringList cols;
         for (const DefToken& c : DefTokenize(t[i].value))
             if (c.kind != DefKind::Comma && c.kind != DefKind::Comment) cols << c.value;
-        k.FKFields = cols.join(QLatin1Char(','));
+        k.FKFields = JoinCSVLine(cols, QLatin1Char(','));
         ++i;
     }
     for (; i < t.size(); ++i) {

@@ -81,7 +81,11 @@ QList<DefToken> DefTokenize(QStringView text) {
                 SqlToken in;
                 qsizetype innerStart = t.end(), innerEnd = text.size();
                 bool closed = false;
+                SqlTokKind last = SqlTokKind::Space;
                 while (lex.Next(in)) {
+                    if (in.kind != SqlTokKind::Space && in.kind != SqlTokKind::LineBreak &&
+                        !(in.kind == SqlTokKind::Other && text[in.pos] == u')' && depth == 1))
+                        last = in.kind;
                     if (in.kind != SqlTokKind::Other) continue;
                     const QChar c = text[in.pos];
                     if (c == u'(') {
@@ -94,6 +98,9 @@ QList<DefToken> DefTokenize(QStringView text) {
                 }
                 d.kind = DefKind::Group;
                 d.value = text.mid(innerStart, innerEnd - innerStart).toString();
+                // A line comment at the end must not swallow what is written after it.
+                if (last == SqlTokKind::LineComment && !d.value.endsWith(QLatin1Char('\n')))
+                    d.value += QLatin1Char('\n');
                 d.len = (closed ? innerEnd + 1 : innerEnd) - d.pos;
                 d.closed = closed;
             } else {

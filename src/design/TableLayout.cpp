@@ -63,7 +63,7 @@ qsizetype ReadFkClause(const QList<DefToken>& t, qsizetype i, TFKeyLayout& k) {
         QList<DefToken> inner = DefTokenize(t[i].value);
         for (const DefToken& c : inner)
             if (c.kind != DefKind::Comma && c.kind != DefKind::Comment) cols << c.value;
-        k.FKFields = cols.join(QLatin1Char(','));
+        k.FKFields = JoinCSVLine(cols, QLatin1Char(','));
         ++i;
     }
     auto action = [&](qsizetype& j) -> int {
@@ -275,7 +275,7 @@ void ReadTableItem(QStringView text, const QList<DefToken>& item, TTableLayout& 
         const bool pk = first.Is("PRIMARY");
         TFKeyLayout& k = table(pk ? 0 : 1);
         qsizetype j = i + (pk ? 2 : 1);
-        k.OwnFields = toks[j].value.trimmed();
+        k.OwnFields = toks[j].value;
         ++j;
         k.iConflictClause = ReadOnConflict(toks, j);
         if (j != toks.size()) throw Fail{QStringLiteral("unexpected text after a key")};
@@ -293,7 +293,7 @@ void ReadTableItem(QStringView text, const QList<DefToken>& item, TTableLayout& 
         QStringList own;
         for (const DefToken& c : DefTokenize(toks[i + 2].value))
             if (c.kind != DefKind::Comma && c.kind != DefKind::Comment) own << c.value;
-        k.OwnFields = own.join(QLatin1Char(','));
+        k.OwnFields = JoinCSVLine(own, QLatin1Char(','));
         const qsizetype end = ReadFkClause(toks, i + 4, k);
         if (end != toks.size()) throw Fail{QStringLiteral("unexpected text after a foreign key")};
         k.RawText = Src(text, toks[i + 4], toks[end - 1]);
