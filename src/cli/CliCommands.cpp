@@ -391,9 +391,35 @@ int CmdRestructure(CliContext& ctx) {
 }
 
 int CmdTableSql(CliContext& ctx) {
-    if (ctx.args.size() != 2) return ExitUsage;
+    const bool all = ctx.flags.contains(QStringLiteral("all"));
+    if (ctx.args.size() != (all ? 1 : 2)) return ExitUsage;
     TSQLite3Database db;
     if (!OpenExisting(ctx, db, ctx.args[0])) return ExitFailed;
+    if (all) {
+        QStringList tables;
+        if (!db.QuerySingleColumn(
+                tables,
+                QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' "
+                               "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY rowid"),
+                0, false)) {
+            ctx.error = db.LastError();
+            return ExitFailed;
+        }
+        QString out;
+        for (const QString& t : tables) {
+            TTableLayout layout;
+            QString why;
+            if (!convDBTableToLayout(db, ctx.opts.value(QStringLiteral("schema")), layout, t,
+                                     &why)) {
+                ctx.error = QStringLiteral("Failed to read table layout for: ") + t +
+                            QStringLiteral(" (") + why + QLatin1Char(')');
+                return ExitFailed;
+            }
+            out += convTableLayoutToSQL(layout);
+        }
+        Print(ctx, out);
+        return ExitOk;
+    }
     TTableLayout layout;
     QString why;
     if (!convDBTableToLayout(db, ctx.opts.value(QStringLiteral("schema")), layout, ctx.args[1],
@@ -403,6 +429,19 @@ int CmdTableSql(CliContext& ctx) {
         return ExitFailed;
     }
     Print(ctx, convTableLayoutToSQL(layout));
+    return ExitOk;
+}
+
+int CmdViewSql(CliContext& ctx) {
+    if (ctx.args.size() != 2) return ExitUsage;
+    TSQLite3Database db;
+    if (!OpenExisting(ctx, db, ctx.args[0])) return ExitFailed;
+    TViewLayout view;
+    if (!readView(db, ctx.args[1], view, ctx.opts.value(QStringLiteral("schema")))) {
+        ctx.error = view.Comment;
+        return ExitFailed;
+    }
+    Print(ctx, sqlFrom(view));
     return ExitOk;
 }
 
@@ -524,11 +563,17 @@ const CliCommand kCommands[] = {
      {QStringLiteral("indices")},
      {}},
     {"table-sql",
-     "table-sql DB TABLE [--schema S]",
+     "table-sql DB (TABLE | --all) [--schema S]",
      "Reads the table's layout (columns, constraints, indexes, triggers) from its\n"
-     "stored text and prints the script that creates it. Exits 1 with the reason\n"
-     "when the layout cannot be read.",
+     "stored text and prints the script that creates it; --all does so for every\n"
+     "table. Exits 1 with the reason when a layout cannot be read.",
      &CmdTableSql,
+     {QStringLiteral("schema")},
+     {QStringLiteral("all")}},
+    {"view-sql",
+     "view-sql DB VIEW [--schema S]",
+     "Reads the view from its stored text and prints the statement that creates it.",
+     &CmdViewSql,
      {QStringLiteral("schema")},
      {}},
     {"help", "help [COMMAND]", "Describes every command, or one command.", &CmdHelp, {}, {}},

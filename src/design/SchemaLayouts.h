@@ -83,6 +83,20 @@ struct TTriggerLayout {
 };
 using TTriggerList = QList<TTriggerLayout>;
 
+struct TViewLayout {
+    bool isTemp = false;
+    bool IfNotExists = false;
+    QString vName;
+    QString vSchema;
+    QString vColumns; // the view's own column list, as written (without brackets)
+    QString vSelect;  // the SELECT text, line breaks outside literals as CR LF
+    QString Comment;  // comment, or the error text of a failed read
+    QString vError;
+    QStringList vCols;
+    QStringList vTypes;
+    QStringList vRefs;
+};
+
 struct TFieldLayout {
     bool allowNull = true;
     bool isUnique = false;
@@ -163,5 +177,27 @@ QString sqlFrom(const TIndexLayout& i);
 QString sqlFrom(const TTriggerLayout& t);
 bool parseIndex(const QString& text, TIndexLayout& i);
 bool parseTrigger(const QString& text, TTriggerLayout& t);
+
+// View statements and checks.
+QString sqlFrom(const TViewLayout& v);
+bool readView(const QString& text, TViewLayout& v);
+bool readView(TSQLite3Database& db, const QString& viewName, TViewLayout& v, const QString& schema);
+bool readViewFields(TSQLite3Database& db, TViewLayout& v);
+bool testViewSQL(TSQLite3Database& db, const TViewLayout& v, QString& message);
+// The view's SELECT with a LIMIT added; lines receives its CSV result.
+bool testViewSelect(TSQLite3Database& db, const TViewLayout& v, bool showResults, QString& message,
+                    QStringList* lines = nullptr);
+// The SELECT text with " LIMIT n" placed as the view test runs it.
+QString LimitedSelect(const QString& select, int limit);
+
+// Rename rewrites: conversions are lines old=new. Whole identifier tokens
+// are replaced (bare or quoted, ignoring case; never inside literals), all
+// at once.
+QString RenameIdentifiers(const QString& text, const QStringList& conversions);
+bool reassignIndex(TIndexLayout& i, const QString& newTable, const QStringList& conversions);
+bool reassignTrigger(TTriggerLayout& t, const QString& newTable, const QStringList& conversions);
+bool reassignFKey(TFKeyLayout& k, const QString& newTable, const QStringList& conversions);
+bool checkTableDependantsDiffer(const TTableLayout& t);
+bool convTableDependants(TTableLayout& t);
 
 } // namespace sky

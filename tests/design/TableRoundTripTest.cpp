@@ -154,6 +154,33 @@ void RoundTrip(const QString& script, const QString& label, Outcome& outcome) {
             outcome.failures << label + " / " + t + ": not a fixpoint\n" + scripts[i] + "\n---\n" +
                                     convTableLayoutToSQL(again);
     }
+    // Views: read, written, created in B; the engine sees the same columns.
+    const QStringList views =
+        Column(da, "SELECT name FROM sqlite_master WHERE type='view' ORDER BY rowid");
+    QStringList viewSql;
+    for (const QString& v : views) {
+        TViewLayout layout;
+        if (!readView(da, v, layout, QString())) {
+            outcome.failures << label + " / view " + v + ": not read: " + layout.Comment;
+            viewSql << QString();
+            continue;
+        }
+        viewSql << sqlFrom(layout);
+        if (!db.ExecSQL(viewSql.last()))
+            outcome.failures << label + " / view " + v + ": failed: " + db.LastError() + "\n" +
+                                    viewSql.last();
+    }
+    for (qsizetype i = 0; i < views.size(); ++i) {
+        if (viewSql[i].isEmpty()) continue;
+        const QString q =
+            "SELECT name||'|'||type FROM pragma_table_xinfo(" + QuoteSqlString(views[i]) + ")";
+        if (Column(da, q) != Column(db, q))
+            outcome.failures << label + " / view " + views[i] + ": columns differ\n" + viewSql[i];
+        TViewLayout again;
+        if (!readView(db, views[i], again, QString()) || sqlFrom(again) != viewSql[i])
+            outcome.failures << label + " / view " + views[i] + ": not a fixpoint\n" + viewSql[i] +
+                                    "\n---\n" + sqlFrom(again);
+    }
 }
 
 const char* const kCases[] = {
