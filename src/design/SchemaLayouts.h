@@ -115,6 +115,10 @@ struct TFieldLayout {
     QString fForeignKey;
     QString fConstraintName;
     QString fCheckName; // the name of the column's CHECK (it shows in its error message)
+    // The order its constraints were read in (NOTNULL, UNIQUE, CHECK, DEFAULT,
+    // COLLATE, GENERATED, PRIMARY, REFERENCES): the engine numbers its
+    // automatic indexes by it, so it is kept.
+    QStringList fConstraintOrder;
     QString fVarSpec;
     // Generated column: the expression (without parentheses), "ALWAYS" form
     // and storage word ("STORED", "VIRTUAL" or empty).

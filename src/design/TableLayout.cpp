@@ -10,6 +10,7 @@
 #include "support/Csv.h"
 #include "support/TextUtil.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <sqlite3.h>
 
@@ -149,8 +150,27 @@ void ReadColumn(QStringView text, const QList<DefToken>& t, TFieldLayout& f) {
         f.fTypeRaw = Src(text, t[1], t[i - 1]);
         f.fTypeReadAs = f.fType + f.fVarSpec;
     }
+    // A constraint the layout holds once, given twice, cannot be written back
+    // as it was: such a column is refused rather than changed.
+    QStringList seen;
+    auto once = [&](const char* what) {
+        const QString w = QLatin1String(what);
+        if (seen.contains(w))
+            throw Fail{QStringLiteral("column ") + f.fName + QStringLiteral(" has more than one ") +
+                       w};
+        seen << w;
+    };
     while (i < t.size()) {
         const DefToken& k = t[i];
+        for (const char* w :
+             {"PRIMARY", "UNIQUE", "CHECK", "DEFAULT", "COLLATE", "REFERENCES", "GENERATED", "AS"})
+            if (k.Is(w)) {
+                once(k.Is("AS") ? "GENERATED" : w);
+                f.fConstraintOrder << QLatin1String(k.Is("AS") ? "GENERATED" : w);
+            }
+        if (k.Is("NOT") && i + 1 < t.size() && t[i + 1].Is("NULL") &&
+            !f.fConstraintOrder.contains(QLatin1String("NOTNULL")))
+            f.fConstraintOrder << QStringLiteral("NOTNULL");
         if (k.Is("CONSTRAINT") && i + 1 < t.size()) {
             f.fConstraintName = t[i + 1].value;
             i += 2;
@@ -574,49 +594,65 @@ QString convTableLayoutToSQL(const TTableLayout& t) {
                 if (!f.fTypeRaw.isEmpty() && type == f.fTypeReadAs) type = f.fTypeRaw;
                 if (f.isPK && (f.isAutoInc || (TrimText(type).isEmpty() && f.OldName.isEmpty())))
                     type = QStringLiteral("INTEGER");
-                type += QLatin1Char(' ');
+                // Each constraint's text; they are written in the order they
+                // were read (the engine numbers its automatic indexes by it),
+                // new ones in the usual order after them.
+                QHash<QString, QString> parts;
                 if (!f.allowNull)
-                    type += (QStringLiteral("NOT NULL ") + ConflictClause(f.fNotNullConflict))
-                                .trimmed() +
-                            QLatin1Char(' ');
+                    parts.insert(QStringLiteral("NOTNULL"),
+                                 (QStringLiteral("NOT NULL ") + ConflictClause(f.fNotNullConflict))
+                                     .trimmed());
                 if (f.isUnique)
-                    type +=
-                        (QStringLiteral("UNIQUE ") + ConflictClause(f.fUniqueConflict)).trimmed() +
-                        QLatin1Char(' ');
-                QString line = (QStringLiteral("  ") + Quoted(f.fName) + QLatin1Char(' ') + type);
-                line = QStringLiteral("  ") + TrimText(line);
+                    parts.insert(
+                        QStringLiteral("UNIQUE"),
+                        (QStringLiteral("UNIQUE ") + ConflictClause(f.fUniqueConflict)).trimmed());
                 if (!TrimText(f.fCheckFunc).isEmpty())
-                    line += (f.fCheckName.isEmpty()
-                                 ? QString()
-                                 : QStringLiteral(" CONSTRAINT ") + QuoteIdent(f.fCheckName)) +
-                            QStringLiteral(" CHECK(") + TrimText(f.fCheckFunc) + QLatin1Char(')');
+                    parts.insert(
+                        QStringLiteral("CHECK"),
+                        (f.fCheckName.isEmpty() ? QString()
+                                                : QStringLiteral("CONSTRAINT ") +
+                                                      QuoteIdent(f.fCheckName) + QLatin1Char(' ')) +
+                            QStringLiteral("CHECK(") + TrimText(f.fCheckFunc) + QLatin1Char(')'));
                 const QString def = TrimText(f.fDefVal);
                 if (!f.fDefRaw.isEmpty() && f.fDefVal == f.OldDefVal) {
-                    line += QStringLiteral(" DEFAULT ") + f.fDefRaw;
+                    parts.insert(QStringLiteral("DEFAULT"), QStringLiteral("DEFAULT ") + f.fDefRaw);
                 } else if (!def.isEmpty()) {
                     const QChar c = def.front();
                     const bool bare = BareDefault(def) || c == u'"' || c == u'\'' || c == u'(' ||
                                       c == u'[' || c == u'`' || IsStrictNumericLiteral(def);
-                    line += QStringLiteral(" DEFAULT ") + (bare ? def : QuoteSqlString(def));
+                    parts.insert(QStringLiteral("DEFAULT"),
+                                 QStringLiteral("DEFAULT ") + (bare ? def : QuoteSqlString(def)));
                 }
                 if (!TrimText(f.fCollation).isEmpty())
-                    line += QStringLiteral(" COLLATE ") + TrimText(f.fCollation);
+                    parts.insert(QStringLiteral("COLLATE"),
+                                 QStringLiteral("COLLATE ") + TrimText(f.fCollation));
                 if (!f.fGenerated.isEmpty())
-                    line +=
-                        (f.fGenAlways ? QStringLiteral(" GENERATED ALWAYS AS (")
-                                      : QStringLiteral(" AS (")) +
-                        f.fGenerated + QLatin1Char(')') +
-                        (f.fGenStorage.isEmpty() ? QString() : QLatin1Char(' ') + f.fGenStorage);
+                    parts.insert(QStringLiteral("GENERATED"),
+                                 (f.fGenAlways ? QStringLiteral("GENERATED ALWAYS AS (")
+                                               : QStringLiteral("AS (")) +
+                                     f.fGenerated + QLatin1Char(')') +
+                                     (f.fGenStorage.isEmpty() ? QString()
+                                                              : QLatin1Char(' ') + f.fGenStorage));
                 if (f.isPK && pk == 0) {
-                    line += QStringLiteral(" PRIMARY KEY");
-                    if (!f.isAscend) line += QStringLiteral(" DESC");
+                    QString p = QStringLiteral("PRIMARY KEY");
+                    if (!f.isAscend) p += QStringLiteral(" DESC");
                     if (f.fPrimConflict > 0)
-                        line += QLatin1Char(' ') + ConflictClause(f.fPrimConflict);
-                    if (f.isAutoInc) line += QStringLiteral(" AUTOINCREMENT");
+                        p += QLatin1Char(' ') + ConflictClause(f.fPrimConflict);
+                    if (f.isAutoInc) p += QStringLiteral(" AUTOINCREMENT");
+                    parts.insert(QStringLiteral("PRIMARY"), p);
                     pk = 1;
                 }
                 if (!TrimText(f.fForeignKey).isEmpty())
-                    line += QStringLiteral(" REFERENCES ") + TrimText(f.fForeignKey);
+                    parts.insert(QStringLiteral("REFERENCES"),
+                                 QStringLiteral("REFERENCES ") + TrimText(f.fForeignKey));
+                QStringList order = f.fConstraintOrder;
+                for (const char* k : {"NOTNULL", "UNIQUE", "CHECK", "DEFAULT", "COLLATE",
+                                      "GENERATED", "PRIMARY", "REFERENCES"})
+                    if (!order.contains(QLatin1String(k))) order << QLatin1String(k);
+                QString line =
+                    QStringLiteral("  ") + TrimText(Quoted(f.fName) + QLatin1Char(' ') + type);
+                for (const QString& k : order)
+                    if (parts.contains(k)) line += QLatin1Char(' ') + parts.value(k);
                 if (!TrimText(f.fComment).isEmpty())
                     line +=
                         QStringLiteral(" /* ") + SafeComment(f.fComment) + QStringLiteral(" */, ");

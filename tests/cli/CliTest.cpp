@@ -357,4 +357,29 @@ TEST(CliScripts, DumpBackupAndRestructure) {
     EXPECT_TRUE(r.err.startsWith("No column of the new structure exists")) << r.err.toStdString();
 }
 
+TEST(CliSchema, TableAndViewStatements) {
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("d.db"));
+    Shell(db, QStringLiteral("CREATE TABLE t(id INTEGER PRIMARY KEY, v TEXT DEFAULT 'x' -- note\n);"
+                             "CREATE INDEX t_v ON t(v);"
+                             "CREATE VIEW w AS SELECT v FROM t;"));
+    Result r = Cli({QStringLiteral("table-sql"), db, QStringLiteral("t")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QByteArray("CREATE TABLE \"t\" (\r\n  \"id\" INTEGER PRIMARY KEY, \r\n"
+                                "  \"v\" TEXT DEFAULT 'x' /* note */\r\n);\r\n"
+                                "DROP INDEX IF EXISTS t_v;\r\nCREATE INDEX t_v ON t(v);\r\n"));
+    r = Cli({QStringLiteral("table-sql"), db, QStringLiteral("--all")});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(r.out.startsWith("CREATE TABLE \"t\""));
+    r = Cli({QStringLiteral("table-sql"), db, QStringLiteral("nosuch")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.startsWith("Failed to read table layout for: nosuch")) << r.err.toStdString();
+    r = Cli({QStringLiteral("view-sql"), db, QStringLiteral("w")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QByteArray("CREATE VIEW w AS \r\nSELECT v FROM t\r\n"));
+    r = Cli({QStringLiteral("view-sql"), db, QStringLiteral("t")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, QByteArray("View not found (t)\n"));
+}
+
 } // namespace
