@@ -2,6 +2,7 @@
 // settings store), applies the theme, creates the frame and the overview,
 // runs the event loop, and at the end writes the settings (and starts the
 // program again when the theme notice asked for it).
+#include "design/ui/SchemaDialogs.h"
 #include "shell/ui/AppFrame.h"
 #include "shell/ui/FormBehaviour.h"
 #include "shell/ui/OverviewWindow.h"
@@ -30,6 +31,13 @@ int main(int argc, char** argv) {
     auto* overview = new sky::ui::TfrmSKYOview(
         frame, sky::ui::StartOptions{params, QDir::currentPath(), quitAfterStart});
     sky::ui::TKFormFilter::Instance()->SetMainForm(overview);
+    // The shared dialogs, once each, in the order of the start-up.
+    sky::ui::frmSKYIdx();
+    sky::ui::frmSKYTrig();
+    sky::ui::frmSKYFKey();
+    sky::ui::frmSKYPKey();
+    sky::ui::frmSKYChk();
+    sky::ui::frmSKYView();
     const int rc = app.exec();
 
     // Support library end.
