@@ -381,7 +381,7 @@ TEST(TableRoundTrip, GeneratedTables) {
     Outcome o;
     o.refusalFails = false;
     int accepted = 0;
-    for (int batch = 0; batch < 10; ++batch) {
+    for (int batch = 0; batch < 20; ++batch) {
         QString script = "CREATE TABLE parent(id INTEGER PRIMARY KEY);\n";
         TSQLite3Database probe;
         ASSERT_TRUE(probe.Open(":memory:"));
@@ -395,7 +395,7 @@ TEST(TableRoundTrip, GeneratedTables) {
         }
         RoundTrip(script, QStringLiteral("seed %1 batch %2").arg(seed).arg(batch), o);
     }
-    EXPECT_GT(accepted, 1000);
+    EXPECT_GT(accepted, 2000);
     EXPECT_LT(o.refused, accepted / 4) << "refused " << o.refused << " of " << accepted;
     EXPECT_TRUE(o.failures.isEmpty())
         << "seed " << seed << ", " << o.failures.size() << " failures\n"
