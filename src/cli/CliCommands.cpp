@@ -3,6 +3,7 @@
 #include "design/SchemaLayouts.h"
 #include "engine/Database.h"
 #include "engine/FileHeader.h"
+#include "shell/Search.h"
 #include "support/Codec.h"
 #include "support/Csv.h"
 #include "support/JsonText.h"
@@ -445,6 +446,24 @@ int CmdViewSql(CliContext& ctx) {
     return ExitOk;
 }
 
+int CmdFindDb(CliContext& ctx) {
+    if (ctx.args.size() != 1) return ExitUsage;
+    QStringList messages;
+    const QString pattern =
+        FileSearchPattern(ctx.opts.value(QStringLiteral("pattern"), QStringLiteral("*.*db")));
+    QStringList found = FindDatabaseFiles(
+        {ctx.args[0]}, pattern, ctx.flags.contains(QStringLiteral("recursive")), messages);
+    for (const QString& m : messages)
+        std::fprintf(stderr, "%s\n", m.toUtf8().constData());
+    if (ctx.opts.contains(QStringLiteral("table")))
+        found = FindTables(found, ctx.opts.value(QStringLiteral("table")), false);
+    else if (ctx.opts.contains(QStringLiteral("field")))
+        found = FindTables(found, ctx.opts.value(QStringLiteral("field")), true);
+    for (const QString& f : found)
+        Print(ctx, f + QLatin1Char('\n'));
+    return ExitOk;
+}
+
 int CmdHelp(CliContext& ctx);
 
 const CliCommand kCommands[] = {
@@ -576,6 +595,17 @@ const CliCommand kCommands[] = {
      &CmdViewSql,
      {QStringLiteral("schema")},
      {}},
+    {"find-db",
+     "find-db FOLDER [--pattern P] [--recursive] [--table TEXT | --field TEXT]",
+     "Lists the readable database files in FOLDER whose names match the pattern\n"
+     "(default *.*db; a text without * or . is searched anywhere in the name), one\n"
+     "per line. --table lists file | table for tables whose names are LIKE the text\n"
+     "(% added around it unless it holds % or _); --field does the same for tables\n"
+     "whose definition, or an index, trigger or view of them, mentions the text.\n"
+     "Locked files are reported on standard error.",
+     &CmdFindDb,
+     {QStringLiteral("pattern"), QStringLiteral("table"), QStringLiteral("field")},
+     {QStringLiteral("recursive")}},
     {"help", "help [COMMAND]", "Describes every command, or one command.", &CmdHelp, {}, {}},
 };
 

@@ -1,0 +1,108 @@
+#include "shell/Search.h"
+
+#include "engine/Database.h"
+#include "engine/FileHeader.h"
+#include "engine/Statement.h"
+#include "shell/FileList.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <algorithm>
+#include <sqlite3.h>
+
+namespace sky {
+
+void PushSearchHistory(QStringList& history, const QString& text) {
+    const QString t = text.trimmed();
+    for (qsizetype i = 0; i < history.size(); ++i)
+        if (history[i].startsWith(t, Qt::CaseInsensitive)) {
+            history.move(i, 0);
+            return;
+        }
+    history.prepend(t);
+}
+
+QString FileSearchPattern(const QString& text) {
+    QString p = text.trimmed();
+    if (!p.contains(QLatin1Char('*'))) p = QLatin1Char('*') + p + QLatin1Char('*');
+    if (!p.contains(QLatin1Char('.'))) p += QStringLiteral(".*");
+    return p;
+}
+
+QStringList FindDatabaseFiles(const QStringList& folders, const QString& pattern, bool subFolders,
+                              QStringList& messages) {
+    QStringList paths;
+    for (const QString& folder : folders) {
+        if (folder.trimmed().isEmpty()) continue;
+        QDirIterator it(folder, {pattern}, QDir::Files | QDir::NoDotAndDotDot,
+                        subFolders ? QDirIterator::Subdirectories : QDirIterator::NoIteratorFlags);
+        while (it.hasNext())
+            paths << QFileInfo(it.next()).absoluteFilePath();
+    }
+    std::sort(paths.begin(), paths.end());
+    paths.erase(std::unique(paths.begin(), paths.end()), paths.end());
+    QStringList kept;
+    for (const QString& p : paths) {
+        TSQLite3FileHeader h;
+        ReadDBFileHeader(p, h);
+        if (h.Status == 0)
+            kept << p;
+        else if (h.Status == 3)
+            messages << QStringLiteral("Error reading Locked file: \"") + p + QLatin1Char('"');
+    }
+    return kept;
+}
+
+QString LikeText(const QString& text) {
+    const QString t = text.trimmed();
+    if (t.contains(QLatin1Char('%')) || t.contains(QLatin1Char('_'))) return t;
+    return QLatin1Char('%') + t + QLatin1Char('%');
+}
+
+QStringList FindTables(const QStringList& candidates, const QString& text, bool inDefinitions,
+                       const TFileStatusList* status) {
+    QStringList files;
+    for (const QString& c : candidates) {
+        const QString f = FileOfEntry(c);
+        if (!f.isEmpty()) files << f;
+    }
+    std::sort(files.begin(), files.end());
+    files.erase(std::unique(files.begin(), files.end()), files.end());
+    const QString sql =
+        inDefinitions ? QStringLiteral("SELECT \"tbl_name\" FROM \"sqlite_master\" WHERE \"sql\" "
+                                       "LIKE ?1 GROUP BY \"tbl_name\";")
+                      : QStringLiteral("SELECT \"tbl_name\" FROM \"sqlite_master\" WHERE "
+                                       "\"tbl_name\" LIKE ?1 GROUP BY \"tbl_name\";");
+    const QString like = LikeText(text);
+    QStringList results;
+    for (const QString& f : files) {
+        const TSQLite3FileHeader* known = status ? status->Find(f) : nullptr;
+        TSQLite3FileHeader h;
+        if (known)
+            h = *known;
+        else
+            ReadDBFileHeader(f, h);
+        if (h.Status != 0) continue;
+        TSQLite3Database db;
+        if (!db.Open(f, 0, true, true)) continue;
+        std::unique_ptr<TSQLite3Statement> st = db.Prepare(sql);
+        if (!st) continue;
+        st->BindText(1, like);
+        while (st->Step() == SQLITE_ROW)
+            results << f + QStringLiteral(" | ") + st->ColumnText(0);
+    }
+    return results;
+}
+
+void AddSearchResult(QStringList& fileList, const QString& entry) {
+    const QString file = FileOfEntry(entry);
+    for (QString& line : fileList)
+        if (FileOfEntry(line) == file) {
+            line = entry;
+            return;
+        }
+    fileList << entry;
+}
+
+} // namespace sky
