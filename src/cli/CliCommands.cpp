@@ -3,6 +3,7 @@
 #include "design/SchemaLayouts.h"
 #include "engine/Database.h"
 #include "engine/FileHeader.h"
+#include "shell/InfoPages.h"
 #include "shell/Search.h"
 #include "support/Codec.h"
 #include "support/Csv.h"
@@ -464,6 +465,17 @@ int CmdFindDb(CliContext& ctx) {
     return ExitOk;
 }
 
+int CmdInfo(CliContext& ctx) {
+    if (ctx.args.size() != 1) return ExitUsage;
+    TSQLite3FileHeader h;
+    ReadDBFileHeader(ctx.args[0], h);
+    QString out;
+    for (const auto& [caption, value] : DatabaseInfoLines(ctx.args[0], h))
+        out += caption.trimmed() + QLatin1Char(' ') + value + QLatin1Char('\n');
+    Print(ctx, out);
+    return h.Status == 2 || h.Status == 1 ? ExitFailed : ExitOk;
+}
+
 int CmdHelp(CliContext& ctx);
 
 const CliCommand kCommands[] = {
@@ -606,6 +618,14 @@ const CliCommand kCommands[] = {
      &CmdFindDb,
      {QStringLiteral("pattern"), QStringLiteral("table"), QStringLiteral("field")},
      {QStringLiteral("recursive")}},
+    {"info",
+     "info FILE",
+     "Reads the file's header without opening it as a database and prints the\n"
+     "overview's information figures, one \"name: value\" line each. Exits 1 when the\n"
+     "file is missing or its folder cannot be read.",
+     &CmdInfo,
+     {},
+     {}},
     {"help", "help [COMMAND]", "Describes every command, or one command.", &CmdHelp, {}, {}},
 };
 
