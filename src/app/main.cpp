@@ -3,6 +3,7 @@
 // runs the event loop, and at the end writes the settings (and starts the
 // program again when the theme notice asked for it).
 #include "design/ui/SchemaDialogs.h"
+#include "shell/ui/AboutBox.h"
 #include "shell/ui/AppFrame.h"
 #include "shell/ui/FormBehaviour.h"
 #include "shell/ui/OverviewWindow.h"
@@ -31,7 +32,8 @@ int main(int argc, char** argv) {
     auto* overview = new sky::ui::TfrmSKYOview(
         frame, sky::ui::StartOptions{params, QDir::currentPath(), quitAfterStart});
     sky::ui::TKFormFilter::Instance()->SetMainForm(overview);
-    // The shared dialogs, once each, in the order of the start-up.
+    // The shared windows, once each, in the order of the start-up.
+    sky::ui::frmSKYAbout();
     sky::ui::frmSKYIdx();
     sky::ui::frmSKYTrig();
     sky::ui::frmSKYFKey();

@@ -3,6 +3,7 @@
 #include "engine/Database.h"
 #include "engine/SystemLog.h"
 #include "shell/Startup.h"
+#include "shell/ui/AboutBox.h"
 #include "shell/ui/AppFrame.h"
 #include "shell/ui/FormBehaviour.h"
 #include "shell/ui/QtPrompter.h"
@@ -59,6 +60,10 @@ TfrmSKYOview::TfrmSKYOview(TfrmSKYApp* frame, StartOptions options)
     row->addWidget(FViewer);
     FStatus = new QLabel(central);
     row->addWidget(FStatus, 1);
+    auto* about = new QPushButton(QStringLiteral("  About Skylark"), central);
+    about->setObjectName(QStringLiteral("btnDocsAbout"));
+    row->addWidget(about);
+    connect(about, &QPushButton::clicked, this, [] { frmSKYAbout().About(); });
     auto* exit = new QPushButton(QStringLiteral("Exit Skylark"), central);
     exit->setObjectName(QStringLiteral("btnExit"));
     row->addWidget(exit);
@@ -104,6 +109,7 @@ void TfrmSKYOview::DeferredStart() {
     try {
         TSQLite3Database probe;
         FVersionInfo = SQLiteInfoText(probe.SQLiteSoftwVersion(), probe.SQLiteVersion());
+        frmSKYAbout().SetUtilsText(FVersionInfo, probe.SQLiteSoftwVersion());
         LogApplication(FVersionInfo);
         setWindowTitle(QStringLiteral("Skylark v") + FileVersionText());
     } catch (const std::exception& e) {
