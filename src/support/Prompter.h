@@ -69,6 +69,23 @@ private:
     FILE* FOut;
 };
 
+// File dialogs: the chosen path, or empty when cancelled.
+class FileChooser {
+public:
+    virtual ~FileChooser() = default;
+    virtual QString OpenFile(const QString& title, const QString& filter, const QString& start) = 0;
+    virtual QString SaveFile(const QString& title, const QString& filter, const QString& start,
+                             const QString& defaultSuffix) = 0;
+    virtual QString Folder(const QString& title, const QString& start) = 0;
+};
+
+// Opens a file, a folder (showing a file in it) or a web address.
+class DesktopOpener {
+public:
+    virtual ~DesktopOpener() = default;
+    virtual bool Open(const QString& fileOrUrl) = 0;
+};
+
 class ProgressSink {
 public:
     virtual ~ProgressSink() = default;

@@ -1,0 +1,316 @@
+#include "shell/Overview.h"
+
+#include "shell/Search.h"
+
+#include "support/Prompter.h"
+#include "support/Settings.h"
+
+#include <QFileInfo>
+
+namespace sky {
+namespace {
+
+QString BackupTime(const QString& file) {
+    return QFileInfo(file).lastModified().toString(QStringLiteral("hh:mm' on 'dd MMM yyyy"));
+}
+
+} // namespace
+
+OverviewController::OverviewController(Prompter& prompts, FileChooser& files)
+    : FPrompts(prompts), FChooser(files) {}
+
+void OverviewController::LoadProjects() {
+    FProjects.Load();
+    const QString last = CfgGet(QStringLiteral("LastOpenedProject"), kDefaultProject);
+    FProject = FProjects.Names().contains(last) ? last : kDefaultProject;
+    LoadProjectLists();
+}
+
+void OverviewController::LoadProjectLists() {
+    ListLoad(FFiles, ProjectFilesList(FProject));
+    ListLoad(FAutoOpen, ProjectAutoOpenList(FProject));
+    CfgPut(QStringLiteral("LastOpenedProject"), FProject);
+}
+
+void OverviewController::SaveProjectLists() {
+    ListSave(FFiles, ProjectFilesList(FProject));
+    ListSave(FAutoOpen, ProjectAutoOpenList(FProject));
+}
+
+void OverviewController::SelectProject(const QString& name) {
+    FProject = FProjects.Names().contains(name) ? name : kDefaultProject;
+    LoadProjectLists();
+    CheckAllFiles();
+}
+
+void OverviewController::NewProject() {
+    const QString answer =
+        FPrompts
+            .AskText(QStringLiteral("Add New Project"), QStringLiteral("Project Name:"),
+                     QStringLiteral("Project ") + QString::number(FProjects.Names().size()), {},
+                     false, 60, QString())
+            .trimmed();
+    if (ProjectKey(answer).isEmpty() &&
+        answer.compare(QLatin1String("Default"), Qt::CaseInsensitive) != 0)
+        return;
+    bool added = false;
+    const QString project = FProjects.Add(answer, added);
+    if (project.isEmpty()) return;
+    if (added) {
+        FProjects.Save();
+        if (!FFiles.isEmpty() &&
+            FPrompts.AskYesNo(
+                QStringLiteral("Add New Project"),
+                QStringLiteral("Use the current listed files in this new project too?"), 30,
+                QStringLiteral("No"), QStringLiteral("Yes"))) {
+            ListSave(FFiles, ProjectFilesList(project));
+        }
+        ListSave(QStringList(), ProjectAutoOpenList(project));
+    }
+    SelectProject(project);
+}
+
+void OverviewController::DeleteProject() {
+    if (ProjectKey(FProject).isEmpty()) return;
+    if (!FPrompts.AskYesNo(QStringLiteral("Remove Project"),
+                           QStringLiteral("Remove Project \"") + FProject +
+                               QStringLiteral("\" now?"),
+                           30, QStringLiteral("No"), QStringLiteral("Yes")))
+        return;
+    const qsizetype at = FProjects.Names().indexOf(FProject);
+    FProjects.Remove(FProject);
+    FProjects.Save();
+    const QStringList& names = FProjects.Names();
+    SelectProject(at >= 0 && at < names.size() ? names[at] : names.first());
+}
+
+void OverviewController::CheckAllFiles() {
+    ProgressSink* p = StartProgress && !FFiles.isEmpty()
+                          ? StartProgress(QStringLiteral("Loading Project..."), false)
+                          : nullptr;
+    FStatus.Check(FFiles, p);
+    if (p && EndProgress) EndProgress(p);
+}
+
+bool OverviewController::OpenEntry(const QString& entry) {
+    QString file, table;
+    SplitFileEntry(entry, file, table);
+    if (file.isEmpty()) {
+        BrowseAndOpen();
+        return false;
+    }
+    const bool listed = FStatus.Find(file) != nullptr;
+    const TSQLite3FileHeader h = FStatus.Probe(file);
+    if (h.Status != 0) {
+        CheckAllFiles();
+        return false;
+    }
+    const QString whole = entry.trimmed();
+    const qsizetype at = FFiles.indexOf(whole);
+    bool changed = false;
+    if (at < 0) {
+        FFiles.prepend(whole);
+        changed = true;
+    } else if (at > 0 && keepLastAtTop) {
+        FFiles.move(at, 0);
+        changed = true;
+    }
+    if (changed) SaveProjectLists();
+    bool ok = true;
+    if (!FOpen.contains(file)) {
+        ok = OpenWorkspace && OpenWorkspace(file, table);
+        if (ok) FOpen.insert(file);
+    } else if (OpenWorkspace) {
+        OpenWorkspace(file, table); // shows the existing window
+    }
+    if (!listed) CheckAllFiles();
+    return ok;
+}
+
+void OverviewController::BrowseAndOpen() {
+    const QString f = FChooser.OpenFile(QStringLiteral("Find Database..."),
+                                        QStringLiteral("Databases (*.*db);;All files (*)"),
+                                        CfgGet(QStringLiteral("LastDBFile"), QString()));
+    if (f.isEmpty()) return;
+    CfgPut(QStringLiteral("LastDBFile"), f);
+    OpenEntry(f);
+}
+
+void OverviewController::RemoveEntry(const QString& entry) {
+    // The entry itself (exact line), else the first line of the same file.
+    qsizetype at = FFiles.indexOf(entry);
+    if (at < 0)
+        for (qsizetype i = 0; i < FFiles.size() && at < 0; ++i)
+            if (FileOfEntry(FFiles[i]) == FileOfEntry(entry)) at = i;
+    if (at < 0) return;
+    FFiles.removeAt(at);
+    SaveProjectLists();
+}
+
+void OverviewController::MoveEntry(int from, int to) {
+    if (from < 0 || to < 0 || from >= FFiles.size() || to >= FFiles.size() || from == to) return;
+    FFiles.move(from, to);
+    SaveProjectLists();
+}
+
+void OverviewController::Purge() {
+    if (FFiles.isEmpty()) return;
+    bool confirm =
+        FPrompts.AskYesNo(QStringLiteral("Remove non-Ready Items"),
+                          QStringLiteral("This will remove all links for missing, inaccessible or "
+                                         "invalid databases.\rConfirm every item?"),
+                          30, QStringLiteral("No"), QStringLiteral("Yes"));
+    if (!confirm &&
+        !FPrompts.AskYesNo(
+            QStringLiteral("Remove non-Ready Items"),
+            QStringLiteral("Are you sure you want to remove all bad links without confirmation?."),
+            30, QStringLiteral("No"), QStringLiteral("Yes")))
+        return;
+    bool cancelled = false;
+    QStringList kept = FFiles;
+    for (QString& e : kept) {
+        const int s = FStatus.StatusOf(e);
+        if (s == kStatusNotListed || s == 0) continue;
+        QString file, table;
+        SplitFileEntry(e, file, table);
+        if (confirm) {
+            bool cancel = false;
+            const bool yes = FPrompts.AskYesNoCancel(
+                QStringLiteral("Remove File..."),
+                QStringLiteral("Remove the ") + StatusWord(s) +
+                    QStringLiteral(" link to database file \"") + QFileInfo(file).fileName() +
+                    QLatin1Char('"') +
+                    (table.isEmpty() ? QString()
+                                     : QStringLiteral(" and Table \"") + table + QLatin1Char('"')) +
+                    QStringLiteral(" now?"),
+                cancel, QStringLiteral("No"), QStringLiteral("Yes"), 30);
+            if (cancel) {
+                cancelled = true;
+                break;
+            }
+            if (!yes) continue;
+        }
+        e.clear();
+    }
+    if (cancelled) {
+        LoadProjectLists(); // nothing removed
+    } else {
+        kept.removeAll(QString());
+        FFiles = kept;
+        SaveProjectLists();
+    }
+    CheckAllFiles();
+}
+
+void OverviewController::AddSearchResults(const QStringList& entries) {
+    for (const QString& e : entries)
+        AddSearchResult(FFiles, e);
+    SaveProjectLists();
+    CheckAllFiles();
+}
+
+bool OverviewController::NewDatabase(const QString& selectedEntry) {
+    QString start = FileOfEntry(selectedEntry);
+    if (start.isEmpty()) start = CfgGet(QStringLiteral("LastDBFile"), QString());
+    if (start.isEmpty()) start = QStringLiteral("NewDatabase.sqlitedb");
+    const QString chosen =
+        FChooser.SaveFile(QStringLiteral("Save DB File..."),
+                          QStringLiteral("All files (*);;General DB files (*.*db)"),
+                          QFileInfo(start).absolutePath() + QStringLiteral("/NewDatabase.sqlitedb"),
+                          QStringLiteral("sqlitedb"));
+    if (chosen.isEmpty()) return false;
+    const QString file = NewDatabaseName(chosen);
+    if (file != chosen && QFileInfo::exists(file) &&
+        !FPrompts.AskYesNo(QStringLiteral("Create New Database"),
+                           QStringLiteral("The file already exists, Overwrite it?\r") + file, 30,
+                           QStringLiteral("No"), QStringLiteral("Yes")))
+        return false;
+    QString error;
+    if (!CreateNewDatabase(
+            file, [this](const QString& f) { return FOpen.contains(f); }, error)) {
+        lastError = error;
+        FPrompts.ShowNotice(QStringLiteral("New Database Error"),
+                            QStringLiteral("Failed to Create Database:\r") + error, 9, true);
+        return false;
+    }
+    return OpenEntry(QFileInfo(file).absoluteFilePath());
+}
+
+bool OverviewController::Transfer(const QString& source, const QString& target, bool openAfter) {
+    if (FTransferring) {
+        lastError = QStringLiteral("A file transfer is already in Progress");
+        FPrompts.ShowNotice(QStringLiteral("DB Backup Error"), lastError, 9, true);
+        return false;
+    }
+    FTransferring = true;
+    ProgressSink* p = StartProgress
+                          ? StartProgress(QStringLiteral("Transferring Database file..."), true)
+                          : nullptr;
+    QString error;
+    const bool ok = TransferDatabase(source, target, p, error);
+    if (p && EndProgress) EndProgress(p);
+    FTransferring = false;
+    if (!ok) {
+        lastError = error;
+        FPrompts.ShowNotice(QStringLiteral("DB Backup Error"), error, 9, true);
+        return false;
+    }
+    if (openAfter && QFileInfo::exists(target)) OpenEntry(target);
+    FPrompts.ShowNotice(
+        QStringLiteral("DB Backup"),
+        QStringLiteral("Successfuly transferred Data to: \"") + target + QLatin1Char('"'), 9, true);
+    return true;
+}
+
+bool OverviewController::QuickBackup(const QString& entry) {
+    const QString file = FileOfEntry(entry);
+    if (IsQuickBackup(file)) {
+        FPrompts.ShowNotice(
+            QStringLiteral("Database Backup..."),
+            QStringLiteral(
+                "The selected file is already a Backup - Please choose a normal DB File."),
+            9, true);
+        return false;
+    }
+    return Transfer(file, QuickBackupName(file), false);
+}
+
+bool OverviewController::QuickRestore(const QString& entry) {
+    const QString file = FileOfEntry(entry);
+    if (IsQuickBackup(file)) {
+        FPrompts.ShowNotice(
+            QStringLiteral("Database Restore"),
+            QStringLiteral(
+                "The Opened Database is already a Backup - Please open a normal Database File."),
+            9, true);
+        return false;
+    }
+    const QString backup = QuickBackupName(file);
+    if (!QFileInfo::exists(backup)) {
+        FPrompts.ShowNotice(
+            QStringLiteral("Database Restore"),
+            QStringLiteral("There is no previously made Quick-Backup found for this database."), 9,
+            true);
+        return false;
+    }
+    if (!FPrompts.AskYesNo(QStringLiteral("WARNING:"),
+                           QStringLiteral("Quick-Restoring will revert all changes since ") +
+                               BackupTime(backup) + QStringLiteral(". Continue?"),
+                           30, QStringLiteral("No"), QStringLiteral("Yes")))
+        return false;
+    if (!Transfer(backup, file, true)) return false;
+    FPrompts.ShowNotice(QStringLiteral("Database Restore"),
+                        QStringLiteral("Database Restored successfuly."), 9, true);
+    return true;
+}
+
+bool OverviewController::Duplicate(const QString& entry) {
+    const QString file = FileOfEntry(entry);
+    const QString target =
+        FChooser.SaveFile(QStringLiteral("Duplicate Database..."), QString(), file, QString());
+    if (target.isEmpty() || target == file) return false;
+    if (!Transfer(file, target, false)) return false;
+    return OpenEntry(target);
+}
+
+} // namespace sky

@@ -1,0 +1,173 @@
+// The overview's commands with scripted answers, real files and settings in
+// a temporary folder.
+#include "shell/Overview.h"
+#include "engine/Database.h"
+#include "support/Folders.h"
+#include "support/Prompter.h"
+#include "support/Settings.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace sky {
+namespace {
+
+// Answers from a script: yes/no answers in order (then no), texts in order.
+class Scripted : public Prompter {
+public:
+    QList<int> answers; // 1 yes, 0 no, -1 cancel
+    QStringList texts, notices, questions;
+    int Next() { return answers.isEmpty() ? 0 : answers.takeFirst(); }
+    void ShowNotice(const QString& t, const QString& x, int, bool) override {
+        notices << t + ": " + x;
+    }
+    bool AskYesNo(const QString& t, const QString& x, int, const QString&,
+                  const QString&) override {
+        questions << t + ": " + x;
+        return Next() == 1;
+    }
+    bool AskYesNoCancel(const QString& t, const QString& x, bool& cancelled, const QString&,
+                        const QString&, int) override {
+        questions << t + ": " + x;
+        const int a = Next();
+        cancelled = a < 0;
+        return a == 1;
+    }
+    QString AskText(const QString&, const QString&, const QString&, const QStringList&, bool, int,
+                    const QString& cancelValue) override {
+        return texts.isEmpty() ? cancelValue : texts.takeFirst();
+    }
+    void ShowNote(const QString&, const QString&) override {}
+    void ShowWarning(const QString&, const QString&) override {}
+};
+
+class Chooser : public FileChooser {
+public:
+    QString next;
+    QString OpenFile(const QString&, const QString&, const QString&) override { return next; }
+    QString SaveFile(const QString&, const QString&, const QString&, const QString&) override {
+        return next;
+    }
+    QString Folder(const QString&, const QString&) override { return next; }
+};
+
+class OverviewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        EnsureFolders();
+        CfgLoad();
+        c.OpenWorkspace = [this](const QString& f, const QString& t) {
+            opened << f + "|" + t;
+            return true;
+        };
+        c.LoadProjects();
+    }
+    void TearDown() override { qunsetenv("XDG_CONFIG_HOME"); }
+    QString Db(const char* name) {
+        const QString f = data.filePath(QLatin1String(name));
+        TSQLite3Database db;
+        EXPECT_TRUE(db.Open(f));
+        EXPECT_TRUE(db.ExecuteList("CREATE TABLE IF NOT EXISTS t(a); INSERT INTO t VALUES (1);"));
+        return f;
+    }
+    QTemporaryDir config, data;
+    Scripted p;
+    Chooser files;
+    OverviewController c{p, files};
+    QStringList opened;
+};
+
+TEST_F(OverviewTest, OpeningEntriesListsThemOnceAndOpensOnce) {
+    const QString a = Db("a.db");
+    ASSERT_TRUE(c.OpenEntry(a + " | t"));
+    EXPECT_EQ(c.Files(), QStringList{a + " | t"});
+    EXPECT_EQ(opened, QStringList{a + "|t"});
+    EXPECT_TRUE(c.IsOpen(a));
+    ASSERT_TRUE(c.OpenEntry(a + " | t"));
+    EXPECT_EQ(c.Files().size(), 1);
+    EXPECT_EQ(c.StatusOf(a), 0);
+    // The list was stored for the default project.
+    QStringList stored;
+    ListLoad(stored, QStringLiteral("DBRecent"));
+    EXPECT_EQ(stored, c.Files());
+    // A missing file is not opened.
+    EXPECT_FALSE(c.OpenEntry(data.filePath("gone.db")));
+    // Removal takes the exact file, never a prefix.
+    c.SetFiles({a + "2", a + " | t", a});
+    c.RemoveEntry(a);
+    EXPECT_EQ(c.Files(), (QStringList{a + "2", a + " | t"}));
+    c.MoveEntry(1, 0);
+    EXPECT_EQ(c.Files().first(), a + " | t");
+}
+
+TEST_F(OverviewTest, ProjectsAndPurge) {
+    p.texts << "Work";
+    c.NewProject();
+    EXPECT_EQ(c.CurrentProject(), QStringLiteral("Work"));
+    p.texts << " w o r k ";
+    c.NewProject();
+    EXPECT_EQ(c.Projects(),
+              (QStringList{kDefaultProject, "Work"})); // no second project with that key
+    c.SelectProject(kDefaultProject);
+    c.DeleteProject(); // the default stays
+    EXPECT_EQ(c.Projects().size(), 2);
+    c.SelectProject(QStringLiteral("Work"));
+    p.answers << 1;
+    c.DeleteProject();
+    EXPECT_EQ(c.Projects(), QStringList{kDefaultProject});
+
+    const QString good = Db("good.db"), gone = data.filePath("gone.db"),
+                  gone2 = data.filePath("gone2.db");
+    c.SetFiles({good, gone, gone2 + " | x"});
+    c.SaveProjectLists();
+    c.CheckAllFiles();
+    // Confirming each: the first removed, then Cancel undoes everything.
+    p.answers = {1, 1, -1};
+    c.Purge();
+    EXPECT_EQ(c.Files().size(), 3);
+    EXPECT_TRUE(p.questions.last().contains(QStringLiteral("and Table \"x\" now?")));
+    // Without confirmation: every bad link goes.
+    p.answers = {0, 1};
+    c.Purge();
+    EXPECT_EQ(c.Files(), QStringList{good});
+}
+
+TEST_F(OverviewTest, NewDatabaseBackupAndRestore) {
+    files.next = data.filePath("made");
+    ASSERT_TRUE(c.NewDatabase(QString()));
+    const QString made = data.filePath("made.sqlitedb");
+    EXPECT_TRUE(QFile::exists(made));
+    EXPECT_TRUE(c.Files().contains(made));
+    // A new database over an open one is refused with the reason.
+    files.next = made;
+    EXPECT_FALSE(c.NewDatabase(QString()));
+    EXPECT_TRUE(p.notices.last().startsWith(
+        QStringLiteral("New Database Error: Failed to Create Database:\r")));
+
+    const QString src = Db("x.sqlitedb");
+    ASSERT_TRUE(c.QuickBackup(src));
+    EXPECT_TRUE(QFile::exists(data.filePath("x.dbBackup")));
+    EXPECT_FALSE(c.QuickBackup(data.filePath("x.dbBackup")));
+    {
+        TSQLite3Database db;
+        ASSERT_TRUE(db.Open(src));
+        ASSERT_TRUE(db.ExecuteList("DELETE FROM t;"));
+    }
+    p.answers << 1;
+    ASSERT_TRUE(c.QuickRestore(src));
+    EXPECT_TRUE(p.questions.last().startsWith(
+        QStringLiteral("WARNING:: Quick-Restoring will revert all changes since ")));
+    TSQLite3Database db;
+    ASSERT_TRUE(db.Open(src));
+    QString n;
+    db.QuerySingleValue(n, "SELECT count(*) FROM t");
+    EXPECT_EQ(n, QStringLiteral("1"));
+    EXPECT_FALSE(c.QuickRestore(data.filePath("nobackup.db")));
+    EXPECT_TRUE(
+        p.notices.last().contains(QStringLiteral("There is no previously made Quick-Backup")));
+}
+
+} // namespace
+} // namespace sky
