@@ -21,6 +21,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
@@ -274,8 +275,12 @@ TEST_F(StartTest, ProgramStartsWithEmptySettingsAndSavesThem) {
     QStringList lines;
     ASSERT_TRUE(ListLoad(lines, QStringLiteral("SystemConfig"),
                          config.path() + QStringLiteral("/skylark/")));
-    ASSERT_EQ(lines.size(), 1);
-    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("FRMSKYOVIEW=HEIGHT=")));
+    EXPECT_EQ(lines.filter(QRegularExpression(QStringLiteral("^FRMSKYOVIEW=HEIGHT="))).size(), 1)
+        << lines.join(';').toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("QRYLIMIT=1000")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("SYSLOGKIND=2")));
+    // The first start found no files: the search page was shown.
+    EXPECT_TRUE(lines.contains(QStringLiteral("LASTOPENEDPROJECT=! Default")));
 }
 
 } // namespace

@@ -1,0 +1,26 @@
+#include "shell/ui/QtFileChooser.h"
+
+#include <QApplication>
+#include <QFileDialog>
+
+namespace sky::ui {
+
+QString QtFileChooser::OpenFile(const QString& title, const QString& filter, const QString& start) {
+    return QFileDialog::getOpenFileName(QApplication::activeWindow(), title, start, filter);
+}
+
+QString QtFileChooser::SaveFile(const QString& title, const QString& filter, const QString& start,
+                                const QString& defaultSuffix) {
+    QFileDialog d(QApplication::activeWindow(), title, start, filter);
+    d.setAcceptMode(QFileDialog::AcceptSave);
+    d.setDefaultSuffix(defaultSuffix);
+    if (!start.isEmpty()) d.selectFile(start);
+    return d.exec() == QDialog::Accepted && !d.selectedFiles().isEmpty() ? d.selectedFiles().first()
+                                                                         : QString();
+}
+
+QString QtFileChooser::Folder(const QString& title, const QString& start) {
+    return QFileDialog::getExistingDirectory(QApplication::activeWindow(), title, start);
+}
+
+} // namespace sky::ui

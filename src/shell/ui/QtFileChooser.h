@@ -1,0 +1,16 @@
+// The file dialogs behind the FileChooser interface.
+#pragma once
+
+#include "support/Prompter.h"
+
+namespace sky::ui {
+
+class QtFileChooser : public FileChooser {
+public:
+    QString OpenFile(const QString& title, const QString& filter, const QString& start) override;
+    QString SaveFile(const QString& title, const QString& filter, const QString& start,
+                     const QString& defaultSuffix) override;
+    QString Folder(const QString& title, const QString& start) override;
+};
+
+} // namespace sky::ui
