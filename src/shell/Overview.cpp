@@ -304,6 +304,88 @@ bool OverviewController::QuickRestore(const QString& entry) {
     return true;
 }
 
+void OverviewController::RunAutoOpen() {
+    FAutoOpen.removeAll(QString());
+    bool opening = true, listed = false;
+    const qsizetype count = FAutoOpen.size();
+    for (qsizetype i = 0; i < count; ++i) {
+        const QString f = FAutoOpen[i].trimmed();
+        if (f.isEmpty() || !QFileInfo::exists(FileOfEntry(f))) continue;
+        if (opening && count - i > 3 && i % 4 == 3) {
+            bool cancelled = false;
+            opening = FPrompts.AskYesNoCancel(
+                QStringLiteral("Auto-Open"),
+                QString::number(count - i) +
+                    QStringLiteral(" more Databases are selected to Auto-Open, this may take a "
+                                   "while. Continue Auto-Opening?"),
+                cancelled, QStringLiteral("No"), QStringLiteral("Yes"), 30);
+        }
+        if (opening) {
+            OpenEntry(f);
+        } else if (!FFiles.contains(f)) {
+            FFiles << f;
+            listed = true;
+        }
+    }
+    if (listed) SaveProjectLists();
+}
+
+QList<OverviewController::MenuItem> OverviewController::ProjectMenu() const {
+    QList<MenuItem> menu;
+    for (qsizetype i = 0; i < FFiles.size() && i < 20; ++i) {
+        const QString file = FileOfEntry(FFiles[i]);
+        const TSQLite3FileHeader* h = FStatus.Find(file);
+        const int status = h ? h->Status : -1;
+        const QString word = h ? StatusWord(status) : QStringLiteral("*Unknown*");
+        const bool open = FOpen.contains(file);
+        MenuItem m;
+        m.caption = file;
+        m.subItems << (open || status == 0
+                           ? QStringLiteral("Open this Database")
+                           : QStringLiteral("Re-Check Status (") + word + QLatin1Char(')'));
+        if (open || status == 0) m.subItems << QStringLiteral("Open Script Processor for Database");
+        m.subItems << QStringLiteral("-");
+        if (status == 0) m.subItems << QStringLiteral("Quick-Backup");
+        if (status != 1) m.subItems << QStringLiteral("Open in Folder");
+        if (!open)
+            m.subItems << QStringLiteral("Remove reference (Status: ") + word + QLatin1Char(')');
+        menu << m;
+    }
+    return menu;
+}
+
+bool OverviewController::FullBackup(const QString& entry) {
+    const QString file = FileOfEntry(entry);
+    const QString target =
+        FChooser.SaveFile(QStringLiteral("Full Backup..."), QString(), file, QString());
+    if (target.isEmpty() || target == file) return false;
+    return Transfer(file, target, false);
+}
+
+bool OverviewController::FullRestore(const QString& entry) {
+    const QString file = FileOfEntry(entry);
+    const QString source = FChooser.OpenFile(QStringLiteral("Find Database..."), QString(), file);
+    if (source.isEmpty() || !QFileInfo::exists(source)) return false;
+    if (source == file) {
+        FPrompts.ShowNotice(
+            QStringLiteral("Database Restore"),
+            QStringLiteral("Restoring a file from within itself is an area of quantum physics not "
+                           "covered by this application..."),
+            9, true);
+        return false;
+    }
+    if (!FPrompts.AskYesNo(
+            QStringLiteral("WARNING:"),
+            QStringLiteral("Restoring from this back-up will revert all changes since ") +
+                BackupTime(source) + QStringLiteral(". Continue?"),
+            30, QStringLiteral("No"), QStringLiteral("Yes")))
+        return false;
+    if (!Transfer(source, file, true)) return false;
+    FPrompts.ShowNotice(QStringLiteral("Database Restore"),
+                        QStringLiteral("Database Restored successfuly."), 9, true);
+    return true;
+}
+
 bool OverviewController::Duplicate(const QString& entry) {
     const QString file = FileOfEntry(entry);
     const QString target =

@@ -52,6 +52,20 @@ public:
     void Purge();
     void AddSearchResults(const QStringList& entries);
 
+    // Opens the auto-open entries whose files exist; past every fourth one,
+    // with more than three left, asks whether to go on (any answer but yes
+    // stops the opening; the rest are then only listed).
+    void RunAutoOpen();
+    void SetAutoOpen(const QStringList& files) { FAutoOpen = files; }
+
+    // The project-databases menu: one item per entry (at most 20) with its
+    // sub-items in order; a sub-item "-" is a separator.
+    struct MenuItem {
+        QString caption;
+        QStringList subItems;
+    };
+    QList<MenuItem> ProjectMenu() const;
+
     // --- workspaces
     bool IsOpen(const QString& file) const { return FOpen.contains(file); }
     void WorkspaceOpened(const QString& file) { FOpen.insert(file); }
@@ -62,6 +76,8 @@ public:
     bool QuickBackup(const QString& entry);
     bool QuickRestore(const QString& entry);
     bool Duplicate(const QString& entry);
+    bool FullBackup(const QString& entry);
+    bool FullRestore(const QString& entry);
     bool Transfer(const QString& source, const QString& target, bool openAfter);
 
     bool keepLastAtTop = false;

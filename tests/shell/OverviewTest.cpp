@@ -1,6 +1,7 @@
 // The overview's commands with scripted answers, real files and settings in
 // a temporary folder.
 #include "shell/Overview.h"
+#include "common/Process.h"
 #include "engine/Database.h"
 #include "support/Folders.h"
 #include "support/Prompter.h"
@@ -167,6 +168,48 @@ TEST_F(OverviewTest, NewDatabaseBackupAndRestore) {
     EXPECT_FALSE(c.QuickRestore(data.filePath("nobackup.db")));
     EXPECT_TRUE(
         p.notices.last().contains(QStringLiteral("There is no previously made Quick-Backup")));
+}
+
+TEST_F(OverviewTest, AutoOpenAsksEveryFourthAndMenuItems) {
+    QStringList list;
+    for (int i = 0; i < 12; ++i)
+        list << Db(QString("auto%1.db").arg(i).toUtf8().constData());
+    c.SetAutoOpen(list);
+    p.answers = {1, 0}; // go on at the 4th, stop at the 8th
+    c.RunAutoOpen();
+    EXPECT_EQ(p.questions.size(), 2);
+    EXPECT_TRUE(
+        p.questions[0].contains(QStringLiteral("9 more Databases are selected to Auto-Open")));
+    EXPECT_EQ(opened.size(), 7);     // 0..6 opened
+    EXPECT_EQ(c.Files().size(), 12); // the rest only listed
+    c.CheckAllFiles();
+    const auto menu = c.ProjectMenu();
+    ASSERT_EQ(menu.size(), 12);
+    EXPECT_EQ(menu.last().subItems.first(), QStringLiteral("Open this Database"));
+    EXPECT_TRUE(
+        menu.first().subItems.contains(QStringLiteral("Open Script Processor for Database")));
+    EXPECT_FALSE(
+        menu.first().subItems.join(',').contains(QStringLiteral("Remove reference"))); // open
+    c.SetFiles({data.filePath("missing.db")});
+    c.CheckAllFiles();
+    EXPECT_EQ(c.ProjectMenu().first().subItems,
+              (QStringList{"Re-Check Status (Missing)", "-", "Open in Folder",
+                           "Remove reference (Status: Missing)"}));
+}
+
+TEST_F(OverviewTest, FullBackupAndRestore) {
+    const QString src = Db("f.db");
+    files.next = data.filePath("f-copy.db");
+    ASSERT_TRUE(c.FullBackup(src));
+    EXPECT_EQ(test::SqlDiff(src, files.next), QByteArray());
+    files.next = src;
+    EXPECT_FALSE(c.FullRestore(src));
+    EXPECT_TRUE(p.notices.last().contains(QStringLiteral("quantum physics")));
+    files.next = data.filePath("f-copy.db");
+    p.answers << 1;
+    ASSERT_TRUE(c.FullRestore(src));
+    EXPECT_TRUE(p.questions.last().contains(
+        QStringLiteral("Restoring from this back-up will revert all changes since ")));
 }
 
 } // namespace

@@ -229,8 +229,12 @@ void TfrmSKYOview::BuildFilePane(QWidget* pane) {
         backups->setEnabled(status == 0);
         backups->addAction(QStringLiteral("Quick-Backup the selected Database"), this,
                            [this, entry] { FCtl->QuickBackup(entry); });
+        backups->addAction(QStringLiteral("Full Backup (to selected file)..."), this,
+                           [this, entry] { FCtl->FullBackup(entry); });
         backups->addAction(QStringLiteral("Quick-Restore (from last Quick-Backup)"), this,
                            [this, entry] { FCtl->QuickRestore(entry); });
+        backups->addAction(QStringLiteral("Full Restore (from selected file)..."), this,
+                           [this, entry] { FCtl->FullRestore(entry); });
         m.addAction(QStringLiteral("Show in Folder"), this, [entry] {
              QDesktopServices::openUrl(
                  QUrl::fromLocalFile(QFileInfo(FileOfEntry(entry)).absolutePath()));
@@ -242,6 +246,41 @@ void TfrmSKYOview::BuildFilePane(QWidget* pane) {
                         RefreshFiles();
                     })
             ->setEnabled(!open && !entry.isEmpty());
+        m.addSeparator();
+        QMenu* project = m.addMenu(QStringLiteral("Project Databases"));
+        for (const OverviewController::MenuItem& item : FCtl->ProjectMenu()) {
+            QMenu* sub = project->addMenu(item.caption);
+            const QString file = item.caption;
+            for (const QString& s : item.subItems) {
+                if (s == QLatin1String("-")) {
+                    sub->addSeparator();
+                } else if (s == QLatin1String("Open this Database")) {
+                    sub->addAction(s, this, [this, file] {
+                        FCtl->OpenEntry(file);
+                        RefreshFiles();
+                    });
+                } else if (s.startsWith(QLatin1String("Re-Check Status"))) {
+                    sub->addAction(s, this, [this] {
+                        FCtl->CheckAllFiles();
+                        RefreshFiles();
+                    });
+                } else if (s == QLatin1String("Quick-Backup")) {
+                    sub->addAction(s, this, [this, file] { FCtl->QuickBackup(file); });
+                } else if (s == QLatin1String("Open in Folder")) {
+                    sub->addAction(s, this, [file] {
+                        QDesktopServices::openUrl(
+                            QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
+                    });
+                } else if (s.startsWith(QLatin1String("Remove reference"))) {
+                    sub->addAction(s, this, [this, file] {
+                        FCtl->RemoveEntry(file);
+                        RefreshFiles();
+                    });
+                } else {
+                    sub->addAction(s)->setEnabled(false); // windows of later issues
+                }
+            }
+        }
         m.addSeparator();
         m.addAction(QStringLiteral("About Skylark"), this, [] { frmSKYAbout().About(); });
         m.addAction(QStringLiteral("Check for Updates"), this, [] {
@@ -643,6 +682,7 @@ void TfrmSKYOview::DeferredStart() {
     if (FFrame) FFrame->SetCaption(windowTitle());
     if (!FCtl->Files().isEmpty()) {
         FCtl->CheckAllFiles();
+        FCtl->RunAutoOpen();
     } else {
         chkSearchDBInSpecified->setChecked(true);
         FPages->setCurrentIndex(0);
