@@ -20,6 +20,12 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QStringList params = app.arguments().mid(1);
     const bool quitAfterStart = params.removeAll(QStringLiteral("--quit-after-start")) > 0;
+    QString screenshot;
+    const qsizetype shot = params.indexOf(QStringLiteral("--screenshot"));
+    if (shot >= 0 && shot + 1 < params.size()) {
+        screenshot = params[shot + 1];
+        params.remove(shot, 2);
+    }
 
     // Support library start.
     sky::EnsureFolders();
@@ -30,7 +36,7 @@ int main(int argc, char** argv) {
 
     auto* frame = new sky::ui::TfrmSKYApp(&app);
     auto* overview = new sky::ui::TfrmSKYOview(
-        frame, sky::ui::StartOptions{params, QDir::currentPath(), quitAfterStart});
+        frame, sky::ui::StartOptions{params, QDir::currentPath(), quitAfterStart, screenshot});
     sky::ui::TKFormFilter::Instance()->SetMainForm(overview);
     // The shared windows, once each, in the order of the start-up.
     sky::ui::frmSKYAbout();

@@ -694,6 +694,11 @@ void TfrmSKYOview::DeferredStart() {
     FStarted = true;
     Q_EMIT StartFinished();
     if (FOptions.quitAfterStart) PulseCall(1, 1, this, [this] { close(); });
+    if (!FOptions.screenshot.isEmpty())
+        PulseCall(500, 1, this, [this] {
+            grab().save(FOptions.screenshot, "PNG");
+            close();
+        });
 }
 
 void TfrmSKYOview::RefreshLog() {

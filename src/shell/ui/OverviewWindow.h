@@ -33,6 +33,7 @@ struct StartOptions {
     QStringList params;          // file parameters of the command line
     QString currentDir;          // against which they are made absolute
     bool quitAfterStart = false; // close again once the window is shown
+    QString screenshot;          // when set: the shown window saved as a PNG, then closed
 };
 
 class TfrmSKYOview : public QMainWindow {
