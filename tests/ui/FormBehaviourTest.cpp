@@ -229,7 +229,8 @@ TEST_F(StartTest, TwoFileParametersAreListedAndTheFirstOpened) {
     QPointer<TfrmSKYOview> ov = new TfrmSKYOview(
         &frame, StartOptions{{QStringLiteral("one.db"), b, QStringLiteral("nothere.db")},
                              data.path(),
-                             false});
+                             false,
+                             QString()});
     EXPECT_FALSE(ov->isVisible()); // shown by the deferred start
     ASSERT_TRUE(WaitFor([&] { return ov->Started(); }));
     EXPECT_TRUE(ov->isVisible());
@@ -248,7 +249,8 @@ TEST_F(StartTest, TwoFileParametersAreListedAndTheFirstOpened) {
 
 TEST_F(StartTest, ThemeChoiceStoresItAndOffersTheRestart) {
     TfrmSKYApp frame;
-    QPointer<TfrmSKYOview> ov = new TfrmSKYOview(&frame, StartOptions{{}, QString(), false});
+    QPointer<TfrmSKYOview> ov =
+        new TfrmSKYOview(&frame, StartOptions{{}, QString(), false, QString()});
     ASSERT_TRUE(WaitFor([&] { return ov->Started(); }));
     ov->ChooseTheme(QStringLiteral("Midnight Blue"));
     EXPECT_EQ(CfgGet(QStringLiteral("DXStyle"), QString()), QStringLiteral("Midnight Blue"));

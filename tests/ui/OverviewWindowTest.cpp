@@ -61,7 +61,7 @@ TEST_F(OverviewWindowTest, StatusTextsAndConnectedFiles) {
     b.close();
     TfrmSKYApp frame;
     QPointer<TfrmSKYOview> ov =
-        new TfrmSKYOview(&frame, StartOptions{{bad, good}, data.path(), false});
+        new TfrmSKYOview(&frame, StartOptions{{bad, good}, data.path(), false, QString()});
     ASSERT_TRUE(WaitFor([&] { return ov->Started(); }));
     // The first parameter is invalid: listed but not opened.
     EXPECT_TRUE(ov->OpenedFile().isEmpty());
