@@ -79,6 +79,7 @@ public:
     bool FullBackup(const QString& entry);
     bool FullRestore(const QString& entry);
     bool Transfer(const QString& source, const QString& target, bool openAfter);
+    bool TransferRunning() const { return FTransferring; }
 
     bool keepLastAtTop = false;
     QString lastError;

@@ -6,11 +6,14 @@
 #include "support/Folders.h"
 #include "support/Settings.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGuiApplication>
 #include <QListWidget>
 #include <QPointer>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -73,6 +76,11 @@ TEST_F(OverviewWindowTest, StatusTextsAndConnectedFiles) {
     EXPECT_EQ(ov->OpenedFile(), good);
     EXPECT_EQ(ov->FileList()->item(0)->text(),
               QStringLiteral("shop.db --- \u2714 Connected (customers)"));
+    // Ctrl+C copies every entry.
+    QGuiApplication::clipboard()->clear();
+    for (QShortcut* s : ov->FileList()->findChildren<QShortcut*>())
+        Q_EMIT s->activated();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), ov->Files().join(QStringLiteral("\r\n")));
     ov->close();
     ASSERT_TRUE(WaitFor([&] { return frame.Closed(); }));
 }

@@ -22,18 +22,22 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QFormLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTabWidget>
@@ -182,6 +186,10 @@ void TfrmSKYOview::BuildFilePane(QWidget* pane) {
     lbDBFiles->setDragDropMode(QAbstractItemView::InternalMove);
     lbDBFiles->setMouseTracking(true);
     v->addWidget(lbDBFiles, 1);
+    auto* copy = new QShortcut(QKeySequence::Copy, lbDBFiles, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(copy, &QShortcut::activated, this, [this] {
+        QGuiApplication::clipboard()->setText(FCtl->Files().join(QStringLiteral("\r\n")));
+    });
     connect(cbProjectName, &QComboBox::activated, this, [this](int i) {
         FCtl->SelectProject(cbProjectName->itemText(i));
         RefreshFiles();
@@ -329,6 +337,14 @@ QWidget* TfrmSKYOview::BuildSearchPage() {
     v->addLayout(form);
     lbSearchResult = new QListWidget(page);
     lbSearchResult->setObjectName(QStringLiteral("lbSearchResult"));
+    auto* copyResults =
+        new QShortcut(QKeySequence::Copy, lbSearchResult, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(copyResults, &QShortcut::activated, this, [this] {
+        QStringList lines;
+        for (int i = 0; i < lbSearchResult->count(); ++i)
+            lines << lbSearchResult->item(i)->text();
+        QGuiApplication::clipboard()->setText(lines.join(QStringLiteral("\r\n")));
+    });
     v->addWidget(lbSearchResult, 1);
     auto* buttons = new QHBoxLayout;
     auto* openB = new QPushButton(QStringLiteral("Open"), page);
@@ -436,6 +452,11 @@ QWidget* TfrmSKYOview::BuildLogPage() {
                                              QStringLiteral("Text Files (*.txt *.log)"), QString(),
                                              QStringLiteral("txt"));
         if (f.isEmpty()) return;
+        if (QFileInfo::exists(f) &&
+            !Prompts().AskYesNo(QStringLiteral("Save to File..."),
+                                QStringLiteral("The file already exists, Overwrite it?"), 30,
+                                QStringLiteral("No"), QStringLiteral("Yes")))
+            return;
         QString text = memLog->toPlainText();
         text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
         QString why;
@@ -735,6 +756,15 @@ void TfrmSKYOview::StoreSettings() {
 }
 
 void TfrmSKYOview::closeEvent(QCloseEvent* e) {
+    // A running transfer owns the files: the window stays until it ends.
+    if (FCtl->TransferRunning()) {
+        e->ignore();
+        Prompts().ShowNotice(
+            QStringLiteral("DB Backup"),
+            QStringLiteral("A file transfer is in Progress - close the window when it has ended."),
+            9, true);
+        return;
+    }
     if (FStarted) StoreSettings();
     for (const QPointer<QWidget>& w : FWorkspaces)
         if (w) w->close();
