@@ -8,6 +8,7 @@
 #include "shell/ui/AboutBox.h"
 #include "shell/ui/AppFrame.h"
 #include "shell/ui/FormBehaviour.h"
+#include "shell/ui/KPanel.h"
 #include "shell/ui/KProgress.h"
 #include "shell/ui/QtFileChooser.h"
 #include "shell/ui/QtPrompter.h"
@@ -35,11 +36,13 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTimer>
 #include <QUrl>
@@ -91,10 +94,63 @@ private:
 };
 
 QColor StatusColour(int status, bool open) {
-    if (open || status == 0) return QColor(0x40, 0x90, 0x40);
-    if (status == kStatusNotListed) return QColor(0xA0, 0xA0, 0x20);
-    return QColor(0xB0, 0x70, 0x50);
+    if (open || status == 0) return QColor(0xA0, 0xD0, 0x90);
+    if (status == kStatusNotListed) return QColor(0xE0, 0xE0, 0x40);
+    return QColor(0xD0, 0xA0, 0x90);
 }
+
+// Draws a file entry in pieces: folder (expanded pane only), name in bold,
+// extension bold italic in the status colour, the status suffix and the table.
+class EntryDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    bool expanded = false;
+    QSize sizeHint(const QStyleOptionViewItem& o, const QModelIndex& i) const override {
+        QSize s = QStyledItemDelegate::sizeHint(o, i);
+        s.setHeight(22);
+        return s;
+    }
+    void paint(QPainter* p, const QStyleOptionViewItem& o, const QModelIndex& i) const override {
+        const QString entry = i.data(Qt::UserRole).toString();
+        const QString text = i.data(Qt::DisplayRole).toString();
+        QColor back = i.data(Qt::BackgroundRole).value<QBrush>().color();
+        if (!i.data(Qt::BackgroundRole).isValid()) back = o.palette.color(QPalette::Base);
+        if (o.state & QStyle::State_Selected) back = Blend(back, QColor(0x80, 0xE0, 0xFF), 0.4);
+        p->fillRect(o.rect, back);
+        const QColor colour = i.data(Qt::ForegroundRole).value<QBrush>().color();
+        QString file, table;
+        SplitFileEntry(entry, file, table);
+        const QFileInfo fi(file);
+        const QString suffixText = text.mid(text.indexOf(QStringLiteral(" --- ")));
+        struct Piece {
+            QString text;
+            QColor colour;
+            bool bold, italic;
+        };
+        QList<Piece> pieces;
+        if (expanded)
+            pieces.append(
+                {fi.absolutePath() + QLatin1Char('/'), QColor(0x90, 0x90, 0x98), false, false});
+        pieces.append({fi.completeBaseName(), o.palette.color(QPalette::Text), true, false});
+        if (!fi.suffix().isEmpty())
+            pieces.append({QLatin1Char('.') + fi.suffix(), colour, true, true});
+        pieces.append({suffixText.section(QStringLiteral(" ("), 0, 0), colour, false, false});
+        if (!table.isEmpty())
+            pieces.append({QStringLiteral(" (") + table + QLatin1Char(')'),
+                           QColor(0xC0, 0xC0, 0xC0), false, false});
+        int x = o.rect.left() + 8;
+        for (const Piece& piece : pieces) {
+            QFont f = o.font;
+            f.setBold(piece.bold);
+            f.setItalic(piece.italic);
+            p->setFont(f);
+            p->setPen(piece.colour);
+            const QRect r(x, o.rect.top(), o.rect.right() - x, o.rect.height());
+            p->drawText(r, Qt::AlignVCenter | Qt::AlignLeft, piece.text);
+            x += QFontMetrics(f).horizontalAdvance(piece.text) + 2;
+        }
+    }
+};
 
 } // namespace
 
@@ -185,6 +241,7 @@ void TfrmSKYOview::BuildFilePane(QWidget* pane) {
     lbDBFiles->setContextMenuPolicy(Qt::CustomContextMenu);
     lbDBFiles->setDragDropMode(QAbstractItemView::InternalMove);
     lbDBFiles->setMouseTracking(true);
+    lbDBFiles->setItemDelegate(new EntryDelegate(lbDBFiles));
     v->addWidget(lbDBFiles, 1);
     auto* copy = new QShortcut(QKeySequence::Copy, lbDBFiles, nullptr, nullptr, Qt::WidgetShortcut);
     connect(copy, &QShortcut::activated, this, [this] {
