@@ -27,6 +27,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGuiApplication>
@@ -447,13 +448,22 @@ void TfrmSKYOview::FindFiles() {
         for (const QString& e : FCtl->Files())
             folders << QFileInfo(FileOfEntry(e)).absolutePath();
     QStringList messages;
+    lbSearchResult->addItem(QStringLiteral("Checking validity..."));
+    QCoreApplication::processEvents();
     const QStringList found =
         FindDatabaseFiles(folders, FileSearchPattern(text),
                           specified && chkSearchDBSubFolders->isChecked(), messages);
+    lbSearchResult->addItems(messages);
+    lbSearchResult->addItem(QStringLiteral("Finding Complete."));
+    if (!messages.isEmpty()) {
+        // The locked files stay readable for a moment before the results replace them.
+        lbSearchResult->addItem(QStringLiteral("Failed to read some files (see above)... "));
+        QEventLoop wait;
+        QTimer::singleShot(3000, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
     lbSearchResult->clear();
     lbSearchResult->addItems(found);
-    for (const QString& m : messages)
-        LogApplication(m);
     if (lbSearchResult->count()) lbSearchResult->setCurrentRow(0);
 }
 
@@ -466,6 +476,7 @@ void TfrmSKYOview::FindTables(bool inDefinitions) {
     lbSearchResult->clear();
     lbSearchResult->addItem(inDefinitions ? QStringLiteral("Finding Table objects, please wait...")
                                           : QStringLiteral("Finding Tables, please wait..."));
+    lbSearchResult->addItem(QStringLiteral("Checking validity..."));
     QCoreApplication::processEvents();
     const QStringList found = sky::FindTables(candidates, text, inDefinitions, &FCtl->Status());
     lbSearchResult->clear();
