@@ -170,15 +170,20 @@ void KVPut(SettingList& list, const QString& key, const QString& text) {
     const QString k = NormalizeKey(key);
     if (k.isEmpty() || text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'))) return;
     const QString line = k + QLatin1Char('=') + text;
+    const QString prefix = k + QLatin1Char('=');
+    // A key holds one value: other lines of the key (a hand-edited file may
+    // repeat it) go, so the value put is the value read.
+    const qsizetype first = FindKey(list, k);
+    for (qsizetype i = list.lines.size() - 1; i >= 0; --i)
+        if (i != first && list.lines[i].startsWith(prefix, Qt::CaseInsensitive))
+            list.lines.removeAt(i);
     const qsizetype at = FindKey(list, k);
     if (at >= 0) {
-        list.lines[at] = line;
-        // A new value can move the line in the order only past lines of
-        // longer keys with the same beginning; keep the order exact.
-        if (list.sorted && !IsSorted(list.lines)) {
-            std::stable_sort(list.lines.begin(), list.lines.end(), UpperLess);
+        if (!list.sorted) {
+            list.lines[at] = line; // a file's own order is kept
+            return;
         }
-        return;
+        list.lines.removeAt(at); // re-inserted at its sorted place below
     }
     if (!list.sorted) {
         std::stable_sort(list.lines.begin(), list.lines.end(), UpperLess);

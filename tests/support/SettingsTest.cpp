@@ -150,6 +150,11 @@ TEST(SettingsFiles, UnsortedFileIsFoundAndSortedOnInsert) {
     KVPut(l, QStringLiteral("beta"), QStringLiteral("4"));
     EXPECT_EQ(l.lines, (QStringList{"ALPHA=2", "BETA=4", "MID=3", "ZED=1"}));
     EXPECT_EQ(KVGet(l, QStringLiteral("mid"), QString()), QStringLiteral("3"));
+    // A repeated key (hand-edited file) reads the value put last.
+    SettingList dup = SettingListFromLines({"K=HEIGH; W", "K=HEIGHT=2", "Q=1"});
+    KVPut(dup, QStringLiteral("k"), QStringLiteral("new"));
+    EXPECT_EQ(KVGet(dup, QStringLiteral("K"), QString()), QStringLiteral("new"));
+    EXPECT_EQ(dup.lines, (QStringList{"K=new", "Q=1"}));
 
     // SystemConfig is written only when a Cfg write changed it.
     CfgLoad();
