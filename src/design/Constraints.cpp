@@ -21,13 +21,6 @@ QString NamePart(const QString& name) {
                        : QStringLiteral("CONSTRAINT ") + QuoteIdent(n) + QLatin1Char(' ');
 }
 
-QString CommentPart(const QString& c) {
-    QString t = TrimText(c);
-    if (t.isEmpty()) return QString();
-    t.replace(QStringLiteral("*/"), QStringLiteral("* /"));
-    return QStringLiteral(" /* ") + t + QStringLiteral(" */");
-}
-
 QString ConflictPart(int c) {
     return c >= 1 && c <= 5 ? QLatin1Char(' ') + ConflictClause(c) : QString();
 }
@@ -38,6 +31,13 @@ QString ParentName(const QString& p) {
 }
 
 } // namespace
+
+QString CommentClause(const QString& comment) {
+    QString t = TrimText(comment);
+    if (t.isEmpty()) return QString();
+    t.replace(QStringLiteral("*/"), QStringLiteral("* /")); // cannot end the comment early
+    return QStringLiteral(" /* ") + t + QStringLiteral(" */");
+}
 
 QString KeyText(const TFKeyLayout& k) {
     // A key read from its text keeps its entries verbatim when they hold more
@@ -60,12 +60,12 @@ QString KeyText(const TFKeyLayout& k) {
     return NamePart(k.ConstrName) +
            (k.iKeyKind == 0 ? QStringLiteral("PRIMARY KEY") : QStringLiteral("UNIQUE")) +
            QStringLiteral(" (") + entries.join(QStringLiteral(", ")) + QLatin1Char(')') +
-           ConflictPart(k.iConflictClause) + CommentPart(k.Comment);
+           ConflictPart(k.iConflictClause) + CommentClause(k.Comment);
 }
 
 QString CheckText(const TFKeyLayout& k) {
     return NamePart(k.ConstrName) + QStringLiteral("CHECK (") + k.FKFields + QLatin1Char(')') +
-           ConflictPart(k.iConflictClause) + CommentPart(k.Comment);
+           ConflictPart(k.iConflictClause) + CommentClause(k.Comment);
 }
 
 QString ConstraintText(const TFKeyLayout& k, bool lineBreaks) {
@@ -115,7 +115,8 @@ QString ConstraintText(const TFKeyLayout& k, bool lineBreaks) {
         else if (k.iInitially == 1)
             clause += QStringLiteral(" INITIALLY IMMEDIATE");
     }
-    clause += CommentPart(k.Comment).isEmpty() ? QString() : sep + CommentPart(k.Comment).mid(1);
+    clause +=
+        CommentClause(k.Comment).isEmpty() ? QString() : sep + CommentClause(k.Comment).mid(1);
     if (!k.RawText.isEmpty() && !k.ReadText.isEmpty()) {
         TFKeyLayout plain = k;
         plain.RawText.clear();

@@ -11,13 +11,6 @@ QString Src(QStringView text, const DefToken& from, const DefToken& to) {
     return text.mid(from.pos, to.end() - from.pos).toString();
 }
 
-QString CommentPart(const QString& c) {
-    QString t = TrimText(c);
-    if (t.isEmpty()) return QString();
-    t.replace(QStringLiteral("*/"), QStringLiteral("* /"));
-    return QStringLiteral(" /* ") + t + QStringLiteral(" */");
-}
-
 // Reads [schema.]name at i.
 QString ReadName(const QList<DefToken>& t, qsizetype& i) {
     if (i >= t.size()) return QString();
@@ -119,7 +112,7 @@ QString sqlFrom(const TIndexLayout& ix) {
     if (ix.Entries.isEmpty()) return QString();
     QString r = QStringLiteral("CREATE") + (ix.IdxUnique ? QStringLiteral(" UNIQUE") : QString()) +
                 QStringLiteral(" INDEX ") + QuoteIdent(TrimText(ix.IdxName)) +
-                CommentPart(ix.Comment) + QStringLiteral(" ON ") +
+                CommentClause(ix.Comment) + QStringLiteral(" ON ") +
                 QuoteIdent(TrimText(ix.IdxTable)) + QStringLiteral(" (") +
                 ix.Entries.join(QStringLiteral(", ")) + QLatin1Char(')');
     if (!TrimText(ix.IdxWhere).isEmpty()) r += QStringLiteral(" WHERE ") + TrimText(ix.IdxWhere);
@@ -214,7 +207,7 @@ QString sqlFrom(const TTriggerLayout& tr) {
                 QLatin1Char(' ') + QLatin1String(event[tr.trigEvent % 5]);
     if (tr.trigEvent == 4 && !TrimText(tr.trigFields).isEmpty())
         r += QLatin1Char(' ') + TrimText(tr.trigFields);
-    if (!TrimText(tr.Comment).isEmpty()) r += CommentPart(tr.Comment) + QLatin1Char(' ');
+    if (!TrimText(tr.Comment).isEmpty()) r += CommentClause(tr.Comment) + QLatin1Char(' ');
     r += QStringLiteral("\r\n  ON ") + QuoteIdent(TrimText(tr.trigTable)) +
          QStringLiteral(" FOR EACH ROW");
     if (!TrimText(tr.trigWhen).isEmpty()) r += QStringLiteral(" WHEN ") + TrimText(tr.trigWhen);

@@ -169,6 +169,9 @@ bool convDBTableToLayout(TSQLite3Database& db, const QString& schema, TTableLayo
 QString convTableLayoutToSQL(const TTableLayout& t);
 QString convTableAlteredCols(TTableLayout& t);
 
+// " /* comment */" (empty for a blank comment); a "*/" inside is defused.
+QString CommentClause(const QString& comment);
+
 // Constraint texts.
 QString KeyText(const TFKeyLayout& k);   // kinds 0 and 1
 QString CheckText(const TFKeyLayout& k); // the check dialog's preview

@@ -359,12 +359,6 @@ bool BareDefault(const QString& v) {
     return false;
 }
 
-QString SafeComment(const QString& c) {
-    QString r = TrimText(c);
-    r.replace(QStringLiteral("*/"), QStringLiteral("* /"));
-    return r;
-}
-
 } // namespace
 
 QString ConflictWord(int index) {
@@ -654,8 +648,7 @@ QString convTableLayoutToSQL(const TTableLayout& t) {
                 for (const QString& k : order)
                     if (parts.contains(k)) line += QLatin1Char(' ') + parts.value(k);
                 if (!TrimText(f.fComment).isEmpty())
-                    line +=
-                        QStringLiteral(" /* ") + SafeComment(f.fComment) + QStringLiteral(" */, ");
+                    line += CommentClause(f.fComment) + QStringLiteral(", ");
                 else
                     line += QStringLiteral(", ");
                 lines << line;
@@ -704,25 +697,9 @@ namespace {
 
 // Every row of a query, columns as text; false with the engine's reason.
 bool Rows(TSQLite3Database& db, const QString& sql, QList<QStringList>& rows, QString* why) {
-    rows.clear();
-    std::unique_ptr<TSQLite3Statement> st = db.Prepare(sql);
-    if (!st) {
-        if (why) *why = db.LastError();
-        return false;
-    }
-    int rc;
-    while ((rc = st->Step()) == SQLITE_ROW) {
-        QStringList r;
-        for (int c = 0; c < st->ColumnCount(); ++c)
-            r << st->ColumnText(c);
-        rows << r;
-    }
-    if (rc != SQLITE_DONE) {
-        db.CheckResult(rc);
-        if (why) *why = db.LastError();
-        return false;
-    }
-    return true;
+    const bool ok = db.QueryTextRows(sql, rows);
+    if (!ok && why) *why = db.LastError();
+    return ok;
 }
 
 } // namespace

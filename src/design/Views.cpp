@@ -53,11 +53,7 @@ QString sqlFrom(const TViewLayout& v) {
     r += ViewName(v);
     if (!TrimText(v.vColumns).isEmpty())
         r += QLatin1Char('(') + TrimText(v.vColumns) + QLatin1Char(')');
-    if (!TrimText(v.Comment).isEmpty()) {
-        QString c = TrimText(v.Comment);
-        c.replace(QStringLiteral("*/"), QStringLiteral("* /"));
-        r += QStringLiteral(" /* ") + c + QStringLiteral(" */");
-    }
+    r += CommentClause(v.Comment);
     r += QStringLiteral(" AS \r\n");
     bool first = true;
     for (const QString& raw : CodeLines(v.vSelect)) {

@@ -177,6 +177,9 @@ public:
     bool CheckForeignKeys(bool& bFKeyState);
 
     // --- single-result queries
+    // Every row of SQL with its columns as text (NULL as empty). No busy
+    // test: for readers of the catalogue that run between operations.
+    bool QueryTextRows(const QString& SQL, QList<QStringList>& Rows);
     bool QuerySingleColumn(QStringList& ColValues, const QString& SQL, int memLimit,
                            bool bConvertBlobs);
     bool QuerySingleColumn(QStringList& ColValues, const QString& refTable,
@@ -316,8 +319,6 @@ private:
     bool ProgressStep();
     bool ExecuteListImpl(const QString& SQLScript);
     bool ExecuteTransactedImpl(const QString& SQLScript);
-    // Every row of SQL with its columns as text (NULL as empty); no busy test.
-    bool QueryTextRows(const QString& SQL, QList<QStringList>& Rows);
     bool ExportTableScriptImpl(const QString& TableName, ExportOut& out, int QuerySize,
                                bool InclData);
     bool ExportTableRows(const QString& name, ExportOut& out, int QuerySize);

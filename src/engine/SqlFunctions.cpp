@@ -4,6 +4,7 @@
 #include "engine/SqlFunctions.h"
 
 #include "support/Codec.h"
+#include "support/TextFile.h"
 #include "support/TextUtil.h"
 
 #include <QStringList>
@@ -63,13 +64,6 @@ QString Latin1Text(const QByteArray& b) {
     return QString::fromLatin1(b);
 }
 
-// Windows-1252 code points of the bytes 0x80..0x9F (0 = undefined, kept as
-// the byte's Latin-1 code point).
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
 // Decoded bytes as text: UTF-8 when valid, else each byte as Windows-1252.
 // A leading byte-order mark is kept as a character so that decoding always
 // gives back exactly the text that was encoded.
@@ -79,15 +73,7 @@ QString BytesToText(const QByteArray& bytes) {
     const QByteArray marked = '\x01' + bytes;
     const QString text = QString::fromUtf8(marked);
     if (text.toUtf8() == marked) return text.mid(1);
-    QString r(bytes.size(), Qt::Uninitialized);
-    QChar* out = r.data();
-    for (char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        char16_t u = b;
-        if (b >= 0x80 && b <= 0x9F && kCp1252High[b - 0x80] != 0) u = kCp1252High[b - 0x80];
-        *out++ = QChar(u);
-    }
-    return r;
+    return DecodeCp1252(bytes);
 }
 
 // Runs a callback body, turning any exception into the function's error text.

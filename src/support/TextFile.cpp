@@ -14,6 +14,8 @@ constexpr char16_t kCp1252High[32] = {
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
+} // namespace
+
 QString DecodeCp1252(const QByteArray& bytes) {
     QString r(bytes.size(), Qt::Uninitialized);
     QChar* out = r.data();
@@ -25,8 +27,6 @@ QString DecodeCp1252(const QByteArray& bytes) {
     }
     return r;
 }
-
-} // namespace
 
 QString DecodeText(const QByteArray& bytes) {
     if (bytes.startsWith("\xEF\xBB\xBF"))

@@ -10,6 +10,8 @@
 namespace sky {
 
 QString DecodeText(const QByteArray& bytes);
+// Each byte as its Windows-1252 character (undefined bytes keep their Latin-1 code).
+QString DecodeCp1252(const QByteArray& bytes);
 // Reads the whole file; false (with error text) when it cannot be read.
 bool ReadTextFile(const QString& fileName, QString& text, QString* error = nullptr);
 // Writes bytes to the file atomically; false (with error text) on failure.
