@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <cmath>
 
 namespace sky {
 
@@ -87,6 +88,71 @@ TSQLite3FileHeader TFileStatusList::Probe(const QString& file) {
 int TFileStatusList::StatusOf(const QString& entry) const {
     const TSQLite3FileHeader* h = Find(FileOfEntry(entry));
     return h ? h->Status : kStatusNotListed;
+}
+
+QString EntryDrawing::Text() const {
+    QString all;
+    for (const EntryPiece& p : pieces)
+        all += p.text;
+    return all;
+}
+
+EntryDrawing DrawEntry(const QString& text, int status, bool open, bool expanded) {
+    EntryDrawing d;
+    if (text.startsWith(QLatin1String("FINDIN"), Qt::CaseInsensitive) ||
+        text.startsWith(QLatin1String("CHECKI"), Qt::CaseInsensitive)) {
+        d.pieces.append({text, 0x4080A0, true, true});
+        return d;
+    }
+    if (text.startsWith(QLatin1String("FAILED"), Qt::CaseInsensitive) ||
+        text.startsWith(QLatin1String("ERROR "), Qt::CaseInsensitive)) {
+        d.pieces.append({text, 0xA08040, true, false});
+        return d;
+    }
+    QString file, table;
+    SplitFileEntry(text, file, table);
+    quint32 colour;
+    QString suffix;
+    if (open) {
+        d.background = 0xE0FFE8;
+        colour = 0xA0D090;
+        suffix = expanded ? QStringLiteral(" --- \u2714 Connected") : QStringLiteral(" - \u2714");
+    } else if (status == 0) {
+        colour = 0xA0D090;
+        suffix = expanded ? QStringLiteral(" --- \u2713 ") + StatusWord(status)
+                          : QStringLiteral(" - \u2713");
+    } else if (status == kStatusNotListed) {
+        colour = 0xE0E040;
+        suffix = expanded ? QStringLiteral(" --- ? ") + StatusWord(status) : QStringLiteral(" - ?");
+    } else {
+        colour = 0xD0A090;
+        suffix = expanded ? QStringLiteral(" --- \u2718 ") + StatusWord(status)
+                          : QStringLiteral(" - \u2718");
+    }
+    // Folder with its delimiter, name, extension (from the last dot of the name).
+    const qsizetype slash = file.lastIndexOf(QLatin1Char('/'));
+    const QString name = file.mid(slash + 1);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (expanded && slash >= 0) d.pieces.append({file.left(slash + 1), 0x909098, false, false});
+    d.pieces.append({dot > 0 ? name.left(dot) : name, 0x303030, true, false});
+    if (dot > 0) d.pieces.append({name.mid(dot), colour, true, true});
+    d.pieces.append({suffix, colour, false, false});
+    if (!table.isEmpty())
+        d.pieces.append({QStringLiteral(" (") + table + QLatin1Char(')'), 0xC0C0C0, false, false});
+    return d;
+}
+
+FilePaneSize ExpandedPaneSize(int monitorWidth, int windowWidth) {
+    const int wide = std::clamp(int(monitorWidth * 0.8), 900, 1600);
+    const int window = std::max(windowWidth, wide);
+    return {window, std::clamp(window / 2, 600, 990)};
+}
+
+QString HeaderCaption(int tag, bool expanded) {
+    static const char* const captions[] = {"Collapse",        "Add Project...", "Delete Project",
+                                           "Add Database...", "Purge Items",    "Menu"};
+    if (!expanded || tag < 0 || tag > 5) return QString();
+    return QStringLiteral("  ") + QLatin1String(captions[tag]);
 }
 
 } // namespace sky

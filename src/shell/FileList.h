@@ -31,6 +31,34 @@ constexpr int kStatusNotListed = 99;
 QString
 StatusWord(int status); // Ready, Inaccessible, Missing, Locked, Invalid, *Error*, Not yet listed
 
+// How a line of the file list or the search results is drawn: its pieces
+// in order (each 2 pixels after the previous) and its background. Colours
+// are 0xRRGGBB; kListText means the list's own text colour, kListBase the
+// list's own background.
+constexpr quint32 kListText = 0xFF000000u, kListBase = 0xFF000000u;
+struct EntryPiece {
+    QString text;
+    quint32 rgb = kListText;
+    bool bold = false, italic = false;
+};
+struct EntryDrawing {
+    QList<EntryPiece> pieces;
+    quint32 background = kListBase;
+    QString Text() const; // the pieces joined
+};
+// status: the entry's status (kStatusNotListed without a record); open: a
+// workspace holds the file; expanded: the pane shows folders and long suffixes.
+EntryDrawing DrawEntry(const QString& text, int status, bool open, bool expanded);
+// The pane widths of the expanded and collapsed file pane.
+struct FilePaneSize {
+    int windowWidth; // at least this wide
+    int paneWidth;
+};
+FilePaneSize ExpandedPaneSize(int monitorWidth, int windowWidth);
+constexpr int kCollapsedPaneWidth = 280;
+// Header button captions by tag (0 collapse .. 5 menu) when expanded; none collapsed.
+QString HeaderCaption(int tag, bool expanded);
+
 // The distinct file parts of a file list, sorted, each with its probe.
 class TFileStatusList {
 public:

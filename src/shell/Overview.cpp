@@ -117,14 +117,109 @@ bool OverviewController::OpenEntry(const QString& entry) {
     }
     if (changed) SaveProjectLists();
     bool ok = true;
-    if (!FOpen.contains(file)) {
-        ok = OpenWorkspace && OpenWorkspace(file, table);
-        if (ok) FOpen.insert(file);
-    } else if (OpenWorkspace) {
-        OpenWorkspace(file, table); // shows the existing window
+    if (WorkspaceHandle* open = Workspace(file)) {
+        open->ShowAndRaise();
+    } else if (WorkspaceHandle* w = CreateWorkspace ? CreateWorkspace() : nullptr) {
+        const QString key = file.toUpper();
+        qsizetype at = 0;
+        while (at < FDBs.size() && FDBs[at].file.toUpper() <= key)
+            ++at;
+        FDBs.insert(at, {file, w});
+        w->SetShowTooltips(FTooltips);
+        w->fSysCallback = [this](WorkspaceHandle* sender, int kind, const QString& s1,
+                                 const QString& s2, int i1,
+                                 int i2) { return OnWorkspaceEvent(sender, kind, s1, s2, i1, i2); };
+        w->Init(file, table);
+        w->ShowAndRaise();
+    } else {
+        ok = false;
     }
     if (!listed) CheckAllFiles();
+    if (Changed) Changed();
     return ok;
+}
+
+WorkspaceHandle* OverviewController::Workspace(const QString& file) const {
+    for (const OpenDB& d : FDBs)
+        if (d.file == file) return d.window;
+    return nullptr;
+}
+
+QList<WorkspaceHandle*> OverviewController::Workspaces() const {
+    QList<WorkspaceHandle*> all;
+    for (const OpenDB& d : FDBs)
+        all << d.window;
+    return all;
+}
+
+int OverviewController::OnWorkspaceEvent(WorkspaceHandle* sender, int eventKind,
+                                         const QString& sPar1, const QString&, int, int) {
+    qsizetype at = -1;
+    for (qsizetype i = 0; i < FDBs.size(); ++i)
+        if (FDBs[i].window == sender) at = i;
+    if (at < 0) return 0;
+    switch (eventKind) {
+    case kWsBrowseAndOpen:
+        BrowseAndOpen();
+        break;
+    case kWsOpenFile:
+        OpenEntry(sPar1);
+        break;
+    case kWsShowInFolder:
+        if (ShowInFolder) ShowInFolder(sPar1);
+        break;
+    case kWsShowOverview:
+        if (BringToFront) BringToFront();
+        break;
+    case kWsClosed: // the window frees itself
+        FDBs.removeAt(at);
+        if (Changed) Changed();
+        break;
+    default: // forgotten, and freed once the sender's own call has returned
+        FDBs.removeAt(at);
+        sender->fSysCallback = nullptr;
+        sender->FreeLater();
+        if (Changed) Changed();
+        break;
+    }
+    return 0;
+}
+
+bool OverviewController::Disconnect(const QString& entry) {
+    WorkspaceHandle* w = Workspace(FileOfEntry(entry));
+    if (!w) {
+        FPrompts.ShowNotice(
+            QStringLiteral("Unlink Database"),
+            QStringLiteral("Error unlinking Database: The selected Database Status is missing..."),
+            9, true);
+        return false;
+    }
+    w->CloseAndFree();
+    return true;
+}
+
+void OverviewController::CloseAll() {
+    const QList<WorkspaceHandle*> all = Workspaces();
+    for (qsizetype i = all.size() - 1; i >= 0; --i)
+        if (Workspaces().contains(all[i])) all[i]->CloseAndFree();
+    if (FreePopOuts) FreePopOuts();
+}
+
+void OverviewController::ShowAll() {
+    for (WorkspaceHandle* w : Workspaces())
+        w->SetShown(true);
+}
+
+void OverviewController::HideAll() {
+    for (WorkspaceHandle* w : Workspaces())
+        w->SetShown(false);
+    if (ShowPopOuts) ShowPopOuts(false);
+}
+
+void OverviewController::SetShowTooltips(bool on) {
+    FTooltips = on;
+    for (WorkspaceHandle* w : Workspaces())
+        w->SetShowTooltips(on);
 }
 
 void OverviewController::BrowseAndOpen() {
@@ -227,7 +322,7 @@ bool OverviewController::NewDatabase(const QString& selectedEntry) {
         return false;
     QString error;
     if (!CreateNewDatabase(
-            file, [this](const QString& f) { return FOpen.contains(f); }, error)) {
+            file, [this](const QString& f) { return IsOpen(f); }, error)) {
         lastError = error;
         FPrompts.ShowNotice(QStringLiteral("New Database Error"),
                             QStringLiteral("Failed to Create Database:\r") + error, 9, true);
@@ -337,7 +432,7 @@ QList<OverviewController::MenuItem> OverviewController::ProjectMenu() const {
         const TSQLite3FileHeader* h = FStatus.Find(file);
         const int status = h ? h->Status : -1;
         const QString word = h ? StatusWord(status) : QStringLiteral("*Unknown*");
-        const bool open = FOpen.contains(file);
+        const bool open = IsOpen(file);
         MenuItem m;
         m.caption = file;
         m.subItems << (open || status == 0

@@ -6,8 +6,8 @@
 
 #include "shell/FileList.h"
 #include "shell/OverviewOps.h"
+#include "shell/Workspace.h"
 
-#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -22,8 +22,15 @@ class OverviewController {
 public:
     OverviewController(Prompter& prompts, FileChooser& files);
 
-    // The window opens (or shows) a workspace for a file and table; true when it did.
-    std::function<bool(const QString& file, const QString& table)> OpenWorkspace;
+    // Creates a workspace window (not yet opened); nullptr when none can be made.
+    std::function<WorkspaceHandle*()> CreateWorkspace;
+    // The file shown selected in the platform's file browser.
+    std::function<void(const QString& file)> ShowInFolder;
+    // The overview brought to the front; the file list redrawn.
+    std::function<void()> BringToFront, Changed;
+    // The query-data pop-outs: shown, hidden, freed.
+    std::function<void(bool shown)> ShowPopOuts;
+    std::function<void()> FreePopOuts;
     // Progress of the status check and of transfers (nullptr: none shown).
     std::function<ProgressSink*(const QString& title, bool canCancel)> StartProgress;
     std::function<void(ProgressSink*)> EndProgress;
@@ -66,10 +73,21 @@ public:
     };
     QList<MenuItem> ProjectMenu() const;
 
-    // --- workspaces
-    bool IsOpen(const QString& file) const { return FOpen.contains(file); }
-    void WorkspaceOpened(const QString& file) { FOpen.insert(file); }
-    void WorkspaceClosed(const QString& file) { FOpen.remove(file); }
+    // --- workspaces (fDBs: sorted by upper-cased file path, looked up exactly)
+    bool IsOpen(const QString& file) const { return Workspace(file) != nullptr; }
+    WorkspaceHandle* Workspace(const QString& file) const;
+    QList<WorkspaceHandle*> Workspaces() const;
+    // TSysCallbackEvent of every workspace: does nothing for an unknown sender.
+    int OnWorkspaceEvent(WorkspaceHandle* sender, int eventKind, const QString& sPar1,
+                         const QString& sPar2, int iPar1, int iPar2);
+    // "Disconnect Database": the entry's workspace closed and freed.
+    bool Disconnect(const QString& entry);
+    // "Close and Disconnect All": every workspace (last first), then the pop-outs.
+    void CloseAll();
+    // "Show All Open Databases" / "Close All" (hides workspaces and pop-outs).
+    void ShowAll();
+    void HideAll();
+    void SetShowTooltips(bool on);
 
     // --- database files
     bool NewDatabase(const QString& selectedEntry);
@@ -92,7 +110,12 @@ private:
     QStringList FFiles;
     QStringList FAutoOpen;
     TFileStatusList FStatus;
-    QSet<QString> FOpen;
+    struct OpenDB {
+        QString file;
+        WorkspaceHandle* window;
+    };
+    QList<OpenDB> FDBs;
+    bool FTooltips = true;
     bool FTransferring = false;
 };
 

@@ -8,6 +8,9 @@ namespace sky {
 
 inline const QString kProductId = QStringLiteral("KSTARN32");
 inline const QString kDefaultUpdateServer = QStringLiteral("https://skylark-updates.example.net");
+// Where "Report a Bug" takes the user.
+inline const QString kReportBugAddress =
+    QStringLiteral("https://skylark-updates.example.net/report-a-bug");
 
 // base + "/checkupdate.php?id=" + product id.
 QString UpdateRequestUrl(const QString& base);

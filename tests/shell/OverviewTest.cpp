@@ -53,15 +53,38 @@ public:
     QString Folder(const QString&, const QString&) override { return next; }
 };
 
+// A workspace window without a window: records what the overview asks of it.
+class FakeWorkspace : public WorkspaceHandle {
+public:
+    explicit FakeWorkspace(QStringList& log) : FLog(log) {}
+    void Init(const QString& f, const QString& t) override {
+        file = f;
+        FLog << "init " + f + "|" + t;
+    }
+    void SetShowTooltips(bool on) override { tips = on; }
+    void ShowAndRaise() override { FLog << "raise " + file; }
+    void SetShown(bool s) override { FLog << (s ? "show " : "hide ") + file; }
+    void CloseAndFree() override {
+        FLog << "close " + file;
+        if (!busy) SysCallback(kWsClosed);
+    }
+    void FreeLater() override { FLog << "free " + file; }
+    QString file;
+    bool tips = true, busy = false;
+
+private:
+    QStringList& FLog;
+};
+
 class OverviewTest : public ::testing::Test {
 protected:
     void SetUp() override {
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
         EnsureFolders();
         CfgLoad();
-        c.OpenWorkspace = [this](const QString& f, const QString& t) {
-            opened << f + "|" + t;
-            return true;
+        c.CreateWorkspace = [this]() -> WorkspaceHandle* {
+            windows.push_back(std::make_unique<FakeWorkspace>(log));
+            return windows.back().get();
         };
         c.LoadProjects();
     }
@@ -77,16 +100,19 @@ protected:
     Scripted p;
     Chooser files;
     OverviewController c{p, files};
-    QStringList opened;
+    QStringList log;
+    std::vector<std::unique_ptr<FakeWorkspace>> windows;
 };
 
 TEST_F(OverviewTest, OpeningEntriesListsThemOnceAndOpensOnce) {
     const QString a = Db("a.db");
     ASSERT_TRUE(c.OpenEntry(a + " | t"));
     EXPECT_EQ(c.Files(), QStringList{a + " | t"});
-    EXPECT_EQ(opened, QStringList{a + "|t"});
+    EXPECT_EQ(log, (QStringList{"init " + a + "|t", "raise " + a}));
     EXPECT_TRUE(c.IsOpen(a));
-    ASSERT_TRUE(c.OpenEntry(a + " | t"));
+    ASSERT_TRUE(c.OpenEntry(a + " | t")); // shown again, no second window
+    EXPECT_EQ(windows.size(), 1u);
+    EXPECT_EQ(log.last(), "raise " + a);
     EXPECT_EQ(c.Files().size(), 1);
     EXPECT_EQ(c.StatusOf(a), 0);
     // The list was stored for the default project.
@@ -180,7 +206,7 @@ TEST_F(OverviewTest, AutoOpenAsksEveryFourthAndMenuItems) {
     EXPECT_EQ(p.questions.size(), 2);
     EXPECT_TRUE(
         p.questions[0].contains(QStringLiteral("9 more Databases are selected to Auto-Open")));
-    EXPECT_EQ(opened.size(), 7);     // 0..6 opened
+    EXPECT_EQ(windows.size(), 7u);   // 0..6 opened
     EXPECT_EQ(c.Files().size(), 12); // the rest only listed
     c.CheckAllFiles();
     const auto menu = c.ProjectMenu();
@@ -210,6 +236,58 @@ TEST_F(OverviewTest, FullBackupAndRestore) {
     ASSERT_TRUE(c.FullRestore(src));
     EXPECT_TRUE(p.questions.last().contains(
         QStringLiteral("Restoring from this back-up will revert all changes since ")));
+}
+
+TEST_F(OverviewTest, WorkspaceEventsAndClosing) {
+    const QString a = Db("a.db"), b = Db("b.db"), z = Db("Z.db");
+    ASSERT_TRUE(c.OpenEntry(z));
+    ASSERT_TRUE(c.OpenEntry(b));
+    // fDBs sorted by upper-cased path.
+    EXPECT_EQ(c.Workspaces(), (QList<WorkspaceHandle*>{windows[1].get(), windows[0].get()}));
+    int shown = 0, folder = 0;
+    c.BringToFront = [&] { ++shown; };
+    c.ShowInFolder = [&](const QString& f) { folder += f == a; };
+    // An unknown sender changes nothing.
+    FakeWorkspace stranger(log);
+    EXPECT_EQ(c.OnWorkspaceEvent(&stranger, kWsShowOverview, {}, {}, 0, 0), 0);
+    EXPECT_EQ(shown, 0);
+    WorkspaceHandle* wb = windows[1].get();
+    EXPECT_EQ(wb->SysCallback(kWsShowOverview), 0);
+    EXPECT_EQ(wb->SysCallback(kWsShowInFolder, a), 0);
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(folder, 1);
+    // Event 1 opens the file in a window of its own.
+    wb->SysCallback(kWsOpenFile, a);
+    EXPECT_TRUE(c.IsOpen(a));
+    EXPECT_EQ(c.Files().first(), a);
+    // An unexpected kind forgets the sender and frees it later, not in its call.
+    log.clear();
+    wb->SysCallback(42);
+    EXPECT_FALSE(c.IsOpen(b));
+    EXPECT_EQ(log, QStringList{"free " + b});
+    EXPECT_FALSE(wb->fSysCallback);
+    // Disconnect: only an open file; a busy window stays until it returns.
+    EXPECT_FALSE(c.Disconnect(b));
+    EXPECT_EQ(p.notices.last(),
+              "Unlink Database: Error unlinking Database: The selected Database Status is "
+              "missing...");
+    windows[0]->busy = true;
+    EXPECT_TRUE(c.Disconnect(z + " | t"));
+    EXPECT_TRUE(c.IsOpen(z));
+    windows[0]->busy = false;
+    windows[0]->SysCallback(kWsClosed); // the operation returned and the window closed
+    EXPECT_FALSE(c.IsOpen(z));
+    // Close all: last first; the pop-outs freed after them.
+    ASSERT_TRUE(c.OpenEntry(z));
+    int popOuts = 0;
+    c.FreePopOuts = [&] { ++popOuts; };
+    c.SetShowTooltips(false);
+    EXPECT_FALSE(windows.back()->tips);
+    log.clear();
+    c.CloseAll();
+    EXPECT_EQ(log, (QStringList{"close " + z, "close " + a}));
+    EXPECT_TRUE(c.Workspaces().isEmpty());
+    EXPECT_EQ(popOuts, 1);
 }
 
 } // namespace

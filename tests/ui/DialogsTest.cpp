@@ -1,5 +1,6 @@
 // The message and progress dialogs under the offscreen platform: every call
 // form answered by button, Enter, Esc and the countdown.
+#include "common/UiAnswer.h"
 #include "shell/ui/KMessg.h"
 #include "shell/ui/KProgress.h"
 #include "shell/ui/QtPrompter.h"
@@ -18,62 +19,6 @@
 
 namespace sky::ui {
 namespace {
-
-void RunEventsFor(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-}
-
-TKMessg* VisibleMessage() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* m = qobject_cast<TKMessg*>(w); m && m->isVisible()) return m;
-    return nullptr;
-}
-
-enum class How { Yes, No, Cancel, Enter, Esc, Countdown };
-
-// Answers the next message dialog the given way once it is shown.
-void AnswerNext(How how, const QString& type = QString()) {
-    auto* poll = new QTimer(qApp);
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, [poll, how, type] {
-        TKMessg* m = VisibleMessage();
-        if (!m) return;
-        poll->stop();
-        poll->deleteLater();
-        if (!type.isEmpty()) {
-            if (m->Edit()->lineEdit()) m->Edit()->lineEdit()->setText(type);
-        }
-        auto key = [m](int k) {
-            QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
-            QCoreApplication::sendEvent(m, &press);
-        };
-        switch (how) {
-        case How::Yes:
-            m->YesButton()->click();
-            break;
-        case How::No:
-            m->NoButton()->click();
-            break;
-        case How::Cancel:
-            m->CancelButton()->click();
-            break;
-        case How::Enter:
-            key(Qt::Key_Return);
-            break;
-        case How::Esc:
-            key(Qt::Key_Escape);
-            break;
-        case How::Countdown:
-            break; // left alone
-        }
-    });
-    poll->start();
-}
 
 class DialogsTest : public ::testing::Test {
 protected:

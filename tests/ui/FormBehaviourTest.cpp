@@ -2,6 +2,7 @@
 // viewer protocol, and the program's start and stop.
 #include "shell/ui/FormBehaviour.h"
 #include "common/Process.h"
+#include "common/UiAnswer.h"
 #include "shell/Startup.h"
 #include "shell/ui/AppFrame.h"
 #include "shell/ui/OverviewWindow.h"
@@ -29,21 +30,6 @@
 
 namespace sky::ui {
 namespace {
-
-void RunEventsFor(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
-
-template <typename Pred> bool WaitFor(Pred p, int ms = 3000) {
-    QElapsedTimer t;
-    t.start();
-    while (!p() && t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    return p();
-}
 
 void Key(QWidget* w, QEvent::Type type, int key, bool repeat = false) {
     QKeyEvent e(type, key, Qt::NoModifier, QString(), repeat);

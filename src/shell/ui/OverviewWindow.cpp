@@ -5,6 +5,7 @@
 #include "shell/InfoPages.h"
 #include "shell/Search.h"
 #include "shell/Startup.h"
+#include "shell/UpdateCheck.h"
 #include "shell/ui/AboutBox.h"
 #include "shell/ui/AppFrame.h"
 #include "shell/ui/FormBehaviour.h"
@@ -26,6 +27,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCursor>
 #include <QDesktopServices>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -40,9 +42,11 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTimer>
@@ -60,16 +64,23 @@ namespace {
 
 // A small window that holds the connection of an opened file until the
 // workspace window exists: the file, its tables, and Close.
-class WorkspaceStub : public QWidget {
+class WorkspaceStub : public QWidget, public WorkspaceHandle {
 public:
-    WorkspaceStub(const QString& file, const QString& table, std::function<void()> closed)
-        : FClosed(std::move(closed)) {
+    WorkspaceStub() {
         setAttribute(Qt::WA_DeleteOnClose);
-        setWindowTitle(QStringLiteral("Skylark - ") + QFileInfo(file).fileName());
         auto* v = new QVBoxLayout(this);
-        v->addWidget(new QLabel(file, this));
-        auto* tables = new QListWidget(this);
-        v->addWidget(tables);
+        FLabel = new QLabel(this);
+        v->addWidget(FLabel);
+        FTables = new QListWidget(this);
+        v->addWidget(FTables);
+        resize(420, 360);
+    }
+    ~WorkspaceStub() override { SysCallback(kWsClosed); }
+    void Init(const QString& file, const QString& table) override {
+        setProperty("dbFile", file);
+        LogApplication(QStringLiteral("Opened: ") + file);
+        setWindowTitle(QStringLiteral("Skylark - ") + QFileInfo(file).fileName());
+        FLabel->setText(file);
         if (FDb.Open(file, 0, false, true)) {
             QStringList names;
             FDb.QuerySingleColumn(
@@ -77,31 +88,39 @@ public:
                 QStringLiteral(
                     "SELECT name FROM sqlite_master WHERE type IN ('table','view') ORDER BY name"),
                 0, false);
-            tables->addItems(names);
-            const auto hit = tables->findItems(table, Qt::MatchExactly);
-            if (!hit.isEmpty()) tables->setCurrentItem(hit.first());
+            FTables->addItems(names);
+            const auto hit = FTables->findItems(table, Qt::MatchExactly);
+            if (!hit.isEmpty()) FTables->setCurrentItem(hit.first());
         } else {
-            tables->addItem(FDb.LastError());
+            FTables->addItem(FDb.LastError());
         }
-        resize(420, 360);
     }
-    ~WorkspaceStub() override {
-        if (FClosed) FClosed();
+    void SetShowTooltips(bool) override {}
+    void ShowAndRaise() override {
+        show();
+        raise();
+        activateWindow();
     }
+    void SetShown(bool shown) override { setVisible(shown); }
+    void CloseAndFree() override { close(); }
+    void FreeLater() override { deleteLater(); }
 
 private:
     TSQLite3Database FDb;
-    std::function<void()> FClosed;
+    QLabel* FLabel;
+    QListWidget* FTables;
 };
 
-QColor StatusColour(int status, bool open) {
-    if (open || status == 0) return QColor(0xA0, 0xD0, 0x90);
-    if (status == kStatusNotListed) return QColor(0xE0, 0xE0, 0x40);
-    return QColor(0xD0, 0xA0, 0x90);
+enum EntryRole { kEntryRole = Qt::UserRole, kStatusRole, kOpenRole };
+
+QColor Rgb(quint32 rgb) {
+    return QColor::fromRgb(rgb | 0xFF000000u);
 }
 
-// Draws a file entry in pieces: folder (expanded pane only), name in bold,
-// extension bold italic in the status colour, the status suffix and the table.
+} // namespace
+
+// Draws an entry in the pieces DrawEntry gives. The dark name colour is kept
+// for light backgrounds; on a dark list the theme's text colour replaces it.
 class EntryDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -112,40 +131,27 @@ public:
         return s;
     }
     void paint(QPainter* p, const QStyleOptionViewItem& o, const QModelIndex& i) const override {
-        const QString entry = i.data(Qt::UserRole).toString();
-        const QString text = i.data(Qt::DisplayRole).toString();
-        QColor back = i.data(Qt::BackgroundRole).value<QBrush>().color();
-        if (!i.data(Qt::BackgroundRole).isValid()) back = o.palette.color(QPalette::Base);
-        if (o.state & QStyle::State_Selected) back = Blend(back, QColor(0x80, 0xE0, 0xFF), 0.4);
-        p->fillRect(o.rect, back);
-        const QColor colour = i.data(Qt::ForegroundRole).value<QBrush>().color();
-        QString file, table;
-        SplitFileEntry(entry, file, table);
-        const QFileInfo fi(file);
-        const QString suffixText = text.mid(text.indexOf(QStringLiteral(" --- ")));
-        struct Piece {
-            QString text;
-            QColor colour;
-            bool bold, italic;
-        };
-        QList<Piece> pieces;
-        if (expanded)
-            pieces.append(
-                {fi.absolutePath() + QLatin1Char('/'), QColor(0x90, 0x90, 0x98), false, false});
-        pieces.append({fi.completeBaseName(), o.palette.color(QPalette::Text), true, false});
-        if (!fi.suffix().isEmpty())
-            pieces.append({QLatin1Char('.') + fi.suffix(), colour, true, true});
-        pieces.append({suffixText.section(QStringLiteral(" ("), 0, 0), colour, false, false});
-        if (!table.isEmpty())
-            pieces.append({QStringLiteral(" (") + table + QLatin1Char(')'),
-                           QColor(0xC0, 0xC0, 0xC0), false, false});
+        const QVariant status = i.data(kStatusRole);
+        const EntryDrawing d = DrawEntry(i.data(kEntryRole).toString(),
+                                         status.isValid() ? status.toInt() : kStatusNotListed,
+                                         i.data(kOpenRole).toBool(), expanded);
+        quint32 back = d.background == kListBase ? o.palette.color(QPalette::Base).rgb() & 0xFFFFFF
+                                                 : d.background;
+        if (o.state & QStyle::State_HasFocus)
+            back = BlendRgb(back, 0x80E0FF, 0.4);
+        else if (o.state & QStyle::State_Selected)
+            back = BlendRgb(back, 0x808080, 0.1);
+        p->fillRect(o.rect, Rgb(back));
+        const bool light = Rgb(back).lightness() >= 128;
         int x = o.rect.left() + 8;
-        for (const Piece& piece : pieces) {
+        for (const EntryPiece& piece : d.pieces) {
             QFont f = o.font;
             f.setBold(piece.bold);
             f.setItalic(piece.italic);
             p->setFont(f);
-            p->setPen(piece.colour);
+            QColor c = piece.rgb == kListText ? o.palette.color(QPalette::Text) : Rgb(piece.rgb);
+            if (piece.rgb == 0x303030 && !light) c = o.palette.color(QPalette::Text);
+            p->setPen(c);
             const QRect r(x, o.rect.top(), o.rect.right() - x, o.rect.height());
             p->drawText(r, Qt::AlignVCenter | Qt::AlignLeft, piece.text);
             x += QFontMetrics(f).horizontalAdvance(piece.text) + 2;
@@ -153,24 +159,30 @@ public:
     }
 };
 
-} // namespace
-
 TfrmSKYOview::TfrmSKYOview(TfrmSKYApp* frame, StartOptions options)
-    : FFrame(frame), FOptions(std::move(options)), FChooser(std::make_unique<QtFileChooser>()),
+    : FFrame(frame), FOptions(std::move(options)),
+      FOwnChooser(FOptions.files ? nullptr : std::make_unique<QtFileChooser>()),
+      FChooser(FOptions.files ? FOptions.files : FOwnChooser.get()),
       FCtl(std::make_unique<OverviewController>(Prompts(), *FChooser)) {
     setObjectName(QStringLiteral("frmSKYOview"));
     setWindowTitle(QStringLiteral("Skylark"));
     setAttribute(Qt::WA_DeleteOnClose);
     resize(1000, 640);
-    FCtl->OpenWorkspace = [this](const QString& f, const QString& t) {
-        return OpenWorkspace(f, t);
+    FCtl->CreateWorkspace = [this]() -> WorkspaceHandle* { return CreateWorkspace(); };
+    FCtl->ShowInFolder = [this](const QString& f) { ShowInFolder(f); };
+    FCtl->BringToFront = [this] {
+        showNormal();
+        raise();
+        activateWindow();
     };
+    FCtl->Changed = [this] { RefreshFiles(); };
     FCtl->StartProgress = [](const QString& title, bool cancel) -> ProgressSink* {
         return ProgressStart(title, false, cancel, -1, -1, true, true);
     };
     FCtl->EndProgress = [](ProgressSink* p) { static_cast<TKProgress*>(p)->EndProgress(); };
 
-    auto* split = new QSplitter(this);
+    FSplit = new QSplitter(this);
+    auto* split = FSplit;
     auto* pane = new QWidget(split);
     BuildFilePane(pane);
     FPages = new QTabWidget(split);
@@ -180,6 +192,7 @@ TfrmSKYOview::TfrmSKYOview(TfrmSKYApp* frame, StartOptions options)
     FPages->addTab(BuildInfoPage(), QStringLiteral("  Database Info  "));
     FPages->addTab(BuildDocsPage(), QStringLiteral("  SQL Documentation  "));
     split->setStretchFactor(1, 1);
+    split->setSizes({kCollapsedPaneWidth, width() - kCollapsedPaneWidth});
     setCentralWidget(split);
     FStatus = new QLabel(this);
     FStatus->hide();
@@ -199,42 +212,47 @@ TfrmSKYOview::TfrmSKYOview(TfrmSKYApp* frame, StartOptions options)
 TfrmSKYOview::~TfrmSKYOview() = default;
 
 void TfrmSKYOview::BuildFilePane(QWidget* pane) {
+    FPane = pane;
     auto* v = new QVBoxLayout(pane);
-    auto* head = new QHBoxLayout;
     cbProjectName = new QComboBox(pane);
     cbProjectName->setObjectName(QStringLiteral("cbProjectName"));
-    head->addWidget(cbProjectName, 1);
-    auto button = [&](const char* text, const char* hint, auto fn) {
-        auto* b = new QPushButton(QLatin1String(text), pane);
+    v->addWidget(cbProjectName);
+    auto* head = new QHBoxLayout;
+    head->setSpacing(2);
+    auto button = [&](int tag, const char* name, const char* hint, auto fn) {
+        auto* b = new QPushButton(pane);
+        b->setObjectName(QLatin1String(name));
+        b->setProperty("tag", tag);
         b->setToolTip(QLatin1String(hint));
+        b->setMinimumWidth(24);
         connect(b, &QPushButton::clicked, this, fn);
-        head->addWidget(b);
+        head->addWidget(b, 1);
+        FHeaderButtons << b;
         return b;
     };
-    button("+", "Create a New Project...\r\n(collection of Database files)", [this] {
+    btnExpand = button(0, "btnExpand", "", [this] { LayoutFilePane(-1); });
+    button(1, "btnProjectNew", "Create a New Project...\r\n(collection of Database files)", [this] {
         FCtl->NewProject();
-        cbProjectName->clear();
-        cbProjectName->addItems(FCtl->Projects());
-        cbProjectName->setCurrentText(FCtl->CurrentProject());
-        RefreshFiles();
+        RefreshProjects();
     });
-    button("-", "Remove the current Project\r\nThis will not remove any DB files, only the listing",
-           [this] {
-               FCtl->DeleteProject();
-               cbProjectName->clear();
-               cbProjectName->addItems(FCtl->Projects());
-               cbProjectName->setCurrentText(FCtl->CurrentProject());
-               RefreshFiles();
-           });
-    button("Add",
+    btnProjectDelete =
+        button(2, "btnProjectDelete",
+               "Remove the current Project\r\nThis will not remove any DB files, only the listing",
+               [this] {
+                   FCtl->DeleteProject();
+                   RefreshProjects();
+               });
+    button(3, "btnAddDB",
            "Browse and Add a DB file to this Project...\r\nHint: The Search facility is faster",
-           [this] {
-               FCtl->BrowseAndOpen();
-               RefreshFiles();
-           });
-    button("Purge", "Purge this Project listing\r\n(Remove  non-Ready Items)", [this] {
+           [this] { FCtl->BrowseAndOpen(); });
+    button(4, "btnPurge", "Purge this Project listing\r\n(Remove  non-Ready Items)", [this] {
         FCtl->Purge();
         RefreshFiles();
+    });
+    button(5, "btnMenu", "Show Project-Menu\r\nRight-click on DB files for more options", [this] {
+        QMenu m(this);
+        BuildWindowMenu(m);
+        m.exec(QCursor::pos() - QPoint(32, 12));
     });
     v->addLayout(head);
     lbDBFiles = new QListWidget(pane);
@@ -242,7 +260,8 @@ void TfrmSKYOview::BuildFilePane(QWidget* pane) {
     lbDBFiles->setContextMenuPolicy(Qt::CustomContextMenu);
     lbDBFiles->setDragDropMode(QAbstractItemView::InternalMove);
     lbDBFiles->setMouseTracking(true);
-    lbDBFiles->setItemDelegate(new EntryDelegate(lbDBFiles));
+    FFileDrawing = new EntryDelegate(lbDBFiles);
+    lbDBFiles->setItemDelegate(FFileDrawing);
     v->addWidget(lbDBFiles, 1);
     auto* copy = new QShortcut(QKeySequence::Copy, lbDBFiles, nullptr, nullptr, Qt::WidgetShortcut);
     connect(copy, &QShortcut::activated, this, [this] {
@@ -250,112 +269,244 @@ void TfrmSKYOview::BuildFilePane(QWidget* pane) {
     });
     connect(cbProjectName, &QComboBox::activated, this, [this](int i) {
         FCtl->SelectProject(cbProjectName->itemText(i));
-        RefreshFiles();
+        RefreshProjects();
     });
-    connect(lbDBFiles, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* it) {
-        FCtl->OpenEntry(it->data(Qt::UserRole).toString());
-        RefreshFiles();
-    });
+    connect(lbDBFiles, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem* it) { OpenSelected(it->data(kEntryRole).toString()); });
     connect(lbDBFiles, &QListWidget::itemEntered, this, [this](QListWidgetItem* it) {
         lbDBFiles->setCurrentItem(it);
         if (FPages->tabText(FPages->currentIndex()) == QLatin1String("  Database Info  "))
-            ShowInfo(it->data(Qt::UserRole).toString());
+            ShowInfo(it->data(kEntryRole).toString());
     });
     connect(lbDBFiles->model(), &QAbstractItemModel::rowsMoved, this, [this] {
         QStringList entries;
         for (int i = 0; i < lbDBFiles->count(); ++i)
-            entries << lbDBFiles->item(i)->data(Qt::UserRole).toString();
+            entries << lbDBFiles->item(i)->data(kEntryRole).toString();
         FCtl->SetFiles(entries);
         FCtl->SaveProjectLists();
     });
     connect(lbDBFiles, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        const QString entry = SelectedEntry();
-        const int status = FCtl->StatusOf(entry);
-        const bool open = FCtl->IsOpen(FileOfEntry(entry));
         QMenu m(this);
-        m.addAction(QStringLiteral("Open the selected Database"), this, [this, entry] {
-             FCtl->OpenEntry(entry);
-             RefreshFiles();
-         })->setEnabled(open || status == 0);
-        m.addAction(QStringLiteral("Find && Open another Database..."), this, [this] {
-            FCtl->BrowseAndOpen();
-            RefreshFiles();
-        });
-        m.addAction(QStringLiteral("Create a New empty Database..."), this, [this, entry] {
-            FCtl->NewDatabase(entry);
-            RefreshFiles();
-        });
-        m.addAction(QStringLiteral("Duplicate (Copy) the selected Database..."), this,
-                    [this, entry] {
-                        FCtl->Duplicate(entry);
-                        RefreshFiles();
-                    })
-            ->setEnabled(status == 0);
-        QMenu* backups = m.addMenu(QStringLiteral("Database Backup && Restore"));
-        backups->setEnabled(status == 0);
-        backups->addAction(QStringLiteral("Quick-Backup the selected Database"), this,
-                           [this, entry] { FCtl->QuickBackup(entry); });
-        backups->addAction(QStringLiteral("Full Backup (to selected file)..."), this,
-                           [this, entry] { FCtl->FullBackup(entry); });
-        backups->addAction(QStringLiteral("Quick-Restore (from last Quick-Backup)"), this,
-                           [this, entry] { FCtl->QuickRestore(entry); });
-        backups->addAction(QStringLiteral("Full Restore (from selected file)..."), this,
-                           [this, entry] { FCtl->FullRestore(entry); });
-        m.addAction(QStringLiteral("Show in Folder"), this, [entry] {
-             QDesktopServices::openUrl(
-                 QUrl::fromLocalFile(QFileInfo(FileOfEntry(entry)).absolutePath()));
-         })->setEnabled(!entry.isEmpty());
-        m.addSeparator();
-        m.addAction(QStringLiteral("Remove from Project  (File remains on-disk)"), this,
-                    [this, entry] {
-                        FCtl->RemoveEntry(entry);
-                        RefreshFiles();
-                    })
-            ->setEnabled(!open && !entry.isEmpty());
-        m.addSeparator();
-        QMenu* project = m.addMenu(QStringLiteral("Project Databases"));
-        for (const OverviewController::MenuItem& item : FCtl->ProjectMenu()) {
-            QMenu* sub = project->addMenu(item.caption);
-            const QString file = item.caption;
-            for (const QString& s : item.subItems) {
-                if (s == QLatin1String("-")) {
-                    sub->addSeparator();
-                } else if (s == QLatin1String("Open this Database")) {
-                    sub->addAction(s, this, [this, file] {
-                        FCtl->OpenEntry(file);
-                        RefreshFiles();
-                    });
-                } else if (s.startsWith(QLatin1String("Re-Check Status"))) {
-                    sub->addAction(s, this, [this] {
-                        FCtl->CheckAllFiles();
-                        RefreshFiles();
-                    });
-                } else if (s == QLatin1String("Quick-Backup")) {
-                    sub->addAction(s, this, [this, file] { FCtl->QuickBackup(file); });
-                } else if (s == QLatin1String("Open in Folder")) {
-                    sub->addAction(s, this, [file] {
-                        QDesktopServices::openUrl(
-                            QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
-                    });
-                } else if (s.startsWith(QLatin1String("Remove reference"))) {
-                    sub->addAction(s, this, [this, file] {
-                        FCtl->RemoveEntry(file);
-                        RefreshFiles();
-                    });
-                } else {
-                    sub->addAction(s)->setEnabled(false); // windows of later issues
-                }
-            }
-        }
-        m.addSeparator();
-        m.addAction(QStringLiteral("About Skylark"), this, [] { frmSKYAbout().About(); });
-        m.addAction(QStringLiteral("Check for Updates"), this, [] {
-            frmSKYAbout().About();
-            frmSKYAbout().CheckForUpdates();
-        });
-        m.addAction(QStringLiteral("Exit Skylark"), this, &QWidget::close);
+        BuildEntryMenu(m, SelectedEntry());
         m.exec(lbDBFiles->viewport()->mapToGlobal(at));
     });
+}
+
+void TfrmSKYOview::OpenSelected(const QString& entry) {
+    const TSQLite3FileHeader* h = FCtl->Status().Find(FileOfEntry(entry));
+    if (!h) {
+        Prompts().ShowNotice(
+            QStringLiteral("Open Database"),
+            QStringLiteral("Error opening Database: The selected Database Status is missing..."), 9,
+            true);
+        return;
+    }
+    if (h->Status == -1) {
+        Prompts().ShowNotice(
+            QStringLiteral("Open Database"),
+            QStringLiteral("Error opening Database: The selected Database file is ") +
+                StatusWord(h->Status) + QStringLiteral("..."),
+            9, true);
+        return;
+    }
+    FCtl->OpenEntry(entry);
+}
+
+void TfrmSKYOview::ShowInFolder(const QString& file) {
+    if (QFileInfo::exists(file))
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
+}
+
+void TfrmSKYOview::BuildEntryMenu(QMenu& m, const QString& entry) {
+    const QString file = FileOfEntry(entry);
+    const TSQLite3FileHeader* h = FCtl->Status().Find(file);
+    const int status = entry.isEmpty() || !h ? -1 : h->Status;
+    const bool open = FCtl->IsOpen(file);
+    QAction* def = m.addAction(QStringLiteral("Open the selected Database"), this,
+                               [this, entry] { OpenSelected(entry); });
+    def->setEnabled(open || status == 0);
+    m.setDefaultAction(def);
+    // The script processor and the documentation window come with their own windows.
+    m.addAction(QStringLiteral("Open Script Editor for this Database"))->setEnabled(false);
+    m.addAction(QStringLiteral("Generate Schema Documentation"))->setEnabled(false);
+    m.addAction(QStringLiteral("Find && Open another Database..."), this,
+                [this] { FCtl->BrowseAndOpen(); });
+    m.addAction(QStringLiteral("Create a New empty Database..."), this,
+                [this, entry] { FCtl->NewDatabase(entry); });
+    m.addAction(QStringLiteral("Duplicate (Copy) the selected Database..."), this, [this, entry] {
+         FCtl->Duplicate(entry);
+     })->setEnabled(status == 0);
+    QMenu* backups = m.addMenu(QStringLiteral("Database Backup && Restore"));
+    backups->setEnabled(status == 0);
+    backups->addAction(QStringLiteral("Quick-Backup the selected Database"), this,
+                       [this, entry] { FCtl->QuickBackup(entry); });
+    backups->addAction(QStringLiteral("Full Backup (to selected file)..."), this,
+                       [this, entry] { FCtl->FullBackup(entry); });
+    backups->addAction(QStringLiteral("Quick-Restore (from last Quick-Backup)"), this,
+                       [this, entry] { FCtl->QuickRestore(entry); });
+    backups->addAction(QStringLiteral("Full Restore (from selected file)..."), this,
+                       [this, entry] { FCtl->FullRestore(entry); });
+    m.addAction(QStringLiteral("Show in Folder"), this, [this, file] {
+         ShowInFolder(file);
+     })->setEnabled(!entry.isEmpty());
+    m.addSeparator();
+    m.addAction(QStringLiteral("Disconnect Database"), this, [this, entry] {
+         FCtl->Disconnect(entry);
+     })->setEnabled(open);
+    m.addAction(QStringLiteral("Close and Disconnect All"), this, [this] { FCtl->CloseAll(); });
+    m.addAction(QStringLiteral("Remove from Project  (File remains on-disk)"), this, [this, entry] {
+         FCtl->RemoveEntry(entry);
+         RefreshFiles();
+     })->setEnabled(!open && !entry.isEmpty());
+    m.addSeparator();
+    m.addAction(QStringLiteral("About Skylark"), this, [] { frmSKYAbout().About(); });
+    m.addAction(QStringLiteral("Check for Updates"), this, [] {
+        frmSKYAbout().About();
+        frmSKYAbout().CheckForUpdates();
+    });
+    m.addAction(QStringLiteral("Exit Skylark"), this, &QWidget::close);
+}
+
+void TfrmSKYOview::AddProjectDatabases(QMenu& menu) {
+    QMenu* project = menu.addMenu(QStringLiteral("Project Databases"));
+    bool first = true;
+    for (const OverviewController::MenuItem& item : FCtl->ProjectMenu()) {
+        QMenu* sub = project->addMenu(item.caption);
+        if (first) {
+            QFont f = sub->menuAction()->font();
+            f.setBold(true);
+            sub->menuAction()->setFont(f);
+            first = false;
+        }
+        const QString file = item.caption;
+        for (const QString& s : item.subItems) {
+            if (s == QLatin1String("-"))
+                sub->addSeparator();
+            else if (s == QLatin1String("Open this Database"))
+                sub->addAction(s, this, [this, file] { FCtl->OpenEntry(file); });
+            else if (s.startsWith(QLatin1String("Re-Check Status")))
+                sub->addAction(s, this, [this] {
+                    FCtl->CheckAllFiles();
+                    RefreshFiles();
+                });
+            else if (s == QLatin1String("Quick-Backup"))
+                sub->addAction(s, this, [this, file] { FCtl->QuickBackup(file); });
+            else if (s == QLatin1String("Open in Folder"))
+                sub->addAction(s, this, [this, file] { ShowInFolder(file); });
+            else if (s.startsWith(QLatin1String("Remove reference")))
+                sub->addAction(s, this, [this, file] {
+                    FCtl->RemoveEntry(file);
+                    RefreshFiles();
+                });
+            else
+                sub->addAction(s)->setEnabled(false); // the script processor's own window
+        }
+    }
+    project->addSeparator();
+}
+
+void TfrmSKYOview::BuildWindowMenu(QMenu& m) {
+    AddProjectDatabases(m);
+    m.addSeparator();
+    m.addAction(QStringLiteral("Show Pop-Outs"), this, [this] {
+        if (FCtl->ShowPopOuts) FCtl->ShowPopOuts(true);
+    });
+    m.addAction(QStringLiteral("Close All"), this, [this] { FCtl->HideAll(); });
+    m.addAction(QStringLiteral("Show All Open Databases"), this, [this] { FCtl->ShowAll(); });
+    m.addAction(QStringLiteral("Cascade Windows"), this, [this] { CascadeWindows(); });
+    m.addSeparator();
+    m.addAction(QStringLiteral("Create New Database..."), this,
+                [this] { FCtl->NewDatabase(SelectedEntry()); });
+    m.addAction(QStringLiteral("Close and Unlink All"), this, [this] { FCtl->CloseAll(); });
+    m.addSeparator();
+    // The form filter minimises the other windows with this one.
+    m.addAction(QStringLiteral("Minimize"), this, [this] { showMinimized(); });
+    m.addAction(QStringLiteral("About Skylark"), this, [] { frmSKYAbout().About(); });
+    m.addAction(QStringLiteral("Check for Updates"), this, [] {
+        frmSKYAbout().About();
+        frmSKYAbout().CheckForUpdates();
+    });
+    QAction* report = m.addAction(QStringLiteral("Report a Bug"));
+    report->setToolTip(kReportBugAddress);
+    connect(report, &QAction::triggered, this,
+            [report] { QDesktopServices::openUrl(QUrl(report->toolTip().trimmed())); });
+    m.addSeparator();
+    m.addAction(QStringLiteral("Exit Skylark"), this, &QWidget::close);
+}
+
+void TfrmSKYOview::CascadeWindows() {
+    // Columns of at most six windows, each column offset down and right.
+    const QRect area = screen() ? screen()->availableGeometry() : QRect(0, 0, 1280, 800);
+    const QList<WorkspaceHandle*> all = FCtl->Workspaces();
+    const int columns = std::max<int>(1, (int(all.size()) + 5) / 6);
+    const int colWidth = area.width() / columns;
+    for (int i = 0; i < all.size(); ++i) {
+        auto* w = dynamic_cast<QWidget*>(all[i]);
+        if (!w) continue;
+        const int col = i / 6, row = i % 6;
+        w->showNormal();
+        w->move(area.left() + col * colWidth + row * 32, area.top() + row * 32);
+        w->raise();
+    }
+}
+
+void TfrmSKYOview::LayoutFilePane(int mode) {
+    if (mode == -1)
+        FExpanded = !FExpanded;
+    else if (mode > 0)
+        FExpanded = true;
+    else if (mode < 0)
+        FExpanded = false;
+    if (mode == 0) {
+        // keep the widths; captions and drawing follow the state
+    } else if (FExpanded) {
+        const int monitor = screen() ? screen()->availableGeometry().width() : 1280;
+        const FilePaneSize size = ExpandedPaneSize(monitor, width());
+        if (size.windowWidth > width()) resize(size.windowWidth, height());
+        SetPaneWidth(size.paneWidth);
+    } else {
+        SetPaneWidth(FCollapsedWidth);
+    }
+    btnExpand->setToolTip(FExpanded
+                              ? QStringLiteral(" Collapse file pane (Show names only) ")
+                              : QStringLiteral(" Expand file pane (Show full file and status) "));
+    btnExpand->setIcon(
+        style()->standardIcon(FExpanded ? QStyle::SP_ArrowLeft : QStyle::SP_ArrowRight));
+    btnSearchExpand->setText(FExpanded ? QStringLiteral(" Expand") : QStringLiteral(" Collapse"));
+    btnSearchExpand->setToolTip(FExpanded
+                                    ? QStringLiteral(" Expand search results (Show full names) ")
+                                    : QStringLiteral(" Collapse search results "));
+    for (QPushButton* b : FHeaderButtons)
+        b->setText(HeaderCaption(b->property("tag").toInt(), FExpanded));
+    FFileDrawing->expanded = FExpanded;
+    FSearchDrawing->expanded = !FExpanded;
+    RefreshFiles();
+    RefreshSearchResults();
+    // Back inside the monitor.
+    if (screen()) {
+        const QRect area = screen()->availableGeometry();
+        QRect g = frameGeometry();
+        if (g.right() > area.right()) g.moveRight(area.right());
+        if (g.left() < area.left()) g.moveLeft(area.left());
+        if (g.topLeft() != frameGeometry().topLeft()) move(g.topLeft());
+    }
+}
+
+void TfrmSKYOview::SetPaneWidth(int w) {
+    QList<int> sizes = FSplit->sizes();
+    if (sizes.size() < 2) return;
+    const int total = sizes[0] + sizes[1] > 0 ? sizes[0] + sizes[1] : width();
+    sizes[0] = w;
+    sizes[1] = std::max(total - w, 100);
+    FSplit->setSizes(sizes);
+}
+
+void TfrmSKYOview::RefreshProjects() {
+    cbProjectName->clear();
+    cbProjectName->addItems(FCtl->Projects());
+    cbProjectName->setCurrentText(FCtl->CurrentProject());
+    btnProjectDelete->setVisible(FCtl->CurrentProject() != kDefaultProject);
+    RefreshFiles();
 }
 
 QWidget* TfrmSKYOview::BuildSearchPage() {
@@ -395,6 +546,9 @@ QWidget* TfrmSKYOview::BuildSearchPage() {
     v->addLayout(form);
     lbSearchResult = new QListWidget(page);
     lbSearchResult->setObjectName(QStringLiteral("lbSearchResult"));
+    FSearchDrawing = new EntryDelegate(lbSearchResult);
+    FSearchDrawing->expanded = true;
+    lbSearchResult->setItemDelegate(FSearchDrawing);
     auto* copyResults =
         new QShortcut(QKeySequence::Copy, lbSearchResult, nullptr, nullptr, Qt::WidgetShortcut);
     connect(copyResults, &QShortcut::activated, this, [this] {
@@ -408,6 +562,10 @@ QWidget* TfrmSKYOview::BuildSearchPage() {
     auto* openB = new QPushButton(QStringLiteral("Open"), page);
     auto* addB = new QPushButton(QStringLiteral("Add"), page);
     auto* addAll = new QPushButton(QStringLiteral("Add All"), page);
+    btnSearchExpand = new QPushButton(QStringLiteral(" Collapse"), page);
+    btnSearchExpand->setToolTip(QStringLiteral(" Collapse search results "));
+    connect(btnSearchExpand, &QPushButton::clicked, this, [this] { LayoutFilePane(-1); });
+    buttons->addWidget(btnSearchExpand);
     buttons->addStretch(1);
     buttons->addWidget(openB);
     buttons->addWidget(addB);
@@ -417,8 +575,7 @@ QWidget* TfrmSKYOview::BuildSearchPage() {
     connect(findTables, &QPushButton::clicked, this, [this] { FindTables(false); });
     connect(findFields, &QPushButton::clicked, this, [this] { FindTables(true); });
     connect(openB, &QPushButton::clicked, this, [this] {
-        if (lbSearchResult->currentItem()) FCtl->OpenEntry(lbSearchResult->currentItem()->text());
-        RefreshFiles();
+        if (lbSearchResult->currentItem()) OpenSelected(lbSearchResult->currentItem()->text());
     });
     connect(addB, &QPushButton::clicked, this, [this] {
         if (lbSearchResult->currentItem())
@@ -435,10 +592,35 @@ QWidget* TfrmSKYOview::BuildSearchPage() {
     return page;
 }
 
+void TfrmSKYOview::AddSearchLines(const QString& line) {
+    AddSearchLines(QStringList{line});
+}
+
+void TfrmSKYOview::AddSearchLines(const QStringList& lines) {
+    for (const QString& line : lines) {
+        auto* it = new QListWidgetItem(line, lbSearchResult);
+        it->setData(kEntryRole, line);
+    }
+    RefreshSearchResults();
+}
+
+void TfrmSKYOview::RefreshSearchResults() {
+    for (int i = 0; i < lbSearchResult->count(); ++i) {
+        QListWidgetItem* it = lbSearchResult->item(i);
+        const QString file = FileOfEntry(it->text());
+        if (const TSQLite3FileHeader* h = FCtl->Status().Find(file))
+            it->setData(kStatusRole, h->Status);
+        else
+            it->setData(kStatusRole, QVariant());
+        it->setData(kOpenRole, FCtl->IsOpen(file));
+    }
+    lbSearchResult->viewport()->update();
+}
+
 void TfrmSKYOview::FindFiles() {
     const QString text = edtSearchDBText->currentText();
     lbSearchResult->clear();
-    lbSearchResult->addItem(QStringLiteral("Finding files, please wait..."));
+    AddSearchLines(QStringLiteral("Finding files, please wait..."));
     QCoreApplication::processEvents();
     QStringList folders;
     const bool specified = FCtl->Files().isEmpty() || chkSearchDBInSpecified->isChecked();
@@ -448,22 +630,22 @@ void TfrmSKYOview::FindFiles() {
         for (const QString& e : FCtl->Files())
             folders << QFileInfo(FileOfEntry(e)).absolutePath();
     QStringList messages;
-    lbSearchResult->addItem(QStringLiteral("Checking validity..."));
+    AddSearchLines(QStringLiteral("Checking validity..."));
     QCoreApplication::processEvents();
     const QStringList found =
         FindDatabaseFiles(folders, FileSearchPattern(text),
                           specified && chkSearchDBSubFolders->isChecked(), messages);
-    lbSearchResult->addItems(messages);
-    lbSearchResult->addItem(QStringLiteral("Finding Complete."));
+    AddSearchLines(messages);
+    AddSearchLines(QStringLiteral("Finding Complete."));
     if (!messages.isEmpty()) {
         // The locked files stay readable for a moment before the results replace them.
-        lbSearchResult->addItem(QStringLiteral("Failed to read some files (see above)... "));
+        AddSearchLines(QStringLiteral("Failed to read some files (see above)... "));
         QEventLoop wait;
         QTimer::singleShot(3000, &wait, &QEventLoop::quit);
         wait.exec();
     }
     lbSearchResult->clear();
-    lbSearchResult->addItems(found);
+    AddSearchLines(found);
     if (lbSearchResult->count()) lbSearchResult->setCurrentRow(0);
 }
 
@@ -474,13 +656,13 @@ void TfrmSKYOview::FindTables(bool inDefinitions) {
     for (int i = 0; i < lbSearchResult->count(); ++i)
         candidates << lbSearchResult->item(i)->text();
     lbSearchResult->clear();
-    lbSearchResult->addItem(inDefinitions ? QStringLiteral("Finding Table objects, please wait...")
-                                          : QStringLiteral("Finding Tables, please wait..."));
-    lbSearchResult->addItem(QStringLiteral("Checking validity..."));
+    AddSearchLines(inDefinitions ? QStringLiteral("Finding Table objects, please wait...")
+                                 : QStringLiteral("Finding Tables, please wait..."));
+    AddSearchLines(QStringLiteral("Checking validity..."));
     QCoreApplication::processEvents();
     const QStringList found = sky::FindTables(candidates, text, inDefinitions, &FCtl->Status());
     lbSearchResult->clear();
-    lbSearchResult->addItems(found);
+    AddSearchLines(found);
     if (lbSearchResult->count()) lbSearchResult->setCurrentRow(0);
 }
 
@@ -582,8 +764,10 @@ QWidget* TfrmSKYOview::BuildSettingsPage() {
     connect(seMaxExpVals, &QSpinBox::editingFinished, this, [this] {
         CfgPutNum(QStringLiteral("MaxSQLExportValuesLines"), seMaxExpVals->value());
     });
-    connect(cbCfgHints, &QCheckBox::toggled, this,
-            [](bool on) { TKFormFilter::Instance()->SetShowTooltips(on); });
+    connect(cbCfgHints, &QCheckBox::toggled, this, [this](bool on) {
+        TKFormFilter::Instance()->SetShowTooltips(on);
+        FCtl->SetShowTooltips(on);
+    });
     connect(chkCfgLastDBatTop, &QCheckBox::toggled, this,
             [this](bool on) { FCtl->keepLastAtTop = on; });
     connect(FTheme, &QComboBox::activated, this,
@@ -673,21 +857,13 @@ QString TfrmSKYOview::SelectedEntry() const {
     return it ? it->data(Qt::UserRole).toString() : QString();
 }
 
+QString TfrmSKYOview::OpenedFile() const {
+    return FLastWorkspace ? FLastWorkspace->property("dbFile").toString() : QString();
+}
+
 QString TfrmSKYOview::EntryText(const QString& entry) const {
-    QString file, table;
-    SplitFileEntry(entry, file, table);
-    const int status = FCtl->StatusOf(entry);
-    QString suffix;
-    if (FCtl->IsOpen(file))
-        suffix = QStringLiteral(" --- \u2714 Connected");
-    else if (status == 0)
-        suffix = QStringLiteral(" --- \u2713 ") + StatusWord(status);
-    else if (status == kStatusNotListed)
-        suffix = QStringLiteral(" --- ? ") + StatusWord(status);
-    else
-        suffix = QStringLiteral(" --- \u2718 ") + StatusWord(status);
-    return QFileInfo(file).fileName() + suffix +
-           (table.isEmpty() ? QString() : QStringLiteral(" (") + table + QLatin1Char(')'));
+    return DrawEntry(entry, FCtl->StatusOf(entry), FCtl->IsOpen(FileOfEntry(entry)), FExpanded)
+        .Text();
 }
 
 void TfrmSKYOview::RefreshFiles() {
@@ -695,39 +871,28 @@ void TfrmSKYOview::RefreshFiles() {
     lbDBFiles->clear();
     for (const QString& e : FCtl->Files()) {
         auto* it = new QListWidgetItem(EntryText(e), lbDBFiles);
-        it->setData(Qt::UserRole, e);
+        it->setData(kEntryRole, e);
+        it->setData(kStatusRole, FCtl->StatusOf(e));
+        it->setData(kOpenRole, FCtl->IsOpen(FileOfEntry(e)));
         it->setToolTip(FileOfEntry(e));
-        it->setForeground(StatusColour(FCtl->StatusOf(e), FCtl->IsOpen(FileOfEntry(e))));
-        if (FCtl->IsOpen(FileOfEntry(e))) it->setBackground(QColor(0xE0, 0xFF, 0xE8));
         if (e == keep) lbDBFiles->setCurrentItem(it);
     }
+    if (lbSearchResult) RefreshSearchResults();
 }
 
-bool TfrmSKYOview::OpenWorkspace(const QString& file, const QString& table) {
-    for (const QPointer<QWidget>& w : FWorkspaces)
-        if (w && w->property("dbFile").toString() == file) {
-            w->show();
-            w->raise();
-            w->activateWindow();
-            return true;
-        }
-    auto* w = new WorkspaceStub(file, table, [this, file] {
-        FCtl->WorkspaceClosed(file);
-        RefreshFiles();
-    });
-    w->setProperty("dbFile", file);
-    FWorkspaces << w;
-    w->show();
-    FOpened = file;
-    LogApplication(QStringLiteral("Opened: ") + file);
-    return true;
+WorkspaceHandle* TfrmSKYOview::CreateWorkspace() {
+    auto* w = new WorkspaceStub;
+    FLastWorkspace = w;
+    return w;
 }
 
 void TfrmSKYOview::DeferredStart() {
     RestorePlacement(objectName(), this, false);
+    SetPaneWidth(CfgGetInt(QStringLiteral("FileListWidth"), FSplit->sizes().value(0),
+                           kCollapsedPaneWidth, std::max(kCollapsedPaneWidth, width() * 8 / 10)));
+    LayoutFilePane(CfgGetBool(QStringLiteral("ExpandedPane"), false) ? 1 : 0);
     FCtl->LoadProjects();
-    cbProjectName->addItems(FCtl->Projects());
-    cbProjectName->setCurrentText(FCtl->CurrentProject());
+    RefreshProjects();
     edtCfgQryLimit->setText(
         QString::number(CfgGetInt(QStringLiteral("QryLimit"), 1000, 10, 100000)));
     edtCfgEdtLimit->setText(QString::number(CfgGetInt(QStringLiteral("EdtLimit"), 200, 10, 10000)));
@@ -811,9 +976,11 @@ void TfrmSKYOview::RestartNow() {
 }
 
 void TfrmSKYOview::StoreSettings() {
+    CfgPutNum(QStringLiteral("FileListWidth"), FSplit->sizes().value(0));
     SavePlacement(objectName(), this);
     CfgPutBool(QStringLiteral("ShowTooltips"), cbCfgHints->isChecked());
     CfgPutBool(QStringLiteral("LastDBatTop"), chkCfgLastDBatTop->isChecked());
+    CfgPutBool(QStringLiteral("ExpandedPane"), FExpanded);
     CfgPut(QStringLiteral("edtSearchDBFolder"), edtSearchDBFolder->text());
     CfgPut(QStringLiteral("edtSearchDBText"), edtSearchDBText->currentText());
     CfgPut(QStringLiteral("edtSearchTableSearch"), edtSearchTableSearch->currentText());
@@ -834,8 +1001,13 @@ void TfrmSKYOview::closeEvent(QCloseEvent* e) {
         return;
     }
     if (FStarted) StoreSettings();
-    for (const QPointer<QWidget>& w : FWorkspaces)
-        if (w) w->close();
+    // Busy workspaces close when their operation returns; the overview waits for them.
+    FCtl->CloseAll();
+    if (!FCtl->Workspaces().isEmpty()) {
+        e->ignore();
+        PulseCall(100, 1, this, [this] { close(); });
+        return;
+    }
     if (FFrame) {
         TfrmSKYApp* frame = FFrame;
         PulseCall(10, 1, frame, [frame] { frame->Close(); });

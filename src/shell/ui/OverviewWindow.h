@@ -16,6 +16,8 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
+class QSplitter;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
@@ -28,12 +30,14 @@ namespace sky::ui {
 class TfrmSKYApp;
 class ThemeViewerLauncher;
 class QtFileChooser;
+class EntryDelegate;
 
 struct StartOptions {
-    QStringList params;          // file parameters of the command line
-    QString currentDir;          // against which they are made absolute
-    bool quitAfterStart = false; // close again once the window is shown
-    QString screenshot;          // when set: the shown window saved as a PNG, then closed
+    QStringList params;           // file parameters of the command line
+    QString currentDir;           // against which they are made absolute
+    bool quitAfterStart = false;  // close again once the window is shown
+    QString screenshot;           // when set: the shown window saved as a PNG, then closed
+    FileChooser* files = nullptr; // the file dialogs; nullptr: the platform's
 };
 
 class TfrmSKYOview : public QMainWindow {
@@ -43,7 +47,8 @@ public:
     ~TfrmSKYOview() override;
 
     QStringList Files() const { return FCtl->Files(); }
-    QString OpenedFile() const { return FOpened; }
+    // The file of the workspace opened last while it is open.
+    QString OpenedFile() const;
     QString VersionInfo() const { return FVersionInfo; }
     bool Started() const { return FStarted; }
     QComboBox* ThemeBox() const { return FTheme; }
@@ -55,8 +60,17 @@ public:
     void RestartNow();
     // Redraws the file list from the controller (status words and colours).
     void RefreshFiles();
-    // The line shown for an entry ("name.db --- ✓ Ready" ...).
+    // The line shown for an entry ("name.db - ✓", expanded "/folder/name.db --- ✓ Ready").
     QString EntryText(const QString& entry) const;
+    // File pane mode: -1 toggle, 0 keep, positive expand, other negative collapse.
+    void LayoutFilePane(int mode);
+    bool Expanded() const { return FExpanded; }
+    QWidget* FilePane() const { return FPane; }
+    const QList<QPushButton*>& HeaderButtons() const { return FHeaderButtons; }
+    QListWidget* SearchResults() const { return lbSearchResult; }
+    // The menus of the file list and of the header "Menu" button.
+    void BuildEntryMenu(QMenu& m, const QString& entry);
+    void BuildWindowMenu(QMenu& m);
     // Searches of the search page.
     void FindFiles();
     void FindTables(bool inDefinitions);
@@ -78,14 +92,31 @@ private:
     void ShowInfo(const QString& entry);
     void RefreshLog();
     void StoreSettings();
-    bool OpenWorkspace(const QString& file, const QString& table);
+    WorkspaceHandle* CreateWorkspace();
     QString SelectedEntry() const;
+    void OpenSelected(const QString& entry);
+    void ShowInFolder(const QString& file);
+    void AddProjectDatabases(QMenu& menu);
+    void CascadeWindows();
+    void SetPaneWidth(int w);
+    void RefreshProjects();
+    void AddSearchLines(const QStringList& lines);
+    void AddSearchLines(const QString& line);
+    void RefreshSearchResults();
 
     TfrmSKYApp* FFrame;
     StartOptions FOptions;
-    std::unique_ptr<QtFileChooser> FChooser;
+    std::unique_ptr<FileChooser> FOwnChooser;
+    FileChooser* FChooser;
     std::unique_ptr<OverviewController> FCtl;
-    QString FOpened;
+    QPointer<QWidget> FLastWorkspace;
+    QSplitter* FSplit;
+    QWidget* FPane;
+    QList<QPushButton*> FHeaderButtons;
+    QPushButton *btnExpand, *btnProjectDelete, *btnSearchExpand;
+    EntryDelegate *FFileDrawing, *FSearchDrawing;
+    bool FExpanded = false;
+    int FCollapsedWidth = kCollapsedPaneWidth;
     QString FVersionInfo;
     bool FStarted = false;
     QComboBox* cbProjectName;
@@ -94,7 +125,7 @@ private:
     QComboBox *edtSearchDBText, *edtSearchTableSearch, *edtSearchFieldSearch;
     QLineEdit* edtSearchDBFolder;
     QCheckBox *chkSearchDBInSpecified, *chkSearchDBSubFolders;
-    QListWidget* lbSearchResult;
+    QListWidget* lbSearchResult = nullptr;
     QPlainTextEdit* memLog;
     QComboBox* rgLogKind;
     QLineEdit *edtCfgQryLimit, *edtCfgEdtLimit, *edtCfgNULLVal;
@@ -108,7 +139,6 @@ private:
     QLabel* FStatus;
     QTimer* FLogTimer;
     ThemeViewerLauncher* FLauncher;
-    QList<QPointer<QWidget>> FWorkspaces;
 };
 
 } // namespace sky::ui
