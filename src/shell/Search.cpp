@@ -105,4 +105,52 @@ void AddSearchResult(QStringList& fileList, const QString& entry) {
     fileList << entry;
 }
 
+QStringList LookInCandidates(int lookIn, const QStringList& project, const QStringList& results) {
+    QStringList all;
+    if (lookIn == 0 || lookIn == 2) all << project;
+    if (lookIn == 1 || lookIn == 2) all << results;
+    return all;
+}
+
+QString SearchLocationText(bool folderSpecified, bool subFolders) {
+    return QStringLiteral("Search in ") +
+           (folderSpecified ? QStringLiteral("Folder") +
+                                  (subFolders ? QStringLiteral("s:") : QStringLiteral(":"))
+                            : QStringLiteral("the"));
+}
+
+QString SearchHelpText(int tab) {
+    switch (tab) {
+    case 0:
+        return QStringLiteral(
+            "Find Database files  (Click to expand Help)\n"
+            "Type a file name or part of one. \"*\" stands for any run of characters and \"?\" "
+            "for any one character; a name without \"*\" matches anywhere in the file name, and "
+            "a name without \".\" matches any extension.\n"
+            "Tick \"I want to specify a folder to search in\" to search the folder above, "
+            "otherwise the folders of the project's databases (on the left) are searched.\n"
+            "\"Include sub folders when searching\" searches every folder below it too; on a "
+            "large folder this may take long.\n"
+            "Only readable SQLite database files are listed.");
+    case 1:
+        return QStringLiteral(
+            "Find Data Tables  (Click to expand Help)\n"
+            "Type a table name or part of one. \"_\" stands for any one character and \"%\" for "
+            "any run of characters; a text without \"%\" matches any part of a table name.\n"
+            "The results are database files with the table found, shown as  file | table.\n"
+            "\"Look inside...\" chooses where to search: the databases of this project, the "
+            "results of previous searches, or both.");
+    default:
+        return QStringLiteral(
+            "Find Database Fields or Objects  (Click to expand Help)\n"
+            "Type a field, trigger, key or index name or part of one. \"_\" stands for any one "
+            "character and \"%\" for any run of characters; a text without \"%\" matches any part "
+            "of a definition.\n"
+            "The results are database files with the table the object belongs to, shown as  "
+            "file | table.\n"
+            "\"Look inside...\" chooses where to search: the databases of this project, the "
+            "results of previous searches, or both.");
+    }
+}
+
 } // namespace sky

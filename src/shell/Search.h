@@ -26,6 +26,15 @@ QString LikeText(const QString& text);
 // the ready files among the candidates. The text is a bound parameter.
 QStringList FindTables(const QStringList& candidates, const QString& text, bool inDefinitions,
                        const TFileStatusList* status = nullptr);
+// The candidates of a table or field search by the look-inside choice:
+// 0 the project's list, 1 the current results, 2 both.
+QStringList LookInCandidates(int lookIn, const QStringList& project, const QStringList& results);
+// "Search in Folders:", "Search in Folder:" or "Search in the".
+QString SearchLocationText(bool folderSpecified, bool subFolders);
+// The help text of a search tab (0 files, 1 tables, 2 fields or objects);
+// its first line ends with "(Click to expand Help)".
+QString SearchHelpText(int tab);
+
 // Adds a result entry to a file list: the line whose file part is the
 // result's file part is replaced, otherwise the entry is appended.
 void AddSearchResult(QStringList& fileList, const QString& entry);

@@ -71,5 +71,22 @@ TEST(Search, FilesTablesAndFields) {
     EXPECT_EQ(QString::fromUtf8(r.out).split('\n', Qt::SkipEmptyParts).size(), 3);
 }
 
+TEST(Search, LookInLocationAndHelp) {
+    const QStringList project{"p"}, results{"r"};
+    EXPECT_EQ(LookInCandidates(0, project, results), QStringList{"p"});
+    EXPECT_EQ(LookInCandidates(1, project, results), QStringList{"r"});
+    EXPECT_EQ(LookInCandidates(2, project, results), (QStringList{"p", "r"}));
+    EXPECT_EQ(SearchLocationText(true, true), QStringLiteral("Search in Folders:"));
+    EXPECT_EQ(SearchLocationText(true, false), QStringLiteral("Search in Folder:"));
+    EXPECT_EQ(SearchLocationText(false, true), QStringLiteral("Search in the"));
+    const char* firsts[] = {"Find Database files", "Find Data Tables",
+                            "Find Database Fields or Objects"};
+    for (int tab = 0; tab < 3; ++tab) {
+        const QString first = SearchHelpText(tab).section(QLatin1Char('\n'), 0, 0);
+        EXPECT_TRUE(first.startsWith(QLatin1String(firsts[tab]))) << tab;
+        EXPECT_TRUE(first.endsWith(QLatin1String("(Click to expand Help)"))) << tab;
+    }
+}
+
 } // namespace
 } // namespace sky

@@ -3,6 +3,9 @@
 #include "support/Folders.h"
 #include "support/Prompter.h"
 
+#include <QCoreApplication>
+#include <QLabel>
+#include <QMouseEvent>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <gtest/gtest.h>
@@ -101,6 +104,22 @@ TEST(AboutBox, UpdateCheckAnswers) {
         p.notices[0].startsWith(QStringLiteral("Error contacting Skylark Server: Exception: ")))
         << p.notices[0].toStdString();
     EXPECT_TRUE(p.notices[0].endsWith(QStringLiteral("\rPlease try again later...")));
+}
+
+TEST(AboutBox, UtilitiesLabelShowsTheSourceIdOneWordPerLine) {
+    TfrmSKYAbout about;
+    RecordingPrompter p;
+    about.SetPrompter(&p);
+    about.SetUtilsText(QStringLiteral("SQLite 3.45"),
+                       QStringLiteral("2024-01-15 17:01:13 1066602b"));
+    auto* label = about.findChild<QLabel*>(QStringLiteral("lblUtils"));
+    ASSERT_TRUE(label);
+    QMouseEvent click(QEvent::MouseButtonRelease, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(label, &click);
+    ASSERT_EQ(p.notices.size(), 1);
+    EXPECT_EQ(p.notices[0], QStringLiteral("SQLite Software Full Version: : "
+                                           "2024-01-15\r\n17:01:13\r\n1066602b"));
 }
 
 } // namespace

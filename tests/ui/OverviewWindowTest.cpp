@@ -11,13 +11,17 @@
 #include "support/Settings.h"
 
 #include <QClipboard>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
@@ -216,6 +220,48 @@ TEST_F(OverviewWindowTest, NewDatabaseBackupRestoreDisconnectAndProjects) {
           "Check for Updates", "Report a Bug", "Exit Skylark"})
         EXPECT_TRUE(FindAction(menu, QLatin1String(item))) << item;
     EXPECT_TRUE(FindAction(menu, "Report a Bug")->toolTip().startsWith("https://"));
+    ov->close();
+    ASSERT_TRUE(WaitFor([&] { return frame.Closed(); }));
+}
+
+TEST_F(OverviewWindowTest, SearchPageHistoryLocationAndHelp) {
+    TSQLite3Database db;
+    ASSERT_TRUE(db.Open(data.filePath(QStringLiteral("orders.db"))));
+    ASSERT_TRUE(db.ExecuteList(QStringLiteral("CREATE TABLE customers(id);")));
+    db.Close();
+    TfrmSKYApp frame;
+    QPointer<TfrmSKYOview> ov = new TfrmSKYOview(&frame, StartOptions{});
+    ASSERT_TRUE(WaitFor([&] { return ov->Started(); }));
+    auto* folder = ov->findChild<QLineEdit*>(QStringLiteral("edtSearchDBFolder"));
+    auto* text = ov->findChild<QComboBox*>(QStringLiteral("edtSearchDBText"));
+    auto* label = ov->findChild<QLabel*>(QStringLiteral("lblSearchH1"));
+    ASSERT_TRUE(folder && text && label);
+    RunEventsFor(300); // the first-start search has run
+    folder->setText(data.path());
+    for (const char* t : {"ord", "*.db", "ORD"}) {
+        text->setEditText(QLatin1String(t));
+        ov->FindFiles();
+    }
+    // "ORD" moved "ord" to the top instead of adding a line.
+    QStringList history;
+    for (int i = 0; i < text->count(); ++i)
+        history << text->itemText(i);
+    EXPECT_EQ(history.mid(0, 2), (QStringList{"ord", "*.db"}));
+    ASSERT_EQ(ov->SearchResults()->count(), 1);
+    EXPECT_EQ(ov->SearchResults()->item(0)->text(), data.filePath(QStringLiteral("orders.db")));
+    // A table search inside the results.
+    auto* tables = ov->findChild<QComboBox*>(QStringLiteral("edtSearchTableSearch"));
+    tables->setEditText(QStringLiteral("cust"));
+    ov->FindTables(false);
+    ASSERT_EQ(ov->SearchResults()->count(), 1);
+    EXPECT_EQ(ov->SearchResults()->item(0)->text(),
+              data.filePath(QStringLiteral("orders.db")) + QStringLiteral(" | customers"));
+    // The help label: one line, a click shows all of it.
+    EXPECT_EQ(label->text().count(QLatin1Char('\n')), 0);
+    QMouseEvent press(QEvent::MouseButtonRelease, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(label, &press);
+    EXPECT_GT(label->text().count(QLatin1Char('\n')), 1);
     ov->close();
     ASSERT_TRUE(WaitFor([&] { return frame.Closed(); }));
 }

@@ -34,6 +34,7 @@
 #include <QFormLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
@@ -167,7 +168,7 @@ TfrmSKYOview::TfrmSKYOview(TfrmSKYApp* frame, StartOptions options)
     setObjectName(QStringLiteral("frmSKYOview"));
     setWindowTitle(QStringLiteral("Skylark"));
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(1000, 640);
+    resize(1100, 680);
     FCtl->CreateWorkspace = [this]() -> WorkspaceHandle* { return CreateWorkspace(); };
     FCtl->ShowInFolder = [this](const QString& f) { ShowInFolder(f); };
     FCtl->BringToFront = [this] {
@@ -186,6 +187,7 @@ TfrmSKYOview::TfrmSKYOview(TfrmSKYApp* frame, StartOptions options)
     auto* pane = new QWidget(split);
     BuildFilePane(pane);
     FPages = new QTabWidget(split);
+    FPages->setMinimumWidth(320); // the file pane may take the room the pages' captions ask for
     FPages->addTab(BuildSearchPage(), QStringLiteral("  Search  "));
     FPages->addTab(BuildLogPage(), QStringLiteral("  SQLite Log  "));
     FPages->addTab(BuildSettingsPage(), QStringLiteral("  Settings  "));
@@ -219,8 +221,13 @@ void TfrmSKYOview::BuildFilePane(QWidget* pane) {
     v->addWidget(cbProjectName);
     auto* head = new QHBoxLayout;
     head->setSpacing(2);
+    static const QStyle::StandardPixmap pictures[] = {
+        QStyle::SP_ArrowRight,          QStyle::SP_FileDialogNewFolder,
+        QStyle::SP_DialogDiscardButton, QStyle::SP_DialogOpenButton,
+        QStyle::SP_DialogResetButton,   QStyle::SP_TitleBarUnshadeButton};
     auto button = [&](int tag, const char* name, const char* hint, auto fn) {
         auto* b = new QPushButton(pane);
+        b->setIcon(style()->standardIcon(pictures[tag]));
         b->setObjectName(QLatin1String(name));
         b->setProperty("tag", tag);
         b->setToolTip(QLatin1String(hint));
@@ -509,41 +516,133 @@ void TfrmSKYOview::RefreshProjects() {
     RefreshFiles();
 }
 
+namespace {
+
+// Runs a function when the watched widget is clicked.
+class ClickFilter : public QObject {
+public:
+    ClickFilter(QWidget* w, std::function<void()> fn) : QObject(w), FFn(std::move(fn)) {
+        w->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::MouseButtonRelease) FFn();
+        return false;
+    }
+
+private:
+    std::function<void()> FFn;
+};
+
+// Runs a function on Enter in the watched widget (the key is consumed).
+class EnterFilter : public QObject {
+public:
+    EnterFilter(QWidget* w, std::function<void()> fn) : QObject(w), FFn(std::move(fn)) {
+        w->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() != QEvent::KeyPress) return false;
+        const int k = static_cast<QKeyEvent*>(e)->key();
+        if (k != Qt::Key_Return && k != Qt::Key_Enter) return false;
+        FFn();
+        return true;
+    }
+
+private:
+    std::function<void()> FFn;
+};
+
+QComboBox* LookInBox(QWidget* parent) {
+    auto* c = new QComboBox(parent);
+    c->addItems({QStringLiteral("  this Project (Databases on the left)"),
+                 QStringLiteral("  results from previous searches (below)"),
+                 QStringLiteral("  both")});
+    c->setCurrentIndex(2);
+    return c;
+}
+
+} // namespace
+
 QWidget* TfrmSKYOview::BuildSearchPage() {
     auto* page = new QWidget(this);
     auto* v = new QVBoxLayout(page);
-    auto* form = new QFormLayout;
-    chkSearchDBInSpecified =
-        new QCheckBox(QStringLiteral("I want to specify a folder to search in"), page);
-    chkSearchDBSubFolders =
-        new QCheckBox(QStringLiteral("Include sub folders when searching"), page);
-    chkSearchDBSubFolders->setChecked(true);
-    edtSearchDBFolder = new QLineEdit(page);
+    pgcSearch = new QTabWidget(page);
+    pgcSearch->setObjectName(QStringLiteral("pgcSearch"));
     edtSearchDBText = new QComboBox(page);
     edtSearchTableSearch = new QComboBox(page);
     edtSearchFieldSearch = new QComboBox(page);
-    for (QComboBox* c : {edtSearchDBText, edtSearchTableSearch, edtSearchFieldSearch})
+    for (QComboBox* c : {edtSearchDBText, edtSearchTableSearch, edtSearchFieldSearch}) {
         c->setEditable(true);
-    auto* findFiles = new QPushButton(QStringLiteral("  Find"), page);
-    findFiles->setToolTip(QStringLiteral("Find database files..."));
-    auto* findTables = new QPushButton(QStringLiteral("  Find"), page);
-    findTables->setToolTip(QStringLiteral("Find database Tables..."));
-    auto* findFields = new QPushButton(QStringLiteral("  Find"), page);
-    findFields->setToolTip(QStringLiteral("Find database Objects..."));
-    auto row = [&](QWidget* a, QWidget* b) {
+        c->setInsertPolicy(QComboBox::NoInsert);
+    }
+    edtSearchDBText->setObjectName(QStringLiteral("edtSearchDBText"));
+    edtSearchTableSearch->setObjectName(QStringLiteral("edtSearchTableSearch"));
+    edtSearchFieldSearch->setObjectName(QStringLiteral("edtSearchFieldSearch"));
+    auto findButton = [&](const char* name, const char* hint) {
+        auto* b = new QPushButton(QStringLiteral("  Find"), page);
+        b->setObjectName(QLatin1String(name));
+        b->setToolTip(QLatin1String(hint));
+        return b;
+    };
+    btnSearchDBGo = findButton("btnSearchDBGo", "Find database files...");
+    btnSearchTableGo = findButton("btnSearchTableGo", "Find database Tables...");
+    btnSearchFieldGo = findButton("btnSearchFieldGo", "Find database Objects...");
+    auto row = [](QWidget* a, QWidget* b) {
         auto* h = new QHBoxLayout;
         h->addWidget(a, 1);
         h->addWidget(b);
         return h;
     };
-    form->addRow(chkSearchDBInSpecified);
-    form->addRow(chkSearchDBSubFolders);
-    form->addRow(QStringLiteral("Folder:"), edtSearchDBFolder);
-    form->addRow(QStringLiteral("DB / File to find:"), row(edtSearchDBText, findFiles));
-    form->addRow(QStringLiteral("Table to find:"), row(edtSearchTableSearch, findTables));
-    form->addRow(QStringLiteral("Table-object or Field to find:"),
-                 row(edtSearchFieldSearch, findFields));
-    v->addLayout(form);
+    // Files: the two options, the location and the name.
+    auto* files = new QWidget(pgcSearch);
+    auto* ff = new QFormLayout(files);
+    chkSearchDBInSpecified =
+        new QCheckBox(QStringLiteral("I want to specify a folder to search in"), files);
+    chkSearchDBSubFolders =
+        new QCheckBox(QStringLiteral("Include sub folders when searching"), files);
+    chkSearchDBSubFolders->setChecked(true);
+    lblSearchLocation = new QLabel(files);
+    edtSearchDBFolder = new QLineEdit(files);
+    edtSearchDBFolder->setObjectName(QStringLiteral("edtSearchDBFolder"));
+    btnSearchDBBrowse = new QPushButton(QStringLiteral("..."), files);
+    btnSearchDBBrowse->setToolTip(QStringLiteral("Browse for a Folder to search in..."));
+    lblSearchProjectFolders =
+        new QLabel(QStringLiteral("Project Database Folders  (Left side-list)"), files);
+    auto* where = new QHBoxLayout;
+    where->addWidget(edtSearchDBFolder, 1);
+    where->addWidget(btnSearchDBBrowse);
+    where->addWidget(lblSearchProjectFolders, 1);
+    ff->addRow(chkSearchDBInSpecified);
+    ff->addRow(chkSearchDBSubFolders);
+    ff->addRow(lblSearchLocation, where);
+    ff->addRow(QStringLiteral("DB / File to find:"), row(edtSearchDBText, btnSearchDBGo));
+    pgcSearch->addTab(files, QStringLiteral("Find Database files"));
+    // Tables and fields: the text and where to look.
+    auto lookPage = [&](const char* caption, QComboBox* text, QPushButton* go, QComboBox*& look) {
+        auto* w = new QWidget(pgcSearch);
+        auto* f = new QFormLayout(w);
+        look = LookInBox(w);
+        f->addRow(QLatin1String(caption), row(text, go));
+        f->addRow(QStringLiteral(" Look inside: "), look);
+        return w;
+    };
+    pgcSearch->addTab(
+        lookPage("Table to find:", edtSearchTableSearch, btnSearchTableGo, rgSearchLookIn1),
+        QStringLiteral("Find Data Tables"));
+    pgcSearch->addTab(lookPage("Table-object or Field to find:", edtSearchFieldSearch,
+                               btnSearchFieldGo, rgSearchLookIn2),
+                      QStringLiteral("Find Database Fields or Objects"));
+    v->addWidget(pgcSearch);
+    lblSearchH1 = new QLabel(page);
+    lblSearchH1->setObjectName(QStringLiteral("lblSearchH1"));
+    lblSearchH1->setToolTip(QStringLiteral("Click to expand / collapse"));
+    lblSearchH1->setWordWrap(true);
+    lblSearchH1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblSearchH1->setCursor(Qt::PointingHandCursor);
+    new ClickFilter(lblSearchH1, [this] {
+        FSearchHelpOpen = !FSearchHelpOpen;
+        ShowSearchHelp();
+    });
+    v->addWidget(lblSearchH1);
     lbSearchResult = new QListWidget(page);
     lbSearchResult->setObjectName(QStringLiteral("lbSearchResult"));
     FSearchDrawing = new EntryDelegate(lbSearchResult);
@@ -552,16 +651,18 @@ QWidget* TfrmSKYOview::BuildSearchPage() {
     auto* copyResults =
         new QShortcut(QKeySequence::Copy, lbSearchResult, nullptr, nullptr, Qt::WidgetShortcut);
     connect(copyResults, &QShortcut::activated, this, [this] {
-        QStringList lines;
-        for (int i = 0; i < lbSearchResult->count(); ++i)
-            lines << lbSearchResult->item(i)->text();
-        QGuiApplication::clipboard()->setText(lines.join(QStringLiteral("\r\n")));
+        QGuiApplication::clipboard()->setText(SearchLines().join(QStringLiteral("\r\n")));
     });
     v->addWidget(lbSearchResult, 1);
     auto* buttons = new QHBoxLayout;
     auto* openB = new QPushButton(QStringLiteral("Open"), page);
+    openB->setToolTip(QStringLiteral("Open and Add the selected Database..."));
     auto* addB = new QPushButton(QStringLiteral("Add"), page);
+    addB->setToolTip(
+        QStringLiteral("Add the selected Database to the Project,\r\nbut do not open it yet."));
     auto* addAll = new QPushButton(QStringLiteral("Add All"), page);
+    addAll->setToolTip(QStringLiteral(
+        "Add all found Database items to the Project,\r\nbut do not open them yet."));
     btnSearchExpand = new QPushButton(QStringLiteral(" Collapse"), page);
     btnSearchExpand->setToolTip(QStringLiteral(" Collapse search results "));
     connect(btnSearchExpand, &QPushButton::clicked, this, [this] { LayoutFilePane(-1); });
@@ -571,25 +672,78 @@ QWidget* TfrmSKYOview::BuildSearchPage() {
     buttons->addWidget(addB);
     buttons->addWidget(addAll);
     v->addLayout(buttons);
-    connect(findFiles, &QPushButton::clicked, this, &TfrmSKYOview::FindFiles);
-    connect(findTables, &QPushButton::clicked, this, [this] { FindTables(false); });
-    connect(findFields, &QPushButton::clicked, this, [this] { FindTables(true); });
-    connect(openB, &QPushButton::clicked, this, [this] {
+
+    connect(btnSearchDBGo, &QPushButton::clicked, this, &TfrmSKYOview::FindFiles);
+    connect(btnSearchTableGo, &QPushButton::clicked, this, [this] { FindTables(false); });
+    connect(btnSearchFieldGo, &QPushButton::clicked, this, [this] { FindTables(true); });
+    new EnterFilter(edtSearchDBText, [this] { FindFiles(); });
+    new EnterFilter(edtSearchTableSearch, [this] { FindTables(false); });
+    new EnterFilter(edtSearchFieldSearch, [this] { FindTables(true); });
+    new EnterFilter(edtSearchDBFolder, [this] { edtSearchDBText->setFocus(); });
+    auto openResult = [this] {
         if (lbSearchResult->currentItem()) OpenSelected(lbSearchResult->currentItem()->text());
-    });
+    };
+    connect(openB, &QPushButton::clicked, this, openResult);
+    connect(lbSearchResult, &QListWidget::itemDoubleClicked, this, openResult);
+    new EnterFilter(lbSearchResult, openResult);
     connect(addB, &QPushButton::clicked, this, [this] {
         if (lbSearchResult->currentItem())
             FCtl->AddSearchResults({lbSearchResult->currentItem()->text()});
         RefreshFiles();
     });
     connect(addAll, &QPushButton::clicked, this, [this] {
-        QStringList all;
-        for (int i = 0; i < lbSearchResult->count(); ++i)
-            all << lbSearchResult->item(i)->text();
-        FCtl->AddSearchResults(all);
+        FCtl->AddSearchResults(SearchLines());
         RefreshFiles();
     });
+    connect(btnSearchDBBrowse, &QPushButton::clicked, this, [this] {
+        const QString chosen =
+            FChooser->Folder(QStringLiteral("Select Folder..."), edtSearchDBFolder->text());
+        if (!chosen.isEmpty()) edtSearchDBFolder->setText(chosen);
+    });
+    connect(chkSearchDBInSpecified, &QCheckBox::toggled, this, [this] { ShowSearchLocation(); });
+    connect(chkSearchDBSubFolders, &QCheckBox::toggled, this, [this] { ShowSearchLocation(); });
+    connect(rgSearchLookIn1, &QComboBox::currentIndexChanged, this,
+            [this](int i) { rgSearchLookIn2->setCurrentIndex(i); });
+    connect(rgSearchLookIn2, &QComboBox::currentIndexChanged, this,
+            [this](int i) { rgSearchLookIn1->setCurrentIndex(i); });
+    connect(pgcSearch, &QTabWidget::currentChanged, this, [this] { ShowSearchHelp(); });
+    ShowSearchLocation();
+    ShowSearchHelp();
     return page;
+}
+
+void TfrmSKYOview::ShowSearchLocation() {
+    const bool specified = chkSearchDBInSpecified->isChecked();
+    lblSearchLocation->setText(SearchLocationText(specified, chkSearchDBSubFolders->isChecked()));
+    edtSearchDBFolder->setVisible(specified);
+    btnSearchDBBrowse->setVisible(specified);
+    lblSearchProjectFolders->setVisible(!specified);
+}
+
+void TfrmSKYOview::ShowSearchHelp() {
+    const QString help = SearchHelpText(pgcSearch->currentIndex());
+    lblSearchH1->setText(FSearchHelpOpen ? help : help.section(QLatin1Char('\n'), 0, 0));
+}
+
+QStringList TfrmSKYOview::SearchLines() const {
+    QStringList lines;
+    for (int i = 0; i < lbSearchResult->count(); ++i)
+        lines << lbSearchResult->item(i)->text();
+    return lines;
+}
+
+// The text of a search box after the history step: trimmed, at the top of
+// the box's list.
+static QString TakeSearchText(QComboBox* box) {
+    const QString text = box->currentText().trimmed();
+    QStringList history;
+    for (int i = 0; i < box->count(); ++i)
+        history << box->itemText(i);
+    PushSearchHistory(history, text);
+    box->clear();
+    box->addItems(history);
+    box->setEditText(text);
+    return text;
 }
 
 void TfrmSKYOview::AddSearchLines(const QString& line) {
@@ -618,7 +772,9 @@ void TfrmSKYOview::RefreshSearchResults() {
 }
 
 void TfrmSKYOview::FindFiles() {
-    const QString text = edtSearchDBText->currentText();
+    if (!btnSearchDBGo->isEnabled()) return;
+    const QString text = TakeSearchText(edtSearchDBText);
+    btnSearchDBGo->setEnabled(false);
     lbSearchResult->clear();
     AddSearchLines(QStringLiteral("Finding files, please wait..."));
     QCoreApplication::processEvents();
@@ -647,14 +803,18 @@ void TfrmSKYOview::FindFiles() {
     lbSearchResult->clear();
     AddSearchLines(found);
     if (lbSearchResult->count()) lbSearchResult->setCurrentRow(0);
+    lbSearchResult->setFocus();
+    btnSearchDBGo->setEnabled(true);
 }
 
 void TfrmSKYOview::FindTables(bool inDefinitions) {
+    QPushButton* go = inDefinitions ? btnSearchFieldGo : btnSearchTableGo;
+    if (!go->isEnabled()) return;
     const QString text =
-        (inDefinitions ? edtSearchFieldSearch : edtSearchTableSearch)->currentText();
-    QStringList candidates = FCtl->Files();
-    for (int i = 0; i < lbSearchResult->count(); ++i)
-        candidates << lbSearchResult->item(i)->text();
+        TakeSearchText(inDefinitions ? edtSearchFieldSearch : edtSearchTableSearch);
+    go->setEnabled(false);
+    const QStringList candidates =
+        LookInCandidates(rgSearchLookIn1->currentIndex(), FCtl->Files(), SearchLines());
     lbSearchResult->clear();
     AddSearchLines(inDefinitions ? QStringLiteral("Finding Table objects, please wait...")
                                  : QStringLiteral("Finding Tables, please wait..."));
@@ -664,6 +824,8 @@ void TfrmSKYOview::FindTables(bool inDefinitions) {
     lbSearchResult->clear();
     AddSearchLines(found);
     if (lbSearchResult->count()) lbSearchResult->setCurrentRow(0);
+    lbSearchResult->setFocus();
+    go->setEnabled(true);
 }
 
 QWidget* TfrmSKYOview::BuildLogPage() {
@@ -888,9 +1050,6 @@ WorkspaceHandle* TfrmSKYOview::CreateWorkspace() {
 
 void TfrmSKYOview::DeferredStart() {
     RestorePlacement(objectName(), this, false);
-    SetPaneWidth(CfgGetInt(QStringLiteral("FileListWidth"), FSplit->sizes().value(0),
-                           kCollapsedPaneWidth, std::max(kCollapsedPaneWidth, width() * 8 / 10)));
-    LayoutFilePane(CfgGetBool(QStringLiteral("ExpandedPane"), false) ? 1 : 0);
     FCtl->LoadProjects();
     RefreshProjects();
     edtCfgQryLimit->setText(
@@ -945,6 +1104,10 @@ void TfrmSKYOview::DeferredStart() {
     if (!cl.open.isEmpty()) FCtl->OpenEntry(cl.open);
     RefreshFiles();
     show();
+    // The splitter takes widths once it is laid out.
+    SetPaneWidth(CfgGetInt(QStringLiteral("FileListWidth"), kCollapsedPaneWidth,
+                           kCollapsedPaneWidth, std::max(kCollapsedPaneWidth, width() * 8 / 10)));
+    LayoutFilePane(CfgGetBool(QStringLiteral("ExpandedPane"), false) ? 1 : 0);
     FStarted = true;
     Q_EMIT StartFinished();
     if (FOptions.quitAfterStart) PulseCall(1, 1, this, [this] { close(); });

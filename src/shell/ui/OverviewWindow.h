@@ -103,6 +103,9 @@ private:
     void AddSearchLines(const QStringList& lines);
     void AddSearchLines(const QString& line);
     void RefreshSearchResults();
+    void ShowSearchLocation();
+    void ShowSearchHelp();
+    QStringList SearchLines() const;
 
     TfrmSKYApp* FFrame;
     StartOptions FOptions;
@@ -125,6 +128,11 @@ private:
     QComboBox *edtSearchDBText, *edtSearchTableSearch, *edtSearchFieldSearch;
     QLineEdit* edtSearchDBFolder;
     QCheckBox *chkSearchDBInSpecified, *chkSearchDBSubFolders;
+    QTabWidget* pgcSearch;
+    QPushButton *btnSearchDBGo, *btnSearchTableGo, *btnSearchFieldGo, *btnSearchDBBrowse;
+    QComboBox *rgSearchLookIn1, *rgSearchLookIn2;
+    QLabel *lblSearchLocation, *lblSearchProjectFolders, *lblSearchH1;
+    bool FSearchHelpOpen = false;
     QListWidget* lbSearchResult = nullptr;
     QPlainTextEdit* memLog;
     QComboBox* rgLogKind;
