@@ -1,6 +1,7 @@
 // The overview's commands with scripted answers, real files and settings in
 // a temporary folder.
 #include "shell/Overview.h"
+#include "common/FakeChooser.h"
 #include "common/Process.h"
 #include "engine/Database.h"
 #include "support/Folders.h"
@@ -41,16 +42,6 @@ public:
     }
     void ShowNote(const QString&, const QString&) override {}
     void ShowWarning(const QString&, const QString&) override {}
-};
-
-class Chooser : public FileChooser {
-public:
-    QString next;
-    QString OpenFile(const QString&, const QString&, const QString&) override { return next; }
-    QString SaveFile(const QString&, const QString&, const QString&, const QString&) override {
-        return next;
-    }
-    QString Folder(const QString&, const QString&) override { return next; }
 };
 
 // A workspace window without a window: records what the overview asks of it.
@@ -98,7 +89,7 @@ protected:
     }
     QTemporaryDir config, data;
     Scripted p;
-    Chooser files;
+    test::Chooser files;
     OverviewController c{p, files};
     QStringList log;
     std::vector<std::unique_ptr<FakeWorkspace>> windows;

@@ -1,6 +1,7 @@
 // The overview window under the offscreen platform: first start, the file
 // list's status texts, opening a file and its connected state.
 #include "shell/ui/OverviewWindow.h"
+#include "common/FakeChooser.h"
 #include "common/Process.h"
 #include "common/UiAnswer.h"
 #include "engine/Database.h"
@@ -105,17 +106,6 @@ TEST_F(OverviewWindowTest, StatusTextsAndConnectedFiles) {
     ASSERT_TRUE(WaitFor([&] { return frame.Closed(); }));
 }
 
-// File dialogs answered by the test.
-class Chooser : public FileChooser {
-public:
-    QString next;
-    QString OpenFile(const QString&, const QString&, const QString&) override { return next; }
-    QString SaveFile(const QString&, const QString&, const QString&, const QString&) override {
-        return next;
-    }
-    QString Folder(const QString&, const QString&) override { return next; }
-};
-
 QAction* FindAction(QMenu& m, const QString& text) {
     for (QAction* a : m.actions()) {
         if (a->text() == text) return a;
@@ -149,7 +139,7 @@ TEST_F(OverviewWindowTest, NewDatabaseBackupRestoreDisconnectAndProjects) {
         ASSERT_TRUE(db.Open(shop));
         ASSERT_TRUE(db.ExecuteList(QStringLiteral("CREATE TABLE t(a); INSERT INTO t VALUES (1);")));
     }
-    Chooser files;
+    test::Chooser files;
     TfrmSKYApp frame;
     StartOptions o{{shop}, data.path(), false, QString()};
     o.files = &files;
@@ -272,7 +262,7 @@ TEST_F(OverviewWindowTest, TransferShowsProgressRefusesClosingAndCancels) {
                      "(SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<3000) "
                      "INSERT INTO b SELECT randomblob(8000) FROM n;");
     ASSERT_EQ(One(big, "SELECT count(*) FROM b"), "3000");
-    Chooser files;
+    test::Chooser files;
     TfrmSKYApp frame;
     StartOptions o{{}, data.path(), false, QString()};
     o.files = &files;
