@@ -18,6 +18,9 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The frame owns the program's life: closing a dialog that happens to be
+    // the only window shown must not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
     QStringList params = app.arguments().mid(1);
     const bool quitAfterStart = params.removeAll(QStringLiteral("--quit-after-start")) > 0;
     QString screenshot;

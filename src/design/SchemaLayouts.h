@@ -4,6 +4,7 @@
 // were read and not edited are written in their original SQL form.
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -164,8 +165,24 @@ int addFKey(TFKeyList& list, int kind);
 // understood completely.
 bool parseTable(const QString& text, const QStringList& colSpecs, TTableLayout& t,
                 QString* why = nullptr);
+// One schema's master table read once, in rowid order, with its tables by
+// name and each table's index and trigger rows.
+struct TSchemaMaster {
+    struct Entry {
+        QString type, name, tblName, sql;
+        qint64 rootpage;
+    };
+    QList<Entry> entries;
+    QHash<QString, qsizetype> tables;
+    QHash<QString, QList<qsizetype>> byTable;
+};
+bool ReadSchemaMaster(TSQLite3Database& db, const QString& schema, TSchemaMaster& m,
+                      QString* why = nullptr);
+// A table read into a layout; with master, from those rows instead of
+// querying the master table again (a whole schema is read this way).
 bool convDBTableToLayout(TSQLite3Database& db, const QString& schema, TTableLayout& t,
-                         const QString& table, QString* why = nullptr);
+                         const QString& table, QString* why = nullptr,
+                         const TSchemaMaster* master = nullptr);
 QString convTableLayoutToSQL(const TTableLayout& t);
 QString convTableAlteredCols(TTableLayout& t);
 

@@ -704,37 +704,71 @@ bool Rows(TSQLite3Database& db, const QString& sql, QList<QStringList>& rows, QS
 
 } // namespace
 
+bool ReadSchemaMaster(TSQLite3Database& db, const QString& schema, TSchemaMaster& m, QString* why) {
+    m = TSchemaMaster();
+    QList<QStringList> rows;
+    if (!Rows(db,
+              QStringLiteral("SELECT type, name, tbl_name, ifnull(\"sql\",''), ifnull(rootpage,0) "
+                             "FROM ") +
+                  MasterTableOf(TrimText(schema)) + QLatin1Char(';'),
+              rows, why))
+        return false;
+    m.entries.reserve(rows.size());
+    for (const QStringList& r : rows) {
+        if (r.size() < 5) continue;
+        const qsizetype at = m.entries.size();
+        m.entries.append({r[0], r[1], r[2], r[3], r[4].toLongLong()});
+        if (r[0] == QLatin1String("table")) {
+            if (!m.tables.contains(r[1])) m.tables.insert(r[1], at);
+        } else if (r[0] == QLatin1String("index") || r[0] == QLatin1String("trigger")) {
+            m.byTable[r[2]].append(at);
+        }
+    }
+    return true;
+}
+
 bool convDBTableToLayout(TSQLite3Database& db, const QString& schema, TTableLayout& t,
-                         const QString& table, QString* why) {
-    const QString name = TrimText(table), s = TrimText(schema);
+                         const QString& table, QString* why, const TSchemaMaster* master) {
+    // The name is used as stored: a table may be named with spaces around it.
+    const QString& name = table;
+    const QString s = TrimText(schema);
     if (name.isEmpty()) {
         if (why) *why = QStringLiteral("Empty table name");
         return false;
     }
-    QString master = QStringLiteral("sqlite_master"), pragmaPrefix;
-    if (s.compare(QLatin1String("temp"), Qt::CaseInsensitive) == 0) {
-        master = QStringLiteral("sqlite_temp_master");
-        pragmaPrefix = QStringLiteral("temp.");
-    } else if (!s.isEmpty() && s.compare(QLatin1String("main"), Qt::CaseInsensitive) != 0) {
-        master = QuoteIdent(s) + QStringLiteral(".sqlite_master");
-        pragmaPrefix = QuoteIdent(s) + QLatin1Char('.');
+    TSchemaMaster own;
+    if (!master) {
+        // One table alone: its own rows of the master table.
+        QList<QStringList> rows;
+        if (!Rows(db,
+                  QStringLiteral("SELECT type, name, tbl_name, ifnull(\"sql\",''), 0 FROM ") +
+                      MasterTableOf(s) + QStringLiteral(" WHERE tbl_name=") + QuoteSqlString(name) +
+                      QStringLiteral(" OR (type='table' AND name=") + QuoteSqlString(name) +
+                      QStringLiteral(");"),
+                  rows, why))
+            return false;
+        for (const QStringList& r : rows) {
+            const qsizetype at = own.entries.size();
+            own.entries.append({r[0], r[1], r[2], r[3], 0});
+            if (r[0] == QLatin1String("table") && r[1] == name && !own.tables.contains(name))
+                own.tables.insert(name, at);
+            else if ((r[0] == QLatin1String("index") || r[0] == QLatin1String("trigger")) &&
+                     r[2] == name)
+                own.byTable[name].append(at);
+        }
+        master = &own;
     }
-    const QString lit = QuoteSqlString(name);
-    QList<QStringList> rows;
-    if (!Rows(db,
-              QStringLiteral("SELECT \"sql\" FROM ") + master +
-                  QStringLiteral(" WHERE type='table' AND name=") + lit +
-                  QStringLiteral(" LIMIT 1;"),
-              rows, why))
-        return false;
-    if (rows.isEmpty()) {
+    const auto found = master->tables.constFind(name);
+    if (found == master->tables.constEnd()) {
         if (why) *why = QStringLiteral("No such table: ") + name;
         return false;
     }
+    const QString lit = QuoteSqlString(name);
     QList<QStringList> info;
     if (!Rows(db,
-              QStringLiteral("SELECT name, type, \"notnull\", dflt_value, pk, hidden FROM ") +
-                  pragmaPrefix + QStringLiteral("pragma_table_xinfo(") + lit + QStringLiteral(");"),
+              QStringLiteral("SELECT name, type, \"notnull\", dflt_value, pk, hidden FROM "
+                             "pragma_table_xinfo") +
+                  PragmaArguments(lit, s) + QLatin1Char(';'),
               info, why))
         return false;
     if (info.isEmpty()) {
@@ -747,7 +781,7 @@ bool convDBTableToLayout(TSQLite3Database& db, const QString& schema, TTableLayo
         if (c[5] != QLatin1String("1"))
             specs << QString::number(cid++) + QLatin1Char(',') +
                          JoinCSVLine({c[0], c[1], c[2], c[3], c[4]}, QLatin1Char(','));
-    if (!parseTable(rows[0][0], specs, t, why)) return false;
+    if (!parseTable(master->entries[*found].sql, specs, t, why)) return false;
     t.dbName = s;
     // The safety net: the parsed columns must be the engine's, in its order.
     QStringList engineNames, parsedNames;
@@ -762,24 +796,19 @@ bool convDBTableToLayout(TSQLite3Database& db, const QString& schema, TTableLayo
                    engineNames.join(QStringLiteral(", ")) + QLatin1Char(')');
         return false;
     }
-    if (!Rows(db,
-              QStringLiteral("SELECT \"name\",\"sql\" FROM ") + master +
-                  QStringLiteral(" WHERE type='index' AND tbl_name=") + lit +
-                  QStringLiteral(" AND \"sql\" IS NOT NULL AND \"sql\"!='';"),
-              rows, why))
-        return false;
-    for (const QStringList& r : rows) {
-        TIndexLayout ix;
-        if (parseIndex(r[1], ix)) t.Idxs << ix;
+    for (const qsizetype at : master->byTable.value(name)) {
+        const TSchemaMaster::Entry& e = master->entries[at];
+        if (e.type == QLatin1String("index")) {
+            TIndexLayout ix;
+            if (!e.sql.isEmpty() && parseIndex(e.sql, ix)) t.Idxs << ix;
+        }
     }
-    if (!Rows(db,
-              QStringLiteral("SELECT \"name\",\"sql\" FROM ") + master +
-                  QStringLiteral(" WHERE type='trigger' AND tbl_name=") + lit + QLatin1Char(';'),
-              rows, why))
-        return false;
-    for (const QStringList& r : rows) {
-        TTriggerLayout tr;
-        if (parseTrigger(r[1], tr)) t.Trigs << tr;
+    for (const qsizetype at : master->byTable.value(name)) {
+        const TSchemaMaster::Entry& e = master->entries[at];
+        if (e.type == QLatin1String("trigger")) {
+            TTriggerLayout tr;
+            if (parseTrigger(e.sql, tr)) t.Trigs << tr;
+        }
     }
     return true;
 }

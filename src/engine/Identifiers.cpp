@@ -126,6 +126,15 @@ QString UnquoteIdent(const QString& name) {
     return inner;
 }
 
+QString PragmaArguments(const QString& tableLiteral, const QString& schema) {
+    const QString s = UnquoteIdent(schema);
+    const QString lower = s.toLower();
+    if (lower.isEmpty() || lower == QLatin1String("main"))
+        return QLatin1Char('(') + tableLiteral + QLatin1Char(')');
+    return QLatin1Char('(') + tableLiteral + QStringLiteral(", ") + QuoteSqlString(s) +
+           QLatin1Char(')');
+}
+
 QString MasterTableOf(const QString& schema) {
     const QString s = UnquoteIdent(schema);
     const QString lower = s.toLower();

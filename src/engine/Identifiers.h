@@ -20,6 +20,10 @@ QString QuoteIdentList(const QStringList& names, bool bForce);
 QString UnquoteIdent(const QString& name);
 // "sqlite_master", "sqlite_temp_master" or QuoteIdent(schema) + ".sqlite_master".
 QString MasterTableOf(const QString& schema);
+// The arguments of a table-valued pragma for a table of a schema:
+// "(table)" for main, else "(table, 'schema')". (A schema prefix on the
+// pragma's name does not choose the schema the table is looked up in.)
+QString PragmaArguments(const QString& tableLiteral, const QString& schema);
 // schema.table as "schema"."table" (or "table"), respecting quotes.
 QString QualifiedTableName(const QString& fullName);
 // Index of the first entry equal to name (trimmed, ignoring case), or -1.

@@ -19,14 +19,6 @@ QString TableNameLiteral(const QString& tableName) {
 }
 
 // The schema prefix of a table-valued pragma function.
-QString PragmaSchemaPrefix(const QString& dbName) {
-    const QString s = UnquoteIdent(dbName);
-    const QString lower = s.toLower();
-    if (lower.isEmpty() || lower == QStringLiteral("main")) return QString();
-    if (lower == QStringLiteral("temp")) return QStringLiteral("temp.");
-    return QuoteIdent(s) + QLatin1Char('.');
-}
-
 } // namespace
 
 int TSQLite3Database::EnumTableNames(QStringList& Results) {
@@ -87,9 +79,9 @@ QStringList TSQLite3Database::PrimaryKeyColumns(const QString& TableName, const 
     QStringList names;
     if (TrimText(TableName).isEmpty()) return names;
     if (!QuerySingleColumn(names,
-                           QStringLiteral("SELECT X.name FROM ") + PragmaSchemaPrefix(DBName) +
-                               QStringLiteral("pragma_table_info(") + TableNameLiteral(TableName) +
-                               QStringLiteral(") AS X WHERE X.pk > 0 ORDER BY X.pk;"),
+                           QStringLiteral("SELECT X.name FROM pragma_table_info") +
+                               PragmaArguments(TableNameLiteral(TableName), DBName) +
+                               QStringLiteral(" AS X WHERE X.pk > 0 ORDER BY X.pk;"),
                            0, false))
         names.clear();
     return names;

@@ -145,4 +145,26 @@ QString DocSearchUrl(const QString& text) {
     return kSqliteDocsBase + QStringLiteral("search?s=d&q=") + q;
 }
 
+QList<DocLink> DocLinks() {
+    return {
+        {QStringLiteral("btnDocsLangRef"), QStringLiteral("SQL as Understood by SQLite"),
+         kSqliteDocsBase + QStringLiteral("lang.html")},
+        {QStringLiteral("btnDocsOnlineDocs"), QStringLiteral(" on-line Documentation"),
+         kSqliteDocsBase + QStringLiteral("docs.html")},
+        {QStringLiteral("btnDocsCoreFuncs"), QStringLiteral("SQL Core Functions"),
+         kSqliteDocsBase + QStringLiteral("lang_corefunc.html")},
+        {QStringLiteral("btnDocsDateTime"), QStringLiteral("SQL Date and Time Functions"),
+         kSqliteDocsBase + QStringLiteral("lang_datefunc.html")},
+        {QStringLiteral("btnDocsAggrFuncs"), QStringLiteral("SQL Aggregate Functions"),
+         kSqliteDocsBase + QStringLiteral("lang_aggfunc.html")},
+        {QStringLiteral("btnDocsSQLiteWeb"), QStringLiteral("SQLite Home Page"), kSqliteDocsBase},
+        {QStringLiteral("btnDocsW3SchoolsSQL"), QStringLiteral("SQL Tutorial"),
+         QStringLiteral("https://en.wikibooks.org/wiki/Structured_Query_Language")},
+        {QStringLiteral("btnDocsTarnWeb"), QStringLiteral("Skylark on the Web"),
+         QStringLiteral("https://skylark-updates.example.net/")},
+        {QStringLiteral("btnDocsBugReport"), QStringLiteral("  Bug Report / Suggestions"),
+         QStringLiteral("mailto:bugs@skylark-updates.example.net")},
+    };
+}
+
 } // namespace sky

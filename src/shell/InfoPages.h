@@ -20,6 +20,11 @@ QString GroupedNumber(qint64 n);
 QList<QPair<QString, QString>> DatabaseInfoLines(const QString& file, const TSQLite3FileHeader& h);
 // The statement names (sorted) and the page of one.
 QStringList DocStatements();
+// The documentation page's link buttons: component name, caption, address.
+struct DocLink {
+    QString name, caption, address;
+};
+QList<DocLink> DocLinks();
 QString DocPage(const QString& statement);
 // The search text as stored ("LastDocSearch"): letters, digits and single spaces.
 QString DocSearchText(const QString& text);

@@ -86,6 +86,14 @@ public:
     virtual bool Open(const QString& fileOrUrl) = 0;
 };
 
+// The system clipboard's text.
+class ClipboardPort {
+public:
+    virtual ~ClipboardPort() = default;
+    virtual QString Text() const = 0;
+    virtual void SetText(const QString& text) = 0;
+};
+
 class ProgressSink {
 public:
     virtual ~ProgressSink() = default;

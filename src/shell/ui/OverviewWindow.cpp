@@ -21,6 +21,7 @@
 #include "support/Settings.h"
 #include "support/TextFile.h"
 #include "support/TextUtil.h"
+#include "workspace/ui/WorkspaceWindow.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -62,55 +63,6 @@ const QString kRestartNotice = QStringLiteral(
     "now...");
 
 namespace {
-
-// A small window that holds the connection of an opened file until the
-// workspace window exists: the file, its tables, and Close.
-class WorkspaceStub : public QWidget, public WorkspaceHandle {
-public:
-    WorkspaceStub() {
-        setAttribute(Qt::WA_DeleteOnClose);
-        auto* v = new QVBoxLayout(this);
-        FLabel = new QLabel(this);
-        v->addWidget(FLabel);
-        FTables = new QListWidget(this);
-        v->addWidget(FTables);
-        resize(420, 360);
-    }
-    ~WorkspaceStub() override { SysCallback(kWsClosed); }
-    void Init(const QString& file, const QString& table) override {
-        setProperty("dbFile", file);
-        LogApplication(QStringLiteral("Opened: ") + file);
-        setWindowTitle(QStringLiteral("Skylark - ") + QFileInfo(file).fileName());
-        FLabel->setText(file);
-        if (FDb.Open(file, 0, false, true)) {
-            QStringList names;
-            FDb.QuerySingleColumn(
-                names,
-                QStringLiteral(
-                    "SELECT name FROM sqlite_master WHERE type IN ('table','view') ORDER BY name"),
-                0, false);
-            FTables->addItems(names);
-            const auto hit = FTables->findItems(table, Qt::MatchExactly);
-            if (!hit.isEmpty()) FTables->setCurrentItem(hit.first());
-        } else {
-            FTables->addItem(FDb.LastError());
-        }
-    }
-    void SetShowTooltips(bool) override {}
-    void ShowAndRaise() override {
-        show();
-        raise();
-        activateWindow();
-    }
-    void SetShown(bool shown) override { setVisible(shown); }
-    void CloseAndFree() override { close(); }
-    void FreeLater() override { deleteLater(); }
-
-private:
-    TSQLite3Database FDb;
-    QLabel* FLabel;
-    QListWidget* FTables;
-};
 
 enum EntryRole { kEntryRole = Qt::UserRole, kStatusRole, kOpenRole };
 
@@ -1043,7 +995,7 @@ void TfrmSKYOview::RefreshFiles() {
 }
 
 WorkspaceHandle* TfrmSKYOview::CreateWorkspace() {
-    auto* w = new WorkspaceStub;
+    auto* w = new TfrmSKYMain;
     FLastWorkspace = w;
     return w;
 }
@@ -1114,6 +1066,12 @@ void TfrmSKYOview::DeferredStart() {
     if (!FOptions.screenshot.isEmpty())
         PulseCall(500, 1, this, [this] {
             grab().save(FOptions.screenshot, "PNG");
+            // The workspace opened last beside it, as FILE-workspace.png.
+            if (FLastWorkspace) {
+                QString name = FOptions.screenshot;
+                if (name.endsWith(QLatin1String(".png"), Qt::CaseInsensitive)) name.chop(4);
+                FLastWorkspace->grab().save(name + QStringLiteral("-workspace.png"), "PNG");
+            }
             close();
         });
 }

@@ -1,0 +1,303 @@
+#include "workspace/SchemaTree.h"
+
+#include "design/DefTokens.h"
+#include "design/SchemaLayouts.h"
+#include "engine/Database.h"
+#include "engine/Identifiers.h"
+#include "engine/SqlLiteral.h"
+#include "support/Csv.h"
+#include "support/TextUtil.h"
+
+#include <QSet>
+#include <algorithm>
+
+namespace sky {
+namespace {
+
+// The columns of the table's primary key: marked in the column or named
+// by a PRIMARY KEY table constraint.
+QSet<QString> PrimaryKeyColumns(const TTableLayout& t) {
+    QSet<QString> pk;
+    for (const TFieldLayout& f : t.Cols)
+        if (f.isPK) pk.insert(f.fName);
+    for (const TFKeyLayout& k : t.FKeys) {
+        if (k.iKeyKind != 0) continue;
+        // Entries "name [COLLATE x] [ASC|DESC]": the first token of each.
+        bool first = true;
+        for (const DefToken& tok : DefTokenize(k.OwnFields)) {
+            if (tok.kind == DefKind::Comma) {
+                first = true;
+            } else if (first && tok.kind != DefKind::Comment) {
+                if (tok.IsName()) pk.insert(TokenName(tok));
+                first = false;
+            }
+        }
+    }
+    return pk;
+}
+
+SchemaNode TableNode(const TTableLayout& t, const QString& schema, int n) {
+    SchemaNode node;
+    TDBObjRec& r = node.rec;
+    r.Lvl = 1;
+    r.NodeKind = 1;
+    r.dbObjKind = okTable;
+    r.iID = n;
+    r.iSeq = n + 1;
+    r.colCount = int(t.Cols.size());
+    r.sName = t.tblName;
+    r.sDataBase = schema;
+    r.sTableName = t.tblName;
+    const QSet<QString> pk = PrimaryKeyColumns(t);
+    int seq = 0;
+    auto child = [&](TDBObjKind kind, int nodeKind) {
+        SchemaNode c;
+        c.rec.Lvl = 2;
+        c.rec.NodeKind = nodeKind;
+        c.rec.dbObjKind = kind;
+        c.rec.iID = r.iSeq;
+        c.rec.iSeq = seq++;
+        c.rec.sDataBase = schema;
+        c.rec.sTableName = t.tblName;
+        return c;
+    };
+    for (const TFieldLayout& f : t.Cols) {
+        SchemaNode c = child(okColumn, 2);
+        c.rec.sName = f.fName;
+        c.rec.sType = f.fType + f.fVarSpec;
+        c.rec.sAffinity = ColumnAffinity(c.rec.sType);
+        c.rec.pkSeq = pk.contains(f.fName) ? 1 : 0;
+        c.rec.bUnique = f.isUnique;
+        c.rec.bNULL = f.allowNull;
+        c.rec.sDefault = f.fDefVal;
+        c.rec.sRefTables = f.fForeignKey;
+        c.rec.sComment = f.fComment;
+        node.children.append(std::move(c));
+    }
+    for (const TIndexLayout& i : t.Idxs) {
+        SchemaNode c = child(okIndex, 3);
+        c.rec.sName = i.IdxName;
+        c.rec.bUnique = i.IdxUnique;
+        c.rec.sRefCols = i.IdxFields;
+        c.rec.bPartial = !TrimText(i.IdxWhere).isEmpty();
+        c.rec.sRefIdxs = i.IdxSorts;
+        c.rec.sComment = i.Comment;
+        node.children.append(std::move(c));
+    }
+    for (const TTriggerLayout& tr : t.Trigs) {
+        SchemaNode c = child(okTrigger, 3);
+        c.rec.sName = tr.trigName;
+        c.rec.bNULL = tr.isTemp;
+        c.rec.sRefCols = tr.trigFields;
+        c.rec.sRefIdxs = tr.trigWhen;
+        c.rec.sComment = tr.Comment;
+        node.children.append(std::move(c));
+    }
+    return node;
+}
+
+// The names of one type in the master table, each once: in rowid order,
+// by name (byte order of the UTF-8 text, as the engine sorts) or by root page.
+QStringList MasterNames(const TSchemaMaster& m, const QString& type, int order) {
+    QList<const TSchemaMaster::Entry*> picked;
+    QSet<QString> seen;
+    for (const TSchemaMaster::Entry& e : m.entries)
+        if (e.type == type && !seen.contains(e.name)) {
+            seen.insert(e.name);
+            picked << &e;
+        }
+    if (order == 1) {
+        std::stable_sort(picked.begin(), picked.end(),
+                         [](auto* a, auto* b) { return a->name.toUtf8() < b->name.toUtf8(); });
+    } else if (order == 0) {
+        std::stable_sort(picked.begin(), picked.end(),
+                         [](auto* a, auto* b) { return a->rootpage < b->rootpage; });
+    }
+    QStringList names;
+    for (const auto* e : picked)
+        names << e->name;
+    return names;
+}
+
+} // namespace
+
+int BuildSchemaTree(TSQLite3Database& db, int order, QList<SchemaNode>& roots) {
+    roots.clear();
+    QStringList schemas;
+    if (!db.QuerySingleColumn(schemas, QStringLiteral("SELECT name FROM pragma_database_list;"), 0,
+                              false))
+        return 0;
+    int count = 0, n = 0;
+    for (const QString& schema : schemas) {
+        SchemaNode dbNode;
+        dbNode.rec.NodeKind = 0;
+        dbNode.rec.sName = schema;
+        dbNode.rec.sDataBase = schema;
+        TSchemaMaster master;
+        if (ReadSchemaMaster(db, schema, master)) {
+            for (const QString& name :
+                 MasterNames(master, QStringLiteral("table"), order == 1 ? 1 : 0)) {
+                TTableLayout t;
+                if (!convDBTableToLayout(db, schema, t, name, nullptr, &master)) continue;
+                t.tblName = name; // as stored
+                dbNode.children.append(TableNode(t, schema, n++));
+                ++count;
+            }
+            for (const QString& name : MasterNames(master, QStringLiteral("view"), -1)) {
+                ++count;
+                QString sql;
+                for (const TSchemaMaster::Entry& e : master.entries)
+                    if (e.type == QLatin1String("view") && e.name == name) {
+                        sql = e.sql;
+                        break;
+                    }
+                TViewLayout v;
+                if (sql.isEmpty() || !readView(sql, v)) continue;
+                v.vName = name;
+                const QString lower = TrimText(schema).toLower();
+                v.vSchema = lower == QLatin1String("main") ? QString() : schema;
+                SchemaNode view;
+                TDBObjRec& r = view.rec;
+                r.Lvl = 1;
+                r.NodeKind = 1;
+                r.dbObjKind = okView;
+                r.iID = n;
+                r.iSeq = n + 1;
+                ++n;
+                r.sName = name;
+                r.sDataBase = schema;
+                r.sTableName = name;
+                r.sCreate = sqlFrom(v);
+                r.sSelect = v.vSelect;
+                r.sRefTables = JoinCSVLine(v.vRefs, QLatin1Char(','));
+                r.sComment = v.Comment;
+                if (readViewFields(db, v)) {
+                    for (qsizetype i = 0; i < v.vCols.size(); ++i) {
+                        SchemaNode c;
+                        c.rec.Lvl = 2;
+                        c.rec.NodeKind = 2;
+                        c.rec.dbObjKind = okColumn;
+                        c.rec.iID = r.iSeq;
+                        c.rec.iSeq = int(i);
+                        c.rec.sName = v.vCols[i];
+                        c.rec.sType = v.vTypes.value(i);
+                        c.rec.sAffinity = c.rec.sType;
+                        c.rec.bNULL = true;
+                        c.rec.sDataBase = schema;
+                        c.rec.sTableName = name;
+                        view.children.append(std::move(c));
+                    }
+                }
+                r.colCount = int(view.children.size());
+                dbNode.children.append(std::move(view));
+            }
+        }
+        roots.append(std::move(dbNode));
+    }
+    return count;
+}
+
+QString ColumnAffinity(const QString& declaredType) {
+    const QString t = TrimText(declaredType).toUpper();
+    if (t.contains(QLatin1String("INT"))) return QStringLiteral("INTEGER");
+    if (t.contains(QLatin1String("CHAR")) || t.contains(QLatin1String("CLOB")) ||
+        t.contains(QLatin1String("TEXT")))
+        return QStringLiteral("TEXT");
+    if (t.contains(QLatin1String("BLOB")) || t.isEmpty()) return QStringLiteral("BLOB");
+    if (t.contains(QLatin1String("REAL")) || t.contains(QLatin1String("FLOA")) ||
+        t.contains(QLatin1String("DOUB")))
+        return QStringLiteral("REAL");
+    return QStringLiteral("NUMERIC");
+}
+
+namespace {
+bool ShownType(const QString& type) {
+    const QString t = TrimText(type);
+    return !t.isEmpty() && t.compare(QLatin1String("NULL"), Qt::CaseInsensitive) != 0;
+}
+} // namespace
+
+QString NodeText(const TDBObjRec& r) {
+    QString text = r.sName;
+    if (r.NodeKind == 1 && r.colCount > 0)
+        text += QStringLiteral("   (") + QString::number(r.colCount) + QLatin1Char(')');
+    if (r.NodeKind == 2) {
+        if (ShownType(r.sType)) text += QStringLiteral("  -  ") + TrimText(r.sType);
+        if (!TrimText(r.sComment).isEmpty()) text += QStringLiteral("  -- ") + TrimText(r.sComment);
+    }
+    return text;
+}
+
+QString NodeHint(const TDBObjRec& r) {
+    if (r.NodeKind == 1) {
+        const QString kind = r.dbObjKind == okTable  ? QStringLiteral("Table")
+                             : r.dbObjKind == okView ? QStringLiteral("View")
+                                                     : QStringLiteral("Unkown DB Object");
+        const QString cols = r.colCount == 0 ? QStringLiteral("No Columns")
+                             : r.colCount == 1
+                                 ? QStringLiteral("One Column")
+                                 : QString::number(r.colCount) + QStringLiteral(" Columns");
+        return kind + QStringLiteral(" \"") + r.sName + QStringLiteral("\" with ") + cols +
+               QLatin1Char('.');
+    }
+    if (r.NodeKind == 2) {
+        QString h = r.sName + QStringLiteral("  -  ") +
+                    (r.pkSeq > 0 ? QStringLiteral("Primary Key")
+                     : r.bNULL   ? QStringLiteral("Normal")
+                                 : QStringLiteral("Not Null")) +
+                    QStringLiteral(" column");
+        if (ShownType(r.sType) && TrimText(r.sType).compare(r.sAffinity, Qt::CaseInsensitive) != 0)
+            h += QStringLiteral(" of type ") + r.sType;
+        if (!r.sAffinity.isEmpty())
+            h += QStringLiteral(" with ") + r.sAffinity + QStringLiteral(" affinity");
+        h += QLatin1Char('.');
+        if (!TrimText(r.sComment).isEmpty()) h += QStringLiteral("\r\n --  ") + r.sComment;
+        return h;
+    }
+    return r.sName;
+}
+
+NodeFont NodeFontOf(const TDBObjRec& r) {
+    if (r.NodeKind == 0) return {11, true, true, 0x606060};
+    if (r.NodeKind == 1)
+        return r.dbObjKind == okView ? NodeFont{10, false, false, 0x206080}
+                                     : NodeFont{10, false, false, 0x404040};
+    return {9, false, false, 0x202020};
+}
+
+NodeImage NodeImageOf(const TDBObjRec& r) {
+    switch (r.NodeKind) {
+    case 0:
+        return NodeImage::Database;
+    case 1:
+        return r.dbObjKind == okView ? NodeImage::View : NodeImage::Table;
+    case 2: {
+        if (r.pkSeq > 0) return NodeImage::PrimaryKey;
+        if (r.bKey) return NodeImage::Key;
+        const QString a = r.sAffinity.left(3).toUpper();
+        if (a == QLatin1String("INT")) return NodeImage::ColInteger;
+        if (a == QLatin1String("REA")) return NodeImage::ColReal;
+        if (a == QLatin1String("NUM")) return NodeImage::ColNumeric;
+        if (a == QLatin1String("TEX")) return NodeImage::ColText;
+        if (a == QLatin1String("BLO")) return NodeImage::ColBlob;
+        return NodeImage::ColOther;
+    }
+    default:
+        return r.dbObjKind == okTrigger ? NodeImage::Trigger : NodeImage::Index;
+    }
+}
+
+NameInsertion InsertNodeName(const QString& text, qsizetype selStart, qsizetype selEnd,
+                             const QString& name) {
+    if (TrimText(text).isEmpty()) return {name, name.size(), name.size()};
+    const qsizetype p = std::clamp<qsizetype>(selStart, 0, text.size());
+    const qsizetype end = std::clamp<qsizetype>(selEnd, p, text.size());
+    auto blank = [](QChar c) { return c.unicode() >= 1 && c.unicode() <= 32; };
+    const QString prefix = p == 0 || blank(text[p - 1]) ? QString() : QStringLiteral(", ");
+    const QString suffix = end < text.size() && !blank(text[end]) ? QStringLiteral(" ") : QString();
+    const QString out = text.left(p) + prefix + name + suffix + text.mid(end);
+    const qsizetype caret = p + prefix.size() + name.size();
+    return {out, caret, caret + suffix.size()};
+}
+
+} // namespace sky

@@ -1,0 +1,97 @@
+// The schema tree of a workspace without its widget: one node per schema,
+// below it its tables and views, below those their columns, indexes and
+// triggers. Built from each schema's master table read once; node texts,
+// hints, fonts and pictures; the name a double-click puts into the editor.
+#pragma once
+
+#include <QList>
+#include <QString>
+
+namespace sky {
+
+class TSQLite3Database;
+
+enum TDBObjKind { okTable, okView, okIndex, okTrigger, okColumn };
+
+// The record of one tree node. The node itself is the SchemaNode holding it.
+struct TDBObjRec {
+    int Lvl = 0;
+    int NodeKind = 0; // 0 database, 1 table or view, 2 column, 3 index or trigger
+    int iID = 0;      // tables and views: running number n from 0; below them: the parent's iSeq
+    int iSeq = 0;     // tables and views: n + 1; others: position within the table from 0
+    int pkSeq = 0;    // 1 for a primary-key column
+    int colCount = 0;
+    TDBObjKind dbObjKind = okTable;
+    bool bUnique = false;
+    bool bPartial = false;
+    bool bKey = false;
+    bool bDesc = false;
+    bool bNULL = false; // columns: NULL allowed; triggers: temporary
+    QString sName;      // object name (the schema name for database nodes)
+    QString sType;      // declared column type with its size part
+    QString sAffinity;
+    QString sDefault;
+    QString sCollate;
+    QString sDataBase;  // schema name
+    QString sTableName; // the table or view the node belongs to
+    QString sCreate;    // views: the statement rebuilt from the view's layout
+    QString sSelect;    // views: the SELECT part
+    QString sRefTables; // views: the tables read (CSV); columns: the foreign-key clause
+    QString sRefCols;   // indexes: indexed columns; triggers: UPDATE OF columns
+    QString sRefKeys;
+    QString sRefIdxs; // indexes: sort orders; triggers: WHEN condition
+    QString sRefTrigs;
+    QString sComment;
+};
+
+struct SchemaNode {
+    TDBObjRec rec;
+    QList<SchemaNode> children;
+};
+
+// Rebuilds the nodes (order 1 alphabetical, any other creation order) and
+// returns the number of tables and views found (unreadable views counted).
+int BuildSchemaTree(TSQLite3Database& db, int order, QList<SchemaNode>& roots);
+
+// SQLite's column-affinity rules on the upper-cased trimmed declared type.
+QString ColumnAffinity(const QString& declaredType);
+
+// The node's text, its hint (without the surrounding spaces) and its font.
+QString NodeText(const TDBObjRec& r);
+QString NodeHint(const TDBObjRec& r);
+struct NodeFont {
+    int pointSize;
+    bool bold, italic;
+    quint32 rgb;
+};
+NodeFont NodeFontOf(const TDBObjRec& r);
+enum class NodeImage {
+    Database,
+    Table,
+    View,
+    PrimaryKey,
+    Key,
+    ColInteger,
+    ColReal,
+    ColNumeric,
+    ColText,
+    ColBlob,
+    ColOther,
+    Index,
+    Trigger
+};
+NodeImage NodeImageOf(const TDBObjRec& r);
+inline const QString kNoDatabaseObjects = QStringLiteral("No Database Objects...");
+
+// The editor after a double-click inserts name at the selection
+// [selStart, selEnd): the new text, the caret, and the end of the selected
+// suffix (equal to the caret when there is none).
+struct NameInsertion {
+    QString text;
+    qsizetype caret;
+    qsizetype selEnd;
+};
+NameInsertion InsertNodeName(const QString& text, qsizetype selStart, qsizetype selEnd,
+                             const QString& name);
+
+} // namespace sky

@@ -1,0 +1,101 @@
+#include "workspace/SqlTemplate.h"
+
+#include "engine/Identifiers.h"
+#include "engine/SqlLiteral.h"
+#include "support/TextUtil.h"
+
+namespace sky {
+
+bool LooksNumeric(const QString& text) {
+    if (text.isEmpty()) return false;
+    int digits = 0, dots = 0, signs = 0;
+    for (QChar ch : text) {
+        if (ch.isDigit() && ch.unicode() < 128) {
+            ++digits;
+        } else if (ch == u'.') {
+            if (++dots > 1) return false;
+        } else if (ch == u'+' || ch == u'-') {
+            if (++signs > 1 || digits > 0) return false;
+        } else if (ch != u' ' && ch != u',') {
+            return false;
+        }
+    }
+    return digits > 0 && digits < 19;
+}
+
+QString LimitClause(int limit) {
+    return limit > 0 ? QStringLiteral(" LIMIT ") + QString::number(limit) : QString();
+}
+
+QString ExpandPlaceholders(const QString& tmpl, const TemplateContext& c) {
+    QString t = tmpl;
+    const QString schema = TrimText(c.curSchema);
+    auto has = [&t](const char* p) { return t.contains(QLatin1String(p)); };
+    if (has("#DBS#")) t.replace(QStringLiteral("#DBS#"), QuoteIdent(schema));
+    if (has("#TBL#")) {
+        QString table = QuoteIdent(c.curTable);
+        if (!schema.isEmpty() && schema.compare(QLatin1String("main"), Qt::CaseInsensitive) != 0)
+            table = QuoteIdent(schema) + QLatin1Char('.') + table;
+        t.replace(QStringLiteral("#TBL#"), table);
+    }
+    if (has("#CDA#"))
+        t.replace(QStringLiteral("#CDA#"),
+                  QuoteSqlString(c.now.date().toString(QStringLiteral("yyyy-MM-dd"))));
+    if (has("#CTM#"))
+        t.replace(QStringLiteral("#CTM#"),
+                  QuoteSqlString(c.now.time().toString(QStringLiteral("HH:mm:ss"))));
+    if (has("#CDT#")) {
+        const int offset = c.now.offsetFromUtc();
+        QString zone = QStringLiteral("Z");
+        if (offset != 0) {
+            const int m = std::abs(offset) / 60;
+            zone = QString::asprintf("%c%02d:%02d", offset < 0 ? '-' : '+', m / 60, m % 60);
+        }
+        t.replace(QStringLiteral("#CDT#"),
+                  QuoteSqlString(c.now.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")) + zone));
+    }
+    if (has("#FDS#"))
+        t.replace(QStringLiteral("#FDS#"),
+                  c.columns.isEmpty() ? QStringLiteral("*") : c.columns.join(QStringLiteral(", ")));
+    if (has("#PKI#")) {
+        QStringList keys;
+        for (const QString& k : c.primaryKey)
+            keys << QuoteIdent(k);
+        t.replace(QStringLiteral("#PKI#"), keys.join(QLatin1Char(',')));
+    }
+    if (has("#COL#")) {
+        const QString col = c.chosenColumn.isEmpty() ? c.columns.value(0) : c.chosenColumn;
+        t.replace(QStringLiteral("#COL#"), col.isEmpty() ? QString() : QuoteIdent(col));
+    }
+    if (has("#LIM#")) t.replace(QStringLiteral("#LIM#"), TrimText(LimitClause(c.queryLimit)));
+    if (has("#CPB#")) {
+        QString clip;
+        if (c.clipboard.size() <= 4095) {
+            clip = TrimText(c.clipboard);
+            if (!(clip.size() <= 17 && LooksNumeric(clip))) clip = QuoteSqlString(clip);
+        }
+        t.replace(QStringLiteral("#CPB#"), clip);
+    }
+    return t;
+}
+
+bool ApplyTemplate(const QString& tmpl, const TemplateContext& c, TemplateResult& out) {
+    if (TrimText(tmpl).size() <= 2) return false;
+    QString t = ExpandPlaceholders(tmpl, c);
+    const qsizetype first = t.indexOf(QLatin1Char('|'));
+    if (first < 0) {
+        out = {t, std::max<qsizetype>(0, t.size() - 1), std::max<qsizetype>(0, t.size() - 1)};
+        return true;
+    }
+    t.remove(first, 1);
+    const qsizetype second = t.indexOf(QLatin1Char('|'), first);
+    if (second < 0) {
+        out = {t, first, first};
+        return true;
+    }
+    t.remove(second, 1);
+    out = {t, first, second};
+    return true;
+}
+
+} // namespace sky

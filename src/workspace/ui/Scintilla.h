@@ -1,0 +1,9 @@
+// QScintilla's headers use the Qt keywords this project switches off
+// (QT_NO_KEYWORDS); they are mapped for the include only.
+#pragma once
+
+#define signals Q_SIGNALS
+#define slots Q_SLOTS
+#include <Qsci/qsciscintilla.h>
+#undef signals
+#undef slots

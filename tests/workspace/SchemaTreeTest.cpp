@@ -1,0 +1,170 @@
+// The schema tree built from real databases: schemas, tables in both
+// orders, columns, indexes, triggers, views, odd names; node texts, hints,
+// fonts and pictures; the name a double-click inserts.
+#include "workspace/SchemaTree.h"
+#include "common/TempDb.h"
+#include "design/SchemaLayouts.h"
+
+namespace sky {
+namespace {
+
+class SchemaTreeTest : public test::TempDbTest {
+protected:
+    const SchemaNode* Find(const QList<SchemaNode>& roots, const QString& schema,
+                           const QString& name) {
+        for (const SchemaNode& s : roots)
+            if (s.rec.sName == schema)
+                for (const SchemaNode& t : s.children)
+                    if (t.rec.sName == name) return &t;
+        return nullptr;
+    }
+    QStringList Names(const SchemaNode& schema) {
+        QStringList n;
+        for (const SchemaNode& t : schema.children)
+            n << t.rec.sName;
+        return n;
+    }
+};
+
+TEST_F(SchemaTreeTest, SchemasTablesViewsAndChildren) {
+    Run("CREATE TABLE zeta(id INTEGER PRIMARY KEY, name VARCHAR(20) NOT NULL /* who */, "
+        "price REAL DEFAULT 1.5, parent INTEGER REFERENCES zeta(id));"
+        "CREATE UNIQUE INDEX zeta_name ON zeta(name DESC) WHERE price > 0;"
+        "CREATE TRIGGER zeta_upd AFTER UPDATE OF price ON zeta WHEN new.price < 0 BEGIN "
+        "SELECT 1; END;"
+        "CREATE TABLE \" spaced \"(a, b, PRIMARY KEY(b, a));"
+        "CREATE TABLE alpha(x TEXT);"
+        "CREATE VIEW v AS SELECT id, name FROM zeta;");
+    const QString auxFile = dir.filePath("aux.db");
+    {
+        TSQLite3Database aux;
+        ASSERT_TRUE(aux.Open(auxFile));
+        ASSERT_TRUE(aux.ExecuteList("CREATE TABLE zeta(q BLOB);"));
+    }
+    Run("ATTACH DATABASE '" + auxFile + "' AS aux;");
+    QList<SchemaNode> roots;
+    {
+        // The attached table is read from its own schema, not main's namesake.
+        TSchemaMaster m;
+        QString why;
+        EXPECT_TRUE(ReadSchemaMaster(db, "aux", m, &why)) << why.toStdString();
+        TTableLayout t;
+        EXPECT_TRUE(convDBTableToLayout(db, "aux", t, "zeta", &why, &m)) << why.toStdString();
+    }
+    EXPECT_EQ(BuildSchemaTree(db, 0, roots), 5);
+    ASSERT_GE(roots.size(), 2);
+    EXPECT_EQ(roots[0].rec.sName, "main");
+    EXPECT_EQ(roots.last().rec.sName, "aux");
+    // Creation order, then alphabetical (tables only; views follow).
+    EXPECT_EQ(Names(roots[0]), (QStringList{"zeta", " spaced ", "alpha", "v"}));
+    BuildSchemaTree(db, 1, roots);
+    EXPECT_EQ(Names(roots[0]), (QStringList{" spaced ", "alpha", "zeta", "v"}));
+
+    const SchemaNode* zeta = Find(roots, "main", "zeta");
+    ASSERT_TRUE(zeta);
+    EXPECT_EQ(zeta->rec.NodeKind, 1);
+    EXPECT_EQ(zeta->rec.colCount, 4);
+    EXPECT_EQ(NodeText(zeta->rec), "zeta   (4)");
+    EXPECT_EQ(NodeHint(zeta->rec), "Table \"zeta\" with 4 Columns.");
+    ASSERT_EQ(zeta->children.size(), 6); // 4 columns, 1 index, 1 trigger
+    const TDBObjRec& id = zeta->children[0].rec;
+    EXPECT_EQ(id.pkSeq, 1);
+    EXPECT_EQ(id.iID, zeta->rec.iSeq);
+    EXPECT_EQ(NodeImageOf(id), NodeImage::PrimaryKey);
+    EXPECT_EQ(NodeHint(id), "id  -  Primary Key column with INTEGER affinity.");
+    const TDBObjRec& name = zeta->children[1].rec;
+    EXPECT_EQ(name.sType, "VARCHAR(20)");
+    EXPECT_EQ(NodeText(name), "name  -  VARCHAR(20)  -- who");
+    EXPECT_EQ(NodeHint(name),
+              "name  -  Not Null column of type VARCHAR(20) with TEXT affinity.\r\n --  who");
+    EXPECT_EQ(NodeImageOf(name), NodeImage::ColText);
+    EXPECT_EQ(zeta->children[2].rec.sDefault, "1.5");
+    EXPECT_FALSE(zeta->children[3].rec.sRefTables.isEmpty());
+    const TDBObjRec& index = zeta->children[4].rec;
+    EXPECT_EQ(index.dbObjKind, okIndex);
+    EXPECT_TRUE(index.bUnique);
+    EXPECT_TRUE(index.bPartial);
+    const TDBObjRec& trigger = zeta->children[5].rec;
+    EXPECT_EQ(trigger.dbObjKind, okTrigger);
+    EXPECT_EQ(NodeImageOf(trigger), NodeImage::Trigger);
+    // A composite key marks both columns; the name is used as stored.
+    const SchemaNode* spaced = Find(roots, "main", " spaced ");
+    ASSERT_TRUE(spaced);
+    EXPECT_EQ(spaced->children[0].rec.pkSeq, 1);
+    EXPECT_EQ(spaced->children[1].rec.pkSeq, 1);
+    EXPECT_EQ(spaced->children[0].rec.sTableName, " spaced ");
+    // The view and its columns, which allow NULL.
+    const SchemaNode* v = Find(roots, "main", "v");
+    ASSERT_TRUE(v);
+    EXPECT_EQ(v->rec.dbObjKind, okView);
+    EXPECT_EQ(v->rec.sRefTables, "zeta");
+    EXPECT_TRUE(v->rec.sCreate.startsWith("CREATE VIEW"));
+    ASSERT_EQ(v->children.size(), 2);
+    EXPECT_TRUE(v->children[0].rec.bNULL);
+    EXPECT_EQ(NodeHint(v->rec), "View \"v\" with 2 Columns.");
+    EXPECT_EQ(NodeFontOf(v->rec).rgb, 0x206080u);
+    // The attached schema's table of the same name is its own node.
+    const SchemaNode* auxZeta = Find(roots, "aux", "zeta");
+    ASSERT_TRUE(auxZeta);
+    EXPECT_EQ(auxZeta->rec.sDataBase, "aux");
+    EXPECT_EQ(NodeHint(auxZeta->rec), "Table \"zeta\" with One Column.");
+    EXPECT_EQ(NodeImageOf(auxZeta->children[0].rec), NodeImage::ColBlob);
+    // Running numbers over all schemas.
+    QList<int> ids;
+    for (const SchemaNode& s : roots)
+        for (const SchemaNode& t : s.children)
+            ids << t.rec.iID;
+    for (qsizetype i = 0; i < ids.size(); ++i)
+        EXPECT_EQ(ids[i], i);
+}
+
+TEST_F(SchemaTreeTest, EmptyDatabaseHasOnlyItsSchema) {
+    QList<SchemaNode> roots;
+    EXPECT_EQ(BuildSchemaTree(db, 0, roots), 0);
+    ASSERT_FALSE(roots.isEmpty());
+    EXPECT_EQ(roots[0].rec.sName, "main");
+    EXPECT_TRUE(roots[0].children.isEmpty());
+    EXPECT_EQ(NodeFontOf(roots[0].rec).pointSize, 11);
+    EXPECT_TRUE(NodeFontOf(roots[0].rec).bold && NodeFontOf(roots[0].rec).italic);
+}
+
+TEST(SchemaTree, ColumnAffinityRules) {
+    const struct {
+        const char* type;
+        const char* affinity;
+    } cases[] = {{"INTEGER", "INTEGER"},       {"tinyint", "INTEGER"}, {"VARCHAR(10)", "TEXT"},
+                 {" clob ", "TEXT"},           {"BLOB", "BLOB"},       {"", "BLOB"},
+                 {"DOUBLE PRECISION", "REAL"}, {"float", "REAL"},      {"DECIMAL(10,2)", "NUMERIC"},
+                 {"BOOLEAN", "NUMERIC"},       {"POINT", "INTEGER"} /* "POINT" holds INT */};
+    for (const auto& c : cases)
+        EXPECT_EQ(ColumnAffinity(QString::fromUtf8(c.type)), QString::fromUtf8(c.affinity))
+            << c.type;
+}
+
+TEST(SchemaTree, DoubleClickInsertion) {
+    const struct {
+        const char* text;
+        int selStart, selEnd;
+        const char* result;
+        int caret, selEndAfter;
+    } cases[] = {
+        {"", 0, 0, "name", 4, 4},
+        {"   ", 1, 1, "name", 4, 4},
+        {"SELECT ", 7, 7, "SELECT name", 11, 11},
+        {"SELECT a", 8, 8, "SELECT a, name", 14, 14},
+        {"SELECT a FROM t", 8, 8, "SELECT a, name FROM t", 14, 14},
+        {"SELECT xx FROM t", 7, 9, "SELECT name FROM t", 11, 11},
+        {"SELECT *FROM t", 7, 8, "SELECT name FROM t", 11, 12}, // suffix selected
+        {"ab", 99, 99, "ab, name", 8, 8},
+    };
+    for (const auto& c : cases) {
+        const NameInsertion r =
+            InsertNodeName(QString::fromUtf8(c.text), c.selStart, c.selEnd, QStringLiteral("name"));
+        EXPECT_EQ(r.text, QString::fromUtf8(c.result)) << c.text;
+        EXPECT_EQ(r.caret, c.caret) << c.text;
+        EXPECT_EQ(r.selEnd, c.selEndAfter) << c.text;
+    }
+}
+
+} // namespace
+} // namespace sky
