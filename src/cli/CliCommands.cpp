@@ -9,12 +9,14 @@
 #include "support/Csv.h"
 #include "support/JsonText.h"
 #include "support/TextFile.h"
+#include "workspace/SchemaTree.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <cstdio>
+#include <functional>
 #include <unistd.h>
 
 namespace sky::cli {
@@ -447,6 +449,27 @@ int CmdViewSql(CliContext& ctx) {
     return ExitOk;
 }
 
+int CmdTree(CliContext& ctx) {
+    if (ctx.args.size() != 1) return ExitUsage;
+    TSQLite3Database db;
+    if (!OpenExisting(ctx, db, ctx.args[0])) return ExitFailed;
+    QList<SchemaNode> roots;
+    const int count =
+        BuildSchemaTree(db, ctx.flags.contains(QStringLiteral("alpha")) ? 1 : 0, roots);
+    QString text;
+    std::function<void(const SchemaNode&, int)> print = [&](const SchemaNode& n, int depth) {
+        text += QString(depth * 2, QLatin1Char(' ')) + NodeText(n.rec) + QLatin1Char('\n');
+        for (const SchemaNode& c : n.children)
+            print(c, depth + 1);
+    };
+    for (const SchemaNode& r : roots)
+        print(r, 0);
+    if (ctx.flags.contains(QStringLiteral("count")))
+        text = QString::number(count) + QLatin1Char('\n');
+    Print(ctx, text);
+    return ExitOk;
+}
+
 int CmdFindDb(CliContext& ctx) {
     if (ctx.args.size() != 1) return ExitUsage;
     QStringList messages;
@@ -607,6 +630,15 @@ const CliCommand kCommands[] = {
      &CmdViewSql,
      {QStringLiteral("schema")},
      {}},
+    {"tree",
+     "tree DB [--alpha] [--count]",
+     "Prints the workspace's schema tree: each schema, its tables (in creation\n"
+     "order, or by name with --alpha) and views, and below them their columns,\n"
+     "indexes and triggers, one node text per line indented by depth. --count\n"
+     "prints only the number of tables and views.",
+     &CmdTree,
+     {},
+     {QStringLiteral("alpha"), QStringLiteral("count")}},
     {"find-db",
      "find-db FOLDER [--pattern P] [--recursive] [--table TEXT | --field TEXT]",
      "Lists the readable database files in FOLDER whose names match the pattern\n"

@@ -380,6 +380,13 @@ TEST(CliSchema, TableAndViewStatements) {
     r = Cli({QStringLiteral("view-sql"), db, QStringLiteral("t")});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, QByteArray("View not found (t)\n"));
+    // The schema tree, and its count.
+    r = Cli({QStringLiteral("tree"), db});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QByteArray("main\n  t   (2)\n    id  -  INTEGER\n    v  -  TEXT  -- note\n"
+                                "    t_v\n  w   (1)\n    v\n")); // no rows: no type
+    r = Cli({QStringLiteral("tree"), db, QStringLiteral("--count")});
+    EXPECT_EQ(r.out, QByteArray("2\n"));
 }
 
 } // namespace

@@ -1,0 +1,140 @@
+// The workspace window under the offscreen platform: the example database
+// opened, tables selected through the tree, options restored on reopening,
+// and closing while a long query runs.
+#include "workspace/ui/WorkspaceWindow.h"
+#include "common/Process.h"
+#include "common/UiAnswer.h"
+#include "support/Folders.h"
+#include "support/Settings.h"
+#include "support/TextFile.h"
+#include "workspace/ui/SchemaTreeModel.h"
+#include "workspace/ui/Scintilla.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTreeView>
+#include <gtest/gtest.h>
+
+namespace sky::ui {
+namespace {
+
+class WorkspaceWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        EnsureFolders();
+        CfgLoad();
+        file = data.filePath(QStringLiteral("ExampleData.Tarndb"));
+        QFile sql(QStringLiteral(EXAMPLE_SQL_PATH));
+        ASSERT_TRUE(sql.open(QIODevice::ReadOnly));
+        const test::ProcessResult r = test::RunProgram(
+            QStringLiteral(SQLITE3_SHELL_PATH), {QStringLiteral("-bail"), file}, sql.readAll());
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    }
+    void TearDown() override { qunsetenv("XDG_CONFIG_HOME"); }
+    QModelIndex Node(TfrmSKYMain& w, const QString& name) {
+        QAbstractItemModel* m = w.Tree()->model();
+        const QModelIndex main = m->index(0, 0, {});
+        for (int i = 0; i < m->rowCount(main); ++i) {
+            const QModelIndex n = m->index(i, 0, main);
+            if (static_cast<SchemaTreeModel*>(m)->Record(n)->sName == name) return n;
+        }
+        return {};
+    }
+    QTemporaryDir config, data;
+    QString file;
+};
+
+TEST_F(WorkspaceWindowTest, OpensSelectsAndRestores) {
+    {
+        QPointer<TfrmSKYMain> w = new TfrmSKYMain;
+        w->Init(file, QStringLiteral("customer"));
+        w->show();
+        EXPECT_TRUE(
+            w->windowTitle().startsWith(QStringLiteral("Database: ExampleData.Tarndb  in  [ ")));
+        EXPECT_EQ(w->Controller().curTable, QStringLiteral("customer"));
+        EXPECT_GT(w->Results()->rowCount(), 0);
+        EXPECT_EQ(w->Editor()->text(),
+                  QStringLiteral("SELECT * FROM customer WHERE 1 LIMIT 1000;"));
+        EXPECT_EQ(w->Editor()->selectedText(), QStringLiteral("1"));
+        EXPECT_EQ(w->Pages()->tabText(0), QStringLiteral("Table Structure"));
+        // Selecting another table through the tree.
+        const QModelIndex staff = Node(*w, QStringLiteral("staff"));
+        ASSERT_TRUE(staff.isValid());
+        w->Tree()->setCurrentIndex(staff);
+        EXPECT_EQ(w->Controller().curTable, QStringLiteral("staff"));
+        EXPECT_EQ(w->Fields()->rowCount(), w->Controller().columnList.size());
+        // A view selected: its page caption.
+        QAbstractItemModel* m = w->Tree()->model();
+        const QModelIndex main = m->index(0, 0, {});
+        const QModelIndex last = m->index(m->rowCount(main) - 1, 0, main);
+        w->Tree()->setCurrentIndex(last);
+        EXPECT_EQ(w->Pages()->tabText(0), QStringLiteral("View Layout"));
+        // Double-click on a column node puts its name into the editor.
+        w->Tree()->setCurrentIndex(staff);
+        w->Editor()->setText(QStringLiteral("SELECT "));
+        w->Editor()->setCursorPosition(0, 7);
+        Q_EMIT w->Tree()->doubleClicked(m->index(0, 0, staff));
+        EXPECT_TRUE(w->Editor()->text().startsWith(QStringLiteral("SELECT ")));
+        EXPECT_GT(w->Editor()->text().size(), 7);
+        // The node's menu carries the title item and the commands.
+        QMenu menu;
+        w->BuildNodeMenu(menu, main);
+        ASSERT_FALSE(menu.actions().isEmpty());
+        EXPECT_EQ(menu.actions().first()->text(),
+                  QStringLiteral("[ Main Schema in ExampleData.Tarndb ]"));
+        // Alphabetical order from the menu, stored when the window closes.
+        for (QAction* a : w->findChildren<QAction*>())
+            if (a->objectName() == QLatin1String("mmnuDatabaseSortTablesByAlpha")) a->trigger();
+        EXPECT_EQ(w->Controller().opts.tableDesignSorted, 1);
+        w->close();
+        ASSERT_TRUE(WaitFor([&] { return w.isNull(); }));
+    }
+    TfrmSKYMain again;
+    again.Init(file, QString());
+    EXPECT_EQ(again.Controller().opts.tableDesignSorted, 1);
+    EXPECT_EQ(again.Controller().curTable, QStringLiteral("staff")); // the last table
+    QStringList names;
+    QAbstractItemModel* m = again.Tree()->model();
+    const QModelIndex main = m->index(0, 0, {});
+    for (int i = 0; i < m->rowCount(main); ++i) {
+        const TDBObjRec* r = static_cast<SchemaTreeModel*>(m)->Record(m->index(i, 0, main));
+        if (r->dbObjKind == okTable) names << r->sName;
+    }
+    QStringList sorted = names;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(names, sorted);
+}
+
+TEST_F(WorkspaceWindowTest, ClosingDuringALongQueryWaitsForIt) {
+    QPointer<TfrmSKYMain> w = new TfrmSKYMain;
+    w->Init(file, QString());
+    w->show();
+    int closedEvents = 0;
+    w->fSysCallback = [&](WorkspaceHandle*, int kind, const QString&, const QString&, int, int) {
+        closedEvents += kind == kWsClosed;
+        return 0;
+    };
+    bool returned = false, ok = true;
+    QTimer::singleShot(0, w, [&] {
+        ok = w->Controller().ShowQueryRows(
+            QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c) "
+                           "SELECT count(*) FROM c;"),
+            true, false);
+        returned = true;
+    });
+    QTimer::singleShot(400, w, [&] { w->close(); });
+    ASSERT_TRUE(WaitFor([&] { return w.isNull(); }, 15000));
+    EXPECT_TRUE(returned);
+    EXPECT_FALSE(ok); // interrupted
+    EXPECT_EQ(closedEvents, 1);
+}
+
+} // namespace
+} // namespace sky::ui
