@@ -132,6 +132,8 @@ QStringList SplitExportLines(const QString& text);
 QString NullDisplayText();
 void SetNullDisplayText(const QString& text);
 
+class TResultTable;
+
 class TSQLite3Database {
 public:
     TSQLite3Database();
@@ -226,6 +228,10 @@ public:
     TSQLiteColumnMetaData ColMetaData(const QString& sTableName, const QString& sColName,
                                       const QString& sDBName);
     bool QueryTypeAffinities(QStringList& FieldAffinities, const QString& SQL);
+    // The rows of a query as typed cells with the CSV export's texts, up to
+    // the CSV size limit (memLimit < 0: the default); addLineNos >= 0 adds
+    // the line-number column starting there.
+    bool QueryToResults(TResultTable& Results, const QString& SQL, int memLimit, int addLineNos);
     QString QualifiedTableName(const QString& fullName) const;
     QString makeValidTableName(const QString& suggestedName, const QString& dbSchema,
                                bool bAllowExistingName);
