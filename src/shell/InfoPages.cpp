@@ -125,19 +125,19 @@ QString DocPage(const QString& statement) {
     return QString();
 }
 
-QString DocSearchText(const QString& text) {
+QString DocSearchText(const QString& text, bool lettersOnly) {
     QString keep;
     for (QChar c : text.trimmed())
-        if ((c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') ||
-            c == u' ')
+        if (!lettersOnly || (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') ||
+            (c >= u'a' && c <= u'z') || c == u' ')
             keep += c;
     while (keep.contains(QStringLiteral("  ")))
         keep.replace(QStringLiteral("  "), QStringLiteral(" "));
     return keep;
 }
 
-QString DocSearchUrl(const QString& text) {
-    const QString t = DocSearchText(text);
+QString DocSearchUrl(const QString& text, bool lettersOnly) {
+    const QString t = DocSearchText(text, lettersOnly);
     QString q;
     for (const QString& w : t.split(QLatin1Char(' '), Qt::SkipEmptyParts))
         q += (q.isEmpty() ? QString() : QStringLiteral("+")) +

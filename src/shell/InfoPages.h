@@ -26,9 +26,10 @@ struct DocLink {
 };
 QList<DocLink> DocLinks();
 QString DocPage(const QString& statement);
-// The search text as stored ("LastDocSearch"): letters, digits and single spaces.
-QString DocSearchText(const QString& text);
+// The search text as stored ("LastDocSearch"): trimmed, single spaces; the
+// overview keeps only ASCII letters, digits and spaces, the workspace all.
+QString DocSearchText(const QString& text, bool lettersOnly = true);
 // The search address, the text percent-encoded.
-QString DocSearchUrl(const QString& text);
+QString DocSearchUrl(const QString& text, bool lettersOnly = true);
 
 } // namespace sky

@@ -197,6 +197,14 @@ int BuildSchemaTree(TSQLite3Database& db, int order, QList<SchemaNode>& roots) {
     return count;
 }
 
+bool SameSchema(const QString& a, const QString& b) {
+    auto norm = [](const QString& s) {
+        const QString t = TrimText(s).toLower();
+        return t.isEmpty() ? QStringLiteral("main") : t;
+    };
+    return norm(a) == norm(b);
+}
+
 QString ColumnAffinity(const QString& declaredType) {
     const QString t = TrimText(declaredType).toUpper();
     if (t.contains(QLatin1String("INT"))) return QStringLiteral("INTEGER");

@@ -53,6 +53,10 @@ struct SchemaNode {
 // returns the number of tables and views found (unreadable views counted).
 int BuildSchemaTree(TSQLite3Database& db, int order, QList<SchemaNode>& roots);
 
+// Two schema names for the same schema: equal ignoring case, an empty name
+// meaning main.
+bool SameSchema(const QString& a, const QString& b);
+
 // SQLite's column-affinity rules on the upper-cased trimmed declared type.
 QString ColumnAffinity(const QString& declaredType);
 

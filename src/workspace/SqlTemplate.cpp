@@ -81,19 +81,25 @@ QString ExpandPlaceholders(const QString& tmpl, const TemplateContext& c) {
 
 bool ApplyTemplate(const QString& tmpl, const TemplateContext& c, TemplateResult& out) {
     if (TrimText(tmpl).size() <= 2) return false;
-    QString t = ExpandPlaceholders(tmpl, c);
-    const qsizetype first = t.indexOf(QLatin1Char('|'));
+    // The markers are the template's own: a "|" that a placeholder brings in
+    // (the clipboard, a name) stays text.
+    constexpr QChar kMarker(0xE000);
+    QString marked = tmpl;
+    marked.replace(QLatin1Char('|'), kMarker);
+    QString t = ExpandPlaceholders(marked, c);
+    const qsizetype first = t.indexOf(kMarker);
     if (first < 0) {
         out = {t, std::max<qsizetype>(0, t.size() - 1), std::max<qsizetype>(0, t.size() - 1)};
         return true;
     }
     t.remove(first, 1);
-    const qsizetype second = t.indexOf(QLatin1Char('|'), first);
+    const qsizetype second = t.indexOf(kMarker, first);
     if (second < 0) {
         out = {t, first, first};
         return true;
     }
     t.remove(second, 1);
+    t.replace(kMarker, QLatin1Char('|')); // markers beyond the second are text
     out = {t, first, second};
     return true;
 }

@@ -168,6 +168,7 @@ MenuModel Separator() {
 MenuModel Submenu(const QString& caption, QList<MenuModel> children) {
     MenuModel m;
     m.caption = caption;
+    m.isSubmenu = true;
     m.children = std::move(children);
     return m;
 }
@@ -376,7 +377,10 @@ MenuModel TableNodeMenu(const TDBObjRec& node, const TreeMenuContext& c) {
         triggers << ObjectSubmenu(o, kKindTrigger, kEditTrigger, kDropTrigger, false, c);
 
     MenuModel m;
-    m.children << Title(QLatin1Char('[') + SchemaPrefix(node.sDataBase) + table + QLatin1Char(']'),
+    m.children << Title(QLatin1Char('[') +
+                            (IsMainSchema(node.sDataBase) ? QString()
+                                                          : node.sDataBase + QLatin1Char('.')) +
+                            table + QLatin1Char(']'),
                         true)
                << Action(kEditTableLayout, act::kDesigner, c.designerReady)
                << Action(kEditTableData, act::kEditData, c.editorReady)
@@ -434,7 +438,9 @@ MenuModel ColumnNodeMenu(const TDBObjRec& node, const TreeMenuContext& c) {
                             QStringLiteral(" ]"),
                         true)
                << Separator();
-    const qsizetype position = node.sTableName == c.curTable ? c.columns.indexOf(name) : -1;
+    // The column belongs to the current table: schema and name must both agree.
+    const bool current = node.sTableName == c.curTable && SameSchema(node.sDataBase, c.curSchema);
+    const qsizetype position = current ? c.columns.indexOf(name) : -1;
     if (position >= 0 && (c.curTableType == 0 || c.curTableType == 1)) {
         const bool isTable = c.curTableType == 0;
         const QString table = QualifiedTable(node.sDataBase, node.sTableName);

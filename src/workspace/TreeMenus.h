@@ -23,6 +23,7 @@ struct MenuModel {
     QString action;  // named window action; empty when none
     bool enabled = true;
     bool isDefault = false;
+    bool isSubmenu = false; // a submenu even when it has no items
     QList<MenuModel> children;
     bool IsSeparator() const { return caption == QLatin1String("-"); }
 };

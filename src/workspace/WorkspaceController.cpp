@@ -3,10 +3,13 @@
 #include "design/SchemaLayouts.h"
 #include "engine/Identifiers.h"
 #include "engine/SqlLiteral.h"
+#include "engine/SystemLog.h"
 #include "shell/Workspace.h"
 #include "support/Csv.h"
 #include "support/Prompter.h"
 #include "support/TextUtil.h"
+
+#include <QTime>
 
 #include <QFileInfo>
 #include <QLocale>
@@ -71,6 +74,18 @@ QList<QStringList> FieldRows(const TTableLayout& t, const QStringList& pk) {
 
 } // namespace
 
+// Whether a table or view of exactly that name is stored in the schema.
+bool WorkspaceController::ObjectStored(const QString& name, const QString& schema,
+                                       const char* type) {
+    QString found;
+    return sql.QuerySingleValue(found, QStringLiteral("SELECT count(*) FROM ") +
+                                           MasterTableOf(TrimText(schema)) +
+                                           QStringLiteral(" WHERE name = ") + QuoteSqlString(name) +
+                                           QStringLiteral(" AND type = '") + QLatin1String(type) +
+                                           QStringLiteral("';")) &&
+           found.toInt() > 0;
+}
+
 QString RowCountText(qint64 rows) {
     if (rows == 0) return QStringLiteral("Empty");
     if (rows == 1) return QStringLiteral("One");
@@ -100,7 +115,8 @@ void WorkspaceController::RequestClose(std::function<void()> closeNow) {
         return;
     }
     FCloseNow = std::move(closeNow);
-    sql.Close(); // interrupts the running statement; closes when it returns
+    // A running statement is interrupted; the connection closes when it returns.
+    if (sql.IsBusy()) sql.Close();
 }
 
 void WorkspaceController::SetStatus(const QString& text) {
@@ -113,10 +129,12 @@ void WorkspaceController::Init(const QString& dbFile, const QString& dbTable) {
     if (file.isEmpty()) return;
     Operation op(*this);
     sqlFile = file;
-    fFileID = QFileInfo(file).completeBaseName();
-    ListLoad(fExts, QStringLiteral("DBEXT_") + fFileID);
-    ListLoad(fFiles, QStringLiteral("FILES_") + fFileID);
+    // The lists of the file being opened; fFileID stays the open file's until it opens.
+    const QString id = QFileInfo(file).completeBaseName();
+    ListLoad(fExts, QStringLiteral("DBEXT_") + id);
+    ListLoad(fFiles, QStringLiteral("FILES_") + id);
     if (LetEventsRun && !LetEventsRun()) return;
+    if (FCloseNow) return; // the window is closing
     fLastTable = TrimText(dbTable);
     OpenDB();
 }
@@ -125,7 +143,7 @@ bool WorkspaceController::OpenDB() {
     Operation op(*this);
     SetStatus(QStringLiteral("Opening Database..."));
     fieldRows.clear();
-    resultRows.clear();
+    results.Clear();
     editorText.clear();
     selStart = selEnd = 0;
     Changed(EditorChanged);
@@ -142,19 +160,28 @@ bool WorkspaceController::OpenDB() {
     if (!sql.Open(sqlFile)) {
         SetStatus(QStringLiteral("Error Opening \"") + QFileInfo(sqlFile).fileName() +
                   QStringLiteral("\": ") + sql.LastError());
+        // Nothing of the file open before stays on show, nor is stored again.
         FOpenedOnce = false;
         LastDB.clear();
+        FTree.clear();
+        curTable.clear();
+        curSchema.clear();
+        curTableType = 4;
+        columnList.clear();
+        indexRows.clear();
+        triggerRows.clear();
+        tablePageCaption = QStringLiteral("...");
+        Changed(TreeChanged);
+        Changed(TableChanged);
+        Changed(ResultsChanged);
         return false;
     }
     fFileID = QFileInfo(sqlFile).completeBaseName();
     FOpenedOnce = true;
     SetStatus(QString());
-    // Long statements keep the window alive: pending events run every 30 ms.
     FTick.start();
-    sql.SetProgressHandler([this](TSQLite3Database*, qint64, qint64, bool&) {
-        if (FTick.elapsed() < 30) return;
-        FTick.restart();
-        if (LetEventsRun) LetEventsRun();
+    sql.SetProgressHandler([this](TSQLite3Database*, qint64 done, qint64 target, bool& cancelled) {
+        QueryProgress(done, target, cancelled);
     });
     LoadSettings();
     RefreshSchema();
@@ -190,6 +217,7 @@ void WorkspaceController::LoadSettings() {
 
 void WorkspaceController::SaveSettings() {
     if (fFileID.isEmpty() || !FOpenedOnce) return;
+    if (ReadWindow) ReadWindow();
     if (SavePlacement) SavePlacement(cfg);
     KVPut(cfg, QStringLiteral("LastAttachedDB"), opts.lastAttachedDB);
     KVPutNum(cfg, QStringLiteral("HeaderHeight"), opts.headerHeight);
@@ -251,7 +279,7 @@ void WorkspaceController::SelectTable(const QString& newTableName, const QString
     tablePageCaption = QStringLiteral("...");
     const QString prefix = IsMainSchema(schemaDBName) ? QString() : schemaDBName + QLatin1Char('.');
     bool found = false;
-    if (!newTableName.isEmpty() && sql.TableExists(newTableName, schemaDBName)) {
+    if (!newTableName.isEmpty() && ObjectStored(newTableName, schemaDBName, "table")) {
         TTableLayout t;
         if (convDBTableToLayout(sql, schemaDBName, t, newTableName)) {
             curTableType = 0;
@@ -268,7 +296,7 @@ void WorkspaceController::SelectTable(const QString& newTableName, const QString
             lblTableSizeCC = QString::number(columnList.size());
             found = true;
         }
-    } else if (!newTableName.isEmpty() && sql.ViewExists(newTableName, schemaDBName)) {
+    } else if (!newTableName.isEmpty() && ObjectStored(newTableName, schemaDBName, "view")) {
         TViewLayout v;
         v.vName = newTableName;
         v.vSchema = IsMainSchema(schemaDBName) ? QString() : schemaDBName;
@@ -336,13 +364,13 @@ void WorkspaceController::SelectTableRows() {
         AddToQueryStack(editorText);
         editorText = query;
         // "1" after "WHERE " selected, ready to be typed over.
-        selStart = query.indexOf(QLatin1String(" WHERE 1")) + 7;
+        selStart = query.size() - tail.size() + 7;
         selEnd = selStart + 1;
         Changed(EditorChanged);
     }
     if (!ShowQueryRows(query, false, false)) return;
     fSelectedEnumerationLost = false;
-    const qsizetype dataRows = std::max<qsizetype>(0, resultRows.size() - 1);
+    const qsizetype dataRows = results.RowCount();
     if (dataRows < fQryLimit) {
         KVPut(cfg, QLatin1Char('T') + curTable + QStringLiteral("RowCount"),
               RowCountText(dataRows));
@@ -354,21 +382,21 @@ void WorkspaceController::SelectTableRows() {
 bool WorkspaceController::ShowQueryRows(const QString& text, bool showResults, bool intoEditor) {
     if (TrimText(text).isEmpty()) return false;
     if (sql.IsBusy()) {
-        SetStatus(QStringLiteral("Error: ") + QStringLiteral("A query is still running"));
+        SetStatus(QStringLiteral("Error: Busy executing a prior Query..."));
         return false;
     }
     Operation op(*this);
     if (intoEditor) InsertSQLTemplate(text);
-    QStringList lines;
-    if (!sql.QueryToCSV(lines, text, true, false, -1, opts.showLineNos ? 1 : -1, false)) {
+    fShowProgress = true;
+    const bool loaded = sql.QueryToResults(results, text, -1, opts.showLineNos ? 1 : -1);
+    fShowProgress = false;
+    EndRun();
+    Changed(StatsChanged);
+    if (!loaded) {
         SetStatus(QStringLiteral("Error: ") + sql.LastError());
+        Changed(ResultsChanged);
+        if (showResults && ShowPage) ShowPage(kPageResults);
         return false;
-    }
-    resultRows.clear();
-    for (const QString& line : lines) {
-        QStringList cells;
-        SplitCSVLine(line, cells, QLatin1Char(','));
-        resultRows << cells;
     }
     fLastSuccQry = text;
     createFromResults = true;
@@ -378,17 +406,166 @@ bool WorkspaceController::ShowQueryRows(const QString& text, bool showResults, b
     return true;
 }
 
-void WorkspaceController::AddToQueryStack(const QString& text) {
-    QString entry = text;
-    entry.replace(QStringLiteral("\r\n"), QStringLiteral("|"));
-    entry.replace(QLatin1Char('\r'), QLatin1Char('|'));
-    entry.replace(QLatin1Char('\n'), QLatin1Char('|'));
-    entry = TrimText(entry);
-    if (entry.isEmpty()) return;
-    if (!queryStack.isEmpty() && queryStack.last() == entry) return;
-    queryStack << entry;
-    while (queryStack.size() > 256)
-        queryStack.removeFirst();
+void WorkspaceController::AddToQueryStack(const QString& text, bool keep) {
+    pgs.Add(text, keep);
+}
+
+void WorkspaceController::StepQueryStack(int step) {
+    QString entry;
+    if (!pgs.Step(step, editorText, entry)) return;
+    editorText = entry;
+    selStart = selEnd = entry.size();
+    Changed(EditorChanged);
+}
+
+QStringList WorkspaceController::ResultRow(int row) const {
+    QStringList cells;
+    for (int c = 0; c < results.ColumnCount(); ++c)
+        cells << (row < 0 ? results.Heading(c) : results.Text(row, c));
+    return cells;
+}
+
+StatFigures WorkspaceController::Stats() const {
+    StatFigures f;
+    const TSQliteSysStats& s = sql.StatsSystem();
+    const TSQliteQueryStats& q = sql.StatsQuery();
+    constexpr double kSecondsPerDay = 86400.0;
+    f.memoryUsed = s.memUsed;
+    f.cacheUsed = s.memCacheUsed;
+    f.statementMemory = s.memStatement;
+    f.schemaMemory = s.memSchemas;
+    f.allocations = s.memAllocations;
+    f.totalTime = q.tMain.timeElapsedTot * kSecondsPerDay;
+    f.prepareTime = q.tMain.timeElapsedPrepare * kSecondsPerDay;
+    f.executeTime = q.tMain.timeElapsedQry * kSecondsPerDay;
+    f.vmSteps = q.totVMWorkDoneSteps;
+    f.resultRows = q.totResultRows;
+    f.changedRows = q.totRowModsThisQuery;
+    f.cacheWrites = s.cacheCommits;
+    f.totalChanges = s.totRowModsToDate;
+    return f;
+}
+
+void WorkspaceController::QueryProgress(qint64 done, qint64 target, bool& cancelled) {
+    if (PrepNotice) PrepNotice(false);
+    if (!fShowProgress) {
+        if (fQryProgress && EndProgress) EndProgress(fQryProgress);
+        fQryProgress = nullptr;
+        // No dialog: pending events still run now and then.
+        if (FTick.elapsed() >= 50) {
+            FTick.restart();
+            if (LetEventsRun) LetEventsRun();
+        }
+        return;
+    }
+    if (done == 0 && target <= 1) {
+        if (!fQryProgress && StartProgress)
+            fQryProgress = StartProgress(QStringLiteral("Executing Query - Please wait..."));
+        if (fQryProgress)
+            fQryProgress->Advance(QStringLiteral("Preparation..."),
+                                  QTime::currentTime().msec() / 1000.0 / 10.0, -1);
+    } else if (done < target) {
+        if (!fQryProgress && StartProgress)
+            fQryProgress = StartProgress(QStringLiteral("Querying Database - Please wait..."));
+        if (fQryProgress)
+            fQryProgress->Advance(done == 0
+                                      ? QStringLiteral("Progress estimated  -  not to scale )")
+                                      : QStringLiteral("Progress estimated  -  Total Results:  ") +
+                                            QString::number(done),
+                                  target > 0 ? double(done) / double(target) : 0, -1);
+    } else if (fQryProgress) {
+        if (EndProgress) EndProgress(fQryProgress);
+        fQryProgress = nullptr;
+    }
+    if (fQryProgress && fQryProgress->IsCancelled()) cancelled = true;
+}
+
+void WorkspaceController::EndRun() {
+    fShowProgress = false;
+    if (PrepNotice) PrepNotice(false);
+    if (fQryProgress && EndProgress) EndProgress(fQryProgress);
+    fQryProgress = nullptr;
+}
+
+void WorkspaceController::AddToHistory(const QString& text) {
+    AddToQueryStack(text, false);
+    const int maxHist = CfgGetInt(QStringLiteral("Max_Hist"), 300, 10, 10000);
+    if (!TrimText(text).isEmpty() && !fSkipHist) AddToHistoryLines(history, text, maxHist);
+    pgs.AfterHistory();
+    fSkipHist = false;
+    Changed(HistoryChanged);
+}
+
+void WorkspaceController::RunQuery(int runMode) {
+    if (sql.IsBusy()) {
+        SetStatus(QStringLiteral("Error: Busy executing a prior Query..."));
+        return;
+    }
+    Operation op(*this);
+    results.Clear();
+    Changed(ResultsChanged);
+    fSelectedEnumerationLost = true;
+    SetStatus(QStringLiteral("Querying..."));
+    createFromResults = false;
+    QString prefix = RunPrefix(runMode);
+    const bool selectedOnly = (runMode / 10) % 10 == 1 && selEnd > selStart;
+    QString text =
+        TrimText(selectedOnly ? editorText.mid(selStart, selEnd - selStart) : editorText);
+    bool rowReturning = !prefix.isEmpty(), schemaChanged = false;
+    if (PrefixAlreadyInText(prefix, text)) prefix.clear();
+    if (!text.isEmpty() && prefix.isEmpty()) {
+        const QueryClass q = ClassifyQuery(text);
+        rowReturning = q.rowReturning;
+        schemaChanged = q.schemaChanged;
+        if (!q.confirmText.isEmpty() && !fSkipHist &&
+            !FPrompts.AskYesNo(QStringLiteral("WARNING: "),
+                               QStringLiteral("You are about to ") + q.confirmText +
+                                   QStringLiteral("...  Continue?"),
+                               30, QStringLiteral("No"), QStringLiteral("Yes"))) {
+            text.clear();
+            schemaChanged = false;
+        }
+    }
+    fShowProgress = true;
+    if (PrepNotice) PrepNotice(true);
+    bool ok = false;
+    int skipped = 0;
+    if (text.isEmpty()) {
+        SetStatus(QStringLiteral("No Query."));
+    } else if (!rowReturning || schemaChanged) {
+        ok = sql.ExecuteList(text);
+        if (!ok) SetStatus(QStringLiteral("Error: ") + sql.LastError());
+        Changed(StatsChanged);
+    } else {
+        ok = sql.QueryToResults(results, prefix + text, -1, opts.showLineNos ? 1 : -1);
+        Changed(StatsChanged);
+        if (!ok) {
+            SetStatus(QStringLiteral("Error: ") + sql.LastError());
+        } else {
+            fLastSuccQry = prefix + text;
+            createFromResults = true;
+            Changed(ResultsChanged);
+            if (CurrentPage && CurrentPage() > kPageEdit && ShowPage) ShowPage(kPageResults);
+            // Only the first statement returns rows: the rest is not run, and said so.
+            TSQLiteStatementArray statements;
+            skipped = std::max(0, sql.SQLReduceToStatements(text, statements, false) - 1);
+        }
+    }
+    if (ok) {
+        QString done = QStringLiteral("Query Success.");
+        if (skipped > 0) {
+            done += QStringLiteral(" ") + QString::number(skipped) +
+                    (skipped == 1 ? QStringLiteral(" further statement was not executed.")
+                                  : QStringLiteral(" further statements were not executed."));
+            WriteLog(TLogKind::Query, done + QStringLiteral(" ") + text);
+        }
+        SetStatus(done);
+        AddToHistory(prefix + text);
+        if (schemaChanged) RefreshSchema();
+    }
+    EndRun();
+    fSkipHist = false; // also after a failed, refused or empty run
+    Changed(ResultsChanged);
 }
 
 TemplateContext WorkspaceController::TemplateState() const {
@@ -435,7 +612,7 @@ void WorkspaceController::DoubleClickNode(const TDBObjRec& node) {
 }
 
 void WorkspaceController::SetTreeOrder(int order) {
-    if (order == opts.tableDesignSorted) return;
+    if (order == opts.tableDesignSorted || sql.IsBusy()) return;
     opts.tableDesignSorted = order;
     RefreshSchema();
 }
@@ -461,7 +638,19 @@ MenuModel WorkspaceController::MenuOf(const TDBObjRec& node) {
 void WorkspaceController::RunCommand(const QString& command) {
     // Index and trigger lines (ALTER/REMOVE/SHOWSQL,kind,name,sql) belong to
     // the table page's operations.
-    for (const char* verb : {"ALTER,", "REMOVE,", "SHOWSQL,"})
+    if (command.startsWith(QLatin1String("SHOWSQL,"))) {
+        // SHOWSQL,kind,name,sql: the stored statement into the editor.
+        QStringList parts;
+        SplitCSVLine(command, parts, QLatin1Char(','));
+        const QString text = parts.value(3);
+        if (TrimText(text).isEmpty()) return;
+        AddToQueryStack(editorText);
+        editorText = text.endsWith(QLatin1Char(';')) ? text : text + QLatin1Char(';');
+        selStart = selEnd = editorText.size();
+        Changed(EditorChanged);
+        return;
+    }
+    for (const char* verb : {"ALTER,", "REMOVE,"})
         if (command.startsWith(QLatin1String(verb))) return;
     QString code, value;
     if (!SplitCommand(command, code, value) || sql.IsBusy()) return;
@@ -513,12 +702,9 @@ void WorkspaceController::ViewCommand(const QString& code, const QString& rawVal
         AddToQueryStack(editorText);
         editorText = value;
         selStart = selEnd = value.size();
-        skipConfirmOnce = true;
+        fSkipHist = true;
         Changed(EditorChanged);
-        if (RunQuery)
-            RunQuery();
-        else
-            ShowQueryRows(value, true, false);
+        RunQuery(0);
         break;
     case 'E': { // EXE
         if (value.startsWith(QLatin1String("DROP VIEW")) &&

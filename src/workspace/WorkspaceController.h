@@ -5,7 +5,9 @@
 #pragma once
 
 #include "engine/Database.h"
+#include "engine/ResultTable.h"
 #include "support/Settings.h"
+#include "workspace/QueryRun.h"
 #include "workspace/SchemaTree.h"
 #include "workspace/SqlTemplate.h"
 #include "workspace/TreeMenus.h"
@@ -19,6 +21,7 @@
 namespace sky {
 
 class Prompter;
+class ProgressSink;
 
 // Page tags of the page area.
 enum WorkspacePage {
@@ -69,6 +72,9 @@ public:
     std::function<bool()> LetEventsRun;
     // Window placement under "FormSpec" (store / restore).
     std::function<void(SettingList&)> SavePlacement, RestorePlacement;
+    // Reads what the window holds into the state before it is stored
+    // (history lines, header height, tree width).
+    std::function<void()> ReadWindow;
     // The clipboard text for templates.
     std::function<QString()> ClipboardText;
     // Something shown changed: the tree, the table page, the results, the
@@ -101,12 +107,27 @@ public:
     // --- the query editor (the SQL editor widget mirrors this)
     QString editorText;
     qsizetype selStart = 0, selEnd = 0;
-    bool skipConfirmOnce = false; // the next run skips confirmation and history
-    QStringList queryStack;       // the query-text stack, oldest first
-    void AddToQueryStack(const QString& text);
+    // Set by commands that run SQL on the user's behalf: the next run asks no
+    // confirmation and makes no history entry. Cleared at the end of every run.
+    bool fSkipHist = false;
+    QueryStack pgs; // the query-text stack
+    void AddToQueryStack(const QString& text, bool keep = false);
     void InsertSQLTemplate(const QString& tmpl);
-    // The run of the editor text (the query run pipeline builds on it).
-    std::function<void()> RunQuery;
+    // Previous (-1) / Next (+1) through the query-text stack.
+    void StepQueryStack(int step);
+    // Runs the editor text (run mode: units 0 plain, 1 EXPLAIN, 2 EXPLAIN
+    // QUERY PLAN; tens 1 the selected text only).
+    void RunQuery(int runMode);
+    void AddToHistory(const QString& text);
+    // The run's progress display: the "Executing Query..." notice, and the
+    // progress dialog opened on demand (nullptr: none shown).
+    std::function<void(bool shown)> PrepNotice;
+    std::function<ProgressSink*(const QString& title)> StartProgress;
+    std::function<void(ProgressSink*)> EndProgress;
+    // The shown page of the page area (its tag), and the figures changed.
+    std::function<int()> CurrentPage;
+    std::function<void()> HistoryChanged, StatsChanged;
+    StatFigures Stats() const;
 
     // --- state (field names of the window)
     TSQLite3Database sql;
@@ -135,15 +156,18 @@ public:
     QString lblTableName = QStringLiteral("(None)"), lblTablePriKey,
             lblTableSizeCC = QStringLiteral("---"), lblTableSizeRC = QStringLiteral("---");
     QString tableMenuTitle;
-    bool tableButtons = false;     // table with columns
-    bool objectButtons = false;    // table or view with columns
-    QList<QStringList> resultRows; // heading row first
+    bool tableButtons = false;  // table with columns
+    bool objectButtons = false; // table or view with columns
+    TResultTable results;
+    // A result row's texts (-1: the headings), as the grid shows them.
+    QStringList ResultRow(int row) const;
     bool createFromResults = false;
 
     // Busy-safe closing: a close asked for while an operation runs is done
     // once it has returned.
     bool Busy() const { return sql.IsBusy() || FDepth > 0; }
     void RequestClose(std::function<void()> closeNow);
+    bool ClosePending() const { return bool(FCloseNow); }
     class Operation {
     public:
         explicit Operation(WorkspaceController& c) : FC(c) { ++FC.FDepth; }
@@ -160,6 +184,7 @@ public:
 
 private:
     void LoadSettings();
+    bool ObjectStored(const QString& name, const QString& schema, const char* type);
     void SelectTableRows();
     void DatabaseCommand(const QString& code, const QString& value);
     void ViewCommand(const QString& code, const QString& value);
@@ -174,6 +199,10 @@ private:
     std::function<void()> FCloseNow;
     bool FOpenedOnce = false;
     QElapsedTimer FTick;
+    bool fShowProgress = false;
+    ProgressSink* fQryProgress = nullptr;
+    void QueryProgress(qint64 done, qint64 target, bool& cancelled);
+    void EndRun();
 };
 
 // "Empty", "One" or the number with a space as thousands separator.

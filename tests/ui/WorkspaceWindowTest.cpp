@@ -4,17 +4,23 @@
 #include "workspace/ui/WorkspaceWindow.h"
 #include "common/Process.h"
 #include "common/UiAnswer.h"
+#include "shell/ui/KProgress.h"
 #include "support/Folders.h"
 #include "support/Settings.h"
 #include "support/TextFile.h"
+#include "workspace/ui/ResultsView.h"
 #include "workspace/ui/SchemaTreeModel.h"
 #include "workspace/ui/Scintilla.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -59,7 +65,7 @@ TEST_F(WorkspaceWindowTest, OpensSelectsAndRestores) {
         EXPECT_TRUE(
             w->windowTitle().startsWith(QStringLiteral("Database: ExampleData.Tarndb  in  [ ")));
         EXPECT_EQ(w->Controller().curTable, QStringLiteral("customer"));
-        EXPECT_GT(w->Results()->rowCount(), 0);
+        EXPECT_GT(w->Results()->Model()->rowCount({}), 0);
         EXPECT_EQ(w->Editor()->text(),
                   QStringLiteral("SELECT * FROM customer WHERE 1 LIMIT 1000;"));
         EXPECT_EQ(w->Editor()->selectedText(), QStringLiteral("1"));
@@ -134,6 +140,74 @@ TEST_F(WorkspaceWindowTest, ClosingDuringALongQueryWaitsForIt) {
     EXPECT_TRUE(returned);
     EXPECT_FALSE(ok); // interrupted
     EXPECT_EQ(closedEvents, 1);
+}
+
+TEST_F(WorkspaceWindowTest, TypeRunAskAndKeepHistory) {
+    {
+        QPointer<TfrmSKYMain> w = new TfrmSKYMain;
+        w->Init(file, QString());
+        w->ShowAndRaise();
+        // The editor has the focus: type and press F5.
+        EXPECT_TRUE(WaitFor([&] { return w->Editor()->hasFocus() || !w->isActiveWindow(); }));
+        w->Editor()->setText(QStringLiteral("SELECT code, name FROM category ORDER BY code"));
+        QKeyEvent f5(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
+        QCoreApplication::sendEvent(w->Editor(), &f5);
+        QCoreApplication::processEvents();
+        if (w->Controller().status != QStringLiteral("Query Success.")) w->RunQuery(0);
+        EXPECT_EQ(w->Controller().status, QStringLiteral("Query Success."));
+        EXPECT_EQ(w->Results()->Model()->columnCount({}), 2);
+        EXPECT_GT(w->Results()->Model()->rowCount({}), 0);
+        EXPECT_TRUE(w->History()->text().startsWith(
+            QStringLiteral("SELECT code, name FROM category ORDER BY code")));
+        // A destructive statement asks first; No runs nothing.
+        w->Editor()->setText(QStringLiteral("DELETE FROM category"));
+        AnswerNext(How::No, QString(), true);
+        w->RunQuery(0);
+        EXPECT_EQ(w->Controller().status, QStringLiteral("No Query."));
+        w->Editor()->setText(QStringLiteral("SELECT count(*) FROM category"));
+        w->RunQuery(0);
+        EXPECT_NE(w->Results()->Model()->index(0, 0).data().toString(), QStringLiteral("0"));
+        // A failing statement colours the status line.
+        w->Editor()->setText(QStringLiteral("SELECT * FROM nowhere"));
+        w->RunQuery(0);
+        EXPECT_TRUE(w->Status()->text().startsWith(QStringLiteral("Error: ")));
+        EXPECT_EQ(w->Status()->palette().color(QPalette::Window), QColor(255, 206, 206))
+            << w->Status()->text().toStdString() << " kind " << StatusKind(w->Status()->text());
+        w->close();
+        ASSERT_TRUE(WaitFor([&] { return w.isNull(); }));
+    }
+    // The history is there again after reopening.
+    TfrmSKYMain again;
+    again.Init(file, QString());
+    EXPECT_TRUE(again.History()->text().contains(
+        QStringLiteral("SELECT code, name FROM category ORDER BY code")));
+    EXPECT_TRUE(again.History()->text().contains(QStringLiteral("SELECT count(*) FROM category")));
+    EXPECT_FALSE(again.History()->text().contains(QStringLiteral("DELETE FROM category")));
+}
+
+TEST_F(WorkspaceWindowTest, ALongQueryIsCancelledFromTheProgressDialog) {
+    TfrmSKYMain w;
+    w.Init(file, QString());
+    w.show();
+    w.Editor()->setText(QStringLiteral(
+        "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c) SELECT count(*) FROM c"));
+    bool cancelled = false;
+    auto* poll = new QTimer(&w);
+    poll->setInterval(20);
+    QObject::connect(poll, &QTimer::timeout, [&] {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* p = qobject_cast<TKProgress*>(top); p && p->isVisible() && !cancelled) {
+                p->CancelButton()->click();
+                cancelled = true;
+            }
+    });
+    poll->start();
+    w.RunQuery(0);
+    poll->stop();
+    EXPECT_TRUE(cancelled);
+    EXPECT_TRUE(w.Status()->text().startsWith(QStringLiteral("Error: ")))
+        << w.Status()->text().toStdString();
+    EXPECT_FALSE(w.Controller().sql.IsBusy());
 }
 
 } // namespace

@@ -71,8 +71,8 @@ TEST_F(WorkspaceControllerTest, OpenSelectTableAndRowCounts) {
     // The automatic query, with the "1" after WHERE selected.
     EXPECT_EQ(c.editorText, "SELECT * FROM items WHERE 1 LIMIT 1000;");
     EXPECT_EQ(c.editorText.mid(c.selStart, c.selEnd - c.selStart), "1");
-    ASSERT_EQ(c.resultRows.size(), 8); // headings and 7 rows
-    EXPECT_EQ(c.resultRows[0], (QStringList{"id", "name", "qty"}));
+    ASSERT_EQ(c.results.RowCount(), 7);
+    EXPECT_EQ(c.ResultRow(-1), (QStringList{"id", "name", "qty"}));
     EXPECT_EQ(KVGet(c.cfg, "TitemsRowCount", "---"), "7");
     EXPECT_FALSE(c.fSelectedEnumerationLost);
     EXPECT_TRUE(c.tableButtons);
@@ -127,7 +127,7 @@ TEST_F(WorkspaceControllerTest, SettingsAndHistoryBelongToTheOpenedFile) {
     EXPECT_EQ(again.curTable, "items"); // "dbLastTable"
     EXPECT_EQ(again.history, (QStringList{"SELECT 1;", "SELECT 2;"}));
     // Line numbers are on: the first result column is "No".
-    EXPECT_EQ(again.resultRows.value(0).value(0), "No");
+    EXPECT_EQ(again.ResultRow(-1).value(0), "No");
 }
 
 TEST_F(WorkspaceControllerTest, FocusComparesSchemaAndName) {
@@ -150,17 +150,17 @@ TEST_F(WorkspaceControllerTest, FocusComparesSchemaAndName) {
     EXPECT_EQ(c.columnList, QStringList{"z"});
     EXPECT_EQ(c.editorText, "SELECT * FROM aux.items WHERE 1 LIMIT 1000;");
     // A column node of the current table does not reload it ...
-    c.resultRows.clear();
+    c.results.Clear();
     TDBObjRec col = node;
     col.NodeKind = 2;
     col.sName = "z";
     c.FocusNode(col);
-    EXPECT_TRUE(c.resultRows.isEmpty());
+    EXPECT_EQ(c.results.ColumnCount(), 0);
     // ... but after a query run the table node does.
     c.ShowQueryRows("SELECT 1;", false, false);
     EXPECT_TRUE(c.fSelectedEnumerationLost);
     c.FocusNode(node);
-    EXPECT_EQ(c.resultRows.value(0), QStringList{"z"});
+    EXPECT_EQ(c.ResultRow(-1), QStringList{"z"});
     // Double-click puts the name at the caret.
     c.editorText = "SELECT ";
     c.selStart = c.selEnd = 7;
@@ -182,11 +182,12 @@ TEST_F(WorkspaceControllerTest, MenuCommands) {
     };
     c.Init(path, "items");
     c.RunCommand("QRY=SELECT 1 AS one;");
-    EXPECT_EQ(c.resultRows, (QList<QStringList>{{"one"}, {"1"}}));
+    EXPECT_EQ(c.ResultRow(-1), QStringList{"one"});
+    EXPECT_EQ(c.ResultRow(0), QStringList{"1"});
     c.RunCommand("SQL=SELECT * FROM |aux|.sqlite_master;");
     EXPECT_EQ(c.editorText, "SELECT * FROM aux.sqlite_master;");
     EXPECT_EQ(c.editorText.mid(c.selStart, c.selEnd - c.selStart), "aux");
-    EXPECT_EQ(c.queryStack.last(), "SELECT * FROM items WHERE 1 LIMIT 1000;");
+    EXPECT_EQ(c.pgs.Entries().last(), "SELECT * FROM items WHERE 1 LIMIT 1000;");
     c.RunCommand("EXC=ATTACH DATABASE '" + auxFile + "' AS aux;");
     EXPECT_EQ(c.status, "Success.");
     EXPECT_EQ(c.Tree().last().rec.sName, "aux");

@@ -4,6 +4,7 @@
 
 #define signals Q_SIGNALS
 #define slots Q_SLOTS
+#include <Qsci/qscilexersql.h>
 #include <Qsci/qsciscintilla.h>
 #undef signals
 #undef slots

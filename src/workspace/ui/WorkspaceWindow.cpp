@@ -4,10 +4,14 @@
 #include "shell/InfoPages.h"
 #include "shell/ui/AboutBox.h"
 #include "shell/ui/FormBehaviour.h"
+#include "shell/ui/KMessg.h"
+#include "shell/ui/KProgress.h"
 #include "shell/ui/QtPrompter.h"
 #include "shell/ui/WidgetPlacement.h"
 #include "support/TextUtil.h"
+#include "workspace/ui/ResultsView.h"
 #include "workspace/ui/SchemaTreeModel.h"
+#include "workspace/ui/StatsPanel.h"
 
 #include "workspace/ui/Scintilla.h"
 #include <QAction>
@@ -21,6 +25,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -88,11 +93,26 @@ TfrmSKYMain::TfrmSKYMain(QWidget* parent)
     PageControl1 = new QTabWidget(pnlHeaderSplit);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     PageControl1->addTab(BuildTablePage(), QStringLiteral("Table Structure"));
-    FResults = Grid(PageControl1, QStringLiteral("sgResults"));
+    FResults = new TResultsPage(*FCtl, PageControl1);
     PageControl1->addTab(FResults, QStringLiteral("Query Results"));
     PageControl1->addTab(new QWidget(PageControl1), QStringLiteral("Edit Data"));
-    memHist = new QPlainTextEdit(PageControl1);
+    memHist = new QsciScintilla(PageControl1);
     memHist->setObjectName(QStringLiteral("memHist"));
+    SetupEditor(memHist);
+    connect(memHist, &QsciScintillaBase::SCN_DOUBLECLICK, this, [this](int position, int, int) {
+        const QString text = memHist->text();
+        const QString entry =
+            PickHistoryEntry(text, QString::fromUtf8(text.toUtf8().left(position)).size());
+        if (entry.isEmpty()) return;
+        ReadEditor();
+        FCtl->AddToQueryStack(FCtl->editorText);
+        FCtl->editorText = entry;
+        FCtl->selStart = FCtl->selEnd = entry.size();
+        RenderEditor();
+        RenderStack();
+    });
+    memHist->setEdgeMode(QsciScintilla::EdgeLine);
+    memHist->setEdgeColumn(128);
     PageControl1->addTab(memHist, QStringLiteral("History"));
     PageControl1->addTab(new QWidget(PageControl1), QStringLiteral("Pragma"));
     PageControl1->addTab(new QWidget(PageControl1), QStringLiteral("Analysis"));
@@ -126,8 +146,21 @@ TfrmSKYMain::TfrmSKYMain(QWidget* parent)
     c.LetEventsRun = [this] {
         const QPointer<TfrmSKYMain> self(this);
         QCoreApplication::processEvents();
-        return !self.isNull() && !FClosing;
+        return !self.isNull() && !FClosing && !FCtl->ClosePending();
     };
+    c.ReadWindow = [this] {
+        FCtl->history = SplitListText(memHist->text());
+        FCtl->opts.headerHeight = pnlHeaderSplit->sizes().value(0);
+        FCtl->opts.treeWidth = FHSplit->sizes().value(0);
+    };
+    c.PrepNotice = [this](bool shown) { PrepNotice(shown); };
+    c.StartProgress = [](const QString& title) -> ProgressSink* {
+        return ProgressStart(title, false, true, -1, -1, true, true);
+    };
+    c.EndProgress = [](ProgressSink* p) { static_cast<TKProgress*>(p)->EndProgress(); };
+    c.CurrentPage = [this] { return PageControl1->currentIndex(); };
+    c.HistoryChanged = [this] { RenderHistory(); };
+    c.StatsChanged = [this] { ShowStats(); };
     c.SavePlacement = [this](SettingList& list) {
         WidgetPlacement p(this);
         PlacementSave(list, QStringLiteral("FormSpec"), p);
@@ -142,11 +175,36 @@ TfrmSKYMain::TfrmSKYMain(QWidget* parent)
     c.ResultsChanged = [this] { RenderResults(); };
     c.EditorChanged = [this] { RenderEditor(); };
     c.StatusChanged = [this] { RenderStatus(); };
-    c.RunQuery = [this] {
-        // The run pipeline of the editor is the next step; a text runs straight
-        // into the results meanwhile.
-        FCtl->ShowQueryRows(FCtl->editorText, true, false);
-    };
+    connect(FResults, &TResultsPage::AddFilterAsSql, this, [this](const QString& condition) {
+        ReadEditor();
+        const SqlMerge m = AddFilterToQuery(FCtl->editorText, FCtl->selStart, FCtl->selEnd,
+                                            condition, FCtl->curTable);
+        if (!m.changed) return;
+        FCtl->AddToQueryStack(FCtl->editorText);
+        FCtl->editorText = m.text;
+        FCtl->selStart = FCtl->selEnd = m.caret;
+        RenderEditor();
+        memQry->setFocus();
+    });
+    // Window-wide keys.
+    const struct {
+        QKeySequence keys;
+        int page;
+    } pages[] = {{QKeySequence(Qt::CTRL | Qt::Key_T), kPageTable},
+                 {QKeySequence(Qt::CTRL | Qt::Key_R), kPageResults},
+                 {QKeySequence(Qt::CTRL | Qt::Key_E), kPageEdit},
+                 {QKeySequence(Qt::CTRL | Qt::Key_H), kPageHistory},
+                 {QKeySequence(Qt::CTRL | Qt::Key_P), kPagePragma},
+                 {QKeySequence(Qt::CTRL | Qt::Key_S), kPageSettings},
+                 {QKeySequence(Qt::CTRL | Qt::Key_D), kPageDocs}};
+    for (const auto& p : pages) {
+        auto* sc = new QShortcut(p.keys, this);
+        connect(sc, &QShortcut::activated, this, [this, page = p.page] { ShowPage(page); });
+    }
+    auto* findKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
+    connect(findKey, &QShortcut::activated, this, [this] { FResults->Find(); });
+    auto* nextKey = new QShortcut(QKeySequence(Qt::Key_F3), this);
+    connect(nextKey, &QShortcut::activated, this, [this] { FResults->FindNext(); });
     connect(PageControl1, &QTabWidget::currentChanged, this, [this] { HideHelpPanel(); });
     PageControl1->setCurrentIndex(kPageResults);
     c.SetStatus(QStringLiteral("Starting..."));
@@ -155,7 +213,7 @@ TfrmSKYMain::TfrmSKYMain(QWidget* parent)
 TfrmSKYMain::~TfrmSKYMain() {
     FCtl->TreeChanged = FCtl->TableChanged = FCtl->ResultsChanged = FCtl->EditorChanged =
         FCtl->StatusChanged = nullptr;
-    FCtl->history = memHist->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    FCtl->history = SplitListText(memHist->text());
     FCtl->Shutdown(); // settings and history stored, connection closed, event -1
 }
 
@@ -206,40 +264,92 @@ QWidget* TfrmSKYMain::BuildHeader() {
     qv->setContentsMargins(2, 0, 2, 0);
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(4);
-    btnQry = new QPushButton(QStringLiteral(" Run Query\r     F5"), query);
-    btnQryToFile = new QPushButton(QStringLiteral(" Query to File\r      F8"), query);
-    btnQrySelected = new QPushButton(QStringLiteral(" Query Selected\r       F6"), query);
-    btnQry->setObjectName(QStringLiteral("btnQry"));
-    btnQrySelected->setEnabled(false);
-    btnQryToFile->setEnabled(false); // the file export comes with the query pipeline
-    for (QPushButton* b : {btnQry, btnQrySelected, btnQryToFile}) {
-        b->setText(b->text().replace(QLatin1Char('\r'), QLatin1Char('\n')));
+    auto small = [&](const char* name, const char* text, const char* hint) {
+        auto* b = new QPushButton(QLatin1String(text), query);
+        b->setObjectName(QLatin1String(name));
+        b->setToolTip(QLatin1String(hint));
+        b->setFixedWidth(26);
         b->setMinimumHeight(40);
-        buttons->addWidget(b, b == btnQry ? 2 : 1);
+        buttons->addWidget(b);
+        return b;
+    };
+    btnQryHistPrev = small("btnQryHistPrev", "<", "Previous Query");
+    btnQryHistNext = small("btnQryHistNext", ">", "Next Query");
+    btnClrQry = small("btnClrQry", "X", "Clear the Query\r\n(Right-click: Clear && Paste)");
+    btnQryHistPrev->hide();
+    btnQryHistNext->hide();
+    buttons->addSpacing(4);
+    btnQry = new QPushButton(QStringLiteral(" Run Query\n     F5"), query);
+    btnQry->setObjectName(QStringLiteral("btnQry"));
+    btnExplain = new QPushButton(QStringLiteral("Explain"), query);
+    btnExplain->setObjectName(QStringLiteral("btnExplain"));
+    btnQryPlan = new QPushButton(QStringLiteral("Query Plan"), query);
+    btnQryPlan->setObjectName(QStringLiteral("btnQryPlan"));
+    btnQrySelected = new QPushButton(QStringLiteral(" Query Selected\n       F6"), query);
+    btnQrySelected->setObjectName(QStringLiteral("btnQrySelected"));
+    btnQrySelected->setEnabled(false);
+    btnQryToFile = new QPushButton(QStringLiteral(" Query to File\n      F8"), query);
+    btnQryToFile->setObjectName(QStringLiteral("btnQryToFile"));
+    btnQryToFile->setEnabled(false); // the file export comes with the results export
+    for (QPushButton* b : {btnQry, btnExplain, btnQryPlan, btnQrySelected, btnQryToFile}) {
+        b->setMinimumHeight(40);
+        buttons->addWidget(b, b == btnQry ? 3 : 1);
     }
-    buttons->insertSpacing(0, 80);
     qv->addLayout(buttons);
     memQry = new QsciScintilla(query);
     memQry->setObjectName(QStringLiteral("memQry"));
-    memQry->setUtf8(true);
-    memQry->setWrapMode(QsciScintilla::WrapWord);
-    memQry->setMarginWidth(0, 0);
-    memQry->setMarginWidth(1, 0);
+    SetupEditor(memQry);
+    memQry->installEventFilter(this);
     qv->addWidget(memQry, 1);
     lblStatus = new QLabel(query);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus->setAutoFillBackground(true);
+    lblStatus->setMargin(2);
     qv->addWidget(lblStatus);
     connect(memQry, &QsciScintilla::textChanged, this, [this] { ReadEditor(); });
     connect(memQry, &QsciScintilla::selectionChanged, this, [this] {
         ReadEditor();
         btnQrySelected->setEnabled(memQry->hasSelectedText());
     });
-    connect(btnQry, &QPushButton::clicked, this, [this] {
+    connect(btnQry, &QPushButton::clicked, this, [this] { RunQuery(0); });
+    connect(btnExplain, &QPushButton::clicked, this, [this] { RunQuery(1); });
+    connect(btnQryPlan, &QPushButton::clicked, this, [this] { RunQuery(2); });
+    connect(btnQrySelected, &QPushButton::clicked, this, [this] { RunQuery(10); });
+    connect(btnQryHistPrev, &QPushButton::clicked, this, [this] {
         ReadEditor();
-        if (FCtl->RunQuery) FCtl->RunQuery();
+        FCtl->StepQueryStack(-1);
+        RenderStack();
+        memQry->setFocus();
+    });
+    connect(btnQryHistNext, &QPushButton::clicked, this, [this] {
+        ReadEditor();
+        FCtl->StepQueryStack(+1);
+        RenderStack();
+        memQry->setFocus();
+    });
+    connect(btnClrQry, &QPushButton::clicked, this, [this] {
+        ReadEditor();
+        FCtl->AddToQueryStack(FCtl->editorText);
+        memQry->clear();
+        RenderStack();
+    });
+    btnClrQry->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(btnClrQry, &QWidget::customContextMenuRequested, this, [this] {
+        ReadEditor();
+        FCtl->AddToQueryStack(FCtl->editorText);
+        memQry->setText(QGuiApplication::clipboard()->text());
+        RenderStack();
     });
     auto* f5 = new QShortcut(QKeySequence(Qt::Key_F5), this);
-    connect(f5, &QShortcut::activated, btnQry, &QPushButton::click);
+    connect(f5, &QShortcut::activated, this, [this] {
+        if (btnQry->isEnabled()) RunQuery(0);
+    });
+    auto* f6 = new QShortcut(QKeySequence(Qt::Key_F6), this);
+    connect(f6, &QShortcut::activated, this, [this] {
+        if (btnQrySelected->isEnabled()) RunQuery(10);
+    });
+    auto* selectAll = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_A), this);
+    connect(selectAll, &QShortcut::activated, this, [this] { memQry->selectAll(); });
     // The right-hand pages.
     pgcQRight = new QTabWidget(FHSplit);
     pgcQRight->setObjectName(QStringLiteral("pgcQRight"));
@@ -247,9 +357,9 @@ QWidget* TfrmSKYMain::BuildHeader() {
     auto* preview = new QLabel(QStringLiteral("Selected Data item Preview... TBA"), pgcQRight);
     preview->setAlignment(Qt::AlignCenter);
     pgcQRight->addTab(preview, QStringLiteral(" Preview"));
-    auto* stats = new QLabel(pgcQRight);
-    stats->setObjectName(QStringLiteral("imgStats"));
-    pgcQRight->addTab(stats, QStringLiteral(" Stats"));
+    FStats = new TStatsPanel(pgcQRight);
+    pgcQRight->addTab(FStats, QStringLiteral(" Stats"));
+    connect(pgcQRight, &QTabWidget::currentChanged, this, [this] { ShowStats(); });
     FHSplit->setStretchFactor(1, 1);
     connect(FHSplit, &QSplitter::splitterMoved, this, [this] { LayoutHeader(); });
     return FHSplit;
@@ -331,8 +441,8 @@ QWidget* TfrmSKYMain::BuildDocsPage() {
     });
     connect(search, &QPushButton::clicked, this, [this] {
         if (TrimText(edtDocsSearch->text()).isEmpty()) return;
-        CfgPut(QStringLiteral("LastDocSearch"), DocSearchText(edtDocsSearch->text()));
-        QDesktopServices::openUrl(QUrl(DocSearchUrl(edtDocsSearch->text())));
+        CfgPut(QStringLiteral("LastDocSearch"), DocSearchText(edtDocsSearch->text(), false));
+        QDesktopServices::openUrl(QUrl(DocSearchUrl(edtDocsSearch->text(), false)));
     });
     connect(about, &QPushButton::clicked, this, [] { frmSKYAbout().About(); });
     return page;
@@ -377,12 +487,40 @@ void TfrmSKYMain::BuildMenus() {
                   [this] { SysCallback(kWsShowInFolder, FCtl->sqlFile); });
     db->addSeparator();
     db->addAction(QStringLiteral("Close"), this, &QWidget::close);
+    QMenu* q = menuBar()->addMenu(QStringLiteral("Query"));
+    q->addAction(QStringLiteral("Run Query"), this, [this] {
+         RunQuery(0);
+     })->setObjectName(QStringLiteral("mmnuQueryRunQuery1"));
+    q->addAction(QStringLiteral("Explain Query"), this, [this] {
+         RunQuery(1);
+     })->setObjectName(QStringLiteral("mmnuQueryRunExplain1"));
+    q->addAction(QStringLiteral("Query Plan"), this, [this] {
+         RunQuery(2);
+     })->setObjectName(QStringLiteral("mmnuQueryRUnPlan1"));
+    q->addSeparator();
+    q->addAction(QStringLiteral("Previous Query"), this, [this] { btnQryHistPrev->click(); });
+    q->addAction(QStringLiteral("Next Query"), this, [this] { btnQryHistNext->click(); });
+    q->addAction(QStringLiteral("Clear Query"), this, [this] { memQry->clear(); });
+    q->addAction(QStringLiteral("Clear && Paste"), this, [this] {
+        ReadEditor();
+        FCtl->AddToQueryStack(FCtl->editorText);
+        memQry->setText(QGuiApplication::clipboard()->text());
+    });
+    q->addAction(QStringLiteral("Copy"), this, [this] {
+        const QString sel = memQry->selectedText();
+        QGuiApplication::clipboard()->setText(sel.size() >= 2 ? sel : memQry->text());
+    });
+    q->addSeparator();
+    mnuQryHelpSel1 = q->addAction(QStringLiteral("Context Help"));
+    mnuQryHelpSel1->setObjectName(QStringLiteral("mnuQryHelpSel1"));
+    mnuQryHelpSel1->setEnabled(false);
     QMenu* view = menuBar()->addMenu(QStringLiteral("View"));
     for (int tag = 0; tag < 8; ++tag)
         view->addAction(PageControl1->tabText(tag), this, [this, tag] { ShowPage(tag); });
     QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
     help->addAction(QStringLiteral("SQLite && System versions (About)"), this,
                     [] { frmSKYAbout().About(); });
+    help->addAction(QStringLiteral("About"), this, [] { frmSKYAbout().About(); });
 }
 
 void TfrmSKYMain::Init(const QString& dbFile, const QString& dbTable) {
@@ -398,7 +536,8 @@ void TfrmSKYMain::Init(const QString& dbFile, const QString& dbTable) {
     memQry->setWrapMode(FCtl->opts.showQueryWWrap ? QsciScintilla::WrapWord
                                                   : QsciScintilla::WrapNone);
     memQry->setMarginWidth(0, FCtl->opts.showQueryGutter ? 32 : 0);
-    memHist->setPlainText(FCtl->history.join(QLatin1Char('\n')));
+    RenderHistory();
+    ShowStats();
     if (isVisible()) ApplyLayout();
 }
 
@@ -428,6 +567,7 @@ void TfrmSKYMain::ShowAndRaise() {
     show();
     raise();
     activateWindow();
+    memQry->setFocus(); // type and press F5 at once
 }
 
 void TfrmSKYMain::SetShown(bool shown) {
@@ -475,6 +615,13 @@ void TfrmSKYMain::LayoutHeader() {
 }
 
 bool TfrmSKYMain::eventFilter(QObject* o, QEvent* e) {
+    if (o == memQry && e->type() == QEvent::KeyRelease) {
+        EditorKey(static_cast<QKeyEvent*>(e));
+        btnQrySelected->setEnabled(memQry->hasSelectedText());
+    } else if (o == memQry && e->type() == QEvent::KeyPress) {
+        // Escape never closes the window.
+        if (static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) return true;
+    }
     return QMainWindow::eventFilter(o, e);
 }
 
@@ -547,11 +694,131 @@ void TfrmSKYMain::RenderTable() {
 }
 
 void TfrmSKYMain::RenderResults() {
-    const QList<QStringList>& rows = FCtl->resultRows;
-    FResults->setVisible(false);
-    Fill(FResults, rows.value(0), rows.mid(1));
-    FResults->resizeColumnsToContents();
-    FResults->setVisible(true);
+    FResults->Loaded();
+}
+
+void TfrmSKYMain::RunQuery(int mode) {
+    ReadEditor();
+    FCtl->history = SplitListText(memHist->text()); // the user may have edited it
+    const QPointer<TfrmSKYMain> self(this);
+    FCtl->RunQuery(mode);
+    if (!self) return;
+    RenderStack();
+    // "Create View (from these Results)" follows "Create from these Results".
+}
+
+QPushButton* TfrmSKYMain::RunButton(int mode) const {
+    switch (mode) {
+    case 1:
+        return btnExplain;
+    case 2:
+        return btnQryPlan;
+    case 10:
+        return btnQrySelected;
+    default:
+        return btnQry;
+    }
+}
+
+void TfrmSKYMain::SetupEditor(QsciScintilla* e) {
+    e->setUtf8(true);
+    auto* lexer = new QsciLexerSQL(e);
+    QFont mono(QStringLiteral("Courier New"));
+    mono.setStyleHint(QFont::TypeWriter);
+    mono.setFixedPitch(true);
+    mono.setPointSize(10);
+    lexer->setDefaultFont(mono);
+    lexer->setFont(mono);
+    lexer->setFoldComments(true);
+    e->setLexer(lexer);
+    e->setWrapMode(QsciScintilla::WrapWord);
+    e->setIndentationsUseTabs(false);
+    e->setTabWidth(4);
+    e->setMarginWidth(0, 0);
+    e->setMarginWidth(1, 0);
+    e->setBraceMatching(QsciScintilla::SloppyBraceMatch);
+    e->setEolMode(QsciScintilla::EolWindows);
+}
+
+void TfrmSKYMain::RenderHistory() {
+    if (memHist->text() != FCtl->history.join(QStringLiteral("\r\n")))
+        memHist->setText(FCtl->history.join(QStringLiteral("\r\n")));
+}
+
+void TfrmSKYMain::RenderStack() {
+    btnQryHistPrev->setVisible(FCtl->pgs.PrevVisible());
+    btnQryHistNext->setVisible(FCtl->pgs.NextVisible());
+}
+
+void TfrmSKYMain::ShowStats() {
+    FStats->Show(FCtl->Stats(), qint64(FCtl->fCacheSize) * FCtl->fPageSize,
+                 KVGetInt(FCtl->cfg, QStringLiteral("dbs_seCfgMemScaleDB"), 3, 2, 1000),
+                 KVGetInt(FCtl->cfg, QStringLiteral("dbs_seCfgMemScaleSchema"), 32, 2, 10000));
+}
+
+void TfrmSKYMain::PrepNotice(bool shown) {
+    if (!shown) {
+        if (fQueryPrep) fQueryPrep->close();
+        fQueryPrep = nullptr;
+        return;
+    }
+    if (fQueryPrep) return;
+    auto* m = new TKMessg(this);
+    m->setAttribute(Qt::WA_DeleteOnClose);
+    m->SetHeader(QStringLiteral("Executing Query..."));
+    m->SetMsgText(QStringLiteral("Please wait while preparing, this may take a while..."));
+    m->SetModalMode(false);
+    m->SetButtonsVisible(false);
+    m->PlaceOnScreen();
+    m->show();
+    fQueryPrep = m;
+}
+
+// Keys released in the query editor: the stack steps and the key notice.
+bool TfrmSKYMain::EditorKey(QKeyEvent* k) {
+    if (k->modifiers() != Qt::ControlModifier) return false;
+    switch (k->key()) {
+    case Qt::Key_Up:
+        if (btnQryHistPrev->isVisible()) btnQryHistPrev->click();
+        return true;
+    case Qt::Key_Down:
+        if (btnQryHistNext->isVisible()) btnQryHistNext->click();
+        return true;
+    case Qt::Key_Left:
+        btnQryHistPrev->click();
+        return true;
+    case Qt::Key_Right:
+        btnQryHistNext->click();
+        return true;
+    case Qt::Key_Control:
+    case Qt::Key_A:
+    case Qt::Key_C:
+    case Qt::Key_V:
+    case Qt::Key_X:
+    case Qt::Key_Z:
+    case Qt::Key_Y:
+    case Qt::Key_Space:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_F:
+    case Qt::Key_T:
+    case Qt::Key_R:
+    case Qt::Key_E:
+    case Qt::Key_H:
+    case Qt::Key_P:
+    case Qt::Key_S:
+    case Qt::Key_D:
+    case Qt::Key_L:
+        return false; // the editor's and the window's own keys
+    default:
+        if (k->key() >= 0x20 && k->key() < 0x100)
+            Prompts().ShowNotice(QStringLiteral("Key..."),
+                                 QStringLiteral("Key: 0x") +
+                                     QString::number(k->key(), 16).toUpper() +
+                                     QStringLiteral(" - ") + QString::number(k->key()),
+                                 9, false);
+        return false;
+    }
 }
 
 void TfrmSKYMain::RenderEditor() {
@@ -574,6 +841,22 @@ void TfrmSKYMain::ReadEditor() {
 
 void TfrmSKYMain::RenderStatus() {
     lblStatus->setText(FCtl->status);
+    QPalette p = lblStatus->palette();
+    switch (StatusKind(FCtl->status)) {
+    case 1:
+        p.setColor(QPalette::Window, QColor(255, 206, 206));
+        p.setColor(QPalette::WindowText, QColor(204, 0, 0));
+        break;
+    case 2:
+        p.setColor(QPalette::Window, QColor(221, 255, 221));
+        p.setColor(QPalette::WindowText, QColor(52, 103, 103));
+        break;
+    default:
+        p.setColor(QPalette::Window, palette().color(QPalette::Window));
+        p.setColor(QPalette::WindowText, palette().color(QPalette::WindowText));
+        break;
+    }
+    lblStatus->setPalette(p);
 }
 
 // --- menus
@@ -594,7 +877,7 @@ void TfrmSKYMain::AddMenu(QMenu& menu, const MenuModel& item) {
     }
     QString caption = item.caption;
     caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
-    if (!item.children.isEmpty()) {
+    if (item.isSubmenu || !item.children.isEmpty()) {
         QMenu* sub = menu.addMenu(caption);
         sub->setEnabled(item.enabled);
         for (const MenuModel& c : item.children)

@@ -8,6 +8,7 @@
 #include "workspace/WorkspaceController.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <memory>
 
 class QLabel;
@@ -22,10 +23,14 @@ class QsciScintilla;
 class QComboBox;
 class QLineEdit;
 class QActionGroup;
+class QKeyEvent;
 
 namespace sky::ui {
 
 class SchemaTreeModel;
+class TResultsPage;
+class TStatsPanel;
+class TKMessg;
 
 class TfrmSKYMain : public QMainWindow, public WorkspaceHandle {
     Q_OBJECT
@@ -45,7 +50,11 @@ public:
     QTreeView* Tree() const { return vtsDB; }
     QsciScintilla* Editor() const { return memQry; }
     QTabWidget* Pages() const { return PageControl1; }
-    QTableWidget* Results() const { return FResults; }
+    TResultsPage* Results() const { return FResults; }
+    QsciScintilla* History() const { return memHist; }
+    QPushButton* RunButton(int mode) const;
+    // Runs the editor text in a run mode (0 plain, 1 EXPLAIN, 2 plan, 10 selection).
+    void RunQuery(int mode);
     QTableWidget* Fields() const { return sgFields; }
     QLabel* Status() const { return lblStatus; }
     // The tree node's menu as the window shows it.
@@ -77,6 +86,12 @@ private:
     void RunAction(const QString& action);
     void AddMenu(QMenu& menu, const MenuModel& model);
     void LayoutHeader();
+    void RenderHistory();
+    void RenderStack();
+    void ShowStats();
+    void SetupEditor(QsciScintilla* e);
+    void PrepNotice(bool shown);
+    bool EditorKey(QKeyEvent* k);
     void ApplyLayout();
 
     std::unique_ptr<WorkspaceController> FCtl;
@@ -89,9 +104,14 @@ private:
     QLabel* lblStatus;
     QPushButton *btnQry, *btnQryToFile, *btnQrySelected;
     QTabWidget *pgcQRight, *PageControl1;
-    QTableWidget *sgFields, *sgIndices, *FResults;
+    QTableWidget *sgFields, *sgIndices;
+    TResultsPage* FResults;
+    TStatsPanel* FStats;
+    QPointer<TKMessg> fQueryPrep;
+    QPushButton *btnExplain, *btnQryPlan, *btnQryHistPrev, *btnQryHistNext, *btnClrQry;
+    QAction* mnuQryHelpSel1;
     QLabel *lblTableName, *lblTablePriKey, *lblTableSizeCC, *lblTableSizeRC;
-    QPlainTextEdit* memHist;
+    QsciScintilla* memHist;
     QComboBox* cbDocsSQLItem;
     QLineEdit* edtDocsSearch;
     QWidget* pnlHelp;
