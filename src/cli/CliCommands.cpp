@@ -3,6 +3,7 @@
 #include "design/SchemaLayouts.h"
 #include "engine/Database.h"
 #include "engine/FileHeader.h"
+#include "engine/ResultTable.h"
 #include "shell/InfoPages.h"
 #include "shell/Search.h"
 #include "support/Codec.h"
@@ -449,6 +450,36 @@ int CmdViewSql(CliContext& ctx) {
     return ExitOk;
 }
 
+int CmdGrid(CliContext& ctx) {
+    if (ctx.args.size() != 2) return ExitUsage;
+    int limit = -1;
+    if (!IntOption(ctx, QStringLiteral("limit-bytes"), limit)) return ExitUsage;
+    TSQLite3Database db;
+    if (!OpenExisting(ctx, db, ctx.args[0])) return ExitFailed;
+    TResultTable t;
+    if (!db.QueryToResults(t, ctx.args[1], limit, -1)) {
+        ctx.error = db.LastError();
+        return ExitFailed;
+    }
+    QString text = QStringLiteral("rows: ") + QString::number(t.RowCount()) +
+                   QStringLiteral("\ncolumns: ") + QString::number(t.ColumnCount()) +
+                   QStringLiteral("\nbytes: ") + QString::number(t.DataBytes()) + QLatin1Char('\n');
+    if (ctx.flags.contains(QStringLiteral("show"))) {
+        QStringList cells;
+        for (int c = 0; c < t.ColumnCount(); ++c)
+            cells << t.Heading(c);
+        text += cells.join(QLatin1Char('|')) + QLatin1Char('\n');
+        for (int r = 0; r < t.RowCount(); ++r) {
+            cells.clear();
+            for (int c = 0; c < t.ColumnCount(); ++c)
+                cells << t.Text(r, c);
+            text += cells.join(QLatin1Char('|')) + QLatin1Char('\n');
+        }
+    }
+    Print(ctx, text);
+    return ExitOk;
+}
+
 int CmdTree(CliContext& ctx) {
     if (ctx.args.size() != 1) return ExitUsage;
     TSQLite3Database db;
@@ -630,6 +661,14 @@ const CliCommand kCommands[] = {
      &CmdViewSql,
      {QStringLiteral("schema")},
      {}},
+    {"grid",
+     "grid DB SQL [--limit-bytes N] [--show]",
+     "Loads the query's rows as the results grid does (typed cells with the CSV\n"
+     "export's texts, up to the CSV size limit, default 16 MiB) and prints the row\n"
+     "and column counts and the bytes held; --show also prints the cells, | between.",
+     &CmdGrid,
+     {QStringLiteral("limit-bytes")},
+     {QStringLiteral("show")}},
     {"tree",
      "tree DB [--alpha] [--count]",
      "Prints the workspace's schema tree: each schema, its tables (in creation\n"

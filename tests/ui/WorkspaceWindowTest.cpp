@@ -159,6 +159,19 @@ TEST_F(WorkspaceWindowTest, TypeRunAskAndKeepHistory) {
         EXPECT_GT(w->Results()->Model()->rowCount({}), 0);
         EXPECT_TRUE(w->History()->text().startsWith(
             QStringLiteral("SELECT code, name FROM category ORDER BY code")));
+        // For a look by eye: SKYLARK_SHOT_DIR=folder saves the window with a
+        // query holding NULLs and a highlighted value.
+        if (const QString shots = qEnvironmentVariable("SKYLARK_SHOT_DIR"); !shots.isEmpty()) {
+            w->resize(1280, 800);
+            w->Editor()->setText(QStringLiteral("SELECT * FROM customer"));
+            w->Controller().opts.custHiLite[0] = QStringLiteral("a");
+            w->RunQuery(0);
+            RunEventsFor(300);
+            w->grab().save(shots + QStringLiteral("/results.png"), "PNG");
+            w->Controller().opts.custHiLite[0].clear();
+            w->Editor()->setText(QStringLiteral("SELECT code, name FROM category ORDER BY code"));
+            w->RunQuery(0);
+        }
         // A destructive statement asks first; No runs nothing.
         w->Editor()->setText(QStringLiteral("DELETE FROM category"));
         AnswerNext(How::No, QString(), true);
