@@ -16,6 +16,8 @@ public:
     const TDBObjRec* Record(const QModelIndex& i) const;
     // The node's colours are for a light tree; on a dark one they are lightened.
     void SetDarkBase(bool dark) { FDark = dark; }
+    // With the tooltip setting off the nodes carry no hints.
+    void SetHints(bool on) { FHints = on; }
 
     QModelIndex index(int row, int column, const QModelIndex& parent) const override;
     QModelIndex parent(const QModelIndex& child) const override;
@@ -35,6 +37,7 @@ private:
     QList<Item> FItems;
     QList<int> FTop;
     bool FDark = false;
+    bool FHints = true;
 };
 
 } // namespace sky::ui

@@ -8,7 +8,9 @@
 #include "shell/ui/KProgress.h"
 #include "shell/ui/QtPrompter.h"
 #include "shell/ui/WidgetPlacement.h"
+#include "support/TextFile.h"
 #include "support/TextUtil.h"
+#include "workspace/EditorCommands.h"
 #include "workspace/ui/ResultsView.h"
 #include "workspace/ui/SchemaTreeModel.h"
 #include "workspace/ui/StatsPanel.h"
@@ -21,6 +23,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -300,6 +304,7 @@ QWidget* TfrmSKYMain::BuildHeader() {
     memQry->setObjectName(QStringLiteral("memQry"));
     SetupEditor(memQry);
     memQry->installEventFilter(this);
+    memQry->viewport()->installEventFilter(this);
     qv->addWidget(memQry, 1);
     lblStatus = new QLabel(query);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
@@ -511,9 +516,59 @@ void TfrmSKYMain::BuildMenus() {
         QGuiApplication::clipboard()->setText(sel.size() >= 2 ? sel : memQry->text());
     });
     q->addSeparator();
+    q->addAction(QStringLiteral("Load Query from file..."), this, [this] {
+        const QString f =
+            QFileDialog::getOpenFileName(this, QStringLiteral("Open SQL file..."), QString(),
+                                         QStringLiteral("SQL files (*.sql*);;All files (*)"));
+        if (f.isEmpty()) return;
+        ReadEditor();
+        FCtl->AddToQueryStack(FCtl->editorText);
+        QString text, why;
+        if (!ReadTextFile(f, text, &why)) {
+            FCtl->SetStatus(QStringLiteral("Error Loading Query from \"") + f +
+                            QStringLiteral("\": ") + why);
+            return;
+        }
+        memQry->setText(text);
+        FCtl->SetStatus(QStringLiteral("Query Loaded successfuly."));
+    });
+    q->addAction(QStringLiteral("Save Query to file..."), this, [this] {
+        QString f =
+            QFileDialog::getSaveFileName(this, QStringLiteral("Save SQL file..."), QString(),
+                                         QStringLiteral("SQL Files (*.sql*);;All files (*)"));
+        if (f.isEmpty()) return;
+        if (QFileInfo(f).suffix().isEmpty()) f += QStringLiteral(".sql");
+        QString why;
+        if (WriteFileAtomic(f, memQry->text().toUtf8(), &why))
+            FCtl->SetStatus(QStringLiteral("Query Saved successfuly."));
+        else
+            FCtl->SetStatus(QStringLiteral("Error Saving Query to: \"") + f +
+                            QStringLiteral("\": ") + why);
+    });
+    q->addSeparator();
+    QAction* gutter = q->addAction(QStringLiteral("Show line-numbers (Gutter)"));
+    gutter->setObjectName(QStringLiteral("mnuQryOptShowGutter1"));
+    gutter->setCheckable(true);
+    connect(gutter, &QAction::toggled, this, [this](bool on) {
+        FCtl->opts.showQueryGutter = on;
+        memQry->setMarginType(0, QsciScintilla::NumberMargin);
+        memQry->setMarginWidth(0, on ? 36 : 0);
+    });
+    QAction* wrap = q->addAction(QStringLiteral("Word-Wrap"));
+    wrap->setObjectName(QStringLiteral("mnuQryOptWordWrap1"));
+    wrap->setCheckable(true);
+    wrap->setChecked(true);
+    connect(wrap, &QAction::toggled, this, [this](bool on) {
+        FCtl->opts.showQueryWWrap = on;
+        memQry->setWrapMode(on ? QsciScintilla::WrapWord : QsciScintilla::WrapNone);
+    });
+    q->addSeparator();
     mnuQryHelpSel1 = q->addAction(QStringLiteral("Context Help"));
     mnuQryHelpSel1->setObjectName(QStringLiteral("mnuQryHelpSel1"));
     mnuQryHelpSel1->setEnabled(false);
+    connect(mnuQryHelpSel1, &QAction::triggered, this, [this] { OpenContextHelp(); });
+    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(f1, &QShortcut::activated, this, [this] { OpenContextHelp(); });
     QMenu* view = menuBar()->addMenu(QStringLiteral("View"));
     for (int tag = 0; tag < 8; ++tag)
         view->addAction(PageControl1->tabText(tag), this, [this, tag] { ShowPage(tag); });
@@ -533,9 +588,15 @@ void TfrmSKYMain::Init(const QString& dbFile, const QString& dbTable) {
     // The stored options the window shows.
     for (QAction* a : FSortGroup->actions())
         a->setChecked(a->data().toInt() == FCtl->opts.tableDesignSorted);
+    for (QAction* a : findChildren<QAction*>()) {
+        if (a->objectName() == QLatin1String("mnuQryOptShowGutter1"))
+            a->setChecked(FCtl->opts.showQueryGutter);
+        if (a->objectName() == QLatin1String("mnuQryOptWordWrap1"))
+            a->setChecked(FCtl->opts.showQueryWWrap);
+    }
     memQry->setWrapMode(FCtl->opts.showQueryWWrap ? QsciScintilla::WrapWord
                                                   : QsciScintilla::WrapNone);
-    memQry->setMarginWidth(0, FCtl->opts.showQueryGutter ? 32 : 0);
+    memQry->setMarginWidth(0, FCtl->opts.showQueryGutter ? 36 : 0);
     RenderHistory();
     ShowStats();
     if (isVisible()) ApplyLayout();
@@ -561,6 +622,7 @@ void TfrmSKYMain::ApplyLayout() {
 
 void TfrmSKYMain::SetShowTooltips(bool on) {
     FTips = on;
+    FTreeModel->SetHints(on);
 }
 
 void TfrmSKYMain::ShowAndRaise() {
@@ -615,7 +677,10 @@ void TfrmSKYMain::LayoutHeader() {
 }
 
 bool TfrmSKYMain::eventFilter(QObject* o, QEvent* e) {
-    if (o == memQry && e->type() == QEvent::KeyRelease) {
+    if ((o == memQry || o == memQry->viewport()) && e->type() == QEvent::MouseButtonRelease) {
+        UpdateContextHelp();
+        btnQrySelected->setEnabled(memQry->hasSelectedText());
+    } else if (o == memQry && e->type() == QEvent::KeyRelease) {
         EditorKey(static_cast<QKeyEvent*>(e));
         btnQrySelected->setEnabled(memQry->hasSelectedText());
     } else if (o == memQry && e->type() == QEvent::KeyPress) {
@@ -774,9 +839,48 @@ void TfrmSKYMain::PrepNotice(bool shown) {
     fQueryPrep = m;
 }
 
-// Keys released in the query editor: the stack steps and the key notice.
+void TfrmSKYMain::UpdateContextHelp() {
+    ReadEditor();
+    FHelp = FindContextHelp(FCtl->editorText, FCtl->selStart, DocStatements());
+    mnuQryHelpSel1->setText(ContextHelpCaption(FHelp, DocStatements()));
+    mnuQryHelpSel1->setEnabled(FHelp.item >= 0 || !FHelp.word.isEmpty());
+}
+
+void TfrmSKYMain::OpenContextHelp() {
+    if (FHelp.item >= 0) {
+        cbDocsSQLItem->setCurrentIndex(FHelp.item);
+        const QString page = DocPage(cbDocsSQLItem->currentText());
+        if (!page.isEmpty()) QDesktopServices::openUrl(QUrl(kSqliteDocsBase + page));
+    } else if (!FHelp.word.isEmpty()) {
+        QDesktopServices::openUrl(QUrl(DocSearchUrl(FHelp.word.toLower(), false)));
+        FHelp.word.clear();
+    }
+    ShowPage(kPageDocs);
+}
+
+// Keys released in the query editor: comments, the stack steps and the key notice.
 bool TfrmSKYMain::EditorKey(QKeyEvent* k) {
-    if (k->modifiers() != Qt::ControlModifier) return false;
+    const Qt::KeyboardModifiers mods = k->modifiers() & ~Qt::KeypadModifier;
+    if (!memQry->hasSelectedText() && mods == Qt::NoModifier) UpdateContextHelp();
+    const bool ctrl = mods == Qt::ControlModifier,
+               ctrlShift = mods == (Qt::ControlModifier | Qt::ShiftModifier);
+    if (ctrl || ctrlShift) {
+        const int key = k->key();
+        const bool line = key == Qt::Key_Minus || key == Qt::Key_Underscore;
+        const bool block = key == Qt::Key_Slash || key == Qt::Key_Question ||
+                           key == Qt::Key_Asterisk || key == Qt::Key_8;
+        if (line || block) {
+            ReadEditor();
+            const CommentEdit e =
+                CommentSelection(FCtl->editorText, FCtl->selStart, FCtl->selEnd, block, ctrl);
+            FCtl->editorText = e.text;
+            FCtl->selStart = e.keepSelection ? e.selStart : e.selEnd;
+            FCtl->selEnd = e.selEnd;
+            RenderEditor();
+            return true;
+        }
+    }
+    if (!ctrl) return false;
     switch (k->key()) {
     case Qt::Key_Up:
         if (btnQryHistPrev->isVisible()) btnQryHistPrev->click();
@@ -791,6 +895,7 @@ bool TfrmSKYMain::EditorKey(QKeyEvent* k) {
         btnQryHistNext->click();
         return true;
     case Qt::Key_Control:
+    case Qt::Key_Shift:
     case Qt::Key_A:
     case Qt::Key_C:
     case Qt::Key_V:

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "shell/Workspace.h"
+#include "workspace/EditorCommands.h"
 #include "workspace/WorkspaceController.h"
 
 #include <QMainWindow>
@@ -92,6 +93,8 @@ private:
     void SetupEditor(QsciScintilla* e);
     void PrepNotice(bool shown);
     bool EditorKey(QKeyEvent* k);
+    void UpdateContextHelp();
+    void OpenContextHelp();
     void ApplyLayout();
 
     std::unique_ptr<WorkspaceController> FCtl;
@@ -121,6 +124,7 @@ private:
     bool FClosing = false;
     bool FTips = true;
     bool FLaidOut = false;
+    ContextHelp FHelp;
 };
 
 } // namespace sky::ui
