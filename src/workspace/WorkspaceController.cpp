@@ -666,15 +666,21 @@ void WorkspaceController::RunCommand(const QString& command) {
         DatabaseCommand(code, value);
 }
 
+// Runs a schema-changing script: the status says how it went, and the tree
+// follows a success.
+void WorkspaceController::ExecuteAndRefresh(const QString& script, const QString& success) {
+    if (sql.ExecuteList(script)) {
+        SetStatus(success);
+        RefreshSchema();
+    } else {
+        SetStatus(QStringLiteral("Failed: ") + sql.LastError());
+    }
+}
+
 void WorkspaceController::DatabaseCommand(const QString& code, const QString& value) {
     switch (code.at(0).unicode()) {
     case 'E': // EXC
-        if (sql.ExecuteList(value)) {
-            SetStatus(QStringLiteral("Success."));
-            RefreshSchema();
-        } else {
-            SetStatus(QStringLiteral("Failed: ") + sql.LastError());
-        }
+        ExecuteAndRefresh(value, QStringLiteral("Success."));
         break;
     case 'N': // NAV
         if (RaiseEvent) RaiseEvent(kWsShowInFolder, value);
@@ -713,12 +719,7 @@ void WorkspaceController::ViewCommand(const QString& code, const QString& rawVal
                                    selObj.sName + QStringLiteral("\" now?"),
                                30, QStringLiteral("No"), QStringLiteral("Yes")))
             return;
-        if (sql.ExecuteList(value)) {
-            SetStatus(QStringLiteral("Success, Views updated."));
-            RefreshSchema();
-        } else {
-            SetStatus(QStringLiteral("Failed: ") + sql.LastError());
-        }
+        ExecuteAndRefresh(value, QStringLiteral("Success, Views updated."));
         break;
     }
     case 'S': // SHW

@@ -186,6 +186,7 @@ private:
     void LoadSettings();
     bool ObjectStored(const QString& name, const QString& schema, const char* type);
     void SelectTableRows();
+    void ExecuteAndRefresh(const QString& script, const QString& success);
     void DatabaseCommand(const QString& code, const QString& value);
     void ViewCommand(const QString& code, const QString& value);
     void ColumnCommand(const QString& code, const QString& value);

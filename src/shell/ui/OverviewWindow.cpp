@@ -8,6 +8,7 @@
 #include "shell/UpdateCheck.h"
 #include "shell/ui/AboutBox.h"
 #include "shell/ui/AppFrame.h"
+#include "shell/ui/DocsPage.h"
 #include "shell/ui/FormBehaviour.h"
 #include "shell/ui/KPanel.h"
 #include "shell/ui/KProgress.h"
@@ -936,33 +937,9 @@ void TfrmSKYOview::ShowInfo(const QString& entry) {
 }
 
 QWidget* TfrmSKYOview::BuildDocsPage() {
-    auto* page = new QWidget(this);
-    auto* form = new QFormLayout(page);
-    cbDocsSQLItem = new QComboBox(page);
-    cbDocsSQLItem->addItems(DocStatements());
-    cbDocsSQLItem->setCurrentText(QStringLiteral("SELECT"));
-    auto* open = new QPushButton(QStringLiteral("Open"), page);
-    edtDocsSearch = new QLineEdit(page);
-    auto* search = new QPushButton(QStringLiteral("Search"), page);
-    auto* about = new QPushButton(QStringLiteral("  About Skylark"), page);
-    about->setObjectName(QStringLiteral("btnDocsAbout"));
-    auto* r1 = new QHBoxLayout;
-    r1->addWidget(cbDocsSQLItem, 1);
-    r1->addWidget(open);
-    auto* r2 = new QHBoxLayout;
-    r2->addWidget(edtDocsSearch, 1);
-    r2->addWidget(search);
-    form->addRow(QStringLiteral("SQL statement:"), r1);
-    form->addRow(QStringLiteral("Search the documentation:"), r2);
-    form->addRow(about);
-    connect(open, &QPushButton::clicked, this, [this] {
-        QDesktopServices::openUrl(QUrl(kSqliteDocsBase + DocPage(cbDocsSQLItem->currentText())));
-    });
-    connect(search, &QPushButton::clicked, this, [this] {
-        CfgPut(QStringLiteral("LastDocSearch"), DocSearchText(edtDocsSearch->text()));
-        QDesktopServices::openUrl(QUrl(DocSearchUrl(edtDocsSearch->text())));
-    });
-    connect(about, &QPushButton::clicked, this, [] { frmSKYAbout().About(); });
+    auto* page = new TDocsPage(this, true);
+    cbDocsSQLItem = page->Statements();
+    edtDocsSearch = page->SearchBox();
     return page;
 }
 

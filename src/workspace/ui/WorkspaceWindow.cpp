@@ -3,6 +3,7 @@
 #include "engine/SystemLog.h"
 #include "shell/InfoPages.h"
 #include "shell/ui/AboutBox.h"
+#include "shell/ui/DocsPage.h"
 #include "shell/ui/FormBehaviour.h"
 #include "shell/ui/KMessg.h"
 #include "shell/ui/KProgress.h"
@@ -405,52 +406,10 @@ QWidget* TfrmSKYMain::BuildTablePage() {
 }
 
 QWidget* TfrmSKYMain::BuildDocsPage() {
-    auto* page = new QWidget(this);
-    page->setObjectName(QStringLiteral("tsDocs"));
-    auto* form = new QFormLayout(page);
-    cbDocsSQLItem = new QComboBox(page);
-    cbDocsSQLItem->setObjectName(QStringLiteral("cbDocsSQLItem"));
-    cbDocsSQLItem->addItems(DocStatements());
-    cbDocsSQLItem->setCurrentText(QStringLiteral("SELECT"));
-    auto* open = new QPushButton(QStringLiteral("Open"), page);
-    open->setObjectName(QStringLiteral("btnDocsSQLItem"));
-    edtDocsSearch = new QLineEdit(page);
-    edtDocsSearch->setObjectName(QStringLiteral("edtDocsSearch"));
-    auto* search = new QPushButton(QStringLiteral("Search"), page);
-    search->setObjectName(QStringLiteral("btnDocsSearch"));
-    auto* r1 = new QHBoxLayout;
-    r1->addWidget(cbDocsSQLItem, 1);
-    r1->addWidget(open);
-    auto* r2 = new QHBoxLayout;
-    r2->addWidget(edtDocsSearch, 1);
-    r2->addWidget(search);
-    form->addRow(QStringLiteral("SQL statement:"), r1);
-    form->addRow(QStringLiteral("Search the documentation:"), r2);
-    auto* links = new QHBoxLayout;
-    for (const DocLink& l : DocLinks()) {
-        auto* b = new QPushButton(l.caption, page);
-        b->setObjectName(l.name);
-        b->setToolTip(l.address);
-        const QString address = l.address;
-        connect(b, &QPushButton::clicked, this,
-                [address] { QDesktopServices::openUrl(QUrl(TrimText(address))); });
-        links->addWidget(b);
-    }
-    form->addRow(links);
-    auto* about = new QPushButton(QStringLiteral("  About Skylark"), page);
-    about->setObjectName(QStringLiteral("btnDocsAbout"));
-    form->addRow(about);
-    connect(open, &QPushButton::clicked, this, [this] {
-        const QString page = DocPage(cbDocsSQLItem->currentText());
-        if (!page.isEmpty()) QDesktopServices::openUrl(QUrl(kSqliteDocsBase + page));
-    });
-    connect(search, &QPushButton::clicked, this, [this] {
-        if (TrimText(edtDocsSearch->text()).isEmpty()) return;
-        CfgPut(QStringLiteral("LastDocSearch"), DocSearchText(edtDocsSearch->text(), false));
-        QDesktopServices::openUrl(QUrl(DocSearchUrl(edtDocsSearch->text(), false)));
-    });
-    connect(about, &QPushButton::clicked, this, [] { frmSKYAbout().About(); });
-    return page;
+    FDocs = new TDocsPage(this, false);
+    cbDocsSQLItem = FDocs->Statements();
+    edtDocsSearch = FDocs->SearchBox();
+    return FDocs;
 }
 
 void TfrmSKYMain::BuildMenus() {
@@ -849,8 +808,7 @@ void TfrmSKYMain::UpdateContextHelp() {
 void TfrmSKYMain::OpenContextHelp() {
     if (FHelp.item >= 0) {
         cbDocsSQLItem->setCurrentIndex(FHelp.item);
-        const QString page = DocPage(cbDocsSQLItem->currentText());
-        if (!page.isEmpty()) QDesktopServices::openUrl(QUrl(kSqliteDocsBase + page));
+        FDocs->OpenStatement();
     } else if (!FHelp.word.isEmpty()) {
         QDesktopServices::openUrl(QUrl(DocSearchUrl(FHelp.word.toLower(), false)));
         FHelp.word.clear();

@@ -30,6 +30,7 @@ namespace sky::ui {
 
 class SchemaTreeModel;
 class TResultsPage;
+class TDocsPage;
 class TStatsPanel;
 class TKMessg;
 
@@ -109,6 +110,7 @@ private:
     QTabWidget *pgcQRight, *PageControl1;
     QTableWidget *sgFields, *sgIndices;
     TResultsPage* FResults;
+    TDocsPage* FDocs;
     TStatsPanel* FStats;
     QPointer<TKMessg> fQueryPrep;
     QPushButton *btnExplain, *btnQryPlan, *btnQryHistPrev, *btnQryHistNext, *btnClrQry;
