@@ -167,9 +167,9 @@ void TKProgress::mouseMoveEvent(QMouseEvent* e) {
 }
 
 TKProgress* ProgressStart(const QString& title, bool dualBars, bool canCancel, int backColour,
-                          int barColour, bool showElapsed, bool showRemaining) {
+                          int barColour, bool showElapsed, bool showRemaining, QWidget* owner) {
     auto* p = new TKProgress(title, dualBars, canCancel, backColour, barColour, showElapsed,
-                             showRemaining, QApplication::activeWindow());
+                             showRemaining, owner ? owner : QApplication::activeWindow());
     if (QScreen* s = QGuiApplication::primaryScreen()) {
         const QRect a = s->availableGeometry();
         p->move(a.left() + (a.width() - p->width()) / 2, a.top() + a.height() / 3);

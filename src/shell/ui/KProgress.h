@@ -56,7 +56,9 @@ private:
 };
 
 // Creates and shows a progress dialog (a colour below 0 keeps the default).
+// owner: the window the dialog belongs to (nullptr: the active window).
 TKProgress* ProgressStart(const QString& title, bool dualBars, bool canCancel, int backColour,
-                          int barColour, bool showElapsed, bool showRemaining);
+                          int barColour, bool showElapsed, bool showRemaining,
+                          QWidget* owner = nullptr);
 
 } // namespace sky::ui

@@ -39,6 +39,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -49,6 +50,22 @@
 
 namespace sky::ui {
 namespace {
+
+const QString kEditorHelpTitle = QStringLiteral("Query Editor");
+const QString kEditorHelpText = QStringLiteral(
+    "Type your Query here, then click either the \"Query\" button to Run the current Query "
+    "(showing max 16MB of results) or \"Query to file\" to save the output (Unlimited size).\r"
+    "Press Ctrl-Space while editing to complete the current word.\r\rPut the Cursor in any SQL "
+    "Keyword and press F1 to See the On-line help for it.\rSuccessful Queries will be added to the "
+    "History Page automatically.");
+const QString kHistHelpTitle = QStringLiteral("Query History");
+const QString kHistHelpText = QStringLiteral(
+    "Successful Queries are added to the top of this History sheet.\rDouble-Click inside any Query "
+    "here to display it in the editor above. \rCtrl-Shift-k sets a bookmark and Ctrl-k finds it "
+    "(k being a number key from 0 to 9).\rPlease note that this History sheet is editable and "
+    "supports all copy/paste/edit/code-completion functions to review, revise or even add SQL "
+    "from another source. This means that you CAN break it by adding garbage or otherwise "
+    "confusing the lines which separate queries.");
 
 // The editor's positions are UTF-8 byte offsets; the controller's UTF-16 units.
 int BytePos(const QString& text, qsizetype pos) {
@@ -118,10 +135,19 @@ TfrmSKYMain::TfrmSKYMain(QWidget* parent)
     });
     memHist->setEdgeMode(QsciScintilla::EdgeLine);
     memHist->setEdgeColumn(128);
-    PageControl1->addTab(memHist, QStringLiteral("History"));
+    auto* histPage = new QWidget(PageControl1);
+    auto* hl = new QVBoxLayout(histPage);
+    hl->setContentsMargins(0, 0, 0, 0);
+    auto* btnHelpHist = new QLabel(QStringLiteral(" ? "), histPage);
+    btnHelpHist->setObjectName(QStringLiteral("btnHelpHist"));
+    hl->addWidget(btnHelpHist, 0, Qt::AlignRight);
+    hl->addWidget(memHist, 1);
+    PageControl1->addTab(histPage, QStringLiteral("History"));
+    btnHelpHist->installEventFilter(this);
+    FHelpImages.insert(btnHelpHist, {kHistHelpTitle, kHistHelpText});
     PageControl1->addTab(new QWidget(PageControl1), QStringLiteral("Pragma"));
     PageControl1->addTab(new QWidget(PageControl1), QStringLiteral("Analysis"));
-    PageControl1->addTab(new QWidget(PageControl1), QStringLiteral("Settings"));
+    PageControl1->addTab(BuildSettingsPage(), QStringLiteral("Settings"));
     PageControl1->addTab(BuildDocsPage(), QStringLiteral("Documentation"));
     pnlHeaderSplit->addWidget(PageControl1);
     pnlHeaderSplit->setStretchFactor(1, 1);
@@ -159,8 +185,8 @@ TfrmSKYMain::TfrmSKYMain(QWidget* parent)
         FCtl->opts.treeWidth = FHSplit->sizes().value(0);
     };
     c.PrepNotice = [this](bool shown) { PrepNotice(shown); };
-    c.StartProgress = [](const QString& title) -> ProgressSink* {
-        return ProgressStart(title, false, true, -1, -1, true, true);
+    c.StartProgress = [this](const QString& title) -> ProgressSink* {
+        return ProgressStart(title, false, true, -1, -1, true, true, this);
     };
     c.EndProgress = [](ProgressSink* p) { static_cast<TKProgress*>(p)->EndProgress(); };
     c.CurrentPage = [this] { return PageControl1->currentIndex(); };
@@ -305,6 +331,11 @@ QWidget* TfrmSKYMain::BuildHeader() {
     memQry->setObjectName(QStringLiteral("memQry"));
     SetupEditor(memQry);
     memQry->installEventFilter(this);
+    auto* imgHelpQueryEditor = new QLabel(QStringLiteral(" ? "), query);
+    imgHelpQueryEditor->setObjectName(QStringLiteral("imgHelpQueryEditor"));
+    imgHelpQueryEditor->installEventFilter(this);
+    FHelpImages.insert(imgHelpQueryEditor, {kEditorHelpTitle, kEditorHelpText});
+    buttons->addWidget(imgHelpQueryEditor);
     memQry->viewport()->installEventFilter(this);
     qv->addWidget(memQry, 1);
     lblStatus = new QLabel(query);
@@ -547,6 +578,11 @@ void TfrmSKYMain::Init(const QString& dbFile, const QString& dbTable) {
     // The stored options the window shows.
     for (QAction* a : FSortGroup->actions())
         a->setChecked(a->data().toInt() == FCtl->opts.tableDesignSorted);
+    FSyncing = true;
+    for (QSpinBox* spin : FScales)
+        spin->setValue(KVGetInt(FCtl->cfg, QStringLiteral("dbs_") + spin->objectName(),
+                                spin->value(), spin->minimum(), spin->maximum()));
+    FSyncing = false;
     for (QAction* a : findChildren<QAction*>()) {
         if (a->objectName() == QLatin1String("mnuQryOptShowGutter1"))
             a->setChecked(FCtl->opts.showQueryGutter);
@@ -635,7 +671,44 @@ void TfrmSKYMain::LayoutHeader() {
     }
 }
 
+QWidget* TfrmSKYMain::BuildSettingsPage() {
+    auto* page = new QWidget(this);
+    page->setObjectName(QStringLiteral("tsSettings"));
+    auto* form = new QFormLayout(page);
+    const struct {
+        const char* name;
+        const char* caption;
+        int lo, hi, def;
+    } scales[] = {{"seCfgMemScaleDB", "Memory usage High-level (MB):", 2, 1000, 3},
+                  {"seCfgMemScaleSchema", "Statement memory High-level (KB):", 2, 10000, 32}};
+    for (const auto& sc : scales) {
+        auto* spin = new QSpinBox(page);
+        spin->setObjectName(QLatin1String(sc.name));
+        spin->setRange(sc.lo, sc.hi);
+        spin->setValue(sc.def);
+        form->addRow(QLatin1String(sc.caption), spin);
+        const QString key = QStringLiteral("dbs_") + QLatin1String(sc.name);
+        // A change is stored at once in the database's settings and repaints the gauges.
+        connect(spin, &QSpinBox::valueChanged, this, [this, key](int v) {
+            if (FSyncing) return;
+            KVPutNum(FCtl->cfg, key, v);
+            ShowStats();
+        });
+        FScales << spin;
+    }
+    return page;
+}
+
 bool TfrmSKYMain::eventFilter(QObject* o, QEvent* e) {
+    if (auto it = FHelpImages.constFind(o); it != FHelpImages.constEnd()) {
+        auto* w = static_cast<QWidget*>(o);
+        if (e->type() == QEvent::Enter) {
+            const QPoint at = w->mapTo(this, QPoint(w->width(), w->height()));
+            ShowHelpPanel(at.x(), at.y(), it->second, it->first, 2);
+        } else if (e->type() == QEvent::Leave) {
+            HideHelpPanel();
+        }
+    }
     if ((o == memQry || o == memQry->viewport()) && e->type() == QEvent::MouseButtonRelease) {
         UpdateContextHelp();
         btnQrySelected->setEnabled(memQry->hasSelectedText());
@@ -656,7 +729,8 @@ void TfrmSKYMain::ShowPage(int tag) {
 void TfrmSKYMain::ShowHelpPanel(int x, int y, const QString& text, const QString& title,
                                 int alignment) {
     lblHelpHeader->setText(QStringLiteral("- ") + title + QStringLiteral(" -"));
-    lblHelp->setText(text);
+    lblHelp->setText(QString(text).replace(QLatin1Char('\r'), QLatin1Char('\n')));
+    lblHelp->setMaximumWidth(420);
     pnlHelp->adjustSize();
     int left = x;
     if (alignment == 1) left = x - pnlHelp->width() / 2;
@@ -775,9 +849,8 @@ void TfrmSKYMain::RenderStack() {
 }
 
 void TfrmSKYMain::ShowStats() {
-    FStats->Show(FCtl->Stats(), qint64(FCtl->fCacheSize) * FCtl->fPageSize,
-                 KVGetInt(FCtl->cfg, QStringLiteral("dbs_seCfgMemScaleDB"), 3, 2, 1000),
-                 KVGetInt(FCtl->cfg, QStringLiteral("dbs_seCfgMemScaleSchema"), 32, 2, 10000));
+    FStats->Show(FCtl->Stats(), qint64(FCtl->fCacheSize) * FCtl->fPageSize, FScales[0]->value(),
+                 FScales[1]->value());
 }
 
 void TfrmSKYMain::PrepNotice(bool shown) {

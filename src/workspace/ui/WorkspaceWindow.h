@@ -8,7 +8,9 @@
 #include "workspace/EditorCommands.h"
 #include "workspace/WorkspaceController.h"
 
+#include <QHash>
 #include <QMainWindow>
+#include <QPair>
 #include <QPointer>
 #include <memory>
 
@@ -25,6 +27,7 @@ class QComboBox;
 class QLineEdit;
 class QActionGroup;
 class QKeyEvent;
+class QSpinBox;
 
 namespace sky::ui {
 
@@ -78,6 +81,7 @@ private:
     QWidget* BuildHeader();
     QWidget* BuildTablePage();
     QWidget* BuildDocsPage();
+    QWidget* BuildSettingsPage();
     void BuildMenus();
     void RenderTree();
     void RenderTable();
@@ -127,6 +131,8 @@ private:
     bool FTips = true;
     bool FLaidOut = false;
     ContextHelp FHelp;
+    QList<QSpinBox*> FScales;
+    QHash<QObject*, QPair<QString, QString>> FHelpImages; // title, text
 };
 
 } // namespace sky::ui
