@@ -533,7 +533,7 @@ bool TResultsPage::eventFilter(QObject* o, QEvent* e) {
         pnlColPopUp->hide();
     } else if (o == sgResults && e->type() == QEvent::KeyRelease) {
         auto* k = static_cast<QKeyEvent*>(e);
-        if (k->key() == Qt::Key_F && k->modifiers() == Qt::ControlModifier) Find();
+        if (k->key() == Qt::Key_F) Find(); // with any modifier
         if (k->key() == Qt::Key_F3) FindNext();
     } else if (o == sgResults->viewport() && e->type() == QEvent::Wheel) {
         auto* w = static_cast<QWheelEvent*>(e);

@@ -233,9 +233,14 @@ TfrmSKYMain::TfrmSKYMain(QWidget* parent)
         connect(sc, &QShortcut::activated, this, [this, page = p.page] { ShowPage(page); });
     }
     auto* findKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
-    connect(findKey, &QShortcut::activated, this, [this] { FResults->Find(); });
+    // In the grid itself its own key handling finds.
+    connect(findKey, &QShortcut::activated, this, [this] {
+        if (!FResults->Grid()->hasFocus()) FResults->Find();
+    });
     auto* nextKey = new QShortcut(QKeySequence(Qt::Key_F3), this);
-    connect(nextKey, &QShortcut::activated, this, [this] { FResults->FindNext(); });
+    connect(nextKey, &QShortcut::activated, this, [this] {
+        if (!FResults->Grid()->hasFocus()) FResults->FindNext();
+    });
     connect(PageControl1, &QTabWidget::currentChanged, this, [this] { HideHelpPanel(); });
     PageControl1->setCurrentIndex(kPageResults);
     c.SetStatus(QStringLiteral("Starting..."));
