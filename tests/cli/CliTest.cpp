@@ -387,6 +387,14 @@ TEST(CliSchema, TableAndViewStatements) {
                                 "    t_v\n  w   (1)\n    v\n")); // no rows: no type
     r = Cli({QStringLiteral("tree"), db, QStringLiteral("--count")});
     EXPECT_EQ(r.out, QByteArray("2\n"));
+    // The grid's rows: counts, then the cells with the NULL text.
+    Shell(db, QStringLiteral("INSERT INTO t VALUES (1, NULL), (2, 'a' || char(10) || 'b');"));
+    r = Cli(
+        {QStringLiteral("grid"), db, QStringLiteral("SELECT * FROM t"), QStringLiteral("--show")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QByteArray("rows: 2\ncolumns: 2\nbytes: 38\nid|v\n1|NULL\n2|a b\n"));
+    r = Cli({QStringLiteral("grid"), db, QStringLiteral("SELECT * FROM nowhere")});
+    EXPECT_EQ(r.code, 1);
 }
 
 } // namespace
