@@ -392,7 +392,7 @@ TEST(CliSchema, TableAndViewStatements) {
     r = Cli(
         {QStringLiteral("grid"), db, QStringLiteral("SELECT * FROM t"), QStringLiteral("--show")});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, QByteArray("rows: 2\ncolumns: 2\nbytes: 38\nid|v\n1|NULL\n2|a b\n"));
+    EXPECT_EQ(r.out, QByteArray("rows: 2\ncolumns: 2\nbytes: 39\nid|v\n1|NULL\n2|a b\n"));
     r = Cli({QStringLiteral("grid"), db, QStringLiteral("SELECT * FROM nowhere")});
     EXPECT_EQ(r.code, 1);
 }
