@@ -19,6 +19,11 @@ QString BackupTime(const QString& file) {
 OverviewController::OverviewController(Prompter& prompts, FileChooser& files)
     : FPrompts(prompts), FChooser(files) {}
 
+OverviewController::~OverviewController() {
+    for (const OpenDB& d : FDBs)
+        d.window->fSysCallback = nullptr;
+}
+
 void OverviewController::LoadProjects() {
     FProjects.Load();
     const QString last = CfgGet(QStringLiteral("LastOpenedProject"), kDefaultProject);

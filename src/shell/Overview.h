@@ -21,6 +21,8 @@ class ProgressSink;
 class OverviewController {
 public:
     OverviewController(Prompter& prompts, FileChooser& files);
+    // Workspaces that outlive the overview no longer call it.
+    ~OverviewController();
 
     // Creates a workspace window (not yet opened); nullptr when none can be made.
     std::function<WorkspaceHandle*()> CreateWorkspace;

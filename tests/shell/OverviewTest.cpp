@@ -48,6 +48,7 @@ public:
 class FakeWorkspace : public WorkspaceHandle {
 public:
     explicit FakeWorkspace(QStringList& log) : FLog(log) {}
+    ~FakeWorkspace() override { SysCallback(kWsClosed); } // as a real window does
     void Init(const QString& f, const QString& t) override {
         file = f;
         FLog << "init " + f + "|" + t;
