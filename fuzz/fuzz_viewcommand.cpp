@@ -1,9 +1,9 @@
-// Fuzzes the editor texts built from stored SQL: the view-command line
-// breaks keep every literal and quoted name intact (removing the inserted
-// breaks gives back the text with its double spaces), SQL templates place
-// the selection inside the text, and the double-click insertion keeps the
-// text around the selection.
+// Fuzzes the editor texts built from stored SQL and typed text: the
+// view-command line breaks, SQL templates (the selection inside the text),
+// the double-click insertion (the text around the selection kept), the
+// results filter's parser and its SQL condition, and "Add as SQL".
 #include "support/TextUtil.h"
+#include "workspace/ResultsGrid.h"
 #include "workspace/SchemaTree.h"
 #include "workspace/SqlTemplate.h"
 #include "workspace/TreeMenus.h"
@@ -27,5 +27,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const sky::NameInsertion ins = sky::InsertNodeName(text, at, at, QStringLiteral("n"));
     if (ins.caret > ins.text.size() || ins.selEnd > ins.text.size()) __builtin_trap();
     if (!sky::TrimText(text).isEmpty() && !ins.text.startsWith(text.left(at))) __builtin_trap();
+    // The filter spec over a small grid; its condition merged into the text.
+    const sky::ResultsFilter f = sky::ParseFilter(text);
+    const QList<QStringList> rows{{"a", "b c"}, {"x1", "Y"}, {"", "NULL"}, {text.left(5), "z"}};
+    sky::GridView g;
+    g.rows = int(rows.size()) - 1;
+    g.columns = 2;
+    g.cell = [&rows](int r, int c) { return rows[r][c]; };
+    QString sql;
+    const QList<bool> shown = sky::ApplyFilter(f, g, size % 2 == 1, sql);
+    if (!f.IsEmpty() && shown.size() != g.rows && !shown.isEmpty()) __builtin_trap();
+    if (sql.contains(QLatin1String("AND ()")) || sql.contains(QLatin1String("AND NOT ()")))
+        __builtin_trap();
+    const sky::SqlMerge m = sky::AddFilterToQuery(text, at, at, sql, QStringLiteral("t"));
+    if (m.caret < 0 || m.caret > m.text.size()) __builtin_trap();
     return 0;
 }
