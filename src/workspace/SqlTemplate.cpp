@@ -56,7 +56,7 @@ QString ExpandPlaceholders(const QString& tmpl, const TemplateContext& c) {
     }
     if (has("#FDS#"))
         t.replace(QStringLiteral("#FDS#"),
-                  c.columns.isEmpty() ? QStringLiteral("*") : c.columns.join(QStringLiteral(", ")));
+                  c.columns.isEmpty() ? QStringLiteral("*") : QuoteIdentList(c.columns, false));
     if (has("#PKI#")) {
         QStringList keys;
         for (const QString& k : c.primaryKey)

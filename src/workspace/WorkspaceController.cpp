@@ -388,7 +388,10 @@ bool WorkspaceController::ShowQueryRows(const QString& text, bool showResults, b
     Operation op(*this);
     if (intoEditor) InsertSQLTemplate(text);
     fShowProgress = true;
-    const bool loaded = sql.QueryToResults(results, text, -1, opts.showLineNos ? 1 : -1);
+    // Loaded aside: the grid shows the old rows until the new ones are complete.
+    TResultTable rows;
+    const bool loaded = sql.QueryToResults(rows, text, -1, opts.showLineNos ? 1 : -1);
+    results = std::move(rows);
     fShowProgress = false;
     EndRun();
     Changed(StatsChanged);
@@ -488,6 +491,7 @@ void WorkspaceController::EndRun() {
 }
 
 void WorkspaceController::AddToHistory(const QString& text) {
+    if (ReadWindow) ReadWindow(); // the history page may have been edited
     AddToQueryStack(text, false);
     const int maxHist = CfgGetInt(QStringLiteral("Max_Hist"), 300, 10, 10000);
     if (!TrimText(text).isEmpty() && !fSkipHist) AddToHistoryLines(history, text, maxHist);
@@ -499,6 +503,7 @@ void WorkspaceController::AddToHistory(const QString& text) {
 void WorkspaceController::RunQuery(int runMode) {
     if (sql.IsBusy()) {
         SetStatus(QStringLiteral("Error: Busy executing a prior Query..."));
+        fSkipHist = false; // a refused run too
         return;
     }
     Operation op(*this);
@@ -537,7 +542,9 @@ void WorkspaceController::RunQuery(int runMode) {
         if (!ok) SetStatus(QStringLiteral("Error: ") + sql.LastError());
         Changed(StatsChanged);
     } else {
-        ok = sql.QueryToResults(results, prefix + text, -1, opts.showLineNos ? 1 : -1);
+        TResultTable rows;
+        ok = sql.QueryToResults(rows, prefix + text, -1, opts.showLineNos ? 1 : -1);
+        results = std::move(rows);
         Changed(StatsChanged);
         if (!ok) {
             SetStatus(QStringLiteral("Error: ") + sql.LastError());

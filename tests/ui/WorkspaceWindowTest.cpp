@@ -173,6 +173,12 @@ TEST_F(WorkspaceWindowTest, TypeRunAskAndKeepHistory) {
             w->Editor()->setText(QStringLiteral("SELECT code, name FROM category ORDER BY code"));
             w->RunQuery(0);
         }
+        // Ctrl+T in the editor belongs to the window: the text stays as typed.
+        w->Editor()->setText(QStringLiteral("a\r\nb"));
+        w->Editor()->setCursorPosition(1, 0);
+        QKeyEvent ctrlT(QEvent::KeyPress, Qt::Key_T, Qt::ControlModifier);
+        QCoreApplication::sendEvent(w->Editor(), &ctrlT);
+        EXPECT_EQ(w->Editor()->text(), QStringLiteral("a\r\nb"));
         // A destructive statement asks first; No runs nothing.
         w->Editor()->setText(QStringLiteral("DELETE FROM category"));
         AnswerNext(How::No, QString(), true);

@@ -330,7 +330,8 @@ void TResultsPage::ClearHighlighters() {
 }
 
 void TResultsPage::Sort(int column, SortKind kind) {
-    if (column < 0 || column >= FModel->columnCount({}) || FModel->rowCount({}) < 2) return;
+    if (column < 0 || column >= FModel->columnCount({}) || FModel->rowCount({}) < 2 || FCtl.Busy())
+        return;
     // The rows in their stored order first, so the new order maps stored rows.
     std::vector<int> current = FCtl.results.Order();
     const QList<int> sorted = SortedRows(FModel->View(), column, kind);
@@ -458,7 +459,9 @@ void TResultsPage::BuildMenu(QMenu& m, int row, int col) {
     QAction* lines = m.addAction(QStringLiteral("Show Line-Numbers"));
     lines->setCheckable(true);
     lines->setChecked(FCtl.opts.showLineNos);
+    lines->setEnabled(!FCtl.Busy());
     connect(lines, &QAction::triggered, this, [this](bool on) {
+        if (FCtl.Busy()) return;
         FCtl.opts.showLineNos = on;
         FCtl.RunQuery(0);
     });

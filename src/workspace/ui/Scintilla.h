@@ -4,6 +4,8 @@
 
 #define signals Q_SIGNALS
 #define slots Q_SLOTS
+#include <Qsci/qscicommand.h>
+#include <Qsci/qscicommandset.h>
 #include <Qsci/qscilexersql.h>
 #include <Qsci/qsciscintilla.h>
 #undef signals

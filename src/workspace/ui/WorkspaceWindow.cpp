@@ -841,6 +841,17 @@ void TfrmSKYMain::SetupEditor(QsciScintilla* e) {
     e->setMarginWidth(1, 0);
     e->setBraceMatching(QsciScintilla::SloppyBraceMatch);
     e->setEolMode(QsciScintilla::EolWindows);
+    // Keys that belong to the window (pages, overview, comments, calculator)
+    // are taken from the editor's own bindings.
+    for (int key : {Qt::Key_T, Qt::Key_D, Qt::Key_L, Qt::Key_Minus, Qt::Key_Slash,
+                    Qt::Key_BracketLeft, Qt::Key_BracketRight})
+        for (int mods : {int(Qt::CTRL), int(Qt::CTRL | Qt::SHIFT)})
+            while (QsciCommand* c = e->standardCommands()->boundTo(key | mods)) {
+                if (c->key() == (key | mods))
+                    c->setKey(0);
+                else
+                    c->setAlternateKey(0);
+            }
 }
 
 void TfrmSKYMain::RenderHistory() {
@@ -854,8 +865,10 @@ void TfrmSKYMain::RenderStack() {
 }
 
 void TfrmSKYMain::ShowStats() {
-    FStats->Show(FCtl->Stats(), qint64(FCtl->fCacheSize) * FCtl->fPageSize, FScales[0]->value(),
-                 FScales[1]->value());
+    // A negative cache size counts KiB, a positive one pages.
+    const qint64 cache = FCtl->fCacheSize < 0 ? -qint64(FCtl->fCacheSize) * 1024
+                                              : qint64(FCtl->fCacheSize) * FCtl->fPageSize;
+    FStats->Show(FCtl->Stats(), cache, FScales[0]->value(), FScales[1]->value());
 }
 
 void TfrmSKYMain::PrepNotice(bool shown) {
@@ -994,7 +1007,7 @@ void TfrmSKYMain::RenderStatus() {
         break;
     default:
         p.setColor(QPalette::Window, palette().color(QPalette::Window));
-        p.setColor(QPalette::WindowText, palette().color(QPalette::WindowText));
+        p.setColor(QPalette::WindowText, QColor(52, 103, 103));
         break;
     }
     lblStatus->setPalette(p);
