@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const sky::NameInsertion ins = sky::InsertNodeName(text, at, at, QStringLiteral("n"));
     if (ins.caret > ins.text.size() || ins.selEnd > ins.text.size()) __builtin_trap();
     if (!sky::TrimText(text).isEmpty() && !ins.text.startsWith(text.left(at))) __builtin_trap();
-    // The filter spec over a small grid; its condition merged into the text.
+    // The filter text over a small grid; its condition merged into the text.
     const sky::ResultsFilter f = sky::ParseFilter(text);
     const QList<QStringList> rows{{"a", "b c"}, {"x1", "Y"}, {"", "NULL"}, {text.left(5), "z"}};
     sky::GridView g;

@@ -14,7 +14,7 @@ namespace sky {
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
-// The column of the filter's SQL parts. U+0001 is removed from every spec
+// The column of the filter's SQL parts. U+0001 is removed from every filter text
 // before parsing, so no word (and no literal built from one) can hold the
 // placeholder.
 const QChar kPlaceholderMark(char16_t(1));
@@ -131,14 +131,14 @@ bool NeedsConnector(const QString& after) {
 
 // --- filter
 
-ResultsFilter ParseFilter(const QString& spec) {
+ResultsFilter ParseFilter(const QString& filterText) {
     ResultsFilter f;
-    QString s = TrimText(spec);
+    QString s = TrimText(filterText);
     for (QChar q : {QChar(u'"'), QChar(u'\''), QChar(u'`'), kPlaceholderMark})
         s.remove(q);
     s.replace(QLatin1Char(' '), QLatin1Char(','));
     // Framed by commas so that a specifier written as a word of its own joins
-    // the next word at the start of the spec too.
+    // the next word at the start of the filter text too.
     s = QLatin1Char(',') + s + QLatin1Char(',');
     while (s.contains(QLatin1String(",,")))
         s.replace(QLatin1String(",,"), QLatin1String(","));

@@ -33,8 +33,8 @@ struct ResultsFilter {
     QString andPart, orPart; // SQL parts with the placeholder column
     bool IsEmpty() const { return terms.isEmpty(); }
 };
-// Parses the spec box text.
-ResultsFilter ParseFilter(const QString& spec);
+// Parses the filterText box text.
+ResultsFilter ParseFilter(const QString& filterText);
 // Which data rows are shown (index 0 = data row 1); the SQL condition with
 // the placeholder replaced by the heading (through QuoteIdent) of the
 // column of the first match; empty when nothing matched. Never writes an

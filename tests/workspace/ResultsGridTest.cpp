@@ -27,9 +27,10 @@ QList<int> Shown(const QList<bool>& shown) {
     return r;
 }
 
-QList<int> Filter(const GridView& g, const QString& spec, bool invert, QString* sql = nullptr) {
+QList<int> Filter(const GridView& g, const QString& filterText, bool invert,
+                  QString* sql = nullptr) {
     QString s;
-    const QList<bool> shown = ApplyFilter(ParseFilter(spec), g, invert, s);
+    const QList<bool> shown = ApplyFilter(ParseFilter(filterText), g, invert, s);
     EXPECT_EQ(shown.size(), g.rows);
     if (sql) *sql = s;
     return Shown(shown);
@@ -53,7 +54,7 @@ QStringList Terms(const ResultsFilter& f) {
 
 TEST(ResultsFilter, ParsesSpecifiersAndWords) {
     const struct {
-        const char* spec;
+        const char* filterText;
         QStringList terms;
     } cases[] = {
         {"X , |Y ,  +Z", {"&~X", "|~Y", "&~Z"}},
@@ -69,7 +70,7 @@ TEST(ResultsFilter, ParsesSpecifiersAndWords) {
         {"   ", {}},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(Terms(ParseFilter(QString::fromUtf8(c.spec))), c.terms) << c.spec;
+        EXPECT_EQ(Terms(ParseFilter(QString::fromUtf8(c.filterText))), c.terms) << c.filterText;
 
     const ResultsFilter f = ParseFilter(QStringLiteral("xYz -Ab |c"));
     ASSERT_EQ(f.terms.size(), 3);
@@ -92,7 +93,7 @@ TEST(ResultsFilter, ShowsTheRowsTheSpecSelects) {
         {{"a", "b"}, {"yes", "fizz"}, {"my", "zoo"}, {"yz", ""}, {"a b c", "q"}, {"abcd", "q"}});
     const struct {
         const GridView* g;
-        const char* spec;
+        const char* filterText;
         bool invert;
         QList<int> rows;
     } cases[] = {
@@ -109,8 +110,8 @@ TEST(ResultsFilter, ShowsTheRowsTheSpecSelects) {
         {&cells, "]zz", false, {1}},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(Filter(*c.g, QString::fromUtf8(c.spec), c.invert), c.rows)
-            << c.spec << (c.invert ? " inverted" : "");
+        EXPECT_EQ(Filter(*c.g, QString::fromUtf8(c.filterText), c.invert), c.rows)
+            << c.filterText << (c.invert ? " inverted" : "");
 
     // A grid of the heading and one data row is not filtered.
     QString sql;
@@ -121,7 +122,7 @@ TEST(ResultsFilter, ShowsTheRowsTheSpecSelects) {
 TEST(ResultsFilter, WritesTheConditionOnTheHeadingOfTheFirstMatch) {
     const GridView g = Grid({{"item", "my note"}, {"Alpha", "beta"}, {"gamma", "Delta"}});
     const struct {
-        const char* spec;
+        const char* filterText;
         bool invert;
         const char* sql;
     } cases[] = {
@@ -143,9 +144,9 @@ TEST(ResultsFilter, WritesTheConditionOnTheHeadingOfTheFirstMatch) {
     };
     for (const auto& c : cases) {
         QString sql;
-        Filter(g, QString::fromUtf8(c.spec), c.invert, &sql);
-        EXPECT_EQ(sql, QString::fromUtf8(c.sql)) << c.spec;
-        EXPECT_FALSE(sql.contains(QStringLiteral("()"))) << c.spec;
+        Filter(g, QString::fromUtf8(c.filterText), c.invert, &sql);
+        EXPECT_EQ(sql, QString::fromUtf8(c.sql)) << c.filterText;
+        EXPECT_FALSE(sql.contains(QStringLiteral("()"))) << c.filterText;
     }
 
     // A quote in a word stays inside the literal.

@@ -357,8 +357,8 @@ void TResultsPage::SetFilterOpen(bool open) {
     RunFilter();
 }
 
-void TResultsPage::SetFilterSpec(const QString& spec) {
-    edtFilterSpec->setText(spec);
+void TResultsPage::SetFilterSpec(const QString& filterText) {
+    edtFilterSpec->setText(filterText);
 }
 void TResultsPage::SetFilterSwitch(bool on) {
     chkFilterSwitch->setChecked(on);

@@ -89,7 +89,7 @@ public:
     // The filter panel.
     void SetFilterOpen(bool open);
     bool FilterOpen() const { return FFilterOpen; }
-    void SetFilterSpec(const QString& spec);
+    void SetFilterSpec(const QString& filterText);
     void SetFilterSwitch(bool on);
     void SetFilterInvert(bool on);
     void RunFilter();
