@@ -12,6 +12,7 @@
 #include "support/TextUtil.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QFileInfo>
 #include <chrono>
 #include <sqlite3.h>
@@ -113,7 +114,8 @@ bool TSQLite3Database::Open(const QString& sFileName, int msTimeOut, bool bReadO
         if (!bFailIfNotExist) flags |= SQLITE_OPEN_CREATE;
     }
     sqlite3* h = nullptr;
-    const QByteArray name = sFileName.toUtf8();
+    // File names are bytes: the name is handed over as the file system spells it.
+    const QByteArray name = QFile::encodeName(sFileName);
     const int rc = sqlite3_open_v2(name.constData(), &h, flags, nullptr);
     if (rc != SQLITE_OK) {
         FHandle = h; // so CheckResult reads the engine's message
@@ -125,8 +127,14 @@ bool TSQLite3Database::Open(const QString& sFileName, int msTimeOut, bool bReadO
     FHandle = h;
     FCloseRequested = false;
     FFile = sFileName;
+    RegisterFileHolder(&FHolder);
     sqlite3_extended_result_codes(FHandle, 1);
-    sqlite3_enable_load_extension(FHandle, 1);
+    // Extensions load through the C interface only: the SQL function
+    // load_extension() stays off, so no script or stored SQL can load a
+    // library. Schema objects of the file (views, triggers, defaults) may not
+    // call functions with side effects.
+    sqlite3_db_config(FHandle, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 1, nullptr);
+    sqlite3_db_config(FHandle, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
     ExecSQL(QStringLiteral("pragma foreign_keys=1;"));
     sqlite3_limit(FHandle, SQLITE_LIMIT_WORKER_THREADS, 8);
     sqlite3_update_hook(FHandle, &EngineUpdateHook, this);
@@ -185,6 +193,20 @@ void TSQLite3Database::DoClose() {
     sqlite3_close_v2(FHandle);
     FHandle = nullptr;
     FFile.clear();
+    UnregisterFileHolder(&FHolder);
+}
+
+QList<QByteArray> TSQLite3Database::Holder::HeldFiles() const {
+    QList<QByteArray> files;
+    sqlite3* h = FDb->FHandle;
+    if (!h) return files;
+    for (int i = 0;; ++i) {
+        const char* schema = sqlite3_db_name(h, i);
+        if (!schema) break;
+        const char* file = sqlite3_db_filename(h, schema);
+        if (file && *file) files << QByteArray(file);
+    }
+    return files;
 }
 
 qint64 TSQLite3Database::LastInsertRowID() {
@@ -877,8 +899,10 @@ bool TSQLite3Database::LoadExtension(const QString& sFileName, const QString& wE
     quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
     FLastQry = QStringLiteral("Load extension '") + quoted + QStringLiteral("'");
     FLastErr = QStringLiteral("Failed to load Extension");
-    if (!CheckResult(sqlite3_enable_load_extension(FHandle, 1))) return false;
-    const QByteArray file = sFileName.toUtf8();
+    if (!CheckResult(
+            sqlite3_db_config(FHandle, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 1, nullptr)))
+        return false;
+    const QByteArray file = QFile::encodeName(sFileName);
     const QByteArray entry = wEntryPoint.toUtf8();
     char* err = nullptr;
     int rc;

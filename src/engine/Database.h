@@ -14,6 +14,7 @@
 #pragma once
 
 #include "engine/Identifiers.h"
+#include "support/HeldFiles.h"
 
 #include <QIODevice>
 #include <QList>
@@ -349,6 +350,17 @@ private:
     TSQliteProgStats FProgress;
     int FEngineDepth = 0;         // calls into the engine in progress
     bool FCloseRequested = false; // Close() arrived while busy
+
+    // Tells the rest of the program which files this connection holds.
+    class Holder : public FileHolder {
+    public:
+        explicit Holder(const TSQLite3Database* db) : FDb(db) {}
+        QList<QByteArray> HeldFiles() const override;
+
+    private:
+        const TSQLite3Database* FDb;
+    };
+    Holder FHolder{this};
 };
 
 // Marks a call into the engine for the busy test; a deferred close is carried

@@ -6,9 +6,8 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace sky {
 namespace {
@@ -48,22 +47,6 @@ qint32 AbsentStatus(const QString& name, int err) {
     return ::stat(folder.constData(), &st) == 0 && S_ISDIR(st.st_mode) ? stMissing : stInaccessible;
 }
 
-// Reads exactly n bytes from the start of fd; returns the count read (less at
-// end of file) or -1 on an error.
-ssize_t ReadPrefix(int fd, unsigned char* buf, size_t n) {
-    size_t got = 0;
-    while (got < n) {
-        const ssize_t r = ::pread(fd, buf + got, n - got, static_cast<off_t>(got));
-        if (r < 0) {
-            if (errno == EINTR) continue;
-            return -1;
-        }
-        if (r == 0) break;
-        got += static_cast<size_t>(r);
-    }
-    return static_cast<ssize_t>(got);
-}
-
 void Decode(const unsigned char* b, TSQLite3FileHeader& h) {
     std::memcpy(h.Ident, b, sizeof h.Ident);
     h.PageSize = Be16(b + 16);
@@ -89,41 +72,47 @@ void Decode(const unsigned char* b, TSQLite3FileHeader& h) {
 
 // Fills the header of an existing path, whose stat() result is st, and
 // returns its status.
-qint32 Probe(const QByteArray& path, struct stat st, TSQLite3FileHeader& h) {
+//
+// The file is read through SQLite's own file layer, never through a
+// descriptor of ours: on Linux, closing any descriptor of a file drops every
+// lock this process holds on it, so a probe would release the locks of an
+// open workspace. SQLite keeps a descriptor open instead of closing it while
+// another connection of the process holds a lock on the same file.
+qint32 Probe(const QByteArray& path, const struct stat& st, TSQLite3FileHeader& h) {
     // Check the type before opening: opening a FIFO for reading would wait
     // for a writer, and devices or folders hold no database.
     h.Modified = ModifiedOf(st);
     if (!S_ISREG(st.st_mode)) return stInvalid;
+    h.FileSize = st.st_size;
 
-    // O_NONBLOCK guards against the path being swapped for a FIFO after stat().
-    int fd;
-    do {
-        fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return stLocked;
-
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(
+        path.constData(), &db,
+        SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_PRIVATECACHE, nullptr);
     qint32 status = stLocked;
-    if (::fstat(fd, &st) == 0) {
-        h.Modified = ModifiedOf(st);
-        h.FileSize = st.st_size;
+    sqlite3_file* file = nullptr;
+    if (rc == SQLITE_OK &&
+        sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) == SQLITE_OK && file &&
+        file->pMethods) {
+        // The size comes from stat(): SQLite reports a 1-byte file as empty.
+        const qint64 size = h.FileSize;
         unsigned char buf[kHeaderSize];
-        if (!S_ISREG(st.st_mode)) {
-            status = stInvalid;
-        } else if (h.FileSize == 0) {
+        if (size == 0) {
             status = stReady; // SQLite treats an empty file as an empty database
-        } else if (h.FileSize <= kHeaderSize) {
+        } else if (size <= kHeaderSize) {
             status = stInvalid; // too short to hold a header
-        } else if (const ssize_t n = ReadPrefix(fd, buf, kHeaderSize); n == kHeaderSize) {
+        } else if (const int r = file->pMethods->xRead(file, buf, kHeaderSize, 0); r == SQLITE_OK) {
             Decode(buf, h);
             if (std::memcmp(h.Ident, kMagic, sizeof kMagic) != 0)
                 status = stInvalid;
             else
                 status = h.MaxPayload == 64 && h.MinPayload == 32 ? stReady : stInvalid;
         } else {
-            status = n < 0 ? stLocked : stInvalid; // read error, or truncated meanwhile
+            // A short read: the file was truncated meanwhile.
+            status = r == SQLITE_IOERR_SHORT_READ ? stInvalid : stLocked;
         }
     }
-    ::close(fd);
+    sqlite3_close_v2(db);
     return status;
 }
 
@@ -148,7 +137,8 @@ QString FileStatusText(int status) {
 
 void ReadDBFileHeader(const QString& FileName, TSQLite3FileHeader& Header) {
     Header = TSQLite3FileHeader{};
-    const QString name = FileName.trimmed();
+    // The name is taken as given: on Linux, blanks are part of a file name.
+    const QString& name = FileName;
     if (name.isEmpty()) {
         Header.Status = stInvalid;
     } else {

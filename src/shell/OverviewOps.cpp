@@ -2,6 +2,7 @@
 
 #include "engine/Database.h"
 #include "shell/FileList.h"
+#include "support/HeldFiles.h"
 #include "support/Prompter.h"
 #include "support/Settings.h"
 #include "support/TextUtil.h"
@@ -30,6 +31,12 @@ bool CreateNewDatabase(const QString& file, const std::function<bool(const QStri
     const QString abs = QFileInfo(name).absoluteFilePath();
     if (isOpen && isOpen(abs)) {
         error = QStringLiteral("The file is open in a workspace: ") + abs;
+        return false;
+    }
+    // Any connection of ours (under another name too) would lose its locks
+    // and its data with the file.
+    if (IsHeldDatabaseFile(abs)) {
+        error = HeldFileError(abs);
         return false;
     }
     // The template never runs on an existing database: the old file and its

@@ -47,6 +47,27 @@ TEST(DatabaseOpen, MissingFileIsCreatedUnlessFailIfNotExist) {
     EXPECT_FALSE(QFile::exists(missing));
 }
 
+// Nothing in a script or in the file's schema can load a library: the SQL
+// function load_extension() is off while LoadExtension() still works, and
+// the file's own views and triggers are not trusted.
+TEST_F(DatabaseTest, OnlyTheCInterfaceLoadsExtensions) {
+    EXPECT_FALSE(db.Execute(QStringLiteral("select load_extension('/no/such/lib.so');")));
+    EXPECT_TRUE(db.LastError().contains(QStringLiteral("not authorized"))) << db.LastError().toStdString();
+    EXPECT_EQ(Value(QStringLiteral("pragma trusted_schema;")), QStringLiteral("0"));
+    // Through the C interface the engine is asked, and says why it failed.
+    const QString notALibrary = dir.filePath(QStringLiteral("plain.txt"));
+    QFile f(notALibrary);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("not a library");
+    f.close();
+    EXPECT_FALSE(db.LoadExtension(notALibrary, QString()));
+    EXPECT_FALSE(db.LastError().contains(QStringLiteral("not authorized"))) << db.LastError().toStdString();
+    EXPECT_FALSE(db.LastError().isEmpty());
+    // The SQL function is still off afterwards.
+    EXPECT_FALSE(db.Execute(QStringLiteral("select load_extension('/no/such/lib.so');")));
+    EXPECT_TRUE(db.LastError().contains(QStringLiteral("not authorized"))) << db.LastError().toStdString();
+}
+
 TEST_F(DatabaseTest, ForeignKeysAreOnForEveryConnection) {
     bool on = false;
     ASSERT_TRUE(db.CheckForeignKeys(on));

@@ -212,9 +212,15 @@ TEST_F(FileHeaderTest, RealDatabases) {
     }
 }
 
-TEST_F(FileHeaderTest, NameIsTrimmedAndLinksAreFollowed) {
+// Blanks are part of a Linux file name: a decoy without them is not probed
+// in place of the named file.
+TEST_F(FileHeaderTest, NameIsTakenAsGivenAndLinksAreFollowed) {
     const QString path = Write("ok.db", ValidHeader() + "x");
-    EXPECT_EQ(Probe(QStringLiteral("  ") + path + QStringLiteral(" \t")).Status, 0);
+    EXPECT_EQ(Probe(QStringLiteral("  ") + path + QStringLiteral(" \t")).Status, 1);
+    Write("lead.db", ValidHeader() + "x");
+    EXPECT_EQ(Probe(Path(" lead.db")).Status, 2);
+    Write(" spaced.db ", ValidHeader() + "x");
+    EXPECT_EQ(Probe(Path(" spaced.db ")).Status, 0);
     const QString link = Path("link.db");
     ASSERT_TRUE(QFile::link(path, link));
     const TSQLite3FileHeader h = Probe(link);
@@ -269,7 +275,7 @@ TEST_F(FileHeaderTest, AbsentFilesAndEmptyNames) {
         {Path("nodir/deeper/missing.db"), 1},
         {Path("plain.txt/missing.db"), 1},
         {QString(), -1},
-        {QStringLiteral(" \t "), -1},
+        {QStringLiteral(" \t "), 2}, // blanks are a file name like any other
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path.toStdString());
