@@ -1,6 +1,8 @@
 // Packed text: header digit + Base64 of the (compressed) (enciphered) bytes.
 #include "support/Codec.h"
 
+#include "support/HeldFiles.h"
+
 #include <QBuffer>
 #include <QSaveFile>
 
@@ -162,7 +164,9 @@ bool UnpackText(const QByteArray& Packed, QByteArray& Data, const QByteArray& Pa
 }
 
 bool UnpackToFile(const QByteArray& Packed, const QString& FileName, const QByteArray& Passphrase) {
-    // The bytes go to a temporary file that replaces the target only on success.
+    // The bytes go to a temporary file that replaces the target only on
+    // success; never over a database file a connection of ours holds.
+    if (IsHeldDatabaseFile(FileName)) return false;
     QSaveFile file(FileName);
     if (!file.open(QIODevice::WriteOnly)) return false;
     if (!UnpackStream(Packed, &file, Passphrase)) {

@@ -1,5 +1,6 @@
 // The packed text codec and its parts: digests, Adler-32, AES-CBC, Base64.
 #include "support/Codec.h"
+#include "engine/Database.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -512,6 +513,22 @@ TEST(Pack, StreamFromPositionWithLimit) {
     EXPECT_EQ(back, QByteArray("ef"));
     PackStream(&source, "pw", 0, packed); // at the end: nothing
     EXPECT_TRUE(packed.isEmpty());
+}
+
+// A database file that a connection of ours holds is never replaced: its
+// workspace would go on writing into a file no longer there.
+TEST(Pack, UnpackToFileRefusesAHeldDatabase) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("held.db"));
+    TSQLite3Database db;
+    ASSERT_TRUE(db.Open(file));
+    ASSERT_TRUE(db.Execute(QStringLiteral("create table t(x);")));
+    EXPECT_FALSE(UnpackToFile(PackText("not a database", ""), file, ""));
+    QString tables;
+    ASSERT_TRUE(db.QuerySingleValue(tables, QStringLiteral("select name from sqlite_master;")));
+    EXPECT_EQ(tables, QStringLiteral("t"));
+    db.Close();
+    EXPECT_TRUE(UnpackToFile(PackText("now free", ""), file, ""));
 }
 
 TEST(Pack, UnpackToFileReplacesOrLeavesNothing) {
