@@ -28,6 +28,23 @@ const QString kTransactionOpened = QStringLiteral("Transaction is already opened
 const QString kNoTransaction = QStringLiteral("No transaction is open");
 const QString kExceptionExecuting = QStringLiteral("Exception executing Query ");
 const QString kProgressException = QStringLiteral("Progress-Handler Exception ");
+// A script whose end is unfinished: an open quote, comment, bracket or
+// trigger body (the engine's own words for it).
+const QString kIncompleteInput = QStringLiteral("DB Error: incomplete input");
+// Messages quote at most this many characters of an offending text.
+constexpr qsizetype kMaxQuotedChars = 200;
+
+// The engine quotes the offending token whole ("near \"...\": syntax error"),
+// which may be a literal of any size: the quoted part is cut to
+// kMaxQuotedChars, and a message without quotes to a few lines' worth.
+QString CutEngineMessage(QString msg) {
+    if (msg.size() <= 2 * kMaxQuotedChars) return msg;
+    const qsizetype open = msg.indexOf(QLatin1Char('"'));
+    const qsizetype close = msg.lastIndexOf(QLatin1Char('"'));
+    if (open >= 0 && close - open - 1 > kMaxQuotedChars)
+        msg = msg.left(open + 1 + kMaxQuotedChars) + QStringLiteral("...") + msg.mid(close);
+    return ShortenText(msg, 3 * kMaxQuotedChars);
+}
 
 QString& NullTextRef() {
     static QString text = QStringLiteral("NULL");
@@ -244,7 +261,7 @@ bool TSQLite3Database::CheckResult(int rc) {
         msg = QString::fromUtf8(sqlite3_errmsg(FHandle));
     else
         msg = QString::fromUtf8(sqlite3_errstr(rc));
-    SetError(QStringLiteral("DB Error: ") + msg);
+    SetError(QStringLiteral("DB Error: ") + CutEngineMessage(std::move(msg)));
     return false;
 }
 
@@ -586,14 +603,14 @@ bool TSQLite3Database::ExecuteListImpl(const QString& SQLScript) {
         StatsBegin();
         std::unique_ptr<TSQLite3Statement> stmt = Prepare(text);
         StatsPrepared(stmt.get());
-        if (stmt) {
-            if (isTail) {
-                // The engine accepted what the splitter could not finish.
-                SetError(QStringLiteral("DB Error: incomplete input"));
-            } else {
-                const int rc = stmt->Step();
-                if (rc != SQLITE_ROW && rc != SQLITE_DONE) CheckResult(rc);
-            }
+        if (isTail) {
+            // The unfinished end is never run: the engine's message when it
+            // refuses it (an open quote), else the script is incomplete (an
+            // open comment, bracket or trigger body).
+            if (FLastErr.isEmpty()) SetError(kIncompleteInput);
+        } else if (stmt) {
+            const int rc = stmt->Step();
+            if (rc != SQLITE_ROW && rc != SQLITE_DONE) CheckResult(rc);
         }
         remembered = FLastErr;
         StatsEnd();
@@ -945,6 +962,7 @@ int TSQLite3Database::SQLReduceToStatements(const QString& sql, TSQLiteStatement
     }
     SplitResult r = SplitSqlScript(sql, bRemWhSpc);
     SL = std::move(r.statements);
+    if (!r.tail.isEmpty()) FLastErr = kIncompleteInput;
     if (discardedTail) *discardedTail = std::move(r.tail);
     return int(SL.size());
 }

@@ -279,8 +279,9 @@ public:
 
     // --- script splitter
     // Number of statements stored in SL. The unfinished tail of the script
-    // (an open quote, bracket or block at its end), which is not stored, is
-    // handed back through discardedTail when given.
+    // (an open quote, comment, bracket or trigger body at its end), which is
+    // not stored, is handed back through discardedTail when given, and
+    // LastError then says the script is incomplete.
     int SQLReduceToStatements(const QString& sql, TSQLiteStatementArray& SL, bool bRemWhSpc,
                               QString* discardedTail = nullptr);
     QString SQLReduceStatementToStr(const QString& sql);

@@ -17,10 +17,6 @@ QStringView TrimLow(QStringView s) {
     return s.sliced(b, e - b);
 }
 
-bool IsLineEnd(QChar c) {
-    return c == u'\r' || c == u'\n';
-}
-
 // Index of the first set whose opener starts at p, or -1.
 int OpenerAt(QStringView s, qsizetype p, const TQuoteSets& sets) {
     const QChar c = s[p];
@@ -43,11 +39,14 @@ TSectionEnd FindSectionEnd(QStringView s, qsizetype from, const TQuoteSet& set) 
     const QString& end = set.qtEnd;
 
     if (end.isEmpty()) {
-        // Line comment: stops before CR/LF, which the caller copies to the
-        // output as ordinary text. The end of the text also closes it.
+        // Line comment: runs to the next LF, as the engine's "--" comments do
+        // (a lone CR does not end it). It stops before the line break (LF, or
+        // the CR LF pair), which the caller copies to the output as ordinary
+        // text. The end of the text also closes it.
         qsizetype p = from;
-        while (p < n && !IsLineEnd(s[p]))
+        while (p < n && s[p] != u'\n')
             ++p;
+        if (p < n && p > from && s[p - 1] == u'\r') --p;
         return {p, p, true};
     }
 

@@ -1,6 +1,7 @@
 // Replaces quoted sections of a text by numbered placeholders. A quote set
 // is an opener and a closer ("(..)" gives "(" and ")"; "--.." a line
-// comment that ends at the line end; a single character quotes with itself).
+// comment that ends at the next LF, as in SQL; a single character quotes
+// with itself).
 #pragma once
 
 #include <QString>

@@ -9,9 +9,57 @@
 namespace sky {
 namespace {
 
-// One pass over the tokens of a script. Closers on the stack: ')' and '}'
-// for brackets, 'B' for the body of a trigger (BEGIN ... END), 'C' for a
-// CASE ... END inside such a body.
+// The engine's completeness check (sqlite3_complete) as a state machine over
+// tokens: a statement ends at a ";" that leads back to Start. A trigger body
+// ends only at "; END ;", so an END elsewhere in it (CASE ... END, a column
+// named end) does not end it.
+enum Tk : unsigned char { tkSemi, tkWs, tkOther, tkExplain, tkCreate, tkTemp, tkTrigger, tkEnd };
+enum St : unsigned char {
+    stInvalid,
+    stStart,
+    stNormal,
+    stExplain,
+    stCreate,
+    stTrigger,
+    stSemi,
+    stEnd
+};
+
+// clang-format off
+constexpr St kTrans[8][8] = {
+    //               Semi     Ws         Other      Explain    Create     Temp       Trigger    End
+    /* Invalid */ {stStart, stInvalid, stNormal,  stExplain, stCreate,  stNormal,  stNormal,  stNormal},
+    /* Start   */ {stStart, stStart,   stNormal,  stExplain, stCreate,  stNormal,  stNormal,  stNormal},
+    /* Normal  */ {stStart, stNormal,  stNormal,  stNormal,  stNormal,  stNormal,  stNormal,  stNormal},
+    /* Explain */ {stStart, stExplain, stExplain, stNormal,  stCreate,  stNormal,  stNormal,  stNormal},
+    /* Create  */ {stStart, stCreate,  stNormal,  stNormal,  stNormal,  stCreate,  stTrigger, stNormal},
+    /* Trigger */ {stSemi,  stTrigger, stTrigger, stTrigger, stTrigger, stTrigger, stTrigger, stTrigger},
+    /* Semi    */ {stSemi,  stSemi,    stTrigger, stTrigger, stTrigger, stTrigger, stTrigger, stEnd},
+    /* End     */ {stStart, stEnd,     stTrigger, stTrigger, stTrigger, stTrigger, stTrigger, stTrigger},
+};
+// clang-format on
+
+Tk WordToken(QStringView w) {
+    switch (w.size()) {
+    case 3:
+        return SqlWordIs(w, "END") ? tkEnd : tkOther;
+    case 4:
+        return SqlWordIs(w, "TEMP") ? tkTemp : tkOther;
+    case 6:
+        return SqlWordIs(w, "CREATE") ? tkCreate : tkOther;
+    case 7:
+        if (SqlWordIs(w, "TRIGGER")) return tkTrigger;
+        return SqlWordIs(w, "EXPLAIN") ? tkExplain : tkOther;
+    case 9:
+        return SqlWordIs(w, "TEMPORARY") ? tkTemp : tkOther;
+    default:
+        return tkOther;
+    }
+}
+
+// One pass over the tokens of a script. Statement boundaries follow the
+// engine's completeness check; in addition a ";" inside brackets ( ) or { }
+// outside a trigger body does not end a statement.
 class Splitter {
 public:
     Splitter(QStringView text, bool trimBoth, bool flatten)
@@ -20,7 +68,7 @@ public:
     void Run() {
         SqlLexer lexer(FText);
         SqlToken tok;
-        bool openQuote = false;
+        bool openEnd = false; // a quote or block comment runs to the end of the text
         while (lexer.Next(tok)) {
             if (FDone) return;
             switch (tok.kind) {
@@ -38,17 +86,19 @@ public:
                     // Kept, and the text after it starts a new line.
                     FlushLine(tok.end(), tok.end());
                 } else {
-                    // Open to the end of the text: cut off.
+                    // Open to the end of the text: the script is unfinished
+                    // (a flattened statement just ends before it).
+                    openEnd = true;
                     FlushLine(tok.pos, tok.end());
                 }
                 break;
             case SqlTokKind::Quoted:
-                FPrevDot = false;
                 FHasCode = true;
-                if (!tok.closed) openQuote = true;
+                FState = kTrans[FState][tkOther];
+                if (!tok.closed) openEnd = true;
                 break;
             case SqlTokKind::Word:
-                OnWord(tok);
+                OnWord(tok, lexer);
                 break;
             case SqlTokKind::Other:
                 OnOther(tok);
@@ -56,7 +106,7 @@ public:
             }
         }
         if (FDone) return;
-        if (!FFlatten && (openQuote || !FStack.empty())) {
+        if (!FFlatten && (openEnd || !FStack.empty() || FState == stTrigger || FState == stSemi)) {
             FTail = TrimText(FText.mid(FStmtStart));
             return;
         }
@@ -135,59 +185,53 @@ private:
         FHasLines = false;
         FHasCode = false;
         FStack.clear();
-        FBlocks = 0;
-        FWords = 0;
-        FTrigger = false;
-        FPrevDot = false;
+        FState = stStart;
     }
 
-    void OnWord(const SqlToken& tok) {
+    // True when the next token that is not a blank, line break or closed
+    // comment is ";", or when there is none.
+    static bool SemicolonOrEndFollows(SqlLexer lexer, QStringView text) {
+        SqlToken t;
+        while (lexer.Next(t)) {
+            switch (t.kind) {
+            case SqlTokKind::Space:
+            case SqlTokKind::LineBreak:
+            case SqlTokKind::LineComment:
+                continue;
+            case SqlTokKind::BlockComment:
+                if (t.closed) continue;
+                return false;
+            case SqlTokKind::Other:
+                return text[t.pos] == QLatin1Char(';');
+            default:
+                return false;
+            }
+        }
+        return true;
+    }
+
+    void OnWord(const SqlToken& tok, const SqlLexer& lexer) {
         FHasCode = true;
-        const QStringView w = FText.mid(tok.pos, tok.len);
-        const bool afterDot = FPrevDot;
-        FPrevDot = false;
-        if (FStack.empty() && FWords < 3) {
-            // CREATE [TEMP|TEMPORARY] TRIGGER: the statement has a body.
-            ++FWords;
-            if (FWords == 1) {
-                FCreate = SqlWordIs(w, "CREATE");
-            } else if (FCreate && SqlWordIs(w, "TRIGGER")) {
-                FTrigger = true;
-            } else {
-                const bool temp = SqlWordIs(w, "TEMP") || SqlWordIs(w, "TEMPORARY");
-                FCreate = FCreate && FWords == 2 && temp;
-            }
+        const Tk t = WordToken(FText.mid(tok.pos, tok.len));
+        if (t == tkEnd && FState == stSemi && !FFlatten && SemicolonOrEndFollows(lexer, FText)) {
+            // "; END ;" closes the trigger body: the statement ends at END and
+            // the ";" after it stands alone.
+            EndStatement(tok.end());
+            return;
         }
-        if (afterDot || tok.len < 3 || tok.len > 5) return;
-        // Only BEGIN, CASE and END matter from here on.
-        const char16_t first = w[0].unicode() & ~char16_t(0x20);
-        if (first != 'B' && first != 'C' && first != 'E') return;
-        if (SqlWordIs(w, "BEGIN")) {
-            if (FStack.empty() && FTrigger) {
-                FStack.push_back('B');
-                ++FBlocks;
-            }
-        } else if (SqlWordIs(w, "CASE")) {
-            if (FBlocks > 0) FStack.push_back('C');
-        } else if (SqlWordIs(w, "END")) {
-            if (!FStack.empty() && FStack.back() == 'C') {
-                FStack.pop_back();
-            } else if (!FStack.empty() && FStack.back() == 'B') {
-                FStack.pop_back();
-                --FBlocks;
-                if (FStack.empty() && !FFlatten) EndStatement(tok.end());
-            }
-        }
+        FState = kTrans[FState][t];
     }
 
     void OnOther(const SqlToken& tok) {
         FHasCode = true;
         const char16_t u = FText[tok.pos].unicode();
-        FPrevDot = u == '.';
+        if (u == ';') {
+            FState = kTrans[FState][tkSemi];
+            if (FState == stStart && FStack.empty()) EndStatement(tok.end());
+            return;
+        }
+        FState = kTrans[FState][tkOther];
         switch (u) {
-        case ';':
-            if (FStack.empty()) EndStatement(tok.end());
-            break;
         case '(':
             FStack.push_back(')');
             break;
@@ -211,12 +255,8 @@ private:
     QString FCurrent; // the statement's lines so far, joined with CR LF
     bool FHasLines = false;
     QStringView FFirstPiece; // the statement's first line while it is the only one
-    std::string FStack;
-    int FBlocks = 0;
-    int FWords = 0;
-    bool FCreate = false;
-    bool FTrigger = false;
-    bool FPrevDot = false;
+    std::string FStack;      // expected closing brackets
+    St FState = stStart;
     qsizetype FLineStart = 0;
     qsizetype FStmtStart = 0;
 };

@@ -1,7 +1,8 @@
 // The SQL script splitter: a linear scanner over the lexical tokens of a
-// script that knows quotes, comments, bracket nesting and trigger bodies
-// (BEGIN ... END, with CASE ... END balanced inside), so that semicolons
-// inside those do not end a statement.
+// script. Statement boundaries are those of the engine's own completeness
+// check (sqlite3_complete): a ";" ends a statement unless it is inside a
+// quote, a comment or a trigger body (CREATE [TEMP] TRIGGER ... BEGIN ...
+// "; END"); a ";" inside brackets ( ) or { } does not end one either.
 //
 // Statement texts keep their terminating semicolon; line comments are
 // removed, block comments are kept (and end the line they are in); blank
@@ -20,8 +21,9 @@ namespace sky {
 
 struct SplitResult {
     QStringList statements;
-    // The unfinished end of the script (open quote, bracket or block), trimmed;
-    // empty when the script ended cleanly.
+    // The unfinished end of the script (an open quote, block comment, bracket
+    // or trigger body), trimmed; empty when the script ended cleanly. It is
+    // not a statement: running a script with a tail is an error.
     QString tail;
 };
 

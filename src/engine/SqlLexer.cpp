@@ -1,6 +1,15 @@
 #include "engine/SqlLexer.h"
 
 namespace sky {
+namespace {
+
+// Blanks as the engine knows them; line breaks (CR, LF) are tokens of their
+// own, and every other control character is an illegal token, not a blank.
+bool IsSqlSpace(char16_t u) {
+    return u == ' ' || u == '\t' || u == '\f';
+}
+
+} // namespace
 
 bool SqlWordIs(QStringView word, const char* keyword) {
     qsizetype i = 0;
@@ -26,10 +35,9 @@ bool SqlLexer::Next(SqlToken& tok) {
     if (u == '\r' || u == '\n') {
         tok.kind = SqlTokKind::LineBreak;
         if (p < n && (FText[p] == QLatin1Char('\r') || FText[p] == QLatin1Char('\n'))) ++p;
-    } else if (u <= 32) {
+    } else if (IsSqlSpace(u)) {
         tok.kind = SqlTokKind::Space;
-        while (p < n && FText[p].unicode() <= 32 && FText[p] != QLatin1Char('\r') &&
-               FText[p] != QLatin1Char('\n'))
+        while (p < n && IsSqlSpace(FText[p].unicode()))
             ++p;
     } else if (IsSqlWordChar(ch)) {
         tok.kind = SqlTokKind::Word;
@@ -53,9 +61,12 @@ bool SqlLexer::Next(SqlToken& tok) {
             ++p;
         }
     } else if (u == '-' && p < n && FText[p] == QLatin1Char('-')) {
+        // Runs to the next LF, as in the engine: a lone CR does not end it.
         tok.kind = SqlTokKind::LineComment;
-        while (p < n && FText[p] != QLatin1Char('\r') && FText[p] != QLatin1Char('\n'))
+        while (p < n && FText[p] != QLatin1Char('\n'))
             ++p;
+        // The CR of a CR LF belongs to the line break, not to the comment.
+        if (p < n && FText[p - 1] == QLatin1Char('\r')) --p;
     } else if (u == '/' && p < n && FText[p] == QLatin1Char('*')) {
         tok.kind = SqlTokKind::BlockComment;
         ++p;

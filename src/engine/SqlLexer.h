@@ -2,7 +2,10 @@
 // "..", `..` with doubling; [..]), line and block comments, line breaks,
 // blanks and single other characters. It never copies text: tokens are
 // positions into the scanned view. Shared by everything that must tell SQL
-// code from literals and comments.
+// code from literals and comments, so all of them agree with the engine's
+// own tokenizer: a "--" comment runs to the next LF (a lone CR does not end
+// it), and only space, tab and form feed are blanks (other control
+// characters are single Other tokens).
 #pragma once
 
 #include <QStringView>

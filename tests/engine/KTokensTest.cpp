@@ -42,6 +42,10 @@ TEST(KTokens, TokenizeQuoted) {
         {"(a)(b)(c)", v, ph, false, "#T1##T2##T3#", {"#T1#=a", "#T2#=b", "#T3#=c"}},
         {"(a(b)c)", v, ph, false, "#T1#c)", {"#T1#=a(b"}},
         {"x -- c\r\ny", v, ph, false, "x #T1#\r\ny", {"#T1#= c"}},
+        // A line comment runs over a lone CR to the next LF, as in SQL.
+        {"x -- c\ry\nz", v, ph, false, "x #T1#\nz", {"#T1#= c\ry"}},
+        {"x --\r\n", v, ph, true, "x #T1#\r\n", {"#T1#=--"}},
+        {"x -- c\r", v, ph, false, "x #T1#", {"#T1#= c\r"}},
         {"//x\n/*y*/z", v, ph, false, "#T1#\n#T2#z", {"#T1#=x", "#T2#=y"}},
         {"a (open", v, ph, false, "a #T1#", {"#T1#=open"}},
         {"a/*b*", v, ph, false, "a#T1#", {"#T1#=b*"}},

@@ -1,9 +1,13 @@
 // Tests for the SQL script splitter: statement boundaries (quotes, brackets,
 // comments, trigger bodies, transactions), the text normalisation of each
-// statement, the unfinished tail, FlattenFirstStatement, and a round trip
-// through a real in-memory SQLite database.
+// statement, the unfinished tail, FlattenFirstStatement, a round trip
+// through a real in-memory SQLite database, and scripts run by the
+// connection compared with the sqlite3 shell reading the same bytes.
+#include "common/Process.h"
+#include "common/TempDb.h"
 #include "engine/ScriptSplitter.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -78,8 +82,12 @@ const SplitCase kSplitCases[] = {
     {"SemicolonInLineComment", Ws::Both, "SELECT 1 -- ;\n+ 2;", {"SELECT 1\r\n+ 2;"}, ""},
     {"QuoteInLineComment", Ws::Both, "SELECT 1 -- it's\n+ 2; SELECT 3;",
      {"SELECT 1\r\n+ 2;", "SELECT 3;"}, ""},
-    {"LineCommentEndsAtCr", Ws::Both, "SELECT a -- x\rFROM t;", {"SELECT a\r\nFROM t;"}, ""},
+    // A line comment runs to the next LF, as in the engine: a lone CR is part of it.
+    {"LineCommentRunsOverCr", Ws::Both, "SELECT a -- x\rFROM t;", {"SELECT a"}, ""},
+    {"CommentedOutAfterCr", Ws::Both, "select 1; -- comment\rDROP TABLE t;\n", {"select 1;"}, ""},
+    {"CrThenLfEndsComment", Ws::Both, "SELECT a -- x\ry;\nFROM t;", {"SELECT a\r\nFROM t;"}, ""},
     {"LineCommentEndsAtCrLf", Ws::Both, "SELECT a -- x\r\nFROM t;", {"SELECT a\r\nFROM t;"}, ""},
+    {"CrLfEmptyComment", Ws::Both, "SELECT 1 --\r\n+ 2;", {"SELECT 1\r\n+ 2;"}, ""},
     {"BlockCommentKept", Ws::Trim, "SELECT /* c */ 1;", {"SELECT /* c */\r\n1;"}, ""},
     {"SemicolonInBlockComment", Ws::Trim, "SELECT 1 /* ; */ + 2; SELECT 3;",
      {"SELECT 1 /* ; */\r\n+ 2;", "SELECT 3;"}, ""},
@@ -158,6 +166,27 @@ const SplitCase kSplitCases[] = {
      "INSERT INTO backend SELECT showcase, ending FROM a; END;",
      {"CREATE TRIGGER tr AFTER INSERT ON a BEGIN "
       "INSERT INTO backend SELECT showcase, ending FROM a; END", ";"}, ""},
+    // Only "; END" closes a body: a column named end, or END elsewhere, does not.
+    {"TriggerColumnNamedEnd", Ws::Both,
+     "CREATE TRIGGER tr AFTER INSERT ON t BEGIN UPDATE t SET end = 1; END;",
+     {"CREATE TRIGGER tr AFTER INSERT ON t BEGIN UPDATE t SET end = 1; END", ";"}, ""},
+    {"TriggerEndAfterSemicolonInExpression", Ws::Both,
+     "CREATE TRIGGER tr AFTER INSERT ON t BEGIN SELECT 1; END + 1; END;",
+     {"CREATE TRIGGER tr AFTER INSERT ON t BEGIN SELECT 1; END + 1; END", ";"}, ""},
+    {"TriggerEndAtEndOfText", Ws::Both,
+     "CREATE TRIGGER tr AFTER INSERT ON t BEGIN SELECT 1; END",
+     {"CREATE TRIGGER tr AFTER INSERT ON t BEGIN SELECT 1; END"}, ""},
+    {"TriggerEndCommentThenSemicolon", Ws::Trim,
+     "CREATE TRIGGER tr AFTER INSERT ON t BEGIN SELECT 1; END -- done\n/* x */ ;",
+     {"CREATE TRIGGER tr AFTER INSERT ON t BEGIN SELECT 1; END", "/* x */\r\n;"}, ""},
+    {"TriggerWordsSplitByComments", Ws::Trim,
+     "CREATE /* a */ TEMP -- b\nTRIGGER tr AFTER INSERT ON t BEGIN SELECT 1; END;",
+     {"CREATE /* a */\r\nTEMP\r\nTRIGGER tr AFTER INSERT ON t BEGIN SELECT 1; END", ";"}, ""},
+    {"ExplainTrigger", Ws::Both,
+     "EXPLAIN CREATE TRIGGER tr AFTER INSERT ON t BEGIN SELECT 1; END;",
+     {"EXPLAIN CREATE TRIGGER tr AFTER INSERT ON t BEGIN SELECT 1; END", ";"}, ""},
+    {"CreateTableNamedTrigger", Ws::Both, "CREATE TABLE trigger(a); SELECT 1;",
+     {"CREATE TABLE trigger(a);", "SELECT 1;"}, ""},
     {"TwoTriggers", Ws::Both,
      "CREATE TRIGGER t1 AFTER INSERT ON a BEGIN SELECT 1; END;\n"
      "CREATE TRIGGER t2 AFTER DELETE ON a BEGIN SELECT 2; END;",
@@ -217,6 +246,21 @@ const SplitCase kSplitCases[] = {
     {"Emoji", Ws::Both, "INSERT INTO t VALUES('😀;🎉'); SELECT '🚀' -- 😀 note\n;",
      {"INSERT INTO t VALUES('😀;🎉');", "SELECT '🚀'\r\n;"}, ""},
     {"TailNonAscii", Ws::Both, "SELECT 1; SELECT 'Grüße", {"SELECT 1;"}, "SELECT 'Grüße"},
+    // An open block comment at the end leaves the script unfinished.
+    {"TailOpenBlockComment", Ws::Both, "SELECT 1;\n/* open", {"SELECT 1;"}, "/* open"},
+    {"TailOpenBlockCommentInStatement", Ws::Both, "SELECT 1; SELECT 2 /* open; SELECT 3;",
+     {"SELECT 1;"}, "SELECT 2 /* open; SELECT 3;"},
+    {"TailOpenBrackets", Ws::Both, "select ((((1;", {}, "select ((((1;"},
+    {"TailTriggerColumnNamedEnd", Ws::Both,
+     "CREATE TRIGGER tr AFTER INSERT ON t BEGIN UPDATE t SET end = 1;",
+     {}, "CREATE TRIGGER tr AFTER INSERT ON t BEGIN UPDATE t SET end = 1;"},
+    {"TailTriggerEndNotFollowedBySemicolon", Ws::Both,
+     "CREATE TRIGGER tr AFTER INSERT ON t BEGIN SELECT 1; END SELECT 2;",
+     {}, "CREATE TRIGGER tr AFTER INSERT ON t BEGIN SELECT 1; END SELECT 2;"},
+    // Control characters other than tab and form feed are no blanks to the engine.
+    {"VerticalTabIsNoBlank", Ws::Both,
+     "CREATE\vTRIGGER tr AFTER INSERT ON t BEGIN SELECT 1; END;",
+     {"CREATE\vTRIGGER tr AFTER INSERT ON t BEGIN SELECT 1;", "END;"}, ""},
 };
 // clang-format on
 
@@ -232,29 +276,18 @@ TEST_P(SplitTable, Splits) {
         const Strings got = ToStd(r.statements);
         EXPECT_EQ(got, c.statements);
         EXPECT_EQ(r.tail.toStdString(), c.tail);
-        // SQLite's own completeness check must agree with every produced boundary.
-        for (size_t i = 0; i < got.size(); ++i) {
-            std::string s = got[i];
-            if (s == ";") continue;
-            if (i + 1 < got.size() && got[i + 1] == ";") s += ";";
-            if (s.empty() || s.back() != ';') continue;
-            EXPECT_TRUE(sqlite3_complete(s.c_str())) << s;
+        // SQLite's own completeness check must agree with every produced
+        // boundary, and with a script that leaves nothing unfinished.
+        for (const std::string& s : got)
+            EXPECT_TRUE(sqlite3_complete((s + "\n;").c_str())) << s;
+        if (r.tail.isEmpty() && !got.empty()) {
+            EXPECT_TRUE(sqlite3_complete((std::string(c.input) + "\n;").c_str()));
         }
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, SplitTable, ::testing::ValuesIn(kSplitCases),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST(SplitSqlScript, OpenBlockCommentAtEndIsCutOff) {
-    for (bool remWhSpc : {true, false}) {
-        EXPECT_EQ(ToStd(SplitSqlScript(u"SELECT 1 /* x", remWhSpc).statements),
-                  Strings{"SELECT 1"});
-        EXPECT_EQ(
-            ToStd(SplitSqlScript(u"SELECT 1; SELECT 2 /* open; SELECT 3;", remWhSpc).statements),
-            (Strings{"SELECT 1;", "SELECT 2"}));
-    }
-}
 
 TEST(SplitSqlScript, TwentyThousandStatements) {
     QString script;
@@ -296,6 +329,11 @@ const FlattenCase kFlattenCases[] = {
     {"OpenTrigger", "CREATE TRIGGER tr AFTER INSERT ON a BEGIN\nSELECT 1;",
      "CREATE TRIGGER tr AFTER INSERT ON a BEGIN SELECT 1;"},
     {"NonAscii", "SELECT 'Grüße;' -- ü\n, café;", "SELECT 'Grüße;' , café;"},
+    {"LineCommentOverCr", "SELECT a -- note\rFROM t;\nSELECT 2;", "SELECT a SELECT 2;"},
+    {"TriggerColumnNamedEnd",
+     "CREATE TRIGGER tr AFTER INSERT ON t BEGIN UPDATE t SET end = 1; END; SELECT 2;",
+     "CREATE TRIGGER tr AFTER INSERT ON t BEGIN UPDATE t SET end = 1; END;"},
+    {"OpenBlockComment", "SELECT 1 /* open", "SELECT 1"},
 };
 
 class FlattenTable : public ::testing::TestWithParam<FlattenCase> {};
@@ -374,6 +412,122 @@ TEST(SplitSqlScript, RoundTripThroughSqlite) {
     EXPECT_EQ(Column(db, "SELECT k FROM v ORDER BY id"),
               (Strings{"semi", "plain", "semi", "plain"}));
     sqlite3_close(db);
+}
+
+using test::TempDbTest;
+
+class ScriptRunTest : public TempDbTest {
+protected:
+    // The names of the schema objects of a database file, in order.
+    static QByteArray Objects(const QString& file) {
+        return test::Shell(file, QStringLiteral("SELECT group_concat(type || ':' || name, ' ') "
+                                                "FROM (SELECT * FROM sqlite_master ORDER BY "
+                                                "name);"));
+    }
+    // The sqlite3 shell reads the script from standard input into a new file.
+    QByteArray ShellObjects(const QByteArray& script) {
+        const QString file = dir.filePath(QStringLiteral("shell%1.db").arg(++shellRuns));
+        test::RunProgram(QStringLiteral(SQLITE3_SHELL_PATH), {file}, script);
+        return Objects(file);
+    }
+    int shellRuns = 0;
+};
+
+// A "--" comment runs to the next LF, as in the engine: what the sqlite3
+// shell leaves commented out is not run.
+TEST_F(ScriptRunTest, LineCommentsEndWhereTheShellEndsThem) {
+    const QByteArray scripts[] = {
+        "CREATE TABLE t(a); -- comment\rDROP TABLE t;\n",
+        "CREATE TABLE t(a); -- comment\rCREATE TABLE u(b);\nCREATE TABLE v(c);\n",
+        "CREATE TABLE t(a); -- comment\r\nCREATE TABLE u(b);\r\n",
+        "CREATE TABLE t(a);\r-- c\rCREATE TABLE u(b);\rCREATE TABLE v(c);\n",
+        "CREATE TABLE t(a); /* c\r */ CREATE TABLE u(b);\r",
+        "CREATE TABLE t(a \r-- ,b\r);\n",
+    };
+    for (const QByteArray& script : scripts) {
+        SCOPED_TRACE(script.toStdString());
+        TSQLite3Database own;
+        const QString file = dir.filePath(QStringLiteral("own%1.db").arg(shellRuns));
+        ASSERT_TRUE(own.Open(file));
+        const bool ok = own.ExecuteList(QString::fromUtf8(script));
+        own.Close();
+        const QByteArray shell = ShellObjects(script);
+        EXPECT_EQ(Objects(file), shell);
+        EXPECT_TRUE(ok || shell.isEmpty());
+    }
+    // The reproduction: the table survives.
+    Run(QStringLiteral("CREATE TABLE t(a);"));
+    Run(QStringLiteral("select 1; -- comment\rDROP TABLE t;\n"));
+    EXPECT_EQ(Value(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 't'")),
+              QStringLiteral("1"));
+}
+
+// An unfinished end is an error, after the complete statements before it ran.
+TEST_F(ScriptRunTest, UnfinishedEndIsAnError) {
+    Run(QStringLiteral("CREATE TABLE t(a);"));
+    const char* scripts[] = {
+        "INSERT INTO t VALUES(1);\n/* open",
+        "INSERT INTO t VALUES(1); SELECT 2 /* open; INSERT INTO t VALUES(2);",
+        "INSERT INTO t VALUES(1); select ((((1;",
+        "INSERT INTO t VALUES(1); CREATE TRIGGER tr AFTER INSERT ON t BEGIN UPDATE t SET a = 1;",
+    };
+    for (const char* script : scripts) {
+        SCOPED_TRACE(script);
+        Run(QStringLiteral("DELETE FROM t;"));
+        EXPECT_FALSE(db.ExecuteList(QString::fromUtf8(script)));
+        EXPECT_FALSE(db.LastError().isEmpty());
+        EXPECT_EQ(Value(QStringLiteral("SELECT group_concat(a) FROM t")), QStringLiteral("1"));
+        // Splitting alone says so too.
+        TSQLiteStatementArray statements;
+        QString tail;
+        db.SQLReduceToStatements(QString::fromUtf8(script), statements, true, &tail);
+        EXPECT_EQ(statements.size(), 1);
+        EXPECT_FALSE(tail.isEmpty());
+        EXPECT_EQ(db.LastError(), QStringLiteral("DB Error: incomplete input"));
+    }
+    EXPECT_EQ(Value(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'trigger'")),
+              QStringLiteral("0"));
+}
+
+// A trigger body that uses a column named end is one statement, as for the
+// sqlite3 shell, and the dump of it loads again.
+TEST_F(ScriptRunTest, TriggerWithColumnNamedEnd) {
+    const QByteArray script = "CREATE TABLE t(a, end);\n"
+                              "CREATE TABLE log(x);\n"
+                              "CREATE TRIGGER tr AFTER INSERT ON t BEGIN UPDATE t SET end = 1; "
+                              "INSERT INTO log SELECT end FROM t; END;\n"
+                              "INSERT INTO t(a) VALUES(5);\n";
+    Run(QString::fromUtf8(script));
+    EXPECT_EQ(Objects(path), ShellObjects(script));
+    EXPECT_EQ(Value(QStringLiteral("SELECT end FROM t")), QStringLiteral("1"));
+    EXPECT_EQ(Value(QStringLiteral("SELECT x FROM log")), QStringLiteral("1"));
+    EXPECT_EQ(Value(QStringLiteral("SELECT sql FROM sqlite_master WHERE name = 'tr'")),
+              QStringLiteral("CREATE TRIGGER tr AFTER INSERT ON t BEGIN UPDATE t SET end = 1; "
+                             "INSERT INTO log SELECT end FROM t; END"));
+}
+
+// The engine quotes the offending token whole; the message keeps at most
+// about 200 characters of it.
+TEST_F(ScriptRunTest, MessagesQuoteLongTokensShortened) {
+    const QString big(1000000, QLatin1Char('a'));
+    const QString scripts[] = {
+        QStringLiteral("SELECT 1; SELECT 1 'x' '") + big + QStringLiteral("';"),
+        QStringLiteral("SELECT 1; SELECT '") + big,
+        QStringLiteral("SELECT ") + big + QStringLiteral(";"),
+    };
+    for (const QString& script : scripts) {
+        EXPECT_FALSE(db.ExecuteList(script));
+        const QString err = db.LastError();
+        EXPECT_TRUE(err.startsWith(QStringLiteral("DB Error: "))) << err.left(300).toStdString();
+        EXPECT_LE(err.size(), 700) << err.left(300).toStdString();
+        EXPECT_TRUE(err.contains(QStringLiteral("aaa...")) || err.endsWith(QStringLiteral("...")))
+            << err.toStdString();
+    }
+    // The end of the message stays.
+    EXPECT_FALSE(db.ExecuteList(QStringLiteral("SELECT 1 'x' '") + big + QStringLiteral("';")));
+    EXPECT_EQ(db.LastError(), QStringLiteral("DB Error: near \"'") +
+                                  QString(200 - 1, QLatin1Char('a')) +
+                                  QStringLiteral("...\": syntax error"));
 }
 
 } // namespace
