@@ -16,34 +16,115 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <functional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace sky::cli {
 
-QIODevice* CliContext::Output() {
-    if (!out) {
-        if (outputFile.isEmpty()) {
-            auto f = std::make_unique<QFile>();
-            if (!f->open(stdout, QIODevice::WriteOnly)) outputFailed = true;
-            out = std::move(f);
-        } else if (QFileInfo(outputFile).exists() && !QFileInfo(outputFile).isFile()) {
-            // A device or pipe (/dev/stdout, a FIFO): written directly.
-            auto f = std::make_unique<QFile>(outputFile);
-            if (!f->open(QIODevice::WriteOnly)) outputFailed = true;
-            out = std::move(f);
+namespace {
+
+// System texts.
+const QString kCannotWrite = QStringLiteral("Cannot write ");
+const QString kStandardOutput = QStringLiteral("standard output");
+const QString kNoDatabaseFile = QStringLiteral("no database file given");
+const QString kNotUtf8 =
+    QStringLiteral("The argument is not valid UTF-8, so it cannot name its file: ");
+const QString kNoOutput = QStringLiteral(" writes no output: -o is not accepted");
+const QString kOutputIsInput =
+    QStringLiteral("The output file would replace a file this command reads (or its journal): ");
+
+// Output is written in pieces of this size.
+constexpr qsizetype kOutputChunk = 1 << 16;
+
+// Writes all of data to fd; errno tells why when it returns false.
+bool WriteAll(int fd, const char* data, qint64 len) {
+    while (len > 0) {
+        const ssize_t n = ::write(fd, data, size_t(len));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = EIO;
+            return false;
+        }
+        data += n;
+        len -= n;
+    }
+    return true;
+}
+
+} // namespace
+
+bool WriteStderr(const QByteArray& text) {
+    return WriteAll(STDERR_FILENO, text.constData(), text.size());
+}
+
+CliOutput::~CliOutput() = default;
+
+bool CliOutput::OpenOutput(const QString& name, QString& why) {
+    if (name.isEmpty()) {
+        fd = STDOUT_FILENO;
+    } else {
+        // A device or pipe (/dev/stdout, a FIFO) is written directly, a file
+        // aside and renamed into place at the end.
+        struct stat st;
+        const bool special =
+            ::stat(QFile::encodeName(name).constData(), &st) == 0 && !S_ISREG(st.st_mode);
+        if (special)
+            file = std::make_unique<QFile>(name);
+        else
+            file = std::make_unique<QSaveFile>(name);
+        if (!file->open(QIODevice::WriteOnly)) {
+            why = file->errorString();
+            file.reset();
+            return false;
+        }
+        fd = file->handle();
+    }
+    return open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+}
+
+void CliOutput::Fail(const QString& why) {
+    if (failed) return;
+    failed = true;
+    reason = why;
+    setErrorString(why);
+}
+
+bool CliOutput::Drain() {
+    if (failed) return false;
+    if (!buf.isEmpty() && !WriteAll(fd, buf.constData(), buf.size()))
+        Fail(QString::fromLocal8Bit(std::strerror(errno)));
+    buf.clear();
+    return !failed;
+}
+
+qint64 CliOutput::writeData(const char* data, qint64 len) {
+    if (failed) return -1;
+    buf.append(data, len);
+    if (buf.size() >= kOutputChunk && !Drain()) return -1;
+    return len;
+}
+
+bool CliOutput::Finish(bool keep) {
+    Drain();
+    if (auto* save = dynamic_cast<QSaveFile*>(file.get())) {
+        if (keep && !failed) {
+            if (!save->commit()) Fail(save->errorString());
         } else {
-            auto f = std::make_unique<QSaveFile>(outputFile);
-            if (!f->open(QIODevice::WriteOnly)) outputFailed = true;
-            out = std::move(f);
+            save->cancelWriting(); // the temporary file goes, the old file stays
         }
     }
-    return out.get();
+    file.reset();
+    close();
+    return !failed;
 }
 
 namespace {
 
+// A failed write is kept by the output and reported when the command ends.
 void Print(CliContext& ctx, const QString& text) {
     ctx.Output()->write(text.toUtf8());
 }
@@ -131,7 +212,7 @@ int CmdSplit(CliContext& ctx) {
         AppendJsonString(chunk, utf8.constData(), utf8.size());
         statements[i].clear();
         if (chunk.size() >= 65536) {
-            out->write(chunk.data(), qint64(chunk.size()));
+            if (out->write(chunk.data(), qint64(chunk.size())) < 0) return ExitFailed;
             chunk.clear();
         }
     }
@@ -313,7 +394,7 @@ int CmdCsv(CliContext& ctx) {
         }
         chunk += ']';
         if (chunk.size() >= 65536) {
-            out->write(chunk.data(), qint64(chunk.size()));
+            if (out->write(chunk.data(), qint64(chunk.size())) < 0) return ExitFailed;
             chunk.clear();
         }
     }
@@ -339,8 +420,6 @@ int CmdDump(CliContext& ctx) {
         ctx.opts.contains(QStringLiteral("table"))
             ? db.ExportTableScript(ctx.opts.value(QStringLiteral("table")), out, querySize, data)
             : db.ExportDBScript(out, querySize, data);
-    // A failed script still ends in its failure notes: it is kept.
-    ctx.keepOutput = true;
     if (!ok) {
         ctx.error = db.LastError();
         return ExitFailed;
@@ -486,7 +565,8 @@ int CmdTree(CliContext& ctx) {
     if (!OpenExisting(ctx, db, ctx.args[0])) return ExitFailed;
     QList<SchemaNode> roots;
     const int count =
-        BuildSchemaTree(db, ctx.flags.contains(QStringLiteral("alpha")) ? 1 : 0, roots);
+        BuildSchemaTree(db, ctx.flags.contains(QStringLiteral("alpha")) ? 1 : 0, roots, &ctx.error);
+    if (!ctx.error.isEmpty()) return ExitFailed;
     QString text;
     std::function<void(const SchemaNode&, int)> print = [&](const SchemaNode& n, int depth) {
         text += QString(depth * 2, QLatin1Char(' ')) + NodeText(n.rec) + QLatin1Char('\n');
@@ -508,12 +588,14 @@ int CmdFindDb(CliContext& ctx) {
         FileSearchPattern(ctx.opts.value(QStringLiteral("pattern"), QStringLiteral("*.*db")));
     QStringList found = FindDatabaseFiles(
         {ctx.args[0]}, pattern, ctx.flags.contains(QStringLiteral("recursive")), messages);
-    for (const QString& m : messages)
-        std::fprintf(stderr, "%s\n", m.toUtf8().constData());
+    ctx.notes << messages;
+    // Files that could not be searched are reported; the search itself succeeded.
     if (ctx.opts.contains(QStringLiteral("table")))
-        found = FindTables(found, ctx.opts.value(QStringLiteral("table")), false);
+        found =
+            FindTables(found, ctx.opts.value(QStringLiteral("table")), false, nullptr, &ctx.notes);
     else if (ctx.opts.contains(QStringLiteral("field")))
-        found = FindTables(found, ctx.opts.value(QStringLiteral("field")), true);
+        found =
+            FindTables(found, ctx.opts.value(QStringLiteral("field")), true, nullptr, &ctx.notes);
     for (const QString& f : found)
         Print(ctx, f + QLatin1Char('\n'));
     return ExitOk;
@@ -545,7 +627,10 @@ const CliCommand kCommands[] = {
      "stopping at the first failure. Prints nothing on success.",
      &CmdExec,
      {},
-     {}},
+     {},
+     1,
+     1,
+     false},
     {"split",
      "split [-f FILE]",
      "Reads a script (standard input by default) and prints its statements as one\n"
@@ -560,7 +645,8 @@ const CliCommand kCommands[] = {
      "the file name.",
      &CmdProbe,
      {},
-     {}},
+     {},
+     -1},
     {"query",
      "query DB SQL [--format csv|json|xml|sql]",
      "Runs one query on an existing database and writes its rows (CR LF line ends).\n"
@@ -578,19 +664,25 @@ const CliCommand kCommands[] = {
       QStringLiteral("line-numbers"), QStringLiteral("sql-op"), QStringLiteral("sql-lang"),
       QStringLiteral("table"), QStringLiteral("rows-per-insert")},
      {QStringLiteral("convert-blobs"), QStringLiteral("no-header"),
-      QStringLiteral("no-line-breaks")}},
+      QStringLiteral("no-line-breaks")},
+     1,
+     1},
     {"columns",
      "columns DB TABLE",
      "Prints the columns of TABLE as CSV: cid, name, type, notnull, dflt_value, pk.",
      &CmdColumns,
      {},
-     {}},
+     {},
+     1,
+     1},
     {"pk",
      "pk DB TABLE [--schema S]",
      "Prints the primary-key columns of TABLE in key order, quoted where needed.",
      &CmdPk,
      {QStringLiteral("schema")},
-     {}},
+     {},
+     1,
+     1},
     {"csv",
      "csv [-f FILE]",
      "Reads delimited text (standard input by default) with the CSV reader and prints\n"
@@ -626,10 +718,13 @@ const CliCommand kCommands[] = {
      "  --no-data        the schema only\n"
      "  --query-size N   start a new INSERT when its rows reach N characters\n"
      "                   (default 16384, as the windows use)\n"
-     "Exits 1 on failure; the script then ends in its failure notes.",
+     "Exits 1 with the reason on standard error when it fails: an -o FILE is then\n"
+     "left as it was (on standard output the script ends in its failure notes).",
      &CmdDump,
      {QStringLiteral("table"), QStringLiteral("query-size")},
-     {QStringLiteral("no-data")}},
+     {QStringLiteral("no-data")},
+     1,
+     1},
     {"backup",
      "backup DB DEST [--source-schema S] [--target-schema S]",
      "Copies DB page by page into DEST (created when missing, replaced otherwise)\n"
@@ -637,7 +732,10 @@ const CliCommand kCommands[] = {
      "pages done on standard error when it is a terminal.",
      &CmdBackup,
      {QStringLiteral("source-schema"), QStringLiteral("target-schema")},
-     {}},
+     {},
+     2,
+     2,
+     false},
     {"restructure",
      "restructure DB TABLE [-f FILE] [--indices FILE]",
      "Rebuilds TABLE from column lines name,type,key (standard input by default; a\n"
@@ -646,7 +744,10 @@ const CliCommand kCommands[] = {
      "column in fields 2 to 5 of 10 or more). All or nothing.",
      &CmdRestructure,
      {QStringLiteral("indices")},
-     {}},
+     {},
+     1,
+     1,
+     false},
     {"table-sql",
      "table-sql DB (TABLE | --all) [--schema S]",
      "Reads the table's layout (columns, constraints, indexes, triggers) from its\n"
@@ -654,13 +755,17 @@ const CliCommand kCommands[] = {
      "table. Exits 1 with the reason when a layout cannot be read.",
      &CmdTableSql,
      {QStringLiteral("schema")},
-     {QStringLiteral("all")}},
+     {QStringLiteral("all")},
+     1,
+     1},
     {"view-sql",
      "view-sql DB VIEW [--schema S]",
      "Reads the view from its stored text and prints the statement that creates it.",
      &CmdViewSql,
      {QStringLiteral("schema")},
-     {}},
+     {},
+     1,
+     1},
     {"grid",
      "grid DB SQL [--limit-bytes N] [--show]",
      "Loads the query's rows as the results grid does (typed cells with the CSV\n"
@@ -668,16 +773,22 @@ const CliCommand kCommands[] = {
      "and column counts and the bytes held; --show also prints the cells, | between.",
      &CmdGrid,
      {QStringLiteral("limit-bytes")},
-     {QStringLiteral("show")}},
+     {QStringLiteral("show")},
+     1,
+     1},
     {"tree",
      "tree DB [--alpha] [--count]",
      "Prints the workspace's schema tree: each schema, its tables (in creation\n"
      "order, or by name with --alpha) and views, and below them their columns,\n"
      "indexes and triggers, one node text per line indented by depth. --count\n"
-     "prints only the number of tables and views.",
+     "prints only the number of tables and views. A table or view whose layout\n"
+     "cannot be read is shown by name, marked [layout not readable], and counted.\n"
+     "Exits 1 with the reason when the database cannot be read.",
      &CmdTree,
      {},
-     {QStringLiteral("alpha"), QStringLiteral("count")}},
+     {QStringLiteral("alpha"), QStringLiteral("count")},
+     1,
+     1},
     {"find-db",
      "find-db FOLDER [--pattern P] [--recursive] [--table TEXT | --field TEXT]",
      "Lists the readable database files in FOLDER whose names match the pattern\n"
@@ -685,7 +796,8 @@ const CliCommand kCommands[] = {
      "per line. --table lists file | table for tables whose names are LIKE the text\n"
      "(% added around it unless it holds % or _); --field does the same for tables\n"
      "whose definition, or an index, trigger or view of them, mentions the text.\n"
-     "Locked files are reported on standard error.",
+     "Files that are locked or cannot be searched are reported on standard error;\n"
+     "the exit status stays 0.",
      &CmdFindDb,
      {QStringLiteral("pattern"), QStringLiteral("table"), QStringLiteral("field")},
      {QStringLiteral("recursive")}},
@@ -696,7 +808,8 @@ const CliCommand kCommands[] = {
      "file is missing or its folder cannot be read.",
      &CmdInfo,
      {},
-     {}},
+     {},
+     -1},
     {"help", "help [COMMAND]", "Describes every command, or one command.", &CmdHelp, {}, {}},
 };
 
@@ -725,20 +838,55 @@ const CliCommand* FindCommand(const QString& name) {
 
 QString CommandHelp(const CliCommand& c) {
     return QStringLiteral("usage: skylark-cli ") + QLatin1String(c.synopsis) +
-           QStringLiteral(" [-o FILE]\n\n") + QString::fromUtf8(c.help) + QLatin1Char('\n');
+           (c.writes ? QStringLiteral(" [-o FILE]\n\n") : QStringLiteral("\n\n")) +
+           QString::fromUtf8(c.help) + QLatin1Char('\n');
 }
 
 QString UsageText() {
     QString t = QStringLiteral("usage: skylark-cli COMMAND [ARGS] [OPTIONS]\n\nCommands:\n");
     for (const CliCommand& c : kCommands)
         t += QStringLiteral("  ") + QLatin1String(c.synopsis) + QLatin1Char('\n');
-    t += QStringLiteral("\nOptions:\n"
-                        "  -f FILE   read the script from FILE (- for standard input)\n"
-                        "  -o FILE   write the output to FILE instead of standard output\n"
-                        "\nskylark-cli help COMMAND describes a command and its options.\n"
-                        "Exit status: 0 success, 1 the operation failed, 2 wrong usage.\n");
+    t += QStringLiteral(
+        "\nOptions:\n"
+        "  -f FILE   read the script from FILE (- for standard input)\n"
+        "  -o FILE   write the output to FILE instead of standard output; FILE\n"
+        "            is replaced only when the command succeeds and every write\n"
+        "            is complete, and never names a file the command reads\n"
+        "  --        what follows is arguments, even when it begins with --\n"
+        "            (an SQL text that begins with \"-- \" is an argument anyway)\n"
+        "\nFile names are taken as given (no trimming, \"file:\" is part of a name);\n"
+        "arguments must be valid UTF-8.\n"
+        "skylark-cli help COMMAND describes a command and its options.\n"
+        "Exit status: 0 success, 1 the operation failed (also when the output\n"
+        "cannot be written), 2 wrong usage.\n");
     return t;
 }
+
+namespace {
+
+// "--name": letters, digits and hyphens. Anything else that begins with "--"
+// (an SQL comment, say) is an argument.
+bool OptionShaped(const QString& a) {
+    static const QRegularExpression re(QStringLiteral("^--[A-Za-z0-9][A-Za-z0-9-]*$"));
+    return re.match(a).hasMatch();
+}
+
+// True when writing out would replace file, or its journal, WAL or
+// shared-memory file.
+bool Replaces(const QString& out, const QString& file) {
+    struct stat a, b;
+    if (::stat(QFile::encodeName(out).constData(), &a) == 0 &&
+        ::stat(QFile::encodeName(file).constData(), &b) == 0 && a.st_dev == b.st_dev &&
+        a.st_ino == b.st_ino)
+        return true;
+    const QString o = QFileInfo(out).absoluteFilePath();
+    const QString f = QFileInfo(file).absoluteFilePath();
+    for (const char* suffix : {"-journal", "-wal", "-shm"})
+        if (o == f + QLatin1String(suffix)) return true;
+    return false;
+}
+
+} // namespace
 
 int RunCli(const QStringList& argv, QString& err) {
     if (argv.isEmpty()) {
@@ -764,7 +912,7 @@ int RunCli(const QStringList& argv, QString& err) {
         } else if (a == QStringLiteral("--")) {
             while (++i < argv.size())
                 ctx.args.append(argv[i]);
-        } else if (a.startsWith(QStringLiteral("--"))) {
+        } else if (OptionShaped(a)) {
             const QString name = a.mid(2);
             if (cmd->flagOptions.contains(name)) {
                 ctx.flags.insert(name);
@@ -773,33 +921,98 @@ int RunCli(const QStringList& argv, QString& err) {
                     return usage(QStringLiteral("Option ") + a + QStringLiteral(" needs a value"));
                 ctx.opts.insert(name, argv[++i]);
             } else {
-                return usage(QStringLiteral("Unknown option ") + a);
+                return usage(QStringLiteral("Unknown option ") + a +
+                             QStringLiteral(" (put -- before arguments that begin with --)"));
             }
         } else {
             ctx.args.append(a);
         }
     }
+    if (!cmd->writes && !ctx.outputFile.isEmpty())
+        return usage(QLatin1String(cmd->name) + kNoOutput);
+    const qsizetype databases = std::min<qsizetype>(cmd->dbArgs, ctx.args.size());
+    for (qsizetype i = 0; i < databases; ++i)
+        if (ctx.args[i].isEmpty()) return usage(kNoDatabaseFile);
+    if (!ctx.outputFile.isEmpty()) {
+        const qsizetype read = cmd->fileArgs < 0
+                                   ? ctx.args.size()
+                                   : std::min<qsizetype>(cmd->fileArgs, ctx.args.size());
+        for (qsizetype i = 0; i < read; ++i)
+            if (Replaces(ctx.outputFile, ctx.args[i])) {
+                err = kOutputIsInput + ctx.args[i] + QLatin1Char('\n');
+                return ExitFailed;
+            }
+    }
+    // A name is a file name, never a URI (the engine may accept URIs).
+    for (qsizetype i = 0; i < databases; ++i)
+        if (ctx.args[i].startsWith(QLatin1String("file:")))
+            ctx.args[i].prepend(QStringLiteral("./"));
+    const QString target = ctx.outputFile.isEmpty() ? kStandardOutput : ctx.outputFile;
+    if (cmd->writes) {
+        // Opened first: an output that cannot be written stops the command before it runs.
+        ctx.out = std::make_unique<CliOutput>();
+        QString why;
+        if (!ctx.out->OpenOutput(ctx.outputFile, why)) {
+            err = kCannotWrite + target + QStringLiteral(": ") + why + QLatin1Char('\n');
+            return ExitFailed;
+        }
+    }
     int rc = cmd->run(ctx);
     if (rc == ExitUsage && ctx.error.isEmpty()) ctx.error = CommandHelp(*cmd);
-    if (ctx.outputFailed && rc == ExitOk) {
-        ctx.error = QStringLiteral("Cannot write ") +
-                    (ctx.outputFile.isEmpty() ? QStringLiteral("standard output") : ctx.outputFile);
+    if (ctx.out && !ctx.out->Finish(rc == ExitOk) && rc != ExitUsage) {
+        // The failed write is the reason, whatever the command made of it.
+        ctx.error = kCannotWrite + target + QStringLiteral(": ") + ctx.out->Reason();
         rc = ExitFailed;
     }
-    if (auto* save = dynamic_cast<QSaveFile*>(ctx.out.get())) {
-        if ((rc == ExitOk || (ctx.keepOutput && !ctx.outputFailed)) && !save->commit()) {
-            ctx.error = QStringLiteral("Cannot write ") + ctx.outputFile + QStringLiteral(": ") +
-                        save->errorString();
-            rc = ExitFailed;
-        } else if (rc != ExitOk && !ctx.keepOutput) {
-            save->cancelWriting();
-        }
-    } else if (ctx.out) {
-        static_cast<QFile*>(ctx.out.get())->flush();
-    }
+    QString text;
+    for (const QString& n : std::as_const(ctx.notes))
+        text += n + QLatin1Char('\n');
     if (!ctx.error.isEmpty())
-        err = ctx.error.endsWith(QLatin1Char('\n')) ? ctx.error : ctx.error + QLatin1Char('\n');
+        text += ctx.error.endsWith(QLatin1Char('\n')) ? ctx.error : ctx.error + QLatin1Char('\n');
+    err = text;
     return rc;
+}
+
+namespace {
+
+// The bytes as text, each byte outside a valid UTF-8 sequence as \\xNN.
+QString ShownBytes(const QByteArray& raw) {
+    QString shown;
+    for (qsizetype i = 0; i < raw.size();) {
+        qsizetype len = 1;
+        for (; len <= 4 && i + len <= raw.size(); ++len) {
+            const QByteArray piece = raw.mid(i, len);
+            const QString text = QString::fromUtf8(piece);
+            if (!text.contains(QChar::ReplacementCharacter) && text.toUtf8() == piece) break;
+        }
+        if (len <= 4 && i + len <= raw.size()) {
+            shown += QString::fromUtf8(raw.mid(i, len));
+        } else {
+            shown +=
+                QStringLiteral("\\x") +
+                QString::number(uchar(raw[i]), 16).rightJustified(2, QLatin1Char('0')).toUpper();
+            len = 1;
+        }
+        i += len;
+    }
+    return shown;
+}
+
+} // namespace
+
+int RunCliArgv(int argc, char** argv, QString& err) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray raw(argv[i]);
+        const QString a = QFile::decodeName(raw);
+        // Qt cannot carry such a name: it would open another file.
+        if (QFile::encodeName(a) != raw) {
+            err = kNotUtf8 + ShownBytes(raw) + QLatin1Char('\n');
+            return ExitUsage;
+        }
+        args << a;
+    }
+    return RunCli(args, err);
 }
 
 } // namespace sky::cli

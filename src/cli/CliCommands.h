@@ -2,6 +2,7 @@
 // calls the core code the windows use.
 #pragma once
 
+#include <QFileDevice>
 #include <QHash>
 #include <QIODevice>
 #include <QSet>
@@ -13,6 +14,35 @@ namespace sky::cli {
 
 enum ExitCode { ExitOk = 0, ExitFailed = 1, ExitUsage = 2 };
 
+// Where a command's output goes: standard output, or the -o file, written
+// aside and put in place only by Finish(true). Every write is checked (a
+// short write is a failure); after the first failure every write fails and
+// Reason() says why.
+class CliOutput : public QIODevice {
+public:
+    ~CliOutput() override;
+    // An empty name opens standard output.
+    bool OpenOutput(const QString& file, QString& why);
+    // Writes what is buffered; with keep, puts the -o file in place, else
+    // leaves the old file as it was. False when any write failed.
+    bool Finish(bool keep);
+    bool Failed() const { return failed; }
+    QString Reason() const { return reason; }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 len) override;
+
+private:
+    bool Drain();
+    void Fail(const QString& why);
+    int fd = -1;
+    std::unique_ptr<QFileDevice> file;
+    QByteArray buf;
+    bool failed = false;
+    QString reason;
+};
+
 struct CliContext {
     QStringList args;             // positional arguments after the command
     QString inputFile;            // -f FILE
@@ -20,13 +50,11 @@ struct CliContext {
     QHash<QString, QString> opts; // --name VALUE options
     QSet<QString> flags;          // --name flags
     QString error;                // what goes to stderr
+    QStringList notes;            // lines for stderr besides the error (files skipped)
 
-    // Standard output, or the -o file (written to a temporary file and put
-    // in place only when the command succeeds).
-    QIODevice* Output();
-    std::unique_ptr<QIODevice> out;
-    bool outputFailed = false;
-    bool keepOutput = false; // the -o file is put in place even when the command fails
+    // Standard output or the -o file, opened before the command runs.
+    QIODevice* Output() { return out.get(); }
+    std::unique_ptr<CliOutput> out;
 };
 
 struct CliCommand {
@@ -36,6 +64,9 @@ struct CliCommand {
     int (*run)(CliContext& ctx);
     QStringList valueOptions; // --name VALUE
     QStringList flagOptions;  // --name
+    int fileArgs = 0;         // leading arguments naming files it reads (-1: all)
+    int dbArgs = 0;           // of those, the databases it opens (never empty)
+    bool writes = true;       // has output (-o is accepted)
 };
 
 const CliCommand* FindCommand(const QString& name);
@@ -44,5 +75,10 @@ QString CommandHelp(const CliCommand& c);
 // Runs the whole command line (argv without the program name); err receives
 // what goes to standard error.
 int RunCli(const QStringList& argv, QString& err);
+// main's arguments as file-name text: an argument that is not valid UTF-8
+// cannot name its file (Qt would open another one) and is refused.
+int RunCliArgv(int argc, char** argv, QString& err);
+// Writes all of text to standard error; false when that failed.
+bool WriteStderr(const QByteArray& text);
 
 } // namespace sky::cli

@@ -2,18 +2,15 @@
 #include "cli/CliCommands.h"
 
 #include <QCoreApplication>
-#include <cstdio>
+#include <csignal>
 
 int main(int argc, char** argv) {
+    // A write past the file-size limit then fails with EFBIG, as on a full
+    // disk, and is reported instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication app(argc, argv);
-    QStringList args = QCoreApplication::arguments();
-    args.removeFirst();
     QString err;
-    const int rc = sky::cli::RunCli(args, err);
-    std::fflush(stdout);
-    if (!err.isEmpty()) {
-        const QByteArray e = err.toUtf8();
-        std::fwrite(e.constData(), 1, size_t(e.size()), stderr);
-    }
+    int rc = sky::cli::RunCliArgv(argc, argv, err);
+    if (!err.isEmpty() && !sky::cli::WriteStderr(err.toUtf8()) && rc == 0) rc = 1;
     return rc;
 }

@@ -7,11 +7,43 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <dirent.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace sky {
+namespace {
+
+const QString kLockedFile = QStringLiteral("Error reading Locked file: \"");
+const QString kSkipped = QStringLiteral("Skipped \"");
+const QString kNotUtf8Name = QStringLiteral("\": its name is not valid UTF-8");
+const QString kCouldNotSearch = QStringLiteral("Could not search \"");
+
+// Qt's folder listing leaves out names that are not valid UTF-8 (no text
+// could open them): the files of folder among them that match the pattern
+// are named in messages, with U+FFFD for the invalid bytes.
+void ReportNamesNotUtf8(const QString& folder, const QString& pattern, QStringList& messages) {
+    DIR* d = ::opendir(QFile::encodeName(folder).constData());
+    if (!d) return;
+    while (const dirent* e = ::readdir(d)) {
+        const QByteArray raw(e->d_name);
+        const QString name = QFile::decodeName(raw);
+        if (raw.startsWith('.') || QFile::encodeName(name) == raw || !QDir::match(pattern, name))
+            continue;
+        const QString path = QDir(folder).absoluteFilePath(name);
+        struct stat st;
+        if (::stat((QFile::encodeName(QDir(folder).absolutePath()) + '/' + raw).constData(), &st) ==
+                0 &&
+            S_ISREG(st.st_mode))
+            messages << kSkipped + path + kNotUtf8Name;
+    }
+    ::closedir(d);
+}
+
+} // namespace
 
 void PushSearchHistory(QStringList& history, const QString& text) {
     const QString t = text.trimmed();
@@ -39,6 +71,13 @@ QStringList FindDatabaseFiles(const QStringList& folders, const QString& pattern
                         subFolders ? QDirIterator::Subdirectories : QDirIterator::NoIteratorFlags);
         while (it.hasNext())
             paths << QFileInfo(it.next()).absoluteFilePath();
+        ReportNamesNotUtf8(folder, pattern, messages);
+        if (subFolders) {
+            QDirIterator sub(folder, QDir::Dirs | QDir::NoDotAndDotDot,
+                             QDirIterator::Subdirectories);
+            while (sub.hasNext())
+                ReportNamesNotUtf8(sub.next(), pattern, messages);
+        }
     }
     std::sort(paths.begin(), paths.end());
     paths.erase(std::unique(paths.begin(), paths.end()), paths.end());
@@ -49,7 +88,7 @@ QStringList FindDatabaseFiles(const QStringList& folders, const QString& pattern
         if (h.Status == 0)
             kept << p;
         else if (h.Status == 3)
-            messages << QStringLiteral("Error reading Locked file: \"") + p + QLatin1Char('"');
+            messages << kLockedFile + p + QLatin1Char('"');
     }
     return kept;
 }
@@ -61,7 +100,7 @@ QString LikeText(const QString& text) {
 }
 
 QStringList FindTables(const QStringList& candidates, const QString& text, bool inDefinitions,
-                       const TFileStatusList* status) {
+                       const TFileStatusList* status, QStringList* failures) {
     QStringList files;
     for (const QString& c : candidates) {
         const QString f = FileOfEntry(c);
@@ -76,6 +115,9 @@ QStringList FindTables(const QStringList& candidates, const QString& text, bool 
                                        "\"tbl_name\" LIKE ?1 GROUP BY \"tbl_name\";");
     const QString like = LikeText(text);
     QStringList results;
+    auto failed = [&](const QString& f, const QString& why) {
+        if (failures) *failures << kCouldNotSearch + f + QStringLiteral("\": ") + why;
+    };
     for (const QString& f : files) {
         const TSQLite3FileHeader* known = status ? status->Find(f) : nullptr;
         TSQLite3FileHeader h;
@@ -83,14 +125,31 @@ QStringList FindTables(const QStringList& candidates, const QString& text, bool 
             h = *known;
         else
             ReadDBFileHeader(f, h);
-        if (h.Status != 0) continue;
+        if (h.Status != 0) {
+            failed(f, h.StatusText);
+            continue;
+        }
         TSQLite3Database db;
-        if (!db.Open(f, 0, true, true)) continue;
+        if (!db.Open(f, 0, true, true)) {
+            failed(f, db.LastError());
+            continue;
+        }
         std::unique_ptr<TSQLite3Statement> st = db.Prepare(sql);
-        if (!st) continue;
+        if (!st) {
+            failed(f, db.LastError());
+            continue;
+        }
         st->BindText(1, like);
-        while (st->Step() == SQLITE_ROW)
-            results << f + QStringLiteral(" | ") + st->ColumnText(0);
+        QStringList found;
+        int rc;
+        while ((rc = st->Step()) == SQLITE_ROW)
+            found << f + QStringLiteral(" | ") + st->ColumnText(0);
+        if (rc != SQLITE_DONE) {
+            // Part of a file is no result: its lines are left out.
+            failed(f, QString::fromUtf8(sqlite3_errmsg(db.Handle())));
+            continue;
+        }
+        results << found;
     }
     return results;
 }

@@ -16,7 +16,8 @@ void PushSearchHistory(QStringList& history, const QString& text);
 QString FileSearchPattern(const QString& text);
 // The readable SQLite files under the folders that match the pattern,
 // sorted; a locked file adds "Error reading Locked file: "path"" to
-// messages instead.
+// messages instead, and a file whose name is not valid UTF-8 (no text can
+// open it) adds "Skipped "path": its name is not valid UTF-8".
 QStringList FindDatabaseFiles(const QStringList& folders, const QString& pattern, bool subFolders,
                               QStringList& messages);
 // "%" + text + "%" unless the text holds a wildcard of its own.
@@ -24,8 +25,10 @@ QString LikeText(const QString& text);
 // "file | table" for every table whose name (fields: whose definition, or
 // whose indexes', triggers' and views' definitions) is LIKE the text, over
 // the ready files among the candidates. The text is a bound parameter.
+// A file that could not be searched (not ready, locked, unreadable) adds
+// "Could not search "path": reason" to failures and none of its lines.
 QStringList FindTables(const QStringList& candidates, const QString& text, bool inDefinitions,
-                       const TFileStatusList* status = nullptr);
+                       const TFileStatusList* status = nullptr, QStringList* failures = nullptr);
 // The candidates of a table or field search by the look-inside choice:
 // 0 the project's list, 1 the current results, 2 both.
 QStringList LookInCandidates(int lookIn, const QStringList& project, const QStringList& results);

@@ -10,9 +10,15 @@
 
 #include <QSet>
 #include <algorithm>
+#include <sqlite3.h>
 
 namespace sky {
 namespace {
+
+const QString kCannotReadSchema = QStringLiteral("Cannot read the schema ");
+const QString kCannotReadTable = QStringLiteral("Cannot read ");
+const QString kCannotReadDatabase = QStringLiteral("Cannot read the database");
+const QString kNoLayoutHint = QStringLiteral(": its layout could not be read (");
 
 // The columns of the table's primary key: marked in the column or named
 // by a PRIMARY KEY table constraint.
@@ -36,18 +42,57 @@ QSet<QString> PrimaryKeyColumns(const TTableLayout& t) {
     return pk;
 }
 
-SchemaNode TableNode(const TTableLayout& t, const QString& schema, int n) {
+// The node of table or view number n, without its children.
+SchemaNode ObjectNode(TDBObjKind kind, const QString& name, const QString& schema, int n) {
     SchemaNode node;
     TDBObjRec& r = node.rec;
     r.Lvl = 1;
     r.NodeKind = 1;
-    r.dbObjKind = okTable;
+    r.dbObjKind = kind;
     r.iID = n;
     r.iSeq = n + 1;
-    r.colCount = int(t.Cols.size());
-    r.sName = t.tblName;
+    r.sName = name;
     r.sDataBase = schema;
-    r.sTableName = t.tblName;
+    r.sTableName = name;
+    return node;
+}
+
+// A table or view whose layout could not be read: its stored statement and
+// the reason.
+SchemaNode NoLayoutNode(TDBObjKind kind, const QString& name, const QString& schema,
+                        const QString& sql, const QString& why, int n) {
+    SchemaNode node = ObjectNode(kind, name, schema, n);
+    node.rec.bNoLayout = true;
+    node.rec.sCreate = sql;
+    node.rec.sComment = why;
+    return node;
+}
+
+// After a failed read: true when the file itself could not be read (locked,
+// damaged, not a database), not merely a layout this code cannot model.
+bool FileReadFailed(TSQLite3Database& db) {
+    if (db.LastError().isEmpty()) return false;
+    if (!db.Handle()) return true;
+    switch (sqlite3_errcode(db.Handle()) & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_IOERR:
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_CANTOPEN:
+    case SQLITE_NOMEM:
+    case SQLITE_PERM:
+    case SQLITE_PROTOCOL:
+        return true;
+    default:
+        return false;
+    }
+}
+
+SchemaNode TableNode(const TTableLayout& t, const QString& schema, int n) {
+    SchemaNode node = ObjectNode(okTable, t.tblName, schema, n);
+    TDBObjRec& r = node.rec;
+    r.colCount = int(t.Cols.size());
     const QSet<QString> pk = PrimaryKeyColumns(t);
     int seq = 0;
     auto child = [&](TDBObjKind kind, int nodeKind) {
@@ -121,12 +166,18 @@ QStringList MasterNames(const TSchemaMaster& m, const QString& type, int order) 
 
 } // namespace
 
-int BuildSchemaTree(TSQLite3Database& db, int order, QList<SchemaNode>& roots) {
+int BuildSchemaTree(TSQLite3Database& db, int order, QList<SchemaNode>& roots, QString* error) {
     roots.clear();
+    QStringList problems;
     QStringList schemas;
+    db.ClearError();
     if (!db.QuerySingleColumn(schemas, QStringLiteral("SELECT name FROM pragma_database_list;"), 0,
-                              false))
+                              false)) {
+        if (error)
+            *error = kCannotReadDatabase +
+                     (db.LastError().isEmpty() ? QString() : QStringLiteral(": ") + db.LastError());
         return 0;
+    }
     int count = 0, n = 0;
     for (const QString& schema : schemas) {
         SchemaNode dbNode;
@@ -134,66 +185,78 @@ int BuildSchemaTree(TSQLite3Database& db, int order, QList<SchemaNode>& roots) {
         dbNode.rec.sName = schema;
         dbNode.rec.sDataBase = schema;
         TSchemaMaster master;
-        if (ReadSchemaMaster(db, schema, master)) {
-            for (const QString& name :
-                 MasterNames(master, QStringLiteral("table"), order == 1 ? 1 : 0)) {
-                TTableLayout t;
-                if (!convDBTableToLayout(db, schema, t, name, nullptr, &master)) continue;
-                t.tblName = name; // as stored
-                dbNode.children.append(TableNode(t, schema, n++));
-                ++count;
+        QString why;
+        if (!ReadSchemaMaster(db, schema, master, &why)) {
+            problems << kCannotReadSchema + schema + QStringLiteral(": ") + why;
+            roots.append(std::move(dbNode));
+            continue;
+        }
+        auto storedSql = [&](const QString& type, const QString& name) {
+            for (const TSchemaMaster::Entry& e : master.entries)
+                if (e.type == type && e.name == name) return e.sql;
+            return QString();
+        };
+        for (const QString& name :
+             MasterNames(master, QStringLiteral("table"), order == 1 ? 1 : 0)) {
+            ++count;
+            TTableLayout t;
+            why.clear();
+            db.ClearError();
+            if (!convDBTableToLayout(db, schema, t, name, &why, &master)) {
+                if (FileReadFailed(db))
+                    problems << kCannotReadTable + schema + QLatin1Char('.') + name +
+                                    QStringLiteral(": ") + why;
+                dbNode.children.append(NoLayoutNode(
+                    okTable, name, schema, storedSql(QStringLiteral("table"), name), why, n++));
+                continue;
             }
-            for (const QString& name : MasterNames(master, QStringLiteral("view"), -1)) {
-                ++count;
-                QString sql;
-                for (const TSchemaMaster::Entry& e : master.entries)
-                    if (e.type == QLatin1String("view") && e.name == name) {
-                        sql = e.sql;
-                        break;
-                    }
-                TViewLayout v;
-                if (sql.isEmpty() || !readView(sql, v)) continue;
-                v.vName = name;
-                const QString lower = TrimText(schema).toLower();
-                v.vSchema = lower == QLatin1String("main") ? QString() : schema;
-                SchemaNode view;
-                TDBObjRec& r = view.rec;
-                r.Lvl = 1;
-                r.NodeKind = 1;
-                r.dbObjKind = okView;
-                r.iID = n;
-                r.iSeq = n + 1;
-                ++n;
-                r.sName = name;
-                r.sDataBase = schema;
-                r.sTableName = name;
-                r.sCreate = sqlFrom(v);
-                r.sSelect = v.vSelect;
-                r.sRefTables = JoinCSVLine(v.vRefs, QLatin1Char(','));
-                r.sComment = v.Comment;
-                if (readViewFields(db, v)) {
-                    for (qsizetype i = 0; i < v.vCols.size(); ++i) {
-                        SchemaNode c;
-                        c.rec.Lvl = 2;
-                        c.rec.NodeKind = 2;
-                        c.rec.dbObjKind = okColumn;
-                        c.rec.iID = r.iSeq;
-                        c.rec.iSeq = int(i);
-                        c.rec.sName = v.vCols[i];
-                        c.rec.sType = v.vTypes.value(i);
-                        c.rec.sAffinity = c.rec.sType;
-                        c.rec.bNULL = true;
-                        c.rec.sDataBase = schema;
-                        c.rec.sTableName = name;
-                        view.children.append(std::move(c));
-                    }
+            t.tblName = name; // as stored
+            dbNode.children.append(TableNode(t, schema, n++));
+        }
+        for (const QString& name : MasterNames(master, QStringLiteral("view"), -1)) {
+            ++count;
+            const QString sql = storedSql(QStringLiteral("view"), name);
+            TViewLayout v;
+            if (sql.isEmpty() || !readView(sql, v)) {
+                dbNode.children.append(NoLayoutNode(okView, name, schema, sql, v.Comment, n++));
+                continue;
+            }
+            v.vName = name;
+            const QString lower = TrimText(schema).toLower();
+            v.vSchema = lower == QLatin1String("main") ? QString() : schema;
+            SchemaNode view = ObjectNode(okView, name, schema, n++);
+            TDBObjRec& r = view.rec;
+            r.sCreate = sqlFrom(v);
+            r.sSelect = v.vSelect;
+            r.sRefTables = JoinCSVLine(v.vRefs, QLatin1Char(','));
+            r.sComment = v.Comment;
+            db.ClearError();
+            if (readViewFields(db, v)) {
+                for (qsizetype i = 0; i < v.vCols.size(); ++i) {
+                    SchemaNode c;
+                    c.rec.Lvl = 2;
+                    c.rec.NodeKind = 2;
+                    c.rec.dbObjKind = okColumn;
+                    c.rec.iID = r.iSeq;
+                    c.rec.iSeq = int(i);
+                    c.rec.sName = v.vCols[i];
+                    c.rec.sType = v.vTypes.value(i);
+                    c.rec.sAffinity = c.rec.sType;
+                    c.rec.bNULL = true;
+                    c.rec.sDataBase = schema;
+                    c.rec.sTableName = name;
+                    view.children.append(std::move(c));
                 }
-                r.colCount = int(view.children.size());
-                dbNode.children.append(std::move(view));
+            } else if (FileReadFailed(db)) {
+                problems << kCannotReadTable + schema + QLatin1Char('.') + name +
+                                QStringLiteral(": ") + db.LastError();
             }
+            r.colCount = int(view.children.size());
+            dbNode.children.append(std::move(view));
         }
         roots.append(std::move(dbNode));
     }
+    if (error) *error = problems.join(QLatin1Char('\n'));
     return count;
 }
 
@@ -227,6 +290,7 @@ bool ShownType(const QString& type) {
 
 QString NodeText(const TDBObjRec& r) {
     QString text = r.sName;
+    if (r.NodeKind == 1 && r.bNoLayout) return text + QStringLiteral("   ") + kLayoutNotRead;
     if (r.NodeKind == 1 && r.colCount > 0)
         text += QStringLiteral("   (") + QString::number(r.colCount) + QLatin1Char(')');
     if (r.NodeKind == 2) {
@@ -241,6 +305,9 @@ QString NodeHint(const TDBObjRec& r) {
         const QString kind = r.dbObjKind == okTable  ? QStringLiteral("Table")
                              : r.dbObjKind == okView ? QStringLiteral("View")
                                                      : QStringLiteral("Unkown DB Object");
+        if (r.bNoLayout)
+            return kind + QStringLiteral(" \"") + r.sName + QLatin1Char('"') + kNoLayoutHint +
+                   r.sComment + QStringLiteral(").");
         const QString cols = r.colCount == 0 ? QStringLiteral("No Columns")
                              : r.colCount == 1
                                  ? QStringLiteral("One Column")

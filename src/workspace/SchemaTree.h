@@ -42,6 +42,9 @@ struct TDBObjRec {
     QString sRefIdxs; // indexes: sort orders; triggers: WHEN condition
     QString sRefTrigs;
     QString sComment;
+    // Tables and views whose layout could not be read: the node holds only
+    // the stored statement (sCreate) and the reason (sComment).
+    bool bNoLayout = false;
 };
 
 struct SchemaNode {
@@ -50,8 +53,12 @@ struct SchemaNode {
 };
 
 // Rebuilds the nodes (order 1 alphabetical, any other creation order) and
-// returns the number of tables and views found (unreadable views counted).
-int BuildSchemaTree(TSQLite3Database& db, int order, QList<SchemaNode>& roots);
+// returns the number of tables and views found. A table or view whose layout
+// cannot be read still gets its node, marked (bNoLayout). When the database
+// cannot be read, error (if given) receives the reason; the schemas read so
+// far are kept.
+int BuildSchemaTree(TSQLite3Database& db, int order, QList<SchemaNode>& roots,
+                    QString* error = nullptr);
 
 // Two schema names for the same schema: equal ignoring case, an empty name
 // meaning main.
@@ -86,6 +93,8 @@ enum class NodeImage {
 };
 NodeImage NodeImageOf(const TDBObjRec& r);
 inline const QString kNoDatabaseObjects = QStringLiteral("No Database Objects...");
+// Shown after the name of a table or view whose layout could not be read.
+inline const QString kLayoutNotRead = QStringLiteral("[layout not readable]");
 
 // The editor after a double-click inserts name at the selection
 // [selStart, selEnd): the new text, the caret, and the end of the selected

@@ -329,16 +329,18 @@ TEST(CliScripts, DumpBackupAndRestructure) {
     EXPECT_TRUE(r.out.contains("CREATE TABLE t(id INTEGER PRIMARY KEY, v TEXT, w INT);"));
     EXPECT_FALSE(r.out.contains("INSERT"));
 
-    // A failed dump still writes its failure notes.
+    // A failed dump says why on standard error and makes no -o file; on
+    // standard output the script ends in its failure notes.
     const QString views = dir.filePath(QStringLiteral("views.db"));
     Shell(views, QStringLiteral("CREATE VIEW v AS SELECT 1;"));
     const QString failed = dir.filePath(QStringLiteral("failed.sql"));
     r = Cli({QStringLiteral("dump"), views, QStringLiteral("-o"), failed});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, QByteArray("Database has no Tables\n"));
-    QFile ff(failed);
-    ASSERT_TRUE(ff.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(ff.readAll().contains("ROLLBACK TRANSACTION;"));
+    EXPECT_FALSE(QFile::exists(failed));
+    r = Cli({QStringLiteral("dump"), views});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.out.contains("ROLLBACK TRANSACTION;"));
 
     const QString backup = dir.filePath(QStringLiteral("b.db"));
     r = Cli({QStringLiteral("backup"), db, backup});
@@ -395,6 +397,72 @@ TEST(CliSchema, TableAndViewStatements) {
     EXPECT_EQ(r.out, QByteArray("rows: 2\ncolumns: 2\nbytes: 39\nid|v\n1|NULL\n2|a b\n"));
     r = Cli({QStringLiteral("grid"), db, QStringLiteral("SELECT * FROM nowhere")});
     EXPECT_EQ(r.code, 1);
+}
+
+// F11: the tree fails on a file it cannot read, and shows the tables whose
+// layout it cannot model, marked, so that the count is right.
+TEST(CliSchema, TreeOfFilesItCannotReadOrModel) {
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("f11.db"));
+    Shell(db, QStringLiteral("CREATE TABLE t2(a CHECK(a>0) CHECK(a<10)); CREATE TABLE t3(x);"
+                             "CREATE TABLE t4(b UNIQUE UNIQUE);"));
+    {
+        sqlite3* h = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(db).constData(), &h), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(h,
+                               "CREATE TABLE \"bad\xff"
+                               "name\"(a);",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(h);
+    }
+    Result r = Cli({QStringLiteral("tree"), db, QStringLiteral("--count")});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QByteArray("4\n"));
+    r = Cli({QStringLiteral("tree"), db});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QByteArray("main\n  t2   [layout not readable]\n  t3   (1)\n    x\n"
+                                "  t4   [layout not readable]\n"
+                                "  bad\xEF\xBF\xBDname   [layout not readable]\n"));
+
+    // Random bytes, a cut-off file and a file another process holds locked.
+    const QString junk = dir.filePath(QStringLiteral("notdb.db"));
+    QByteArray bytes(5000, Qt::Uninitialized);
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        bytes[i] = char((i * 7919 + 17) % 253);
+    QFile j(junk);
+    ASSERT_TRUE(j.open(QIODevice::WriteOnly));
+    j.write(bytes);
+    j.close();
+    const QString big = dir.filePath(QStringLiteral("big.db"));
+    QString script;
+    for (int i = 0; i < 200; ++i)
+        script += QStringLiteral("CREATE TABLE filler%1(alpha, beta, gamma, delta);").arg(i);
+    Shell(big, script);
+    const QString cut = dir.filePath(QStringLiteral("cut.db"));
+    QFile whole(big);
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    QFile c(cut);
+    ASSERT_TRUE(c.open(QIODevice::WriteOnly));
+    c.write(whole.read(8192));
+    c.close();
+    for (const QString& file : {junk, cut}) {
+        SCOPED_TRACE(file.toStdString());
+        for (const QStringList& extra : {QStringList{}, QStringList{QStringLiteral("--count")}}) {
+            r = Cli(QStringList{QStringLiteral("tree"), file} + extra);
+            EXPECT_EQ(r.code, 1);
+            EXPECT_TRUE(r.out.isEmpty());
+            EXPECT_TRUE(r.err.contains("DB Error: ")) << r.err.toStdString();
+        }
+    }
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(db).constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    r = Cli({QStringLiteral("tree"), db, QStringLiteral("--count")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("database is locked")) << r.err.toStdString();
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
 }
 
 } // namespace

@@ -5,8 +5,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace sky {
 namespace {
@@ -69,6 +72,81 @@ TEST(Search, FilesTablesAndFields) {
         test::Cli({"find-db", dir.path(), "--recursive", "--table", "cust"});
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(QString::fromUtf8(r.out).split('\n', Qt::SkipEmptyParts).size(), 3);
+}
+
+// A file held by another connection's exclusive lock cannot be searched:
+// it is reported, the other files are searched.
+TEST(Search, FilesThatCannotBeSearchedAreReported) {
+    QTemporaryDir dir;
+    const QString free = dir.filePath(QStringLiteral("free.db")),
+                  held = dir.filePath(QStringLiteral("held.db"));
+    MakeDb(free, QStringLiteral("CREATE TABLE t(a);"));
+    MakeDb(held, QStringLiteral("CREATE TABLE t(a);"));
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(held).constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+    QStringList failures;
+    EXPECT_EQ(FindTables({free, held}, QStringLiteral("t"), false, nullptr, &failures),
+              QStringList{free + " | t"});
+    ASSERT_EQ(failures.size(), 1);
+    EXPECT_TRUE(failures[0].startsWith("Could not search \"" + held + "\": "));
+    EXPECT_TRUE(failures[0].contains("database is locked")) << failures[0].toStdString();
+    failures.clear();
+    EXPECT_EQ(FindTables({free, held}, QStringLiteral("a"), true, nullptr, &failures),
+              QStringList{free + " | t"});
+    EXPECT_EQ(failures.size(), 1);
+
+    // The command line, another process: the file on standard error, exit 0.
+    for (const char* how : {"--table", "--field"}) {
+        const test::ProcessResult r =
+            test::Cli({"find-db", dir.path(), QString::fromLatin1(how), "t"});
+        EXPECT_EQ(r.code, 0) << how;
+        EXPECT_EQ(QString::fromUtf8(r.out), free + " | t\n") << how;
+        EXPECT_TRUE(r.err.contains(("Could not search \"" + held + "\"").toUtf8())) << how;
+    }
+    // A report that cannot be written is a failure, not silence.
+    QProcess p;
+    p.setStandardErrorFile(QStringLiteral("/dev/full"));
+    p.start(QStringLiteral(SKYLARK_CLI_PATH), {"find-db", dir.path(), "--table", "t"});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 1);
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+}
+
+// A file name that is not UTF-8 cannot be opened by its text: it is
+// reported as skipped, not listed under another name.
+TEST(Search, NamesThatAreNotUtf8AreSkipped) {
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath(QStringLiteral("sub"));
+    const QString good = dir.filePath(QStringLiteral("good.db"));
+    MakeDb(good, QStringLiteral("CREATE TABLE t(a);"));
+    // The names are made and removed by the shell: no text names them.
+    auto shell = [&](const char* command) {
+        return test::RunProgram(QStringLiteral("/bin/bash"),
+                                {"-c", QString::fromLatin1(command), dir.path()})
+            .code;
+    };
+    ASSERT_EQ(shell("cp \"$0/good.db\" \"$0/\"$'bad\\xff.db' && "
+                    "cp \"$0/good.db\" \"$0/sub/\"$'deep\\xfe.db'"),
+              0);
+    const auto cleanup =
+        qScopeGuard([&] { shell("rm -f -- \"$0/\"$'bad\\xff.db' \"$0/sub/\"$'deep\\xfe.db'"); });
+    QStringList messages;
+    EXPECT_EQ(FindDatabaseFiles({dir.path()}, QStringLiteral("*.db"), true, messages),
+              QStringList{good});
+    ASSERT_EQ(messages.size(), 2);
+    for (const QString& m : messages)
+        EXPECT_TRUE(m.endsWith("\": its name is not valid UTF-8")) << m.toStdString();
+    EXPECT_TRUE(messages[0].startsWith("Skipped \"" + dir.filePath("bad")));
+    messages.clear();
+    FindDatabaseFiles({dir.path()}, QStringLiteral("*.txt"), true, messages);
+    EXPECT_TRUE(messages.isEmpty());
+    const test::ProcessResult r = test::Cli({"find-db", dir.path()});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(QString::fromUtf8(r.out), good + "\n");
+    EXPECT_TRUE(r.err.contains("not valid UTF-8"));
 }
 
 TEST(Search, LookInLocationAndHelp) {

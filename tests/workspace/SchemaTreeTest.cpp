@@ -5,6 +5,9 @@
 #include "common/TempDb.h"
 #include "design/SchemaLayouts.h"
 
+#include <QFile>
+#include <sqlite3.h>
+
 namespace sky {
 namespace {
 
@@ -126,6 +129,90 @@ TEST_F(SchemaTreeTest, EmptyDatabaseHasOnlyItsSchema) {
     EXPECT_TRUE(roots[0].children.isEmpty());
     EXPECT_EQ(NodeFontOf(roots[0].rec).pointSize, 11);
     EXPECT_TRUE(NodeFontOf(roots[0].rec).bold && NodeFontOf(roots[0].rec).italic);
+}
+
+// Tables whose layout cannot be modelled keep their node, marked, and are
+// counted; the unreadable view too.
+TEST_F(SchemaTreeTest, TablesThatCannotBeModelledAreShownMarked) {
+    Run("CREATE TABLE twochecks(a CHECK(a > 0) CHECK(a < 10));"
+        "CREATE TABLE twice(b UNIQUE UNIQUE);"
+        "CREATE TABLE plain(x);");
+    ASSERT_EQ(sqlite3_exec(db.Handle(),
+                           "CREATE TABLE \"bad\xff"
+                           "name\"(a);",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    QList<SchemaNode> roots;
+    QString error;
+    EXPECT_EQ(BuildSchemaTree(db, 0, roots, &error), 4);
+    EXPECT_EQ(error, QString());
+    ASSERT_EQ(roots.size(), 1);
+    const QList<SchemaNode>& tables = roots[0].children;
+    ASSERT_EQ(tables.size(), 4);
+    for (int i : {0, 1, 3}) {
+        SCOPED_TRACE(tables[i].rec.sName.toStdString());
+        EXPECT_TRUE(tables[i].rec.bNoLayout);
+        EXPECT_TRUE(tables[i].children.isEmpty());
+        EXPECT_TRUE(tables[i].rec.sCreate.startsWith("CREATE TABLE"));
+        EXPECT_EQ(NodeText(tables[i].rec), tables[i].rec.sName + "   " + kLayoutNotRead);
+        EXPECT_TRUE(NodeHint(tables[i].rec)
+                        .startsWith("Table \"" + tables[i].rec.sName +
+                                    "\": its layout could not be read ("));
+        EXPECT_EQ(tables[i].rec.iID, i);
+    }
+    EXPECT_EQ(tables[0].rec.sName, "twochecks");
+    EXPECT_EQ(tables[1].rec.sName, "twice");
+    EXPECT_FALSE(tables[2].rec.bNoLayout);
+    EXPECT_EQ(NodeText(tables[2].rec), "plain   (1)");
+    EXPECT_TRUE(tables[3].rec.sName.startsWith("bad"));
+}
+
+// A database that cannot be read is an error, not an empty tree.
+TEST_F(SchemaTreeTest, ReadFailuresAreReported) {
+    Run("CREATE TABLE t(a); CREATE VIEW v AS SELECT a FROM t;");
+    {
+        // Another connection's exclusive lock.
+        TSQLite3Database other;
+        ASSERT_TRUE(other.Open(path));
+        ASSERT_TRUE(other.ExecuteList("BEGIN EXCLUSIVE;"));
+        TSQLite3Database reader;
+        ASSERT_TRUE(reader.Open(path));
+        QList<SchemaNode> roots;
+        QString error;
+        EXPECT_EQ(BuildSchemaTree(reader, 0, roots, &error), 0);
+        EXPECT_TRUE(error.contains("database is locked")) << error.toStdString();
+        ASSERT_TRUE(other.ExecuteList("COMMIT;"));
+    }
+    // Bytes that are no database, and a file cut short.
+    const QString junk = dir.filePath("junk.db");
+    QFile j(junk);
+    ASSERT_TRUE(j.open(QIODevice::WriteOnly));
+    QByteArray bytes(5000, '\0');
+    for (int i = 0; i < bytes.size(); ++i)
+        bytes[i] = char((i * 7919 + 13) % 251);
+    j.write(bytes);
+    j.close();
+    // A master table of many pages, of which the cut file keeps two.
+    for (int i = 0; i < 200; ++i)
+        Run(QStringLiteral("CREATE TABLE filler%1(alpha, beta, gamma, delta, epsilon, zeta);")
+                .arg(i));
+    db.Close();
+    const QString cut = dir.filePath("cut.db");
+    QFile whole(path);
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    QFile c(cut);
+    ASSERT_TRUE(c.open(QIODevice::WriteOnly));
+    c.write(whole.read(8192));
+    c.close();
+    for (const QString& file : {junk, cut}) {
+        SCOPED_TRACE(file.toStdString());
+        TSQLite3Database reader;
+        ASSERT_TRUE(reader.Open(file, 0, false, true));
+        QList<SchemaNode> roots;
+        QString error;
+        BuildSchemaTree(reader, 0, roots, &error);
+        EXPECT_FALSE(error.isEmpty());
+    }
 }
 
 TEST(SchemaTree, ColumnAffinityRules) {
