@@ -576,8 +576,10 @@ struct Prepared {
     QStringList keep; // quoted names of the columns whose rows are copied
 };
 
-bool PrepareRestructure(TSQLite3Database& db, const QList<TStructColumn>& columns,
-                        const QString& tableName, Prepared& p) {
+// The definitions of the new columns. Every type text is checked before
+// anything is read or run.
+bool ColumnDefinitions(TSQLite3Database& db, const QList<TStructColumn>& columns,
+                       const QString& tableName, QStringList& defs) {
     if (TrimText(tableName).isEmpty()) {
         db.SetError(kNoTable);
         return false;
@@ -586,7 +588,6 @@ bool PrepareRestructure(TSQLite3Database& db, const QList<TStructColumn>& column
         db.SetError(kNoColumns + InQuotes(tableName));
         return false;
     }
-    // Every type text is checked before anything is read or run.
     for (const TStructColumn& c : columns) {
         const QString type = NewType(c.type);
         const QString why = ColumnTypeError(type);
@@ -594,9 +595,15 @@ bool PrepareRestructure(TSQLite3Database& db, const QList<TStructColumn>& column
             db.SetError(kBadType.arg(InQuotes(c.name), InQuotes(type), why));
             return false;
         }
-        p.defs.append(TrimText(QuoteIdent(c.name) + QLatin1Char(' ') + type +
-                               (c.primaryKey ? QStringLiteral(" PRIMARY KEY") : QString())));
+        defs.append(TrimText(QuoteIdent(c.name) + QLatin1Char(' ') + type +
+                             (c.primaryKey ? QStringLiteral(" PRIMARY KEY") : QString())));
     }
+    return true;
+}
+
+// The table, its columns and the columns whose rows stay.
+bool ReadTable(TSQLite3Database& db, const QList<TStructColumn>& columns, const QString& tableName,
+               Prepared& p) {
     bool found = false;
     if (!FindTable(db, tableName, p.table, found)) return false;
     if (!found) {
@@ -627,19 +634,11 @@ bool PrepareRestructure(TSQLite3Database& db, const QList<TStructColumn>& column
     return true;
 }
 
-bool RestructureImpl(TSQLite3Database& db, const QList<TStructColumn>& columns,
-                     const QList<TStructIndex>& indexes, const QString& tableName, bool allowLoss) {
-    if (!db.CheckConnected()) return false;
-    if (db.TransactionOpen()) {
-        db.SetError(kTransactionOpen);
-        return false;
-    }
-    if (db.IsBusy()) {
-        db.SetError(kBusy);
-        return false;
-    }
-    Prepared p;
-    if (!PrepareRestructure(db, columns, tableName, p)) return false;
+// Inside the transaction: what is read cannot change before it is used.
+bool Rebuild(TSQLite3Database& db, const QList<TStructColumn>& columns,
+             const QList<TStructIndex>& indexes, const QString& tableName, bool allowLoss,
+             bool checkForeignKeys, Prepared& p) {
+    if (!ReadTable(db, columns, tableName, p)) return false;
     const TableInfo& t = p.table;
     if (!allowLoss) {
         QStringList losses;
@@ -675,9 +674,8 @@ bool RestructureImpl(TSQLite3Database& db, const QList<TStructColumn>& columns,
         if (taken.isEmpty()) break;
         aside = QStringLiteral("tOld_") + t.name + QLatin1Char('_') + QString::number(k);
     }
-    const QString qSchema = QuoteIdent(t.schema);
     const QString qTable = t.Qualified();
-    const QString qAside = qSchema + QLatin1Char('.') + QuoteIdent(aside);
+    const QString qAside = QuoteIdent(t.schema) + QLatin1Char('.') + QuoteIdent(aside);
     const QString kept = p.keep.join(QLatin1Char(','));
     // Rows keep their order: new rowids follow the old ones.
     const QString rowid = t.withoutRowid ? QString() : RowidName(p.old);
@@ -696,6 +694,41 @@ bool RestructureImpl(TSQLite3Database& db, const QList<TStructColumn>& columns,
     plan << IndexStatements(indexes, t);
     for (const QStringList& tr : triggers)
         plan << tr[0] + QLatin1Char(';');
+    for (const QString& step : plan)
+        if (!RunStep(db, step)) return false;
+
+    if (!checkForeignKeys) return true;
+    QList<QStringList> bad;
+    if (!Rows(db,
+              QStringLiteral("SELECT k.\"table\", k.\"rowid\", k.\"parent\" FROM ") +
+                  MasterTableOf(t.schema) +
+                  QStringLiteral(" AS m, pragma_foreign_key_check(m.\"name\", ") +
+                  QuoteSqlString(t.schema) +
+                  QStringLiteral(") AS k WHERE m.\"type\"='table' AND (m.\"name\"=") +
+                  QuoteSqlString(t.name) + QStringLiteral(" OR k.\"parent\"=") +
+                  QuoteSqlString(t.name) + QStringLiteral(" COLLATE NOCASE) LIMIT 1;"),
+              bad))
+        return false;
+    if (!bad.isEmpty() && bad[0].size() >= 3) {
+        db.SetError(kForeignKeyFailed.arg(bad[0][1], InQuotes(bad[0][0]), InQuotes(bad[0][2])));
+        return false;
+    }
+    return true;
+}
+
+bool RestructureImpl(TSQLite3Database& db, const QList<TStructColumn>& columns,
+                     const QList<TStructIndex>& indexes, const QString& tableName, bool allowLoss) {
+    if (!db.CheckConnected()) return false;
+    if (db.TransactionOpen()) {
+        db.SetError(kTransactionOpen);
+        return false;
+    }
+    if (db.IsBusy()) {
+        db.SetError(kBusy);
+        return false;
+    }
+    Prepared p;
+    if (!ColumnDefinitions(db, columns, tableName, p.defs)) return false;
 
     QString legacy;
     if (!db.QuerySingleValue(legacy, QStringLiteral("PRAGMA legacy_alter_table;"))) return false;
@@ -716,27 +749,7 @@ bool RestructureImpl(TSQLite3Database& db, const QList<TStructColumn>& columns,
     if (fkOn && !db.SetForeignKeys(false)) return false;
     bool ok = db.BeginTransaction();
     if (ok) {
-        for (const QString& step : plan) {
-            ok = RunStep(db, step);
-            if (!ok) break;
-        }
-        if (ok && fkOn) {
-            QList<QStringList> bad;
-            ok = Rows(db,
-                      QStringLiteral("SELECT k.\"table\", k.\"rowid\", k.\"parent\" FROM ") +
-                          MasterTableOf(t.schema) +
-                          QStringLiteral(" AS m, pragma_foreign_key_check(m.\"name\", ") +
-                          QuoteSqlString(t.schema) +
-                          QStringLiteral(") AS k WHERE m.\"type\"='table' AND (m.\"name\"=") +
-                          QuoteSqlString(t.name) + QStringLiteral(" OR k.\"parent\"=") +
-                          QuoteSqlString(t.name) + QStringLiteral(" COLLATE NOCASE) LIMIT 1;"),
-                      bad);
-            if (ok && !bad.isEmpty() && bad[0].size() >= 3) {
-                db.SetError(
-                    kForeignKeyFailed.arg(bad[0][1], InQuotes(bad[0][0]), InQuotes(bad[0][2])));
-                ok = false;
-            }
-        }
+        ok = Rebuild(db, columns, indexes, tableName, allowLoss, fkOn, p);
         if (ok) {
             ok = db.Commit();
         } else {
@@ -931,7 +944,8 @@ bool RestructureLosses(TSQLite3Database& db, const QList<TStructColumn>& columns
         return false;
     }
     Prepared p;
-    if (!PrepareRestructure(db, columns, tableName, p)) return false;
+    if (!ColumnDefinitions(db, columns, tableName, p.defs) || !ReadTable(db, columns, tableName, p))
+        return false;
     return FindLosses(db, p.table, p.old, columns, indexes, losses);
 }
 
