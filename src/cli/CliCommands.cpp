@@ -8,6 +8,7 @@
 #include "shell/Search.h"
 #include "support/Codec.h"
 #include "support/Csv.h"
+#include "support/HeldFiles.h"
 #include "support/JsonText.h"
 #include "support/TextFile.h"
 #include "workspace/SchemaTree.h"
@@ -942,6 +943,10 @@ int RunCli(const QStringList& argv, QString& err) {
                 err = kOutputIsInput + ctx.args[i] + QLatin1Char('\n');
                 return ExitFailed;
             }
+        if (IsHeldDatabaseFile(ctx.outputFile)) {
+            err = HeldFileError(ctx.outputFile) + QLatin1Char('\n');
+            return ExitFailed;
+        }
     }
     // A name is a file name, never a URI (the engine may accept URIs).
     for (qsizetype i = 0; i < databases; ++i)
