@@ -428,6 +428,31 @@ TEST_F(RestructureTest, LockedDatabaseSaysLocked) {
     EXPECT_EQ(db.LastError(), QStringLiteral("No such table: \"nosuch\""));
 }
 
+// Only tables are rebuilt, and the one an unqualified name finds.
+TEST_F(RestructureTest, OnlyTheTableTheNameFindsIsRebuilt) {
+    Run(QStringLiteral("CREATE TABLE t(a, b); INSERT INTO t VALUES (1, 'main');"
+                       "CREATE TEMP TABLE t(a, b); INSERT INTO temp.t VALUES (1, 'temp');"
+                       "CREATE VIEW v AS SELECT a FROM main.t;"
+                       "CREATE VIRTUAL TABLE f USING fts5(x);"));
+    const QString before = Catalogue();
+    const QList<TStructColumn> cols = Columns(QStringLiteral("a,INT,\nb,TEXT,"));
+    EXPECT_FALSE(RestructureTable(db, cols, {}, QStringLiteral("v"), true));
+    EXPECT_EQ(db.LastError(), QStringLiteral("\"v\" is not a table: it cannot be restructured"));
+    EXPECT_FALSE(
+        RestructureTable(db, Columns(QStringLiteral("x,TEXT,")), {}, QStringLiteral("f"), true));
+    EXPECT_TRUE(db.LastError().startsWith(QStringLiteral("\"f\" is a virtual table")))
+        << db.LastError().toStdString();
+    EXPECT_EQ(Catalogue(), before);
+
+    ASSERT_TRUE(RestructureTable(db, cols, {}, QStringLiteral("t"), false))
+        << db.LastError().toStdString();
+    EXPECT_EQ(Value(QStringLiteral("SELECT sql FROM sqlite_temp_master WHERE name='t'")),
+              QStringLiteral("CREATE TABLE t(a INTEGER,b TEXT)"));
+    EXPECT_EQ(Value(QStringLiteral("SELECT b FROM temp.t")), QStringLiteral("temp"));
+    EXPECT_EQ(Catalogue(), before); // main is untouched
+    EXPECT_EQ(Value(QStringLiteral("SELECT b FROM main.t")), QStringLiteral("main"));
+}
+
 // What the column list cannot carry is lost by a rebuild: it is refused and
 // named unless the loss is allowed, and then the rebuild goes ahead.
 TEST_F(RestructureTest, LossesAreRefusedUnlessAllowed) {
