@@ -4,6 +4,7 @@
 
 #include "engine/CsvFields.h"
 #include "engine/EngineStartup.h"
+#include "engine/FileHeader.h"
 #include "engine/ScriptSplitter.h"
 #include "engine/SqlFunctions.h"
 #include "engine/Statement.h"
@@ -132,7 +133,7 @@ bool TSQLite3Database::Open(const QString& sFileName, int msTimeOut, bool bReadO
     }
     sqlite3* h = nullptr;
     // File names are bytes: the name is handed over as the file system spells it.
-    const QByteArray name = QFile::encodeName(sFileName);
+    const QByteArray name = EngineFileName(sFileName);
     const int rc = sqlite3_open_v2(name.constData(), &h, flags, nullptr);
     if (rc != SQLITE_OK) {
         FHandle = h; // so CheckResult reads the engine's message

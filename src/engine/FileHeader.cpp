@@ -118,6 +118,11 @@ qint32 Probe(const QByteArray& path, const struct stat& st, TSQLite3FileHeader& 
 
 } // namespace
 
+QByteArray EngineFileName(const QString& name) {
+    const QByteArray bytes = QFile::encodeName(name);
+    return bytes.startsWith("file:") ? QByteArray("./") + bytes : bytes;
+}
+
 QString FileStatusText(int status) {
     switch (status) {
     case stReady:
@@ -142,7 +147,7 @@ void ReadDBFileHeader(const QString& FileName, TSQLite3FileHeader& Header) {
     if (name.isEmpty()) {
         Header.Status = stInvalid;
     } else {
-        const QByteArray path = QFile::encodeName(name);
+        const QByteArray path = EngineFileName(name);
         struct stat st;
         if (::stat(path.constData(), &st) == 0) {
             Header.Status = Probe(path, st, Header);

@@ -1,13 +1,20 @@
 // The database file-header probe: reads the 100-byte header of an SQLite
-// file straight from disk, without opening a connection, and reports the
-// file's state (ready, missing, locked, ...) for the overview window.
+// file through SQLite's file layer (so the locks of open connections are
+// kept), without reading the database itself, and reports the file's state
+// (ready, missing, locked, ...) for the overview window.
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
 #include <QtGlobal>
 
 namespace sky {
+
+// The bytes SQLite is given for a file name: the name as the file system
+// spells it, with "./" before a relative name that the engine would
+// otherwise read as a URI ("file:...").
+QByteArray EngineFileName(const QString& name);
 
 // The on-disk header fields in file order, converted to host byte order,
 // followed by what the probe learns about the file itself.

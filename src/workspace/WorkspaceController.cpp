@@ -248,9 +248,13 @@ void WorkspaceController::RefreshSchema() {
     Operation op(*this);
     fQryLimit = CfgGetInt(QStringLiteral("QryLimit"), 1000, 10, 100000);
     fEdtLimit = CfgGetInt(QStringLiteral("EdtLimit"), 200, 10, 10000);
-    const int found = BuildSchemaTree(sql, opts.tableDesignSorted == 1 ? 1 : 0, FTree);
+    QString error;
+    const int found = BuildSchemaTree(sql, opts.tableDesignSorted == 1 ? 1 : 0, FTree, &error);
     Changed(TreeChanged);
-    if (found == 0) SetStatus(QStringLiteral("No Tables found..."));
+    if (!error.isEmpty())
+        SetStatus(error);
+    else if (found == 0)
+        SetStatus(QStringLiteral("No Tables found..."));
     QString value;
     if (sql.QuerySingleValue(value, QStringLiteral("PRAGMA page_size;"))) fPageSize = value.toInt();
     if (sql.QuerySingleValue(value, QStringLiteral("PRAGMA cache_size;")))

@@ -1,10 +1,13 @@
 // The connection object against real database files: execution, failures,
 // transactions, foreign keys, busy refusals, progress and deferred closing.
 #include "common/TempDb.h"
+#include "engine/FileHeader.h"
 #include "engine/Statement.h"
 #include "engine/SystemLog.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <sqlite3.h>
 #include <stdexcept>
@@ -52,7 +55,8 @@ TEST(DatabaseOpen, MissingFileIsCreatedUnlessFailIfNotExist) {
 // the file's own views and triggers are not trusted.
 TEST_F(DatabaseTest, OnlyTheCInterfaceLoadsExtensions) {
     EXPECT_FALSE(db.Execute(QStringLiteral("select load_extension('/no/such/lib.so');")));
-    EXPECT_TRUE(db.LastError().contains(QStringLiteral("not authorized"))) << db.LastError().toStdString();
+    EXPECT_TRUE(db.LastError().contains(QStringLiteral("not authorized")))
+        << db.LastError().toStdString();
     EXPECT_EQ(Value(QStringLiteral("pragma trusted_schema;")), QStringLiteral("0"));
     // Through the C interface the engine is asked, and says why it failed.
     const QString notALibrary = dir.filePath(QStringLiteral("plain.txt"));
@@ -61,11 +65,33 @@ TEST_F(DatabaseTest, OnlyTheCInterfaceLoadsExtensions) {
     f.write("not a library");
     f.close();
     EXPECT_FALSE(db.LoadExtension(notALibrary, QString()));
-    EXPECT_FALSE(db.LastError().contains(QStringLiteral("not authorized"))) << db.LastError().toStdString();
+    EXPECT_FALSE(db.LastError().contains(QStringLiteral("not authorized")))
+        << db.LastError().toStdString();
     EXPECT_FALSE(db.LastError().isEmpty());
     // The SQL function is still off afterwards.
     EXPECT_FALSE(db.Execute(QStringLiteral("select load_extension('/no/such/lib.so');")));
-    EXPECT_TRUE(db.LastError().contains(QStringLiteral("not authorized"))) << db.LastError().toStdString();
+    EXPECT_TRUE(db.LastError().contains(QStringLiteral("not authorized")))
+        << db.LastError().toStdString();
+}
+
+// A name is a file name, never a URI: "file:x.db?mode=memory" is a file in
+// the current folder, opened and probed as such.
+TEST(DatabaseOpen, NamesStartingWithFileAreFiles) {
+    QTemporaryDir dir;
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    const QString name = QStringLiteral("file:x.db?mode=memory");
+    {
+        TSQLite3Database db;
+        EXPECT_TRUE(db.Open(name)) << db.LastError().toStdString();
+        EXPECT_TRUE(db.Execute(QStringLiteral("create table t(a);")));
+    }
+    TSQLite3FileHeader h;
+    ReadDBFileHeader(name, h);
+    QDir::setCurrent(before);
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath(name)));
+    EXPECT_EQ(h.Status, 0);
+    EXPECT_EQ(EngineFileName(QStringLiteral("/abs/file:y")), QByteArray("/abs/file:y"));
 }
 
 TEST_F(DatabaseTest, ForeignKeysAreOnForEveryConnection) {
