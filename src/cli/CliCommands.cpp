@@ -3,6 +3,7 @@
 #include "design/SchemaLayouts.h"
 #include "engine/Database.h"
 #include "engine/FileHeader.h"
+#include "engine/Restructure.h"
 #include "engine/ResultTable.h"
 #include "shell/InfoPages.h"
 #include "shell/Search.h"
@@ -141,7 +142,8 @@ bool ReadInput(CliContext& ctx, QString& text) {
         return true;
     }
     QString why;
-    if (!ReadTextFile(ctx.inputFile, text, &why)) {
+    // A file the user names may be a pipe or a device (-f /dev/stdin).
+    if (!ReadTextFile(ctx.inputFile, text, &why, true)) {
         ctx.error = QStringLiteral("Cannot read ") + ctx.inputFile + QStringLiteral(": ") + why;
         return false;
     }
@@ -202,7 +204,14 @@ int CmdSplit(CliContext& ctx) {
         QString script;
         if (!ReadInput(ctx, script)) return ExitFailed;
         TSQLite3Database db;
-        db.SQLReduceToStatements(script, statements, true);
+        QString tail;
+        db.SQLReduceToStatements(script, statements, true, &tail);
+        // An unfinished tail (open quote, comment, bracket or trigger body)
+        // is an error, as the engine would find it.
+        if (!tail.isEmpty()) {
+            ctx.error = db.LastError();
+            return ExitFailed;
+        }
     }
     // Written piece by piece: a big script is never held twice as JSON text.
     QIODevice* out = ctx.Output();
@@ -303,6 +312,15 @@ int CmdPk(CliContext& ctx) {
     if (ctx.args.size() != 2) return ExitUsage;
     TSQLite3Database db;
     if (!OpenExisting(ctx, db, ctx.args[0])) return ExitFailed;
+    // A missing table fails as it does for `columns`, not as an empty key.
+    QStringList columns;
+    const int found = db.EnumColNames(columns, ctx.args[1]);
+    if (found <= 0) {
+        ctx.error = found < 0 && !db.LastError().isEmpty()
+                        ? db.LastError()
+                        : QStringLiteral("No such table: ") + ctx.args[1];
+        return ExitFailed;
+    }
     db.ClearError();
     const QString pk =
         db.GetPrimaryKeyFields(ctx.args[1], ctx.opts.value(QStringLiteral("schema")));
@@ -451,24 +469,31 @@ int CmdBackup(CliContext& ctx) {
 
 int CmdRestructure(CliContext& ctx) {
     if (ctx.args.size() != 2) return ExitUsage;
-    QString structure;
+    QString structure, why;
     if (!ReadInput(ctx, structure)) return ExitFailed;
-    QStringList indices;
+    // Both lists are CSV records: quoted names keep their line breaks.
+    QList<TStructColumn> columns;
+    if (!ParseStructureCsv(structure, columns, why)) {
+        ctx.error = why;
+        return ExitFailed;
+    }
+    QList<TStructIndex> indexes;
     if (ctx.opts.contains(QStringLiteral("indices"))) {
-        QString text, why;
+        QString text;
         const QString file = ctx.opts.value(QStringLiteral("indices"));
         if (!ReadTextFile(file, text, &why)) {
             ctx.error = QStringLiteral("Cannot read ") + file + QStringLiteral(": ") + why;
             return ExitFailed;
         }
-        indices = text.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")), Qt::SkipEmptyParts);
+        if (!ParseIndexCsv(text, indexes, why)) {
+            ctx.error = why;
+            return ExitFailed;
+        }
     }
     TSQLite3Database db;
     if (!OpenExisting(ctx, db, ctx.args[0])) return ExitFailed;
-    int changed = 0;
-    if (!db.UpdateStructure(
-            structure.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")), Qt::SkipEmptyParts),
-            indices, ctx.args[1], changed, true)) {
+    if (!RestructureTable(db, columns, indexes, ctx.args[1],
+                          ctx.flags.contains(QStringLiteral("allow-loss")))) {
         ctx.error = db.LastError();
         return ExitFailed;
     }
@@ -635,7 +660,8 @@ const CliCommand kCommands[] = {
     {"split",
      "split [-f FILE]",
      "Reads a script (standard input by default) and prints its statements as one\n"
-     "JSON array of strings.",
+     "JSON array of strings. Exits 1 when the script ends unfinished (an open quote,\n"
+     "comment, bracket or trigger body).",
      &CmdSplit,
      {},
      {}},
@@ -738,14 +764,19 @@ const CliCommand kCommands[] = {
      2,
      false},
     {"restructure",
-     "restructure DB TABLE [-f FILE] [--indices FILE]",
-     "Rebuilds TABLE from column lines name,type,key (standard input by default; a\n"
-     "key beginning with PRI makes the primary key), keeping the rows of the columns\n"
-     "that stay. --indices FILE holds index lines (unique flag, name, position,\n"
-     "column in fields 2 to 5 of 10 or more). All or nothing.",
+     "restructure DB TABLE [-f FILE] [--indices FILE] [--allow-loss]",
+     "Rebuilds TABLE from CSV records name,type,key (standard input by default; a\n"
+     "key beginning with PRI makes the primary key; names are used exactly as\n"
+     "read), keeping the rows of the columns that stay. A type is type-name words\n"
+     "and at most one list of one or two numbers in parentheses. --indices FILE\n"
+     "holds index records (unique flag \"0\", name, position, column in fields 2\n"
+     "to 5). All or nothing. A rebuild that would lose what the lists cannot hold\n"
+     "(indexes not passed, changed rowids, generated columns, WITHOUT ROWID,\n"
+     "STRICT, AUTOINCREMENT, constraints of kept columns) is refused and names the\n"
+     "loss, unless --allow-loss is given.",
      &CmdRestructure,
      {QStringLiteral("indices")},
-     {},
+     {QStringLiteral("allow-loss")},
      1,
      1,
      false},
@@ -854,7 +885,8 @@ QString UsageText() {
         "            is replaced only when the command succeeds and every write\n"
         "            is complete, and never names a file the command reads\n"
         "  --        what follows is arguments, even when it begins with --\n"
-        "            (an SQL text that begins with \"-- \" is an argument anyway)\n"
+        "            (only --name words are options: an SQL text such as\n"
+        "            \"-- note<newline>SELECT 1\" is an argument anyway)\n"
         "\nFile names are taken as given (no trimming, \"file:\" is part of a name);\n"
         "arguments must be valid UTF-8.\n"
         "skylark-cli help COMMAND describes a command and its options.\n"

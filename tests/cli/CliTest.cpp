@@ -90,6 +90,25 @@ TEST(Cli, HelpDocumentsEveryCommand) {
     EXPECT_TRUE(one.out.startsWith("usage: skylark-cli split [-f FILE]"));
 }
 
+// F20: an unfinished end of a script is an error, not dropped; -f reads a
+// pipe the user names.
+TEST(Cli, SplitRefusesAnUnfinishedTailAndReadsPipes) {
+    for (const char* script : {"select ((((1;", "SELECT 1; /* open", "SELECT 'open",
+                               "CREATE TRIGGER tr AFTER INSERT ON t BEGIN SELECT 1;"}) {
+        SCOPED_TRACE(script);
+        const Result r = Cli({QStringLiteral("split")}, QByteArray(script));
+        EXPECT_EQ(r.code, 1);
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_FALSE(r.err.isEmpty());
+    }
+    EXPECT_EQ(Cli({QStringLiteral("split")}, "select ((((1;").err,
+              QByteArray("DB Error: incomplete input\n"));
+    const Result piped = Cli(
+        {QStringLiteral("split"), QStringLiteral("-f"), QStringLiteral("/dev/stdin")}, "SELECT 1;");
+    EXPECT_EQ(piped.code, 0) << piped.err.toStdString();
+    EXPECT_EQ(piped.out, QByteArray("[\"SELECT 1;\"]\n"));
+}
+
 TEST(Cli, SplitPrintsTheStatementsAsJson) {
     const QByteArray script = "BEGIN IMMEDIATE;\nINSERT INTO t VALUES('a;b', \"c\"\"d\"); -- x\n"
                               "CREATE TRIGGER tr AFTER INSERT ON t BEGIN SELECT 1; END;\nCOMMIT";
