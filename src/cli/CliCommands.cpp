@@ -980,10 +980,6 @@ int RunCli(const QStringList& argv, QString& err) {
             return ExitFailed;
         }
     }
-    // A name is a file name, never a URI (the engine may accept URIs).
-    for (qsizetype i = 0; i < databases; ++i)
-        if (ctx.args[i].startsWith(QLatin1String("file:")))
-            ctx.args[i].prepend(QStringLiteral("./"));
     const QString target = ctx.outputFile.isEmpty() ? kStandardOutput : ctx.outputFile;
     if (cmd->writes) {
         // Opened first: an output that cannot be written stops the command before it runs.

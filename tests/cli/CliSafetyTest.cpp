@@ -302,6 +302,7 @@ TEST(CliNames, FileNamesAreTakenAsGiven) {
         in({QStringLiteral("query"), uri, QStringLiteral("SELECT name FROM sqlite_master"),
             QStringLiteral("--no-header")});
     EXPECT_EQ(q.out, QByteArray("t\r\n"));
+    EXPECT_EQ(in({QStringLiteral("probe"), uri}).out, ("Ready\t" + uri + "\n").toUtf8());
 
     // An empty name is no database.
     for (const QStringList& args :
