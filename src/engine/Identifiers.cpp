@@ -1,5 +1,6 @@
 #include "engine/Identifiers.h"
 
+#include "engine/SqlLexer.h"
 #include "engine/SqlLiteral.h"
 #include "support/TextUtil.h"
 
@@ -106,6 +107,69 @@ QString QuoteIdent(const QString& name, bool bSplitDots, bool bForce) {
     need = need || PartNeedsQuotes(QStringView(name).mid(partStart));
     if (need || bForce) return QLatin1Char('"') + r + QLatin1Char('"');
     return name;
+}
+
+QByteArray QuoteIdentBytes(QByteArrayView name) {
+    QByteArray r;
+    r.reserve(name.size() + 2);
+    r += '"';
+    for (const char c : name) {
+        if (c == '"') r += '"';
+        r += c;
+    }
+    r += '"';
+    return r;
+}
+
+QString CommentSafeText(QStringView text) {
+    static const char digits[] = "0123456789ABCDEF";
+    QString r;
+    r.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i].unicode();
+        if (u == '\r') {
+            r += QStringLiteral("\\r");
+        } else if (u == '\n') {
+            r += QStringLiteral("\\n");
+        } else if (u < 0x20 || u == 0x7F) {
+            r += QStringLiteral("\\x");
+            r += QLatin1Char(digits[u >> 4]);
+            r += QLatin1Char(digits[u & 15]);
+        } else if (u == 0x85 || u == 0x2028 || u == 0x2029) {
+            // Line breaks to some readers of text.
+            r += QStringLiteral("\\u");
+            for (int shift = 12; shift >= 0; shift -= 4)
+                r += QLatin1Char(digits[(u >> shift) & 15]);
+        } else if (u == '*' && i + 1 < text.size() && text[i + 1] == QLatin1Char('/')) {
+            r += QStringLiteral("* ");
+        } else {
+            r += QChar(u);
+        }
+    }
+    return r;
+}
+
+QString CommentSafeName(const QString& name) {
+    return CommentSafeText(QuoteIdent(name, false, true));
+}
+
+QString StatementTail(QStringView sql) {
+    SqlLexer lex(sql);
+    SqlToken t, last;
+    bool any = false;
+    while (lex.Next(t)) {
+        // Only a line feed ends a "--" comment for the engine.
+        if (t.kind == SqlTokKind::Space ||
+            (t.kind == SqlTokKind::LineBreak && any && last.kind == SqlTokKind::LineComment &&
+             !sql.mid(t.pos, t.len).contains(QLatin1Char('\n'))))
+            continue;
+        last = t;
+        any = true;
+    }
+    if (!any) return QString();
+    if (last.kind == SqlTokKind::LineComment) return QStringLiteral("\r\n");
+    if (last.kind == SqlTokKind::BlockComment && !last.closed) return QStringLiteral("*/");
+    return QString();
 }
 
 QString QuoteIdentList(const QStringList& names, bool bForce) {

@@ -2,6 +2,8 @@
 // SQL word lists, small statement builders and number cleaning.
 #pragma once
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -13,6 +15,21 @@ namespace sky {
 // digit; an SQL keyword. bSplitDots quotes each dotted part separately;
 // bForce always quotes.
 QString QuoteIdent(const QString& name, bool bSplitDots = false, bool bForce = false);
+// The name's bytes in double quotes (inner double quotes doubled), for names
+// read from a database file as bytes: they need not be valid UTF-8.
+QByteArray QuoteIdentBytes(QByteArrayView name);
+// Text written into a comment of a generated script (a name, an error
+// message): control and line-break characters become \r, \n, \xHH or \uHHHH
+// and "*/" becomes "* /", so the text can end neither a "--" nor a "/* */"
+// comment, whatever reads the script.
+QString CommentSafeText(QStringView text);
+// A name for such a comment: double-quoted like QuoteIdent, then made safe.
+QString CommentSafeName(const QString& name);
+// What must come between stored SQL text and a ";" or ")" written after it,
+// decided by the text's last token: a line break after a "--" comment (else
+// the comment would swallow it), "*/" after a block comment left open,
+// otherwise nothing.
+QString StatementTail(QStringView sql);
 // Each entry trimmed and quoted, joined by ", ".
 QString QuoteIdentList(const QStringList& names, bool bForce);
 // Removes the outer quote pair ("..", '..', `..`, [..]) and undoubles the

@@ -125,6 +125,29 @@ qsizetype AppendSqlText(std::string& out, const char* p, qsizetype n) {
     return units;
 }
 
+qsizetype AppendSqlValue(std::string& out, sqlite3_stmt* stmt, int column) {
+    const size_t at = out.size();
+    switch (sqlite3_column_type(stmt, column)) {
+    case SQLITE_INTEGER:
+        out += std::to_string(sqlite3_column_int64(stmt, column));
+        break;
+    case SQLITE_FLOAT:
+        AppendSqlReal(out, sqlite3_column_double(stmt, column));
+        break;
+    case SQLITE_TEXT: {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+        return AppendSqlText(out, p, sqlite3_column_bytes(stmt, column));
+    }
+    case SQLITE_BLOB:
+        AppendSqlBlob(out, sqlite3_column_blob(stmt, column), sqlite3_column_bytes(stmt, column));
+        break;
+    default:
+        out += "NULL";
+        break;
+    }
+    return qsizetype(out.size() - at);
+}
+
 QString SqlRealLiteral(double value) {
     std::string r;
     AppendSqlReal(r, value);

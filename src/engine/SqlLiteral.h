@@ -8,6 +8,8 @@
 #include <QStringView>
 #include <string>
 
+struct sqlite3_stmt;
+
 namespace sky {
 
 // Dialect differences of string literals.
@@ -30,5 +32,9 @@ void AppendSqlBlob(std::string& out, const void* data, qsizetype size);
 // char(13) joined with || to the quoted pieces; bytes that are not valid
 // UTF-8 as CAST(X'..' AS TEXT). Returns the literal's length in UTF-16 units.
 qsizetype AppendSqlText(std::string& out, const char* p, qsizetype n);
+// The literal of a result column by its storage class: an integer as the
+// engine's text, a REAL through AppendSqlReal, text through AppendSqlText, a
+// blob as X'..', NULL as NULL. Returns the literal's length in UTF-16 units.
+qsizetype AppendSqlValue(std::string& out, sqlite3_stmt* stmt, int column);
 
 } // namespace sky
