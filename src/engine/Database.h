@@ -327,9 +327,10 @@ private:
     bool ProgressStep();
     bool ExecuteListImpl(const QString& SQLScript);
     bool ExecuteTransactedImpl(const QString& SQLScript);
-    bool ExportTableScriptImpl(const QString& TableName, ExportOut& out, int QuerySize,
+    // Tables by the bytes of their names, which need not be valid UTF-8.
+    bool ExportTableScriptImpl(const QByteArray& TableName, ExportOut& out, int QuerySize,
                                bool InclData);
-    bool ExportTableRows(const QString& name, ExportOut& out, int QuerySize);
+    bool ExportTableRows(const QByteArray& name, ExportOut& out, int QuerySize);
     bool RecordWrite(const QString& SQL);
     bool ObjectExists(const QString& Name, const QString& Database, const char* type);
     bool NameInUse(const QString& name, const QString& dbSchema);

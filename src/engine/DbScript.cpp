@@ -5,10 +5,13 @@
 #include "engine/Identifiers.h"
 #include "engine/SqlLiteral.h"
 #include "engine/Statement.h"
+#include "support/HeldFiles.h"
 #include "support/TextUtil.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileDevice>
 #include <QFileInfo>
 #include <QLocale>
 #include <QSaveFile>
@@ -18,6 +21,32 @@ namespace sky {
 namespace {
 
 const QString kBusy = QStringLiteral("Database Busy");
+const QString kBackupIntoTemp =
+    QStringLiteral("Cannot back up into the schema \"temp\": it is never stored in the "
+                   "destination file");
+
+// Removes the destination file a failed backup created, when it holds no
+// data and no connection of this program has it open. A write that failed
+// part-way can leave pages and a hot journal behind: the engine rolls them
+// back when the file is next opened, which gives the empty file again. The
+// file is deleted through the engine's file layer, as every database file is.
+void RemoveCreatedDestination(const QString& path) {
+    QFileInfo info(path);
+    if (!info.exists() || info.isSymLink() || !info.isFile() || IsHeldDatabaseFile(path)) return;
+    if (info.size() != 0 || QFileInfo::exists(path + QStringLiteral("-journal"))) {
+        TSQLite3Database recover;
+        if (!recover.Open(path, 0, false, true, false)) return;
+        QString ignored;
+        const bool read =
+            recover.QuerySingleValue(ignored, QStringLiteral("PRAGMA schema_version;"));
+        recover.Close();
+        info.refresh();
+        if (!read || info.size() != 0 || QFileInfo::exists(path + QStringLiteral("-journal")))
+            return;
+    }
+    const QByteArray name = QFile::encodeName(info.absoluteFilePath());
+    if (sqlite3_vfs* vfs = sqlite3_vfs_find(nullptr)) vfs->xDelete(vfs, name.constData(), 0);
+}
 
 // Pragmas saved for the script's footer, each with the value that counts as
 // its default (empty: always written).
@@ -37,14 +66,66 @@ void Line(std::string& out, const QString& text) {
     out += "\r\n";
 }
 
-// "name" with inner double quotes doubled.
-QString DQ(const QString& name) {
-    return QuoteIdent(name, false, true);
+// Stored statement text (bytes, as read) and the ";" that ends it, on a line
+// of its own when the text ends in a "--" comment.
+void Statement(std::string& out, const QByteArray& sql) {
+    out.append(sql.constData(), size_t(sql.size()));
+    out += StatementTail(QString::fromUtf8(sql)).toStdString();
+    out += ";\r\n";
 }
 
-QString SQ(const QString& text) {
-    return QuoteSqlString(text);
+void Append(std::string& out, const QByteArray& bytes) {
+    out.append(bytes.constData(), size_t(bytes.size()));
 }
+
+// Rows of a catalogue query with every column as its bytes: names and stored
+// statements need not be valid UTF-8. params are bound as text, from ?1 on.
+using ByteRow = QList<QByteArray>;
+bool ByteRows(TSQLite3Database& db, const QString& sql, const QList<QByteArray>& params,
+              QList<ByteRow>& rows) {
+    rows.clear();
+    std::unique_ptr<TSQLite3Statement> stmt = db.Prepare(sql);
+    if (!stmt) {
+        if (db.LastError().isEmpty()) db.SetError(QStringLiteral("Empty Query"));
+        return false;
+    }
+    sqlite3_stmt* h = stmt->Handle();
+    for (int i = 0; i < params.size(); ++i)
+        sqlite3_bind_text(h, i + 1, params[i].constData(), int(params[i].size()), SQLITE_TRANSIENT);
+    const int cols = sqlite3_column_count(h);
+    int rc;
+    while ((rc = stmt->Step()) == SQLITE_ROW) {
+        ByteRow row;
+        row.reserve(cols);
+        for (int c = 0; c < cols; ++c)
+            row.append(QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(h, c)),
+                                  sqlite3_column_bytes(h, c)));
+        rows.append(row);
+    }
+    return rc == SQLITE_DONE || db.CheckResult(rc);
+}
+
+// A pragma's value as an SQL literal and as text; false when it gives no row.
+bool PragmaValue(TSQLite3Database& db, const QString& name, std::string& literal, QString& text) {
+    std::unique_ptr<TSQLite3Statement> stmt =
+        db.Prepare(QStringLiteral("PRAGMA ") + name + QLatin1Char(';'));
+    if (!stmt || stmt->Step() != SQLITE_ROW || stmt->ColumnCount() < 1) return false;
+    AppendSqlValue(literal, stmt->Handle(), 0);
+    text = TrimText(stmt->ColumnText(0));
+    return true;
+}
+
+// Hands what a file device still buffers to the system, so that a failing
+// write is seen here and not only when the caller closes the file.
+bool DeviceFlushed(QIODevice* dev) {
+    auto* file = qobject_cast<QFileDevice*>(dev);
+    return !file || file->flush();
+}
+
+struct StmtFinalizer {
+    void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
+};
+using RawStatement = std::unique_ptr<sqlite3_stmt, StmtFinalizer>;
 
 // Format("%-38s-- comment", [statement]).
 QString Padded(const QString& statement, const char* comment) {
@@ -105,8 +186,8 @@ bool TSQLite3Database::ExportTableScript(const QString& TableName, QIODevice* De
     bool ok = false;
     {
         ExportOut out(DestStream);
-        ok = ExportTableScriptImpl(TableName, out, QuerySize, InclData);
-        if (!out.Flush()) {
+        ok = ExportTableScriptImpl(TrimText(TableName).toUtf8(), out, QuerySize, InclData);
+        if (!out.Flush() || !DeviceFlushed(DestStream)) {
             if (ok) FLastErr = out.ErrorText();
             ok = false;
         }
@@ -115,62 +196,66 @@ bool TSQLite3Database::ExportTableScript(const QString& TableName, QIODevice* De
     return ok;
 }
 
-bool TSQLite3Database::ExportTableScriptImpl(const QString& TableName, ExportOut& out,
+bool TSQLite3Database::ExportTableScriptImpl(const QByteArray& TableName, ExportOut& out,
                                              int QuerySize, bool InclData) {
     std::string& buf = out.Buf();
-    QString name = TrimText(TableName);
+    QByteArray name = TableName;
     bool ok = false;
     try {
-        QList<QStringList> rows;
-        if (!QueryTextRows(QStringLiteral("SELECT \"name\", \"sql\" FROM \"sqlite_master\" WHERE "
-                                          "upper(\"name\")=") +
-                               SQ(UpperAscii(name)) + QStringLiteral(" AND \"type\"='table';"),
-                           rows)) {
+        QList<ByteRow> rows;
+        if (!ByteRows(*this,
+                      QStringLiteral("SELECT \"name\", \"sql\" FROM \"sqlite_master\" WHERE "
+                                     "upper(\"name\")=upper(?1) AND \"type\"='table';"),
+                      {name}, rows)) {
             FLastErr = QStringLiteral("Failed to read Table Schema - ") + FLastErr;
-        } else if (rows.isEmpty() || TrimText(rows[0][1]).isEmpty()) {
+        } else if (rows.isEmpty() || rows[0][1].trimmed().isEmpty()) {
             if (!rows.isEmpty()) name = rows[0][0];
-            FLastErr = QStringLiteral("Invalid Table Schema for ") + name + QStringLiteral("...");
+            FLastErr = QStringLiteral("Invalid Table Schema for ") + QString::fromUtf8(name) +
+                       QStringLiteral("...");
         } else {
             name = rows[0][0];
-            const QString createSql = rows[0][1];
+            const QByteArray createSql = rows[0][1];
             buf += "\r\n";
-            Line(buf, QStringLiteral("--   Table Schema for: ") + name + QStringLiteral("   [ ") +
+            Line(buf, QStringLiteral("--   Table Schema for: ") +
+                          CommentSafeName(QString::fromUtf8(name)) + QStringLiteral("   [ ") +
                           NowText() + QStringLiteral(" ]   SQLite ") +
                           QString::fromUtf8(sqlite3_libversion()));
-            Line(buf, QStringLiteral("DROP TABLE IF EXISTS ") + DQ(name) + QLatin1Char(';'));
-            Line(buf, createSql + QLatin1Char(';'));
+            buf += "DROP TABLE IF EXISTS ";
+            Append(buf, QuoteIdentBytes(name));
+            buf += ";\r\n";
+            Statement(buf, createSql);
             ok = !InclData ||
-                 createSql.startsWith(QStringLiteral("CREATE VIRTUAL"), Qt::CaseInsensitive) ||
+                 QString::fromUtf8(createSql).startsWith(QStringLiteral("CREATE VIRTUAL"),
+                                                         Qt::CaseInsensitive) ||
                  ExportTableRows(name, out, QuerySize);
             if (ok) {
-                if (!QueryTextRows(QStringLiteral("SELECT \"name\", \"sql\" FROM \"sqlite_master\" "
-                                                  "WHERE (\"tbl_name\"=") +
-                                       SQ(name) +
-                                       QStringLiteral(") AND (\"type\"='index') AND (\"sql\" IS "
-                                                      "NOT NULL) AND (trim(\"sql\")!='');"),
-                                   rows)) {
+                if (!ByteRows(*this,
+                              QStringLiteral("SELECT \"name\", \"sql\" FROM \"sqlite_master\" "
+                                             "WHERE (\"tbl_name\"=?1) AND (\"type\"='index') AND "
+                                             "(\"sql\" IS NOT NULL) AND (trim(\"sql\")!='');"),
+                              {name}, rows)) {
                     FLastErr = QStringLiteral("Failed to read Table Indices - ") + FLastErr;
                     ok = false;
                 } else {
-                    for (const QStringList& r : rows) {
-                        Line(buf,
-                             QStringLiteral("DROP INDEX IF EXISTS ") + DQ(r[0]) + QLatin1Char(';'));
-                        Line(buf, r[1] + QLatin1Char(';'));
+                    for (const ByteRow& r : rows) {
+                        buf += "DROP INDEX IF EXISTS ";
+                        Append(buf, QuoteIdentBytes(r[0]));
+                        buf += ";\r\n";
+                        Statement(buf, r[1]);
                     }
                 }
             }
             if (ok) {
-                if (!QueryTextRows(QStringLiteral("SELECT \"name\", \"sql\" FROM \"sqlite_master\" "
-                                                  "WHERE (\"tbl_name\"=") +
-                                       SQ(name) +
-                                       QStringLiteral(") AND (\"type\"='trigger') AND (\"sql\" IS "
-                                                      "NOT NULL) AND (trim(\"sql\")!='');"),
-                                   rows)) {
+                if (!ByteRows(*this,
+                              QStringLiteral("SELECT \"name\", \"sql\" FROM \"sqlite_master\" "
+                                             "WHERE (\"tbl_name\"=?1) AND (\"type\"='trigger') AND "
+                                             "(\"sql\" IS NOT NULL) AND (trim(\"sql\")!='');"),
+                              {name}, rows)) {
                     FLastErr = QStringLiteral("Failed to read Table Triggers - ") + FLastErr;
                     ok = false;
                 } else {
-                    for (const QStringList& r : rows)
-                        Line(buf, r[1] + QLatin1Char(';'));
+                    for (const ByteRow& r : rows)
+                        Statement(buf, r[1]);
                 }
             }
         }
@@ -180,121 +265,110 @@ bool TSQLite3Database::ExportTableScriptImpl(const QString& TableName, ExportOut
     }
     if (!ok) {
         buf += "\r\n";
-        Line(buf, QStringLiteral(" /*  Table Export FAILED for ") + name + QStringLiteral(": ") +
-                      FLastErr + QStringLiteral("  */ "));
+        Line(buf, QStringLiteral(" /*  Table Export FAILED for ") +
+                      CommentSafeName(QString::fromUtf8(name)) + QStringLiteral(": ") +
+                      CommentSafeText(FLastErr) + QStringLiteral("  */ "));
     }
     out.RowDone();
     return ok;
 }
 
-bool TSQLite3Database::ExportTableRows(const QString& name, ExportOut& out, int QuerySize) {
+bool TSQLite3Database::ExportTableRows(const QByteArray& name, ExportOut& out, int QuerySize) {
     // The columns that take values: generated columns are computed, and the
     // hidden columns of virtual tables cannot be written.
-    QList<QStringList> info;
-    if (!QueryTextRows(QStringLiteral("SELECT \"name\", \"hidden\", \"pk\", upper(\"type\") FROM "
-                                      "pragma_table_xinfo(") +
-                           SQ(name) + QStringLiteral(");"),
-                       info))
+    QList<ByteRow> info;
+    if (!ByteRows(*this,
+                  QStringLiteral("SELECT \"name\", \"hidden\", \"pk\", upper(\"type\") FROM "
+                                 "pragma_table_xinfo(?1, 'main');"),
+                  {name}, info))
         return false;
-    QStringList cols;
+    QList<QByteArray> cols;
     int keyCount = 0;
     bool integerKey = false;
-    for (const QStringList& c : info) {
+    for (const ByteRow& c : info) {
         if (c[2].toInt() > 0) {
             ++keyCount;
-            integerKey = c[3] == QLatin1String("INTEGER");
+            integerKey = c[3] == "INTEGER";
         }
-        if (c[1] == QLatin1String("0")) cols.append(c[0]);
+        if (c[1] == "0") cols.append(c[0]);
     }
     // A rowid that is not the INTEGER PRIMARY KEY column is written too, so
     // that the rows keep their rowids: under a name no column takes.
-    QString rowidName;
+    QByteArray rowidName;
     for (const char* alias : {"rowid", "_rowid_", "oid"}) {
         bool taken = false;
-        for (const QStringList& c : info)
-            taken |= c[0].compare(QLatin1String(alias), Qt::CaseInsensitive) == 0;
+        for (const ByteRow& c : info)
+            taken |=
+                QString::fromUtf8(c[0]).compare(QLatin1String(alias), Qt::CaseInsensitive) == 0;
         if (!taken) {
-            rowidName = QLatin1String(alias);
+            rowidName = alias;
             break;
         }
     }
     if (!rowidName.isEmpty()) {
-        const QByteArray table = name.toUtf8(), column = rowidName.toUtf8();
         const bool hasRowid =
-            sqlite3_table_column_metadata(FHandle, "main", table.constData(), column.constData(),
+            sqlite3_table_column_metadata(FHandle, "main", name.constData(), rowidName.constData(),
                                           nullptr, nullptr, nullptr, nullptr, nullptr) == SQLITE_OK;
         bool aliased = false;
         if (hasRowid && keyCount == 1 && integerKey) {
             // INTEGER PRIMARY KEY is the rowid unless it has its own index (DESC).
-            QList<QStringList> idx;
-            if (!QueryTextRows(QStringLiteral("SELECT count(*) FROM pragma_index_list(") +
-                                   SQ(name) + QStringLiteral(") WHERE \"origin\"='pk';"),
-                               idx))
+            QList<ByteRow> idx;
+            if (!ByteRows(*this,
+                          QStringLiteral("SELECT count(*) FROM pragma_index_list(?1, 'main') "
+                                         "WHERE \"origin\"='pk';"),
+                          {name}, idx))
                 return false;
-            aliased = !idx.isEmpty() && idx[0][0] == QLatin1String("0");
+            aliased = !idx.isEmpty() && idx[0][0] == "0";
         }
         if (!hasRowid || aliased) rowidName.clear();
     }
-    QStringList quoted;
-    if (!rowidName.isEmpty()) quoted.append(DQ(rowidName));
-    for (const QString& c : cols)
-        quoted.append(DQ(c));
+    QList<QByteArray> quoted;
+    if (!rowidName.isEmpty()) quoted.append(QuoteIdentBytes(rowidName));
+    for (const QByteArray& c : cols)
+        quoted.append(QuoteIdentBytes(c));
     if (quoted.isEmpty()) return true;
-    const std::string head = (QStringLiteral("INSERT INTO ") + DQ(name) + QStringLiteral(" (") +
-                              quoted.join(QLatin1Char(',')) + QStringLiteral(") VALUES \r\n"))
-                                 .toStdString();
+    const QByteArray columnList = quoted.join(',');
+    const QByteArray table = QuoteIdentBytes(name);
+    const QByteArray head = "INSERT INTO " + table + " (" + columnList + ") VALUES \r\n";
 
-    std::unique_ptr<TSQLite3Statement> stmt =
-        Prepare(QStringLiteral("SELECT ") + quoted.join(QLatin1Char(',')) +
-                QStringLiteral(" FROM ") + DQ(name) + QStringLiteral(" WHERE 1;"));
-    if (!stmt) return false;
-    sqlite3_stmt* h = stmt->Handle();
+    // The statement names the table by its bytes, so it is prepared as bytes.
+    const QByteArray select = "SELECT " + columnList + " FROM \"main\"." + table + " WHERE 1;";
+    SetLastQuery(QString::fromUtf8(select));
+    sqlite3_stmt* prepared = nullptr;
+    int rc;
+    {
+        EngineCall call(this);
+        rc =
+            sqlite3_prepare_v2(FHandle, select.constData(), int(select.size()), &prepared, nullptr);
+    }
+    RawStatement stmt(prepared);
+    if (rc != SQLITE_OK || !prepared) return CheckResult(rc == SQLITE_OK ? SQLITE_ERROR : rc);
+    sqlite3_stmt* h = stmt.get();
     const int n = sqlite3_column_count(h);
     std::string& buf = out.Buf();
     qint64 row = 0;
     qsizetype gathered = 0; // characters of the rows of the open INSERT
-    int rc;
     {
         EngineCall call(this);
         rc = sqlite3_step(h);
     }
     while (rc == SQLITE_ROW) {
         if (gathered == 0) {
-            buf += head;
+            Append(buf, head);
             buf += " (";
         } else {
             buf += ",(";
         }
-        const size_t start = buf.size();
-        qsizetype extra = 0; // characters that are not bytes of ASCII
+        qsizetype units = 2; // characters of this row's line
         for (int c = 0; c < n; ++c) {
-            if (c > 0) buf += ',';
-            switch (sqlite3_column_type(h, c)) {
-            case SQLITE_INTEGER:
-                buf.append(reinterpret_cast<const char*>(sqlite3_column_text(h, c)),
-                           size_t(sqlite3_column_bytes(h, c)));
-                break;
-            case SQLITE_FLOAT:
-                AppendSqlReal(buf, sqlite3_column_double(h, c));
-                break;
-            case SQLITE_TEXT: {
-                const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(h, c));
-                const qsizetype bytes = sqlite3_column_bytes(h, c);
-                const size_t before = buf.size();
-                const qsizetype units = AppendSqlText(buf, p, bytes);
-                extra += units - qsizetype(buf.size() - before);
-                break;
+            if (c > 0) {
+                buf += ',';
+                ++units;
             }
-            case SQLITE_BLOB:
-                AppendSqlBlob(buf, sqlite3_column_blob(h, c), sqlite3_column_bytes(h, c));
-                break;
-            default:
-                buf += "NULL";
-                break;
-            }
+            units += AppendSqlValue(buf, h, c);
         }
         buf += ")\r\n";
-        gathered += qsizetype(buf.size() - start) + 2 + extra;
+        gathered += units + 3;
         ++row;
         FProgress.OpCurrent = row;
         FProgress.OpTarget = row + 10240;
@@ -342,13 +416,13 @@ bool TSQLite3Database::ExportDBScript(QIODevice* DestStream, int QuerySize, bool
     try {
         QStringList pragmaLines;
         for (const PragmaCheck& p : kPragmas) {
-            QList<QStringList> v;
             const QString name = QLatin1String(p.name);
-            if (!QueryTextRows(QStringLiteral("PRAGMA ") + name + QLatin1Char(';'), v)) continue;
-            const QString value = v.isEmpty() || v[0].isEmpty() ? QString() : TrimText(v[0][0]);
+            std::string literal;
+            QString value;
+            if (!PragmaValue(*this, name, literal, value)) continue;
             if (*p.defaultValue && value == QLatin1String(p.defaultValue)) continue;
-            const QString line =
-                QStringLiteral("PRAGMA ") + name + QStringLiteral(" = ") + value + QLatin1Char(';');
+            const QString line = QStringLiteral("PRAGMA ") + name + QStringLiteral(" = ") +
+                                 QString::fromStdString(literal) + QLatin1Char(';');
             // Setting the schema version can corrupt a database: only noted.
             pragmaLines.append(name == QLatin1String("schema_version")
                                    ? Padded(QStringLiteral("-- ") + line,
@@ -359,29 +433,30 @@ bool TSQLite3Database::ExportDBScript(QIODevice* DestStream, int QuerySize, bool
         }
         FLastErr.clear();
 
-        // Sequence counters, also of tables that receive no rows here.
-        QStringList sequenceLines;
-        QList<QStringList> seqTable;
-        if (QueryTextRows(QStringLiteral("SELECT \"name\" FROM \"sqlite_master\" WHERE "
-                                         "lower(\"name\")='sqlite_sequence';"),
-                          seqTable) &&
+        // Sequence counters, also of tables that receive no rows here. Names
+        // and counters are written as literals of their own storage class.
+        std::vector<std::string> sequenceLines;
+        QList<ByteRow> seqTable;
+        if (ByteRows(*this,
+                     QStringLiteral("SELECT \"name\" FROM \"sqlite_master\" WHERE "
+                                    "lower(\"name\")='sqlite_sequence';"),
+                     {}, seqTable) &&
             !seqTable.isEmpty()) {
-            const QString seq = DQ(seqTable[0][0]);
-            QList<QStringList> counters;
-            if (QueryTextRows(QStringLiteral("SELECT \"name\", \"seq\" FROM ") + seq +
-                                  QStringLiteral(" WHERE 1;"),
-                              counters)) {
-                for (const QStringList& c : counters) {
-                    if (c[0].isEmpty() && c[1].isEmpty()) continue;
-                    const QString value = c[1].isEmpty() ? QStringLiteral("NULL") : c[1];
-                    sequenceLines.append(
-                        QStringLiteral("UPDATE %1 SET \"seq\"=%2 WHERE \"name\"=%3;")
-                            .arg(seq, value, SQ(c[0])));
-                    sequenceLines.append(
-                        QStringLiteral("INSERT INTO %1(\"name\",\"seq\") SELECT %3,%2 WHERE NOT "
-                                       "EXISTS (SELECT 1 FROM %1 WHERE \"name\"=%3);")
-                            .arg(seq, value, SQ(c[0])));
-                }
+            const std::string seq = QuoteIdentBytes(seqTable[0][0]).toStdString();
+            std::unique_ptr<TSQLite3Statement> counters =
+                Prepare(QStringLiteral("SELECT \"name\", \"seq\" FROM ") +
+                        QString::fromStdString(seq) + QStringLiteral(" WHERE 1;"));
+            while (counters && counters->Step() == SQLITE_ROW) {
+                sqlite3_stmt* h = counters->Handle();
+                if (sqlite3_column_bytes(h, 0) == 0 && sqlite3_column_bytes(h, 1) == 0) continue;
+                std::string key, value;
+                AppendSqlValue(key, h, 0);
+                AppendSqlValue(value, h, 1);
+                sequenceLines.push_back("UPDATE " + seq + " SET \"seq\"=" + value +
+                                        " WHERE \"name\"=" + key + ";");
+                sequenceLines.push_back("INSERT INTO " + seq + "(\"name\",\"seq\") SELECT " + key +
+                                        "," + value + " WHERE NOT EXISTS (SELECT 1 FROM " + seq +
+                                        " WHERE \"name\"=" + key + ");");
             }
         }
         FLastErr.clear();
@@ -398,62 +473,70 @@ bool TSQLite3Database::ExportDBScript(QIODevice* DestStream, int QuerySize, bool
         Line(buf, QStringLiteral("BEGIN TRANSACTION;                   -- Comment out if the "
                                  "importer starts an automatic Transaction."));
 
-        QList<QStringList> tables;
-        if (!QueryTextRows(
-                QStringLiteral("SELECT \"name\" FROM \"sqlite_master\" WHERE (\"type\"='table')  "
-                               "AND (\"name\"<>'sqlite_sequence') AND (\"name\" NOT LIKE "
-                               "'sqlite\\_stat_' ESCAPE '\\') ORDER BY \"rootpage\";"),
-                tables)) {
+        QList<ByteRow> tables;
+        if (!ByteRows(*this,
+                      QStringLiteral("SELECT \"name\" FROM \"sqlite_master\" WHERE "
+                                     "(\"type\"='table')  AND (\"name\"<>'sqlite_sequence') AND "
+                                     "(\"name\" NOT LIKE 'sqlite\\_stat_' ESCAPE '\\') ORDER BY "
+                                     "\"rootpage\";"),
+                      {}, tables)) {
             ok = false;
         } else if (tables.isEmpty()) {
             FLastErr = QStringLiteral("Database has no Tables");
             buf += "\r\n";
-            Line(buf, QStringLiteral(" /*  Expot FAILED: ") + FLastErr + QStringLiteral("  */ "));
+            Line(buf, QStringLiteral(" /*  Expot FAILED: ") + CommentSafeText(FLastErr) +
+                          QStringLiteral("  */ "));
             ok = false;
         } else {
-            for (const QStringList& t : tables) {
+            for (const ByteRow& t : tables) {
                 if (!ExportTableScriptImpl(t[0], out, QuerySize, InclData)) {
                     ok = false;
                     break;
                 }
+                if (out.Failed()) break;
             }
         }
 
         if (ok) {
-            QList<QStringList> views;
-            if (!QueryTextRows(QStringLiteral("SELECT \"name\", \"sql\" FROM \"sqlite_master\" "
-                                              "WHERE \"type\"='view';"),
-                               views)) {
+            QList<ByteRow> views;
+            if (!ByteRows(*this,
+                          QStringLiteral("SELECT \"name\", \"sql\" FROM \"sqlite_master\" "
+                                         "WHERE \"type\"='view';"),
+                          {}, views)) {
                 FLastErr = QStringLiteral("Failed to read Views - ") + FLastErr;
                 ok = false;
             } else {
-                for (const QStringList& v : views) {
-                    buf += "\r\n";
-                    Line(buf, QStringLiteral("DROP VIEW IF EXISTS ") + DQ(v[0]) + QLatin1Char(';'));
-                    Line(buf, v[1] + QLatin1Char(';'));
+                for (const ByteRow& v : views) {
+                    buf += "\r\nDROP VIEW IF EXISTS ";
+                    Append(buf, QuoteIdentBytes(v[0]));
+                    buf += ";\r\n";
+                    Statement(buf, v[1]);
                 }
             }
         }
         if (ok) {
             // Triggers on views, which need their views.
-            QList<QStringList> triggers;
-            if (!QueryTextRows(QStringLiteral("SELECT \"sql\" FROM \"sqlite_master\" WHERE "
-                                              "\"type\"='trigger' AND \"tbl_name\" IN (SELECT "
-                                              "\"name\" FROM \"sqlite_master\" WHERE "
-                                              "\"type\"='view') AND trim(\"sql\")!='';"),
-                               triggers)) {
+            QList<ByteRow> triggers;
+            if (!ByteRows(*this,
+                          QStringLiteral("SELECT \"sql\" FROM \"sqlite_master\" WHERE "
+                                         "\"type\"='trigger' AND \"tbl_name\" IN (SELECT "
+                                         "\"name\" FROM \"sqlite_master\" WHERE "
+                                         "\"type\"='view') AND trim(\"sql\")!='';"),
+                          {}, triggers)) {
                 FLastErr = QStringLiteral("Failed to read View Triggers - ") + FLastErr;
                 ok = false;
             } else {
                 if (!triggers.isEmpty()) buf += "\r\n";
-                for (const QStringList& t : triggers)
-                    Line(buf, t[0] + QLatin1Char(';'));
+                for (const ByteRow& t : triggers)
+                    Statement(buf, t[0]);
             }
         }
-        if (ok && !sequenceLines.isEmpty()) {
+        if (ok && !sequenceLines.empty()) {
             buf += "\r\n";
-            for (const QString& l : sequenceLines)
-                Line(buf, l);
+            for (const std::string& l : sequenceLines) {
+                buf += l;
+                buf += "\r\n";
+            }
         }
         if (ok && out.Failed()) {
             FLastErr = out.ErrorText();
@@ -478,14 +561,14 @@ bool TSQLite3Database::ExportDBScript(QIODevice* DestStream, int QuerySize, bool
             Line(buf, Padded(QStringLiteral("ROLLBACK TRANSACTION;"),
                              "-- This Export failed and should not be imported automatically."));
             buf += "\r\n";
-            Line(buf, QStringLiteral(" /*  Database Export FAILED: ") + FLastErr +
+            Line(buf, QStringLiteral(" /*  Database Export FAILED: ") + CommentSafeText(FLastErr) +
                           QStringLiteral("  [ ") + elapsed + QStringLiteral(" ]  */ "));
         }
     } catch (const std::exception& e) {
         FLastErr = QStringLiteral("Database Export failed - ") + QString::fromUtf8(e.what());
         ok = false;
     }
-    if (!out.Flush()) {
+    if (!out.Flush() || !DeviceFlushed(DestStream)) {
         if (ok) FLastErr = out.ErrorText();
         ok = false;
     }
@@ -512,29 +595,28 @@ bool TSQLite3Database::ExportDBScript(const QString& DestFile, int QuerySize, bo
         FLastErr = kBusy;
         return false;
     }
-    // Written beside the old file and renamed over it at the end, so a write
-    // failure never leaves a half script in place of the old one.
+    // Written beside the old file and renamed over it only when the whole
+    // export succeeded: a failed or cut-off script never replaces the old one.
     QSaveFile file(DestFile);
     if (!file.open(QIODevice::WriteOnly)) {
         SetError(QStringLiteral("Could not Create file (") + DestFile + QStringLiteral(") - ") +
                  file.errorString());
         return false;
     }
-    bool ok = ExportDBScript(&file, QuerySize, InclData);
-    const QString kept = FLastErr;
-    if (file.error() != QFileDevice::NoError) {
+    const bool ok = ExportDBScript(&file, QuerySize, InclData);
+    if (!ok) {
+        const QString kept = FLastErr;
         file.cancelWriting();
-        SetError(QStringLiteral("Could not write file (") + DestFile + QStringLiteral(") - ") +
-                 file.errorString());
+        FLastErr = kept;
         return false;
     }
-    if (!file.commit()) {
+    if (file.error() != QFileDevice::NoError || !file.commit()) {
         SetError(QStringLiteral("Could not write file (") + DestFile + QStringLiteral(") - ") +
                  file.errorString());
+        file.cancelWriting();
         return false;
     }
-    FLastErr = kept;
-    return ok;
+    return true;
 }
 
 bool TSQLite3Database::BackupDB(const QString& DestFile, TBackupProgressCallback onProgressCallback,
@@ -550,6 +632,10 @@ bool TSQLite3Database::BackupDB(const QString& DestFile, TBackupProgressCallback
         TrimText(SourceDBName).isEmpty() ? QStringLiteral("main") : TrimText(SourceDBName);
     const QString target =
         TrimText(TargetDBName).isEmpty() ? QStringLiteral("main") : TrimText(TargetDBName);
+    if (target.compare(QLatin1String("temp"), Qt::CaseInsensitive) == 0) {
+        SetError(kBackupIntoTemp);
+        return false;
+    }
 
     // Copying a file onto itself would wait on its own lock.
     const QString self = QFileInfo(FFile).canonicalFilePath();
@@ -559,9 +645,13 @@ bool TSQLite3Database::BackupDB(const QString& DestFile, TBackupProgressCallback
                  QStringLiteral(" (it is the source database)"));
         return false;
     }
+    // A destination this backup creates is removed again when it fails.
+    const QFileInfo before(DestFile);
+    const bool existed = before.exists() || before.isSymLink();
     TSQLite3Database dest;
     if (!dest.Open(DestFile, 500, false, false, false)) {
         SetError(QStringLiteral("Could not access destination file: ") + DestFile);
+        if (!existed) RemoveCreatedDestination(DestFile);
         return false;
     }
     const QByteArray targetName = target.toUtf8(), sourceName = source.toUtf8();
@@ -570,6 +660,7 @@ bool TSQLite3Database::BackupDB(const QString& DestFile, TBackupProgressCallback
     if (!backup) {
         SetError(QStringLiteral("DB Error: ") + QString::fromUtf8(sqlite3_errmsg(dest.Handle())));
         dest.Close();
+        if (!existed) RemoveCreatedDestination(DestFile);
         return false;
     }
     Lock();
@@ -613,6 +704,7 @@ bool TSQLite3Database::BackupDB(const QString& DestFile, TBackupProgressCallback
                      QString::fromUtf8(sqlite3_errstr(rc != SQLITE_DONE ? rc : finish)));
     }
     dest.Close();
+    if (!ok && !existed) RemoveCreatedDestination(DestFile);
     return ok;
 }
 

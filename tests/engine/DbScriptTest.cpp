@@ -1,15 +1,20 @@
 // Database and table scripts and the online backup. A script is a backup
 // format: run in an empty database by the sqlite3 shell or by ExecuteList it
 // must give back the same database, as sqldiff sees it.
+#include "common/FaultInject.h"
 #include "common/Process.h"
 #include "common/TempDb.h"
+#include "engine/Identifiers.h"
 #include "engine/SqlLiteral.h"
 #include "support/TextFile.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <csignal>
 #include <sqlite3.h>
+#include <sys/resource.h>
 
 namespace sky::test {
 namespace {
@@ -187,7 +192,7 @@ TEST_F(DbScriptTest, LayoutOfAOneTableDatabase) {
         QStringLiteral("^BEGIN TRANSACTION;                   -- Comment out if the importer "
                        "starts an automatic Transaction\\.$"),
         QStringLiteral("^$"),
-        QStringLiteral("^--   Table Schema for: t   \\[ .+ \\]   SQLite [0-9.]+$"),
+        QStringLiteral("^--   Table Schema for: \"t\"   \\[ .+ \\]   SQLite [0-9.]+$"),
         QStringLiteral("^DROP TABLE IF EXISTS \"t\";$"),
         QStringLiteral("^CREATE TABLE t\\(a\\);$"),
         QStringLiteral("^INSERT INTO \"t\" \\(\"rowid\",\"a\"\\) VALUES $"),
@@ -261,7 +266,7 @@ TEST_F(DbScriptTest, FailuresAndTransactions) {
     tbuf.open(QIODevice::WriteOnly);
     EXPECT_FALSE(db.ExportTableScript(QStringLiteral("nosuch"), &tbuf, 100, true));
     EXPECT_EQ(db.LastError(), QStringLiteral("Invalid Table Schema for nosuch..."));
-    EXPECT_TRUE(tbuf.data().contains(" /*  Table Export FAILED for nosuch: "));
+    EXPECT_TRUE(tbuf.data().contains(" /*  Table Export FAILED for \"nosuch\": "));
 }
 
 TEST_F(DbScriptTest, TableScriptUsesStoredNameAndRefusesWhenBusy) {
@@ -272,7 +277,7 @@ TEST_F(DbScriptTest, TableScriptUsesStoredNameAndRefusesWhenBusy) {
     buf.open(QIODevice::WriteOnly);
     ASSERT_TRUE(db.ExportTableScript(QStringLiteral("mixedcase"), &buf, 100, true));
     const QString s = QString::fromUtf8(buf.data());
-    EXPECT_TRUE(s.contains(QStringLiteral("--   Table Schema for: MixedCase   [")));
+    EXPECT_TRUE(s.contains(QStringLiteral("--   Table Schema for: \"MixedCase\"   [")));
     EXPECT_TRUE(s.contains(QStringLiteral("DROP INDEX IF EXISTS \"mi\";\r\nCREATE INDEX mi")));
     EXPECT_EQ(s.count(QStringLiteral("CREATE TRIGGER mt")), 1);
 
@@ -361,6 +366,405 @@ TEST_F(BackupTest, CancelAndCallbackFailureLeaveTheTargetAsItWas) {
     EXPECT_FALSE(db.BackupDB(target, nullptr, QStringLiteral("nosuch"), QString()));
     EXPECT_TRUE(db.LastError().startsWith(QStringLiteral("DB Error: ")))
         << db.LastError().toStdString();
+}
+
+// ---------------------------------------------------------------------------
+// Hostile names and values, failing writes.
+
+// Runs SQL exactly as given through the C interface (not through the
+// statement splitter), so that stored texts and names are the bytes written.
+void RawExec(TSQLite3Database& db, const QByteArray& sql) {
+    char* err = nullptr;
+    ASSERT_EQ(sqlite3_exec(db.Handle(), sql.constData(), nullptr, nullptr, &err), SQLITE_OK)
+        << (err ? err : "") << " in " << sql.toStdString();
+}
+
+QByteArray ReadAll(const QString& file) {
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Loads a script into a new database with the sqlite3 shell.
+ProcessResult ShellLoad(const QString& db, const QByteArray& script, bool bail = true) {
+    QStringList args;
+    if (bail) args << QStringLiteral("-bail");
+    args << db;
+    return RunProgram(QStringLiteral(SQLITE3_SHELL_PATH), args, script);
+}
+
+// Files written by this process may not grow past `bytes` while it lives: a
+// write past it fails as on a full disk (EFBIG instead of a signal).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &FOld);
+        FOldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit r = FOld;
+        r.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &r);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &FOld);
+        std::signal(SIGXFSZ, FOldHandler);
+    }
+
+private:
+    rlimit FOld{};
+    void (*FOldHandler)(int) = SIG_DFL;
+};
+
+TEST(ScriptText, CommentTextCannotEndAComment) {
+    const char16_t* names[] = {u"t\n.system touch x\n--",
+                               u"t\rCREATE TABLE p(x);--",
+                               u"a */ CREATE TABLE p(x); /*",
+                               u"ctl\x01\x1f\x7f",
+                               u"ls\u2028ps\u2029nel\u0085",
+                               u"*/*/",
+                               u"plain"};
+    for (const char16_t* n : names) {
+        const QString safe = CommentSafeName(QString::fromUtf16(n));
+        EXPECT_FALSE(safe.contains(QStringLiteral("*/"))) << safe.toStdString();
+        for (QChar c : safe)
+            EXPECT_TRUE(c.unicode() >= 0x20 && c.unicode() != 0x7F && c.unicode() != 0x85 &&
+                        c.unicode() != 0x2028 && c.unicode() != 0x2029)
+                << safe.toStdString();
+        EXPECT_TRUE(safe.startsWith(QLatin1Char('"')) && safe.endsWith(QLatin1Char('"')));
+    }
+    EXPECT_EQ(CommentSafeName(QStringLiteral("a\"b\nc\rd")), QStringLiteral("\"a\"\"b\\nc\\rd\""));
+    EXPECT_EQ(CommentSafeText(QStringLiteral("x */ y\x01")), QStringLiteral("x * / y\\x01"));
+}
+
+TEST(ScriptText, StatementTailFollowsTheLastToken) {
+    const struct {
+        const char* sql;
+        const char* tail;
+    } cases[] = {
+        {"SELECT 1", ""},
+        {"SELECT 1 -- note", "\r\n"},
+        {"SELECT 1 -- note\n", ""},
+        {"SELECT 1 -- note\r\n", ""},
+        {"SELECT 1 -- note\r", "\r\n"},
+        {"SELECT 1 -- a\rDROP TABLE t", "\r\n"},
+        {"SELECT '-- no comment'", ""},
+        {"SELECT \"a -- b\"", ""},
+        {"SELECT 1 /* open", "*/"},
+        {"SELECT 1 /*", "*/"},
+        {"SELECT 1 /* closed */", ""},
+        {"SELECT 1 /* -- */", ""},
+        {"SELECT 1 /* x */ -- y", "\r\n"},
+        {"a > 0 -- positive\n", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        const QString sql = QString::fromUtf8(c.sql);
+        const QString tail = StatementTail(sql);
+        EXPECT_EQ(tail, QString::fromUtf8(c.tail)) << c.sql;
+        // What follows the tail is code to the engine.
+        const QByteArray full = (sql + tail + QStringLiteral(" ;")).toUtf8();
+        if (!sql.isEmpty()) {
+            EXPECT_TRUE(sqlite3_complete(full.constData())) << c.sql;
+        }
+    }
+}
+
+TEST_F(DbScriptTest, NamesInCommentsRunNothing) {
+    const QString marker = Fresh("PWNED");
+    const QByteArray lfName = "t\n.system touch " + QFile::encodeName(marker) + "\n--";
+    const QByteArray crName = "t\rCREATE TABLE pwned(x);--";
+    RawExec(db, "CREATE TABLE \"" + lfName + "\"(a); INSERT INTO \"" + lfName +
+                    "\" VALUES (1); CREATE TABLE \"" + crName + "\"(a); INSERT INTO \"" + crName +
+                    "\" VALUES (2); CREATE INDEX \"i\n.system touch " + QFile::encodeName(marker) +
+                    "\" ON \"" + lfName + "\"(a); ANALYZE;");
+    const QString script = Fresh("dump.sql");
+    ASSERT_TRUE(db.ExportDBScript(script, 16384, true)) << db.LastError().toStdString();
+    const QByteArray text = ReadAll(script);
+    EXPECT_TRUE(text.contains("--   Table Schema for: \"t\\n.system touch ")) << text.toStdString();
+
+    // The sqlite3 shell runs no dot command hidden in a name.
+    const QString byShell = Fresh("shell.db");
+    const ProcessResult r = ShellLoad(byShell, text);
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(marker));
+    EXPECT_EQ(Text(SqlDiff(path, byShell)), QString());
+    EXPECT_EQ(Shell(byShell, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE "
+                                            "name='pwned';")),
+              QByteArray("0"));
+
+    // Nor does the system's own statement runner run SQL after a CR.
+    QString loaded;
+    ASSERT_TRUE(ReadTextFile(script, loaded, nullptr));
+    const QString byList = Fresh("list.db");
+    {
+        TSQLite3Database target;
+        ASSERT_TRUE(target.Open(byList));
+        EXPECT_TRUE(target.ExecuteList(loaded)) << target.LastError().toStdString();
+    }
+    EXPECT_EQ(Text(SqlDiff(path, byList)), QString());
+    EXPECT_EQ(Shell(byList, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE "
+                                           "name='pwned';")),
+              QByteArray("0"));
+}
+
+TEST_F(DbScriptTest, FailureNotesKeepNamesAndErrorsInsideTheComment) {
+    const QString marker = Fresh("PWNED");
+    const QString hostile = QStringLiteral("nosuch */ CREATE TABLE pwned(y); /*\n.system touch ") +
+                            marker + QStringLiteral("\n--");
+    QBuffer note;
+    note.open(QIODevice::WriteOnly);
+    EXPECT_FALSE(db.ExportTableScript(hostile, &note, 100, true));
+    EXPECT_TRUE(note.data().contains(" /*  Table Export FAILED for \"nosuch * / CREATE TABLE "))
+        << note.data().toStdString();
+
+    // A table the engine cannot read: its name comes back in the error text.
+    const QString bad = Fresh("bad.db");
+    Shell(bad, QStringLiteral("CREATE TABLE \"x */ CREATE TABLE pwned(y); /*\"(a);"
+                              "PRAGMA writable_schema=ON;"
+                              "UPDATE sqlite_master SET rootpage=1000 WHERE type='table';"));
+    TSQLite3Database broken;
+    ASSERT_TRUE(broken.Open(bad));
+    QBuffer failed;
+    failed.open(QIODevice::WriteOnly);
+    EXPECT_FALSE(broken.ExportDBScript(&failed, 100, true));
+    EXPECT_TRUE(failed.data().contains(" /*  Database Export FAILED: "))
+        << failed.data().toStdString();
+    broken.Close();
+
+    for (const QByteArray& script : {note.data(), failed.data()}) {
+        const QString target = Fresh("target.db");
+        ShellLoad(target, script, false);
+        EXPECT_EQ(Shell(target, QStringLiteral("SELECT count(*) FROM sqlite_master;")),
+                  QByteArray("0"))
+            << script.toStdString();
+        EXPECT_FALSE(QFile::exists(marker));
+        QFile::remove(target);
+    }
+}
+
+TEST_F(DbScriptTest, SequenceCountersAreLiteralsOfTheirStorageClass) {
+    Run(QStringLiteral(
+        "CREATE TABLE a(id INTEGER PRIMARY KEY AUTOINCREMENT); INSERT INTO a DEFAULT VALUES;"
+        "CREATE TABLE victim(v); INSERT INTO victim VALUES (1);"
+        "UPDATE sqlite_sequence SET seq='0; DELETE FROM victim; --';"
+        "INSERT INTO sqlite_sequence(name, seq) VALUES ('b'');DELETE FROM victim;--', 7),"
+        " ('r', 2.5), ('x', X'00FF'), ('n', NULL), ('big', 9223372036854775807),"
+        " (3, 'name of another class'), ('cr', 'a' || char(13) || 'b');"));
+    const QString facts = QStringLiteral(
+        "SELECT quote(name), quote(seq), typeof(seq) FROM sqlite_sequence ORDER BY 1;"
+        "SELECT count(*) FROM victim;");
+    const QByteArray want = Shell(path, facts);
+    ASSERT_TRUE(want.endsWith("\n1")) << want.toStdString();
+    const QString script = Fresh("dump.sql");
+    ASSERT_TRUE(db.ExportDBScript(script, 16384, true)) << db.LastError().toStdString();
+
+    const QString byShell = Fresh("shell.db");
+    const ProcessResult r = ShellLoad(byShell, ReadAll(script));
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Text(Shell(byShell, facts)), Text(want));
+
+    QString loaded;
+    ASSERT_TRUE(ReadTextFile(script, loaded, nullptr));
+    const QString byList = Fresh("list.db");
+    {
+        TSQLite3Database target;
+        ASSERT_TRUE(target.Open(byList));
+        EXPECT_TRUE(target.ExecuteList(loaded)) << target.LastError().toStdString();
+    }
+    EXPECT_EQ(Text(Shell(byList, facts)), Text(want));
+}
+
+TEST_F(DbScriptTest, StatementsEndingInCommentsReload) {
+    // Each statement on its own: a trailing "--" comment would hide the next.
+    for (const char* sql : {
+             "CREATE TABLE t(a, b)",
+             "CREATE VIEW v1 AS SELECT a FROM t -- note",
+             "CREATE VIEW v2 AS SELECT 1",
+             "CREATE TRIGGER v1_ins INSTEAD OF INSERT ON v1 BEGIN INSERT INTO t(a) VALUES "
+             "(new.a); END",
+             "CREATE INDEX i1 ON t(a) -- index note",
+             "CREATE INDEX i2 ON t(b) WHERE b > 0 -- partial\r",
+             "CREATE VIEW v3 AS SELECT b FROM t /* left open",
+             "CREATE VIEW v4(x -- column note\n) AS SELECT a FROM t -- last",
+             "CREATE TRIGGER t_ins AFTER INSERT ON t BEGIN SELECT 1; END -- after end",
+             "CREATE VIRTUAL TABLE f USING fts5(x) -- module note",
+             "INSERT INTO t VALUES (1, 2), (3, NULL)",
+             "INSERT INTO f VALUES ('hello')",
+             "ANALYZE",
+         })
+        RawExec(db, sql);
+    // An index keeps its text up to the ";": the line break that ends its
+    // comment now belongs to it (as with the peer's own dump).
+    const QString facts = QStringLiteral(
+        "SELECT type, name, rtrim(sql, char(13, 10)) FROM sqlite_master ORDER BY 1, 2;"
+        "SELECT * FROM t ORDER BY rowid; SELECT * FROM f; SELECT * FROM sqlite_stat1 ORDER BY 1, "
+        "2;");
+    // A block comment left open is closed: it would swallow the rest of the script.
+    const QByteArray want = Shell(path, facts).replace("/* left open\n", "/* left open*/\n");
+    const QString script = Fresh("dump.sql");
+    ASSERT_TRUE(db.ExportDBScript(script, 16384, true)) << db.LastError().toStdString();
+    const QString copy = Fresh("copy.db");
+    const ProcessResult r = ShellLoad(copy, ReadAll(script));
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Text(Shell(copy, facts)), Text(want));
+    // The INSTEAD OF trigger of the view came back too.
+    EXPECT_EQ(Shell(copy, QStringLiteral("INSERT INTO v1 VALUES (9); SELECT count(*) FROM v1;")),
+              QByteArray("3"));
+}
+
+TEST_F(DbScriptTest, NamesThatAreNotUtf8AreDumpedAsBytes) {
+    RawExec(db, "CREATE TABLE good(a); INSERT INTO good VALUES (1);"
+                "CREATE TABLE \"bad\xffname\"(\"c\xfe\" INTEGER PRIMARY KEY, v);"
+                "INSERT INTO \"bad\xffname\" VALUES (1, 'x'), (2, CAST(X'FF' AS TEXT));"
+                "CREATE INDEX \"i\xff\" ON \"bad\xffname\"(v);"
+                "CREATE VIEW \"v\xff\" AS SELECT * FROM \"bad\xffname\";"
+                "CREATE TABLE after(z); INSERT INTO after VALUES ('last'); ANALYZE;");
+    const QString facts = QStringLiteral("SELECT type, hex(name), hex(sql) FROM sqlite_master "
+                                         "ORDER BY 1, 2;");
+    const QByteArray want = Shell(path, facts);
+    const QString script = Fresh("dump.sql");
+    ASSERT_TRUE(db.ExportDBScript(script, 16384, true)) << db.LastError().toStdString();
+    const QString copy = Fresh("copy.db");
+    const ProcessResult r = ShellLoad(copy, ReadAll(script));
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Text(SqlDiff(path, copy)), QString());
+    EXPECT_EQ(Text(Shell(copy, facts)), Text(want));
+    // The name's bytes go to the shell as they are, on its input.
+    const QByteArray rows = "SELECT \"c\xfe\", hex(v) FROM \"bad\xffname\" ORDER BY 1;";
+    const QString shell = QStringLiteral(SQLITE3_SHELL_PATH);
+    const ProcessResult got = RunProgram(shell, {copy}, rows);
+    EXPECT_EQ(got.out, QByteArray("1|78\n2|FF\n")) << got.err.toStdString();
+}
+
+TEST_F(DbScriptTest, FailedWritesKeepTheOldScript) {
+    Run(QStringLiteral("CREATE TABLE big(id INTEGER PRIMARY KEY, b BLOB);"
+                       "WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c "
+                       "WHERE n < 600) INSERT INTO big(b) SELECT randomblob(1000) FROM c;"));
+    const QString script = Fresh("old.sql");
+    const QByteArray old = "PREVIOUS GOOD DUMP\n";
+    {
+        QFile f(script);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(old);
+    }
+    const auto sourceIntact = [&] {
+        EXPECT_FALSE(db.TransactionOpen());
+        EXPECT_EQ(Value(QStringLiteral("PRAGMA integrity_check;")), QStringLiteral("ok"));
+        EXPECT_EQ(Value(QStringLiteral("SELECT count(*) FROM big;")), QStringLiteral("600"));
+    };
+
+    // A device that takes nothing: the stream forms fail with the reason.
+    QFile full(QStringLiteral("/dev/full"));
+    ASSERT_TRUE(full.open(QIODevice::WriteOnly));
+    EXPECT_FALSE(db.ExportDBScript(&full, 16384, true));
+    EXPECT_TRUE(db.LastError().startsWith(QStringLiteral("Cannot write the export: ")))
+        << db.LastError().toStdString();
+    sourceIntact();
+    EXPECT_FALSE(db.ExportTableScript(QStringLiteral("big"), &full, 16384, true));
+    EXPECT_TRUE(db.LastError().startsWith(QStringLiteral("Cannot write the export: ")))
+        << db.LastError().toStdString();
+    sourceIntact();
+
+    // The disk fills up in the middle of the script.
+    {
+        FileSizeLimit limit(200 * 1024);
+        EXPECT_FALSE(db.ExportDBScript(script, 16384, true));
+    }
+    EXPECT_FALSE(db.LastError().isEmpty());
+    EXPECT_EQ(ReadAll(script), old);
+    sourceIntact();
+
+    // Another connection holds the database: the script fails as a whole.
+    TSQLite3Database other;
+    ASSERT_TRUE(other.Open(path));
+    ASSERT_TRUE(other.ExecSQL(QStringLiteral("BEGIN EXCLUSIVE;")));
+    EXPECT_FALSE(db.ExportDBScript(script, 16384, true));
+    EXPECT_TRUE(db.LastError().contains(QStringLiteral("locked"))) << db.LastError().toStdString();
+    EXPECT_EQ(ReadAll(script), old);
+    ASSERT_TRUE(other.ExecSQL(QStringLiteral("ROLLBACK;")));
+    other.Close();
+    sourceIntact();
+
+    // Nothing but the old script is left in the folder; a good export replaces it.
+    EXPECT_EQ(QDir(dir.path()).entryList({QStringLiteral("old.sql*")}, QDir::Files),
+              QStringList{QStringLiteral("old.sql")});
+    ASSERT_TRUE(db.ExportDBScript(script, 16384, true)) << db.LastError().toStdString();
+    EXPECT_TRUE(ReadAll(script).contains("--   Database Export Success"));
+}
+
+TEST_F(BackupTest, RefusedOrFailedBackupLeavesNoEmptyFile) {
+    const QString target = Fresh("new.db");
+    EXPECT_FALSE(db.BackupDB(target, nullptr, QString(), QStringLiteral("temp")));
+    EXPECT_EQ(db.LastError(), QStringLiteral("Cannot back up into the schema \"temp\": it is never "
+                                             "stored in the destination file"));
+    EXPECT_FALSE(QFile::exists(target));
+    EXPECT_FALSE(db.BackupDB(target, nullptr, QStringLiteral("nosuch"), QString()));
+    EXPECT_TRUE(db.LastError().startsWith(QStringLiteral("DB Error: ")))
+        << db.LastError().toStdString();
+    EXPECT_FALSE(QFile::exists(target));
+    EXPECT_FALSE(db.BackupDB(target, nullptr, QString(), QStringLiteral("aux")));
+    EXPECT_FALSE(QFile::exists(target));
+
+    // A source another connection holds exclusively.
+    {
+        TSQLite3Database other;
+        ASSERT_TRUE(other.Open(path));
+        ASSERT_TRUE(
+            other.ExecSQL(QStringLiteral("BEGIN EXCLUSIVE; INSERT INTO big(b) VALUES (1);")));
+        EXPECT_FALSE(db.BackupDB(target, nullptr, QString(), QString()));
+        EXPECT_TRUE(db.LastError().contains(QStringLiteral("locked")))
+            << db.LastError().toStdString();
+        EXPECT_FALSE(QFile::exists(target));
+        ASSERT_TRUE(other.ExecSQL(QStringLiteral("COMMIT;")));
+    }
+
+    // A destination another connection is writing: the backup cannot take it,
+    // and the file is neither removed nor changed.
+    const QString held = Fresh("held.db");
+    Shell(held, QStringLiteral("CREATE TABLE keep(a); INSERT INTO keep VALUES ('old');"));
+    {
+        TSQLite3Database holder;
+        ASSERT_TRUE(holder.Open(held));
+        ASSERT_TRUE(
+            holder.ExecSQL(QStringLiteral("BEGIN IMMEDIATE; INSERT INTO keep VALUES ('held');")));
+        EXPECT_FALSE(db.BackupDB(held, nullptr, QString(), QString()));
+        EXPECT_TRUE(db.LastError().contains(QStringLiteral("locked")))
+            << db.LastError().toStdString();
+        ASSERT_TRUE(holder.ExecSQL(QStringLiteral("COMMIT;")));
+    }
+    EXPECT_EQ(Shell(held, QStringLiteral("SELECT group_concat(a) FROM keep; PRAGMA "
+                                         "integrity_check;")),
+              QByteArray("old,held\nok"));
+
+    // A write of the destination fails part-way (a full disk, an I/O error):
+    // a new destination is removed, an old one keeps its content.
+    for (const int code : {SQLITE_FULL, SQLITE_IOERR_WRITE}) {
+        for (const int nth : {1, 2, 40}) {
+            {
+                ScopedFault fault(FaultOp::Write, nth, kAnyFile, code);
+                EXPECT_FALSE(db.BackupDB(target, nullptr, QString(), QString()));
+                EXPECT_TRUE(fault.Fired());
+            }
+            EXPECT_FALSE(db.LastError().isEmpty());
+            EXPECT_FALSE(QFile::exists(target)) << code << " " << nth;
+            {
+                ScopedFault fault(FaultOp::Write, nth, kAnyFile, code);
+                EXPECT_FALSE(db.BackupDB(held, nullptr, QString(), QString()));
+            }
+            EXPECT_EQ(Shell(held, QStringLiteral("SELECT group_concat(a) FROM keep;")),
+                      QByteArray("old,held"));
+            EXPECT_INTEGRITY_OK(held);
+        }
+    }
+    // The disk fills up for the whole process.
+    {
+        FileSizeLimit limit(1 << 20);
+        EXPECT_FALSE(db.BackupDB(target, nullptr, QString(), QString()));
+        EXPECT_FALSE(db.LastError().isEmpty());
+    }
+    EXPECT_FALSE(QFile::exists(target));
+    EXPECT_INTEGRITY_OK(path);
+    EXPECT_EQ(Value(QStringLiteral("PRAGMA integrity_check;")), QStringLiteral("ok"));
+    ASSERT_TRUE(db.BackupDB(target, nullptr, QString(), QString())) << db.LastError().toStdString();
+    EXPECT_EQ(Text(SqlDiff(path, target)), QString());
 }
 
 } // namespace
