@@ -9,11 +9,17 @@
 #include "support/TextUtil.h"
 
 #include <QBuffer>
+#include <QFileDevice>
 #include <QSet>
 #include <sqlite3.h>
 
 namespace sky {
 namespace {
+
+const QString kNoPrimaryKey = QStringLiteral("Cannot Update a Table without a Primary Key");
+const QString kNothingToUpdate =
+    QStringLiteral("Cannot Update: every column of the result belongs to the Primary Key, so "
+                   "there is nothing to set");
 
 SqlDialect DialectOf(TSQLiteExportLanguage lang) {
     switch (lang) {
@@ -43,6 +49,26 @@ QString QuoteColumn(const QString& name, TSQLiteExportLanguage lang) {
     QString inner = name;
     inner.replace(close, QString(2, close));
     return open + inner + close;
+}
+
+// The export's table name split into schema and table ("main.t", "\"a.b\""),
+// quotes removed.
+void SplitTableName(const QString& given, QString& schema, QString& table) {
+    schema.clear();
+    table.clear();
+    const QString qualified = QualifiedTableName(given);
+    // "schema"."table" or "table", each part in double quotes.
+    SqlLexer lexer(qualified);
+    SqlToken tok;
+    QStringList parts;
+    while (lexer.Next(tok))
+        if (tok.kind == SqlTokKind::Quoted) parts << UnquoteIdent(qualified.mid(tok.pos, tok.len));
+    if (parts.size() == 2) {
+        schema = parts[0];
+        table = parts[1];
+    } else if (!parts.isEmpty()) {
+        table = parts[0];
+    }
 }
 
 // The names that follow FROM, INTO, UPDATE or JOIN in the query (the last
@@ -120,18 +146,24 @@ bool TSQLite3Database::QueryToSQLStream(QIODevice* Results, const QString& SQL,
                     }
             }
         }
-        const QString bareTable = UnquoteIdent(table);
+        QString schema, bareTable;
+        SplitTableName(table, schema, bareTable);
         // A plain name is written as it is; one that needs quotes gets the
-        // dialect's quotes.
-        const QString tableSql = bareTable.isEmpty() || QuoteIdent(bareTable) == bareTable
-                                     ? bareTable
-                                     : QuoteColumn(bareTable, exportLang);
+        // dialect's quotes. A schema-qualified name is written in two quoted parts.
+        QString tableSql;
+        if (!schema.isEmpty())
+            tableSql = QuoteColumn(schema, exportLang) + QLatin1Char('.') +
+                       QuoteColumn(bareTable, exportLang);
+        else
+            tableSql = bareTable.isEmpty() || QuoteIdent(bareTable) == bareTable
+                           ? bareTable
+                           : QuoteColumn(bareTable, exportLang);
 
         QStringList keyColumns;
         if (exportOperation == seoUPDATE) {
-            keyColumns = PrimaryKeyColumns(bareTable, QString());
+            keyColumns = PrimaryKeyColumns(bareTable, schema);
             if (keyColumns.isEmpty()) {
-                FLastErr = QStringLiteral("Cannot Update a Table without a Primary Key");
+                FLastErr = kNoPrimaryKey;
                 return false;
             }
         }
@@ -142,6 +174,8 @@ bool TSQLite3Database::QueryToSQLStream(QIODevice* Results, const QString& SQL,
         StatsBegin();
         std::unique_ptr<TSQLite3Statement> stmt = Prepare(SQL);
         StatsPrepared(stmt.get());
+        ExportOut out(Results);
+        std::string& buf = out.Buf();
         if (stmt) {
             int rc = stmt->Step();
             const int cols = stmt->ColumnCount();
@@ -151,10 +185,10 @@ bool TSQLite3Database::QueryToSQLStream(QIODevice* Results, const QString& SQL,
             } else if (rc != SQLITE_ROW) {
                 ok = CheckResult(rc);
             } else {
-                QStringList names;
+                std::vector<std::string> names;
                 for (int c = 0; c < cols; ++c)
-                    names.append(QuoteColumn(stmt->ColumnName(c), exportLang));
-                // UPDATE needs every key column in the result.
+                    names.push_back(QuoteColumn(stmt->ColumnName(c), exportLang).toStdString());
+                // UPDATE needs every key column in the result, and a column to set.
                 std::vector<int> keyIndex;
                 for (const QString& k : keyColumns) {
                     int found = -1;
@@ -163,77 +197,104 @@ bool TSQLite3Database::QueryToSQLStream(QIODevice* Results, const QString& SQL,
                             found = c;
                     keyIndex.push_back(found);
                 }
-                const bool keysComplete =
-                    std::find(keyIndex.begin(), keyIndex.end(), -1) == keyIndex.end();
-                if (exportOperation == seoUPDATE && !keysComplete) {
-                    FLastErr = QStringLiteral("Cannot Update a Table without a Primary Key");
+                auto isKey = [&](int c) {
+                    return std::find(keyIndex.begin(), keyIndex.end(), c) != keyIndex.end();
+                };
+                int setCount = 0;
+                for (int c = 0; c < cols; ++c)
+                    if (!isKey(c)) ++setCount;
+                if (exportOperation == seoUPDATE &&
+                    std::find(keyIndex.begin(), keyIndex.end(), -1) != keyIndex.end()) {
+                    FLastErr = kNoPrimaryKey;
+                } else if (exportOperation == seoUPDATE && setCount == 0) {
+                    FLastErr = kNothingToUpdate;
                 } else {
                     const SqlDialect dialect = DialectOf(exportLang);
-                    const QString header =
-                        (exportOperation == seoINSERT ? QStringLiteral("INSERT")
-                                                      : QStringLiteral("REPLACE")) +
-                        QStringLiteral(" INTO ") + tableSql + QStringLiteral(" (") +
-                        names.join(QStringLiteral(", ")) + QStringLiteral(") VALUES ");
-                    auto value = [&](int c) -> QString {
-                        switch (stmt->ColumnType(c)) {
-                        case SQLITE_INTEGER:
-                            return stmt->ColumnText(c);
-                        case SQLITE_FLOAT:
-                            return SqlRealLiteral(stmt->ColumnDouble(c));
-                        case SQLITE_TEXT:
-                            return QuoteSqlString(stmt->ColumnText(c), dialect);
-                        case SQLITE_BLOB:
-                            return SqlBlobLiteral(stmt->ColumnBlob(c), stmt->ColumnBytes(c));
-                        default:
-                            return QStringLiteral("NULL");
+                    std::string header = exportOperation == seoINSERT ? "INSERT" : "REPLACE";
+                    header += " INTO " + tableSql.toStdString() + " (";
+                    for (int c = 0; c < cols; ++c) {
+                        if (c > 0) header += ", ";
+                        header += names[size_t(c)];
+                    }
+                    header += ") VALUES ";
+                    // SQLite text keeps every byte the way the database script
+                    // writes it; other dialects get their own string literals.
+                    auto value = [&](int c) {
+                        if (dialect == SqlDialect::SQLite || stmt->ColumnType(c) != SQLITE_TEXT) {
+                            AppendSqlValue(buf, stmt->Handle(), c);
+                        } else {
+                            buf += QuoteSqlString(stmt->ColumnText(c), dialect).toStdString();
                         }
                     };
+                    auto values = [&] {
+                        for (int c = 0; c < cols; ++c) {
+                            if (c > 0) buf += ", ";
+                            value(c);
+                        }
+                    };
+                    const qint64 startPos = Results->isSequential() ? 0 : Results->pos();
+                    qint64 written = 0; // bytes produced so far
                     qint64 row = 0;
                     bool memStop = false;
                     while (rc == SQLITE_ROW) {
-                        QString out;
+                        const size_t before = buf.size();
                         if (exportOperation == seoUPDATE) {
-                            QStringList sets, where;
+                            buf += "UPDATE " + tableSql.toStdString() + " SET ";
+                            bool first = true;
                             for (int c = 0; c < cols; ++c) {
-                                const bool isKey = std::find(keyIndex.begin(), keyIndex.end(), c) !=
-                                                   keyIndex.end();
-                                if (!isKey) sets.append(names[c] + QLatin1Char('=') + value(c));
+                                if (isKey(c)) continue;
+                                if (!first) buf += ", ";
+                                first = false;
+                                buf += names[size_t(c)] + "=";
+                                value(c);
                             }
-                            for (int k : keyIndex)
-                                where.append(names[k] + QLatin1Char('=') + value(k));
-                            out = QStringLiteral("UPDATE ") + tableSql + QStringLiteral(" SET ") +
-                                  sets.join(QStringLiteral(", ")) + QStringLiteral(" WHERE ") +
-                                  where.join(QStringLiteral(" AND ")) + QStringLiteral(";\r\n");
+                            buf += " WHERE ";
+                            for (size_t k = 0; k < keyIndex.size(); ++k) {
+                                if (k > 0) buf += " AND ";
+                                buf += names[size_t(keyIndex[k])] + "=";
+                                value(keyIndex[k]);
+                            }
+                            buf += ";\r\n";
                         } else {
-                            QStringList values;
-                            for (int c = 0; c < cols; ++c)
-                                values.append(value(c));
-                            const QString v = values.join(QStringLiteral(", "));
-                            if (perInsert == 1)
-                                out = header + QStringLiteral(" (") + v + QStringLiteral(");");
-                            else if (row == 0)
-                                out = header + QLatin1Char('(') + v + QLatin1Char(')');
-                            else if (perInsert > 1 && row % perInsert == 0)
-                                out = QStringLiteral(";\r\n\r\n") + header + QLatin1Char('(') + v +
-                                      QLatin1Char(')');
-                            else
-                                out = QStringLiteral(", \r\n(") + v + QLatin1Char(')');
+                            if (perInsert == 1) {
+                                buf += header + " (";
+                            } else if (row == 0) {
+                                buf += header + "(";
+                            } else if (perInsert > 1 && row % perInsert == 0) {
+                                buf += ";\r\n\r\n" + header + "(";
+                            } else {
+                                buf += ", \r\n(";
+                            }
+                            values();
+                            buf += perInsert == 1 ? ");" : ")";
                         }
-                        Results->write(out.toUtf8());
+                        written += qint64(buf.size() - before);
                         ++row;
                         FProgress.OpCurrent = row;
                         FProgress.OpTarget = row + 10240;
-                        if (limit > 0 && Results->pos() >= limit) {
+                        out.RowDone();
+                        if (out.Failed()) break;
+                        if (limit > 0 && startPos + written >= limit) {
                             memStop = true;
                             break;
                         }
                         rc = stmt->Step();
                     }
-                    if (exportOperation != seoUPDATE) Results->write(";");
+                    if (exportOperation != seoUPDATE) buf += ";";
                     FStats.totResultRows = row;
-                    ok = memStop || rc == SQLITE_DONE || CheckResult(rc);
+                    if (out.Failed())
+                        FLastErr = out.ErrorText();
+                    else
+                        ok = memStop || rc == SQLITE_DONE || CheckResult(rc);
                 }
             }
+        }
+        // What a file device still buffers goes to the system now, so that
+        // a failing write fails the export.
+        auto* file = qobject_cast<QFileDevice*>(Results);
+        if ((!out.Flush() || (file && !file->flush())) && ok) {
+            FLastErr = out.ErrorText();
+            ok = false;
         }
         StatsEnd();
         stmt.reset();

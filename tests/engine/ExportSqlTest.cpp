@@ -1,8 +1,10 @@
 // The SQL statements exporter, byte for byte, and its output run back
 // through the engine.
+#include "common/Process.h"
 #include "common/TempDb.h"
 
 #include <QBuffer>
+#include <QFile>
 
 namespace sky::test {
 namespace {
@@ -116,6 +118,76 @@ TEST_F(ExportSqlTest, MemoryLimitStopsAfterARow) {
     ASSERT_TRUE(db.QueryToSQLStream(&buf, QStringLiteral("SELECT id FROM t"), seoINSERT, selSQLite,
                                     QStringLiteral("t"), 0, 10));
     EXPECT_EQ(buf.data(), QByteArray("INSERT INTO t (\"id\") VALUES (1);"));
+}
+
+TEST_F(ExportSqlTest, TextKeepsEveryByteThroughThePeerShell) {
+    Run(QStringLiteral("CREATE TABLE f(k INTEGER PRIMARY KEY, v);"
+                       "INSERT INTO f VALUES (1, 'a' || char(0) || 'b'), (2, CAST(X'FF' AS TEXT)),"
+                       " (3, 'after'), (4, 'cr' || char(13) || char(10) || 'lf ''q''');"));
+    for (int rows : {0, 1, 2}) {
+        QBuffer buf;
+        buf.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(db.QueryToSQLStream(&buf, QStringLiteral("SELECT * FROM f"), seoINSERT,
+                                        selSQLite, QStringLiteral("t2"), rows, 0))
+            << db.LastError().toStdString();
+        EXPECT_FALSE(buf.data().contains('\0'));
+        // Loaded by the sqlite3 shell into t2, the rows equal the originals.
+        const QString want = dir.filePath(QStringLiteral("want%1.db").arg(rows));
+        const QString got = dir.filePath(QStringLiteral("got%1.db").arg(rows));
+        Shell(want, QStringLiteral("ATTACH '%1' AS o; CREATE TABLE t2(k INTEGER PRIMARY KEY, v);"
+                                   "INSERT INTO t2 SELECT * FROM o.f;")
+                        .arg(path));
+        Shell(got, QStringLiteral("CREATE TABLE t2(k INTEGER PRIMARY KEY, v);"));
+        const ProcessResult r = RunProgram(QStringLiteral(SQLITE3_SHELL_PATH),
+                                           {QStringLiteral("-bail"), got}, buf.data());
+        EXPECT_EQ(r.code, 0) << r.err.toStdString() << buf.data().toStdString();
+        EXPECT_EQ(Shell(got, QStringLiteral("SELECT count(*) FROM t2;")), QByteArray("4"));
+        EXPECT_EQ(QString::fromUtf8(SqlDiff(want, got)), QString());
+    }
+}
+
+TEST_F(ExportSqlTest, UpdateWithNothingToSetIsRefusedBeforeWriting) {
+    QBuffer buf;
+    buf.open(QIODevice::WriteOnly);
+    EXPECT_FALSE(db.QueryToSQLStream(&buf, QStringLiteral("SELECT id FROM t"), seoUPDATE, selSQLite,
+                                     QStringLiteral("t"), 1, 0));
+    EXPECT_EQ(db.LastError(), QStringLiteral("Cannot Update: every column of the result belongs "
+                                             "to the Primary Key, so there is nothing to set"));
+    EXPECT_TRUE(buf.data().isEmpty()) << buf.data().toStdString();
+    Export(QStringLiteral("SELECT b, a FROM k"), seoUPDATE, selSQLite, QStringLiteral("k"), 1,
+           false);
+    EXPECT_TRUE(db.LastError().startsWith(QStringLiteral("Cannot Update: every column")));
+}
+
+TEST_F(ExportSqlTest, SchemaQualifiedTableIsWrittenInTwoParts) {
+    EXPECT_EQ(Export(QStringLiteral("SELECT id FROM t WHERE id=1"), seoINSERT, selSQLite,
+                     QStringLiteral("main.t"), 0),
+              QStringLiteral("INSERT INTO \"main\".\"t\" (\"id\") VALUES (1);"));
+    EXPECT_EQ(Export(QStringLiteral("SELECT id FROM t WHERE id=1"), seoINSERT, selMySQL,
+                     QStringLiteral("main.\"my t\""), 0),
+              QStringLiteral("INSERT INTO `main`.`my t` (`id`) VALUES (1);"));
+    // A dot inside a quoted name is part of the name.
+    EXPECT_EQ(Export(QStringLiteral("SELECT id FROM t WHERE id=1"), seoINSERT, selSQLite,
+                     QStringLiteral("\"a.b\""), 0),
+              QStringLiteral("INSERT INTO \"a.b\" (\"id\") VALUES (1);"));
+    // The key of an UPDATE is looked up in the named schema.
+    const QString update = Export(QStringLiteral("SELECT id, name FROM t WHERE id=1"), seoUPDATE,
+                                  selSQLite, QStringLiteral("main.t"), 1);
+    EXPECT_EQ(update,
+              QStringLiteral("UPDATE \"main\".\"t\" SET \"name\"='O''Brien' WHERE \"id\"=1;\r\n"));
+    Run(update);
+}
+
+TEST_F(ExportSqlTest, FailedWritesFailTheExport) {
+    QFile full(QStringLiteral("/dev/full"));
+    ASSERT_TRUE(full.open(QIODevice::WriteOnly));
+    for (TSQLiteExportOperation op : {seoINSERT, seoUPDATE}) {
+        EXPECT_FALSE(db.QueryToSQLStream(&full, QStringLiteral("SELECT * FROM t"), op, selSQLite,
+                                         QStringLiteral("t"), 1, 0));
+        EXPECT_TRUE(db.LastError().startsWith(QStringLiteral("Cannot write the export: ")))
+            << db.LastError().toStdString();
+        EXPECT_FALSE(db.IsBusy());
+    }
 }
 
 } // namespace
