@@ -601,12 +601,13 @@ QString convTableLayoutToSQL(const TTableLayout& t) {
                         QStringLiteral("UNIQUE"),
                         (QStringLiteral("UNIQUE ") + ConflictClause(f.fUniqueConflict)).trimmed());
                 if (!TrimText(f.fCheckFunc).isEmpty())
-                    parts.insert(
-                        QStringLiteral("CHECK"),
-                        (f.fCheckName.isEmpty() ? QString()
-                                                : QStringLiteral("CONSTRAINT ") +
-                                                      QuoteIdent(f.fCheckName) + QLatin1Char(' ')) +
-                            QStringLiteral("CHECK(") + TrimText(f.fCheckFunc) + QLatin1Char(')'));
+                    parts.insert(QStringLiteral("CHECK"),
+                                 (f.fCheckName.isEmpty()
+                                      ? QString()
+                                      : QStringLiteral("CONSTRAINT ") + QuoteIdent(f.fCheckName) +
+                                            QLatin1Char(' ')) +
+                                     QStringLiteral("CHECK(") + TrimText(f.fCheckFunc) +
+                                     StatementTail(TrimText(f.fCheckFunc)) + QLatin1Char(')'));
                 const QString def = TrimText(f.fDefVal);
                 if (!f.fDefRaw.isEmpty() && f.fDefVal == f.OldDefVal) {
                     parts.insert(QStringLiteral("DEFAULT"), QStringLiteral("DEFAULT ") + f.fDefRaw);

@@ -51,8 +51,9 @@ QString sqlFrom(const TViewLayout& v) {
                     ? QStringLiteral("CREATE TEMPORARY VIEW ")
                     : QStringLiteral("CREATE VIEW ");
     r += ViewName(v);
-    if (!TrimText(v.vColumns).isEmpty())
-        r += QLatin1Char('(') + TrimText(v.vColumns) + QLatin1Char(')');
+    const QString columns = TrimText(v.vColumns);
+    if (!columns.isEmpty())
+        r += QLatin1Char('(') + columns + StatementTail(columns) + QLatin1Char(')');
     r += CommentClause(v.Comment);
     r += QStringLiteral(" AS \r\n");
     bool first = true;
@@ -74,6 +75,9 @@ QString sqlFrom(const TViewLayout& v) {
         r += indent + line + QStringLiteral("\r\n");
         first = false;
     }
+    // A block comment left open at the end would swallow whatever follows.
+    const QString tail = StatementTail(v.vSelect);
+    if (tail.startsWith(QLatin1Char('*'))) r.insert(r.size() - 2, tail);
     return r;
 }
 
