@@ -1,0 +1,1 @@
+c -- xDROP TABLE t
