@@ -1,13 +1,24 @@
 #include "engine/ScriptSplitter.h"
 
 #include "engine/SqlLexer.h"
-#include "support/TextUtil.h"
 
 #include <functional>
 #include <string>
 
 namespace sky {
 namespace {
+
+// s without the engine's blanks at both ends. Other control characters are
+// kept: they are illegal tokens, and dropping one could turn a statement the
+// engine refuses into one it runs.
+QStringView TrimmedView(QStringView s) {
+    qsizetype b = 0, e = s.size();
+    while (b < e && IsSqlBlank(s[b]))
+        ++b;
+    while (e > b && IsSqlBlank(s[e - 1]))
+        --e;
+    return s.mid(b, e - b);
+}
 
 // The engine's completeness check (sqlite3_complete) as a state machine over
 // tokens: a statement ends at a ";" that leads back to Start. A trigger body
@@ -107,7 +118,7 @@ public:
         }
         if (FDone) return;
         if (!FFlatten && (openEnd || !FStack.empty() || FState == stTrigger || FState == stSemi)) {
-            FTail = TrimText(FText.mid(FStmtStart));
+            FTail = TrimmedView(FText.mid(FStmtStart)).toString();
             return;
         }
         FlushLine(FText.size(), FText.size());
@@ -126,11 +137,11 @@ private:
         if (to <= from) return;
         // Trim on the view: no copy unless the piece joins the statement.
         qsizetype b = from, e = to;
-        while (e > b && FText[e - 1].unicode() <= 32)
+        while (e > b && IsSqlBlank(FText[e - 1]))
             --e;
         if (e == b) return;
         if (FTrimBoth || FFlatten)
-            while (FText[b].unicode() <= 32)
+            while (IsSqlBlank(FText[b]))
                 ++b;
         const QStringView piece = FText.mid(b, e - b);
         if (FFlatten) {
@@ -169,10 +180,10 @@ private:
             // Lines are trimmed already; only a kept leading blank needs a copy.
             QString s;
             if (FCurrent.isEmpty())
-                s = FFirstPiece.front().unicode() > 32 ? FFirstPiece.toString()
-                                                       : TrimText(FFirstPiece);
+                s = TrimmedView(FFirstPiece).toString();
             else
-                s = FCurrent.front().unicode() > 32 ? std::move(FCurrent) : TrimText(FCurrent);
+                s = IsSqlBlank(FCurrent.front()) ? TrimmedView(FCurrent).toString()
+                                                 : std::move(FCurrent);
             if (!s.isEmpty()) {
                 if (onStatement) {
                     if (!onStatement(std::move(s))) FDone = true;
@@ -261,15 +272,6 @@ private:
     qsizetype FStmtStart = 0;
 };
 
-QStringView TrimmedView(QStringView s) {
-    qsizetype b = 0, e = s.size();
-    while (b < e && s[b].unicode() <= 32)
-        ++b;
-    while (e > b && s[e - 1].unicode() <= 32)
-        --e;
-    return s.mid(b, e - b);
-}
-
 } // namespace
 
 SplitResult SplitSqlScript(QStringView sql, bool bRemWhSpc) {
@@ -300,7 +302,7 @@ bool SplitSqlScriptEach(QStringView sql, bool bRemWhSpc,
 QString FlattenFirstStatement(QStringView sql) {
     Splitter sp(TrimmedView(sql), true, true);
     sp.Run();
-    return TrimText(sp.flat);
+    return TrimmedView(sp.flat).toString();
 }
 
 } // namespace sky

@@ -3,8 +3,7 @@
 namespace sky {
 namespace {
 
-// Blanks as the engine knows them; line breaks (CR, LF) are tokens of their
-// own, and every other control character is an illegal token, not a blank.
+// Blanks other than line breaks, which are tokens of their own.
 bool IsSqlSpace(char16_t u) {
     return u == ' ' || u == '\t' || u == '\f';
 }

@@ -30,6 +30,13 @@ inline bool IsSqlWordChar(QChar c) {
            u == '$' || u >= 0x80;
 }
 
+// Blanks as the engine knows them: space, tab, form feed, CR and LF. Other
+// control characters are illegal tokens to the engine, not blanks.
+inline bool IsSqlBlank(QChar c) {
+    const char16_t u = c.unicode();
+    return u == ' ' || u == '\t' || u == '\f' || u == '\r' || u == '\n';
+}
+
 // True when the word equals the upper-case ASCII keyword, ignoring a-z case.
 bool SqlWordIs(QStringView word, const char* keyword);
 

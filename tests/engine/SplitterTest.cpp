@@ -105,6 +105,11 @@ const SplitCase kSplitCases[] = {
     {"TrimRightOnlySecond", Ws::Keep, "SELECT 1;\n  SELECT a\n    FROM t;",
      {"SELECT 1;", "SELECT a\r\n    FROM t;"}, ""},
     {"InnerControlCharsKept", Ws::Both, "SELECT a \t\nFROM t\t;", {"SELECT a\r\nFROM t\t;"}, ""},
+    // Only the engine's blanks are trimmed: other control characters are
+    // illegal tokens that must reach the engine.
+    {"ControlCharsAreNoBlanks", Ws::Both, "\x01" "DROP TABLE t\x01\n;\x0b",
+     {"\x01" "DROP TABLE t\x01\r\n;", "\x0b"}, ""},
+    {"FormFeedIsBlank", Ws::Trim, "\f SELECT 1 \f\n\f;\f", {"SELECT 1\r\n;"}, ""},
     // Line breaks inside quotes belong to the value and are kept verbatim.
     {"QuotedLineBreak", Ws::Both, "INSERT INTO t VALUES('a\n   b');",
      {"INSERT INTO t VALUES('a\n   b');"}, ""},
