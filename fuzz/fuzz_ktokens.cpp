@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 #include <cstddef>
 #include <cstdint>
 
@@ -32,8 +33,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         sky::TokenizeQuoted(text, &tokens, keepQuotes, out, kPlaceholder, kQuoteDefs);
         // Collecting the sections must not change the output text.
         Check(out == plain);
-        for (const QString& line : tokens)
+        for (const QString& line : tokens) {
             Check(line.startsWith(QLatin1String("#T")));
+            // A "--" comment runs to the next LF (as in SQL), never past it.
+            const qsizetype eq = line.indexOf(QLatin1Char('='));
+            if (keepQuotes && QStringView(line).sliced(eq + 1).startsWith(QLatin1String("--")))
+                Check(!line.contains(QLatin1Char('\n')));
+        }
+        // With kept quotes, every section put back in place of its
+        // placeholder gives the text again (when the text itself holds no
+        // placeholder marker).
+        if (keepQuotes && !text.contains(QLatin1Char('#'))) {
+            QString rebuilt = out;
+            for (const QString& line : tokens) {
+                const qsizetype eq = line.indexOf(QLatin1Char('='));
+                const qsizetype at = rebuilt.indexOf(line.first(eq));
+                Check(at >= 0);
+                rebuilt.replace(at, eq, line.sliced(eq + 1));
+            }
+            Check(rebuilt == text);
+        }
     }
 
     // First line as the quote definitions, the rest as the text.

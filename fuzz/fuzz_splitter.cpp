@@ -1,35 +1,36 @@
 // Fuzzes the SQL script splitter in both whitespace modes and the one-line
-// flattener, and checks properties that hold for every input.
+// flattener, and checks properties that hold for every input, with the
+// engine's own completeness check (sqlite3_complete) as the oracle for
+// statement boundaries.
 #include "engine/ScriptSplitter.h"
+#include "engine/SqlLexer.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 #include <cstddef>
 #include <cstdint>
+#include <sqlite3.h>
 
 namespace {
 
-bool IsBlank(QChar c) {
-    return c.unicode() <= 32;
-}
-
-// True when s is empty or neither starts nor ends with a character of code <= 32.
+// True when s is empty or neither starts nor ends with one of the engine's blanks.
 bool IsTrimmed(const QString& s) {
-    return s.isEmpty() || (!IsBlank(s.front()) && !IsBlank(s.back()));
+    return s.isEmpty() || (!sky::IsSqlBlank(s.front()) && !sky::IsSqlBlank(s.back()));
 }
 
 QString Trim(QStringView s) {
     qsizetype b = 0, e = s.size();
-    while (b < e && IsBlank(s[b]))
+    while (b < e && sky::IsSqlBlank(s[b]))
         ++b;
-    while (e > b && IsBlank(s[e - 1]))
+    while (e > b && sky::IsSqlBlank(s[e - 1]))
         --e;
     return s.mid(b, e - b).toString();
 }
 
 // True when nothing but ";" can end or reshape a statement: no comment
-// markers, quotes, brackets, line breaks or block keywords.
+// markers, quotes, brackets, line breaks or trigger keywords.
 bool IsPlain(const QString& s) {
     for (QChar c : s) {
         switch (c.unicode()) {
@@ -48,7 +49,7 @@ bool IsPlain(const QString& s) {
             break;
         }
     }
-    for (const char* word : {"BEGIN", "CASE", "END"})
+    for (const char* word : {"TRIGGER", "END"})
         if (s.contains(QLatin1String(word), Qt::CaseInsensitive)) return false;
     return true;
 }
@@ -73,9 +74,20 @@ void Check(bool ok) {
     if (!ok) __builtin_trap();
 }
 
-void CheckStatements(const sky::SplitResult& r) {
-    for (const QString& s : r.statements)
+// The engine's verdict on text followed by a line break and ";" (so a last
+// statement without its ";", or ending in a line comment, counts as ended).
+bool EngineComplete(const QString& text) {
+    const QByteArray utf8 = text.toUtf8() + "\n;";
+    return sqlite3_complete(utf8.constData()) != 0;
+}
+
+void CheckStatements(const sky::SplitResult& r, bool compareWithEngine) {
+    for (const QString& s : r.statements) {
         Check(!s.isEmpty() && IsTrimmed(s));
+        // Every statement ends where the engine says one ends: a statement
+        // cut too early (a trigger body at a stray END) is incomplete to it.
+        if (compareWithEngine) Check(EngineComplete(s));
+    }
     Check(IsTrimmed(r.tail));
 }
 
@@ -84,18 +96,33 @@ void CheckStatements(const sky::SplitResult& r) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString text =
         QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    // The engine's check reads a C string: it ends at the first NUL.
+    const bool compareWithEngine = !text.contains(QChar(0));
 
     const sky::SplitResult both = sky::SplitSqlScript(text, true);
     const sky::SplitResult right = sky::SplitSqlScript(text, false);
     const QString flat = sky::FlattenFirstStatement(text);
 
-    CheckStatements(both);
-    CheckStatements(right);
+    CheckStatements(both, compareWithEngine);
+    CheckStatements(right, compareWithEngine);
     Check(IsTrimmed(flat));
 
     // The whitespace mode changes line texts only, never the boundaries.
     Check(both.statements.size() == right.statements.size());
     Check(both.tail == right.tail);
+
+    // A script split without an unfinished tail is complete to the engine.
+    if (compareWithEngine && both.tail.isEmpty() && !both.statements.isEmpty())
+        Check(EngineComplete(text));
+
+    // Running the statements one after another gives the same boundaries:
+    // the statements joined again split into themselves.
+    if (compareWithEngine && both.tail.isEmpty()) {
+        const sky::SplitResult again =
+            sky::SplitSqlScript(both.statements.join(QStringLiteral("\n")), true);
+        Check(again.statements == both.statements);
+        Check(again.tail.isEmpty());
+    }
 
     if (IsPlain(text)) {
         const QStringList expected = PlainStatements(text);

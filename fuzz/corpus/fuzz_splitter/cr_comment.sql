@@ -1,0 +1,1 @@
+select 1; -- commentDROP TABLE t;

@@ -1,0 +1,3 @@
+create table t(a);
+insert into t values('Ã¼');
+insert into t values('ÿ');
