@@ -767,5 +767,36 @@ TEST_F(BackupTest, RefusedOrFailedBackupLeavesNoEmptyFile) {
     EXPECT_EQ(Text(SqlDiff(path, target)), QString());
 }
 
+TEST_F(BackupTest, ANewFileAnotherConnectionOpenedIsKept) {
+    const QString target = Fresh("opened.db");
+    const auto cancel = [](TSQLite3Database*, qint64, qint64, bool& cancelled) {
+        cancelled = true;
+    };
+    EXPECT_FALSE(db.BackupDB(target, cancel, QString(), QString()));
+    EXPECT_EQ(db.LastError(), QStringLiteral("Back-up Aborted by User"));
+    EXPECT_FALSE(QFile::exists(target));
+
+    // Another connection of this program opens the new file meanwhile: the
+    // file is its now and stays.
+    TSQLite3Database holder;
+    EXPECT_FALSE(db.BackupDB(
+        target,
+        [&](TSQLite3Database* sender, qint64 done, qint64 total, bool& cancelled) {
+            if (!holder.IsOpen()) {
+                EXPECT_TRUE(holder.Open(target));
+            }
+            cancel(sender, done, total, cancelled);
+        },
+        QString(), QString()));
+    EXPECT_EQ(db.LastError(), QStringLiteral("Back-up Aborted by User"));
+    EXPECT_TRUE(QFile::exists(target));
+    EXPECT_TRUE(holder.IsOpen());
+    QString tables;
+    EXPECT_TRUE(
+        holder.QuerySingleValue(tables, QStringLiteral("SELECT count(*) FROM sqlite_master;")));
+    EXPECT_EQ(tables, QStringLiteral("0"));
+    holder.Close();
+}
+
 } // namespace
 } // namespace sky::test
