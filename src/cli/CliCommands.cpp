@@ -1,6 +1,7 @@
 #include "cli/CliCommands.h"
 
 #include "design/SchemaLayouts.h"
+#include "design/ScriptTables.h"
 #include "engine/Database.h"
 #include "engine/FileHeader.h"
 #include "engine/Restructure.h"
@@ -506,19 +507,17 @@ int CmdTableSql(CliContext& ctx) {
     TSQLite3Database db;
     if (!OpenExisting(ctx, db, ctx.args[0])) return ExitFailed;
     if (all) {
+        // The tables of --schema that the script creates itself (no shadow
+        // tables of virtual tables, which their CREATE makes again).
         QStringList tables;
-        if (!db.QuerySingleColumn(
-                tables,
-                QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' "
-                               "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY rowid"),
-                0, false)) {
-            ctx.error = db.LastError();
+        QString why;
+        if (!TablesForScript(db, ctx.opts.value(QStringLiteral("schema")), tables, &why)) {
+            ctx.error = why;
             return ExitFailed;
         }
         QString out;
         for (const QString& t : tables) {
             TTableLayout layout;
-            QString why;
             if (!convDBTableToLayout(db, ctx.opts.value(QStringLiteral("schema")), layout, t,
                                      &why)) {
                 ctx.error = QStringLiteral("Failed to read table layout for: ") + t +
@@ -784,7 +783,9 @@ const CliCommand kCommands[] = {
      "table-sql DB (TABLE | --all) [--schema S]",
      "Reads the table's layout (columns, constraints, indexes, triggers) from its\n"
      "stored text and prints the script that creates it; --all does so for every\n"
-     "table. Exits 1 with the reason when a layout cannot be read.",
+     "table of the schema but the engine's own and the shadow tables of virtual\n"
+     "tables (the virtual table's CREATE makes them). Exits 1 with the reason when\n"
+     "a layout cannot be read.",
      &CmdTableSql,
      {QStringLiteral("schema")},
      {QStringLiteral("all")},

@@ -418,6 +418,25 @@ TEST(CliSchema, TableAndViewStatements) {
     EXPECT_EQ(r.code, 1);
 }
 
+// F15: --all leaves out the shadow tables of virtual tables, which the
+// virtual table's CREATE makes again: the peer shell runs the script.
+TEST(CliSchema, AllTablesWithoutShadowTables) {
+    QTemporaryDir dir;
+    const QString db = dir.filePath(QStringLiteral("f15.db"));
+    Shell(db, QStringLiteral("CREATE TABLE t(a); CREATE VIRTUAL TABLE ft USING fts5(a);"));
+    const Result r = Cli({QStringLiteral("table-sql"), db, QStringLiteral("--all")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_FALSE(r.out.contains("ft_data"));
+    const QString copy = dir.filePath(QStringLiteral("r.db"));
+    const Result load = sky::test::RunProgram(QStringLiteral(SQLITE3_SHELL_PATH),
+                                              {QStringLiteral("-bail"), copy}, r.out);
+    EXPECT_EQ(load.code, 0) << load.err.toStdString();
+    EXPECT_EQ(Shell(copy, QStringLiteral("SELECT group_concat(name, ',') FROM (SELECT name FROM "
+                                         "sqlite_master WHERE type='table' AND name IN "
+                                         "('t','ft','ft_data') ORDER BY name);")),
+              QByteArray("ft,ft_data,t"));
+}
+
 // F11: the tree fails on a file it cannot read, and shows the tables whose
 // layout it cannot model, marked, so that the count is right.
 TEST(CliSchema, TreeOfFilesItCannotReadOrModel) {
