@@ -261,9 +261,15 @@ public:
 // Caps the database at its current size plus `spare` pages: later growth
 // fails with SQLITE_FULL. The cap holds for this connection only.
 inline void SetMaxPageCount(sqlite3* db, int spare = 0, const char* schema = "main") {
-    const QByteArray sql = QByteArray("PRAGMA \"") + schema + "\".max_page_count = (SELECT " +
-                           "page_count FROM pragma_page_count('" + schema + "')) + " +
-                           QByteArray::number(spare) + ";";
+    sqlite3_stmt* st = nullptr;
+    const QByteArray count = QByteArray("PRAGMA \"") + schema + "\".page_count;";
+    ASSERT_EQ(sqlite3_prepare_v2(db, count.constData(), -1, &st, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(db);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW) << sqlite3_errmsg(db);
+    const sqlite3_int64 pages = sqlite3_column_int64(st, 0);
+    sqlite3_finalize(st);
+    const QByteArray sql = QByteArray("PRAGMA \"") + schema +
+                           "\".max_page_count = " + QByteArray::number(pages + spare) + ";";
     char* err = nullptr;
     const int rc = sqlite3_exec(db, sql.constData(), nullptr, nullptr, &err);
     ASSERT_EQ(rc, SQLITE_OK) << (err ? err : "");
