@@ -149,10 +149,11 @@ bool TSQLite3Database::Open(const QString& sFileName, int msTimeOut, bool bReadO
     sqlite3_extended_result_codes(FHandle, 1);
     // Extensions load through the C interface only: the SQL function
     // load_extension() stays off, so no script or stored SQL can load a
-    // library. Schema objects of the file (views, triggers, defaults) may not
-    // call functions with side effects.
+    // library. The schema stays trusted (the engine's default): every function
+    // registered here is free of side effects, and with an untrusted schema
+    // this engine refuses files whose views or generated columns use its own
+    // JSON functions ("malformed database schema").
     sqlite3_db_config(FHandle, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 1, nullptr);
-    sqlite3_db_config(FHandle, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
     ExecSQL(QStringLiteral("pragma foreign_keys=1;"));
     sqlite3_limit(FHandle, SQLITE_LIMIT_WORKER_THREADS, 8);
     sqlite3_update_hook(FHandle, &EngineUpdateHook, this);

@@ -51,13 +51,28 @@ TEST(DatabaseOpen, MissingFileIsCreatedUnlessFailIfNotExist) {
 }
 
 // Nothing in a script or in the file's schema can load a library: the SQL
-// function load_extension() is off while LoadExtension() still works, and
-// the file's own views and triggers are not trusted.
+// function load_extension() is off while LoadExtension() still works.
 TEST_F(DatabaseTest, OnlyTheCInterfaceLoadsExtensions) {
     EXPECT_FALSE(db.Execute(QStringLiteral("select load_extension('/no/such/lib.so');")));
     EXPECT_TRUE(db.LastError().contains(QStringLiteral("not authorized")))
         << db.LastError().toStdString();
-    EXPECT_EQ(Value(QStringLiteral("pragma trusted_schema;")), QStringLiteral("0"));
+    // Stored SQL cannot call it either, and every function of ours is free
+    // of side effects, so the file's own views and generated columns may use
+    // any of them (and the engine's JSON functions).
+    EXPECT_FALSE(db.Execute(QStringLiteral("create view v as select load_extension('x');")) &&
+                 db.Execute(QStringLiteral("select * from v;")));
+    EXPECT_EQ(Value(QStringLiteral("select count(*) from pragma_function_list where name in "
+                                   "('md5', 'titlecase', 'datefmt', 'similarity') and "
+                                   "(flags & 0x200000) = 0;")),
+              QStringLiteral("0"));
+    Run(QStringLiteral("create table j(p, c as (json_extract(p, '$.c')));"
+                       "insert into j(p) values('{\"c\": 7}');"));
+    TSQLite3Database other;
+    ASSERT_TRUE(other.Open(path));
+    QString c;
+    ASSERT_TRUE(other.QuerySingleValue(c, QStringLiteral("select c from j;")))
+        << other.LastError().toStdString();
+    EXPECT_EQ(c, QStringLiteral("7"));
     // Through the C interface the engine is asked, and says why it failed.
     const QString notALibrary = dir.filePath(QStringLiteral("plain.txt"));
     QFile f(notALibrary);
