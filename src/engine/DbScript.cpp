@@ -597,6 +597,11 @@ bool TSQLite3Database::ExportDBScript(const QString& DestFile, int QuerySize, bo
     }
     // Written beside the old file and renamed over it only when the whole
     // export succeeded: a failed or cut-off script never replaces the old one.
+    if (IsHeldDatabaseFile(DestFile)) {
+        SetError(QStringLiteral("Could not Create file (") + DestFile + QStringLiteral(") - ") +
+                 HeldFileError(DestFile));
+        return false;
+    }
     QSaveFile file(DestFile);
     if (!file.open(QIODevice::WriteOnly)) {
         SetError(QStringLiteral("Could not Create file (") + DestFile + QStringLiteral(") - ") +

@@ -184,6 +184,12 @@ bool ReadTextFile(const QString& fileName, QString& text, QString* error, bool a
 }
 
 bool WriteFileAtomic(const QString& fileName, const QByteArray& bytes, QString* error) {
+    // Renaming over a database file that a connection of ours holds would
+    // leave that connection writing into a file no longer there.
+    if (IsHeldDatabaseFile(fileName)) {
+        if (error) *error = HeldFileError(fileName);
+        return false;
+    }
     QSaveFile f(fileName);
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
         if (error) *error = f.errorString();

@@ -77,6 +77,26 @@ TEST(TextFile, WritesAtomicallyAndReadsBack) {
     EXPECT_FALSE(WriteFileAtomic(dir.filePath(QStringLiteral("no/such/dir/f")), "x", &why));
 }
 
+// Neither a text file nor a database script replaces a database file that
+// a connection of ours holds.
+TEST(TextFile, HeldDatabaseIsNeverReplaced) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("held.db"));
+    TSQLite3Database db;
+    ASSERT_TRUE(db.Open(file));
+    ASSERT_TRUE(db.Execute(QStringLiteral("create table t(x);")));
+    QString why;
+    EXPECT_FALSE(WriteFileAtomic(file, "text", &why));
+    EXPECT_EQ(why, HeldFileError(file));
+    TSQLite3Database other;
+    ASSERT_TRUE(other.Open(dir.filePath(QStringLiteral("other.db"))));
+    EXPECT_FALSE(other.ExportDBScript(file, 0, true));
+    EXPECT_TRUE(other.LastError().contains(HeldFileError(file))) << other.LastError().toStdString();
+    QString tables;
+    ASSERT_TRUE(db.QuerySingleValue(tables, QStringLiteral("select name from sqlite_master;")));
+    EXPECT_EQ(tables, QStringLiteral("t"));
+}
+
 // A script file that is UTF-8 but for one byte keeps its UTF-8 characters.
 TEST_F(ScriptFileTest, MostlyUtf8ScriptKeepsItsCharacters) {
     const QString script = dir.filePath(QStringLiteral("f7.sql"));
