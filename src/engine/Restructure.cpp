@@ -847,21 +847,36 @@ QString ColumnTypeError(QStringView type) {
     return QString();
 }
 
+namespace {
+
+// The records of a comma-separated list read by the CSV reader, blanks and
+// quotes kept; -1 (with error = prefix + the reader's reason) on a broken
+// list. field(col, row) is empty past a record's end.
+struct CsvRecords {
+    TCSVTableRec table;
+    QString Field(int col, int row) const {
+        return col < table.Col.size() ? table.Col[col].Row.at(row) : QString();
+    }
+    int Read(const QString& text, const QString& errorPrefix, QString& error) {
+        CSVConfigure(table, false, false, true, false, false, QLatin1Char(','));
+        QString copy = text;
+        const int rows = CSVRead(copy, table);
+        if (table.Cfg.ErrorDescr.isEmpty()) return rows;
+        error = errorPrefix + table.Cfg.ErrorDescr;
+        return -1;
+    }
+};
+
+} // namespace
+
 bool ParseStructureCsv(const QString& text, QList<TStructColumn>& columns, QString& error) {
     columns.clear();
     error.clear();
     if (text.isEmpty()) return true;
-    TCSVTableRec table;
-    CSVConfigure(table, false, false, true, false, false, QLatin1Char(','));
-    QString copy = text;
-    const int rows = CSVRead(copy, table);
-    if (!table.Cfg.ErrorDescr.isEmpty()) {
-        error = kUnterminated + table.Cfg.ErrorDescr;
-        return false;
-    }
-    auto field = [&](int col, int row) {
-        return col < table.Col.size() ? table.Col[col].Row.at(row) : QString();
-    };
+    CsvRecords csv;
+    const int rows = csv.Read(text, kUnterminated, error);
+    if (rows < 0) return false;
+    const auto field = [&csv](int col, int row) { return csv.Field(col, row); };
     for (int r = 0; r < rows; ++r) {
         TStructColumn c;
         c.name = field(0, r);
@@ -894,17 +909,10 @@ bool ParseIndexCsv(const QString& text, QList<TStructIndex>& indexes, QString& e
     indexes.clear();
     error.clear();
     if (text.isEmpty()) return true;
-    TCSVTableRec table;
-    CSVConfigure(table, false, false, true, false, false, QLatin1Char(','));
-    QString copy = text;
-    const int rows = CSVRead(copy, table);
-    if (!table.Cfg.ErrorDescr.isEmpty()) {
-        error = kIndexUnterminated + table.Cfg.ErrorDescr;
-        return false;
-    }
-    auto field = [&](int col, int row) {
-        return col < table.Col.size() ? table.Col[col].Row.at(row) : QString();
-    };
+    CsvRecords csv;
+    const int rows = csv.Read(text, kIndexUnterminated, error);
+    if (rows < 0) return false;
+    const auto field = [&csv](int col, int row) { return csv.Field(col, row); };
     for (int r = 0; r < rows; ++r)
         AddIndexRecord(indexes, field(1, r), field(2, r), field(3, r), field(4, r));
     return true;

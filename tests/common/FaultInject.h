@@ -317,19 +317,11 @@ inline QByteArray IntegrityCheck(const QString& file) {
 // that fails with EFBIG (SIGXFSZ is ignored), as on a full disk.
 inline ProcessResult RunProgramWithFileLimit(const QString& program, const QStringList& args,
                                              qint64 maxFileBytes, const QByteArray& input = {}) {
-    QProcess p;
-    p.setChildProcessModifier([maxFileBytes] {
+    return RunProgram(program, args, input, [maxFileBytes] {
         std::signal(SIGXFSZ, SIG_IGN);
         const struct rlimit lim = {rlim_t(maxFileBytes), rlim_t(maxFileBytes)};
         setrlimit(RLIMIT_FSIZE, &lim);
     });
-    p.start(program, args);
-    EXPECT_TRUE(p.waitForStarted()) << program.toStdString();
-    if (!input.isEmpty()) p.write(input);
-    p.closeWriteChannel();
-    EXPECT_TRUE(p.waitForFinished(120000));
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-            p.readAllStandardError()};
 }
 
 } // namespace sky::test

@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace sky::test {
@@ -15,9 +16,12 @@ struct ProcessResult {
     QByteArray err;
 };
 
+// childSetup, when given, runs in the child before the program starts.
 inline ProcessResult RunProgram(const QString& program, const QStringList& args,
-                                const QByteArray& input = {}) {
+                                const QByteArray& input = {},
+                                const std::function<void()>& childSetup = {}) {
     QProcess p;
+    if (childSetup) p.setChildProcessModifier(childSetup);
     p.start(program, args);
     EXPECT_TRUE(p.waitForStarted()) << program.toStdString();
     if (!input.isEmpty()) p.write(input);
