@@ -4,7 +4,7 @@ TEST_BUILD ?= build/asan
 JOBS       ?= 2
 CMAKE_GEN  := -G Ninja
 
-.PHONY: run test build deps test-build clean format
+.PHONY: run test build deps test-build clean format install
 
 deps:
 	@scripts/install-deps
@@ -30,3 +30,8 @@ format:
 
 clean:
 	rm -rf build
+
+# Installs the programs, the desktop entry, icons, metainfo and file types.
+PREFIX ?= /usr/local
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
