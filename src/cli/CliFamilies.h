@@ -1,0 +1,34 @@
+// What the command families of skylark-cli share: each family file holds its
+// commands with their help texts and exports them as a table; CliMain.cpp
+// parses the command line and dispatches to them.
+#pragma once
+
+#include "cli/CliCommands.h"
+
+#include <span>
+
+namespace sky {
+class TSQLite3Database;
+}
+
+namespace sky::cli {
+
+// The command tables of the families, each in its listing order.
+std::span<const CliCommand* const> QueryCommands();  // query, columns, pk, csv, grid
+std::span<const CliCommand* const> ScriptCommands(); // exec, split, dump, backup, restructure
+std::span<const CliCommand* const> SchemaCommands(); // table-sql, view-sql, tree
+std::span<const CliCommand* const> FileCommands();   // version, probe, pack, unpack, find-db, info
+
+// Writes text as UTF-8 to the command's output; a failed write is kept by the
+// output and reported when the command ends.
+void Print(CliContext& ctx, const QString& text);
+// Reads the script or text of -f FILE (a pipe or device too), or standard
+// input without -f or with "-f -".
+bool ReadInput(CliContext& ctx, QString& text);
+// Opens an existing database file for the reading commands.
+bool OpenExisting(CliContext& ctx, TSQLite3Database& db, const QString& file);
+// Reads the number option --name into value when it is given; false (and
+// ctx.error set) when it is not a number.
+bool IntOption(CliContext& ctx, const QString& name, int& value);
+
+} // namespace sky::cli
