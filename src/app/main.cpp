@@ -10,6 +10,7 @@
 #include "shell/ui/Themes.h"
 #include "support/Folders.h"
 #include "support/Settings.h"
+#include "support/SettingsCatalogue.h"
 
 #include <QApplication>
 #include <QDir>
@@ -34,7 +35,7 @@ int main(int argc, char** argv) {
     sky::EnsureFolders();
     sky::CfgLoad();
 
-    sky::ui::ApplyTheme(app, sky::CfgGet(QStringLiteral("DXStyle"), sky::ui::kDefaultTheme));
+    sky::ui::ApplyTheme(app, sky::CfgGet(sky::setting::Theme, sky::ui::kDefaultTheme));
     sky::ui::TKFormFilter::Instance();
 
     auto* frame = new sky::ui::TfrmSKYApp(&app);

@@ -1,10 +1,13 @@
 // The settings store: keys, values, bounds, lists, files and placements.
 #include "support/Settings.h"
 #include "support/Folders.h"
+#include "support/SettingsCatalogue.h"
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <QTemporaryDir>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace sky {
@@ -167,6 +170,91 @@ TEST(SettingsFiles, UnsortedFileIsFoundAndSortedOnInsert) {
     EXPECT_FALSE(SystemConfigChanged());
     CfgLoad();
     EXPECT_EQ(CfgGetInt(QStringLiteral("QRYLIMIT"), 1000, 10, 100000), 250);
+    qunsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(SettingsCatalogue, EntriesAreBoundedUniqueAndListed) {
+    QSet<QString> keys;
+    auto unique = [&](const char* key) {
+        const QString k = NormalizeKey(QString::fromLatin1(key));
+        EXPECT_FALSE(k.isEmpty()) << key;
+        EXPECT_FALSE(keys.contains(k)) << key << " twice";
+        keys.insert(k);
+    };
+    // min < max: with min == max the store would not clamp at all.
+    for (const IntSetting* s : IntSettings()) {
+        unique(s->key);
+        EXPECT_LT(s->min, s->max) << s->key;
+        EXPECT_GE(s->def, s->min) << s->key;
+        EXPECT_LE(s->def, s->max) << s->key;
+    }
+    for (const BoolSetting* s : BoolSettings())
+        unique(s->key);
+    for (const TextSetting* s : TextSettings())
+        unique(s->key);
+    EXPECT_TRUE(keys.contains(QStringLiteral("MAXHIST"))); // the listings hold the entries
+    EXPECT_EQ(setting::QryLimit.WithMax(500).max, 500);
+    EXPECT_EQ(setting::QryLimit.WithMax(500).def, setting::QryLimit.def);
+}
+
+TEST(SettingsCatalogue, StoredValuesReadClampedAsBefore) {
+    // Every number setting reads as the store's bounded read with the
+    // catalogue's figures: out of range clamps, missing gives the default.
+    const char* stored[] = {"", "abc", "-100000000", "1e12", "5.5", "12", "-1", "99999"};
+    for (const IntSetting* s : IntSettings()) {
+        SettingList l;
+        EXPECT_EQ(KVGet(l, *s), s->def) << s->key;
+        for (const char* v : stored) {
+            KVPut(l, QString::fromLatin1(s->key), QLatin1String(v));
+            const int got = KVGet(l, *s);
+            EXPECT_EQ(got, KVGetInt(l, QString::fromLatin1(s->key), s->def, s->min, s->max))
+                << s->key << " " << v;
+            if (*v) {
+                EXPECT_GE(got, s->min) << s->key << " " << v;
+                EXPECT_LE(got, s->max) << s->key << " " << v;
+            }
+        }
+        KVPut(l, *s, s->max + 1);
+        EXPECT_EQ(KVGet(l, *s), s->max) << s->key;
+        KVPut(l, *s, s->min - 1);
+        EXPECT_EQ(KVGet(l, *s), s->min) << s->key;
+    }
+    // Flags stored as 0/1 read as the old "value clamped to 0..1 equals 1".
+    for (const BoolSetting* s : BoolSettings()) {
+        SettingList l;
+        EXPECT_EQ(KVGet(l, *s), s->def) << s->key;
+        for (const char* v : {"0", "1", "2", "-1", "0.4", "0.6", "x"}) {
+            KVPut(l, QString::fromLatin1(s->key), QLatin1String(v));
+            EXPECT_EQ(KVGet(l, *s), KVGetInt(l, QString::fromLatin1(s->key), 0, 0, 1) == 1)
+                << s->key << " " << v;
+        }
+    }
+    EXPECT_EQ(Clamped(setting::QryLimit, 5), 10);
+    EXPECT_EQ(Clamped(setting::QryLimit, 1e300), 100000);
+    EXPECT_EQ(Clamped(setting::QryLimit, 999.9), 999);
+    EXPECT_EQ(Clamped(setting::QryLimit, std::nan("")), 1000);
+}
+
+TEST(SettingsCatalogue, ProgramSettingsGoThroughSystemConfig) {
+    QTemporaryDir dir;
+    qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+    ASSERT_TRUE(EnsureFolders());
+    CfgLoad();
+    EXPECT_EQ(CfgGet(setting::MaxHist), 300);
+    EXPECT_EQ(CfgGet(setting::ResNulls), QStringLiteral("NULL"));
+    EXPECT_EQ(CfgGet(setting::Theme), QString()); // the caller's default
+    EXPECT_EQ(CfgGet(setting::Theme, QStringLiteral("T")), QStringLiteral("T"));
+    EXPECT_TRUE(CfgGet(setting::ShowTooltips));
+    CfgPut(setting::MaxHist, 5);
+    CfgPut(setting::ShowTooltips, false);
+    CfgPut(setting::Theme, QStringLiteral("Dark"));
+    EXPECT_EQ(CfgGet(QStringLiteral("MAX_HIST"), QString()), QStringLiteral("5")); // as written
+    EXPECT_EQ(CfgGet(setting::MaxHist), 10);
+    EXPECT_FALSE(CfgGet(setting::ShowTooltips));
+    EXPECT_EQ(CfgGet(setting::Theme, QStringLiteral("T")), QStringLiteral("Dark"));
+    EXPECT_TRUE(CfgFlush());
+    CfgLoad();
+    EXPECT_EQ(CfgGet(setting::Theme), QStringLiteral("Dark"));
     qunsetenv("XDG_CONFIG_HOME");
 }
 
