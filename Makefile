@@ -21,7 +21,9 @@ test-build: deps
 	@cmake -S . -B $(TEST_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DSKYLARK_SANITIZE=ON >/dev/null
 	@cmake --build $(TEST_BUILD) -j $(JOBS)
 
+# The include order is checked before the tests run (scripts/check-layers).
 test: test-build
+	@scripts/check-layers
 	@cd $(TEST_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
