@@ -2,17 +2,11 @@
 // through the connection object.
 #pragma once
 
+#include "common/Printers.h"
 #include "engine/Database.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-
-#include <ostream>
-
-// Readable QString values in test failure messages.
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace sky::test {
 

@@ -3,6 +3,7 @@
 #include "shell/Overview.h"
 #include "common/FakeChooser.h"
 #include "common/Process.h"
+#include "common/ScriptedPrompter.h"
 #include "engine/Database.h"
 #include "support/Folders.h"
 #include "support/Prompter.h"
@@ -15,34 +16,7 @@
 namespace sky {
 namespace {
 
-// Answers from a script: yes/no answers in order (then no), texts in order.
-class Scripted : public Prompter {
-public:
-    QList<int> answers; // 1 yes, 0 no, -1 cancel
-    QStringList texts, notices, questions;
-    int Next() { return answers.isEmpty() ? 0 : answers.takeFirst(); }
-    void ShowNotice(const QString& t, const QString& x, int, bool) override {
-        notices << t + ": " + x;
-    }
-    bool AskYesNo(const QString& t, const QString& x, int, const QString&,
-                  const QString&) override {
-        questions << t + ": " + x;
-        return Next() == 1;
-    }
-    bool AskYesNoCancel(const QString& t, const QString& x, bool& cancelled, const QString&,
-                        const QString&, int) override {
-        questions << t + ": " + x;
-        const int a = Next();
-        cancelled = a < 0;
-        return a == 1;
-    }
-    QString AskText(const QString&, const QString&, const QString&, const QStringList&, bool, int,
-                    const QString& cancelValue) override {
-        return texts.isEmpty() ? cancelValue : texts.takeFirst();
-    }
-    void ShowNote(const QString&, const QString&) override {}
-    void ShowWarning(const QString&, const QString&) override {}
-};
+using Reply = test::ScriptedPrompter::Reply;
 
 // A workspace window without a window: records what the overview asks of it.
 class FakeWorkspace : public WorkspaceHandle {
@@ -89,7 +63,7 @@ protected:
         return f;
     }
     QTemporaryDir config, data;
-    Scripted p;
+    test::ScriptedPrompter p;
     test::Chooser files;
     OverviewController c{p, files};
     QStringList log;
@@ -133,7 +107,7 @@ TEST_F(OverviewTest, ProjectsAndPurge) {
     c.DeleteProject(); // the default stays
     EXPECT_EQ(c.Projects().size(), 2);
     c.SelectProject(QStringLiteral("Work"));
-    p.answers << 1;
+    p.replies << Reply::Yes;
     c.DeleteProject();
     EXPECT_EQ(c.Projects(), QStringList{kDefaultProject});
 
@@ -143,12 +117,12 @@ TEST_F(OverviewTest, ProjectsAndPurge) {
     c.SaveProjectLists();
     c.CheckAllFiles();
     // Confirming each: the first removed, then Cancel undoes everything.
-    p.answers = {1, 1, -1};
+    p.replies = {Reply::Yes, Reply::Yes, Reply::Cancel};
     c.Purge();
     EXPECT_EQ(c.Files().size(), 3);
     EXPECT_TRUE(p.questions.last().contains(QStringLiteral("and Table \"x\" now?")));
     // Without confirmation: every bad link goes.
-    p.answers = {0, 1};
+    p.replies = {Reply::No, Reply::Yes};
     c.Purge();
     EXPECT_EQ(c.Files(), QStringList{good});
 }
@@ -174,7 +148,7 @@ TEST_F(OverviewTest, NewDatabaseBackupAndRestore) {
         ASSERT_TRUE(db.Open(src));
         ASSERT_TRUE(db.ExecuteList("DELETE FROM t;"));
     }
-    p.answers << 1;
+    p.replies << Reply::Yes;
     ASSERT_TRUE(c.QuickRestore(src));
     EXPECT_TRUE(p.questions.last().startsWith(
         QStringLiteral("WARNING:: Quick-Restoring will revert all changes since ")));
@@ -193,7 +167,7 @@ TEST_F(OverviewTest, AutoOpenAsksEveryFourthAndMenuItems) {
     for (int i = 0; i < 12; ++i)
         list << Db(QString("auto%1.db").arg(i).toUtf8().constData());
     c.SetAutoOpen(list);
-    p.answers = {1, 0}; // go on at the 4th, stop at the 8th
+    p.replies = {Reply::Yes, Reply::No}; // go on at the 4th, stop at the 8th
     c.RunAutoOpen();
     EXPECT_EQ(p.questions.size(), 2);
     EXPECT_TRUE(
@@ -224,7 +198,7 @@ TEST_F(OverviewTest, FullBackupAndRestore) {
     EXPECT_FALSE(c.FullRestore(src));
     EXPECT_TRUE(p.notices.last().contains(QStringLiteral("quantum physics")));
     files.next = data.filePath("f-copy.db");
-    p.answers << 1;
+    p.replies << Reply::Yes;
     ASSERT_TRUE(c.FullRestore(src));
     EXPECT_TRUE(p.questions.last().contains(
         QStringLiteral("Restoring from this back-up will revert all changes since ")));

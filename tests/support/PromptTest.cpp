@@ -1,4 +1,5 @@
 // Number input repair, the countdown prompter and deferred calls.
+#include "common/ScriptedPrompter.h"
 #include "support/Prompter.h"
 #include "support/PulseCall.h"
 
@@ -10,18 +11,6 @@
 
 namespace sky {
 namespace {
-
-// Answers AskText with a scripted text.
-class ScriptedPrompter : public CountdownPrompter {
-public:
-    QString answer;
-    QString seenInitial;
-    QString AskText(const QString&, const QString&, const QString& initial, const QStringList&,
-                    bool, int, const QString& cancelValue) override {
-        seenInitial = initial;
-        return answer.isNull() ? cancelValue : answer;
-    }
-};
 
 TEST(PromptNumber, RepairDeletesAtTheParseError) {
     const struct {
@@ -47,18 +36,16 @@ TEST(PromptNumber, RepairDeletesAtTheParseError) {
 }
 
 TEST(PromptNumber, AskNumberGivesTheDefaultWhenCancelledOrEmpty) {
-    ScriptedPrompter p;
-    p.answer = QStringLiteral("12x4");
+    test::ScriptedPrompter p;
+    p.texts = {QStringLiteral("12x4"), QStringLiteral("x"), QStringLiteral("   ")};
     EXPECT_EQ(AskNumber(p, "t", "p", 10, {}, 5, 3), 124);
-    EXPECT_EQ(p.seenInitial, QStringLiteral("3"));
-    p.answer = QStringLiteral("x");
+    EXPECT_EQ(p.initials, QStringList{QStringLiteral("3")});
     EXPECT_EQ(AskNumber(p, "t", "p", 10, {}, 5, 3), 5);
-    p.answer = QStringLiteral("   ");
     EXPECT_EQ(AskNumber(p, "t", "p", 10, {}, 5, 3), 5);
-    p.answer = QString();
-    EXPECT_EQ(AskNumber(p, "t", "p", 10, {}, 5, 3), 5);
-    p.answer = QStringLiteral("-7.9");
+    EXPECT_EQ(AskNumber(p, "t", "p", 10, {}, 5, 3), 5); // cancelled
+    p.texts = {QStringLiteral("-7.9")};
     EXPECT_EQ(AskInteger(p, "t", "p", 10, {}, 5, 3), -7);
+    EXPECT_EQ(p.prompts.size(), 5);
 }
 
 TEST(PromptCountdown, AnswersAsTheCountdownWould) {
