@@ -134,6 +134,8 @@ QString NullDisplayText();
 void SetNullDisplayText(const QString& text);
 
 class TResultTable;
+class RowSink;
+enum class SizeStop;
 
 class TSQLite3Database {
 public:
@@ -313,6 +315,7 @@ private:
     friend class EngineCall;
     friend int EngineProgressCallback(void*);
     friend void EngineUpdateHook(void*, int, const char*, const char*, long long);
+    friend class OperationGuard;
 
     void Lock() { FLocked = true; }
     void Unlock();
@@ -337,6 +340,16 @@ private:
     qint64 LookupBlobRowId(const QString& Table, const QString& IDField, const QString& RecIDVal);
     void RemoveStatement(TSQLite3Statement* s);
     void RemoveBlobHandler(TSQLite3BlobHandler* b);
+    // Adds the counters of the statement the statistics follow, while it lives.
+    void StatsHarvest(TSQLite3Statement* stmt);
+    // The one row loop (Operation.h): prepares SQL (text, or UTF-8 bytes that
+    // need not be valid UTF-8), steps it and hands the rows to the sink up to
+    // the size limit (limit > 0, by the stop rule); keeps the progress figures
+    // and the result statistics and flushes the sink. Runs inside an
+    // operation's statistics bracket.
+    bool ReadRows(const QString& SQL, qint64 limit, SizeStop stop, RowSink& sink);
+    bool ReadRows(const QByteArray& SQLUtf8, qint64 limit, SizeStop stop, RowSink& sink);
+    bool ReadPrepared(TSQLite3Statement* stmt, qint64 limit, SizeStop stop, RowSink& sink);
 
     bool FLocked = false;
     sqlite3* FHandle = nullptr;

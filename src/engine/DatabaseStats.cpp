@@ -68,14 +68,21 @@ void TSQLite3Database::RefreshMemStats() {
         FSysStats.memAllocations = c64;
 }
 
+// Called by StatsEnd, and by the statement itself when it goes first (its
+// counters are read once, and never from a freed statement).
+void TSQLite3Database::StatsHarvest(TSQLite3Statement* stmt) {
+    if (!stmt || FStats.SQLStateMent != stmt) return;
+    FStats.SQLStateMent = nullptr;
+    sqlite3_stmt* h = stmt->Handle();
+    if (!h) return;
+    FStats.totTableScanSteps += sqlite3_stmt_status(h, SQLITE_STMTSTATUS_FULLSCAN_STEP, 0);
+    FStats.totSortOps += sqlite3_stmt_status(h, SQLITE_STMTSTATUS_SORT, 0);
+    FStats.totAutoAssistIndexRows += sqlite3_stmt_status(h, SQLITE_STMTSTATUS_AUTOINDEX, 0);
+    FStats.totVMWorkDoneSteps += sqlite3_stmt_status(h, SQLITE_STMTSTATUS_VM_STEP, 0);
+}
+
 void TSQLite3Database::StatsEnd() {
-    if (FStats.SQLStateMent && FStats.SQLStateMent->Handle()) {
-        sqlite3_stmt* h = FStats.SQLStateMent->Handle();
-        FStats.totTableScanSteps += sqlite3_stmt_status(h, SQLITE_STMTSTATUS_FULLSCAN_STEP, 0);
-        FStats.totSortOps += sqlite3_stmt_status(h, SQLITE_STMTSTATUS_SORT, 0);
-        FStats.totAutoAssistIndexRows += sqlite3_stmt_status(h, SQLITE_STMTSTATUS_AUTOINDEX, 0);
-        FStats.totVMWorkDoneSteps += sqlite3_stmt_status(h, SQLITE_STMTSTATUS_VM_STEP, 0);
-    }
+    StatsHarvest(FStats.SQLStateMent);
     const TDateTime now = NowDateTime();
     FStats.tSub.timeElapsedTot = now - FStats.tSub.timeQueryStart;
     FStats.tSub.timeElapsedQry = FStats.tSub.timeElapsedTot - FStats.tSub.timeElapsedPrepare;

@@ -2,6 +2,7 @@
 
 #include "support/JsonText.h"
 
+#include <QFileDevice>
 #include <cstring>
 
 namespace sky {
@@ -156,9 +157,20 @@ void AppendXmlEscaped(std::string& out, const char* p, qsizetype n) {
 
 bool ExportOut::Flush() {
     if (FBuf.empty()) return !FFailed;
-    if (!FFailed && FDev->write(FBuf.data(), qint64(FBuf.size())) != qint64(FBuf.size()))
-        FFailed = true;
+    if (!FFailed) {
+        if (FDev->write(FBuf.data(), qint64(FBuf.size())) == qint64(FBuf.size()))
+            FHanded += qint64(FBuf.size());
+        else
+            FFailed = true;
+    }
     FBuf.clear();
+    return !FFailed;
+}
+
+bool ExportOut::Finish() {
+    if (!Flush()) return false;
+    auto* file = qobject_cast<QFileDevice*>(FDev);
+    if (file && !file->flush()) FFailed = true;
     return !FFailed;
 }
 

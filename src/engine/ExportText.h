@@ -53,21 +53,29 @@ template <typename StreamForm> bool ExportToList(QStringList& Results, StreamFor
 // failed write.
 class ExportOut {
 public:
-    explicit ExportOut(QIODevice* dev) : FDev(dev) { FBuf.reserve(kChunk + 4096); }
+    explicit ExportOut(QIODevice* dev) : FDev(dev), FStart(dev->isSequential() ? 0 : dev->pos()) {
+        FBuf.reserve(kChunk + 4096);
+    }
     ~ExportOut() { Flush(); }
     std::string& Buf() { return FBuf; }
-    // Position the stream would have if everything were written now.
-    qint64 Pos() const { return FDev->pos() + qint64(FBuf.size()); }
+    // Position the stream would have if everything were written now (on a
+    // sequential device: the bytes of this output).
+    qint64 Pos() const { return FStart + FHanded + qint64(FBuf.size()); }
     void RowDone() {
         if (FBuf.size() >= size_t(kChunk)) Flush();
     }
     bool Flush();
+    // Flush(), and what a file device still buffers goes to the system, so
+    // that a failing write is seen here and not only when the file closes.
+    bool Finish();
     bool Failed() const { return FFailed; }
     QString ErrorText() const;
 
 private:
     static constexpr qsizetype kChunk = 1 << 16;
     QIODevice* FDev;
+    qint64 FStart;      // the device's position when the output began
+    qint64 FHanded = 0; // bytes handed to the device
     std::string FBuf;
     bool FFailed = false;
 };

@@ -9,15 +9,30 @@
 
 namespace sky {
 
+namespace {
+const QString kDatabaseBusy = QStringLiteral("Database Busy");
+const QString kNoOpenDatabase = QStringLiteral("No valid open Database...");
+const QString kPrepareWithoutDatabase =
+    QStringLiteral("Attempted to Prepare a Query while no valid Database is active. (");
+} // namespace
+
 // ---------------------------------------------------------------------------
 // TSQLite3Statement
 
 TSQLite3Statement::TSQLite3Statement(TSQLite3Database* OwnerDatabase, const QString& SQL)
     : FOwnerDatabase(OwnerDatabase) {
+    Prepare(SQL.toUtf8(), SQL);
+}
+
+TSQLite3Statement::TSQLite3Statement(TSQLite3Database* OwnerDatabase, const QByteArray& SQLUtf8)
+    : FOwnerDatabase(OwnerDatabase) {
+    Prepare(SQLUtf8, QString::fromUtf8(SQLUtf8));
+}
+
+void TSQLite3Statement::Prepare(const QByteArray& utf8, const QString& text) {
     TSQLite3Database* db = FOwnerDatabase;
-    db->SetLastQuery(SQL);
+    db->SetLastQuery(text);
     if (db->IsOpen() && db->FEngineDepth == 0) {
-        const QByteArray utf8 = SQL.toUtf8();
         int rc;
         {
             EngineCall call(db);
@@ -31,24 +46,27 @@ TSQLite3Statement::TSQLite3Statement(TSQLite3Database* OwnerDatabase, const QStr
         db->CheckResult(rc);
     } else if (db->IsOpen()) {
         // Preparing from inside a running statement would re-enter the engine.
-        db->FLastErr = QStringLiteral("Database Busy");
+        db->FLastErr = kDatabaseBusy;
     } else {
-        db->FLastErr = QStringLiteral("No valid open Database...");
-        WriteLog(TLogKind::Application,
-                 QStringLiteral("Attempted to Prepare a Query while no valid Database is "
-                                "active. (") +
-                     SQL + QStringLiteral(")"));
+        db->FLastErr = kNoOpenDatabase;
+        WriteLog(TLogKind::Application, kPrepareWithoutDatabase + text + QStringLiteral(")"));
     }
     db->FStatementList.push_back(this);
 }
 
 TSQLite3Statement::~TSQLite3Statement() {
-    if (FOwnerDatabase) FOwnerDatabase->RemoveStatement(this);
+    if (FOwnerDatabase) {
+        FOwnerDatabase->StatsHarvest(this);
+        FOwnerDatabase->RemoveStatement(this);
+    }
     if (FHandle) sqlite3_finalize(FHandle);
 }
 
 void TSQLite3Statement::Detach() {
-    if (FOwnerDatabase) FOwnerDatabase->RemoveStatement(this);
+    if (FOwnerDatabase) {
+        FOwnerDatabase->StatsHarvest(this);
+        FOwnerDatabase->RemoveStatement(this);
+    }
     FOwnerDatabase = nullptr;
     if (FHandle) sqlite3_finalize(FHandle);
     FHandle = nullptr;

@@ -21,6 +21,8 @@ enum TSQLiteColumnType { sctInteger = 1, sctFloat = 2, sctText = 3, sctBlob = 4,
 class TSQLite3Statement {
 public:
     TSQLite3Statement(TSQLite3Database* OwnerDatabase, const QString& SQL);
+    // From UTF-8 bytes as they are (names in them need not be valid UTF-8).
+    TSQLite3Statement(TSQLite3Database* OwnerDatabase, const QByteArray& SQLUtf8);
     ~TSQLite3Statement();
     TSQLite3Statement(const TSQLite3Statement&) = delete;
     TSQLite3Statement& operator=(const TSQLite3Statement&) = delete;
@@ -73,6 +75,7 @@ public:
 
 private:
     friend class TSQLite3Database;
+    void Prepare(const QByteArray& utf8, const QString& text);
     void Detach(); // finalize and forget the owner (connection closing)
     void Bound(int rc);
 
