@@ -1,8 +1,10 @@
 // Database and table scripts (SQL text that recreates the schema and the
 // rows) and the page-by-page online backup.
+#include "engine/Catalogue.h"
 #include "engine/Database.h"
 #include "engine/ExportText.h"
 #include "engine/Identifiers.h"
+#include "engine/ScriptPlan.h"
 #include "engine/SqlLiteral.h"
 #include "engine/Statement.h"
 #include "support/HeldFiles.h"
@@ -21,6 +23,8 @@ namespace sky {
 namespace {
 
 const QString kBusy = QStringLiteral("Database Busy");
+const QString kTableSchemaUnread = QStringLiteral("Failed to read Table Schema - ");
+const QString kTableExportFailed = QStringLiteral("Table Export failed - ");
 const QString kBackupIntoTemp =
     QStringLiteral("Cannot back up into the schema \"temp\": it is never stored in the "
                    "destination file");
@@ -64,14 +68,6 @@ constexpr PragmaCheck kPragmas[] = {
 void Line(std::string& out, const QString& text) {
     out += text.toStdString();
     out += "\r\n";
-}
-
-// Stored statement text (bytes, as read) and the ";" that ends it, on a line
-// of its own when the text ends in a "--" comment.
-void Statement(std::string& out, const QByteArray& sql) {
-    out.append(sql.constData(), size_t(sql.size()));
-    out += StatementTail(QString::fromUtf8(sql)).toStdString();
-    out += ";\r\n";
 }
 
 void Append(std::string& out, const QByteArray& bytes) {
@@ -151,6 +147,58 @@ QString ElapsedText(qint64 ms) {
         .arg(ms % 1000, 3, 10, QLatin1Char('0'));
 }
 
+// Writes a script plan; the rows of a Rows step through writeRows. Stops at
+// the first step that fails and, for a table, writes its failure note. False
+// with the reason in error (the connection's LastError).
+template <typename RowsFn>
+bool WriteScriptPlan(const TScriptPlan& plan, ExportOut& out, QString& error, RowsFn&& writeRows) {
+    std::string& buf = out.Buf();
+    for (const TScriptStep& step : plan.steps) {
+        bool ok = true;
+        try {
+            switch (step.kind) {
+            case ScriptStepKind::Heading:
+                buf += "\r\n";
+                Line(buf, QStringLiteral("--   Table Schema for: ") +
+                              CommentSafeName(QString::fromUtf8(step.table)) +
+                              QStringLiteral("   [ ") + NowText() + QStringLiteral(" ]   SQLite ") +
+                              QString::fromUtf8(sqlite3_libversion()));
+                break;
+            case ScriptStepKind::Text:
+                Append(buf, step.text);
+                break;
+            case ScriptStepKind::Rows:
+                ok = writeRows(step.table);
+                break;
+            case ScriptStepKind::Failure:
+                error = step.reason;
+                ok = false;
+                break;
+            }
+        } catch (const std::exception& e) {
+            error = kTableExportFailed + QString::fromUtf8(e.what());
+            ok = false;
+        }
+        if (!ok) {
+            if (!step.table.isEmpty() || step.kind == ScriptStepKind::Failure) {
+                buf += "\r\n";
+                Line(buf, QStringLiteral(" /*  Table Export FAILED for ") +
+                              CommentSafeName(QString::fromUtf8(step.table)) +
+                              QStringLiteral(": ") + CommentSafeText(error) +
+                              QStringLiteral("  */ "));
+            }
+            out.RowDone();
+            return false;
+        }
+        out.RowDone();
+        if (out.Failed()) {
+            error = out.ErrorText();
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 bool TSQLite3Database::QueryTextRows(const QString& SQL, QList<QStringList>& Rows) {
@@ -198,79 +246,21 @@ bool TSQLite3Database::ExportTableScript(const QString& TableName, QIODevice* De
 
 bool TSQLite3Database::ExportTableScriptImpl(const QByteArray& TableName, ExportOut& out,
                                              int QuerySize, bool InclData) {
-    std::string& buf = out.Buf();
-    QByteArray name = TableName;
-    bool ok = false;
-    try {
-        QList<ByteRow> rows;
-        if (!ByteRows(*this,
-                      QStringLiteral("SELECT \"name\", \"sql\" FROM \"sqlite_master\" WHERE "
-                                     "upper(\"name\")=upper(?1) AND \"type\"='table';"),
-                      {name}, rows)) {
-            FLastErr = QStringLiteral("Failed to read Table Schema - ") + FLastErr;
-        } else if (rows.isEmpty() || rows[0][1].trimmed().isEmpty()) {
-            if (!rows.isEmpty()) name = rows[0][0];
-            FLastErr = QStringLiteral("Invalid Table Schema for ") + QString::fromUtf8(name) +
-                       QStringLiteral("...");
-        } else {
-            name = rows[0][0];
-            const QByteArray createSql = rows[0][1];
-            buf += "\r\n";
-            Line(buf, QStringLiteral("--   Table Schema for: ") +
-                          CommentSafeName(QString::fromUtf8(name)) + QStringLiteral("   [ ") +
-                          NowText() + QStringLiteral(" ]   SQLite ") +
-                          QString::fromUtf8(sqlite3_libversion()));
-            buf += "DROP TABLE IF EXISTS ";
-            Append(buf, QuoteIdentBytes(name));
-            buf += ";\r\n";
-            Statement(buf, createSql);
-            ok = !InclData ||
-                 QString::fromUtf8(createSql).startsWith(QStringLiteral("CREATE VIRTUAL"),
-                                                         Qt::CaseInsensitive) ||
-                 ExportTableRows(name, out, QuerySize);
-            if (ok) {
-                if (!ByteRows(*this,
-                              QStringLiteral("SELECT \"name\", \"sql\" FROM \"sqlite_master\" "
-                                             "WHERE (\"tbl_name\"=?1) AND (\"type\"='index') AND "
-                                             "(\"sql\" IS NOT NULL) AND (trim(\"sql\")!='');"),
-                              {name}, rows)) {
-                    FLastErr = QStringLiteral("Failed to read Table Indices - ") + FLastErr;
-                    ok = false;
-                } else {
-                    for (const ByteRow& r : rows) {
-                        buf += "DROP INDEX IF EXISTS ";
-                        Append(buf, QuoteIdentBytes(r[0]));
-                        buf += ";\r\n";
-                        Statement(buf, r[1]);
-                    }
-                }
-            }
-            if (ok) {
-                if (!ByteRows(*this,
-                              QStringLiteral("SELECT \"name\", \"sql\" FROM \"sqlite_master\" "
-                                             "WHERE (\"tbl_name\"=?1) AND (\"type\"='trigger') AND "
-                                             "(\"sql\" IS NOT NULL) AND (trim(\"sql\")!='');"),
-                              {name}, rows)) {
-                    FLastErr = QStringLiteral("Failed to read Table Triggers - ") + FLastErr;
-                    ok = false;
-                } else {
-                    for (const ByteRow& r : rows)
-                        Statement(buf, r[1]);
-                }
-            }
-        }
-    } catch (const std::exception& e) {
-        FLastErr = QStringLiteral("Table Export failed - ") + QString::fromUtf8(e.what());
-        ok = false;
+    TSchemaCatalogue cat;
+    QString why;
+    TScriptPlan plan;
+    if (ReadCatalogue(*this, QString(), cat, false, &why)) {
+        plan = TableScriptPlan(cat, TableName, InclData);
+    } else {
+        TScriptStep failed;
+        failed.kind = ScriptStepKind::Failure;
+        failed.table = TableName;
+        failed.reason = kTableSchemaUnread + why;
+        plan.steps.append(failed);
     }
-    if (!ok) {
-        buf += "\r\n";
-        Line(buf, QStringLiteral(" /*  Table Export FAILED for ") +
-                      CommentSafeName(QString::fromUtf8(name)) + QStringLiteral(": ") +
-                      CommentSafeText(FLastErr) + QStringLiteral("  */ "));
-    }
-    out.RowDone();
-    return ok;
+    return WriteScriptPlan(plan, out, FLastErr, [&](const QByteArray& table) {
+        return ExportTableRows(table, out, QuerySize);
+    });
 }
 
 bool TSQLite3Database::ExportTableRows(const QByteArray& name, ExportOut& out, int QuerySize) {
@@ -473,62 +463,23 @@ bool TSQLite3Database::ExportDBScript(QIODevice* DestStream, int QuerySize, bool
         Line(buf, QStringLiteral("BEGIN TRANSACTION;                   -- Comment out if the "
                                  "importer starts an automatic Transaction."));
 
-        QList<ByteRow> tables;
-        if (!ByteRows(*this,
-                      QStringLiteral("SELECT \"name\" FROM \"sqlite_master\" WHERE "
-                                     "(\"type\"='table')  AND (\"name\"<>'sqlite_sequence') AND "
-                                     "(\"name\" NOT LIKE 'sqlite\\_stat_' ESCAPE '\\') ORDER BY "
-                                     "\"rootpage\";"),
-                      {}, tables)) {
-            ok = false;
-        } else if (tables.isEmpty()) {
-            FLastErr = QStringLiteral("Database has no Tables");
-            buf += "\r\n";
-            Line(buf, QStringLiteral(" /*  Expot FAILED: ") + CommentSafeText(FLastErr) +
-                          QStringLiteral("  */ "));
+        TSchemaCatalogue cat;
+        QString why;
+        if (!ReadCatalogue(*this, QString(), cat, false, &why)) {
+            FLastErr = why;
             ok = false;
         } else {
-            for (const ByteRow& t : tables) {
-                if (!ExportTableScriptImpl(t[0], out, QuerySize, InclData)) {
-                    ok = false;
-                    break;
-                }
-                if (out.Failed()) break;
-            }
-        }
-
-        if (ok) {
-            QList<ByteRow> views;
-            if (!ByteRows(*this,
-                          QStringLiteral("SELECT \"name\", \"sql\" FROM \"sqlite_master\" "
-                                         "WHERE \"type\"='view';"),
-                          {}, views)) {
-                FLastErr = QStringLiteral("Failed to read Views - ") + FLastErr;
+            const TScriptPlan plan = DatabaseScriptPlan(cat, InclData);
+            if (plan.noTables) {
+                FLastErr = kNoTables;
+                buf += "\r\n";
+                Line(buf, QStringLiteral(" /*  Expot FAILED: ") + CommentSafeText(FLastErr) +
+                              QStringLiteral("  */ "));
                 ok = false;
             } else {
-                for (const ByteRow& v : views) {
-                    buf += "\r\nDROP VIEW IF EXISTS ";
-                    Append(buf, QuoteIdentBytes(v[0]));
-                    buf += ";\r\n";
-                    Statement(buf, v[1]);
-                }
-            }
-        }
-        if (ok) {
-            // Triggers on views, which need their views.
-            QList<ByteRow> triggers;
-            if (!ByteRows(*this,
-                          QStringLiteral("SELECT \"sql\" FROM \"sqlite_master\" WHERE "
-                                         "\"type\"='trigger' AND \"tbl_name\" IN (SELECT "
-                                         "\"name\" FROM \"sqlite_master\" WHERE "
-                                         "\"type\"='view') AND trim(\"sql\")!='';"),
-                          {}, triggers)) {
-                FLastErr = QStringLiteral("Failed to read View Triggers - ") + FLastErr;
-                ok = false;
-            } else {
-                if (!triggers.isEmpty()) buf += "\r\n";
-                for (const ByteRow& t : triggers)
-                    Statement(buf, t[0]);
+                ok = WriteScriptPlan(plan, out, FLastErr, [&](const QByteArray& table) {
+                    return ExportTableRows(table, out, QuerySize);
+                });
             }
         }
         if (ok && !sequenceLines.empty()) {

@@ -1,8 +1,8 @@
 // Table restructure from a column list: the list as parsed from its CSV text,
 // the check of a column's type text, the losses a rebuild would cause, and
-// the rebuild itself (the old table set aside, a new one created from the
-// list, the rows of the columns that stay copied back, all in one
-// transaction).
+// the rebuild itself as a plan (the old table set aside, a new one created
+// from the list, the rows of the columns that stay copied back) that a short
+// runner executes in one transaction.
 #pragma once
 
 #include <QList>
@@ -60,10 +60,41 @@ bool RestructureLosses(TSQLite3Database& db, const QList<TStructColumn>& columns
                        const QList<TStructIndex>& indexes, const QString& tableName,
                        QStringList& losses);
 
+// A table rebuild as a value: the statements, run one by one in this order
+// inside one transaction:
+//   1. ALTER TABLE "s"."t" RENAME TO "aside"   the old table set aside (with
+//      legacy renaming, so views, triggers and other tables' keys keep
+//      naming t)
+//   2. CREATE TABLE "s"."t"(definitions)       the new table from the list
+//   3. INSERT INTO "s"."t" (kept) SELECT kept FROM "s"."aside"
+//      [ORDER BY rowid]                        the rows of the columns that stay
+//   4. DROP TABLE "s"."aside"
+//   5. CREATE [UNIQUE] INDEX "s"."idx_t_name" ON "t" (columns), per index
+//   6. the table's triggers as stored (DROP TABLE removed them)
+// When foreign keys are enforced, the runner checks them before the commit.
+struct TRestructurePlan {
+    QString schema; // the table's schema
+    QString table;  // its name as stored
+    QStringList statements;
+};
+
+// Builds the plan to rebuild the table from the lists; reads, writes nothing.
+// Every type text is checked first. Unless allowLoss, a rebuild that would
+// lose anything RestructureLosses reports is refused and names the losses.
+// False with the reason in LastError.
+bool BuildRestructurePlan(TSQLite3Database& db, const QList<TStructColumn>& columns,
+                          const QList<TStructIndex>& indexes, const QString& tableName,
+                          bool allowLoss, TRestructurePlan& plan);
+
+// Runs a plan in one transaction, foreign-key enforcement switched off
+// around it and the keys checked before the commit. On any failure nothing
+// is changed. False with the reason in LastError.
+bool RunRestructurePlan(TSQLite3Database& db, const TRestructurePlan& plan);
+
 // Rebuilds the table from the lists, keeping the rows of the columns that
-// stay. Every type text is checked first. Unless allowLoss, a rebuild that
-// would lose anything RestructureLosses reports is refused and names the
-// losses. One transaction: on any failure the table is left as it was.
+// stay: the plan is built and run inside the same transaction, so nothing
+// it read can change before it is used. On any failure the table is left
+// as it was.
 bool RestructureTable(TSQLite3Database& db, const QList<TStructColumn>& columns,
                       const QList<TStructIndex>& indexes, const QString& tableName, bool allowLoss);
 

@@ -4,7 +4,9 @@
 #include "common/FaultInject.h"
 #include "common/Process.h"
 #include "common/TempDb.h"
+#include "engine/Catalogue.h"
 #include "engine/Identifiers.h"
+#include "engine/ScriptPlan.h"
 #include "engine/SqlLiteral.h"
 #include "support/TextFile.h"
 
@@ -632,6 +634,87 @@ TEST_F(DbScriptTest, NamesThatAreNotUtf8AreDumpedAsBytes) {
     const QString shell = QStringLiteral(SQLITE3_SHELL_PATH);
     const ProcessResult got = RunProgram(shell, {copy}, rows);
     EXPECT_EQ(got.out, QByteArray("1|78\n2|FF\n")) << got.err.toStdString();
+}
+
+// The script as a plan: each table's steps in creation order (the sequence
+// and statistics tables left out), then the views and the triggers on views.
+TEST_F(DbScriptTest, DatabaseScriptPlanListsEveryStepInOrder) {
+    Run(QStringLiteral("CREATE TABLE b(id INTEGER PRIMARY KEY AUTOINCREMENT, v);"
+                       "CREATE TABLE a(x UNIQUE);"
+                       "CREATE INDEX b_v ON b(v);"
+                       "CREATE TRIGGER b_ins AFTER INSERT ON B BEGIN SELECT 1; END;"
+                       "CREATE VIEW w AS SELECT * FROM a;"
+                       "CREATE TRIGGER w_ins INSTEAD OF INSERT ON W BEGIN SELECT 2; END;"
+                       "INSERT INTO b(v) VALUES (1); ANALYZE;"));
+    TSchemaCatalogue cat;
+    QString why;
+    ASSERT_TRUE(ReadCatalogue(db, QString(), cat, false, &why)) << why.toStdString();
+    const TScriptPlan plan = DatabaseScriptPlan(cat, true);
+    EXPECT_FALSE(plan.noTables);
+    using K = ScriptStepKind;
+    struct Want {
+        K kind;
+        const char* table;
+        const char* text;
+    };
+    const Want want[] = {
+        {K::Heading, "b", ""},
+        {K::Text, "b",
+         "DROP TABLE IF EXISTS \"b\";\r\nCREATE TABLE b(id INTEGER PRIMARY KEY AUTOINCREMENT, "
+         "v);\r\n"},
+        {K::Rows, "b", ""},
+        {K::Text, "b", "DROP INDEX IF EXISTS \"b_v\";\r\nCREATE INDEX b_v ON b(v);\r\n"},
+        // Declared on "B": it belongs to b all the same.
+        {K::Text, "b", "CREATE TRIGGER b_ins AFTER INSERT ON B BEGIN SELECT 1; END;\r\n"},
+        {K::Heading, "a", ""},
+        {K::Text, "a", "DROP TABLE IF EXISTS \"a\";\r\nCREATE TABLE a(x UNIQUE);\r\n"},
+        {K::Rows, "a", ""},
+        {K::Text, "", "\r\nDROP VIEW IF EXISTS \"w\";\r\nCREATE VIEW w AS SELECT * FROM a;\r\n"},
+        {K::Text, "", "\r\nCREATE TRIGGER w_ins INSTEAD OF INSERT ON W BEGIN SELECT 2; END;\r\n"},
+    };
+    ASSERT_EQ(plan.steps.size(), qsizetype(std::size(want)));
+    for (qsizetype i = 0; i < plan.steps.size(); ++i) {
+        EXPECT_EQ(plan.steps[i].kind, want[i].kind) << i;
+        EXPECT_EQ(plan.steps[i].table, QByteArray(want[i].table)) << i;
+        EXPECT_EQ(Text(plan.steps[i].text), QString::fromUtf8(want[i].text)) << i;
+    }
+    // Without data there are no Rows steps; a table found ignoring case.
+    for (const TScriptStep& s : DatabaseScriptPlan(cat, false).steps)
+        EXPECT_NE(s.kind, K::Rows);
+    const TScriptPlan one = TableScriptPlan(cat, "B", true);
+    ASSERT_EQ(one.steps.size(), 5);
+    EXPECT_EQ(one.steps[0].table, QByteArray("b"));
+    const TScriptPlan none = TableScriptPlan(cat, "nosuch", true);
+    ASSERT_EQ(none.steps.size(), 1);
+    EXPECT_EQ(none.steps[0].kind, K::Failure);
+    EXPECT_EQ(none.steps[0].reason, QStringLiteral("Invalid Table Schema for nosuch..."));
+}
+
+// A trigger whose CREATE names its table in another letter case is the
+// table's trigger: the script carries it, and the copy runs it.
+TEST_F(DbScriptTest, TriggersNamingTheirTableInAnotherCaseAreKept) {
+    Run(QStringLiteral("CREATE TABLE t1(a); CREATE TABLE log(m);"
+                       "CREATE TRIGGER tr AFTER INSERT ON T1 BEGIN INSERT INTO log VALUES (new.a); "
+                       "END;"
+                       "CREATE VIEW v1 AS SELECT a FROM t1;"
+                       "CREATE TRIGGER vtr INSTEAD OF INSERT ON V1 BEGIN INSERT INTO t1 VALUES "
+                       "(new.a * 10); END; ANALYZE;"));
+    const QString script = Fresh("dump.sql");
+    ASSERT_TRUE(db.ExportDBScript(script, 16384, true)) << db.LastError().toStdString();
+    const QString copy = Fresh("copy.db");
+    const ProcessResult r = ShellLoad(copy, ReadAll(script));
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Text(SqlDiff(path, copy)), QString());
+    EXPECT_EQ(Shell(copy, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE "
+                                         "type='trigger';")),
+              QByteArray("2"));
+    EXPECT_EQ(Shell(copy, QStringLiteral("INSERT INTO v1 VALUES (2); SELECT group_concat(m) "
+                                         "FROM log;")),
+              QByteArray("20"));
+    QBuffer table;
+    table.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(db.ExportTableScript(QStringLiteral("t1"), &table, 16384, false));
+    EXPECT_TRUE(table.data().contains("CREATE TRIGGER tr AFTER INSERT ON T1"));
 }
 
 TEST_F(DbScriptTest, FailedWritesKeepTheOldScript) {

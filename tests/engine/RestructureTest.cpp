@@ -581,6 +581,91 @@ TEST_F(RestructureTest, CarriedStructureIsNoLoss) {
 }
 
 // A write that fails in the middle leaves the table as it was.
+// The rebuild is a plan: its statements, in order, then run by the runner
+// on a database of its own.
+TEST(RestructurePlan, RebuildIsAListOfStatementsRunInOneTransaction) {
+    TSQLite3Database mem;
+    ASSERT_TRUE(mem.Open(QStringLiteral(":memory:"))) << mem.LastError().toStdString();
+    ASSERT_TRUE(mem.ExecuteList(QStringLiteral(
+        "CREATE TABLE \"my t\"(id INT, a TEXT, gone TEXT);"
+        "INSERT INTO \"my t\" VALUES (1, 'x', 'z'), (2, 'y', 'z');"
+        "CREATE TABLE log(m);"
+        // The trigger names its table in another letter case: it is the
+        // table's trigger all the same, and comes back with it.
+        "CREATE TRIGGER tr AFTER DELETE ON \"MY T\" BEGIN INSERT INTO log VALUES (old.id); "
+        "END;")));
+    QList<TStructColumn> cols;
+    QString why;
+    ASSERT_TRUE(ParseStructureCsv(QStringLiteral("id,int,PRI\na,text,\nb,real,\n"), cols, why));
+    const QList<TStructIndex> indexes{{QStringLiteral("byA"), true, {QStringLiteral("a")}},
+                                      {QStringLiteral("PRIMARY"), true, {QStringLiteral("id")}}};
+    TRestructurePlan plan;
+    ASSERT_TRUE(BuildRestructurePlan(mem, cols, indexes, QStringLiteral("my t"), false, plan))
+        << mem.LastError().toStdString();
+    EXPECT_EQ(plan.schema, QStringLiteral("main"));
+    EXPECT_EQ(plan.table, QStringLiteral("my t"));
+    const QStringList want{
+        QStringLiteral("ALTER TABLE main.\"my t\" RENAME TO \"tOld_my t\";"),
+        QStringLiteral("CREATE TABLE main.\"my t\"(id INTEGER PRIMARY KEY,a TEXT,b REAL);"),
+        QStringLiteral("INSERT INTO main.\"my t\" (\"id\",\"a\") SELECT \"id\",\"a\" FROM "
+                       "main.\"tOld_my t\" ORDER BY rowid;"),
+        QStringLiteral("DROP TABLE main.\"tOld_my t\";"),
+        QStringLiteral("CREATE UNIQUE INDEX main.\"idx_my t_byA\" ON \"my t\" (a);"),
+        QStringLiteral("CREATE TRIGGER tr AFTER DELETE ON \"MY T\" BEGIN INSERT INTO log VALUES "
+                       "(old.id); END;"),
+    };
+    ASSERT_EQ(plan.statements.size(), want.size()) << plan.statements.join('\n').toStdString();
+    for (qsizetype i = 0; i < want.size(); ++i)
+        EXPECT_EQ(plan.statements[i], want[i]) << i;
+    // Building read and wrote nothing.
+    QString sql;
+    ASSERT_TRUE(mem.QuerySingleValue(sql, QStringLiteral("SELECT sql FROM sqlite_master WHERE "
+                                                         "name='my t'")));
+    EXPECT_EQ(sql, QStringLiteral("CREATE TABLE \"my t\"(id INT, a TEXT, gone TEXT)"));
+
+    ASSERT_TRUE(RunRestructurePlan(mem, plan)) << mem.LastError().toStdString();
+    QStringList rows;
+    ASSERT_TRUE(mem.QuerySingleColumn(
+        rows, QStringLiteral("SELECT id || a || quote(b) FROM \"my t\" ORDER BY id"), 0, false));
+    EXPECT_EQ(rows, (QStringList{QStringLiteral("1xNULL"), QStringLiteral("2yNULL")}));
+    ASSERT_TRUE(mem.ExecuteList(QStringLiteral("DELETE FROM \"my t\" WHERE id = 2;")));
+    ASSERT_TRUE(mem.QuerySingleValue(sql, QStringLiteral("SELECT group_concat(m) FROM log")));
+    EXPECT_EQ(sql, QStringLiteral("2"));
+    EXPECT_FALSE(mem.TransactionOpen());
+}
+
+// A plan that fails part-way (a statement, or a full disk) changes nothing.
+TEST_F(RestructureTest, AFailingPlanChangesNothing) {
+    Run(QStringLiteral("CREATE TABLE t(id INTEGER PRIMARY KEY, a, b);"
+                       "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
+                       "300) INSERT INTO t SELECT i, i % 7, printf('%0200d', i) FROM n;"));
+    const QString pristine = ShellCopy(QStringLiteral("pristine.db"));
+    TRestructurePlan plan;
+    ASSERT_TRUE(BuildRestructurePlan(db, Columns(QStringLiteral("id,INTEGER,PRI\na,INT,\nb,TEXT")),
+                                     {{QStringLiteral("a"), true, {QStringLiteral("a")}}},
+                                     QStringLiteral("t"), true, plan))
+        << db.LastError().toStdString();
+    // Values of a repeat: the unique index of the last step fails.
+    EXPECT_FALSE(RunRestructurePlan(db, plan));
+    EXPECT_TRUE(db.LastError().startsWith(QStringLiteral("DB Error: UNIQUE constraint failed")))
+        << db.LastError().toStdString();
+    EXPECT_EQ(SqlDiff(pristine, path), QByteArray());
+    EXPECT_FALSE(db.TransactionOpen());
+    EXPECT_TRUE(ForeignKeysOn());
+
+    ASSERT_TRUE(BuildRestructurePlan(db, Columns(QStringLiteral("id,INTEGER,PRI\nb,TEXT")), {},
+                                     QStringLiteral("t"), true, plan));
+    const QString pages = Value(QStringLiteral("PRAGMA page_count"));
+    ASSERT_TRUE(
+        db.Execute(QStringLiteral("PRAGMA max_page_count=") + QString::number(pages.toInt() + 1)));
+    EXPECT_FALSE(RunRestructurePlan(db, plan));
+    EXPECT_TRUE(db.LastError().contains(QStringLiteral("full"))) << db.LastError().toStdString();
+    EXPECT_FALSE(db.TransactionOpen());
+    db.Close();
+    EXPECT_EQ(SqlDiff(pristine, path), QByteArray());
+    EXPECT_INTEGRITY_OK(path);
+}
+
 TEST_F(RestructureTest, FailedWritesLeaveTheTableAsItWas) {
     Run(QStringLiteral("CREATE TABLE parent(id INTEGER PRIMARY KEY);"
                        "CREATE TABLE t(id INTEGER PRIMARY KEY, a REFERENCES parent(id), b);"
