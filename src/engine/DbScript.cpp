@@ -4,6 +4,7 @@
 #include "engine/Database.h"
 #include "engine/ExportText.h"
 #include "engine/Identifiers.h"
+#include "engine/Operation.h"
 #include "engine/ScriptPlan.h"
 #include "engine/SqlLiteral.h"
 #include "engine/Statement.h"
@@ -118,11 +119,6 @@ bool DeviceFlushed(QIODevice* dev) {
     return !file || file->flush();
 }
 
-struct StmtFinalizer {
-    void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
-};
-using RawStatement = std::unique_ptr<sqlite3_stmt, StmtFinalizer>;
-
 // Format("%-38s-- comment", [statement]).
 QString Padded(const QString& statement, const char* comment) {
     return statement.leftJustified(38, QLatin1Char(' ')) + QLatin1String(comment);
@@ -146,6 +142,57 @@ QString ElapsedText(qint64 ms) {
         .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'))
         .arg(ms % 1000, 3, 10, QLatin1Char('0'));
 }
+
+// A table's rows as INSERT statements of the script: an INSERT gathers row
+// lines until their characters reach QuerySize, then the next one begins.
+class InsertRowsSink : public OutputSink {
+public:
+    InsertRowsSink(ExportOut& out, const QByteArray& head, int querySize)
+        : OutputSink(out), FHead(head), FQuerySize(querySize) {}
+
+    RowsStart Start(TSQLite3Statement& stmt, bool) override {
+        FCols = stmt.ColumnCount();
+        return RowsStart::Read;
+    }
+
+    void Row(TSQLite3Statement& stmt, qint64) override {
+        sqlite3_stmt* h = stmt.Handle();
+        if (FGathered == 0) {
+            Append(FBuf, FHead);
+            FBuf += " (";
+        } else {
+            FBuf += ",(";
+        }
+        qsizetype units = 2; // characters of this row's line
+        for (int c = 0; c < FCols; ++c) {
+            if (c > 0) {
+                FBuf += ',';
+                ++units;
+            }
+            units += AppendSqlValue(FBuf, h, c);
+        }
+        FBuf += ")\r\n";
+        FGathered += units + 3;
+        if (FGathered >= FQuerySize) {
+            FBuf += ";\r\n";
+            FGathered = 0;
+        }
+    }
+
+    bool End(const RowsRead& r) override {
+        if (FGathered > 0 && r.end != RowsEnd::WriteFailed) FBuf += ";\r\n";
+        return r.Complete();
+    }
+
+    // The script goes on after the table: its output is finished by the script.
+    bool Flush() override { return !FOut.Failed(); }
+
+private:
+    const QByteArray FHead;
+    const int FQuerySize;
+    int FCols = 0;
+    qsizetype FGathered = 0; // characters of the rows of the open INSERT
+};
 
 // Writes a script plan; the rows of a Rows step through writeRows. Stops at
 // the first step that fails and, for a table, writes its failure note. False
@@ -323,60 +370,8 @@ bool TSQLite3Database::ExportTableRows(const QByteArray& name, ExportOut& out, i
 
     // The statement names the table by its bytes, so it is prepared as bytes.
     const QByteArray select = "SELECT " + columnList + " FROM \"main\"." + table + " WHERE 1;";
-    SetLastQuery(QString::fromUtf8(select));
-    sqlite3_stmt* prepared = nullptr;
-    int rc;
-    {
-        EngineCall call(this);
-        rc =
-            sqlite3_prepare_v2(FHandle, select.constData(), int(select.size()), &prepared, nullptr);
-    }
-    RawStatement stmt(prepared);
-    if (rc != SQLITE_OK || !prepared) return CheckResult(rc == SQLITE_OK ? SQLITE_ERROR : rc);
-    sqlite3_stmt* h = stmt.get();
-    const int n = sqlite3_column_count(h);
-    std::string& buf = out.Buf();
-    qint64 row = 0;
-    qsizetype gathered = 0; // characters of the rows of the open INSERT
-    {
-        EngineCall call(this);
-        rc = sqlite3_step(h);
-    }
-    while (rc == SQLITE_ROW) {
-        if (gathered == 0) {
-            Append(buf, head);
-            buf += " (";
-        } else {
-            buf += ",(";
-        }
-        qsizetype units = 2; // characters of this row's line
-        for (int c = 0; c < n; ++c) {
-            if (c > 0) {
-                buf += ',';
-                ++units;
-            }
-            units += AppendSqlValue(buf, h, c);
-        }
-        buf += ")\r\n";
-        gathered += units + 3;
-        ++row;
-        FProgress.OpCurrent = row;
-        FProgress.OpTarget = row + 10240;
-        if (gathered >= QuerySize) {
-            buf += ";\r\n";
-            gathered = 0;
-        }
-        out.RowDone();
-        if (out.Failed()) {
-            FLastErr = out.ErrorText();
-            return false;
-        }
-        EngineCall call(this);
-        rc = sqlite3_step(h);
-    }
-    if (gathered > 0) buf += ";\r\n";
-    FStats.totResultRows += row;
-    return rc == SQLITE_DONE || CheckResult(rc);
+    InsertRowsSink sink(out, head, QuerySize);
+    return ReadRows(select, 0, SizeStop::AtOrBeyond, sink);
 }
 
 bool TSQLite3Database::ExportDBScript(QIODevice* DestStream, int QuerySize, bool InclData) {
