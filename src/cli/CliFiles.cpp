@@ -14,6 +14,12 @@ namespace sky::cli {
 
 namespace {
 
+// System texts.
+const QString kCannotRead = QStringLiteral("Cannot read ");
+const QString kStandardInput = QStringLiteral("standard input");
+const QString kCannotPack = QStringLiteral("Cannot pack the input");
+const QString kCannotUnpack = QStringLiteral("Invalid Encoder format");
+
 // Reads all of standard input (or -f FILE) as bytes.
 bool ReadInputBytes(CliContext& ctx, QByteArray& bytes) {
     QFile in;
@@ -21,8 +27,7 @@ bool ReadInputBytes(CliContext& ctx, QByteArray& bytes) {
                         ? in.open(stdin, QIODevice::ReadOnly)
                         : (in.setFileName(ctx.inputFile), in.open(QIODevice::ReadOnly));
     if (!ok) {
-        ctx.error = QStringLiteral("Cannot read ") +
-                    (ctx.inputFile.isEmpty() ? QStringLiteral("standard input") : ctx.inputFile);
+        ctx.error = kCannotRead + (ctx.inputFile.isEmpty() ? kStandardInput : ctx.inputFile);
         return false;
     }
     bytes = in.readAll();
@@ -74,7 +79,7 @@ int CmdPack(CliContext& ctx) {
     if (!ReadInputBytes(ctx, data)) return ExitFailed;
     const QByteArray packed = PackText(data, ctx.opts.value(QStringLiteral("passphrase")).toUtf8());
     if (!data.isEmpty() && packed.isEmpty()) {
-        ctx.error = QStringLiteral("Cannot pack the input");
+        ctx.error = kCannotPack;
         return ExitFailed;
     }
     ctx.Output()->write(packed + '\n');
@@ -97,7 +102,7 @@ int CmdUnpack(CliContext& ctx) {
     QByteArray data;
     if (!UnpackText(packed.trimmed(), data,
                     ctx.opts.value(QStringLiteral("passphrase")).toUtf8())) {
-        ctx.error = QStringLiteral("Invalid Encoder format");
+        ctx.error = kCannotUnpack;
         return ExitFailed;
     }
     ctx.Output()->write(data);
@@ -168,6 +173,7 @@ const CliCommand kInfoCommand{
     {},
     {},
     -1};
+
 } // namespace
 
 std::span<const CliCommand* const> FileCommands() {

@@ -32,6 +32,15 @@ const QString kNotUtf8 =
 const QString kNoOutput = QStringLiteral(" writes no output: -o is not accepted");
 const QString kOutputIsInput =
     QStringLiteral("The output file would replace a file this command reads (or its journal): ");
+const QString kCannotRead = QStringLiteral("Cannot read ");
+const QString kCannotReadStdin = QStringLiteral("Cannot read standard input");
+const QString kNeedsNumber = QStringLiteral(" needs a number");
+const QString kUnknownCommand = QStringLiteral("Unknown command: ");
+const QString kNeedsFileName = QStringLiteral(" needs a file name");
+const QString kNeedsValue = QStringLiteral(" needs a value");
+const QString kOption = QStringLiteral("Option ");
+const QString kUnknownOption = QStringLiteral("Unknown option ");
+const QString kDashDashHint = QStringLiteral(" (put -- before arguments that begin with --)");
 
 // Output is written in pieces of this size.
 constexpr qsizetype kOutputChunk = 1 << 16;
@@ -126,7 +135,7 @@ bool ReadInput(CliContext& ctx, QString& text) {
     if (ctx.inputFile.isEmpty() || ctx.inputFile == QStringLiteral("-")) {
         QFile in;
         if (!in.open(stdin, QIODevice::ReadOnly)) {
-            ctx.error = QStringLiteral("Cannot read standard input");
+            ctx.error = kCannotReadStdin;
             return false;
         }
         text = DecodeText(in.readAll());
@@ -135,7 +144,7 @@ bool ReadInput(CliContext& ctx, QString& text) {
     QString why;
     // A file the user names may be a pipe or a device (-f /dev/stdin).
     if (!ReadTextFile(ctx.inputFile, text, &why, true)) {
-        ctx.error = QStringLiteral("Cannot read ") + ctx.inputFile + QStringLiteral(": ") + why;
+        ctx.error = kCannotRead + ctx.inputFile + QStringLiteral(": ") + why;
         return false;
     }
     return true;
@@ -152,7 +161,7 @@ bool IntOption(CliContext& ctx, const QString& name, int& value) {
     if (!ctx.opts.contains(name)) return true;
     bool ok = false;
     value = ctx.opts.value(name).toInt(&ok);
-    if (!ok) ctx.error = QStringLiteral("--") + name + QStringLiteral(" needs a number");
+    if (!ok) ctx.error = QStringLiteral("--") + name + kNeedsNumber;
     return ok;
 }
 
@@ -199,7 +208,7 @@ int CmdHelp(CliContext& ctx) {
     }
     const CliCommand* c = FindCommand(ctx.args[0]);
     if (!c) {
-        ctx.error = QStringLiteral("Unknown command: ") + ctx.args[0];
+        ctx.error = kUnknownCommand + ctx.args[0];
         return ExitUsage;
     }
     Print(ctx, CommandHelp(*c));
@@ -274,7 +283,7 @@ int RunCli(const QStringList& argv, QString& err) {
     }
     const CliCommand* cmd = FindCommand(argv[0]);
     if (!cmd) {
-        err = QStringLiteral("Unknown command: ") + argv[0] + QStringLiteral("\n\n") + UsageText();
+        err = kUnknownCommand + argv[0] + QStringLiteral("\n\n") + UsageText();
         return ExitUsage;
     }
     CliContext ctx;
@@ -285,8 +294,7 @@ int RunCli(const QStringList& argv, QString& err) {
     for (qsizetype i = 1; i < argv.size(); ++i) {
         const QString& a = argv[i];
         if (a == QStringLiteral("-f") || a == QStringLiteral("-o")) {
-            if (i + 1 >= argv.size())
-                return usage(QStringLiteral("Option ") + a + QStringLiteral(" needs a file name"));
+            if (i + 1 >= argv.size()) return usage(kOption + a + kNeedsFileName);
             (a == QStringLiteral("-f") ? ctx.inputFile : ctx.outputFile) = argv[++i];
         } else if (a == QStringLiteral("--")) {
             while (++i < argv.size())
@@ -296,12 +304,10 @@ int RunCli(const QStringList& argv, QString& err) {
             if (cmd->flagOptions.contains(name)) {
                 ctx.flags.insert(name);
             } else if (cmd->valueOptions.contains(name)) {
-                if (i + 1 >= argv.size())
-                    return usage(QStringLiteral("Option ") + a + QStringLiteral(" needs a value"));
+                if (i + 1 >= argv.size()) return usage(kOption + a + kNeedsValue);
                 ctx.opts.insert(name, argv[++i]);
             } else {
-                return usage(QStringLiteral("Unknown option ") + a +
-                             QStringLiteral(" (put -- before arguments that begin with --)"));
+                return usage(kUnknownOption + a + kDashDashHint);
             }
         } else {
             ctx.args.append(a);

@@ -12,6 +12,11 @@ namespace sky::cli {
 
 namespace {
 
+// System texts.
+const QString kQueryFailed = QStringLiteral("Query failed");
+const QString kNoSuchTable = QStringLiteral("No such table: ");
+const QString kDelimiterOneCharacter = QStringLiteral("--delimiter needs one character");
+
 int CmdQuery(CliContext& ctx) {
     if (ctx.args.size() != 2) return ExitUsage;
     const QString format = ctx.opts.value(QStringLiteral("format"), QStringLiteral("csv"));
@@ -58,7 +63,7 @@ int CmdQuery(CliContext& ctx) {
         ok = db.QueryToSQLStream(out, sql, ops.value(op), langs.value(lang),
                                  ctx.opts.value(QStringLiteral("table")), rowsPerInsert, limit);
     if (!ok) {
-        ctx.error = db.LastError().isEmpty() ? QStringLiteral("Query failed") : db.LastError();
+        ctx.error = db.LastError().isEmpty() ? kQueryFailed : db.LastError();
         return ExitFailed;
     }
     return ExitOk;
@@ -92,8 +97,7 @@ int CmdColumns(CliContext& ctx) {
     if (!OpenExisting(ctx, db, ctx.args[0])) return ExitFailed;
     QStringList lines;
     if (db.EnumColumns(lines, ctx.args[1], true) <= 0) {
-        ctx.error = db.LastError().isEmpty() ? QStringLiteral("No such table: ") + ctx.args[1]
-                                             : db.LastError();
+        ctx.error = db.LastError().isEmpty() ? kNoSuchTable + ctx.args[1] : db.LastError();
         return ExitFailed;
     }
     for (const QString& l : lines)
@@ -119,9 +123,8 @@ int CmdPk(CliContext& ctx) {
     QStringList columns;
     const int found = db.EnumColNames(columns, ctx.args[1]);
     if (found <= 0) {
-        ctx.error = found < 0 && !db.LastError().isEmpty()
-                        ? db.LastError()
-                        : QStringLiteral("No such table: ") + ctx.args[1];
+        ctx.error =
+            found < 0 && !db.LastError().isEmpty() ? db.LastError() : kNoSuchTable + ctx.args[1];
         return ExitFailed;
     }
     db.ClearError();
@@ -152,7 +155,7 @@ int CmdCsv(CliContext& ctx) {
         QString d = ctx.opts.value(QStringLiteral("delimiter"));
         if (d == QStringLiteral("\\t") || d == QStringLiteral("tab")) d = QStringLiteral("\t");
         if (d.size() != 1) {
-            ctx.error = QStringLiteral("--delimiter needs one character");
+            ctx.error = kDelimiterOneCharacter;
             return ExitUsage;
         }
         delimiter = d[0];

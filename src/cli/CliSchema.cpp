@@ -13,6 +13,9 @@ namespace sky::cli {
 
 namespace {
 
+// System texts.
+const QString kLayoutNotRead = QStringLiteral("Failed to read table layout for: ");
+
 int CmdTableSql(CliContext& ctx) {
     const bool all = ctx.flags.contains(QStringLiteral("all"));
     if (ctx.args.size() != (all ? 1 : 2)) return ExitUsage;
@@ -32,8 +35,7 @@ int CmdTableSql(CliContext& ctx) {
             TTableLayout layout;
             if (!convDBTableToLayout(db, ctx.opts.value(QStringLiteral("schema")), layout, t,
                                      &why)) {
-                ctx.error = QStringLiteral("Failed to read table layout for: ") + t +
-                            QStringLiteral(" (") + why + QLatin1Char(')');
+                ctx.error = kLayoutNotRead + t + QStringLiteral(" (") + why + QLatin1Char(')');
                 return ExitFailed;
             }
             out += convTableLayoutToSQL(layout);
@@ -45,8 +47,7 @@ int CmdTableSql(CliContext& ctx) {
     QString why;
     if (!convDBTableToLayout(db, ctx.opts.value(QStringLiteral("schema")), layout, ctx.args[1],
                              &why)) {
-        ctx.error = QStringLiteral("Failed to read table layout for: ") + ctx.args[1] +
-                    QStringLiteral(" (") + why + QLatin1Char(')');
+        ctx.error = kLayoutNotRead + ctx.args[1] + QStringLiteral(" (") + why + QLatin1Char(')');
         return ExitFailed;
     }
     Print(ctx, convTableLayoutToSQL(layout));
