@@ -273,9 +273,13 @@ TEST(SettingsFolders, ScratchIsPrivateAndMarkerIsReduced) {
 // A window and monitors without a display.
 class FakeWindow : public PlacementWindow {
 public:
+    // One 1920 x 1080 monitor. (A braced list as the member's initializer
+    // leaves its temporary array to the optimizer, which then warns that it
+    // may be read uninitialized.)
+    FakeWindow() { monitors.append(QRect(0, 0, 1920, 1080)); }
     QRect geometry{100, 100, 800, 600};
     bool maximized = false;
-    QList<QRect> monitors{{0, 0, 1920, 1080}};
+    QList<QRect> monitors;
     int monitor = 0;
     bool IsMaximized() const override { return maximized; }
     void ShowNormal() override { maximized = false; }
