@@ -2,7 +2,12 @@
 // settings store), applies the theme, creates the frame and the overview,
 // runs the event loop, and at the end writes the settings (and starts the
 // program again when the theme notice asked for it).
-#include "design/ui/SchemaDialogs.h"
+#include "design/ui/CheckDialog.h"
+#include "design/ui/ForeignKeyDialog.h"
+#include "design/ui/IndexDialog.h"
+#include "design/ui/KeyDialog.h"
+#include "design/ui/TriggerDialog.h"
+#include "design/ui/ViewDialog.h"
 #include "shell/ui/AboutBox.h"
 #include "shell/ui/AppFrame.h"
 #include "shell/ui/FormBehaviour.h"

@@ -1,6 +1,7 @@
 // The texts of table constraints and the foreign key clause reader.
+#include "design/Constraints.h"
+
 #include "design/DefTokens.h"
-#include "design/SchemaLayouts.h"
 #include "engine/CsvFields.h"
 #include "engine/Identifiers.h"
 #include "support/Csv.h"
@@ -8,6 +9,8 @@
 
 namespace sky {
 namespace {
+
+const char* const kConflicts[] = {"", "ROLLBACK", "ABORT", "FAIL", "IGNORE", "REPLACE"};
 
 QStringList Fields(const QString& list) {
     QStringList f;
@@ -31,6 +34,37 @@ QString ParentName(const QString& p) {
 }
 
 } // namespace
+
+QString ConflictWord(int index) {
+    return index >= 1 && index <= 5 ? QLatin1String(kConflicts[index]) : QString();
+}
+
+QString ConflictClause(int index) {
+    return index >= 1 && index <= 5 ? QStringLiteral("ON CONFLICT ") + ConflictWord(index)
+                                    : QString();
+}
+
+int ReadConflictWord(const QString& text) {
+    QString t = text.simplified().toUpper();
+    const qsizetype at = t.indexOf(QLatin1String("ON CONFLICT"));
+    if (at >= 0) t = t.mid(at + 11).trimmed();
+    for (int i = 1; i <= 5; ++i)
+        if (t == QLatin1String(kConflicts[i])) return i;
+    return 0;
+}
+
+QString FKActionWords(int index) {
+    static const char* const w[] = {"",         "NO ACTION",   "RESTRICT",
+                                    "SET NULL", "SET DEFAULT", "CASCADE"};
+    return index >= 1 && index <= 5 ? QLatin1String(w[index]) : QString();
+}
+
+int addFKey(TFKeyList& list, KeyKind kind) {
+    TFKeyLayout k;
+    k.iKeyKind = kind;
+    list.append(k);
+    return int(list.size() - 1);
+}
 
 QString CommentClause(const QString& comment) {
     QString t = TrimText(comment);
@@ -58,7 +92,8 @@ QString KeyText(const TFKeyLayout& k) {
         entries << e;
     }
     return NamePart(k.ConstrName) +
-           (k.iKeyKind == 0 ? QStringLiteral("PRIMARY KEY") : QStringLiteral("UNIQUE")) +
+           (k.iKeyKind == KeyKind::PrimaryKey ? QStringLiteral("PRIMARY KEY")
+                                              : QStringLiteral("UNIQUE")) +
            QStringLiteral(" (") + entries.join(QStringLiteral(", ")) + QLatin1Char(')') +
            ConflictPart(k.iConflictClause) + CommentClause(k.Comment);
 }
@@ -71,13 +106,13 @@ QString CheckText(const TFKeyLayout& k) {
 QString ConstraintText(const TFKeyLayout& k, bool lineBreaks) {
     const QString sep = lineBreaks ? QStringLiteral("\r\n  ") : QStringLiteral(" ");
     switch (k.iKeyKind) {
-    case 0:
-    case 1:
+    case KeyKind::PrimaryKey:
+    case KeyKind::Unique:
         return KeyText(k);
-    case 2:
+    case KeyKind::Check:
         return (k.bIsTableConstraint ? NamePart(k.ConstrName) : QString()) +
                QStringLiteral("CHECK (") + k.FKFields + QLatin1Char(')');
-    case 3:
+    case KeyKind::ForeignKey:
         break;
     default:
         return QString();
@@ -102,17 +137,17 @@ QString ConstraintText(const TFKeyLayout& k, bool lineBreaks) {
     if (k.iUpdAction > 0) actions << QStringLiteral("ON UPDATE ") + FKActionWords(k.iUpdAction);
     if (!actions.isEmpty()) clause += sep + actions.join(QLatin1Char(' '));
     if (!k.MatchName.isEmpty()) clause += sep + QStringLiteral("MATCH ") + k.MatchName;
-    if (k.iDeferrable == 2 || k.bDeferred) {
+    if (k.iDeferrable == DeferMode::Deferrable || k.bDeferred) {
         clause += sep + QStringLiteral("DEFERRABLE");
-        if (k.iInitially == 2 || k.bDeferred)
+        if (k.iInitially == InitialMode::Deferred || k.bDeferred)
             clause += QStringLiteral(" INITIALLY DEFERRED");
-        else if (k.iInitially == 1)
+        else if (k.iInitially == InitialMode::Immediate)
             clause += QStringLiteral(" INITIALLY IMMEDIATE");
-    } else if (k.iDeferrable == 1) {
+    } else if (k.iDeferrable == DeferMode::NotDeferrable) {
         clause += sep + QStringLiteral("NOT DEFERRABLE");
-        if (k.iInitially == 2)
+        if (k.iInitially == InitialMode::Deferred)
             clause += QStringLiteral(" INITIALLY DEFERRED");
-        else if (k.iInitially == 1)
+        else if (k.iInitially == InitialMode::Immediate)
             clause += QStringLiteral(" INITIALLY IMMEDIATE");
     }
     clause +=
@@ -128,7 +163,7 @@ QString ConstraintText(const TFKeyLayout& k, bool lineBreaks) {
 
 bool parseFKey(const QString& text, TFKeyLayout& k) {
     k = TFKeyLayout();
-    k.iKeyKind = 3;
+    k.iKeyKind = KeyKind::ForeignKey;
     const QList<DefToken> all = DefTokenize(text);
     QList<DefToken> t;
     for (const DefToken& d : all) {
@@ -179,16 +214,16 @@ bool parseFKey(const QString& text, TFKeyLayout& k) {
             const int a = act(i + 2);
             (t[i + 1].Is("DELETE") ? k.iDelAction : k.iUpdAction) = a;
         } else if (t[i].Is("NOT") && i + 1 < t.size() && t[i + 1].Is("DEFERRABLE")) {
-            k.iDeferrable = 1;
-        } else if (t[i].Is("DEFERRABLE") && k.iDeferrable == 0) {
-            k.iDeferrable = 2;
+            k.iDeferrable = DeferMode::NotDeferrable;
+        } else if (t[i].Is("DEFERRABLE") && k.iDeferrable == DeferMode::NotStated) {
+            k.iDeferrable = DeferMode::Deferrable;
         } else if (t[i].Is("INITIALLY") && i + 1 < t.size()) {
-            k.iInitially = t[i + 1].Is("DEFERRED") ? 2 : 1;
+            k.iInitially = t[i + 1].Is("DEFERRED") ? InitialMode::Deferred : InitialMode::Immediate;
         } else if (t[i].Is("MATCH") && i + 1 < t.size()) {
             k.MatchName = t[i + 1].value;
         }
     }
-    k.bDeferred = k.iDeferrable == 2 && k.iInitially == 2;
+    k.bDeferred = k.iDeferrable == DeferMode::Deferrable && k.iInitially == InitialMode::Deferred;
     return true;
 }
 

@@ -1,12 +1,22 @@
 #include "design/DialogModels.h"
 
 #include "engine/CsvFields.h"
+#include "engine/Database.h"
 #include "engine/Identifiers.h"
 #include "support/Csv.h"
+#include "support/Prompter.h"
 #include "support/TextUtil.h"
 
 namespace sky {
 namespace {
+
+const QString kParentTablesSql =
+    QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name");
+const QString kViewCreateTestTitle = QStringLiteral("View-CREATE Test");
+const QString kViewCreateTestQuestion =
+    QStringLiteral("Success\rWould you like to test the View Query?");
+const QString kViewCreateTestFailed = QStringLiteral("View-CREATE Test Failed");
+const QString kViewSelectTestFailed = QStringLiteral("View-SELECT Test Failed");
 
 QStringList Fields(const QString& list) {
     QStringList f;
@@ -104,7 +114,7 @@ void KeyFromRows(TFKeyLayout& k, const QList<ColumnRow>& rows, bool primary) {
         colls << r.collation;
         orders << (r.descending ? QStringLiteral("DESC") : QString());
     }
-    k.iKeyKind = primary ? 0 : 1;
+    k.iKeyKind = primary ? KeyKind::PrimaryKey : KeyKind::Unique;
     k.OwnFields = JoinCSVLine(own, QLatin1Char(','));
     k.TableParent = JoinCSVLine(colls, QLatin1Char(','));
     k.FKFields = JoinCSVLine(orders, QLatin1Char(','));
@@ -137,7 +147,7 @@ void FKeyFromRows(TFKeyLayout& k, const QList<ColumnRow>& rows) {
         own << r.column;
         parent << TrimText(r.references);
     }
-    k.iKeyKind = 3;
+    k.iKeyKind = KeyKind::ForeignKey;
     k.iConflictClause = 0;
     k.OwnFields = JoinCSVLine(own, QLatin1Char(','));
     k.FKFields = JoinCSVLine(parent, QLatin1Char(','));
@@ -146,6 +156,78 @@ void FKeyFromRows(TFKeyLayout& k, const QList<ColumnRow>& rows) {
 
 QString FKeyPreview(const TFKeyLayout& k) {
     return TrimText(k.OwnFields).isEmpty() ? kNoSelectedColumns : ConstraintText(k, true);
+}
+
+void UseFKeyRow(QList<ColumnRow>& rows, int r, const QString& parentColumn) {
+    if (r < 0 || r >= rows.size()) return;
+    ColumnRow& row = rows[r];
+    row.used = true;
+    row.references = parentColumn.isEmpty()
+                         ? (row.references.isEmpty() ? row.column : row.references)
+                         : parentColumn;
+}
+
+void UnuseFKeyRow(QList<ColumnRow>& rows, int r) {
+    if (r < 0 || r >= rows.size()) return;
+    rows[r].references.clear();
+    rows[r].used = false;
+}
+
+FKeyChoices FKeyChoicesOf(const TFKeyLayout& k) {
+    FKeyChoices c;
+    c.name = k.ConstrName;
+    c.comment = k.Comment;
+    c.parent = k.TableParent;
+    c.updAction = k.iUpdAction;
+    c.delAction = k.iDelAction;
+    c.deferMode = k.iDeferrable;
+    c.deferInitially = k.bDeferred;
+    c.tableConstraint = k.bIsTableConstraint;
+    return c;
+}
+
+void FKeyFromChoices(TFKeyLayout& k, const FKeyChoices& c, const QList<ColumnRow>& rows) {
+    k.bDeferred = c.deferInitially;
+    k.iInitially = k.bDeferred ? InitialMode::Deferred : InitialMode::NotStated;
+    k.bIsTableConstraint = c.tableConstraint;
+    k.iDeferrable = c.deferMode;
+    k.iUpdAction = c.updAction;
+    k.iDelAction = c.delAction;
+    k.ConstrName = c.name.trimmed();
+    k.Comment = c.comment.trimmed();
+    k.TableParent = c.parent.trimmed();
+    FKeyFromRows(k, rows);
+}
+
+QString FKeyOwnTable(const TFKeyLayout& k, const QString& ownTable) {
+    return ownTable.isEmpty() ? k.TableSelf : ownTable;
+}
+
+QStringList FKeyParentTables(TSQLite3Database& db) {
+    QStringList tables;
+    db.QuerySingleColumn(tables, kParentTablesSql, 0, false);
+    return tables;
+}
+
+QStringList FKeyParentColumns(TSQLite3Database& db, const QString& parent) {
+    const QString p = parent.trimmed();
+    QStringList cols;
+    if (p.isEmpty() || !db.TableExists(p, QString())) return cols;
+    db.EnumColNames(cols, p);
+    return cols;
+}
+
+QStringList FKeyOwnColumns(TSQLite3Database* db, const QStringList& given, const QString& table) {
+    QStringList own = given;
+    if (own.isEmpty() && db) db->EnumColNames(own, table);
+    return own;
+}
+
+bool FKeyParentChanged(const QString& typed, QString& last) {
+    const QString p = typed.trimmed();
+    if (p.toUpper() == last.toUpper()) return false;
+    last = p;
+    return true;
 }
 
 QString CheckExpression(const QString& text) {
@@ -162,10 +244,61 @@ QString TriggerStatements(const QString& text) {
     return t + QLatin1Char(';');
 }
 
-QString TriggerRowKind(int event) {
-    if (event == 1) return QStringLiteral("deleted row");
-    if (event == 2) return QStringLiteral("inserted row");
+QString TriggerRowKind(TrigEvent event) {
+    if (event == TrigEvent::Delete) return QStringLiteral("deleted row");
+    if (event == TrigEvent::Insert) return QStringLiteral("inserted row");
     return QStringLiteral("updated row");
+}
+
+QList<bool> TriggerColumnsUsed(const TTriggerLayout& t, const QStringList& columns) {
+    QStringList used;
+    for (const QString& f : t.trigFields.split(QLatin1Char(',')))
+        used << f.trimmed().toUpper();
+    QList<bool> marks;
+    for (const QString& c : columns)
+        marks << used.contains(c.toUpper());
+    return marks;
+}
+
+void TriggerFromChoices(TTriggerLayout& t, const TriggerChoices& c) {
+    t.isTemp = c.temporary;
+    t.trigName = c.name.trimmed();
+    t.trigWhen = c.when.trimmed();
+    t.Comment = c.comment.trimmed();
+    t.trigExecTiming = c.timing;
+    t.trigEvent = c.event;
+    t.trigExecCode = TriggerStatements(c.statements);
+    t.trigFields = c.columns.join(QStringLiteral(", "));
+    t.RawText.clear();
+}
+
+QString ViewPreview(const TViewLayout& v) {
+    const QString s = sqlFrom(v);
+    return s.isEmpty() ? kNoValidStatement : s;
+}
+
+QString ViewTestFailureText(const QString& message) {
+    QString shown = message;
+    const qsizetype at = shown.indexOf(QStringLiteral(": "));
+    if (at >= 0) shown.replace(at, 2, QStringLiteral("\r"));
+    return shown;
+}
+
+bool RunViewTest(TSQLite3Database* db, const TViewLayout& v, Prompter& prompter, QString& message) {
+    message.clear();
+    if (!db || !db->IsOpen() || db->IsBusy() || v.vName.isEmpty()) return false;
+    if (!testViewSQL(*db, v, message)) {
+        if (!message.isEmpty())
+            prompter.ShowWarning(ViewTestFailureText(message), kViewCreateTestFailed);
+        return false;
+    }
+    if (prompter.AskYesNo(kViewCreateTestTitle, kViewCreateTestQuestion, 10, QStringLiteral("No"),
+                          QStringLiteral("Yes"))) {
+        QString selectMessage;
+        if (!testViewSelect(*db, v, true, selectMessage))
+            prompter.ShowWarning(selectMessage, kViewSelectTestFailed);
+    }
+    return true;
 }
 
 } // namespace sky

@@ -1,6 +1,8 @@
 // Index and trigger statements: read from their stored text, written back.
+#include "design/IndexTrigger.h"
+
+#include "design/Constraints.h"
 #include "design/DefTokens.h"
-#include "design/SchemaLayouts.h"
 #include "engine/Identifiers.h"
 #include "support/TextUtil.h"
 
@@ -145,27 +147,27 @@ bool parseTrigger(const QString& text, TTriggerLayout& tr) {
     tr.trigName = ReadName(t, i);
     if (tr.trigName.isEmpty() || i >= t.size()) return false;
     if (t[i].Is("BEFORE")) {
-        tr.trigExecTiming = 1;
+        tr.trigExecTiming = TrigTiming::Before;
         ++i;
     } else if (t[i].Is("AFTER")) {
-        tr.trigExecTiming = 2;
+        tr.trigExecTiming = TrigTiming::After;
         ++i;
     } else if (t[i].Is("INSTEAD") && i + 1 < t.size() && t[i + 1].Is("OF")) {
-        tr.trigExecTiming = 3;
+        tr.trigExecTiming = TrigTiming::InsteadOf;
         i += 2;
     }
     if (i >= t.size()) return false;
     if (t[i].Is("DELETE"))
-        tr.trigEvent = 1;
+        tr.trigEvent = TrigEvent::Delete;
     else if (t[i].Is("INSERT"))
-        tr.trigEvent = 2;
+        tr.trigEvent = TrigEvent::Insert;
     else if (t[i].Is("UPDATE"))
-        tr.trigEvent = 3;
+        tr.trigEvent = TrigEvent::Update;
     else
         return false;
     ++i;
-    if (tr.trigEvent == 3 && i < t.size() && t[i].Is("OF")) {
-        tr.trigEvent = 4;
+    if (tr.trigEvent == TrigEvent::Update && i < t.size() && t[i].Is("OF")) {
+        tr.trigEvent = TrigEvent::UpdateOf;
         const qsizetype from = ++i;
         while (i < t.size() && !t[i].Is("ON"))
             ++i;
@@ -203,9 +205,9 @@ QString sqlFrom(const TTriggerLayout& tr) {
     static const char* const event[] = {"", "DELETE", "INSERT", "UPDATE", "UPDATE OF"};
     QString r = QStringLiteral("CREATE") + (tr.isTemp ? QStringLiteral(" TEMPORARY") : QString()) +
                 QStringLiteral(" TRIGGER IF NOT EXISTS ") + QuoteIdent(TrimText(tr.trigName)) +
-                QStringLiteral("\r\n  ") + QLatin1String(timing[tr.trigExecTiming % 4]) +
-                QLatin1Char(' ') + QLatin1String(event[tr.trigEvent % 5]);
-    if (tr.trigEvent == 4 && !TrimText(tr.trigFields).isEmpty())
+                QStringLiteral("\r\n  ") + QLatin1String(timing[int(tr.trigExecTiming) % 4]) +
+                QLatin1Char(' ') + QLatin1String(event[int(tr.trigEvent) % 5]);
+    if (tr.trigEvent == TrigEvent::UpdateOf && !TrimText(tr.trigFields).isEmpty())
         r += QLatin1Char(' ') + TrimText(tr.trigFields);
     if (!TrimText(tr.Comment).isEmpty()) r += CommentClause(tr.Comment) + QLatin1Char(' ');
     r += QStringLiteral("\r\n  ON ") + QuoteIdent(TrimText(tr.trigTable)) +

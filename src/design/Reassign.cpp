@@ -1,7 +1,8 @@
 // Rename rewrites of constraints, indexes and triggers, and the dependants
 // check and repair of a table layout.
+#include "design/Reassign.h"
+
 #include "design/DefTokens.h"
-#include "design/SchemaLayouts.h"
 #include "engine/CsvFields.h"
 #include "engine/Identifiers.h"
 #include "engine/SqlLexer.h"
@@ -111,17 +112,17 @@ bool reassignFKey(TFKeyLayout& k, const QString& newTable, const QStringList& co
     if (TrimText(newTable).isEmpty()) return false;
     const QHash<QString, QString> map = ConversionMap(conversions);
     const bool selfRef =
-        k.iKeyKind == 3 &&
+        k.iKeyKind == KeyKind::ForeignKey &&
         TrimText(k.TableParent).compare(TrimText(k.TableSelf), Qt::CaseInsensitive) == 0;
     switch (k.iKeyKind) {
-    case 0:
-    case 1:
+    case KeyKind::PrimaryKey:
+    case KeyKind::Unique:
         k.OwnFields = Rename(k.OwnFields, map);
         break;
-    case 2:
+    case KeyKind::Check:
         k.FKFields = Rename(k.FKFields, map);
         break;
-    case 3:
+    case KeyKind::ForeignKey:
         k.OwnFields = RenameNames(k.OwnFields, map);
         if (selfRef) {
             k.FKFields = RenameNames(k.FKFields, map);
@@ -182,7 +183,7 @@ bool convTableDependants(TTableLayout& t) {
             f.fForeignKey = RenameIdentifiers(f.fForeignKey, withTable);
     }
     for (TFKeyLayout& k : t.FKeys) {
-        if (k.iKeyKind == 3 && !t.OldName.isEmpty() &&
+        if (k.iKeyKind == KeyKind::ForeignKey && !t.OldName.isEmpty() &&
             TrimText(k.TableParent).compare(TrimText(t.OldName), Qt::CaseInsensitive) == 0)
             k.TableSelf = t.OldName; // lets reassignFKey see the self reference
         ok &= reassignFKey(k, t.tblName, conv);

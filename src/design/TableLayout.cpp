@@ -1,7 +1,8 @@
 // Reading a stored CREATE TABLE into a table layout and writing a layout
 // back as SQL.
+#include "design/TableLayout.h"
+
 #include "design/DefTokens.h"
-#include "design/SchemaLayouts.h"
 #include "engine/CsvFields.h"
 #include "engine/Database.h"
 #include "engine/Identifiers.h"
@@ -16,8 +17,6 @@
 
 namespace sky {
 namespace {
-
-const char* const kConflicts[] = {"", "ROLLBACK", "ABORT", "FAIL", "IGNORE", "REPLACE"};
 
 // Keywords that end a column's type.
 bool EndsType(const DefToken& t) {
@@ -84,15 +83,16 @@ qsizetype ReadFkClause(const QList<DefToken>& t, qsizetype i, TFKeyLayout& k) {
             k.MatchName = t[i + 1].value;
             i += 2;
         } else if (t[i].Is("NOT") && i + 1 < t.size() && t[i + 1].Is("DEFERRABLE")) {
-            k.iDeferrable = 1;
+            k.iDeferrable = DeferMode::NotDeferrable;
             i += 2;
         } else if (t[i].Is("DEFERRABLE")) {
-            k.iDeferrable = 2;
+            k.iDeferrable = DeferMode::Deferrable;
             ++i;
         } else if (t[i].Is("INITIALLY") && i + 1 < t.size() &&
                    (t[i + 1].Is("DEFERRED") || t[i + 1].Is("IMMEDIATE"))) {
-            k.iInitially = t[i + 1].Is("DEFERRED") ? 2 : 1;
-            k.bDeferred = k.iInitially == 2 && k.iDeferrable == 2;
+            k.iInitially = t[i + 1].Is("DEFERRED") ? InitialMode::Deferred : InitialMode::Immediate;
+            k.bDeferred =
+                k.iInitially == InitialMode::Deferred && k.iDeferrable == DeferMode::Deferrable;
             i += 2;
         } else {
             break;
@@ -280,7 +280,7 @@ void ReadTableItem(QStringView text, const QList<DefToken>& item, TTableLayout& 
         i = 2;
     }
     const DefToken& first = toks[i];
-    auto table = [&](int kind) -> TFKeyLayout& {
+    auto table = [&](KeyKind kind) -> TFKeyLayout& {
         addFKey(t.FKeys, kind);
         TFKeyLayout& k = t.FKeys.last();
         k.bIsTableConstraint = true;
@@ -293,7 +293,7 @@ void ReadTableItem(QStringView text, const QList<DefToken>& item, TTableLayout& 
          toks[i + 2].kind == DefKind::Group) ||
         (first.Is("UNIQUE") && i + 1 < toks.size() && toks[i + 1].kind == DefKind::Group)) {
         const bool pk = first.Is("PRIMARY");
-        TFKeyLayout& k = table(pk ? 0 : 1);
+        TFKeyLayout& k = table(pk ? KeyKind::PrimaryKey : KeyKind::Unique);
         qsizetype j = i + (pk ? 2 : 1);
         k.OwnFields = toks[j].value;
         ++j;
@@ -302,14 +302,14 @@ void ReadTableItem(QStringView text, const QList<DefToken>& item, TTableLayout& 
         return;
     }
     if (first.Is("CHECK") && i + 1 < toks.size() && toks[i + 1].kind == DefKind::Group) {
-        TFKeyLayout& k = table(2);
+        TFKeyLayout& k = table(KeyKind::Check);
         k.FKFields = toks[i + 1].value;
         if (i + 2 != toks.size()) throw Fail{QStringLiteral("unexpected text after CHECK")};
         return;
     }
     if (first.Is("FOREIGN") && i + 3 < toks.size() && toks[i + 1].Is("KEY") &&
         toks[i + 2].kind == DefKind::Group && toks[i + 3].Is("REFERENCES")) {
-        TFKeyLayout& k = table(3);
+        TFKeyLayout& k = table(KeyKind::ForeignKey);
         QStringList own;
         for (const DefToken& c : DefTokenize(toks[i + 2].value))
             if (c.kind != DefKind::Comma && c.kind != DefKind::Comment) own << c.value;
@@ -361,30 +361,6 @@ bool BareDefault(const QString& v) {
 
 } // namespace
 
-QString ConflictWord(int index) {
-    return index >= 1 && index <= 5 ? QLatin1String(kConflicts[index]) : QString();
-}
-
-QString ConflictClause(int index) {
-    return index >= 1 && index <= 5 ? QStringLiteral("ON CONFLICT ") + ConflictWord(index)
-                                    : QString();
-}
-
-int ReadConflictWord(const QString& text) {
-    QString t = text.simplified().toUpper();
-    const qsizetype at = t.indexOf(QLatin1String("ON CONFLICT"));
-    if (at >= 0) t = t.mid(at + 11).trimmed();
-    for (int i = 1; i <= 5; ++i)
-        if (t == QLatin1String(kConflicts[i])) return i;
-    return 0;
-}
-
-QString FKActionWords(int index) {
-    static const char* const w[] = {"",         "NO ACTION",   "RESTRICT",
-                                    "SET NULL", "SET DEFAULT", "CASCADE"};
-    return index >= 1 && index <= 5 ? QLatin1String(w[index]) : QString();
-}
-
 bool IsNumericLiteral(const QString& text) {
     if (text.isEmpty()) return false;
     int digits = 0, dots = 0, signs = 0;
@@ -434,13 +410,6 @@ int checkPKeyKind(const TTableLayout& t) {
     for (const TFieldLayout& f : t.Cols)
         if (f.isPK) return 1;
     return 0;
-}
-
-int addFKey(TFKeyList& list, int kind) {
-    TFKeyLayout k;
-    k.iKeyKind = kind;
-    list.append(k);
-    return int(list.size() - 1);
 }
 
 void addCol(TTableLayout& t, TFieldLayout col, int position) {
@@ -551,7 +520,7 @@ QString convTableLayoutToSQL(const TTableLayout& t) {
     QString error;
     int pk = 0;
     for (const TFKeyLayout& k : t.FKeys)
-        if (k.iKeyKind == 0) pk = 2;
+        if (k.iKeyKind == KeyKind::PrimaryKey) pk = 2;
     QString name = TrimText(t.tblName);
     if (name.isEmpty()) name = QStringLiteral("NewTable");
     const QString qName = Quoted(name);

@@ -1,7 +1,9 @@
 // View statements: read from their text, written back, checked against the
 // database.
+#include "design/Views.h"
+
+#include "design/Constraints.h"
 #include "design/DefTokens.h"
-#include "design/SchemaLayouts.h"
 #include "engine/Database.h"
 #include "engine/Identifiers.h"
 #include "engine/SqlLexer.h"

@@ -27,7 +27,7 @@ QSet<QString> PrimaryKeyColumns(const TTableLayout& t) {
     for (const TFieldLayout& f : t.Cols)
         if (f.isPK) pk.insert(f.fName);
     for (const TFKeyLayout& k : t.FKeys) {
-        if (k.iKeyKind != 0) continue;
+        if (k.iKeyKind != KeyKind::PrimaryKey) continue;
         // Entries "name [COLLATE x] [ASC|DESC]": the first token of each.
         bool first = true;
         for (const DefToken& tok : DefTokenize(k.OwnFields)) {

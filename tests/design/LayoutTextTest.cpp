@@ -1,5 +1,5 @@
 // The schema model's own texts, byte for byte, and its small rules.
-#include "design/SchemaLayouts.h"
+#include "design/TableLayout.h"
 
 #include <gtest/gtest.h>
 
@@ -89,7 +89,7 @@ TEST(LayoutText, EditedDefaultsAndNewColumns) {
 
 TEST(LayoutText, ConstraintTexts) {
     TFKeyLayout k;
-    k.iKeyKind = 0;
+    k.iKeyKind = KeyKind::PrimaryKey;
     k.ConstrName = QStringLiteral("pk_orders");
     k.OwnFields = QStringLiteral("OrderID, Line");
     k.FKFields = QStringLiteral(", DESC");
@@ -98,7 +98,7 @@ TEST(LayoutText, ConstraintTexts) {
     EXPECT_EQ(KeyText(k), QStringLiteral("CONSTRAINT pk_orders PRIMARY KEY (OrderID, Line DESC) ON "
                                          "CONFLICT REPLACE /* main key */"));
     TFKeyLayout f;
-    f.iKeyKind = 3;
+    f.iKeyKind = KeyKind::ForeignKey;
     f.bIsTableConstraint = true;
     f.ConstrName = QStringLiteral("fk_line_order");
     f.OwnFields = QStringLiteral("OrderID");
@@ -107,8 +107,8 @@ TEST(LayoutText, ConstraintTexts) {
     f.iDelAction = 5;
     f.iUpdAction = 1;
     f.bDeferred = true;
-    f.iDeferrable = 2;
-    f.iInitially = 2;
+    f.iDeferrable = DeferMode::Deferrable;
+    f.iInitially = InitialMode::Deferred;
     EXPECT_EQ(ConstraintText(f, true),
               QStringLiteral("CONSTRAINT fk_line_order FOREIGN KEY (OrderID)\r\n"
                              "  REFERENCES \"Orders\"(OrderID)\r\n"
@@ -119,12 +119,12 @@ TEST(LayoutText, ConstraintTexts) {
     f.TableParent = QStringLiteral("main.Orders");
     f.iDelAction = f.iUpdAction = 0;
     f.bDeferred = false;
-    f.iInitially = 1;
+    f.iInitially = InitialMode::Immediate;
     EXPECT_EQ(ConstraintText(f, false),
               QStringLiteral("CONSTRAINT fk_line_order FOREIGN KEY (OrderID) REFERENCES "
                              "\"main\".\"Orders\" DEFERRABLE INITIALLY IMMEDIATE"));
     TFKeyLayout c;
-    c.iKeyKind = 2;
+    c.iKeyKind = KeyKind::Check;
     c.FKFields = QStringLiteral("a > 0");
     c.Comment = QStringLiteral("positive");
     c.iConflictClause = 2;
@@ -145,10 +145,10 @@ TEST(LayoutText, ForeignKeyReader) {
     EXPECT_EQ(k.FKFields, QStringLiteral("x,y"));
     EXPECT_EQ(k.iUpdAction, 5);
     EXPECT_EQ(k.iDelAction, 3);
-    EXPECT_EQ(k.iDeferrable, 1);
+    EXPECT_EQ(k.iDeferrable, DeferMode::NotDeferrable);
     EXPECT_EQ(k.Comment, QStringLiteral("note"));
     ASSERT_TRUE(parseFKey(QStringLiteral("REFERENCES p DEFERRABLE INITIALLY IMMEDIATE"), k));
-    EXPECT_EQ(k.iDeferrable, 2);
+    EXPECT_EQ(k.iDeferrable, DeferMode::Deferrable);
     EXPECT_FALSE(k.bDeferred);
     EXPECT_EQ(ConstraintText(k, false),
               QStringLiteral("REFERENCES \"p\" DEFERRABLE INITIALLY IMMEDIATE"));

@@ -1,6 +1,8 @@
 // Rename rewrites of a table's dependants, and the view reader and checks.
 #include "common/TempDb.h"
-#include "design/SchemaLayouts.h"
+#include "design/Reassign.h"
+#include "design/TableLayout.h"
+#include "design/Views.h"
 
 namespace sky::test {
 namespace {

@@ -3,8 +3,9 @@
 // database must not create a table twice.
 #include "common/Process.h"
 #include "common/TempDb.h"
-#include "design/SchemaLayouts.h"
 #include "design/ScriptTables.h"
+#include "design/TableLayout.h"
+#include "design/Views.h"
 
 #include <sqlite3.h>
 

@@ -5,7 +5,8 @@
 // bytes again.
 #include "common/Process.h"
 #include "common/TempDb.h"
-#include "design/SchemaLayouts.h"
+#include "design/TableLayout.h"
+#include "design/Views.h"
 #include "engine/Identifiers.h"
 #include "engine/SqlLiteral.h"
 #include "support/TextFile.h"

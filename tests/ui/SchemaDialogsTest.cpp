@@ -1,7 +1,12 @@
 // The schema dialogs: loading a record, editing through the controls, the
 // preview, and Accept/Cancel handing the record back or not.
-#include "design/ui/SchemaDialogs.h"
 #include "common/TempDb.h"
+#include "design/ui/CheckDialog.h"
+#include "design/ui/ForeignKeyDialog.h"
+#include "design/ui/IndexDialog.h"
+#include "design/ui/KeyDialog.h"
+#include "design/ui/TriggerDialog.h"
+#include "design/ui/ViewDialog.h"
 #include "shell/ui/KMessg.h"
 
 #include <QApplication>
@@ -72,7 +77,7 @@ TEST(SchemaDialogs, IndexGridPreviewAndAccept) {
 
 TEST(SchemaDialogs, KeyCheckAndForeignKey) {
     TFKeyLayout key;
-    key.iKeyKind = 1;
+    key.iKeyKind = KeyKind::Unique;
     key.TableSelf = QStringLiteral("t");
     key.OwnFields = QStringLiteral("b");
     TfrmSKYPKey& k = frmSKYPKey();
@@ -86,7 +91,7 @@ TEST(SchemaDialogs, KeyCheckAndForeignKey) {
     EXPECT_EQ(k.Preview(), QStringLiteral("PRIMARY KEY (b, a DESC) ON CONFLICT REPLACE"));
 
     TFKeyLayout chk;
-    chk.iKeyKind = 2;
+    chk.iKeyKind = KeyKind::Check;
     chk.TableSelf = QStringLiteral("t");
     TfrmSKYChk& c = frmSKYChk();
     c.Load(chk);
@@ -101,7 +106,7 @@ TEST(SchemaDialogs, KeyCheckAndForeignKey) {
         db.ExecuteList(QStringLiteral("CREATE TABLE p(id INTEGER PRIMARY KEY, code TEXT UNIQUE);"
                                       "CREATE TABLE c(x, y);")));
     TFKeyLayout fk;
-    fk.iKeyKind = 3;
+    fk.iKeyKind = KeyKind::ForeignKey;
     TfrmSKYFKey& f = frmSKYFKey();
     f.Load(fk, &db, {}, QStringLiteral("c"));
     EXPECT_EQ(f.windowTitle(), QStringLiteral("Foreign Key constraint in c"));
@@ -110,7 +115,7 @@ TEST(SchemaDialogs, KeyCheckAndForeignKey) {
     EXPECT_EQ(f.ParentKeyBox()->count(), 2);
     f.UseRow(1, QStringLiteral("code"));
     f.DeleteAction()->setCurrentIndex(5);
-    f.DeferMode()->setCurrentIndex(2);
+    f.DeferModeBox()->setCurrentIndex(2);
     EXPECT_EQ(f.Preview(),
               QStringLiteral("REFERENCES \"p\"(code)\r\n  ON DELETE CASCADE\r\n  DEFERRABLE"));
     EXPECT_EQ(f.Current().OwnFields, QStringLiteral("y"));

@@ -1,0 +1,122 @@
+// The table layout: a table's columns, constraints, indexes and triggers as
+// one record, read from the stored CREATE TABLE text and written back as a
+// script. Reading and writing back never changes what SQLite sees: clauses
+// that were read and not edited are written in their original SQL form, and
+// a text the reader does not understand completely is refused rather than
+// modelled wrongly.
+#pragma once
+
+#include "design/Constraints.h"
+#include "design/IndexTrigger.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace sky {
+
+class TSQLite3Database;
+
+struct TFieldLayout {
+    bool allowNull = true;
+    bool isUnique = false;
+    bool isPK = false;
+    bool isAscend = true;
+    bool isAutoInc = false;
+    int fNotNullConflict = 0; // the conflict indexes of ConflictWord
+    int fUniqueConflict = 0;
+    int fPrimConflict = 0;
+    QString fName;
+    QString fType;
+    QString fCollation;
+    QString fDefVal;
+    QString fCheckFunc;
+    QString fComment;
+    QString fForeignKey;
+    QString fConstraintName;
+    QString fCheckName; // the name of the column's CHECK (it shows in its error message)
+    // The order its constraints were read in (NOTNULL, UNIQUE, CHECK, DEFAULT,
+    // COLLATE, GENERATED, PRIMARY, REFERENCES): the engine numbers its
+    // automatic indexes by it, so it is kept.
+    QStringList fConstraintOrder;
+    QString fVarSpec;
+    // Generated column: the expression (without parentheses), "ALWAYS" form
+    // and storage word ("STORED", "VIRTUAL" or empty).
+    QString fGenerated;
+    bool fGenAlways = false;
+    QString fGenStorage;
+    // The type as written (the engine reports it so) and the fType + fVarSpec
+    // it was read as; written back while those are unchanged.
+    QString fTypeRaw;
+    QString fTypeReadAs;
+    // The default as written in SQL (for example '007', 0x1F, -1, (expr)).
+    QString fDefRaw;
+    QString OldName, OldType, OldCollation, OldDefVal, OldCheckFunc, OldComment, OldForeignKey;
+};
+using TFieldList = QList<TFieldLayout>;
+
+struct TTableLayout {
+    bool isTemp = false;
+    bool isVirtual = false;
+    bool ifNotEx = true;
+    bool dropExisting = false;
+    bool noRowID = false;
+    bool isStrict = false;
+    QString dbName;
+    QString tblName;
+    QString OldName;
+    QString virtualType;
+    QString virtualArgs; // module arguments, verbatim
+    QString colReassigns;
+    TFieldList Cols;
+    TFKeyList FKeys;
+    TIndexList Idxs;
+    TTriggerList Trigs;
+};
+
+// Resets flags, names and lists; dropExisting and FKeys are left alone.
+void clrTableLayout(TTableLayout& t);
+// 1 when a column is the primary key, else 0.
+int checkPKeyKind(const TTableLayout& t);
+// Inserts the column at position (appends when out of range), renaming it
+// while its name is taken.
+void addCol(TTableLayout& t, TFieldLayout col, int position);
+
+// The permissive test used for type analysis: digits (at most 18), spaces
+// and commas, at most one ".", one sign before the first digit.
+bool IsNumericLiteral(const QString& text);
+// A literal SQLite reads as a number: optional sign, digits with at most one
+// ".", optional exponent; or hex 0x..; at most 18 digits before the exponent.
+bool IsStrictNumericLiteral(const QString& text);
+
+// Parses one stored CREATE TABLE text. colSpecs (EnumColumns lines) serve the
+// CREATE TABLE ... AS SELECT form. False (with why) when the text is not
+// understood completely.
+bool parseTable(const QString& text, const QStringList& colSpecs, TTableLayout& t,
+                QString* why = nullptr);
+// The create script: table, then each index and trigger with its DROP.
+QString convTableLayoutToSQL(const TTableLayout& t);
+// Lines OldName=fName joined by CR LF, also stored in colReassigns.
+QString convTableAlteredCols(TTableLayout& t);
+
+// One schema's master table read once, in rowid order, with its tables by
+// name and each table's index and trigger rows.
+struct TSchemaMaster {
+    struct Entry {
+        QString type, name, tblName, sql;
+        qint64 rootpage;
+    };
+    QList<Entry> entries;
+    QHash<QString, qsizetype> tables;
+    QHash<QString, QList<qsizetype>> byTable;
+};
+bool ReadSchemaMaster(TSQLite3Database& db, const QString& schema, TSchemaMaster& m,
+                      QString* why = nullptr);
+// A table read into a layout; with master, from those rows instead of
+// querying the master table again (a whole schema is read this way).
+bool convDBTableToLayout(TSQLite3Database& db, const QString& schema, TTableLayout& t,
+                         const QString& table, QString* why = nullptr,
+                         const TSchemaMaster* master = nullptr);
+
+} // namespace sky
