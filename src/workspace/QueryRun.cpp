@@ -167,8 +167,12 @@ QueryClass ClassifyQuery(const QString& text) {
     return c;
 }
 
-QString RunPrefix(int runMode) {
-    const int units = runMode % 10;
+bool RunsSelection(RunMode mode) {
+    return (int(mode) / 10) % 10 == 1;
+}
+
+QString RunPrefix(RunMode mode) {
+    const int units = int(mode) % 10;
     if (units >= 2) return QStringLiteral("EXPLAIN QUERY PLAN ");
     if (units >= 1) return QStringLiteral("EXPLAIN ");
     return QString();

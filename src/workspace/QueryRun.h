@@ -24,8 +24,21 @@ struct QueryClass {
 // UPDATE, INSERT or DROP is confirmed like those.
 QueryClass ClassifyQuery(const QString& text);
 
+// The run mode every run command carries: the units digit says what runs
+// (0 the text, 1 EXPLAIN, 2 EXPLAIN QUERY PLAN), tens digit 1 runs only the
+// selected text.
+enum class RunMode : int {
+    Plain = 0,
+    Explain = 1,
+    QueryPlan = 2,
+    Selected = 10,
+    SelectedExplain = 11,
+    SelectedQueryPlan = 12,
+};
+// Whether the mode runs only the selected text (tens digit 1).
+bool RunsSelection(RunMode mode);
 // "EXPLAIN " for units digit 1, "EXPLAIN QUERY PLAN " for 2, else empty.
-QString RunPrefix(int runMode);
+QString RunPrefix(RunMode mode);
 // The prefix is dropped when its words already occur in the text (whole
 // words, any case).
 bool PrefixAlreadyInText(const QString& prefix, const QString& text);

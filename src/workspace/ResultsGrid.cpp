@@ -394,7 +394,8 @@ TColStats ColumnStats(const GridView& g, int column, const QString& nullText) {
     const QString upperNull = UpperChars(nullText);
     auto isNull = [&upperNull](const QString& v) { return v.isEmpty() || v == upperNull; };
 
-    int kind = 4;
+    // The kinds are ordered from the widest (text) to the narrowest.
+    ColumnKind kind = ColumnKind::Nothing;
     for (const QString& v : std::as_const(cells)) {
         if (isNull(v)) {
             ++s.iNulls;
@@ -404,21 +405,21 @@ TColStats ColumnStats(const GridView& g, int column, const QString& nullText) {
         s.iMaxW = s.iValues == 0 ? len : std::max(s.iMaxW, len);
         s.iMinW = s.iValues == 0 ? len : std::min(s.iMinW, len);
         ++s.iValues;
-        int k = 3;
+        ColumnKind k = ColumnKind::Bool;
         if (v != QLatin1String("0") && v != QLatin1String("1") && v != QLatin1String("FALSE") &&
             v != QLatin1String("TRUE")) {
             if (!LooksNumeric(v))
-                k = 0;
+                k = ColumnKind::Text;
             else if (v.contains(QLatin1Char('.'))) // a decimal point: not a whole number
-                k = 1;
+                k = ColumnKind::Float;
             else
-                k = 2;
+                k = ColumnKind::Integer;
         }
         kind = std::min(kind, k);
     }
     s.iKind = kind;
 
-    if (kind == 1 || kind == 2) {
+    if (kind == ColumnKind::Float || kind == ColumnKind::Integer) {
         QList<double> numbers;
         double sum = 0;
         for (const QString& v : std::as_const(cells)) {
@@ -446,8 +447,8 @@ TColStats ColumnStats(const GridView& g, int column, const QString& nullText) {
         --s.iCard;
         if (!cells[i].isEmpty()) s.isUnique = false;
     }
-    s.isEmpty = kind == 4;
-    s.isSingle = s.iCard == 1 && kind < 4;
+    s.isEmpty = kind == ColumnKind::Nothing;
+    s.isSingle = s.iCard == 1 && kind != ColumnKind::Nothing;
 
     qsizetype first = 0;
     while (first < cells.size() && cells[first].isEmpty())
@@ -480,31 +481,32 @@ QList<QPair<QString, QString>> ColumnStatLines(const TColStats& s, int column) {
         s.iValues >= s.iRecords
             ? QStringLiteral("[ Full ]")
             : QString::number(100.0 * s.iValues / s.iRecords, 'f', 1) + QStringLiteral(" %"));
+    const bool real = s.iKind == ColumnKind::Float;
     switch (s.iKind) {
-    case 0:
+    case ColumnKind::Text:
         add("Min:", s.sMin);
         add("Max:", s.sMax);
         add("Mean:", s.sMed);
         add("Type:", QStringLiteral("TEXT"));
         break;
-    case 1:
-    case 2: {
-        const int mm = s.iKind == 1 ? 2 : 0, avg = s.iKind == 1 ? 4 : 1;
+    case ColumnKind::Float:
+    case ColumnKind::Integer: {
+        const int mm = real ? 2 : 0, avg = real ? 4 : 1;
         add("Min:", QString::number(s.dMin, 'f', mm));
         add("Max:", QString::number(s.dMax, 'f', mm));
         add("Avg:", QString::number(s.dAvg, 'f', avg));
         add("Mean:", QString::number(s.dMed, 'f', avg));
         add("stDev:", QString::number(s.dDev, 'f', avg));
-        add("Type:", s.iKind == 1 ? QStringLiteral("FLOAT") : QStringLiteral("INTEGER"));
+        add("Type:", real ? QStringLiteral("FLOAT") : QStringLiteral("INTEGER"));
         break;
     }
-    case 3:
+    case ColumnKind::Bool:
         add("Min:", QStringLiteral("0 / False"));
         add("Max:", QStringLiteral("1 / True"));
         add("Mean:", QStringLiteral("-"));
         add("Type:", QStringLiteral("BOOL"));
         break;
-    default:
+    case ColumnKind::Nothing:
         add("Min:", QString());
         add("Max:", QString());
         add("Mean:", QString());

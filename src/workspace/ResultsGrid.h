@@ -68,10 +68,12 @@ SizeMode CompactSize();
 QList<int> ColumnWidths(const GridView& g, const SizeMode& m, double charWidth, int clientWidth);
 
 // --- column statistics
+// The kind of a column's values, the narrowest one all of them fit.
+enum class ColumnKind : int { Text = 0, Float = 1, Integer = 2, Bool = 3, Nothing = 4 };
 struct TColStats {
     bool isEmpty = true, isUnique = true, isSingle = false, isIndex = false, isTrigger = false;
     int iRecords = 0, iValues = 0, iNulls = 0, iMaxW = 0, iMinW = 0;
-    int iKind = 4; // 0 TEXT, 1 FLOAT, 2 INTEGER, 3 BOOL, 4 nothing
+    ColumnKind iKind = ColumnKind::Nothing;
     int iCard = 0;
     double dMax = 0, dMin = 0, dAvg = 0, dMed = 0, dVar = 0, dDev = 0;
     QString sName, sMax, sMin, sMed, sComment, sUsedInd, sUsedTrig;

@@ -7,7 +7,7 @@
 // items carry the SQL template itself: they only put it into the editor.
 #include "workspace/TreeMenus.h"
 
-#include "design/SchemaLayouts.h"
+#include "design/Views.h"
 #include "engine/Database.h"
 #include "engine/Identifiers.h"
 #include "engine/SqlLexer.h"
@@ -139,7 +139,7 @@ const QString kKindTrigger = QStringLiteral("TRIGGER");
 MenuModel Command(const QString& caption, const QString& command, bool enabled = true) {
     MenuModel m;
     m.caption = caption;
-    m.command = command;
+    m.command = ParseTreeCommand(command);
     m.enabled = enabled;
     return m;
 }
@@ -546,6 +546,68 @@ bool SplitCommand(const QString& text, QString& code, QString& value) {
     code = text.left(eq);
     value = text.mid(eq + 1);
     return !value.isEmpty();
+}
+
+TreeCommand ParseTreeCommand(const QString& text) {
+    TreeCommand c;
+    c.text = text;
+    using Code = TreeCommandCode;
+    static const struct {
+        const char* verb;
+        Code code;
+    } lines[] = {{"ALTER,", Code::Alter}, {"REMOVE,", Code::Remove}, {"SHOWSQL,", Code::ShowSql}};
+    for (const auto& l : lines)
+        if (text.startsWith(QLatin1String(l.verb))) {
+            QStringList parts;
+            SplitCSVLine(text, parts, QLatin1Char(','));
+            c.code = l.code;
+            c.kind = parts.value(1);
+            c.name = parts.value(2);
+            c.sql = parts.value(3);
+            return c;
+        }
+    QString code;
+    if (!SplitCommand(text, code, c.value)) return c;
+    // The view and column codes by name; any other code by its first letter.
+    static const struct {
+        const char* name;
+        Code code;
+    } named[] = {{"ACT", Code::Act}, {"CHG", Code::Chg}, {"EXE", Code::Exe},
+                 {"POP", Code::Pop}, {"SHW", Code::Shw}, {"ADD", Code::Add},
+                 {"DEL", Code::Del}, {"REN", Code::Ren}, {"VWR", Code::Vwr}};
+    for (const auto& n : named)
+        if (code == QLatin1String(n.name)) c.code = n.code;
+    if (c.code == Code::None) switch (code.at(0).unicode()) {
+        case 'D':
+            c.code = Code::Doc;
+            break;
+        case 'E':
+            c.code = Code::Exc;
+            break;
+        case 'N':
+            c.code = Code::Nav;
+            break;
+        case 'O':
+            c.code = Code::Opn;
+            break;
+        case 'Q':
+            c.code = Code::Qry;
+            break;
+        case 'S':
+            c.code = Code::Sql;
+            break;
+        case 'X':
+            c.code = Code::Xsc;
+            break;
+        default:
+            break;
+        }
+    if (c.code == Code::Add || c.code == Code::Del || c.code == Code::Ren || c.code == Code::Vwr) {
+        bool ok = false;
+        const int at = c.value.toInt(&ok);
+        c.column = ok && at >= 0 ? at : -1;
+    }
+    return c;
 }
 
 QString ViewCommandText(const QString& value) {

@@ -13,14 +13,56 @@ namespace sky {
 
 class TSQLite3Database;
 
-// One menu item. An item carries either a command text (CODE=value, or an
-// index/trigger command line) or a named window action (for the items whose
-// work is a window's, e.g. "refresh", "attach", "designer"). Separators have
-// the caption "-". Items of windows still to come are disabled.
+// What a command does, by its code. A command text is CODE=value (split at
+// the first "="), or for an index or trigger of the table page the CSV line
+// VERB,KIND,name,sql.
+enum class TreeCommandCode {
+    None, // no command: no "=", an empty code or value, or a code nobody knows
+    // database commands (the first letter of any other code decides)
+    Doc,
+    Exc,
+    Nav,
+    Opn,
+    Qry,
+    Sql,
+    Xsc,
+    // view commands
+    Act,
+    Chg,
+    Exe,
+    Pop,
+    Shw,
+    // column commands: the value is the column's position in the column list
+    Add,
+    Del,
+    Ren,
+    Vwr,
+    // index and trigger lines
+    Alter,
+    Remove,
+    ShowSql,
+};
+
+// A command text taken apart once, when the menu item is made.
+struct TreeCommand {
+    TreeCommandCode code = TreeCommandCode::None;
+    QString value;      // CODE=value: the value
+    QString kind, name; // index and trigger lines: INDEX or TRIGGER, the name
+    QString sql;        // index and trigger lines: the stored statement
+    int column = -1;    // column commands: the position, -1 when not a number
+    QString text;       // the command text as the item carries it
+    bool IsNone() const { return code == TreeCommandCode::None; }
+};
+TreeCommand ParseTreeCommand(const QString& text);
+
+// One menu item. An item carries either a command or a named window action
+// (for the items whose work is a window's, e.g. "refresh", "attach",
+// "designer"). Separators have the caption "-". Items of windows still to
+// come are disabled.
 struct MenuModel {
     QString caption;
-    QString command; // CODE=value or ALTER,INDEX,name,sql ...; empty when none
-    QString action;  // named window action; empty when none
+    TreeCommand command; // none for actions, titles, submenus and separators
+    QString action;      // named window action; empty when none
     bool enabled = true;
     bool isDefault = false;
     bool isSubmenu = false; // a submenu even when it has no items

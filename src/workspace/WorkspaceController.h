@@ -1,16 +1,23 @@
 // The workspace window (TfrmSKYMain) without its widgets: the one
 // connection, the per-database settings and history, opening, schema
-// refresh, table selection, the schema tree and its commands. The window
-// renders this state and forwards its events here.
+// refresh, table selection, the schema tree and its commands, the query
+// editor's commands and the query run. Its window implements WorkspaceView:
+// the controller tells it which part of the state changed, the window
+// renders that part and forwards its events here.
+//
+// The state is grouped by what shows it: the editor, the table page, the
+// results and the history; the file's own fields keep the window's names.
 #pragma once
 
 #include "engine/Database.h"
 #include "engine/ResultTable.h"
 #include "support/Settings.h"
 #include "workspace/QueryRun.h"
+#include "workspace/ResultsGrid.h"
 #include "workspace/SchemaTree.h"
 #include "workspace/SqlTemplate.h"
 #include "workspace/TreeMenus.h"
+#include "workspace/WorkspaceView.h"
 
 #include <QElapsedTimer>
 #include <QList>
@@ -22,18 +29,6 @@ namespace sky {
 
 class Prompter;
 class ProgressSink;
-
-// Page tags of the page area.
-enum WorkspacePage {
-    kPageTable = 0,
-    kPageResults = 1,
-    kPageEdit = 2,
-    kPageHistory = 3,
-    kPagePragma = 4,
-    kPageAnalysis = 5,
-    kPageSettings = 6,
-    kPageDocs = 7
-};
 
 // Headings of the table page's field grid.
 inline const QStringList kFieldHeadings = {QStringLiteral("Col"),
@@ -58,28 +53,60 @@ struct WorkspaceOptions {
     QString lastAttachedDB, lastCompare;
 };
 
+// The query editor (the SQL editor widget mirrors it).
+struct EditorState {
+    QString text;
+    qsizetype selStart = 0, selEnd = 0;
+    // fSkipHist: set by commands that run SQL on the user's behalf; the next
+    // run asks no confirmation and makes no history entry. Cleared at the end
+    // of every run.
+    bool skipHistory = false;
+    QueryStack stack; // pgs: the query-text stack behind Previous / Next
+};
+
+// One column of the selected table or view as the table page knows it.
+struct FieldInfo {
+    QString name;
+    QString comment;    // tables only
+    QString references; // the index and trigger names, each followed by ", "
+    QStringList cells;  // the field grid's six cells
+};
+
+// The table page: the selected table or view.
+struct TablePageState {
+    QString name, schema; // curTable, curSchema
+    int type = 4;         // curTableType: 0 table, 1 view, 4 nothing
+    QString lastTable;    // fLastTable: selected after the next refresh
+    QList<FieldInfo> fields;
+    QStringList columns; // the quick-SQL column list
+    QStringList primaryKey;
+    QList<TreeMenuContext::Object> indexes, triggers;
+    QString caption = QStringLiteral("...");
+    QString nameLabel = QStringLiteral("(None)"), keyLabel, columnCount = QStringLiteral("---"),
+            rowCount = QStringLiteral("---");
+    QString menuTitle;
+    bool tableButtons = false;  // a table with columns
+    bool objectButtons = false; // a table or view with columns
+};
+
+// The results grid's rows and what the last run left.
+struct ResultsState {
+    TResultTable rows;
+    bool createFromResults = false;
+    // fSelectedEnumerationLost: the grid no longer shows the selected table.
+    bool enumerationLost = false;
+    QString lastQuery; // fLastSuccQry
+};
+
+// The history page.
+struct HistoryState {
+    QStringList lines; // newest entry first
+};
+
 class WorkspaceController {
 public:
-    explicit WorkspaceController(Prompter& prompts);
+    WorkspaceController(WorkspaceView& view, Prompter& prompts);
     ~WorkspaceController();
-
-    // --- what the window supplies
-    // Raises an event to the overview (TSysCallbackEvent through the window).
-    std::function<int(int kind, const QString& sPar1)> RaiseEvent;
-    // Shows a page by its tag.
-    std::function<void(int tag)> ShowPage;
-    // Lets pending window messages run; false when the window went away meanwhile.
-    std::function<bool()> LetEventsRun;
-    // Window placement under "FormSpec" (store / restore).
-    std::function<void(SettingList&)> SavePlacement, RestorePlacement;
-    // Reads what the window holds into the state before it is stored
-    // (history lines, header height, tree width).
-    std::function<void()> ReadWindow;
-    // The clipboard text for templates.
-    std::function<QString()> ClipboardText;
-    // Something shown changed: the tree, the table page, the results, the
-    // editor, the status line, the caption.
-    std::function<void()> TreeChanged, TableChanged, ResultsChanged, EditorChanged, StatusChanged;
 
     // --- the window's frame
     void Init(const QString& dbFile, const QString& dbTable);
@@ -90,6 +117,10 @@ public:
     void SaveSettings();
     // The window is going away: settings and history stored, the connection closed.
     void Shutdown();
+    void SetStatus(const QString& text);
+    // The settings page's scales ("dbs_" + name in the file's settings).
+    int Scale(const QString& name, int def, int min, int max) const;
+    void SetScale(const QString& name, int value);
 
     // --- the schema tree
     const QList<SchemaNode>& Tree() const { return FTree; }
@@ -100,68 +131,39 @@ public:
     void SetTreeOrder(int order);
     TreeMenuContext MenuContext() const;
     MenuModel MenuOf(const TDBObjRec& node);
-    // Runs a menu item's command text (the dispatchers of database, view,
+    // Carries out a menu item's command (the dispatchers of database, view,
     // column and index/trigger commands).
-    void RunCommand(const QString& command);
+    void RunCommand(const TreeCommand& command);
 
-    // --- the query editor (the SQL editor widget mirrors this)
-    QString editorText;
-    qsizetype selStart = 0, selEnd = 0;
-    // Set by commands that run SQL on the user's behalf: the next run asks no
-    // confirmation and makes no history entry. Cleared at the end of every run.
-    bool fSkipHist = false;
-    QueryStack pgs; // the query-text stack
+    // --- the query editor
     void AddToQueryStack(const QString& text, bool keep = false);
     void InsertSQLTemplate(const QString& tmpl);
     // Previous (-1) / Next (+1) through the query-text stack.
     void StepQueryStack(int step);
-    // Runs the editor text (run mode: units 0 plain, 1 EXPLAIN, 2 EXPLAIN
-    // QUERY PLAN; tens 1 the selected text only).
-    void RunQuery(int runMode);
+    // The editor text replaced (the old one pushed onto the stack first), the
+    // caret at the end.
+    void ReplaceEditorText(const QString& text);
+    // A comment command on the selection (block or line comments; add or remove).
+    void CommentSelection(bool block, bool add);
+    // A double-click on the history page's text (lines joined by CR LF) at a
+    // caret: the entry around it into the editor. False when there is none.
+    bool PickHistory(const QString& historyText, qsizetype caret);
+    // "Add as SQL" of the results filter: the condition merged into the
+    // editor's query. False when the query stays as it was.
+    bool AddFilterAsSql(const QString& condition);
+    // The editor text from a file / into a file; the status says how it went.
+    void LoadQuery(const QString& file);
+    void SaveQuery(const QString& file);
+
+    // --- running queries
+    void RunQuery(RunMode mode);
     void AddToHistory(const QString& text);
-    // The run's progress display: the "Executing Query..." notice, and the
-    // progress dialog opened on demand (nullptr: none shown).
-    std::function<void(bool shown)> PrepNotice;
-    std::function<ProgressSink*(const QString& title)> StartProgress;
-    std::function<void(ProgressSink*)> EndProgress;
-    // The shown page of the page area (its tag), and the figures changed.
-    std::function<int()> CurrentPage;
-    std::function<void()> HistoryChanged, StatsChanged;
     StatFigures Stats() const;
-
-    // --- state (field names of the window)
-    TSQLite3Database sql;
-    QString sqlFile, fFileID, LastDB;
-    SettingList cfg;
-    QStringList fExts, fFiles, dba;
-    QString curTable, curSchema;
-    int curTableType = 4;
-    QString fLastTable;
-    TDBObjRec selObj;
-    bool fSelectedEnumerationLost = false;
-    int fPageSize = 1024, fCacheSize = 1;
-    int fQryLimit = 1000, fEdtLimit = 200;
-    WorkspaceOptions opts;
-    QStringList history; // lines of the history page
-    QString status;
-    QString caption = QStringLiteral("Database View");
-    QString fLastSuccQry;
-
-    // The table page and the results.
-    QList<QStringList> fieldRows; // six cells per column
-    QStringList columnList;       // the quick-SQL column list
-    QStringList primaryKey;
-    QList<TreeMenuContext::Object> indexRows, triggerRows;
-    QString tablePageCaption = QStringLiteral("...");
-    QString lblTableName = QStringLiteral("(None)"), lblTablePriKey,
-            lblTableSizeCC = QStringLiteral("---"), lblTableSizeRC = QStringLiteral("---");
-    QString tableMenuTitle;
-    bool tableButtons = false;  // table with columns
-    bool objectButtons = false; // table or view with columns
-    TResultTable results;
     // A result row's texts (-1: the headings), as the grid shows them.
     QStringList ResultRow(int row) const;
-    bool createFromResults = false;
+    // The statistics of a results column, with the comment and the index and
+    // trigger references the table page has for a column of that name.
+    TColStats ColumnStatistics(const GridView& grid, int column) const;
 
     // Busy-safe closing: a close asked for while an operation runs is done
     // once it has returned.
@@ -177,23 +179,42 @@ public:
         WorkspaceController& FC;
     };
 
-    void SetStatus(const QString& text);
     TemplateContext TemplateState() const;
     // The automatic query of the selected table.
     QString TableQuery(const QString& table, const QString& schema) const;
 
+    // --- state
+    EditorState editor;
+    TablePageState table;
+    ResultsState results;
+    HistoryState history;
+    WorkspaceOptions opts;
+    // The file (field names of the window).
+    TSQLite3Database sql;
+    QString sqlFile, fFileID, LastDB;
+    SettingList cfg;
+    QStringList fExts, fFiles, dba;
+    TDBObjRec selObj;
+    int fPageSize = 1024, fCacheSize = 1;
+    int fQryLimit = 1000, fEdtLimit = 200;
+    QString status;
+    QString caption = QStringLiteral("Database View");
+
 private:
     void LoadSettings();
     bool ObjectStored(const QString& name, const QString& schema, const char* type);
+    bool SelectStoredTable(const QString& name, const QString& schema);
+    bool SelectStoredView(const QString& name, const QString& schema);
+    void ReadTableObjects(const QString& name, const QString& schema);
     void SelectTableRows();
     void ExecuteAndRefresh(const QString& script, const QString& success);
-    void DatabaseCommand(const QString& code, const QString& value);
-    void ViewCommand(const QString& code, const QString& value);
-    void ColumnCommand(const QString& code, const QString& value);
-    void Changed(const std::function<void()>& f) const {
-        if (f) f();
-    }
+    void DatabaseCommand(const TreeCommand& c);
+    void ViewCommand(const TreeCommand& c);
+    void ColumnCommand(const TreeCommand& c);
+    void QueryProgress(qint64 done, qint64 target, bool& cancelled);
+    void EndRun();
 
+    WorkspaceView& FView;
     Prompter& FPrompts;
     QList<SchemaNode> FTree;
     int FDepth = 0;
@@ -202,8 +223,6 @@ private:
     QElapsedTimer FTick;
     bool fShowProgress = false;
     ProgressSink* fQryProgress = nullptr;
-    void QueryProgress(qint64 done, qint64 target, bool& cancelled);
-    void EndRun();
 };
 
 // "Empty", "One" or the number with a space as thousands separator.

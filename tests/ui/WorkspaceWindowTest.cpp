@@ -65,7 +65,7 @@ TEST_F(WorkspaceWindowTest, OpensSelectsAndRestores) {
         w->show();
         EXPECT_TRUE(
             w->windowTitle().startsWith(QStringLiteral("Database: ExampleData.Tarndb  in  [ ")));
-        EXPECT_EQ(w->Controller().curTable, QStringLiteral("customer"));
+        EXPECT_EQ(w->Controller().table.name, QStringLiteral("customer"));
         EXPECT_GT(w->Results()->Model()->rowCount({}), 0);
         EXPECT_EQ(w->Editor()->text(),
                   QStringLiteral("SELECT * FROM customer WHERE 1 LIMIT 1000;"));
@@ -75,8 +75,8 @@ TEST_F(WorkspaceWindowTest, OpensSelectsAndRestores) {
         const QModelIndex staff = Node(*w, QStringLiteral("staff"));
         ASSERT_TRUE(staff.isValid());
         w->Tree()->setCurrentIndex(staff);
-        EXPECT_EQ(w->Controller().curTable, QStringLiteral("staff"));
-        EXPECT_EQ(w->Fields()->rowCount(), w->Controller().columnList.size());
+        EXPECT_EQ(w->Controller().table.name, QStringLiteral("staff"));
+        EXPECT_EQ(w->Fields()->rowCount(), w->Controller().table.columns.size());
         // A view selected: its page caption.
         QAbstractItemModel* m = w->Tree()->model();
         const QModelIndex main = m->index(0, 0, {});
@@ -106,7 +106,7 @@ TEST_F(WorkspaceWindowTest, OpensSelectsAndRestores) {
     TfrmSKYMain again;
     again.Init(file, QString());
     EXPECT_EQ(again.Controller().opts.tableDesignSorted, 1);
-    EXPECT_EQ(again.Controller().curTable, QStringLiteral("staff")); // the last table
+    EXPECT_EQ(again.Controller().table.name, QStringLiteral("staff")); // the last table
     QStringList names;
     QAbstractItemModel* m = again.Tree()->model();
     const QModelIndex main = m->index(0, 0, {});
@@ -154,7 +154,7 @@ TEST_F(WorkspaceWindowTest, TypeRunAskAndKeepHistory) {
         QKeyEvent f5(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
         QCoreApplication::sendEvent(w->Editor(), &f5);
         QCoreApplication::processEvents();
-        if (w->Controller().status != QStringLiteral("Query Success.")) w->RunQuery(0);
+        if (w->Controller().status != QStringLiteral("Query Success.")) w->RunQuery(RunMode::Plain);
         EXPECT_EQ(w->Controller().status, QStringLiteral("Query Success."));
         EXPECT_EQ(w->Results()->Model()->columnCount({}), 2);
         EXPECT_GT(w->Results()->Model()->rowCount({}), 0);
@@ -166,12 +166,12 @@ TEST_F(WorkspaceWindowTest, TypeRunAskAndKeepHistory) {
             w->resize(1280, 800);
             w->Editor()->setText(QStringLiteral("SELECT * FROM customer"));
             w->Controller().opts.custHiLite[0] = QStringLiteral("a");
-            w->RunQuery(0);
+            w->RunQuery(RunMode::Plain);
             RunEventsFor(300);
             w->grab().save(shots + QStringLiteral("/results.png"), "PNG");
             w->Controller().opts.custHiLite[0].clear();
             w->Editor()->setText(QStringLiteral("SELECT code, name FROM category ORDER BY code"));
-            w->RunQuery(0);
+            w->RunQuery(RunMode::Plain);
         }
         // Ctrl+T in the editor belongs to the window: the text stays as typed.
         w->Editor()->setText(QStringLiteral("a\r\nb"));
@@ -182,14 +182,14 @@ TEST_F(WorkspaceWindowTest, TypeRunAskAndKeepHistory) {
         // A destructive statement asks first; No runs nothing.
         w->Editor()->setText(QStringLiteral("DELETE FROM category"));
         AnswerNext(How::No, QString(), true);
-        w->RunQuery(0);
+        w->RunQuery(RunMode::Plain);
         EXPECT_EQ(w->Controller().status, QStringLiteral("No Query."));
         w->Editor()->setText(QStringLiteral("SELECT count(*) FROM category"));
-        w->RunQuery(0);
+        w->RunQuery(RunMode::Plain);
         EXPECT_NE(w->Results()->Model()->index(0, 0).data().toString(), QStringLiteral("0"));
         // A failing statement colours the status line.
         w->Editor()->setText(QStringLiteral("SELECT * FROM nowhere"));
-        w->RunQuery(0);
+        w->RunQuery(RunMode::Plain);
         EXPECT_TRUE(w->Status()->text().startsWith(QStringLiteral("Error: ")));
         EXPECT_EQ(w->Status()->palette().color(QPalette::Window), QColor(255, 206, 206))
             << w->Status()->text().toStdString() << " kind " << StatusKind(w->Status()->text());
@@ -224,7 +224,7 @@ TEST_F(WorkspaceWindowTest, ALongQueryIsCancelledFromTheProgressDialog) {
     poll->start();
     // Should no dialog come, the statement is stopped after 10 s instead of running forever.
     QTimer::singleShot(10000, &w, [&] { sqlite3_interrupt(w.Controller().sql.Handle()); });
-    w.RunQuery(0);
+    w.RunQuery(RunMode::Plain);
     poll->stop();
     EXPECT_TRUE(cancelled);
     EXPECT_TRUE(w.Status()->text().startsWith(QStringLiteral("Error: ")))

@@ -71,24 +71,26 @@ TEST(QueryRun, Classification) {
 
 TEST(QueryRun, RunPrefixIsDroppedWhenTheTextAlreadyHoldsIt) {
     const struct {
-        int mode;
+        RunMode mode;
         const char* sql;
         const char* prefix;
+        bool selection;
     } cases[] = {
-        {0, "SELECT 1", ""},
-        {10, "SELECT 1", ""},
-        {1, "SELECT 1", "EXPLAIN "},
-        {11, "SELECT 1", "EXPLAIN "},
-        {2, "SELECT 1", "EXPLAIN QUERY PLAN "},
-        {12, "SELECT 1", "EXPLAIN QUERY PLAN "},
-        {1, "explain select 1", ""},
-        {2, "explain /* plan */ query\r\nplan select 1", ""},
-        {1, "SELECT 'explain'", "EXPLAIN "},
+        {RunMode::Plain, "SELECT 1", "", false},
+        {RunMode::Selected, "SELECT 1", "", true},
+        {RunMode::Explain, "SELECT 1", "EXPLAIN ", false},
+        {RunMode::SelectedExplain, "SELECT 1", "EXPLAIN ", true},
+        {RunMode::QueryPlan, "SELECT 1", "EXPLAIN QUERY PLAN ", false},
+        {RunMode::SelectedQueryPlan, "SELECT 1", "EXPLAIN QUERY PLAN ", true},
+        {RunMode::Explain, "explain select 1", "", false},
+        {RunMode::QueryPlan, "explain /* plan */ query\r\nplan select 1", "", false},
+        {RunMode::Explain, "SELECT 'explain'", "EXPLAIN ", false},
     };
     for (const auto& c : cases) {
         QString prefix = RunPrefix(c.mode);
         if (PrefixAlreadyInText(prefix, QString::fromUtf8(c.sql))) prefix.clear();
-        EXPECT_EQ(S(prefix), c.prefix) << c.mode << " " << c.sql;
+        EXPECT_EQ(S(prefix), c.prefix) << int(c.mode) << " " << c.sql;
+        EXPECT_EQ(RunsSelection(c.mode), c.selection) << int(c.mode);
     }
 }
 

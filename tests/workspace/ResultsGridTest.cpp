@@ -258,7 +258,7 @@ TEST(ResultsColumnStats, ClassifiesAndCountsColumns) {
     const QString nullText = QStringLiteral("NULL");
 
     const TColStats i = ColumnStats(g, 0, nullText);
-    EXPECT_EQ(i.iKind, 2);
+    EXPECT_EQ(i.iKind, ColumnKind::Integer);
     EXPECT_EQ(i.iRecords, 4);
     EXPECT_EQ(i.iNulls, 1);
     EXPECT_EQ(i.iValues, 3);
@@ -275,7 +275,7 @@ TEST(ResultsColumnStats, ClassifiesAndCountsColumns) {
     // Under another NULL text, "NULL" is a value and makes the column TEXT.
     const TColStats other = ColumnStats(g, 0, QStringLiteral("(none)"));
     EXPECT_EQ(other.iNulls, 0);
-    EXPECT_EQ(other.iKind, 0);
+    EXPECT_EQ(other.iKind, ColumnKind::Text);
 
     const QList<QPair<QString, QString>> fLines = {
         {"Name:", "f"},      {"Comment:", ""},     {"Cardinality:", "4"},
@@ -288,7 +288,7 @@ TEST(ResultsColumnStats, ClassifiesAndCountsColumns) {
     EXPECT_EQ(ColumnStatLines(ColumnStats(g, 1, nullText), 1), fLines);
 
     const TColStats t = ColumnStats(g, 2, nullText);
-    EXPECT_EQ(t.iKind, 0);
+    EXPECT_EQ(t.iKind, ColumnKind::Text);
     EXPECT_EQ(t.iCard, 3); // APPLE twice
     EXPECT_FALSE(t.isUnique);
     EXPECT_EQ(t.iMaxW, 5);
@@ -299,13 +299,13 @@ TEST(ResultsColumnStats, ClassifiesAndCountsColumns) {
     EXPECT_EQ(Line(tLines, "Type:"), QStringLiteral("TEXT"));
 
     const TColStats b = ColumnStats(g, 3, nullText);
-    EXPECT_EQ(b.iKind, 3);
+    EXPECT_EQ(b.iKind, ColumnKind::Bool);
     EXPECT_TRUE(b.isUnique);
     EXPECT_EQ(Line(ColumnStatLines(b, 3), "Max:"), QStringLiteral("1 / True"));
     EXPECT_EQ(Line(ColumnStatLines(b, 3), "Type:"), QStringLiteral("BOOL"));
 
     const TColStats e = ColumnStats(g, 4, nullText);
-    EXPECT_EQ(e.iKind, 4);
+    EXPECT_EQ(e.iKind, ColumnKind::Nothing);
     EXPECT_TRUE(e.isEmpty);
     EXPECT_FALSE(e.isSingle);
     EXPECT_EQ(e.iNulls, 4);

@@ -62,10 +62,10 @@ TEST_F(TreeMenusTest, DatabaseMenusOfMainTempAndAttachedSchemas) {
               (QStringList{"using Designer (Show SQL only)...", "using Table-Designer...",
                            "based on \"t\"...", "from Clipboard...",
                            "from data in small file ( < 5MB )...", "from data in large file..."}));
-    EXPECT_EQ(Item(mainMenu, QStringLiteral("Show Schema for main")).command,
+    EXPECT_EQ(Item(mainMenu, QStringLiteral("Show Schema for main")).command.text,
               QStringLiteral("QRY=SELECT * FROM sqlite_master;"));
-    EXPECT_EQ(Item(mainMenu, QStringLiteral("Open in folder")).command, "NAV=" + path);
-    EXPECT_EQ(Item(mainMenu, QStringLiteral("Show SQL to view this Schema")).command,
+    EXPECT_EQ(Item(mainMenu, QStringLiteral("Open in folder")).command.text, "NAV=" + path);
+    EXPECT_EQ(Item(mainMenu, QStringLiteral("Show SQL to view this Schema")).command.text,
               QStringLiteral("SQL=SELECT * FROM sqlite_master|;"));
     // Without the windows the items open, those items are disabled.
     for (const char* off : {"Create View  (from current Query)...", "Open Database Script Editor",
@@ -82,9 +82,9 @@ TEST_F(TreeMenusTest, DatabaseMenusOfMainTempAndAttachedSchemas) {
                            "Attach another Database...", "-", "Show SQL to view this Schema"}));
     EXPECT_EQ(Item(temp, QStringLiteral("Create View  (from current Query)...")).action,
               act::kCreateTempView);
-    EXPECT_EQ(Item(temp, QStringLiteral("Show Schema for temp")).command,
+    EXPECT_EQ(Item(temp, QStringLiteral("Show Schema for temp")).command.text,
               QStringLiteral("QRY=SELECT * FROM sqlite_temp_master;"));
-    EXPECT_EQ(Item(temp, QStringLiteral("Show SQL to view this Schema")).command,
+    EXPECT_EQ(Item(temp, QStringLiteral("Show SQL to view this Schema")).command.text,
               QStringLiteral("SQL=SELECT * FROM sqlite_temp_master|;"));
 
     const MenuModel aux = DatabaseNodeMenu(db, Node(0, okTable, QStringLiteral("aux"), {}), c);
@@ -109,13 +109,13 @@ TEST_F(TreeMenusTest, DatabaseMenusOfMainTempAndAttachedSchemas) {
         {"Show SQL to view this Schema", "SQL=SELECT * FROM |aux|.sqlite_master;"},
     };
     for (const auto& e : auxCommands)
-        EXPECT_EQ(Item(aux, QString::fromUtf8(e.caption)).command, e.command) << e.caption;
+        EXPECT_EQ(Item(aux, QString::fromUtf8(e.caption)).command.text, e.command) << e.caption;
 
     // A schema name that needs quotes is quoted wherever it is written into SQL.
     const MenuModel my = DatabaseNodeMenu(db, Node(0, okTable, QStringLiteral("My Db"), {}), c);
-    EXPECT_EQ(Item(my, QStringLiteral("Detach Database my db")).command,
+    EXPECT_EQ(Item(my, QStringLiteral("Detach Database my db")).command.text,
               QStringLiteral("EXC=DETACH DATABASE \"my db\";"));
-    EXPECT_EQ(Item(my, QStringLiteral("Show SQL to view this Schema")).command,
+    EXPECT_EQ(Item(my, QStringLiteral("Show SQL to view this Schema")).command.text,
               QStringLiteral("SQL=SELECT * FROM |\"my db\"|.sqlite_master;"));
 
     // Without a file the file-dependent items are left out.
@@ -170,7 +170,7 @@ TEST(TreeMenus, TableMenuColumnFunctionsStopAt42) {
                                "SQL=UPDATE aux.t SET \"my col\" = | WHERE \"my col\" = ;",
                                "SQL=UPDATE aux.t SET \"my col\" = #CPB# WHERE \"my col\" = |;"};
     for (qsizetype i = 0; i < commands.size(); ++i)
-        EXPECT_EQ(col.children[i].command, commands[i]) << i;
+        EXPECT_EQ(col.children[i].command.text, commands[i]) << i;
     EXPECT_FALSE(col.children[0].enabled);
     EXPECT_TRUE(col.children[5].enabled);
 
@@ -196,15 +196,15 @@ TEST(TreeMenus, TableMenuIndexAndTriggerRowsAsCsvLines) {
     EXPECT_TRUE(idx.children[0].isDefault);
     const MenuModel& ix = idx.children[1];
     EXPECT_EQ(Captions(ix), (QStringList{"Edit Index... ", "Drop Index... ", "Show SQL "}));
-    EXPECT_EQ(ix.children[0].command,
+    EXPECT_EQ(ix.children[0].command.text,
               QStringLiteral("ALTER,INDEX,ix,\"CREATE INDEX ix ON t(a, \"\"b\"\")\""));
     QStringList fields;
-    SplitCSVLine(ix.children[2].command, fields, QLatin1Char(','));
+    SplitCSVLine(ix.children[2].command.text, fields, QLatin1Char(','));
     EXPECT_EQ(fields, (QStringList{"SHOWSQL", "INDEX", "ix", sql}));
     // An index without SQL (automatic) can only be dropped; a trigger row
     // without SQL can be edited and dropped.
     EXPECT_EQ(Captions(idx.children[2]), QStringList{"Drop Index... "});
-    EXPECT_EQ(idx.children[2].children[0].command,
+    EXPECT_EQ(idx.children[2].children[0].command.text,
               QStringLiteral("REMOVE,INDEX,sqlite_autoindex_t_1,"));
     EXPECT_EQ(Captions(Item(m, QStringLiteral("Trigger Functions")).children[1]),
               (QStringList{"Edit Trigger... ", "Drop Trigger... "}));
@@ -220,12 +220,13 @@ TEST_F(TreeMenusTest, IndexAndTriggerNodeMenusReadTheStoredSql) {
     EXPECT_EQ(Captions(ix), (QStringList{"[ ix ]", "-", "Create New Index...", "Edit Index... ",
                                          "Drop Index... ", "Show SQL to create ix"}));
     EXPECT_TRUE(ix.children[0].isDefault);
-    EXPECT_EQ(ix.children[4].command,
+    EXPECT_EQ(ix.children[4].command.text,
               QStringLiteral("REMOVE,INDEX,ix,\"CREATE INDEX ix ON t(a, \"\"b\"\")\""));
     const MenuModel autoIdx =
         NodeMenu(db, Node(3, okIndex, QStringLiteral("sqlite_autoindex_t_1"), {}), c);
     EXPECT_EQ(Captions(autoIdx).mid(3), (QStringList{"Edit Index... ", "Drop Index... "}));
-    EXPECT_EQ(autoIdx.children[3].command, QStringLiteral("ALTER,INDEX,sqlite_autoindex_t_1,"));
+    EXPECT_EQ(autoIdx.children[3].command.text,
+              QStringLiteral("ALTER,INDEX,sqlite_autoindex_t_1,"));
     // A failing lookup leaves out the items that need the SQL.
     EXPECT_EQ(Captions(IndexNodeMenu(db, Node(3, okIndex, "ix", QStringLiteral("nosuch")), c)),
               (QStringList{"[ ix ]", "-", "Create New Index..."}));
@@ -233,13 +234,13 @@ TEST_F(TreeMenusTest, IndexAndTriggerNodeMenusReadTheStoredSql) {
     const MenuModel tr = NodeMenu(db, Node(3, okTrigger, QStringLiteral("tr"), {}), c);
     EXPECT_EQ(Captions(tr), (QStringList{"[ tr ]", "-", "Create Trigger...", "Edit Trigger... ",
                                          "Drop Trigger... ", "Show SQL for \"tr\""}));
-    EXPECT_EQ(tr.children[5].command,
+    EXPECT_EQ(tr.children[5].command.text,
               QStringLiteral("SHOWSQL,TRIGGER,tr,\"CREATE TRIGGER tr AFTER INSERT ON t BEGIN "
                              "UPDATE t SET b = 'x,\"\"y\"\"'; END\""));
     // A temporary trigger lives in the temp schema although its table is in main.
     TDBObjRec tt = Node(3, okTrigger, QStringLiteral("tt"), QStringLiteral("main"));
     tt.bNULL = true;
-    EXPECT_TRUE(TriggerNodeMenu(db, tt, c).children[3].command.startsWith(
+    EXPECT_TRUE(TriggerNodeMenu(db, tt, c).children[3].command.text.startsWith(
         QStringLiteral("ALTER,TRIGGER,tt,")));
     EXPECT_EQ(TriggerNodeMenu(db, Node(3, okTrigger, "gone", {}), c).children.size(), 3);
 }
@@ -268,30 +269,31 @@ TEST_F(TreeMenusTest, ViewMenuCommandsAndFilterQuotes) {
                                "",
                                "SHW=SELECT * FROM \"v w\"|;"};
     for (qsizetype i = 0; i < commands.size(); ++i)
-        EXPECT_EQ(v.children[i + 1].command, commands[i]) << i;
+        EXPECT_EQ(v.children[i + 1].command.text, commands[i]) << i;
     EXPECT_TRUE(v.children[4].isDefault);
     EXPECT_FALSE(v.children[4].enabled); // pop-out window not there yet
-    EXPECT_TRUE(v.children[9].command.startsWith(QStringLiteral("SHW=CREATE VIEW \"v w\" AS")));
+    EXPECT_TRUE(
+        v.children[9].command.text.startsWith(QStringLiteral("SHW=CREATE VIEW \"v w\" AS")));
 
     const MenuModel& cols = Item(v, QStringLiteral("Column Functions"));
     ASSERT_EQ(Captions(cols), (QStringList{"n", "s", "r"}));
     // Text (and numeric) affinities quote the filter value.
-    EXPECT_EQ(cols.children[0].children[1].command,
+    EXPECT_EQ(cols.children[0].children[1].command.text,
               QStringLiteral("SHW=SELECT * FROM \"v w\" WHERE n = |;"));
-    EXPECT_EQ(cols.children[1].children[1].command,
+    EXPECT_EQ(cols.children[1].children[1].command.text,
               QStringLiteral("SHW=SELECT * FROM \"v w\" WHERE s = '|';"));
-    EXPECT_EQ(cols.children[2].children[1].command,
+    EXPECT_EQ(cols.children[2].children[1].command.text,
               QStringLiteral("SHW=SELECT * FROM \"v w\" WHERE r = |;"));
     EXPECT_EQ(Captions(cols.children[1]),
               (QStringList{"Show SQL to SELECT s", "Show SELECT filtered on s",
                            "Show SELECT ordered by \"s\""}));
-    EXPECT_EQ(cols.children[1].children[2].command,
+    EXPECT_EQ(cols.children[1].children[2].command.text,
               QStringLiteral("SHW=SELECT * FROM \"v w\"\r\n WHERE |\r\n ORDER BY s\r\n;"));
 
     const MenuModel tv = ViewNodeMenu(db, Node(1, okView, QStringLiteral("tv"), "temp"), c);
-    EXPECT_EQ(tv.children[3].command, QStringLiteral("ACT=SELECT * FROM temp.tv;"));
+    EXPECT_EQ(tv.children[3].command.text, QStringLiteral("ACT=SELECT * FROM temp.tv;"));
     EXPECT_TRUE(
-        tv.children[9].command.startsWith(QStringLiteral("SHW=CREATE TEMPORARY VIEW tv AS")));
+        tv.children[9].command.text.startsWith(QStringLiteral("SHW=CREATE TEMPORARY VIEW tv AS")));
     const MenuModel w = ViewNodeMenu(db, Node(1, okView, QStringLiteral("wide"), {}), c);
     const MenuModel& wideCols = Item(w, QStringLiteral("Column Functions"));
     ASSERT_EQ(wideCols.children.size(), 43);
@@ -328,7 +330,7 @@ TEST(TreeMenus, ColumnNodeMenuOfTableAndViewColumns) {
                                "",
                                "VWR=1"};
     for (qsizetype i = 0; i < commands.size(); ++i)
-        EXPECT_EQ(m.children[i + 2].command, commands[i]) << i;
+        EXPECT_EQ(m.children[i + 2].command.text, commands[i]) << i;
 
     // The filter and update values are quoted for text and numeric affinities.
     TDBObjRec label = Node(2, okColumn, QStringLiteral("label"), {}, QStringLiteral("t"));
@@ -349,9 +351,10 @@ TEST(TreeMenus, ColumnNodeMenuOfTableAndViewColumns) {
     for (const auto& e : quotes) {
         label.sType = label.sAffinity = QString::fromUtf8(e.affinity);
         const MenuModel lm = ColumnNodeMenu(label, c);
-        EXPECT_EQ(Item(lm, QStringLiteral("Show SELECT filtered on label")).command, e.filter)
+        EXPECT_EQ(Item(lm, QStringLiteral("Show SELECT filtered on label")).command.text, e.filter)
             << e.affinity;
-        EXPECT_EQ(Item(lm, QStringLiteral("Show SQL to UPDATE Column label")).command, e.update)
+        EXPECT_EQ(Item(lm, QStringLiteral("Show SQL to UPDATE Column label")).command.text,
+                  e.update)
             << e.affinity;
     }
 
@@ -388,6 +391,57 @@ TEST(TreeMenus, SplitCommandAtTheFirstEquals) {
             EXPECT_EQ(value, QString::fromUtf8(e.value)) << e.text;
         }
     }
+}
+
+TEST(TreeMenus, CommandTextsAreTakenApartOnce) {
+    using Code = TreeCommandCode;
+    const struct {
+        const char* text;
+        Code code;
+        const char* value;
+        int column;
+    } cases[] = {
+        {"QRY=SELECT 1;", Code::Qry, "SELECT 1;", -1},
+        {"SQL=a=b", Code::Sql, "a=b", -1},
+        {"EXC=DETACH x;", Code::Exc, "DETACH x;", -1},
+        {"NAV=/x.db", Code::Nav, "/x.db", -1},
+        {"OPN=/x.db", Code::Opn, "/x.db", -1},
+        {"DOC=/x.db", Code::Doc, "/x.db", -1},
+        {"XSC=/x.db", Code::Xsc, "/x.db", -1},
+        {"QUERY=SELECT 2;", Code::Qry, "SELECT 2;", -1}, // the first letter decides
+        {"ACT=SELECT 1;", Code::Act, "SELECT 1;", -1},
+        {"CHG=v", Code::Chg, "v", -1},
+        {"EXE=DROP VIEW v;", Code::Exe, "DROP VIEW v;", -1},
+        {"POP=SELECT 1;", Code::Pop, "SELECT 1;", -1},
+        {"SHW=SELECT 1|;", Code::Shw, "SELECT 1|;", -1},
+        {"ADD=3", Code::Add, "3", 3},
+        {"DEL=0", Code::Del, "0", 0},
+        {"REN=x", Code::Ren, "x", -1},
+        {"VWR=-2", Code::Vwr, "-2", -1},
+        {"ZZZ=1", Code::None, "1", -1},
+        {"=x", Code::None, "", -1},
+        {"SQL=", Code::None, "", -1},
+        {"noequals", Code::None, "", -1},
+    };
+    for (const auto& e : cases) {
+        const TreeCommand c = ParseTreeCommand(QString::fromUtf8(e.text));
+        EXPECT_EQ(c.code, e.code) << e.text;
+        EXPECT_EQ(c.text, QString::fromUtf8(e.text));
+        if (e.code != Code::None) {
+            EXPECT_EQ(c.value, QString::fromUtf8(e.value)) << e.text;
+        }
+        EXPECT_EQ(c.column, e.column) << e.text;
+    }
+    // Index and trigger lines: verb, kind, name and the statement as CSV fields.
+    const QString sql = QStringLiteral("CREATE INDEX \"i,x\" ON t(a, \"b\")");
+    const TreeCommand show = ParseTreeCommand(JoinCSVLine(
+        {QStringLiteral("SHOWSQL"), QStringLiteral("INDEX"), "i,x", sql}, QLatin1Char(',')));
+    EXPECT_EQ(show.code, Code::ShowSql);
+    EXPECT_EQ(show.kind, "INDEX");
+    EXPECT_EQ(show.name, "i,x");
+    EXPECT_EQ(show.sql, sql);
+    EXPECT_EQ(ParseTreeCommand("ALTER,TRIGGER,tr,").code, Code::Alter);
+    EXPECT_EQ(ParseTreeCommand("REMOVE,INDEX,ix,").code, Code::Remove);
 }
 
 TEST(TreeMenus, ViewCommandTextBreaksLinesOutsideLiterals) {

@@ -7,6 +7,7 @@
 #include "shell/Workspace.h"
 #include "support/Folders.h"
 #include "support/Prompter.h"
+#include "workspace/WorkspaceView.h"
 
 #include <QFileInfo>
 
@@ -14,6 +15,44 @@ namespace sky {
 namespace {
 
 using Reply = test::ScriptedPrompter::Reply;
+
+// The window of a controller without a display: records the events raised
+// to the overview and which parts were to be drawn again; the page shown is
+// the one the controller chose last.
+class RecordingView : public WorkspaceView {
+public:
+    QStringList events;
+    QStringList changed;
+    int page = kPageResults;
+    QStringList historyText; // what the history page holds, read by ReadWindow
+    bool holdsHistory = false;
+    WorkspaceController* controller = nullptr;
+
+    int RaiseEvent(int kind, const QString& s) override {
+        events << QString::number(kind) + ":" + s;
+        return 0;
+    }
+    void ShowPage(int tag) override { page = tag; }
+    int CurrentPage() const override { return page; }
+    bool LetEventsRun() override { return true; }
+    void SavePlacement(SettingList&) override {}
+    void RestorePlacement(const SettingList&) override {}
+    void ReadWindow() override {
+        if (holdsHistory && controller) controller->history.lines = historyText;
+    }
+    QString ClipboardText() const override { return clipboard; }
+    void PrepNotice(bool) override {}
+    ProgressSink* StartProgress(const QString&) override { return nullptr; }
+    void EndProgress(ProgressSink*) override {}
+    void TreeChanged() override { changed << "tree"; }
+    void TableChanged() override { changed << "table"; }
+    void ResultsChanged() override { changed << "results"; }
+    void EditorChanged() override { changed << "editor"; }
+    void StatusChanged() override { changed << "status"; }
+    void HistoryChanged() override { changed << "history"; }
+    void StatsChanged() override { changed << "stats"; }
+    QString clipboard;
+};
 
 class WorkspaceControllerTest : public test::TempDbTest {
 protected:
@@ -32,63 +71,64 @@ protected:
     void TearDown() override { qunsetenv("XDG_CONFIG_HOME"); }
     QTemporaryDir config;
     test::ScriptedPrompter answers;
+    RecordingView view;
 };
 
 TEST_F(WorkspaceControllerTest, OpenSelectTableAndRowCounts) {
-    WorkspaceController c(answers);
+    WorkspaceController c(view, answers);
     c.Init(path, "items");
     EXPECT_EQ(c.fFileID, "test");
     EXPECT_TRUE(c.status.isEmpty());
-    EXPECT_EQ(c.curTable, "items");
-    EXPECT_EQ(c.curTableType, 0);
-    EXPECT_EQ(c.tablePageCaption, "Table Structure");
-    EXPECT_EQ(c.lblTablePriKey, "id");
-    EXPECT_EQ(c.lblTableSizeCC, "3");
-    EXPECT_EQ(c.fieldRows.size(), 3);
-    EXPECT_EQ(c.fieldRows[1][1], "name; TEXT; ");
-    EXPECT_TRUE(c.fieldRows[0][2].contains("P "));
-    EXPECT_TRUE(c.fieldRows[1][2].contains("N "));
+    EXPECT_EQ(c.table.name, "items");
+    EXPECT_EQ(c.table.type, 0);
+    EXPECT_EQ(c.table.caption, "Table Structure");
+    EXPECT_EQ(c.table.keyLabel, "id");
+    EXPECT_EQ(c.table.columnCount, "3");
+    EXPECT_EQ(c.table.fields.size(), 3);
+    EXPECT_EQ(c.table.fields[1].cells[1], "name; TEXT; ");
+    EXPECT_TRUE(c.table.fields[0].cells[2].contains("P "));
+    EXPECT_TRUE(c.table.fields[1].cells[2].contains("N "));
     // The automatic query, with the "1" after WHERE selected.
-    EXPECT_EQ(c.editorText, "SELECT * FROM items WHERE 1 LIMIT 1000;");
-    EXPECT_EQ(c.editorText.mid(c.selStart, c.selEnd - c.selStart), "1");
-    ASSERT_EQ(c.results.RowCount(), 7);
+    EXPECT_EQ(c.editor.text, "SELECT * FROM items WHERE 1 LIMIT 1000;");
+    EXPECT_EQ(c.editor.text.mid(c.editor.selStart, c.editor.selEnd - c.editor.selStart), "1");
+    ASSERT_EQ(c.results.rows.RowCount(), 7);
     EXPECT_EQ(c.ResultRow(-1), (QStringList{"id", "name", "qty"}));
     EXPECT_EQ(KVGet(c.cfg, "TitemsRowCount", "---"), "7");
-    EXPECT_FALSE(c.fSelectedEnumerationLost);
-    EXPECT_TRUE(c.tableButtons);
+    EXPECT_FALSE(c.results.enumerationLost);
+    EXPECT_TRUE(c.table.tableButtons);
     c.SelectTable("empty", "main");
     EXPECT_EQ(KVGet(c.cfg, "TemptyRowCount", "---"), "Empty");
-    EXPECT_EQ(c.editorText, "SELECT * FROM empty WHERE 1 LIMIT 1000;"); // automatic: replaced
+    EXPECT_EQ(c.editor.text, "SELECT * FROM empty WHERE 1 LIMIT 1000;"); // automatic: replaced
     // A view: its columns, no key, and the table buttons off.
     c.SelectTable("big_items", "");
-    EXPECT_EQ(c.curTableType, 1);
-    EXPECT_EQ(c.tablePageCaption, "View Layout");
-    EXPECT_EQ(c.columnList, (QStringList{"id", "name", "qty"}));
-    EXPECT_FALSE(c.tableButtons);
-    EXPECT_TRUE(c.objectButtons);
+    EXPECT_EQ(c.table.type, 1);
+    EXPECT_EQ(c.table.caption, "View Layout");
+    EXPECT_EQ(c.table.columns, (QStringList{"id", "name", "qty"}));
+    EXPECT_FALSE(c.table.tableButtons);
+    EXPECT_TRUE(c.table.objectButtons);
     // A name that is neither leaves the current table and turns the buttons off.
     c.SelectTable("nothing", "");
-    EXPECT_EQ(c.curTable, "big_items");
-    EXPECT_EQ(c.curTableType, 4);
-    EXPECT_FALSE(c.objectButtons);
+    EXPECT_EQ(c.table.name, "big_items");
+    EXPECT_EQ(c.table.type, 4);
+    EXPECT_FALSE(c.table.objectButtons);
     // A hand-written query is not replaced by the next automatic one.
-    c.editorText = "SELECT 42;";
+    c.editor.text = "SELECT 42;";
     c.SelectTable("items", "");
-    EXPECT_EQ(c.editorText, "SELECT 42;");
+    EXPECT_EQ(c.editor.text, "SELECT 42;");
     EXPECT_EQ(RowCountText(1234567), "1 234 567");
     EXPECT_EQ(RowCountText(1), "One");
 }
 
 TEST_F(WorkspaceControllerTest, SettingsAndHistoryBelongToTheOpenedFile) {
     {
-        WorkspaceController c(answers);
+        WorkspaceController c(view, answers);
         c.Init(path, "");
-        EXPECT_EQ(c.curTable, "");
+        EXPECT_EQ(c.table.name, "");
         c.opts.tableDesignSorted = 1;
         c.opts.showLineNos = true;
         c.opts.headerHeight = 333;
         c.SelectTable("items", "");
-        c.history = QStringList{"SELECT 1;", "SELECT 2;"};
+        c.history.lines = QStringList{"SELECT 1;", "SELECT 2;"};
         // Re-opening another (missing) file saves this file's settings first
         // and writes nothing under the failed file's id.
         c.sqlFile = dir.filePath("gone/missing.db");
@@ -99,13 +139,13 @@ TEST_F(WorkspaceControllerTest, SettingsAndHistoryBelongToTheOpenedFile) {
     }
     SettingList missing;
     EXPECT_FALSE(ListLoad(missing, "CFG_missing") && !missing.lines.isEmpty());
-    WorkspaceController again(answers);
+    WorkspaceController again(view, answers);
     again.Init(path, "");
     EXPECT_EQ(again.opts.tableDesignSorted, 1);
     EXPECT_TRUE(again.opts.showLineNos);
     EXPECT_EQ(again.opts.headerHeight, 333);
-    EXPECT_EQ(again.curTable, "items"); // "dbLastTable"
-    EXPECT_EQ(again.history, (QStringList{"SELECT 1;", "SELECT 2;"}));
+    EXPECT_EQ(again.table.name, "items"); // "dbLastTable"
+    EXPECT_EQ(again.history.lines, (QStringList{"SELECT 1;", "SELECT 2;"}));
     // Line numbers are on: the first result column is "No".
     EXPECT_EQ(again.ResultRow(-1).value(0), "No");
 }
@@ -117,7 +157,7 @@ TEST_F(WorkspaceControllerTest, FocusComparesSchemaAndName) {
         ASSERT_TRUE(aux.Open(auxFile));
         ASSERT_TRUE(aux.ExecuteList("CREATE TABLE items(z);"));
     }
-    WorkspaceController c(answers);
+    WorkspaceController c(view, answers);
     c.Init(path, "items");
     ASSERT_TRUE(c.sql.Execute("ATTACH DATABASE '" + auxFile + "' AS aux;"));
     c.RefreshSchema();
@@ -126,26 +166,26 @@ TEST_F(WorkspaceControllerTest, FocusComparesSchemaAndName) {
     node.sName = node.sTableName = "items";
     node.sDataBase = "aux";
     c.FocusNode(node);
-    EXPECT_EQ(c.curSchema, "aux");
-    EXPECT_EQ(c.columnList, QStringList{"z"});
-    EXPECT_EQ(c.editorText, "SELECT * FROM aux.items WHERE 1 LIMIT 1000;");
+    EXPECT_EQ(c.table.schema, "aux");
+    EXPECT_EQ(c.table.columns, QStringList{"z"});
+    EXPECT_EQ(c.editor.text, "SELECT * FROM aux.items WHERE 1 LIMIT 1000;");
     // A column node of the current table does not reload it ...
-    c.results.Clear();
+    c.results.rows.Clear();
     TDBObjRec col = node;
     col.NodeKind = 2;
     col.sName = "z";
     c.FocusNode(col);
-    EXPECT_EQ(c.results.ColumnCount(), 0);
+    EXPECT_EQ(c.results.rows.ColumnCount(), 0);
     // ... but after a query run the table node does.
     c.ShowQueryRows("SELECT 1;", false, false);
-    EXPECT_TRUE(c.fSelectedEnumerationLost);
+    EXPECT_TRUE(c.results.enumerationLost);
     c.FocusNode(node);
     EXPECT_EQ(c.ResultRow(-1), QStringList{"z"});
     // Double-click puts the name at the caret.
-    c.editorText = "SELECT ";
-    c.selStart = c.selEnd = 7;
+    c.editor.text = "SELECT ";
+    c.editor.selStart = c.editor.selEnd = 7;
     c.DoubleClickNode(col);
-    EXPECT_EQ(c.editorText, "SELECT z");
+    EXPECT_EQ(c.editor.text, "SELECT z");
 }
 
 TEST_F(WorkspaceControllerTest, MenuCommands) {
@@ -154,54 +194,196 @@ TEST_F(WorkspaceControllerTest, MenuCommands) {
         TSQLite3Database aux;
         ASSERT_TRUE(aux.Open(auxFile));
     }
-    WorkspaceController c(answers);
-    QStringList events;
-    c.RaiseEvent = [&](int kind, const QString& s) {
-        events << QString::number(kind) + ":" + s;
-        return 0;
-    };
+    WorkspaceController c(view, answers);
+    const QStringList& events = view.events;
     c.Init(path, "items");
-    c.RunCommand("QRY=SELECT 1 AS one;");
+    c.RunCommand(ParseTreeCommand("QRY=SELECT 1 AS one;"));
     EXPECT_EQ(c.ResultRow(-1), QStringList{"one"});
     EXPECT_EQ(c.ResultRow(0), QStringList{"1"});
-    c.RunCommand("SQL=SELECT * FROM |aux|.sqlite_master;");
-    EXPECT_EQ(c.editorText, "SELECT * FROM aux.sqlite_master;");
-    EXPECT_EQ(c.editorText.mid(c.selStart, c.selEnd - c.selStart), "aux");
-    EXPECT_EQ(c.pgs.Entries().last(), "SELECT * FROM items WHERE 1 LIMIT 1000;");
-    c.RunCommand("EXC=ATTACH DATABASE '" + auxFile + "' AS aux;");
+    c.RunCommand(ParseTreeCommand("SQL=SELECT * FROM |aux|.sqlite_master;"));
+    EXPECT_EQ(c.editor.text, "SELECT * FROM aux.sqlite_master;");
+    EXPECT_EQ(c.editor.text.mid(c.editor.selStart, c.editor.selEnd - c.editor.selStart), "aux");
+    EXPECT_EQ(c.editor.stack.Entries().last(), "SELECT * FROM items WHERE 1 LIMIT 1000;");
+    c.RunCommand(ParseTreeCommand("EXC=ATTACH DATABASE '" + auxFile + "' AS aux;"));
     EXPECT_EQ(c.status, "Success.");
     EXPECT_EQ(c.Tree().last().rec.sName, "aux");
-    c.RunCommand("EXC=DETACH DATABASE nope;");
+    c.RunCommand(ParseTreeCommand("EXC=DETACH DATABASE nope;"));
     EXPECT_TRUE(c.status.startsWith("Failed: "));
-    c.RunCommand("NAV=/x/y.db");
-    c.RunCommand("OPN=/x/z.db");
+    c.RunCommand(ParseTreeCommand("NAV=/x/y.db"));
+    c.RunCommand(ParseTreeCommand("OPN=/x/z.db"));
     EXPECT_EQ(events, (QStringList{"2:/x/y.db", "1:/x/z.db"}));
     // Dropping a view asks first.
     TDBObjRec view;
     view.sName = "big_items";
     c.FocusNode(view);
     answers.otherwise = Reply::No;
-    c.RunCommand("EXE=DROP VIEW IF EXISTS big_items;");
+    c.RunCommand(ParseTreeCommand("EXE=DROP VIEW IF EXISTS big_items;"));
     ASSERT_EQ(answers.questions.size(), 1);
     EXPECT_TRUE(c.sql.ViewExists("big_items", ""));
     answers.otherwise = Reply::Yes;
-    c.RunCommand("EXE=DROP VIEW IF EXISTS big_items;");
+    c.RunCommand(ParseTreeCommand("EXE=DROP VIEW IF EXISTS big_items;"));
     EXPECT_EQ(c.status, "Success, Views updated.");
     EXPECT_FALSE(c.sql.ViewExists("big_items", ""));
     // SHW: a line break for every double space outside literals, then the template.
-    c.RunCommand("SHW=SELECT '  x'  FROM items|;");
-    EXPECT_EQ(c.editorText, "SELECT '  x'\r\nFROM items;");
+    c.RunCommand(ParseTreeCommand("SHW=SELECT '  x'  FROM items|;"));
+    EXPECT_EQ(c.editor.text, "SELECT '  x'\r\nFROM items;");
     // Commands without "=" or with an empty part do nothing.
-    const QString before = c.editorText;
+    const QString before = c.editor.text;
     for (const char* bad : {"SQL", "=x", "SQL="})
-        c.RunCommand(QLatin1String(bad));
-    EXPECT_EQ(c.editorText, before);
+        c.RunCommand(ParseTreeCommand(QLatin1String(bad)));
+    EXPECT_EQ(c.editor.text, before);
     c.Shutdown();
     EXPECT_EQ(events.last(), QString::number(kWsClosed) + ":");
 }
 
+// The results as the grid's rules see them: row 0 the headings.
+GridView GridOf(const TResultTable& t) {
+    GridView g;
+    g.rows = t.RowCount();
+    g.columns = t.ColumnCount();
+    g.cell = [&t](int row, int col) { return row == 0 ? t.Heading(col) : t.Text(row - 1, col); };
+    return g;
+}
+
+TEST_F(WorkspaceControllerTest, RunModesRunThePlanOrOnlyTheSelection) {
+    WorkspaceController c(view, answers);
+    c.Init(path, "");
+    c.editor.text = "SELECT name FROM items WHERE id = 2; SELECT 1 AS one";
+    c.editor.selStart = c.editor.text.indexOf("SELECT 1");
+    c.editor.selEnd = c.editor.text.size();
+    c.RunQuery(RunMode::Selected);
+    EXPECT_EQ(c.ResultRow(-1), QStringList{"one"});
+    // The whole text runs its first statement; the rest is said not to run.
+    c.RunQuery(RunMode::Plain);
+    EXPECT_EQ(c.ResultRow(0), QStringList{"item2"});
+    EXPECT_EQ(c.status, "Query Success. 1 further statement was not executed.");
+    c.editor.text = "SELECT * FROM items WHERE id = 2";
+    c.RunQuery(RunMode::QueryPlan);
+    EXPECT_EQ(c.results.lastQuery, "EXPLAIN QUERY PLAN SELECT * FROM items WHERE id = 2");
+    EXPECT_TRUE(c.ResultRow(-1).contains("detail"));
+    // A selection-only mode without a selection runs the whole text.
+    c.editor.selStart = c.editor.selEnd = 0;
+    c.RunQuery(RunMode::SelectedExplain);
+    EXPECT_EQ(c.results.lastQuery, "EXPLAIN SELECT * FROM items WHERE id = 2");
+}
+
+TEST_F(WorkspaceControllerTest, HistoryPickPutsTheEntryIntoTheEditor) {
+    WorkspaceController c(view, answers);
+    c.Init(path, "");
+    const QString history = "SELECT 2 AS two;\r\n\r\n-------------\r\n\r\n"
+                            "SELECT name\r\n  FROM items;\r\n\r\n-------------\r\n\r\n"
+                            "ab\r\n\r\n-------------\r\n";
+    c.editor.text = "SELECT 1;";
+    view.changed.clear();
+    // A caret inside the second entry: that entry, trimmed, the caret at its end.
+    ASSERT_TRUE(c.PickHistory(history, history.indexOf("FROM items")));
+    EXPECT_EQ(c.editor.text, "SELECT name\r\n  FROM items;");
+    EXPECT_EQ(c.editor.selStart, c.editor.text.size());
+    EXPECT_EQ(c.editor.selEnd, c.editor.text.size());
+    EXPECT_EQ(c.editor.stack.Entries().last(), "SELECT 1;"); // the text it replaced
+    EXPECT_EQ(view.changed, QStringList{"editor"});
+    // An entry of five characters or fewer is not picked; the editor stays.
+    EXPECT_FALSE(c.PickHistory(history, history.indexOf("ab")));
+    EXPECT_EQ(c.editor.text, "SELECT name\r\n  FROM items;");
+}
+
+TEST_F(WorkspaceControllerTest, ARunKeepsWhatTheUserTypedIntoTheHistoryPage) {
+    WorkspaceController c(view, answers);
+    c.Init(path, "");
+    view.controller = &c;
+    view.holdsHistory = true;
+    view.historyText = QStringList{"SELECT 'typed by hand';", "", "-------------", ""};
+    c.editor.text = "SELECT count(*) FROM items";
+    c.RunQuery(RunMode::Plain);
+    ASSERT_EQ(c.status, "Query Success.");
+    EXPECT_EQ(c.history.lines.value(0), "SELECT count(*) FROM items");
+    EXPECT_TRUE(c.history.lines.contains("SELECT 'typed by hand';"));
+    EXPECT_TRUE(view.changed.contains("history"));
+    // A run of a command on the user's behalf makes no entry.
+    view.historyText = c.history.lines; // the page shows what was rendered
+    c.RunCommand(ParseTreeCommand("ACT=SELECT 1;"));
+    EXPECT_EQ(c.status, "Query Success.");
+    EXPECT_EQ(c.history.lines.value(0), "SELECT count(*) FROM items");
+    EXPECT_FALSE(c.history.lines.contains("SELECT 1;"));
+    EXPECT_FALSE(c.editor.skipHistory);
+}
+
+TEST_F(WorkspaceControllerTest, FilterAsSqlSelectsTheRowsTheFilterShows) {
+    WorkspaceController c(view, answers);
+    c.Init(path, "items");
+    ASSERT_EQ(c.results.rows.RowCount(), 7);
+    const struct {
+        const char* filter;
+        int shown;
+    } cases[] = {{"item3", 1}, {"=item5 |item6", 2}, {"-item1", 6}};
+    for (const auto& e : cases) {
+        c.editor.text = c.TableQuery("items", "");
+        c.editor.selStart = c.editor.selEnd = c.editor.text.indexOf("WHERE 1") + 6;
+        c.RunQuery(RunMode::Plain);
+        QString condition;
+        const QList<bool> shown =
+            ApplyFilter(ParseFilter(e.filter), GridOf(c.results.rows), false, condition);
+        ASSERT_EQ(shown.count(true), e.shown) << e.filter;
+        ASSERT_TRUE(c.AddFilterAsSql(condition)) << e.filter;
+        EXPECT_FALSE(c.AddFilterAsSql(condition)) << e.filter; // already there
+        // The query with the condition: the rows the filter showed (SQLite decides).
+        c.RunQuery(RunMode::Plain);
+        EXPECT_EQ(c.status, "Query Success.") << c.editor.text.toStdString();
+        EXPECT_EQ(c.results.rows.RowCount(), e.shown) << c.editor.text.toStdString();
+    }
+    // With an empty editor the condition makes a query of the selected table.
+    c.editor.text.clear();
+    c.editor.selStart = c.editor.selEnd = 0;
+    ASSERT_TRUE(c.AddFilterAsSql("AND \"name\" = 'item4'"));
+    EXPECT_EQ(c.editor.text, "SELECT * FROM items WHERE \"name\" = 'item4';");
+}
+
+TEST_F(WorkspaceControllerTest, ColumnStatisticsCarryTheTablePagesNotes) {
+    ASSERT_TRUE(db.Open(path));
+    Run("CREATE TABLE notes(id INTEGER PRIMARY KEY, "
+        "label TEXT /* shown; never empty */, qty INT);"
+        "CREATE INDEX notes_label ON notes(label);"
+        "CREATE TRIGGER notes_qty AFTER UPDATE OF qty ON notes BEGIN SELECT 1; END;"
+        "INSERT INTO notes(label, qty) VALUES ('a', 1), ('b', NULL);");
+    db.Close();
+    WorkspaceController c(view, answers);
+    c.Init(path, "notes");
+    ASSERT_EQ(c.table.name, "notes");
+    const GridView g = GridOf(c.results.rows);
+    const TColStats label = c.ColumnStatistics(g, 1);
+    EXPECT_EQ(label.sName, "label");
+    EXPECT_EQ(label.sComment, "shown; never empty"); // the whole comment, ";" and all
+    EXPECT_EQ(label.sUsedInd, "notes_label, ");
+    EXPECT_EQ(label.iKind, ColumnKind::Text);
+    const TColStats qty = c.ColumnStatistics(g, 2);
+    EXPECT_TRUE(qty.sComment.isEmpty());
+    EXPECT_EQ(qty.sUsedInd, "notes_qty, ");
+    EXPECT_EQ(qty.iNulls, 1);
+    // A results column the table does not have gets no notes.
+    c.ShowQueryRows("SELECT qty AS label2 FROM notes;", false, false);
+    const TColStats other = c.ColumnStatistics(GridOf(c.results.rows), 0);
+    EXPECT_EQ(other.sName, "label2");
+    EXPECT_TRUE(other.sUsedInd.isEmpty());
+}
+
+TEST_F(WorkspaceControllerTest, ScalesAreStoredWithTheDatabase) {
+    {
+        WorkspaceController c(view, answers);
+        c.Init(path, "");
+        EXPECT_EQ(c.Scale("seCfgMemScaleDB", 3, 2, 1000), 3);
+        view.changed.clear();
+        c.SetScale("seCfgMemScaleDB", 40);
+        EXPECT_EQ(view.changed, QStringList{"stats"});
+        c.Shutdown();
+    }
+    WorkspaceController again(view, answers);
+    again.Init(path, "");
+    EXPECT_EQ(again.Scale("seCfgMemScaleDB", 3, 2, 1000), 40);
+    EXPECT_EQ(again.Scale("seCfgMemScaleDB", 3, 2, 30), 30); // within the spin box's range
+}
+
 TEST_F(WorkspaceControllerTest, CloseWaitsForTheRunningOperation) {
-    WorkspaceController c(answers);
+    WorkspaceController c(view, answers);
     c.Init(path, "");
     int closed = 0;
     {

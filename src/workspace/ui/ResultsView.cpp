@@ -119,7 +119,7 @@ TResultsPage::TResultsPage(WorkspaceController& c, QWidget* parent) : QWidget(pa
     auto* h = new QHBoxLayout(this);
     h->setContentsMargins(0, 0, 0, 0);
     h->setSpacing(2);
-    FModel = new ResultsModel(c.results, this);
+    FModel = new ResultsModel(c.results.rows, this);
     FProxy = new FilterProxy(this);
     FProxy->setSourceModel(FModel);
     sgResults = new QTableView(this);
@@ -145,7 +145,19 @@ TResultsPage::TResultsPage(WorkspaceController& c, QWidget* parent) : QWidget(pa
     sgResults->horizontalHeader()->viewport()->setMouseTracking(true);
     h->addWidget(sgResults, 1);
 
-    // The filter panel, closed at first.
+    BuildFilterPanel(h);
+    BuildColumnPopUp();
+    connect(sgResults, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        const QModelIndex i = sgResults->indexAt(at);
+        if (!i.isValid()) return;
+        QMenu m(this);
+        BuildMenu(m, FProxy->mapToSource(i).row() + 1, i.column());
+        m.exec(sgResults->viewport()->mapToGlobal(at));
+    });
+}
+
+// The filter panel, closed at first.
+void TResultsPage::BuildFilterPanel(QHBoxLayout* h) {
     pnlResultsFilter = new QWidget(this);
     pnlResultsFilter->setObjectName(QStringLiteral("pnlResultsFilter"));
     auto* fv = new QHBoxLayout(pnlResultsFilter);
@@ -215,8 +227,10 @@ TResultsPage::TResultsPage(WorkspaceController& c, QWidget* parent) : QWidget(pa
         ApplyFilterNow();
         fFilterWaiting = 0;
     });
+}
 
-    // The column-statistics pop-up.
+// The column-statistics pop-up.
+void TResultsPage::BuildColumnPopUp() {
     pnlColPopUp = new QFrame(window(), Qt::ToolTip);
     pnlColPopUp->setObjectName(QStringLiteral("pnlColPopUp"));
     pnlColPopUp->setFrameShape(QFrame::Box);
@@ -238,14 +252,6 @@ TResultsPage::TResultsPage(WorkspaceController& c, QWidget* parent) : QWidget(pa
         }
         if (pnlColPopUp->isVisible()) return;
         if (++fPUHoverCount > 4) ShowColumnPopUp(fPUHoverIdx);
-    });
-
-    connect(sgResults, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        const QModelIndex i = sgResults->indexAt(at);
-        if (!i.isValid()) return;
-        QMenu m(this);
-        BuildMenu(m, FProxy->mapToSource(i).row() + 1, i.column());
-        m.exec(sgResults->viewport()->mapToGlobal(at));
     });
 }
 
@@ -333,13 +339,13 @@ void TResultsPage::Sort(int column, SortKind kind) {
     if (column < 0 || column >= FModel->columnCount({}) || FModel->rowCount({}) < 2 || FCtl.Busy())
         return;
     // The rows in their stored order first, so the new order maps stored rows.
-    std::vector<int> current = FCtl.results.Order();
+    std::vector<int> current = FCtl.results.rows.Order();
     const QList<int> sorted = SortedRows(FModel->View(), column, kind);
     std::vector<int> order;
     order.reserve(size_t(sorted.size()));
     for (int r : sorted)
         order.push_back(current.empty() ? r - 1 : current[size_t(r - 1)]);
-    FCtl.results.SetOrder(order);
+    FCtl.results.rows.SetOrder(order);
     FModel->Reload();
     if (FFilterOpen) RunFilter();
 }
@@ -399,9 +405,9 @@ void TResultsPage::ApplyFilterNow() {
 }
 
 void TResultsPage::BuildMenu(QMenu& m, int row, int col) {
-    fMenuRes =
-        PrepareCellMenu(FModel->View(), col, row, FCtl.results.LineNumbers(), FCtl.curSchema,
-                        FCtl.curTable, FCtl.curTableType == 0 ? FCtl.primaryKey : QStringList());
+    const TablePageState& t = FCtl.table;
+    fMenuRes = PrepareCellMenu(FModel->View(), col, row, FCtl.results.rows.LineNumbers(), t.schema,
+                               t.name, t.type == 0 ? t.primaryKey : QStringList());
     const bool cell = row >= 1 && col >= 0;
     m.addAction(fFind.isEmpty() ? QStringLiteral("Find...             [ Ctrl + F ]")
                                 : QStringLiteral("Finding \"") + fFind + QStringLiteral("\""),
@@ -442,6 +448,17 @@ void TResultsPage::BuildMenu(QMenu& m, int row, int col) {
     size->addAction(QStringLiteral("Compact Size - Hard Limits"), this,
                     [this] { AutoSize(CompactSize()); });
     m.addSeparator();
+    AddViewOptions(m);
+    m.addSeparator();
+    m.addAction(FFilterOpen ? QStringLiteral("Close Results filter")
+                            : QStringLiteral("Show Results filter..."),
+                this, [this] { SetFilterOpen(!FFilterOpen); });
+    // The pop-out window and the copy, save and value actions come with their own pages.
+    m.addAction(QStringLiteral("Open in Pop-Out"))->setEnabled(false);
+}
+
+// The view options of the menu: dimming, width, line numbers, alignment.
+void TResultsPage::AddViewOptions(QMenu& m) {
     QAction* nulls = m.addAction(QStringLiteral("Dim Null / Empty values"));
     nulls->setCheckable(true);
     nulls->setChecked(FCtl.opts.showHighlights);
@@ -463,7 +480,7 @@ void TResultsPage::BuildMenu(QMenu& m, int row, int col) {
     connect(lines, &QAction::triggered, this, [this](bool on) {
         if (FCtl.Busy()) return;
         FCtl.opts.showLineNos = on;
-        FCtl.RunQuery(0);
+        FCtl.RunQuery(RunMode::Plain);
     });
     for (int kind = 0; kind < 2; ++kind) {
         QMenu* a = m.addMenu(kind == 0 ? QStringLiteral("Align Text in Results")
@@ -479,25 +496,12 @@ void TResultsPage::BuildMenu(QMenu& m, int row, int col) {
             });
         }
     }
-    m.addSeparator();
-    m.addAction(FFilterOpen ? QStringLiteral("Close Results filter")
-                            : QStringLiteral("Show Results filter..."),
-                this, [this] { SetFilterOpen(!FFilterOpen); });
-    // The pop-out window and the copy, save and value actions come with their own pages.
-    m.addAction(QStringLiteral("Open in Pop-Out"))->setEnabled(false);
 }
 
 void TResultsPage::ShowColumnPopUp(int col) {
     const GridView g = FModel->View();
     if (col < 0 || col >= g.columns || g.rows == 0 || g.cell(0, col).isEmpty()) return;
-    TColStats s = ColumnStats(g, col, NullDisplayText());
-    // The comment and the indexes from the table page's field row of that column.
-    for (const QStringList& f : FCtl.fieldRows)
-        if (TrimText(f.value(1).section(QLatin1Char(';'), 0, 0))
-                .compare(s.sName, Qt::CaseInsensitive) == 0) {
-            s.sComment = TrimText(f.value(3).section(QLatin1Char(';'), 0, 0));
-            s.sUsedInd = f.value(5);
-        }
+    const TColStats s = FCtl.ColumnStatistics(g, col);
     QString html = QStringLiteral("<table>");
     for (const auto& [caption, value] : ColumnStatLines(s, col))
         html += QStringLiteral("<tr><td><b>") + caption.toHtmlEscaped() +

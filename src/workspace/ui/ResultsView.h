@@ -13,6 +13,7 @@
 #include <QWidget>
 
 class QCheckBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -110,6 +111,9 @@ protected:
     bool eventFilter(QObject* o, QEvent* e) override;
 
 private:
+    void BuildFilterPanel(QHBoxLayout* h);
+    void BuildColumnPopUp();
+    void AddViewOptions(QMenu& m);
     void ApplyFilterNow();
     WorkspaceController& FCtl;
     ResultsModel* FModel;

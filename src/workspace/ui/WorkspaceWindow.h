@@ -1,12 +1,16 @@
 // The workspace window (TfrmSKYMain): one database file worked on. The
-// header area holds the schema tree, the query area and the right-hand
-// pages; the page area the eight pages. State and commands are
-// WorkspaceController's; this class renders them.
+// header area holds the schema tree, the query area (QueryArea.cpp) and the
+// right-hand pages; the page area the eight pages (TablePage.cpp,
+// ResultsView.cpp, HistoryPage.cpp, WorkspaceSettingsPage.cpp, the docs
+// page). State and commands are WorkspaceController's; this class
+// implements WorkspaceView and renders what the controller says changed.
+// The menus are built in WorkspaceMenus.cpp.
 #pragma once
 
 #include "shell/Workspace.h"
 #include "workspace/EditorCommands.h"
 #include "workspace/WorkspaceController.h"
+#include "workspace/WorkspaceView.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -14,20 +18,16 @@
 #include <QPointer>
 #include <memory>
 
+class QAction;
+class QActionGroup;
 class QLabel;
 class QMenu;
-class QPlainTextEdit;
 class QPushButton;
 class QSplitter;
 class QTabWidget;
 class QTableWidget;
 class QTreeView;
 class QsciScintilla;
-class QComboBox;
-class QLineEdit;
-class QActionGroup;
-class QKeyEvent;
-class QSpinBox;
 
 namespace sky::ui {
 
@@ -36,8 +36,12 @@ class TResultsPage;
 class TDocsPage;
 class TStatsPanel;
 class TKMessg;
+class TQueryArea;
+class TTablePage;
+class THistoryPage;
+class TWorkspaceSettingsPage;
 
-class TfrmSKYMain : public QMainWindow, public WorkspaceHandle {
+class TfrmSKYMain : public QMainWindow, public WorkspaceHandle, public WorkspaceView {
     Q_OBJECT
 public:
     explicit TfrmSKYMain(QWidget* parent = nullptr);
@@ -51,21 +55,39 @@ public:
     void CloseAndFree() override;
     void FreeLater() override;
 
+    // WorkspaceView
+    int RaiseEvent(int kind, const QString& sPar1) override;
+    void ShowPage(int tag) override; // any tag but a page's: "Query Results"
+    int CurrentPage() const override;
+    bool LetEventsRun() override;
+    void SavePlacement(SettingList& list) override;
+    void RestorePlacement(const SettingList& list) override;
+    void ReadWindow() override;
+    QString ClipboardText() const override;
+    void PrepNotice(bool shown) override;
+    ProgressSink* StartProgress(const QString& title) override;
+    void EndProgress(ProgressSink* p) override;
+    void TreeChanged() override;
+    void TableChanged() override;
+    void ResultsChanged() override;
+    void EditorChanged() override;
+    void StatusChanged() override;
+    void HistoryChanged() override;
+    void StatsChanged() override;
+
     WorkspaceController& Controller() { return *FCtl; }
     QTreeView* Tree() const { return vtsDB; }
-    QsciScintilla* Editor() const { return memQry; }
+    QsciScintilla* Editor() const;
     QTabWidget* Pages() const { return PageControl1; }
     TResultsPage* Results() const { return FResults; }
-    QsciScintilla* History() const { return memHist; }
-    QPushButton* RunButton(int mode) const;
-    // Runs the editor text in a run mode (0 plain, 1 EXPLAIN, 2 plan, 10 selection).
-    void RunQuery(int mode);
-    QTableWidget* Fields() const { return sgFields; }
-    QLabel* Status() const { return lblStatus; }
+    QsciScintilla* History() const;
+    QPushButton* RunButton(RunMode mode) const;
+    // Runs the editor text in a run mode.
+    void RunQuery(RunMode mode);
+    QTableWidget* Fields() const;
+    QLabel* Status() const;
     // The tree node's menu as the window shows it.
     void BuildNodeMenu(QMenu& menu, const QModelIndex& node);
-    // Selects a page by its tag (any other tag: "Query Results").
-    void ShowPage(int tag);
     // Selects the tree node of a table (or any node whose text starts so).
     bool FocusTreeNode(const QString& schema, const QString& name);
     void ShowHelpPanel(int x, int y, const QString& text, const QString& title, int alignment);
@@ -79,27 +101,21 @@ protected:
 
 private:
     QWidget* BuildHeader();
-    QWidget* BuildTablePage();
-    QWidget* BuildDocsPage();
-    QWidget* BuildSettingsPage();
+    QWidget* BuildTreePanel(QWidget* parent);
+    void BuildPages();
+    void BuildHelpPanel();
+    void BuildKeys();
+    void AddHelpImage(QWidget* image, const QString& title, const QString& text);
+    // WorkspaceMenus.cpp
     void BuildMenus();
-    void RenderTree();
-    void RenderTable();
-    void RenderResults();
-    void RenderEditor();
-    void ReadEditor();
-    void RenderStatus();
-    void RunAction(const QString& action);
+    void BuildQueryMenu();
     void AddMenu(QMenu& menu, const MenuModel& model);
-    void LayoutHeader();
-    void RenderHistory();
-    void RenderStack();
-    void ShowStats();
-    void SetupEditor(QsciScintilla* e);
-    void PrepNotice(bool shown);
-    bool EditorKey(QKeyEvent* k);
+    void RunAction(const QString& action);
     void UpdateContextHelp();
     void OpenContextHelp();
+    void ApplyOptions();
+
+    void LayoutHeader();
     void ApplyLayout();
 
     std::unique_ptr<WorkspaceController> FCtl;
@@ -108,30 +124,24 @@ private:
     QWidget* pnlDBTables;
     QTreeView* vtsDB;
     QLabel* FTreeEmpty;
-    QsciScintilla* memQry;
-    QLabel* lblStatus;
-    QPushButton *btnQry, *btnQryToFile, *btnQrySelected;
+    TQueryArea* FQuery;
     QTabWidget *pgcQRight, *PageControl1;
-    QTableWidget *sgFields, *sgIndices;
+    TTablePage* FTable;
     TResultsPage* FResults;
+    THistoryPage* FHistory;
+    TWorkspaceSettingsPage* FSettings;
     TDocsPage* FDocs;
     TStatsPanel* FStats;
     QPointer<TKMessg> fQueryPrep;
-    QPushButton *btnExplain, *btnQryPlan, *btnQryHistPrev, *btnQryHistNext, *btnClrQry;
     QAction* mnuQryHelpSel1;
-    QLabel *lblTableName, *lblTablePriKey, *lblTableSizeCC, *lblTableSizeRC;
-    QsciScintilla* memHist;
-    QComboBox* cbDocsSQLItem;
-    QLineEdit* edtDocsSearch;
+    QActionGroup* FSortGroup;
     QWidget* pnlHelp;
     QLabel *lblHelpHeader, *lblHelp;
-    QActionGroup* FSortGroup;
-    bool FSyncing = false;
     bool FClosing = false;
+    bool FDestroying = false; // nothing is rendered any more
     bool FTips = true;
     bool FLaidOut = false;
     ContextHelp FHelp;
-    QList<QSpinBox*> FScales;
     QHash<QObject*, QPair<QString, QString>> FHelpImages; // title, text
 };
 

@@ -1,0 +1,65 @@
+// What the workspace controller asks of its window: the one contract between
+// WorkspaceController and the Qt window that renders it (TfrmSKYMain). The
+// controller owns the state and the decisions; the window builds widgets,
+// forwards events to the controller and, when told that a part of the state
+// changed, renders that part. Tests implement it without a display.
+#pragma once
+
+#include <QString>
+
+namespace sky {
+
+class ProgressSink;
+struct SettingList;
+
+// Page tags of the page area.
+enum WorkspacePage {
+    kPageTable = 0,
+    kPageResults = 1,
+    kPageEdit = 2,
+    kPageHistory = 3,
+    kPagePragma = 4,
+    kPageAnalysis = 5,
+    kPageSettings = 6,
+    kPageDocs = 7
+};
+
+class WorkspaceView {
+public:
+    virtual ~WorkspaceView() = default;
+
+    // --- the window and the overview
+    // Raises an event to the overview (WorkspaceEventKind); its answer.
+    virtual int RaiseEvent(int kind, const QString& sPar1) = 0;
+    // Shows a page by its tag; the tag of the page shown.
+    virtual void ShowPage(int tag) = 0;
+    virtual int CurrentPage() const = 0;
+    // Lets pending window messages run; false when the window went away (or
+    // began to close) meanwhile.
+    virtual bool LetEventsRun() = 0;
+    // The window's placement stored in / restored from a settings list.
+    virtual void SavePlacement(SettingList& list) = 0;
+    virtual void RestorePlacement(const SettingList& list) = 0;
+    // Writes what the user changed in the window itself into the controller
+    // before it is stored or used: the history page's text, the header height
+    // and the tree width.
+    virtual void ReadWindow() = 0;
+    virtual QString ClipboardText() const = 0;
+
+    // --- a query's progress: the "Executing Query..." notice, and the
+    // progress dialog opened on demand (nullptr: none shown)
+    virtual void PrepNotice(bool shown) = 0;
+    virtual ProgressSink* StartProgress(const QString& title) = 0;
+    virtual void EndProgress(ProgressSink* p) = 0;
+
+    // --- a part of the state changed and is to be rendered again
+    virtual void TreeChanged() = 0;
+    virtual void TableChanged() = 0;
+    virtual void ResultsChanged() = 0;
+    virtual void EditorChanged() = 0;
+    virtual void StatusChanged() = 0;
+    virtual void HistoryChanged() = 0;
+    virtual void StatsChanged() = 0;
+};
+
+} // namespace sky

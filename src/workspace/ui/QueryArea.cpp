@@ -1,0 +1,325 @@
+#include "workspace/ui/QueryArea.h"
+
+#include "shell/ui/QtPrompter.h"
+#include "workspace/WorkspaceController.h"
+#include "workspace/ui/Scintilla.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+namespace sky::ui {
+namespace {
+
+const QString kKeyNoticeTitle = QStringLiteral("Key...");
+
+// The editor's positions are UTF-8 byte offsets; the controller's UTF-16 units.
+int BytePos(const QString& text, qsizetype pos) {
+    return int(QStringView(text).left(std::clamp<qsizetype>(pos, 0, text.size())).toUtf8().size());
+}
+qsizetype UnitPos(const QByteArray& utf8, long pos) {
+    return QString::fromUtf8(utf8.left(int(std::max<long>(0, pos)))).size();
+}
+
+} // namespace
+
+void SetupSqlEditor(QsciScintilla* e) {
+    e->setUtf8(true);
+    auto* lexer = new QsciLexerSQL(e);
+    QFont mono(QStringLiteral("Courier New"));
+    mono.setStyleHint(QFont::TypeWriter);
+    mono.setFixedPitch(true);
+    mono.setPointSize(10);
+    lexer->setDefaultFont(mono);
+    lexer->setFont(mono);
+    lexer->setFoldComments(true);
+    e->setLexer(lexer);
+    e->setWrapMode(QsciScintilla::WrapWord);
+    e->setIndentationsUseTabs(false);
+    e->setTabWidth(4);
+    e->setMarginWidth(0, 0);
+    e->setMarginWidth(1, 0);
+    e->setBraceMatching(QsciScintilla::SloppyBraceMatch);
+    e->setEolMode(QsciScintilla::EolWindows);
+    // Keys that belong to the window (pages, overview, comments, calculator)
+    // are taken from the editor's own bindings.
+    for (int key : {Qt::Key_T, Qt::Key_D, Qt::Key_L, Qt::Key_Minus, Qt::Key_Slash,
+                    Qt::Key_BracketLeft, Qt::Key_BracketRight})
+        for (int mods : {int(Qt::CTRL), int(Qt::CTRL | Qt::SHIFT)})
+            while (QsciCommand* c = e->standardCommands()->boundTo(key | mods)) {
+                if (c->key() == (key | mods))
+                    c->setKey(0);
+                else
+                    c->setAlternateKey(0);
+            }
+}
+
+TQueryArea::TQueryArea(WorkspaceController& c, QWidget* parent) : QWidget(parent), FCtl(c) {
+    setObjectName(QStringLiteral("pnlDBQuery"));
+    auto* qv = new QVBoxLayout(this);
+    qv->setContentsMargins(2, 0, 2, 0);
+    BuildButtons();
+    memQry = new QsciScintilla(this);
+    memQry->setObjectName(QStringLiteral("memQry"));
+    SetupSqlEditor(memQry);
+    memQry->installEventFilter(this);
+    memQry->viewport()->installEventFilter(this);
+    qv->addWidget(memQry, 1);
+    lblStatus = new QLabel(this);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus->setAutoFillBackground(true);
+    lblStatus->setMargin(2);
+    qv->addWidget(lblStatus);
+    ConnectButtons();
+}
+
+// The row of buttons above the editor, the help image at its end.
+void TQueryArea::BuildButtons() {
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(4);
+    auto small = [&](const char* name, const char* text, const char* hint) {
+        auto* b = new QPushButton(QLatin1String(text), this);
+        b->setObjectName(QLatin1String(name));
+        b->setToolTip(QLatin1String(hint));
+        b->setFixedWidth(26);
+        b->setMinimumHeight(40);
+        buttons->addWidget(b);
+        return b;
+    };
+    btnQryHistPrev = small("btnQryHistPrev", "<", "Previous Query");
+    btnQryHistNext = small("btnQryHistNext", ">", "Next Query");
+    btnClrQry = small("btnClrQry", "X", "Clear the Query\r\n(Right-click: Clear && Paste)");
+    btnQryHistPrev->hide();
+    btnQryHistNext->hide();
+    buttons->addSpacing(4);
+    auto run = [this](const char* name, const QString& text) {
+        auto* b = new QPushButton(text, this);
+        b->setObjectName(QLatin1String(name));
+        return b;
+    };
+    btnQry = run("btnQry", QStringLiteral(" Run Query\n     F5"));
+    btnExplain = run("btnExplain", QStringLiteral("Explain"));
+    btnQryPlan = run("btnQryPlan", QStringLiteral("Query Plan"));
+    btnQrySelected = run("btnQrySelected", QStringLiteral(" Query Selected\n       F6"));
+    btnQrySelected->setEnabled(false);
+    btnQryToFile = run("btnQryToFile", QStringLiteral(" Query to File\n      F8"));
+    btnQryToFile->setEnabled(false); // the file export comes with the results export
+    for (QPushButton* b : {btnQry, btnExplain, btnQryPlan, btnQrySelected, btnQryToFile}) {
+        b->setMinimumHeight(40);
+        buttons->addWidget(b, b == btnQry ? 3 : 1);
+    }
+    imgHelpQueryEditor = new QLabel(QStringLiteral(" ? "), this);
+    imgHelpQueryEditor->setObjectName(QStringLiteral("imgHelpQueryEditor"));
+    buttons->addWidget(imgHelpQueryEditor);
+    static_cast<QVBoxLayout*>(layout())->addLayout(buttons);
+}
+
+void TQueryArea::ConnectButtons() {
+    connect(memQry, &QsciScintilla::textChanged, this, [this] { ReadEditor(); });
+    connect(memQry, &QsciScintilla::selectionChanged, this, [this] {
+        ReadEditor();
+        btnQrySelected->setEnabled(memQry->hasSelectedText());
+    });
+    const struct {
+        QPushButton* button;
+        RunMode mode;
+    } runs[] = {{btnQry, RunMode::Plain},
+                {btnExplain, RunMode::Explain},
+                {btnQryPlan, RunMode::QueryPlan},
+                {btnQrySelected, RunMode::Selected}};
+    for (const auto& r : runs)
+        connect(r.button, &QPushButton::clicked, this, [this, mode = r.mode] { RunQuery(mode); });
+    connect(btnQryHistPrev, &QPushButton::clicked, this, [this] { StepStack(-1); });
+    connect(btnQryHistNext, &QPushButton::clicked, this, [this] { StepStack(+1); });
+    connect(btnClrQry, &QPushButton::clicked, this, [this] { ClearQuery(false); });
+    btnClrQry->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(btnClrQry, &QWidget::customContextMenuRequested, this, [this] { ClearQuery(true); });
+    // The keys work anywhere in the window.
+    auto* f5 = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    connect(f5, &QShortcut::activated, this, [this] {
+        if (btnQry->isEnabled()) RunQuery(RunMode::Plain);
+    });
+    auto* f6 = new QShortcut(QKeySequence(Qt::Key_F6), this);
+    connect(f6, &QShortcut::activated, this, [this] {
+        if (btnQrySelected->isEnabled()) RunQuery(RunMode::Selected);
+    });
+    auto* selectAll = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_A), this);
+    connect(selectAll, &QShortcut::activated, this, [this] { memQry->selectAll(); });
+}
+
+QPushButton* TQueryArea::RunButton(RunMode mode) const {
+    switch (mode) {
+    case RunMode::Explain:
+        return btnExplain;
+    case RunMode::QueryPlan:
+        return btnQryPlan;
+    case RunMode::Selected:
+        return btnQrySelected;
+    default:
+        return btnQry;
+    }
+}
+
+void TQueryArea::RunQuery(RunMode mode) {
+    ReadEditor();
+    const QPointer<TQueryArea> self(this);
+    FCtl.RunQuery(mode);
+    if (!self) return; // the window went away during the run
+    RenderStack();
+}
+
+void TQueryArea::StepStack(int step) {
+    ReadEditor();
+    FCtl.StepQueryStack(step);
+    RenderStack();
+    memQry->setFocus();
+}
+
+void TQueryArea::ClearQuery(bool paste) {
+    ReadEditor();
+    FCtl.AddToQueryStack(FCtl.editor.text);
+    if (paste)
+        memQry->setText(QGuiApplication::clipboard()->text());
+    else
+        memQry->clear();
+    RenderStack();
+}
+
+void TQueryArea::ShowGutter(bool on) {
+    memQry->setMarginType(0, QsciScintilla::NumberMargin);
+    memQry->setMarginWidth(0, on ? 36 : 0);
+}
+
+void TQueryArea::SetWordWrap(bool on) {
+    memQry->setWrapMode(on ? QsciScintilla::WrapWord : QsciScintilla::WrapNone);
+}
+
+bool TQueryArea::eventFilter(QObject* o, QEvent* e) {
+    if ((o == memQry || o == memQry->viewport()) && e->type() == QEvent::MouseButtonRelease) {
+        Q_EMIT CaretMoved();
+        btnQrySelected->setEnabled(memQry->hasSelectedText());
+    } else if (o == memQry && e->type() == QEvent::KeyRelease) {
+        EditorKey(static_cast<QKeyEvent*>(e));
+        btnQrySelected->setEnabled(memQry->hasSelectedText());
+    } else if (o == memQry && e->type() == QEvent::KeyPress) {
+        // Escape never closes the window.
+        if (static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) return true;
+    }
+    return QWidget::eventFilter(o, e);
+}
+
+// Keys released in the query editor: comments, the stack steps and the key notice.
+bool TQueryArea::EditorKey(QKeyEvent* k) {
+    const Qt::KeyboardModifiers mods = k->modifiers() & ~Qt::KeypadModifier;
+    if (!memQry->hasSelectedText() && mods == Qt::NoModifier) Q_EMIT CaretMoved();
+    const bool ctrl = mods == Qt::ControlModifier,
+               ctrlShift = mods == (Qt::ControlModifier | Qt::ShiftModifier);
+    if (ctrl || ctrlShift) {
+        const int key = k->key();
+        const bool line = key == Qt::Key_Minus || key == Qt::Key_Underscore;
+        const bool block = key == Qt::Key_Slash || key == Qt::Key_Question ||
+                           key == Qt::Key_Asterisk || key == Qt::Key_8;
+        if (line || block) {
+            ReadEditor();
+            FCtl.CommentSelection(block, ctrl);
+            return true;
+        }
+    }
+    if (!ctrl) return false;
+    switch (k->key()) {
+    case Qt::Key_Up:
+        if (btnQryHistPrev->isVisible()) btnQryHistPrev->click();
+        return true;
+    case Qt::Key_Down:
+        if (btnQryHistNext->isVisible()) btnQryHistNext->click();
+        return true;
+    case Qt::Key_Left:
+        btnQryHistPrev->click();
+        return true;
+    case Qt::Key_Right:
+        btnQryHistNext->click();
+        return true;
+    case Qt::Key_Control:
+    case Qt::Key_Shift:
+    case Qt::Key_A:
+    case Qt::Key_C:
+    case Qt::Key_V:
+    case Qt::Key_X:
+    case Qt::Key_Z:
+    case Qt::Key_Y:
+    case Qt::Key_Space:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_F:
+    case Qt::Key_T:
+    case Qt::Key_R:
+    case Qt::Key_E:
+    case Qt::Key_H:
+    case Qt::Key_P:
+    case Qt::Key_S:
+    case Qt::Key_D:
+    case Qt::Key_L:
+        return false; // the editor's and the window's own keys
+    default:
+        if (k->key() >= 0x20 && k->key() < 0x100)
+            Prompts().ShowNotice(kKeyNoticeTitle,
+                                 QStringLiteral("Key: 0x") +
+                                     QString::number(k->key(), 16).toUpper() +
+                                     QStringLiteral(" - ") + QString::number(k->key()),
+                                 9, false);
+        return false;
+    }
+}
+
+void TQueryArea::RenderEditor() {
+    if (FSyncing) return;
+    FSyncing = true;
+    const QString& text = FCtl.editor.text;
+    if (memQry->text() != text) memQry->setText(text);
+    memQry->SendScintilla(QsciScintillaBase::SCI_SETSEL, BytePos(text, FCtl.editor.selStart),
+                          BytePos(text, FCtl.editor.selEnd));
+    FSyncing = false;
+}
+
+void TQueryArea::ReadEditor() {
+    if (FSyncing) return;
+    const QByteArray utf8 = memQry->text().toUtf8();
+    FCtl.editor.text = memQry->text();
+    FCtl.editor.selStart =
+        UnitPos(utf8, memQry->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONSTART));
+    FCtl.editor.selEnd =
+        UnitPos(utf8, memQry->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONEND));
+}
+
+void TQueryArea::RenderStack() {
+    btnQryHistPrev->setVisible(FCtl.editor.stack.PrevVisible());
+    btnQryHistNext->setVisible(FCtl.editor.stack.NextVisible());
+}
+
+void TQueryArea::RenderStatus() {
+    lblStatus->setText(FCtl.status);
+    QPalette p = lblStatus->palette();
+    switch (StatusKind(FCtl.status)) {
+    case 1:
+        p.setColor(QPalette::Window, QColor(255, 206, 206));
+        p.setColor(QPalette::WindowText, QColor(204, 0, 0));
+        break;
+    case 2:
+        p.setColor(QPalette::Window, QColor(221, 255, 221));
+        p.setColor(QPalette::WindowText, QColor(52, 103, 103));
+        break;
+    default:
+        p.setColor(QPalette::Window, palette().color(QPalette::Window));
+        p.setColor(QPalette::WindowText, QColor(52, 103, 103));
+        break;
+    }
+    lblStatus->setPalette(p);
+}
+
+} // namespace sky::ui

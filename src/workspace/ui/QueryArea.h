@@ -1,0 +1,71 @@
+// The workspace's query area: the run buttons (Previous, Next, Clear, Run,
+// Explain, Query Plan, Query Selected, Query to File), the SQL editor with
+// its keys (F5, F6, comments, the stack steps), the help image and the
+// status line. The editor mirrors WorkspaceController's editor state; the
+// runs and the commands are the controller's.
+#pragma once
+
+#include "workspace/QueryRun.h"
+
+#include <QWidget>
+
+class QKeyEvent;
+class QLabel;
+class QPushButton;
+class QsciScintilla;
+
+namespace sky {
+class WorkspaceController;
+}
+
+namespace sky::ui {
+
+// The SQL editors' common set-up: UTF-8, the SQL lexer in a fixed font,
+// word wrap, CR LF line ends, and the window's keys taken from the editor.
+void SetupSqlEditor(QsciScintilla* e);
+
+class TQueryArea : public QWidget {
+    Q_OBJECT
+public:
+    TQueryArea(WorkspaceController& c, QWidget* parent);
+    QsciScintilla* Editor() const { return memQry; }
+    QLabel* Status() const { return lblStatus; }
+    // The "?" image whose help the window shows while the pointer rests on it.
+    QLabel* HelpImage() const { return imgHelpQueryEditor; }
+    QPushButton* RunButton(RunMode mode) const;
+    // Runs the editor text in a run mode.
+    void RunQuery(RunMode mode);
+    // Previous (-1) / Next (+1) through the query-text stack.
+    void StepStack(int step);
+    // "Clear": the text onto the stack, the editor emptied; with paste the
+    // clipboard's text in its place.
+    void ClearQuery(bool paste);
+    void ShowGutter(bool on);
+    void SetWordWrap(bool on);
+    // The editor into the controller's state, and back.
+    void ReadEditor();
+    void RenderEditor();
+    void RenderStack();
+    void RenderStatus();
+
+Q_SIGNALS:
+    // The caret moved where the context help may have changed.
+    void CaretMoved();
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override;
+
+private:
+    void BuildButtons();
+    void ConnectButtons();
+    bool EditorKey(QKeyEvent* k);
+
+    WorkspaceController& FCtl;
+    QsciScintilla* memQry;
+    QLabel *lblStatus, *imgHelpQueryEditor;
+    QPushButton *btnQry, *btnExplain, *btnQryPlan, *btnQrySelected, *btnQryToFile;
+    QPushButton *btnQryHistPrev, *btnQryHistNext, *btnClrQry;
+    bool FSyncing = false;
+};
+
+} // namespace sky::ui

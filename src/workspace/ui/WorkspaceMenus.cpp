@@ -1,0 +1,231 @@
+// The workspace window's menus: the menu bar (Database, Query, View, Help),
+// the context help item, and the schema tree's node menus built from
+// WorkspaceController's menu models.
+#include "workspace/ui/WorkspaceWindow.h"
+
+#include "shell/InfoPages.h"
+#include "shell/ui/AboutBox.h"
+#include "shell/ui/DocsPage.h"
+#include "workspace/ui/QueryArea.h"
+#include "workspace/ui/SchemaTreeModel.h"
+
+#include "workspace/ui/Scintilla.h"
+#include <QAction>
+#include <QActionGroup>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTabWidget>
+#include <QUrl>
+
+namespace sky::ui {
+namespace {
+
+const QString kGutterAction = QStringLiteral("mnuQryOptShowGutter1");
+const QString kWrapAction = QStringLiteral("mnuQryOptWordWrap1");
+
+} // namespace
+
+void TfrmSKYMain::BuildMenus() {
+    QMenu* db = menuBar()->addMenu(QStringLiteral("Database"));
+    db->addAction(QStringLiteral("Open another Database..."), this,
+                  [this] { SysCallback(kWsBrowseAndOpen); });
+    QAction* refresh = db->addAction(QStringLiteral("Re-Open (Refresh Schema)"), this,
+                                     [this] { FCtl->RefreshSchema(); });
+    refresh->setObjectName(QStringLiteral("mmnuDatabaseRefresh1"));
+    QMenu* sort = db->addMenu(QStringLiteral("Sort Tables by"));
+    FSortGroup = new QActionGroup(this);
+    const struct {
+        const char* caption;
+        const char* name;
+        int order;
+        bool enabled;
+    } orders[] = {{"Creation order", "mmnuDatabaseSortTablesByCreation", 0, true},
+                  {"Alphabetical order", "mmnuDatabaseSortTablesByAlpha", 1, true},
+                  {"Size", "mmnuDatabaseSortTablesBySize1", 2, false}};
+    for (const auto& o : orders) {
+        QAction* a = sort->addAction(QLatin1String(o.caption));
+        a->setObjectName(QLatin1String(o.name));
+        a->setCheckable(true);
+        a->setEnabled(o.enabled);
+        a->setData(o.order);
+        FSortGroup->addAction(a);
+        connect(a, &QAction::triggered, this, [this, order = o.order] {
+            FQuery->ReadEditor();
+            FCtl->SetTreeOrder(order);
+        });
+    }
+    FSortGroup->actions().first()->setChecked(true);
+    db->addSeparator();
+    QAction* overview =
+        db->addAction(QStringLiteral("Show Main Project Databases      [ Ctrl + L ]"), this,
+                      [this] { SysCallback(kWsShowOverview); });
+    overview->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    db->addAction(QStringLiteral("Open in folder"), this,
+                  [this] { SysCallback(kWsShowInFolder, FCtl->sqlFile); });
+    db->addSeparator();
+    db->addAction(QStringLiteral("Close"), this, &QWidget::close);
+    BuildQueryMenu();
+    QMenu* view = menuBar()->addMenu(QStringLiteral("View"));
+    for (int tag = 0; tag < 8; ++tag)
+        view->addAction(PageControl1->tabText(tag), this, [this, tag] { ShowPage(tag); });
+    QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
+    help->addAction(QStringLiteral("SQLite && System versions (About)"), this,
+                    [] { frmSKYAbout().About(); });
+    help->addAction(QStringLiteral("About"), this, [] { frmSKYAbout().About(); });
+}
+
+void TfrmSKYMain::BuildQueryMenu() {
+    QMenu* q = menuBar()->addMenu(QStringLiteral("Query"));
+    const struct {
+        const char* caption;
+        const char* name;
+        RunMode mode;
+    } runs[] = {{"Run Query", "mmnuQueryRunQuery1", RunMode::Plain},
+                {"Explain Query", "mmnuQueryRunExplain1", RunMode::Explain},
+                {"Query Plan", "mmnuQueryRUnPlan1", RunMode::QueryPlan}};
+    for (const auto& r : runs)
+        q->addAction(QLatin1String(r.caption), this, [this, mode = r.mode] {
+             RunQuery(mode);
+         })->setObjectName(QLatin1String(r.name));
+    q->addSeparator();
+    q->addAction(QStringLiteral("Previous Query"), this, [this] { FQuery->StepStack(-1); });
+    q->addAction(QStringLiteral("Next Query"), this, [this] { FQuery->StepStack(+1); });
+    q->addAction(QStringLiteral("Clear Query"), this, [this] { Editor()->clear(); });
+    q->addAction(QStringLiteral("Clear && Paste"), this, [this] {
+        FQuery->ReadEditor();
+        FCtl->AddToQueryStack(FCtl->editor.text);
+        Editor()->setText(QGuiApplication::clipboard()->text());
+    });
+    q->addAction(QStringLiteral("Copy"), this, [this] {
+        const QString sel = Editor()->selectedText();
+        QGuiApplication::clipboard()->setText(sel.size() >= 2 ? sel : Editor()->text());
+    });
+    q->addSeparator();
+    q->addAction(QStringLiteral("Load Query from file..."), this, [this] {
+        const QString f =
+            QFileDialog::getOpenFileName(this, QStringLiteral("Open SQL file..."), QString(),
+                                         QStringLiteral("SQL files (*.sql*);;All files (*)"));
+        if (f.isEmpty()) return;
+        FQuery->ReadEditor();
+        FCtl->LoadQuery(f);
+    });
+    q->addAction(QStringLiteral("Save Query to file..."), this, [this] {
+        const QString f =
+            QFileDialog::getSaveFileName(this, QStringLiteral("Save SQL file..."), QString(),
+                                         QStringLiteral("SQL Files (*.sql*);;All files (*)"));
+        if (f.isEmpty()) return;
+        FQuery->ReadEditor();
+        FCtl->SaveQuery(f);
+    });
+    q->addSeparator();
+    QAction* gutter = q->addAction(QStringLiteral("Show line-numbers (Gutter)"));
+    gutter->setObjectName(kGutterAction);
+    gutter->setCheckable(true);
+    connect(gutter, &QAction::toggled, this, [this](bool on) {
+        FCtl->opts.showQueryGutter = on;
+        FQuery->ShowGutter(on);
+    });
+    QAction* wrap = q->addAction(QStringLiteral("Word-Wrap"));
+    wrap->setObjectName(kWrapAction);
+    wrap->setCheckable(true);
+    wrap->setChecked(true);
+    connect(wrap, &QAction::toggled, this, [this](bool on) {
+        FCtl->opts.showQueryWWrap = on;
+        FQuery->SetWordWrap(on);
+    });
+    q->addSeparator();
+    mnuQryHelpSel1 = q->addAction(QStringLiteral("Context Help"));
+    mnuQryHelpSel1->setObjectName(QStringLiteral("mnuQryHelpSel1"));
+    mnuQryHelpSel1->setEnabled(false);
+    connect(mnuQryHelpSel1, &QAction::triggered, this, [this] { OpenContextHelp(); });
+    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(f1, &QShortcut::activated, this, [this] { OpenContextHelp(); });
+}
+
+// The stored options the menus and the editor show.
+void TfrmSKYMain::ApplyOptions() {
+    const WorkspaceOptions& o = FCtl->opts;
+    for (QAction* a : FSortGroup->actions())
+        a->setChecked(a->data().toInt() == o.tableDesignSorted);
+    for (QAction* a : findChildren<QAction*>()) {
+        if (a->objectName() == kGutterAction) a->setChecked(o.showQueryGutter);
+        if (a->objectName() == kWrapAction) a->setChecked(o.showQueryWWrap);
+    }
+    FQuery->SetWordWrap(o.showQueryWWrap);
+    Editor()->setMarginWidth(0, o.showQueryGutter ? 36 : 0);
+}
+
+void TfrmSKYMain::UpdateContextHelp() {
+    FQuery->ReadEditor();
+    FHelp = FindContextHelp(FCtl->editor.text, FCtl->editor.selStart, DocStatements());
+    mnuQryHelpSel1->setText(ContextHelpCaption(FHelp, DocStatements()));
+    mnuQryHelpSel1->setEnabled(FHelp.item >= 0 || !FHelp.word.isEmpty());
+}
+
+void TfrmSKYMain::OpenContextHelp() {
+    if (FHelp.item >= 0) {
+        FDocs->Statements()->setCurrentIndex(FHelp.item);
+        FDocs->OpenStatement();
+    } else if (!FHelp.word.isEmpty()) {
+        QDesktopServices::openUrl(QUrl(DocSearchUrl(FHelp.word.toLower(), false)));
+        FHelp.word.clear();
+    }
+    ShowPage(kPageDocs);
+}
+
+// --- the tree's node menus
+
+void TfrmSKYMain::BuildNodeMenu(QMenu& menu, const QModelIndex& node) {
+    const TDBObjRec* r = FTreeModel->Record(node);
+    if (!r) return;
+    FQuery->ReadEditor();
+    const MenuModel model = FCtl->MenuOf(*r);
+    for (const MenuModel& item : model.children)
+        AddMenu(menu, item);
+}
+
+void TfrmSKYMain::AddMenu(QMenu& menu, const MenuModel& item) {
+    if (item.IsSeparator()) {
+        menu.addSeparator();
+        return;
+    }
+    QString caption = item.caption;
+    caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    if (item.isSubmenu || !item.children.isEmpty()) {
+        QMenu* sub = menu.addMenu(caption);
+        sub->setEnabled(item.enabled);
+        for (const MenuModel& c : item.children)
+            AddMenu(*sub, c);
+        return;
+    }
+    QAction* a = menu.addAction(caption);
+    a->setEnabled(item.enabled);
+    if (item.isDefault) menu.setDefaultAction(a);
+    const TreeCommand command = item.command;
+    const QString action = item.action;
+    connect(a, &QAction::triggered, this, [this, command, action] {
+        const QPointer<TfrmSKYMain> self(this);
+        FQuery->ReadEditor();
+        if (!command.IsNone())
+            FCtl->RunCommand(command);
+        else if (!action.isEmpty())
+            RunAction(action);
+        if (self) Editor()->setFocus();
+    });
+}
+
+void TfrmSKYMain::RunAction(const QString& action) {
+    if (action == act::kRefresh) FCtl->RefreshSchema();
+    if (action == act::kTableStructure) ShowPage(kPageTable);
+    // The other actions belong to windows still to come; their items are disabled.
+}
+
+} // namespace sky::ui
