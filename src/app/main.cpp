@@ -1,5 +1,6 @@
-// skylark: the desktop program. Starts the support library (folders and the
-// settings store), applies the theme, creates the frame and the overview,
+// skylark: the desktop program and its composition root. Starts the support
+// library (folders and the settings store), applies the theme, creates the
+// frame and the overview (giving it the factory of its workspace windows),
 // runs the event loop, and at the end writes the settings (and starts the
 // program again when the theme notice asked for it).
 #include "design/ui/CheckDialog.h"
@@ -16,6 +17,7 @@
 #include "support/Folders.h"
 #include "support/Settings.h"
 #include "support/SettingsCatalogue.h"
+#include "workspace/ui/WorkspaceWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -43,9 +45,13 @@ int main(int argc, char** argv) {
     sky::ui::ApplyTheme(app, sky::CfgGet(sky::setting::Theme, sky::ui::kDefaultTheme));
     sky::ui::TKFormFilter::Instance();
 
+    // The composition root: the windows that make other windows get their
+    // factories here, so no window includes a window of a layer above it.
+    sky::ui::StartOptions options{params, QDir::currentPath(), quitAfterStart, screenshot};
+    options.workspaces = []() -> sky::WorkspaceHandle* { return new sky::ui::TfrmSKYMain; };
+
     auto* frame = new sky::ui::TfrmSKYApp(&app);
-    auto* overview = new sky::ui::TfrmSKYOview(
-        frame, sky::ui::StartOptions{params, QDir::currentPath(), quitAfterStart, screenshot});
+    auto* overview = new sky::ui::TfrmSKYOview(frame, std::move(options));
     sky::ui::TKFormFilter::Instance()->SetMainForm(overview);
     // The shared windows, once each, in the order of the start-up.
     sky::ui::frmSKYAbout();

@@ -4,6 +4,7 @@
 
 #include "support/Prompter.h"
 #include "support/Settings.h"
+#include "support/SettingsCatalogue.h"
 
 #include <QFileInfo>
 
@@ -16,8 +17,8 @@ QString BackupTime(const QString& file) {
 
 } // namespace
 
-OverviewController::OverviewController(Prompter& prompts, FileChooser& files)
-    : FPrompts(prompts), FChooser(files) {}
+OverviewController::OverviewController(OverviewView& view, Prompter& prompts, FileChooser& files)
+    : FView(view), FPrompts(prompts), FChooser(files) {}
 
 OverviewController::~OverviewController() {
     for (const OpenDB& d : FDBs)
@@ -26,7 +27,7 @@ OverviewController::~OverviewController() {
 
 void OverviewController::LoadProjects() {
     FProjects.Load();
-    const QString last = CfgGet(QStringLiteral("LastOpenedProject"), kDefaultProject);
+    const QString last = CfgGet(setting::LastOpenedProject, kDefaultProject);
     FProject = FProjects.Names().contains(last) ? last : kDefaultProject;
     LoadProjectLists();
 }
@@ -34,7 +35,7 @@ void OverviewController::LoadProjects() {
 void OverviewController::LoadProjectLists() {
     ListLoad(FFiles, ProjectFilesList(FProject));
     ListLoad(FAutoOpen, ProjectAutoOpenList(FProject));
-    CfgPut(QStringLiteral("LastOpenedProject"), FProject);
+    CfgPut(setting::LastOpenedProject, FProject);
 }
 
 void OverviewController::SaveProjectLists() {
@@ -46,6 +47,7 @@ void OverviewController::SelectProject(const QString& name) {
     FProject = FProjects.Names().contains(name) ? name : kDefaultProject;
     LoadProjectLists();
     CheckAllFiles();
+    FView.ProjectsChanged();
 }
 
 void OverviewController::NewProject() {
@@ -90,11 +92,32 @@ void OverviewController::DeleteProject() {
 }
 
 void OverviewController::CheckAllFiles() {
-    ProgressSink* p = StartProgress && !FFiles.isEmpty()
-                          ? StartProgress(QStringLiteral("Loading Project..."), false)
-                          : nullptr;
+    ProgressSink* p = FFiles.isEmpty()
+                          ? nullptr
+                          : FView.StartProgress(QStringLiteral("Loading Project..."), false);
     FStatus.Check(FFiles, p);
-    if (p && EndProgress) EndProgress(p);
+    if (p) FView.EndProgress(p);
+    FView.FilesChanged();
+}
+
+bool OverviewController::OpenListed(const QString& entry) {
+    const TSQLite3FileHeader* h = FStatus.Find(FileOfEntry(entry));
+    if (!h) {
+        FPrompts.ShowNotice(
+            QStringLiteral("Open Database"),
+            QStringLiteral("Error opening Database: The selected Database Status is missing..."), 9,
+            true);
+        return false;
+    }
+    if (h->Status == -1) {
+        FPrompts.ShowNotice(
+            QStringLiteral("Open Database"),
+            QStringLiteral("Error opening Database: The selected Database file is ") +
+                StatusWord(h->Status) + QStringLiteral("..."),
+            9, true);
+        return false;
+    }
+    return OpenEntry(entry);
 }
 
 bool OverviewController::OpenEntry(const QString& entry) {
@@ -124,7 +147,7 @@ bool OverviewController::OpenEntry(const QString& entry) {
     bool ok = true;
     if (WorkspaceHandle* open = Workspace(file)) {
         open->ShowAndRaise();
-    } else if (WorkspaceHandle* w = CreateWorkspace ? CreateWorkspace() : nullptr) {
+    } else if (WorkspaceHandle* w = NewWorkspace()) {
         const QString key = file.toUpper();
         qsizetype at = 0;
         while (at < FDBs.size() && FDBs[at].file.toUpper() <= key)
@@ -140,7 +163,7 @@ bool OverviewController::OpenEntry(const QString& entry) {
         ok = false;
     }
     if (!listed) CheckAllFiles();
-    if (Changed) Changed();
+    FView.FilesChanged();
     return ok;
 }
 
@@ -171,20 +194,20 @@ int OverviewController::OnWorkspaceEvent(WorkspaceHandle* sender, int eventKind,
         OpenEntry(sPar1);
         break;
     case kWsShowInFolder:
-        if (ShowInFolder) ShowInFolder(sPar1);
+        FView.ShowInFolder(sPar1);
         break;
     case kWsShowOverview:
-        if (BringToFront) BringToFront();
+        FView.BringToFront();
         break;
     case kWsClosed: // the window frees itself
         FDBs.removeAt(at);
-        if (Changed) Changed();
+        FView.FilesChanged();
         break;
     default: // forgotten, and freed once the sender's own call has returned
         FDBs.removeAt(at);
         sender->fSysCallback = nullptr;
         sender->FreeLater();
-        if (Changed) Changed();
+        FView.FilesChanged();
         break;
     }
     return 0;
@@ -207,7 +230,7 @@ void OverviewController::CloseAll() {
     const QList<WorkspaceHandle*> all = Workspaces();
     for (qsizetype i = all.size() - 1; i >= 0; --i)
         if (Workspaces().contains(all[i])) all[i]->CloseAndFree();
-    if (FreePopOuts) FreePopOuts();
+    FView.FreePopOuts();
 }
 
 void OverviewController::ShowAll() {
@@ -218,7 +241,11 @@ void OverviewController::ShowAll() {
 void OverviewController::HideAll() {
     for (WorkspaceHandle* w : Workspaces())
         w->SetShown(false);
-    if (ShowPopOuts) ShowPopOuts(false);
+    FView.ShowPopOuts(false);
+}
+
+void OverviewController::ShowPopOuts() {
+    FView.ShowPopOuts(true);
 }
 
 void OverviewController::SetShowTooltips(bool on) {
@@ -230,9 +257,9 @@ void OverviewController::SetShowTooltips(bool on) {
 void OverviewController::BrowseAndOpen() {
     const QString f = FChooser.OpenFile(QStringLiteral("Find Database..."),
                                         QStringLiteral("Databases (*.*db);;All files (*)"),
-                                        CfgGet(QStringLiteral("LastDBFile"), QString()));
+                                        CfgGet(setting::LastDbFile));
     if (f.isEmpty()) return;
-    CfgPut(QStringLiteral("LastDBFile"), f);
+    CfgPut(setting::LastDbFile, f);
     OpenEntry(f);
 }
 
@@ -245,6 +272,7 @@ void OverviewController::RemoveEntry(const QString& entry) {
     if (at < 0) return;
     FFiles.removeAt(at);
     SaveProjectLists();
+    FView.FilesChanged();
 }
 
 void OverviewController::MoveEntry(int from, int to) {
@@ -311,7 +339,7 @@ void OverviewController::AddSearchResults(const QStringList& entries) {
 
 bool OverviewController::NewDatabase(const QString& selectedEntry) {
     QString start = FileOfEntry(selectedEntry);
-    if (start.isEmpty()) start = CfgGet(QStringLiteral("LastDBFile"), QString());
+    if (start.isEmpty()) start = CfgGet(setting::LastDbFile);
     if (start.isEmpty()) start = QStringLiteral("NewDatabase.sqlitedb");
     const QString chosen =
         FChooser.SaveFile(QStringLiteral("Save DB File..."),
@@ -343,12 +371,10 @@ bool OverviewController::Transfer(const QString& source, const QString& target, 
         return false;
     }
     FTransferring = true;
-    ProgressSink* p = StartProgress
-                          ? StartProgress(QStringLiteral("Transferring Database file..."), true)
-                          : nullptr;
+    ProgressSink* p = FView.StartProgress(QStringLiteral("Transferring Database file..."), true);
     QString error;
     const bool ok = TransferDatabase(source, target, p, error);
-    if (p && EndProgress) EndProgress(p);
+    if (p) FView.EndProgress(p);
     FTransferring = false;
     if (!ok) {
         lastError = error;

@@ -1,16 +1,18 @@
 // The overview window's state and commands without its widgets: the
-// projects and their file lists, the status list, opening entries (through a
-// workspace opener the window supplies), removal and purge, moving entries,
-// new databases, backups, restores and copies.
+// projects and their file lists, the status list, opening entries (in
+// workspaces made by the factory the program sets), removal and purge,
+// moving entries, new databases, backups, restores and copies, the
+// user-wide settings and the start sequence. Its window implements
+// OverviewView.
 #pragma once
 
 #include "shell/FileList.h"
 #include "shell/OverviewOps.h"
+#include "shell/OverviewView.h"
 #include "shell/Workspace.h"
 
 #include <QString>
 #include <QStringList>
-#include <functional>
 
 namespace sky {
 
@@ -18,24 +20,60 @@ class Prompter;
 class FileChooser;
 class ProgressSink;
 
+// The overview's user-wide settings: the settings page, the search page's
+// fields, the log mode and the file pane. Read at start; stored when the
+// window closes, and the settings page's fields also when they are left.
+struct OverviewSettings {
+    QString queryLimit = QStringLiteral("1000"); // QryLimit, as the field shows it
+    QString editLimit = QStringLiteral("200");   // EdtLimit, as the field shows it
+    QString nullText = QStringLiteral("NULL");   // ResNULLs
+    int maxHistory = 300;                        // Max_Hist
+    int maxExportValues = 64;                    // MaxSQLExportValuesLines
+    bool showTooltips = true;                    // ShowTooltips
+    bool lastDbAtTop = false;                    // LastDBatTop
+    QString searchFolder;                        // edtSearchDBFolder (default: the settings folder)
+    QString searchText = QStringLiteral("*.*db"); // edtSearchDBText
+    QString tableSearch, fieldSearch;             // edtSearchTableSearch, edtSearchFieldSearch
+    QString docSearch;                            // LastDocSearch (read only; the page stores it)
+    int logKind = 2;                              // SysLogKind
+    bool expandedPane = false;                    // ExpandedPane
+    int fileListWidth = 280;                      // FileListWidth (stored; read by FileListWidth())
+};
+
 class OverviewController {
 public:
-    OverviewController(Prompter& prompts, FileChooser& files);
+    OverviewController(OverviewView& view, Prompter& prompts, FileChooser& files);
     // Workspaces that outlive the overview no longer call it.
     ~OverviewController();
 
-    // Creates a workspace window (not yet opened); nullptr when none can be made.
-    std::function<WorkspaceHandle*()> CreateWorkspace;
-    // The file shown selected in the platform's file browser.
-    std::function<void(const QString& file)> ShowInFolder;
-    // The overview brought to the front; the file list redrawn.
-    std::function<void()> BringToFront, Changed;
-    // The query-data pop-outs: shown, hidden, freed.
-    std::function<void(bool shown)> ShowPopOuts;
-    std::function<void()> FreePopOuts;
-    // Progress of the status check and of transfers (nullptr: none shown).
-    std::function<ProgressSink*(const QString& title, bool canCancel)> StartProgress;
-    std::function<void(ProgressSink*)> EndProgress;
+    // Makes the workspace windows (the program's composition root sets it).
+    void SetWorkspaceFactory(WorkspaceFactory make) { FMakeWorkspace = std::move(make); }
+
+    // --- start-up: the steps of the deferred start after the window's
+    // placement: projects, settings, tooltips, log, version information, the
+    // example database and the command line's files, then the status check
+    // and the auto-open, or the first search when the list is empty.
+    void Start(const QStringList& params, const QString& currentDir);
+    // "SQLite Info: ..." once the start has read it.
+    QString VersionInfo() const { return FVersionInfo; }
+    QString Caption() const { return FCaption; }
+
+    // --- settings
+    OverviewSettings LoadSettings() const;
+    // Stores what the window holds when it closes (not the placement).
+    void SaveSettings(const OverviewSettings& s);
+    // The file pane's stored width within 280..80 % of the window's width.
+    int FileListWidth(int windowWidth) const;
+    // The settings page's fields when they are left: each stored at once;
+    // the limits come back clamped, as the fields then show them.
+    int StoreQueryLimit(const QString& text);
+    int StoreEditLimit(const QString& text);
+    void StoreNullText(const QString& text);
+    void StoreMaxHistory(int lines);
+    void StoreMaxExportValues(int lines);
+    // A theme chosen: stored; true when it differs from the active one (the
+    // restart notice is then shown).
+    bool ChooseTheme(const QString& name, const QString& activeTheme);
 
     // --- projects
     void LoadProjects();
@@ -55,6 +93,9 @@ public:
     int StatusOf(const QString& entry) const { return FStatus.StatusOf(entry); }
     void CheckAllFiles();
     bool OpenEntry(const QString& entry);
+    // "Open the selected Database": a listed entry whose status is known and
+    // not invalid is opened; otherwise a notice says why not.
+    bool OpenListed(const QString& entry);
     void BrowseAndOpen();
     void RemoveEntry(const QString& entry);
     void MoveEntry(int from, int to);
@@ -89,6 +130,8 @@ public:
     // "Show All Open Databases" / "Close All" (hides workspaces and pop-outs).
     void ShowAll();
     void HideAll();
+    // "Show Pop-Outs".
+    void ShowPopOuts();
     void SetShowTooltips(bool on);
 
     // --- database files
@@ -105,6 +148,9 @@ public:
     QString lastError;
 
 private:
+    WorkspaceHandle* NewWorkspace() { return FMakeWorkspace ? FMakeWorkspace() : nullptr; }
+
+    OverviewView& FView;
     Prompter& FPrompts;
     FileChooser& FChooser;
     ProjectList FProjects;
@@ -119,6 +165,9 @@ private:
     QList<OpenDB> FDBs;
     bool FTooltips = true;
     bool FTransferring = false;
+    WorkspaceFactory FMakeWorkspace;
+    QString FVersionInfo;
+    QString FCaption = QStringLiteral("Skylark");
 };
 
 } // namespace sky

@@ -47,4 +47,8 @@ public:
     TSysCallbackEvent fSysCallback;
 };
 
+// Makes a workspace window, not yet opened; nullptr when none can be made.
+// The program's composition root (src/app/main.cpp) gives the overview one.
+using WorkspaceFactory = std::function<WorkspaceHandle*()>;
+
 } // namespace sky

@@ -5,6 +5,7 @@
 #include "common/Process.h"
 #include "common/ScriptedPrompter.h"
 #include "engine/Database.h"
+#include "engine/SystemLog.h"
 #include "support/Folders.h"
 #include "support/Prompter.h"
 #include "support/Settings.h"
@@ -42,16 +43,43 @@ private:
     QStringList& FLog;
 };
 
+// The overview's window without a display: records what it was asked to
+// show, in order.
+class RecordingView : public OverviewView {
+public:
+    QStringList log;
+    OverviewSettings shown;
+    void ProjectsChanged() override { log << "projects"; }
+    void FilesChanged() override { log << "files"; }
+    void BringToFront() override { log << "front"; }
+    void ShowInFolder(const QString& file) override { log << "folder " + file; }
+    void ShowPopOuts(bool on) override { log << (on ? "pop-outs shown" : "pop-outs hidden"); }
+    void FreePopOuts() override { log << "pop-outs freed"; }
+    ProgressSink* StartProgress(const QString&, bool) override { return nullptr; }
+    void EndProgress(ProgressSink*) override {}
+    void ShowSettings(const OverviewSettings& s) override {
+        shown = s;
+        log << "settings";
+    }
+    void ApplyTooltips(bool on) override { log << (on ? "tips on" : "tips off"); }
+    void LetEventsRun() override {}
+    void ShowVersionInfo(const QString& info, const QString&) override {
+        log << "version " + info.section('\r', 0, 0);
+    }
+    void ShowCaption(const QString& caption) override { log << "caption " + caption; }
+    void SearchForDatabases() override { log << "search"; }
+};
+
 class OverviewTest : public ::testing::Test {
 protected:
     void SetUp() override {
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
         EnsureFolders();
         CfgLoad();
-        c.CreateWorkspace = [this]() -> WorkspaceHandle* {
+        c.SetWorkspaceFactory([this]() -> WorkspaceHandle* {
             windows.push_back(std::make_unique<FakeWorkspace>(log));
             return windows.back().get();
-        };
+        });
         c.LoadProjects();
     }
     void TearDown() override { qunsetenv("XDG_CONFIG_HOME"); }
@@ -65,7 +93,8 @@ protected:
     QTemporaryDir config, data;
     test::ScriptedPrompter p;
     test::Chooser files;
-    OverviewController c{p, files};
+    RecordingView view;
+    OverviewController c{view, p, files};
     QStringList log;
     std::vector<std::unique_ptr<FakeWorkspace>> windows;
 };
@@ -210,18 +239,17 @@ TEST_F(OverviewTest, WorkspaceEventsAndClosing) {
     ASSERT_TRUE(c.OpenEntry(b));
     // fDBs sorted by upper-cased path.
     EXPECT_EQ(c.Workspaces(), (QList<WorkspaceHandle*>{windows[1].get(), windows[0].get()}));
-    int shown = 0, folder = 0;
-    c.BringToFront = [&] { ++shown; };
-    c.ShowInFolder = [&](const QString& f) { folder += f == a; };
+    const auto shown = [this] { return view.log.count("front"); };
+    const auto folder = [this, a] { return view.log.count("folder " + a); };
     // An unknown sender changes nothing.
     FakeWorkspace stranger(log);
     EXPECT_EQ(c.OnWorkspaceEvent(&stranger, kWsShowOverview, {}, {}, 0, 0), 0);
-    EXPECT_EQ(shown, 0);
+    EXPECT_EQ(shown(), 0);
     WorkspaceHandle* wb = windows[1].get();
     EXPECT_EQ(wb->SysCallback(kWsShowOverview), 0);
     EXPECT_EQ(wb->SysCallback(kWsShowInFolder, a), 0);
-    EXPECT_EQ(shown, 1);
-    EXPECT_EQ(folder, 1);
+    EXPECT_EQ(shown(), 1);
+    EXPECT_EQ(folder(), 1);
     // Event 1 opens the file in a window of its own.
     wb->SysCallback(kWsOpenFile, a);
     EXPECT_TRUE(c.IsOpen(a));
@@ -245,15 +273,131 @@ TEST_F(OverviewTest, WorkspaceEventsAndClosing) {
     EXPECT_FALSE(c.IsOpen(z));
     // Close all: last first; the pop-outs freed after them.
     ASSERT_TRUE(c.OpenEntry(z));
-    int popOuts = 0;
-    c.FreePopOuts = [&] { ++popOuts; };
     c.SetShowTooltips(false);
     EXPECT_FALSE(windows.back()->tips);
     log.clear();
     c.CloseAll();
     EXPECT_EQ(log, (QStringList{"close " + z, "close " + a}));
     EXPECT_TRUE(c.Workspaces().isEmpty());
-    EXPECT_EQ(popOuts, 1);
+    EXPECT_EQ(view.log.last(), "pop-outs freed");
+}
+
+TEST_F(OverviewTest, SettingsAreReadAndStoredAsTheWindowShowsThem) {
+    // A first start: every default.
+    const OverviewSettings first = c.LoadSettings();
+    EXPECT_EQ(first.queryLimit, "1000");
+    EXPECT_EQ(first.editLimit, "200");
+    EXPECT_EQ(first.nullText, "NULL");
+    EXPECT_EQ(first.maxHistory, 300);
+    EXPECT_EQ(first.maxExportValues, 64);
+    EXPECT_TRUE(first.showTooltips);
+    EXPECT_FALSE(first.lastDbAtTop);
+    EXPECT_EQ(first.searchFolder, SettingsDir());
+    EXPECT_EQ(first.searchText, "*.*db");
+    EXPECT_EQ(first.logKind, 2);
+    EXPECT_FALSE(first.expandedPane);
+
+    // What the window holds when it closes comes back after the settings file is read again.
+    OverviewSettings s = first;
+    s.queryLimit = "2500";
+    s.editLimit = "75";
+    s.showTooltips = false;
+    s.lastDbAtTop = true;
+    s.searchFolder = data.path();
+    s.searchText = "*.sqlite";
+    s.tableSearch = "cust";
+    s.fieldSearch = "name";
+    s.logKind = 0;
+    s.expandedPane = true;
+    s.fileListWidth = 640;
+    c.SaveSettings(s);
+    ASSERT_TRUE(CfgFlush());
+    CfgLoad();
+    const OverviewSettings back = c.LoadSettings();
+    EXPECT_EQ(back.queryLimit, "2500");
+    EXPECT_EQ(back.editLimit, "75");
+    EXPECT_FALSE(back.showTooltips);
+    EXPECT_TRUE(back.lastDbAtTop);
+    EXPECT_EQ(back.searchFolder, data.path());
+    EXPECT_EQ(back.searchText, "*.sqlite");
+    EXPECT_EQ(back.tableSearch, "cust");
+    EXPECT_EQ(back.fieldSearch, "name");
+    EXPECT_EQ(back.logKind, 0);
+    EXPECT_TRUE(back.expandedPane);
+    EXPECT_EQ(c.FileListWidth(1000), 640);
+    EXPECT_EQ(c.FileListWidth(500), 400); // at most 80 % of the window
+    // The page's own fields are stored when they are left, not when the window closes.
+    EXPECT_EQ(back.nullText, "NULL");
+
+    // The limit fields: stored as typed when the window closes, read back in range.
+    const struct {
+        const char* typed;
+        const char* read;
+    } limits[] = {{"5", "10"}, {"abc", "10"}, {"2.9e3", "2900"}, {"999999", "100000"}};
+    for (const auto& e : limits) {
+        s.queryLimit = QLatin1String(e.typed);
+        c.SaveSettings(s);
+        EXPECT_EQ(c.LoadSettings().queryLimit, QLatin1String(e.read)) << e.typed;
+    }
+    // Left fields come back clamped, as the fields then show them.
+    EXPECT_EQ(c.StoreQueryLimit("999999"), 100000);
+    EXPECT_EQ(c.StoreEditLimit("3"), 10);
+    EXPECT_EQ(c.LoadSettings().editLimit, "10");
+    c.StoreNullText("(null)");
+    EXPECT_EQ(NullDisplayText(), "(null)");
+    c.StoreMaxHistory(50);
+    c.StoreMaxExportValues(0);
+    const OverviewSettings left = c.LoadSettings();
+    EXPECT_EQ(left.nullText, "(null)");
+    EXPECT_EQ(left.maxHistory, 50);
+    EXPECT_EQ(left.maxExportValues, 0);
+    c.StoreNullText("NULL");
+
+    // A theme is stored only when it differs from the active one.
+    EXPECT_FALSE(c.ChooseTheme("Cyan Dusk", "Cyan Dusk"));
+    EXPECT_EQ(CfgGet("DXStyle", QString()), QString());
+    EXPECT_TRUE(c.ChooseTheme("Midnight Blue", "Cyan Dusk"));
+    EXPECT_EQ(CfgGet("DXStyle", QString()), "Midnight Blue");
+}
+
+TEST_F(OverviewTest, StartWithAnEmptyListSearches) {
+    QStringList drained;
+    GetLogLines(drained, true);
+    c.Start({}, data.path());
+    EXPECT_TRUE(c.Files().isEmpty());
+    EXPECT_TRUE(windows.empty());
+    ASSERT_EQ(view.log.size(), 7) << view.log.join(", ").toStdString();
+    EXPECT_EQ(view.log.mid(0, 4),
+              (QStringList{"projects", "settings", "tips on", "version SQLite Info: "}));
+    EXPECT_TRUE(view.log[4].startsWith("caption Skylark v"));
+    EXPECT_EQ(view.log.mid(5), (QStringList{"search", "files"}));
+    EXPECT_EQ(view.shown.searchText, "*.*db");
+    EXPECT_TRUE(c.VersionInfo().startsWith("SQLite Info: \r  Release: "));
+    QStringList lines;
+    GetLogLines(lines, true);
+    EXPECT_TRUE(lines.join('\n').contains("Skylark Started"));
+}
+
+TEST_F(OverviewTest, StartListsTheCommandLinesFilesAndOpensTheFirst) {
+    const QString a = Db("a.db"), b = Db("b.db"), listed = Db("listed.db");
+    c.SetFiles({listed});
+    c.SaveProjectLists();
+    CfgPutBool("LastDBatTop", true);
+    CfgPut("ResNULLs", "<null>");
+    // A relative name, an absolute one, a missing file and one listed already.
+    c.Start({"a.db", b, data.filePath("missing.db"), listed}, data.path());
+    // The opened file moves to the top: "Keep last opened DB at top" was stored on.
+    EXPECT_EQ(c.Files(), (QStringList{a, listed, b}));
+    QStringList stored;
+    ListLoad(stored, QStringLiteral("DBRecent"));
+    EXPECT_EQ(stored, c.Files());
+    ASSERT_EQ(windows.size(), 1u); // only the first parameter is opened
+    EXPECT_EQ(windows[0]->file, a);
+    EXPECT_EQ(c.StatusOf(b), 0); // the status check ran
+    EXPECT_FALSE(view.log.contains("search"));
+    EXPECT_TRUE(c.keepLastAtTop);
+    EXPECT_EQ(NullDisplayText(), "<null>");
+    SetNullDisplayText("NULL");
 }
 
 } // namespace

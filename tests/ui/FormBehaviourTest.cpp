@@ -11,6 +11,7 @@
 #include "shell/ui/Themes.h"
 #include "support/Folders.h"
 #include "support/Settings.h"
+#include "workspace/ui/WorkspaceWindow.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -212,11 +213,10 @@ TEST_F(StartTest, TwoFileParametersAreListedAndTheFirstOpened) {
         ASSERT_TRUE(w.open(QIODevice::WriteOnly));
     }
     TfrmSKYApp frame;
-    QPointer<TfrmSKYOview> ov = new TfrmSKYOview(
-        &frame, StartOptions{{QStringLiteral("one.db"), b, QStringLiteral("nothere.db")},
-                             data.path(),
-                             false,
-                             QString()});
+    StartOptions o{
+        {QStringLiteral("one.db"), b, QStringLiteral("nothere.db")}, data.path(), false, QString()};
+    o.workspaces = []() -> WorkspaceHandle* { return new TfrmSKYMain; }; // as the program does
+    QPointer<TfrmSKYOview> ov = new TfrmSKYOview(&frame, o);
     EXPECT_FALSE(ov->isVisible()); // shown by the deferred start
     ASSERT_TRUE(WaitFor([&] { return ov->Started(); }));
     EXPECT_TRUE(ov->isVisible());

@@ -10,6 +10,7 @@
 #include "support/Folders.h"
 #include "support/Prompter.h"
 #include "support/Settings.h"
+#include "workspace/ui/WorkspaceWindow.h"
 
 #include <QClipboard>
 #include <QComboBox>
@@ -32,6 +33,13 @@
 
 namespace sky::ui {
 namespace {
+
+// The options with the workspace windows as the program makes them
+// (src/app/main.cpp).
+StartOptions WithWorkspaces(StartOptions o) {
+    o.workspaces = []() -> WorkspaceHandle* { return new TfrmSKYMain; };
+    return o;
+}
 
 class OverviewWindowTest : public ::testing::Test {
 protected:
@@ -68,7 +76,7 @@ TEST_F(OverviewWindowTest, StatusTextsAndConnectedFiles) {
     b.close();
     TfrmSKYApp frame;
     QPointer<TfrmSKYOview> ov =
-        new TfrmSKYOview(&frame, StartOptions{{bad, good}, data.path(), false, QString()});
+        new TfrmSKYOview(&frame, WithWorkspaces({{bad, good}, data.path(), false, QString()}));
     ASSERT_TRUE(WaitFor([&] { return ov->Started(); }));
     // The first parameter is invalid: listed but not opened.
     EXPECT_TRUE(ov->OpenedFile().isEmpty());
@@ -143,7 +151,7 @@ TEST_F(OverviewWindowTest, NewDatabaseBackupRestoreDisconnectAndProjects) {
     TfrmSKYApp frame;
     StartOptions o{{shop}, data.path(), false, QString()};
     o.files = &files;
-    QPointer<TfrmSKYOview> ov = new TfrmSKYOview(&frame, o);
+    QPointer<TfrmSKYOview> ov = new TfrmSKYOview(&frame, WithWorkspaces(o));
     ASSERT_TRUE(WaitFor([&] { return ov->Started(); }));
     ASSERT_TRUE(ov->Controller().IsOpen(shop));
     // Opening an open file brings it forward: no second window.

@@ -2,7 +2,10 @@
 // projects and their database files with their status, and the pages for
 // searching, the system log, the settings, the file information and the
 // SQL documentation. Its state and commands are OverviewController's; this
-// class renders them. Its deferred start runs the start-up steps.
+// class implements OverviewView, lays out the file pane (FilePane.cpp) and
+// the pages (SearchPage.cpp, LogPage.cpp, OverviewSettingsPage.cpp) and
+// renders what the controller says changed. Its deferred start runs the
+// controller's start sequence.
 #pragma once
 
 #include "shell/Overview.h"
@@ -12,35 +15,35 @@
 #include <QStringList>
 #include <memory>
 
-class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QMenu;
-class QSplitter;
 class QListWidget;
-class QPlainTextEdit;
+class QMenu;
 class QPushButton;
-class QSpinBox;
+class QSplitter;
 class QTabWidget;
 class QTimer;
 
 namespace sky::ui {
 
 class TfrmSKYApp;
-class ThemeViewerLauncher;
 class QtFileChooser;
-class EntryDelegate;
+class TFilePane;
+class TSearchPage;
+class TLogPage;
+class TOverviewSettingsPage;
 
 struct StartOptions {
-    QStringList params;           // file parameters of the command line
-    QString currentDir;           // against which they are made absolute
-    bool quitAfterStart = false;  // close again once the window is shown
-    QString screenshot;           // when set: the shown window saved as a PNG, then closed
-    FileChooser* files = nullptr; // the file dialogs; nullptr: the platform's
+    QStringList params;               // file parameters of the command line
+    QString currentDir;               // against which they are made absolute
+    bool quitAfterStart = false;      // close again once the window is shown
+    QString screenshot;               // when set: the shown window saved as a PNG, then closed
+    FileChooser* files = nullptr;     // the file dialogs; nullptr: the platform's
+    WorkspaceFactory workspaces = {}; // makes the workspace windows; none: files are not opened
 };
 
-class TfrmSKYOview : public QMainWindow {
+class TfrmSKYOview : public QMainWindow, public OverviewView {
     Q_OBJECT
 public:
     TfrmSKYOview(TfrmSKYApp* frame, StartOptions options);
@@ -49,31 +52,47 @@ public:
     QStringList Files() const { return FCtl->Files(); }
     // The file of the workspace opened last while it is open.
     QString OpenedFile() const;
-    QString VersionInfo() const { return FVersionInfo; }
+    QString VersionInfo() const { return FCtl->VersionInfo(); }
     bool Started() const { return FStarted; }
-    QComboBox* ThemeBox() const { return FTheme; }
-    QPushButton* ThemeViewerButton() const { return FViewer; }
-    QListWidget* FileList() const { return lbDBFiles; }
+    QComboBox* ThemeBox() const;
+    QPushButton* ThemeViewerButton() const;
+    QListWidget* FileList() const;
     QTabWidget* Pages() const { return FPages; }
     OverviewController& Controller() { return *FCtl; }
     void ChooseTheme(const QString& name);
     void RestartNow();
-    // Redraws the file list from the controller (status words and colours).
+    // Redraws the file list and the search results from the controller.
     void RefreshFiles();
     // The line shown for an entry ("name.db - ✓", expanded "/folder/name.db --- ✓ Ready").
     QString EntryText(const QString& entry) const;
     // File pane mode: -1 toggle, 0 keep, positive expand, other negative collapse.
     void LayoutFilePane(int mode);
     bool Expanded() const { return FExpanded; }
-    QWidget* FilePane() const { return FPane; }
-    const QList<QPushButton*>& HeaderButtons() const { return FHeaderButtons; }
-    QListWidget* SearchResults() const { return lbSearchResult; }
+    QWidget* FilePane() const;
+    const QList<QPushButton*>& HeaderButtons() const;
+    QListWidget* SearchResults() const;
     // The menus of the file list and of the header "Menu" button.
     void BuildEntryMenu(QMenu& m, const QString& entry);
     void BuildWindowMenu(QMenu& m);
     // Searches of the search page.
     void FindFiles();
     void FindTables(bool inDefinitions);
+
+    // OverviewView
+    void ProjectsChanged() override;
+    void FilesChanged() override;
+    void BringToFront() override;
+    void ShowInFolder(const QString& file) override;
+    void ShowPopOuts(bool shown) override;
+    void FreePopOuts() override;
+    ProgressSink* StartProgress(const QString& title, bool canCancel) override;
+    void EndProgress(ProgressSink* p) override;
+    void ShowSettings(const OverviewSettings& s) override;
+    void ApplyTooltips(bool on) override;
+    void LetEventsRun() override;
+    void ShowVersionInfo(const QString& info, const QString& sourceId) override;
+    void ShowCaption(const QString& caption) override;
+    void SearchForDatabases() override;
 
 Q_SIGNALS:
     void StartFinished();
@@ -82,30 +101,16 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
-    void BuildFilePane(QWidget* pane);
-    QWidget* BuildSearchPage();
-    QWidget* BuildLogPage();
-    QWidget* BuildSettingsPage();
+    void BuildPages();
     QWidget* BuildInfoPage();
     QWidget* BuildDocsPage();
+    void ConnectFilePane();
     void DeferredStart();
+    void FinishStart();
     void ShowInfo(const QString& entry);
-    void RefreshLog();
     void StoreSettings();
-    WorkspaceHandle* CreateWorkspace();
-    QString SelectedEntry() const;
-    void OpenSelected(const QString& entry);
-    void ShowInFolder(const QString& file);
-    void AddProjectDatabases(QMenu& menu);
     void CascadeWindows();
     void SetPaneWidth(int w);
-    void RefreshProjects();
-    void AddSearchLines(const QStringList& lines);
-    void AddSearchLines(const QString& line);
-    void RefreshSearchResults();
-    void ShowSearchLocation();
-    void ShowSearchHelp();
-    QStringList SearchLines() const;
 
     TfrmSKYApp* FFrame;
     StartOptions FOptions;
@@ -114,39 +119,20 @@ private:
     std::unique_ptr<OverviewController> FCtl;
     QPointer<QWidget> FLastWorkspace;
     QSplitter* FSplit;
-    QWidget* FPane;
-    QList<QPushButton*> FHeaderButtons;
-    QPushButton *btnExpand, *btnProjectDelete, *btnSearchExpand;
-    EntryDelegate *FFileDrawing, *FSearchDrawing;
-    bool FExpanded = false;
-    int FCollapsedWidth = kCollapsedPaneWidth;
-    QString FVersionInfo;
-    bool FStarted = false;
-    QComboBox* cbProjectName;
-    QListWidget* lbDBFiles;
+    TFilePane* FPane;
     QTabWidget* FPages;
-    QComboBox *edtSearchDBText, *edtSearchTableSearch, *edtSearchFieldSearch;
-    QLineEdit* edtSearchDBFolder;
-    QCheckBox *chkSearchDBInSpecified, *chkSearchDBSubFolders;
-    QTabWidget* pgcSearch;
-    QPushButton *btnSearchDBGo, *btnSearchTableGo, *btnSearchFieldGo, *btnSearchDBBrowse;
-    QComboBox *rgSearchLookIn1, *rgSearchLookIn2;
-    QLabel *lblSearchLocation, *lblSearchProjectFolders, *lblSearchH1;
-    bool FSearchHelpOpen = false;
-    QListWidget* lbSearchResult = nullptr;
-    QPlainTextEdit* memLog;
-    QComboBox* rgLogKind;
-    QLineEdit *edtCfgQryLimit, *edtCfgEdtLimit, *edtCfgNULLVal;
-    QSpinBox *seMaxHist, *seMaxExpVals;
-    QCheckBox *cbCfgHints, *chkCfgLastDBatTop;
-    QComboBox* FTheme;
-    QPushButton* FViewer;
+    TSearchPage* FSearch;
+    TLogPage* FLog;
+    TOverviewSettingsPage* FSettings;
     QLabel* FInfo;
     QComboBox* cbDocsSQLItem;
     QLineEdit* edtDocsSearch;
     QLabel* FStatus;
     QTimer* FLogTimer;
-    ThemeViewerLauncher* FLauncher;
+    bool FExpanded = false;
+    bool FStartExpanded = false; // the stored pane state, applied once the window is shown
+    int FCollapsedWidth = kCollapsedPaneWidth;
+    bool FStarted = false;
 };
 
 } // namespace sky::ui
