@@ -2,6 +2,7 @@
 #include "engine/Database.h"
 
 #include "engine/CsvFields.h"
+#include "engine/Operation.h"
 #include "engine/Statement.h"
 #include "support/TextUtil.h"
 
@@ -13,6 +14,46 @@ namespace sky {
 namespace {
 const QString kDatabaseBusy = QStringLiteral("Database Busy");
 const QString kExceptionExecuting = QStringLiteral("Exception executing Query ");
+
+// The first column of every row as text (NULL as empty text, blobs always as
+// hex); the size counts two bytes a character.
+class ColumnSink : public RowSink {
+public:
+    ColumnSink(QStringList& values, TSQliteQueryStats& stats) : FValues(values), FStats(stats) {}
+
+    RowsStart Start(TSQLite3Statement&, bool) override { return RowsStart::Read; }
+
+    void Row(TSQLite3Statement& stmt, qint64) override {
+        QString line;
+        switch (stmt.ColumnType(0)) {
+        case SQLITE_INTEGER:
+        case SQLITE_FLOAT:
+        case SQLITE_TEXT:
+            line = stmt.ColumnText(0);
+            break;
+        case SQLITE_BLOB:
+            line = QString::fromLatin1(stmt.ColumnBlobText(0, true));
+            break;
+        default:
+            break;
+        }
+        FSize += 2 * line.size();
+        FValues.append(line);
+    }
+
+    qint64 Size() const override { return FSize; }
+
+    bool End(const RowsRead& r) override {
+        // The column count is kept only for a result with rows.
+        if (r.rows == 0) FStats.totResultCols = 0;
+        return r.Complete();
+    }
+
+private:
+    QStringList& FValues;
+    TSQliteQueryStats& FStats;
+    qint64 FSize = 0;
+};
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -20,69 +61,14 @@ const QString kExceptionExecuting = QStringLiteral("Exception executing Query ")
 
 bool TSQLite3Database::QuerySingleColumn(QStringList& ColValues, const QString& SQL, int memLimit,
                                          bool /*bConvertBlobs*/) {
-    DispatchUpdates();
-    const qint64 limit = memLimit < 0 ? kDefaultMemLimit : memLimit;
-    if (IsBusy()) {
-        FLastErr = kDatabaseBusy;
-        return false;
-    }
-    if (SQL.isEmpty()) return false;
-    bool ok = false;
-    Lock();
-    try {
-        FProgress.AllowProgress = 1;
-        StatsBegin();
-        std::unique_ptr<TSQLite3Statement> stmt = Prepare(SQL);
-        StatsPrepared(stmt.get());
+    OperationGuard op(*this, kDatabaseBusy, kExceptionExecuting);
+    if (!op.Admitted() || SQL.isEmpty()) return false;
+    op.Begin();
+    return op.Run([&] {
         ColValues.clear();
-        if (stmt) {
-            int rc = stmt->Step();
-            if (rc == SQLITE_DONE) {
-                ok = true;
-            } else if (rc != SQLITE_ROW) {
-                ok = CheckResult(rc);
-            } else {
-                FStats.totResultCols = stmt->ColumnCount();
-                qint64 rows = 0, size = 0;
-                bool memStop = false;
-                while (rc == SQLITE_ROW) {
-                    QString line;
-                    switch (stmt->ColumnType(0)) {
-                    case SQLITE_INTEGER:
-                    case SQLITE_FLOAT:
-                    case SQLITE_TEXT:
-                        line = stmt->ColumnText(0);
-                        break;
-                    case SQLITE_BLOB:
-                        // Blobs are always shown as hex text here.
-                        line = QString::fromLatin1(stmt->ColumnBlobText(0, true));
-                        break;
-                    default:
-                        break;
-                    }
-                    size += 2 * line.size();
-                    ColValues.append(line);
-                    ++rows;
-                    FProgress.OpCurrent = rows;
-                    FProgress.OpTarget = rows + 10240;
-                    if (limit > 0 && size >= limit) {
-                        memStop = true;
-                        break;
-                    }
-                    rc = stmt->Step();
-                }
-                ok = memStop || rc == SQLITE_DONE || CheckResult(rc);
-                FStats.totResultRows = rows;
-            }
-        }
-        StatsEnd();
-        stmt.reset();
-    } catch (const std::exception& e) {
-        FLastErr = kExceptionExecuting + ExceptionText(e);
-        ok = false;
-    }
-    Unlock();
-    return ok;
+        ColumnSink sink(ColValues, FStats);
+        return ReadRows(SQL, ReadLimit(memLimit), SizeStop::AtOrBeyond, sink);
+    });
 }
 
 bool TSQLite3Database::QuerySingleColumn(QStringList& ColValues, const QString& refTable,

@@ -3,23 +3,30 @@
 #include "engine/Database.h"
 #include "engine/ExportText.h"
 #include "engine/Identifiers.h"
+#include "engine/Operation.h"
 #include "engine/SqlLexer.h"
 #include "engine/SqlLiteral.h"
 #include "engine/Statement.h"
 #include "support/TextUtil.h"
 
-#include <QBuffer>
-#include <QFileDevice>
 #include <QSet>
+#include <algorithm>
 #include <sqlite3.h>
 
 namespace sky {
 namespace {
 
+const QString kDatabaseBusy = QStringLiteral("Database Busy");
+const QString kQueryException = QStringLiteral("Query Exception ");
 const QString kNoPrimaryKey = QStringLiteral("Cannot Update a Table without a Primary Key");
 const QString kNothingToUpdate =
     QStringLiteral("Cannot Update: every column of the result belongs to the Primary Key, so "
                    "there is nothing to set");
+const QString kNewTable = QStringLiteral("new_table");
+const QString kTableNames =
+    QStringLiteral("SELECT tbl_name FROM sqlite_master WHERE type='table' ORDER BY rowid");
+const std::string kInsert = "INSERT";
+const std::string kReplace = "REPLACE";
 
 SqlDialect DialectOf(TSQLiteExportLanguage lang) {
     switch (lang) {
@@ -110,6 +117,114 @@ QSet<QString> NamedTables(const QString& sql) {
     return names;
 }
 
+// The rows as statements: UPDATE by the key columns, or INSERT/REPLACE with
+// perInsert rows a statement (0: all in one).
+class SqlSink : public OutputSink {
+public:
+    SqlSink(ExportOut& out, TSQLiteExportOperation op, TSQLiteExportLanguage lang, int perInsert,
+            const QString& tableSql, const QStringList& keyColumns)
+        : OutputSink(out), FOp(op), FLang(lang), FDialect(DialectOf(lang)), FPerInsert(perInsert),
+          FTable(tableSql.toStdString()), FKeyColumns(keyColumns) {}
+
+    // Why the result cannot be exported (empty when it can).
+    const QString& Refusal() const { return FRefusal; }
+
+    RowsStart Start(TSQLite3Statement& stmt, bool hasRow) override {
+        if (!hasRow) return RowsStart::Finished;
+        const int cols = stmt.ColumnCount();
+        for (int c = 0; c < cols; ++c)
+            FNames.push_back(QuoteColumn(stmt.ColumnName(c), FLang).toStdString());
+        // UPDATE needs every key column in the result, and a column to set.
+        for (const QString& k : FKeyColumns) {
+            int found = -1;
+            for (int c = 0; c < cols && found < 0; ++c)
+                if (UpperAscii(TrimText(stmt.ColumnName(c))) == UpperAscii(TrimText(k))) found = c;
+            FKeyIndex.push_back(found);
+        }
+        for (int c = 0; c < cols; ++c)
+            if (!IsKey(c)) FSetColumns.push_back(c);
+        if (FOp == seoUPDATE) {
+            if (std::find(FKeyIndex.begin(), FKeyIndex.end(), -1) != FKeyIndex.end())
+                FRefusal = kNoPrimaryKey;
+            else if (FSetColumns.empty())
+                FRefusal = kNothingToUpdate;
+            if (!FRefusal.isEmpty()) return RowsStart::Refused;
+        }
+        FHeader = FOp == seoINSERT ? kInsert : kReplace;
+        FHeader += " INTO " + FTable + " (";
+        for (size_t c = 0; c < FNames.size(); ++c) {
+            if (c > 0) FHeader += ", ";
+            FHeader += FNames[c];
+        }
+        FHeader += ") VALUES \r\n";
+        return RowsStart::Read;
+    }
+
+    void Row(TSQLite3Statement& stmt, qint64 index) override {
+        if (FOp == seoUPDATE) {
+            FBuf += "UPDATE " + FTable + " SET ";
+            for (size_t i = 0; i < FSetColumns.size(); ++i) {
+                if (i > 0) FBuf += ", ";
+                FBuf += FNames[size_t(FSetColumns[i])] + "=";
+                Value(stmt, FSetColumns[i]);
+            }
+            FBuf += " WHERE ";
+            for (size_t k = 0; k < FKeyIndex.size(); ++k) {
+                if (k > 0) FBuf += " AND ";
+                FBuf += FNames[size_t(FKeyIndex[k])] + "=";
+                Value(stmt, FKeyIndex[k]);
+            }
+            FBuf += ";\r\n";
+            return;
+        }
+        if (FPerInsert == 1)
+            FBuf += FHeader + " (";
+        else if (index == 0)
+            FBuf += FHeader + "(";
+        else if (FPerInsert > 1 && index % FPerInsert == 0)
+            FBuf += ";\r\n\r\n" + FHeader + "(";
+        else
+            FBuf += ", \r\n(";
+        for (size_t c = 0; c < FNames.size(); ++c) {
+            if (c > 0) FBuf += ", ";
+            Value(stmt, int(c));
+        }
+        FBuf += FPerInsert == 1 ? ");" : ")";
+    }
+
+    bool End(const RowsRead& r) override {
+        // The last INSERT or REPLACE is ended (after single-row statements
+        // too, which gives an empty statement).
+        if (r.rows > 0 && FOp != seoUPDATE) FBuf += ";";
+        return r.Complete();
+    }
+
+private:
+    bool IsKey(int c) const {
+        return std::find(FKeyIndex.begin(), FKeyIndex.end(), c) != FKeyIndex.end();
+    }
+    // SQLite text keeps every byte the way the database script writes it;
+    // other dialects get their own string literals.
+    void Value(TSQLite3Statement& stmt, int c) {
+        if (FDialect == SqlDialect::SQLite || stmt.ColumnType(c) != SQLITE_TEXT)
+            AppendSqlValue(FBuf, stmt.Handle(), c);
+        else
+            FBuf += QuoteSqlString(stmt.ColumnText(c), FDialect).toStdString();
+    }
+
+    const TSQLiteExportOperation FOp;
+    const TSQLiteExportLanguage FLang;
+    const SqlDialect FDialect;
+    const int FPerInsert;
+    const std::string FTable;
+    const QStringList FKeyColumns;
+    std::vector<std::string> FNames;
+    std::vector<int> FKeyIndex;
+    std::vector<int> FSetColumns;
+    std::string FHeader;
+    QString FRefusal;
+};
+
 } // namespace
 
 bool TSQLite3Database::QueryToSQLStream(QIODevice* Results, const QString& SQL,
@@ -117,27 +232,19 @@ bool TSQLite3Database::QueryToSQLStream(QIODevice* Results, const QString& SQL,
                                         TSQLiteExportLanguage exportLang,
                                         const QString& exportTableName, int valueRowsPerInsert,
                                         int memLimit) {
-    DispatchUpdates();
-    if (IsBusy()) {
-        FLastErr = QStringLiteral("Database Busy");
-        return false;
-    }
-    if (SQL.isEmpty() || !Results) return false;
+    OperationGuard op(*this, kDatabaseBusy, kQueryException);
+    if (!op.Admitted() || SQL.isEmpty() || !Results) return false;
+    op.KeepEarlierError();
     FLastErr.clear();
-    const qint64 limit = memLimit < 0 ? kDefaultMemLimit : memLimit;
     int perInsert = std::clamp(valueRowsPerInsert, 0, 10000);
     if (exportLang == selOracle) perInsert = 1;
 
-    try {
+    return op.Run([&] {
         // The target table: as given, or guessed from the tables the query names.
         QString table = TrimText(exportTableName);
-        if (table.isEmpty() ||
-            table.compare(QStringLiteral("new_table"), Qt::CaseInsensitive) == 0) {
+        if (table.isEmpty() || table.compare(kNewTable, Qt::CaseInsensitive) == 0) {
             QStringList tables;
-            if (QuerySingleColumn(tables,
-                                  QStringLiteral("SELECT tbl_name FROM sqlite_master WHERE "
-                                                 "type='table' ORDER BY rowid"),
-                                  0, false)) {
+            if (QuerySingleColumn(tables, kTableNames, 0, false)) {
                 const QSet<QString> named = NamedTables(SQL);
                 for (const QString& t : tables)
                     if (named.contains(UpperAscii(t))) {
@@ -168,144 +275,13 @@ bool TSQLite3Database::QueryToSQLStream(QIODevice* Results, const QString& SQL,
             }
         }
 
-        bool ok = false;
-        Lock();
-        FProgress.AllowProgress = 1;
-        StatsBegin();
-        std::unique_ptr<TSQLite3Statement> stmt = Prepare(SQL);
-        StatsPrepared(stmt.get());
+        op.Begin();
         ExportOut out(Results);
-        std::string& buf = out.Buf();
-        if (stmt) {
-            int rc = stmt->Step();
-            const int cols = stmt->ColumnCount();
-            FStats.totResultCols = cols;
-            if (rc == SQLITE_DONE) {
-                ok = true;
-            } else if (rc != SQLITE_ROW) {
-                ok = CheckResult(rc);
-            } else {
-                std::vector<std::string> names;
-                for (int c = 0; c < cols; ++c)
-                    names.push_back(QuoteColumn(stmt->ColumnName(c), exportLang).toStdString());
-                // UPDATE needs every key column in the result, and a column to set.
-                std::vector<int> keyIndex;
-                for (const QString& k : keyColumns) {
-                    int found = -1;
-                    for (int c = 0; c < cols && found < 0; ++c)
-                        if (UpperAscii(TrimText(stmt->ColumnName(c))) == UpperAscii(TrimText(k)))
-                            found = c;
-                    keyIndex.push_back(found);
-                }
-                auto isKey = [&](int c) {
-                    return std::find(keyIndex.begin(), keyIndex.end(), c) != keyIndex.end();
-                };
-                int setCount = 0;
-                for (int c = 0; c < cols; ++c)
-                    if (!isKey(c)) ++setCount;
-                if (exportOperation == seoUPDATE &&
-                    std::find(keyIndex.begin(), keyIndex.end(), -1) != keyIndex.end()) {
-                    FLastErr = kNoPrimaryKey;
-                } else if (exportOperation == seoUPDATE && setCount == 0) {
-                    FLastErr = kNothingToUpdate;
-                } else {
-                    const SqlDialect dialect = DialectOf(exportLang);
-                    std::string header = exportOperation == seoINSERT ? "INSERT" : "REPLACE";
-                    header += " INTO " + tableSql.toStdString() + " (";
-                    for (int c = 0; c < cols; ++c) {
-                        if (c > 0) header += ", ";
-                        header += names[size_t(c)];
-                    }
-                    header += ") VALUES ";
-                    // SQLite text keeps every byte the way the database script
-                    // writes it; other dialects get their own string literals.
-                    auto value = [&](int c) {
-                        if (dialect == SqlDialect::SQLite || stmt->ColumnType(c) != SQLITE_TEXT) {
-                            AppendSqlValue(buf, stmt->Handle(), c);
-                        } else {
-                            buf += QuoteSqlString(stmt->ColumnText(c), dialect).toStdString();
-                        }
-                    };
-                    auto values = [&] {
-                        for (int c = 0; c < cols; ++c) {
-                            if (c > 0) buf += ", ";
-                            value(c);
-                        }
-                    };
-                    const qint64 startPos = Results->isSequential() ? 0 : Results->pos();
-                    qint64 written = 0; // bytes produced so far
-                    qint64 row = 0;
-                    bool memStop = false;
-                    while (rc == SQLITE_ROW) {
-                        const size_t before = buf.size();
-                        if (exportOperation == seoUPDATE) {
-                            buf += "UPDATE " + tableSql.toStdString() + " SET ";
-                            bool first = true;
-                            for (int c = 0; c < cols; ++c) {
-                                if (isKey(c)) continue;
-                                if (!first) buf += ", ";
-                                first = false;
-                                buf += names[size_t(c)] + "=";
-                                value(c);
-                            }
-                            buf += " WHERE ";
-                            for (size_t k = 0; k < keyIndex.size(); ++k) {
-                                if (k > 0) buf += " AND ";
-                                buf += names[size_t(keyIndex[k])] + "=";
-                                value(keyIndex[k]);
-                            }
-                            buf += ";\r\n";
-                        } else {
-                            if (perInsert == 1) {
-                                buf += header + " (";
-                            } else if (row == 0) {
-                                buf += header + "(";
-                            } else if (perInsert > 1 && row % perInsert == 0) {
-                                buf += ";\r\n\r\n" + header + "(";
-                            } else {
-                                buf += ", \r\n(";
-                            }
-                            values();
-                            buf += perInsert == 1 ? ");" : ")";
-                        }
-                        written += qint64(buf.size() - before);
-                        ++row;
-                        FProgress.OpCurrent = row;
-                        FProgress.OpTarget = row + 10240;
-                        out.RowDone();
-                        if (out.Failed()) break;
-                        if (limit > 0 && startPos + written >= limit) {
-                            memStop = true;
-                            break;
-                        }
-                        rc = stmt->Step();
-                    }
-                    if (exportOperation != seoUPDATE) buf += ";";
-                    FStats.totResultRows = row;
-                    if (out.Failed())
-                        FLastErr = out.ErrorText();
-                    else
-                        ok = memStop || rc == SQLITE_DONE || CheckResult(rc);
-                }
-            }
-        }
-        // What a file device still buffers goes to the system now, so that
-        // a failing write fails the export.
-        auto* file = qobject_cast<QFileDevice*>(Results);
-        if ((!out.Flush() || (file && !file->flush())) && ok) {
-            FLastErr = out.ErrorText();
-            ok = false;
-        }
-        StatsEnd();
-        stmt.reset();
-        Unlock();
+        SqlSink sink(out, exportOperation, exportLang, perInsert, tableSql, keyColumns);
+        const bool ok = ReadRows(SQL, ReadLimit(memLimit), SizeStop::AtOrBeyond, sink);
+        if (!sink.Refusal().isEmpty()) FLastErr = sink.Refusal();
         return ok;
-    } catch (const std::exception& e) {
-        if (FLastErr.isEmpty()) FLastErr = QStringLiteral("Query Exception ") + ExceptionText(e);
-        FStats.QryLevel = 0;
-        Unlock();
-        return false;
-    }
+    });
 }
 
 bool TSQLite3Database::QueryToSQL(QString& Results, const QString& SQL,

@@ -3,6 +3,7 @@
 #include "engine/CsvFields.h"
 #include "engine/Database.h"
 #include "engine/ExportText.h"
+#include "engine/Operation.h"
 #include "engine/Statement.h"
 #include "support/TextUtil.h"
 
@@ -11,6 +12,9 @@
 
 namespace sky {
 namespace {
+
+const QString kDatabaseBusy = QStringLiteral("Database Busy");
+const QString kExceptionExecuting = QStringLiteral("Exception executing Query ");
 
 QString NoBreaks(QString s) {
     for (QChar& c : s)
@@ -170,119 +174,108 @@ QByteArray TResultTable::Bytes(int row, int col) const {
     return QByteArray(p, qsizetype(len));
 }
 
-// The CSV export's own loop, writing cells instead of text. The CSV line of
-// every row is still measured, so the load stops where the export would.
-bool TSQLite3Database::QueryToResults(TResultTable& Results, const QString& SQL, int memLimit,
-                                      int addLineNos) {
-    DispatchUpdates();
-    if (IsBusy()) {
-        FLastErr = QStringLiteral("Database Busy");
-        return false;
+namespace {
+
+// The CSV export's cells as typed values. The CSV line of every row is
+// still measured (with line breaks as spaces and blobs as [Blob]), so the
+// load stops where the export would.
+class ResultsSink : public RowSink {
+public:
+    ResultsSink(TResultTable& results, int addLineNos)
+        : FResults(results), FAddLineNos(addLineNos), FNullText(NullDisplayText().toUtf8()) {
+        FNullText.replace('\r', ' ');
+        FNullText.replace('\n', ' ');
     }
-    Results.Clear();
-    if (SQL.isEmpty()) return false;
-    const qint64 limit = memLimit < 0 ? kDefaultMemLimit : memLimit;
-    QByteArray nullText = NullDisplayText().toUtf8();
-    nullText.replace('\r', ' ');
-    nullText.replace('\n', ' ');
-    bool ok = false;
-    Lock();
-    try {
-        FProgress.AllowProgress = 1;
-        StatsBegin();
-        std::unique_ptr<TSQLite3Statement> stmt = Prepare(SQL);
-        StatsPrepared(stmt.get());
-        if (stmt) {
-            int rc = stmt->Step();
-            const int cols = stmt->ColumnCount();
-            FStats.totResultCols = cols;
-            if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
-                ok = CheckResult(rc);
-            } else {
-                QStringList headings;
-                std::string line;
-                qint64 csvBytes = 0;
-                if (cols > 0) {
-                    if (addLineNos >= 0) line += "No,";
-                    for (int c = 0; c < cols; ++c) {
-                        if (c > 0) line += ',';
-                        const QString name = stmt->ColumnName(c);
-                        headings << name;
-                        const QByteArray utf8 = name.toUtf8();
-                        AppendCsvField(line, utf8.constData(), utf8.size(), false);
-                    }
-                    line += "\r\n";
-                    csvBytes += qint64(line.size());
-                }
-                Results.Begin(headings, addLineNos >= 0, addLineNos, NullDisplayText());
-                qint64 rows = 0;
-                bool memStop = false;
-                int len = 0;
-                while (rc == SQLITE_ROW && cols > 0) {
-                    line.clear();
-                    Results.BeginRow();
-                    if (addLineNos >= 0) {
-                        line += std::to_string(qint64(addLineNos) + rows);
-                        line += ',';
-                    }
-                    for (int c = 0; c < cols; ++c) {
-                        if (c > 0) line += ',';
-                        switch (stmt->ColumnType(c)) {
-                        case SQLITE_INTEGER: {
-                            const qint64 v = stmt->ColumnInt64(c);
-                            const char* p = stmt->ColumnTextNative(c, len);
-                            line.append(p, size_t(len));
-                            Results.AddInteger(v);
-                            break;
-                        }
-                        case SQLITE_FLOAT: {
-                            const double v = stmt->ColumnDouble(c);
-                            const char* p = stmt->ColumnTextNative(c, len);
-                            line.append(p, size_t(len));
-                            Results.AddReal(v, p, len);
-                            break;
-                        }
-                        case SQLITE_TEXT: {
-                            const char* p = stmt->ColumnTextNative(c, len);
-                            AppendCsvField(line, p, len, true);
-                            Results.AddText(p, len);
-                            break;
-                        }
-                        case SQLITE_BLOB: {
-                            line += "[Blob]";
-                            Results.AddBlob(stmt->ColumnBlob(c), stmt->ColumnBytes(c));
-                            break;
-                        }
-                        default:
-                            line.append(nullText.constData(), size_t(nullText.size()));
-                            Results.AddNull();
-                            break;
-                        }
-                    }
-                    line += "\r\n";
-                    csvBytes += qint64(line.size());
-                    ++rows;
-                    FProgress.OpCurrent = rows;
-                    FProgress.OpTarget = rows + 10240;
-                    if (limit > 0 && csvBytes >= limit) {
-                        memStop = true;
-                        break;
-                    }
-                    rc = stmt->Step();
-                }
-                FStats.totResultRows = rows;
-                ok = memStop || rc == SQLITE_DONE || (cols == 0 && rc == SQLITE_ROW) ||
-                     CheckResult(rc);
+
+    RowsStart Start(TSQLite3Statement& stmt, bool) override {
+        FCols = stmt.ColumnCount();
+        QStringList headings;
+        if (FCols > 0) {
+            if (FAddLineNos >= 0) FLine += "No,";
+            for (int c = 0; c < FCols; ++c) {
+                if (c > 0) FLine += ',';
+                const QString name = stmt.ColumnName(c);
+                headings << name;
+                const QByteArray utf8 = name.toUtf8();
+                AppendCsvField(FLine, utf8.constData(), utf8.size(), false);
+            }
+            FLine += "\r\n";
+            FCsvBytes += qint64(FLine.size());
+        }
+        FResults.Begin(headings, FAddLineNos >= 0, FAddLineNos, NullDisplayText());
+        return RowsStart::Read;
+    }
+
+    void Row(TSQLite3Statement& stmt, qint64 index) override {
+        std::string& line = FLine;
+        line.clear();
+        FResults.BeginRow();
+        if (FAddLineNos >= 0) {
+            line += std::to_string(qint64(FAddLineNos) + index);
+            line += ',';
+        }
+        int len = 0;
+        for (int c = 0; c < FCols; ++c) {
+            if (c > 0) line += ',';
+            switch (stmt.ColumnType(c)) {
+            case SQLITE_INTEGER: {
+                const qint64 v = stmt.ColumnInt64(c);
+                const char* p = stmt.ColumnTextNative(c, len);
+                line.append(p, size_t(len));
+                FResults.AddInteger(v);
+                break;
+            }
+            case SQLITE_FLOAT: {
+                const double v = stmt.ColumnDouble(c);
+                const char* p = stmt.ColumnTextNative(c, len);
+                line.append(p, size_t(len));
+                FResults.AddReal(v, p, len);
+                break;
+            }
+            case SQLITE_TEXT: {
+                const char* p = stmt.ColumnTextNative(c, len);
+                AppendCsvField(line, p, len, true);
+                FResults.AddText(p, len);
+                break;
+            }
+            case SQLITE_BLOB:
+                line += "[Blob]";
+                FResults.AddBlob(stmt.ColumnBlob(c), stmt.ColumnBytes(c));
+                break;
+            default:
+                line.append(FNullText.constData(), size_t(FNullText.size()));
+                FResults.AddNull();
+                break;
             }
         }
-        StatsEnd();
-        stmt.reset();
-    } catch (const std::exception& e) {
-        FLastErr = QStringLiteral("Exception executing Query ") + ExceptionText(e);
-        ok = false;
+        line += "\r\n";
+        FCsvBytes += qint64(line.size());
     }
-    Unlock();
-    return ok;
+
+    qint64 Size() const override { return FCsvBytes; }
+
+private:
+    TResultTable& FResults;
+    const int FAddLineNos;
+    QByteArray FNullText;
+    int FCols = 0;
+    std::string FLine;
+    qint64 FCsvBytes = 0;
+};
+
+} // namespace
+
+bool TSQLite3Database::QueryToResults(TResultTable& Results, const QString& SQL, int memLimit,
+                                      int addLineNos) {
+    OperationGuard op(*this, kDatabaseBusy, kExceptionExecuting);
+    if (!op.Admitted()) return false;
+    Results.Clear();
+    if (SQL.isEmpty()) return false;
+    op.Begin();
+    return op.Run([&] {
+        ResultsSink sink(Results, addLineNos);
+        return ReadRows(SQL, ReadLimit(memLimit), SizeStop::AtOrBeyond, sink);
+    });
 }
 
 } // namespace sky

@@ -34,15 +34,16 @@ protected:
 TEST_F(ExportSqlTest, InsertStatementsGroupedByRowCount) {
     EXPECT_EQ(
         Export(QStringLiteral("SELECT id FROM t"), seoINSERT, selSQLite, QStringLiteral("t"), 2),
-        QStringLiteral("INSERT INTO t (\"id\") VALUES (1), \r\n(2);\r\n\r\n"
-                       "INSERT INTO t (\"id\") VALUES (3);"));
+        QStringLiteral("INSERT INTO t (\"id\") VALUES \r\n(1), \r\n(2);\r\n\r\n"
+                       "INSERT INTO t (\"id\") VALUES \r\n(3);"));
     EXPECT_EQ(
         Export(QStringLiteral("SELECT id FROM t"), seoINSERT, selSQLite, QStringLiteral("t"), 1),
-        QStringLiteral("INSERT INTO t (\"id\") VALUES  (1);INSERT INTO t (\"id\") VALUES  (2);"
-                       "INSERT INTO t (\"id\") VALUES  (3);;"));
+        QStringLiteral(
+            "INSERT INTO t (\"id\") VALUES \r\n (1);INSERT INTO t (\"id\") VALUES \r\n (2);"
+            "INSERT INTO t (\"id\") VALUES \r\n (3);;"));
     EXPECT_EQ(
         Export(QStringLiteral("SELECT id FROM t"), seoREPLACE, selSQLite, QStringLiteral("t"), 0),
-        QStringLiteral("REPLACE INTO t (\"id\") VALUES (1), \r\n(2), \r\n(3);"));
+        QStringLiteral("REPLACE INTO t (\"id\") VALUES \r\n(1), \r\n(2), \r\n(3);"));
     EXPECT_EQ(Export(QStringLiteral("SELECT id FROM t WHERE 0"), seoINSERT, selSQLite,
                      QStringLiteral("t"), 1),
               QString());
@@ -51,7 +52,7 @@ TEST_F(ExportSqlTest, InsertStatementsGroupedByRowCount) {
 TEST_F(ExportSqlTest, ValuesAreExactLiterals) {
     EXPECT_EQ(
         Export(QStringLiteral("SELECT * FROM t"), seoINSERT, selSQLite, QStringLiteral("t"), 0),
-        QStringLiteral("INSERT INTO t (\"id\", \"name\", \"r\", \"b\") VALUES "
+        QStringLiteral("INSERT INTO t (\"id\", \"name\", \"r\", \"b\") VALUES \r\n"
                        "(1, 'O''Brien', 1.0, X''), \r\n(2, 'a\\b', 0.1, X'00FF'), \r\n"
                        "(3, NULL, 1e999, NULL);"));
     // The export runs back into a copy of the table with the same values.
@@ -68,19 +69,20 @@ TEST_F(ExportSqlTest, ValuesAreExactLiterals) {
 TEST_F(ExportSqlTest, DialectsQuoteNamesAndStrings) {
     EXPECT_EQ(Export(QStringLiteral("SELECT name AS \"a]b\", name FROM t WHERE id=2"), seoINSERT,
                      selMSSQL, QStringLiteral("t"), 1),
-              QStringLiteral("INSERT INTO t (\"a]b\", [name]) VALUES  ('a\\b', 'a\\b');;"));
+              QStringLiteral("INSERT INTO t (\"a]b\", [name]) VALUES \r\n ('a\\b', 'a\\b');;"));
     EXPECT_EQ(Export(QStringLiteral("SELECT name FROM t WHERE id=2"), seoINSERT, selMySQL,
                      QStringLiteral("my t"), 1),
-              QStringLiteral("INSERT INTO `my t` (`name`) VALUES  ('a\\\\b');;"));
+              QStringLiteral("INSERT INTO `my t` (`name`) VALUES \r\n ('a\\\\b');;"));
     Run(QStringLiteral("INSERT INTO s VALUES('Grüße');"));
     EXPECT_EQ(
         Export(QStringLiteral("SELECT n FROM s"), seoINSERT, selMSSQL, QStringLiteral("s"), 5),
-        QStringLiteral("INSERT INTO s ([n]) VALUES (N'Grüße');"));
+        QStringLiteral("INSERT INTO s ([n]) VALUES \r\n(N'Grüße');"));
     // Oracle always writes one row per statement.
     EXPECT_EQ(
         Export(QStringLiteral("SELECT id FROM t WHERE id<3"), seoINSERT, selOracle,
                QStringLiteral("t"), 10),
-        QStringLiteral("INSERT INTO t (\"id\") VALUES  (1);INSERT INTO t (\"id\") VALUES  (2);;"));
+        QStringLiteral(
+            "INSERT INTO t (\"id\") VALUES \r\n (1);INSERT INTO t (\"id\") VALUES \r\n (2);;"));
 }
 
 TEST_F(ExportSqlTest, UpdatesUseTheWholePrimaryKey) {
@@ -106,10 +108,10 @@ TEST_F(ExportSqlTest, TableNameIsGuessedFromWholeNames) {
     // "s" occurs inside SELECT and "t" inside "FROM t2"-like words: only real names count.
     Run(QStringLiteral("CREATE TABLE ts(x); INSERT INTO ts VALUES(1);"));
     EXPECT_EQ(Export(QStringLiteral("SELECT x FROM ts"), seoINSERT, selSQLite, QString(), 0),
-              QStringLiteral("INSERT INTO ts (\"x\") VALUES (1);"));
+              QStringLiteral("INSERT INTO ts (\"x\") VALUES \r\n(1);"));
     EXPECT_EQ(Export(QStringLiteral("SELECT x FROM main.\"my t\" UNION SELECT 5"), seoINSERT,
                      selSQLite, QStringLiteral("new_table"), 0),
-              QStringLiteral("INSERT INTO \"my t\" (\"x\") VALUES (5);"));
+              QStringLiteral("INSERT INTO \"my t\" (\"x\") VALUES \r\n(5);"));
 }
 
 TEST_F(ExportSqlTest, MemoryLimitStopsAfterARow) {
@@ -117,7 +119,7 @@ TEST_F(ExportSqlTest, MemoryLimitStopsAfterARow) {
     buf.open(QIODevice::WriteOnly);
     ASSERT_TRUE(db.QueryToSQLStream(&buf, QStringLiteral("SELECT id FROM t"), seoINSERT, selSQLite,
                                     QStringLiteral("t"), 0, 10));
-    EXPECT_EQ(buf.data(), QByteArray("INSERT INTO t (\"id\") VALUES (1);"));
+    EXPECT_EQ(buf.data(), QByteArray("INSERT INTO t (\"id\") VALUES \r\n(1);"));
 }
 
 TEST_F(ExportSqlTest, TextKeepsEveryByteThroughThePeerShell) {
@@ -162,14 +164,14 @@ TEST_F(ExportSqlTest, UpdateWithNothingToSetIsRefusedBeforeWriting) {
 TEST_F(ExportSqlTest, SchemaQualifiedTableIsWrittenInTwoParts) {
     EXPECT_EQ(Export(QStringLiteral("SELECT id FROM t WHERE id=1"), seoINSERT, selSQLite,
                      QStringLiteral("main.t"), 0),
-              QStringLiteral("INSERT INTO \"main\".\"t\" (\"id\") VALUES (1);"));
+              QStringLiteral("INSERT INTO \"main\".\"t\" (\"id\") VALUES \r\n(1);"));
     EXPECT_EQ(Export(QStringLiteral("SELECT id FROM t WHERE id=1"), seoINSERT, selMySQL,
                      QStringLiteral("main.\"my t\""), 0),
-              QStringLiteral("INSERT INTO `main`.`my t` (`id`) VALUES (1);"));
+              QStringLiteral("INSERT INTO `main`.`my t` (`id`) VALUES \r\n(1);"));
     // A dot inside a quoted name is part of the name.
     EXPECT_EQ(Export(QStringLiteral("SELECT id FROM t WHERE id=1"), seoINSERT, selSQLite,
                      QStringLiteral("\"a.b\""), 0),
-              QStringLiteral("INSERT INTO \"a.b\" (\"id\") VALUES (1);"));
+              QStringLiteral("INSERT INTO \"a.b\" (\"id\") VALUES \r\n(1);"));
     // The key of an UPDATE is looked up in the named schema.
     const QString update = Export(QStringLiteral("SELECT id, name FROM t WHERE id=1"), seoUPDATE,
                                   selSQLite, QStringLiteral("main.t"), 1);
