@@ -1,7 +1,7 @@
 // Fuzzes the schema parsers: any text is read without fault by the table,
 // index, trigger and foreign key readers, and a table that was read writes
 // a CREATE text that reads back to the same CREATE text.
-#include "design/SchemaLayouts.h"
+#include "design/TableLayout.h"
 
 #include <QString>
 #include <cstddef>

@@ -2,7 +2,6 @@
 // grid's load, a table's columns and key, and the CSV reader.
 #include "cli/CliFamilies.h"
 
-#include "design/SchemaLayouts.h"
 #include "engine/Database.h"
 #include "engine/ResultTable.h"
 #include "support/Csv.h"

@@ -2,7 +2,8 @@
 // stored text, and the workspace's schema tree.
 #include "cli/CliFamilies.h"
 
-#include "design/SchemaLayouts.h"
+#include "design/TableLayout.h"
+#include "design/Views.h"
 #include "design/ScriptTables.h"
 #include "engine/Database.h"
 #include "workspace/SchemaTree.h"

@@ -1,7 +1,8 @@
 #include "workspace/SchemaTree.h"
 
 #include "design/DefTokens.h"
-#include "design/SchemaLayouts.h"
+#include "design/TableLayout.h"
+#include "design/Views.h"
 #include "engine/Database.h"
 #include "engine/Identifiers.h"
 #include "engine/SqlLiteral.h"

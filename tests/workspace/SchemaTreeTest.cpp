@@ -3,7 +3,7 @@
 // fonts and pictures; the name a double-click inserts.
 #include "workspace/SchemaTree.h"
 #include "common/TempDb.h"
-#include "design/SchemaLayouts.h"
+#include "design/TableLayout.h"
 
 #include <QFile>
 #include <sqlite3.h>
