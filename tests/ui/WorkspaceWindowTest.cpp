@@ -5,12 +5,12 @@
 #include "common/Process.h"
 #include "common/UiAnswer.h"
 #include "shell/ui/KProgress.h"
+#include "shell/ui/Scintilla.h"
 #include "support/Folders.h"
 #include "support/Settings.h"
 #include "support/TextFile.h"
 #include "workspace/ui/ResultsView.h"
 #include "workspace/ui/SchemaTreeModel.h"
-#include "workspace/ui/Scintilla.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,6 +1,7 @@
 #include "shell/ui/KProgress.h"
 
 #include "shell/ui/KPanel.h"
+#include "shell/ui/Themes.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -41,7 +42,7 @@ protected:
               Blend(FColour, Qt::white, 0.8));
         p.setPen(QColor(0xC0, 0xC0, 0xC0));
         p.drawRect(r);
-        p.setPen(Qt::white);
+        p.setPen(BestTextOn(FColour, Blend(FColour, Qt::white, 0.8)));
         p.drawText(r, Qt::AlignCenter, ProgressModel::PercentText(FFraction));
     }
 

@@ -2,6 +2,7 @@
 // name, and "Windows", the platform look chosen at start.
 #pragma once
 
+#include <QColor>
 #include <QPalette>
 #include <QString>
 #include <QStringList>
@@ -9,6 +10,11 @@
 class QApplication;
 
 namespace sky::ui {
+
+// The colours of SQL text in editors, for one theme.
+struct SqlColours {
+    QRgb keyword, string, number, comment, identifier, op, plain;
+};
 
 inline const QString kDefaultTheme = QStringLiteral("Cyan Dusk");
 inline const QString kPlatformTheme = QStringLiteral("Windows");
@@ -23,5 +29,13 @@ QString ThemeStyleSheet(const QString& name);
 bool ApplyTheme(QApplication& app, const QString& name);
 // The theme applied last ("" before any).
 QString ActiveTheme();
+// The SQL colours of a theme (for "Windows", derived from the platform palette).
+SqlColours ThemeSqlColours(const QString& name);
+// The wanted colour, or its nearest variant that can be read on background
+// (at least 4.5:1): status texts keep their colour rule in every theme.
+QColor ReadableOn(const QColor& wanted, const QColor& background);
+// White or black, whichever reads better on both backgrounds (text that
+// crosses two areas, such as a progress bar's percentage).
+QColor BestTextOn(const QColor& one, const QColor& other);
 
 } // namespace sky::ui

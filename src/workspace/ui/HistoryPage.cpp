@@ -1,9 +1,9 @@
 #include "workspace/ui/HistoryPage.h"
 
+#include "shell/ui/Scintilla.h"
 #include "support/Settings.h"
 #include "workspace/WorkspaceController.h"
 #include "workspace/ui/QueryArea.h"
-#include "workspace/ui/Scintilla.h"
 
 #include <QLabel>
 #include <QVBoxLayout>

@@ -1,8 +1,10 @@
 #include "workspace/ui/QueryArea.h"
 
 #include "shell/ui/QtPrompter.h"
+#include "shell/ui/Scintilla.h"
+#include "shell/ui/SqlEditorTheme.h"
+#include "shell/ui/Themes.h"
 #include "workspace/WorkspaceController.h"
-#include "workspace/ui/Scintilla.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -31,15 +33,7 @@ qsizetype UnitPos(const QByteArray& utf8, long pos) {
 
 void SetupSqlEditor(QsciScintilla* e) {
     e->setUtf8(true);
-    auto* lexer = new QsciLexerSQL(e);
-    QFont mono(QStringLiteral("Courier New"));
-    mono.setStyleHint(QFont::TypeWriter);
-    mono.setFixedPitch(true);
-    mono.setPointSize(10);
-    lexer->setDefaultFont(mono);
-    lexer->setFont(mono);
-    lexer->setFoldComments(true);
-    e->setLexer(lexer);
+    StyleSqlEditor(e); // lexer, colours and font of the active theme
     e->setWrapMode(QsciScintilla::WrapWord);
     e->setIndentationsUseTabs(false);
     e->setTabWidth(4);
@@ -319,6 +313,9 @@ void TQueryArea::RenderStatus() {
         p.setColor(QPalette::WindowText, QColor(52, 103, 103));
         break;
     }
+    // The colour rule stays; its colour is made readable on the background.
+    p.setColor(QPalette::WindowText,
+               ReadableOn(p.color(QPalette::WindowText), p.color(QPalette::Window)));
     lblStatus->setPalette(p);
 }
 

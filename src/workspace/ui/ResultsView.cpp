@@ -1,7 +1,9 @@
 #include "workspace/ui/ResultsView.h"
 
 #include "engine/Database.h"
+#include "shell/ui/KPanel.h"
 #include "shell/ui/QtPrompter.h"
+#include "shell/ui/Themes.h"
 #include "support/TextUtil.h"
 #include "workspace/SqlTemplate.h"
 
@@ -58,10 +60,14 @@ public:
     void paint(QPainter* p, const QStyleOptionViewItem& o, const QModelIndex& i) const override {
         const QString text = i.data(Qt::DisplayRole).toString();
         const QString null = NullDisplayText();
-        QColor back(255, 255, 255);
+        // The theme's colours; the fixed marks keep theirs, and the text is
+        // made readable on whatever lies under it.
+        const QColor base = o.palette.color(QPalette::Base);
+        const QColor textColour = o.palette.color(QPalette::Text);
+        QColor back = base;
         const QModelIndex cur = FPage->Grid()->currentIndex();
         if ((o.state & QStyle::State_Selected) || (cur.isValid() && cur.row() == i.row()))
-            back = QColor(224, 224, 228);
+            back = Blend(base, o.palette.color(QPalette::Highlight), 0.25);
         if (FCtl.opts.showHighlights && (text.isEmpty() || text == QLatin1String("0") ||
                                          text == QLatin1String("0.0") || text == null))
             back = back.darker(111); // 10 % toward black
@@ -70,27 +76,31 @@ public:
         auto has = [&upper](const QString& t) {
             return !TrimText(t).isEmpty() && upper.contains(TrimText(t).toUpper());
         };
-        if (has(FPage->fFind))
+        QColor under = back;
+        if (has(FPage->fFind)) {
             p->fillRect(o.rect, QBrush(QColor(255, 170, 170), Qt::DiagCrossPattern));
-        else if (has(FCtl.opts.custHiLite[0]))
-            p->fillRect(o.rect, QColor(255, 255, 0));
-        else if (has(FCtl.opts.custHiLite[1]))
-            p->fillRect(o.rect, QColor(170, 255, 170));
-        else if (has(FCtl.opts.custHiLite[2]))
-            p->fillRect(o.rect, QColor(136, 255, 255));
-        p->setPen(QColor(208, 208, 208));
+            under = Blend(back, QColor(255, 170, 170), 0.5);
+        } else if (has(FCtl.opts.custHiLite[0])) {
+            p->fillRect(o.rect, under = QColor(255, 255, 0));
+        } else if (has(FCtl.opts.custHiLite[1])) {
+            p->fillRect(o.rect, under = QColor(170, 255, 170));
+        } else if (has(FCtl.opts.custHiLite[2])) {
+            p->fillRect(o.rect, under = QColor(136, 255, 255));
+        }
+        p->setPen(o.palette.color(QPalette::Mid));
         p->drawRect(o.rect.adjusted(0, 0, -1, -1));
         QFont f = o.font;
-        QColor colour(0, 0, 0);
+        QColor colour = textColour;
         int align;
         if (text == null) {
-            colour = QColor(192, 192, 192);
+            colour = Blend(textColour, base, 0.45); // dimmed, still readable
             f.setItalic(true);
             f.setPointSizeF(std::max(1.0, f.pointSizeF() - 1));
             align = 1;
         } else {
             align = LooksNumeric(text) ? FCtl.opts.alignVals : FCtl.opts.alignText;
         }
+        colour = ReadableOn(colour, under);
         p->setFont(f);
         p->setPen(colour);
         const int x = QFontMetrics(f).horizontalAdvance(QLatin1Char('x'));

@@ -9,7 +9,7 @@
 #include "workspace/ui/QueryArea.h"
 #include "workspace/ui/SchemaTreeModel.h"
 
-#include "workspace/ui/Scintilla.h"
+#include "shell/ui/Scintilla.h"
 #include <QAction>
 #include <QActionGroup>
 #include <QClipboard>

@@ -16,7 +16,7 @@
 #include "workspace/ui/TablePage.h"
 #include "workspace/ui/WorkspaceSettingsPage.h"
 
-#include "workspace/ui/Scintilla.h"
+#include "shell/ui/Scintilla.h"
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>

@@ -1,0 +1,122 @@
+#include "shell/ui/SqlEditorTheme.h"
+
+#include "shell/ui/Scintilla.h"
+#include "shell/ui/Themes.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QFontInfo>
+
+namespace sky::ui {
+namespace {
+
+const QString kPreferredFont = QStringLiteral("Courier New");
+
+enum class Role { Comment, Number, Keyword, String, Identifier, Operator, Plain };
+
+// What each style of the SQL lexer shows.
+Role StyleRole(int style) {
+    switch (style) {
+    case QsciLexerSQL::Comment:
+    case QsciLexerSQL::CommentLine:
+    case QsciLexerSQL::CommentDoc:
+    case QsciLexerSQL::PlusComment:
+    case QsciLexerSQL::CommentLineHash:
+    case QsciLexerSQL::CommentDocKeyword:
+    case QsciLexerSQL::CommentDocKeywordError:
+        return Role::Comment;
+    case QsciLexerSQL::Number:
+        return Role::Number;
+    case QsciLexerSQL::Keyword:
+    case QsciLexerSQL::PlusKeyword:
+    case QsciLexerSQL::PlusPrompt:
+    case QsciLexerSQL::KeywordSet5:
+    case QsciLexerSQL::KeywordSet6:
+    case QsciLexerSQL::KeywordSet7:
+    case QsciLexerSQL::KeywordSet8:
+        return Role::Keyword;
+    case QsciLexerSQL::SingleQuotedString:
+        return Role::String;
+    case QsciLexerSQL::DoubleQuotedString: // "name" is an identifier in SQLite
+    case QsciLexerSQL::QuotedIdentifier:
+        return Role::Identifier;
+    case QsciLexerSQL::Operator:
+    case QsciLexerSQL::QuotedOperator:
+        return Role::Operator;
+    default:
+        return Role::Plain;
+    }
+}
+
+QColor RoleColour(Role role, const SqlColours& c) {
+    switch (role) {
+    case Role::Comment:
+        return QColor(c.comment);
+    case Role::Number:
+        return QColor(c.number);
+    case Role::Keyword:
+        return QColor(c.keyword);
+    case Role::String:
+        return QColor(c.string);
+    case Role::Identifier:
+        return QColor(c.identifier);
+    case Role::Operator:
+        return QColor(c.op);
+    case Role::Plain:
+        break;
+    }
+    return QColor(c.plain);
+}
+
+} // namespace
+
+QFont SqlEditorFont(int pointSize) {
+    QFont font = QFontDatabase::hasFamily(kPreferredFont)
+                     ? QFont(kPreferredFont)
+                     : QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    font.setPointSize(pointSize);
+    return font;
+}
+
+void StyleSqlEditor(QsciScintilla* editor, const QString& theme) {
+    const QString name = theme.isEmpty() ? ActiveTheme() : theme;
+    auto* lexer = qobject_cast<QsciLexerSQL*>(editor->lexer());
+    if (!lexer) {
+        lexer = new QsciLexerSQL(editor);
+        lexer->setFoldComments(true);
+        lexer->setQuotedIdentifiers(true);
+        editor->setLexer(lexer);
+    }
+    const QPalette palette = IsThemeName(name) ? ThemePalette(name) : QApplication::palette();
+    const SqlColours colours = ThemeSqlColours(name);
+    const QColor paper = palette.color(QPalette::Base);
+    const QFont font = SqlEditorFont();
+    lexer->setDefaultFont(font);
+    lexer->setDefaultPaper(paper);
+    lexer->setDefaultColor(QColor(colours.plain));
+    for (int style = 0; style < 128; ++style) {
+        if (lexer->description(style).isEmpty()) continue;
+        const Role role = StyleRole(style);
+        lexer->setColor(RoleColour(role, colours), style);
+        lexer->setPaper(paper, style);
+        QFont f = font;
+        f.setBold(role == Role::Keyword);
+        f.setItalic(role == Role::Comment);
+        lexer->setFont(f, style);
+    }
+    editor->setPaper(paper);
+    editor->setColor(QColor(colours.plain));
+    editor->setCaretForegroundColor(palette.color(QPalette::Text));
+    editor->setSelectionBackgroundColor(palette.color(QPalette::Highlight));
+    editor->setSelectionForegroundColor(palette.color(QPalette::HighlightedText));
+    editor->setMarginsBackgroundColor(palette.color(QPalette::Window));
+    editor->setMarginsForegroundColor(palette.color(QPalette::WindowText));
+    editor->setFoldMarginColors(palette.color(QPalette::Window), palette.color(QPalette::Window));
+    editor->setMatchedBraceBackgroundColor(palette.color(QPalette::Highlight));
+    editor->setMatchedBraceForegroundColor(palette.color(QPalette::HighlightedText));
+    editor->setUnmatchedBraceForegroundColor(QColor(colours.number));
+}
+
+} // namespace sky::ui
