@@ -1,7 +1,7 @@
-// Fuzzes the SQL script splitter in both whitespace modes and the one-line
-// flattener, and checks properties that hold for every input, with the
-// engine's own completeness check (sqlite3_complete) as the oracle for
-// statement boundaries.
+// Fuzzes the SQL script splitter in both whitespace modes, read whole and
+// in pieces, and the one-line flattener, and checks properties that hold for
+// every input, with the engine's own completeness check (sqlite3_complete)
+// as the oracle for statement boundaries.
 #include "engine/ScriptSplitter.h"
 #include "engine/SqlLexer.h"
 
@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <sqlite3.h>
@@ -122,6 +123,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             sky::SplitSqlScript(both.statements.join(QStringLiteral("\n")), true);
         Check(again.statements == both.statements);
         Check(again.tail.isEmpty());
+    }
+
+    // Read in pieces (of a size the input picks), the script splits alike.
+    if (!text.isEmpty()) {
+        const qsizetype piece = 1 + qsizetype(data[0] % 16);
+        qsizetype at = 0;
+        const sky::ScriptReadMore readMore = [&](QString& buffer) {
+            if (at >= text.size()) return false;
+            buffer += QStringView(text).sliced(at, std::min(piece, text.size() - at));
+            at += piece;
+            return true;
+        };
+        sky::SplitResult pieces;
+        sky::SplitSqlScriptEach(
+            readMore, true,
+            [&](QString&& s) {
+                pieces.statements.append(std::move(s));
+                return true;
+            },
+            &pieces.tail);
+        Check(pieces.statements == both.statements);
+        Check(pieces.tail == both.tail);
     }
 
     if (IsPlain(text)) {

@@ -1,12 +1,13 @@
-// Fuzzes the decoding of text files: UTF-8 input reads as UTF-8, ASCII as
-// itself, and a text that is UTF-8 but for some bytes decodes piece by piece
-// (a cut after an ASCII byte never changes how either side reads), so one
-// stray byte cannot change how the rest of the file reads.
+// Fuzzes the decoding of text files: whole and in pieces alike, UTF-8 input
+// reads as UTF-8, ASCII as itself, and a text that is UTF-8 but for some bytes decodes piece by
+// piece (a cut after an ASCII byte never changes how either side reads), so one stray byte cannot
+// change how the rest of the file reads.
 #include "support/TextFile.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringDecoder>
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -25,6 +26,18 @@ bool StartsWithMark(const QByteArray& b) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     const QString text = sky::DecodeText(bytes);
+
+    // Decoded in pieces (of a size the input picks), the text is the same.
+    if (!bytes.isEmpty()) {
+        const qsizetype piece = 1 + qsizetype(static_cast<unsigned char>(bytes.back()) % 8);
+        sky::TextDecoder decoder;
+        QString pieces;
+        for (qsizetype at = 0; at < bytes.size(); at += piece)
+            decoder.Decode(QByteArrayView(bytes).sliced(at, std::min(piece, bytes.size() - at)),
+                           pieces, false);
+        decoder.Decode(QByteArrayView(), pieces, true);
+        Check(pieces == text);
+    }
     if (StartsWithMark(bytes)) return 0;
 
     bool ascii = true;

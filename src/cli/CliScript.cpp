@@ -14,21 +14,35 @@ namespace sky::cli {
 
 namespace {
 
+// Opens the script that -f names (standard input for "-"), to be read as it
+// runs. A file the user names may be a pipe or a device (-f /dev/stdin).
+bool OpenScript(CliContext& ctx, TextFileReader& reader) {
+    if (ctx.inputFile == QStringLiteral("-")) {
+        reader.OpenDescriptor(STDIN_FILENO);
+        return true;
+    }
+    QString why;
+    if (reader.Open(ctx.inputFile, &why, true)) return true;
+    ctx.error = QStringLiteral("Cannot read ") + ctx.inputFile + QStringLiteral(": ") + why;
+    return false;
+}
+
 int CmdExec(CliContext& ctx) {
     if (ctx.args.isEmpty() || ctx.args.size() > 2) return ExitUsage;
     if ((ctx.args.size() == 2) == !ctx.inputFile.isEmpty())
         return ExitUsage; // exactly one of SQL and -f FILE
-    QString script;
-    if (ctx.args.size() == 2)
-        script = ctx.args[1];
-    else if (!ReadInput(ctx, script))
-        return ExitFailed;
+    // The script file stays open while it runs and is closed after the
+    // database: closing a descriptor of a file that a connection holds would
+    // drop the connection's locks.
+    TextFileReader reader;
+    const bool fromFile = ctx.args.size() == 1;
+    if (fromFile && !OpenScript(ctx, reader)) return ExitFailed;
     TSQLite3Database db;
     if (!db.Open(ctx.args[0])) {
         ctx.error = db.LastError();
         return ExitFailed;
     }
-    if (!db.ExecuteList(script)) {
+    if (!(fromFile ? db.ExecuteList(reader) : db.ExecuteList(ctx.args[1]))) {
         ctx.error = db.LastError();
         return ExitFailed;
     }

@@ -56,6 +56,7 @@ struct TSQLiteSubQStats {
 
 class TSQLite3Statement;
 class TSQLite3BlobHandler;
+class TextFileReader;
 class ExportOut;
 class TSQLite3Database;
 
@@ -170,6 +171,9 @@ public:
     bool ExecuteBonded(const QString& SQL, const QStringList* csvLinesReplacingQuestionmarks);
     bool ExecuteList(const QString& SQLScript);
     bool ExecuteList(const QStringList& SQLScript);
+    // The script read from the file piece by piece as it runs, so memory
+    // does not grow with its size. A failed read stops it with the reason.
+    bool ExecuteList(TextFileReader& Script);
     bool ExecuteTransacted(const QString& SQLScript, bool bSuppressForeignKeys);
     bool ExecuteTransacted(const QStringList& SQLScript, bool bSuppressForeignKeys);
     // Returns nullptr when the engine produced no statement (empty text,
@@ -328,7 +332,8 @@ private:
     void RefreshMemStats();
     // Runs the progress step; false means the running statement must stop.
     bool ProgressStep();
-    bool ExecuteListImpl(const QString& SQLScript);
+    bool ExecuteListGuarded(QStringView text, TextFileReader* reader);
+    bool ExecuteListImpl(QStringView text, TextFileReader* reader);
     bool ExecuteTransactedImpl(const QString& SQLScript);
     // Tables by the bytes of their names, which need not be valid UTF-8.
     bool ExportTableScriptImpl(const QByteArray& TableName, ExportOut& out, int QuerySize,

@@ -6,8 +6,10 @@
 #include "engine/CsvFields.h"
 #include "engine/ScriptSplitter.h"
 #include "engine/Statement.h"
+#include "support/TextFile.h"
 #include "support/TextUtil.h"
 
+#include <algorithm>
 #include <sqlite3.h>
 
 namespace sky {
@@ -21,6 +23,29 @@ const QString kExceptionExecuting = QStringLiteral("Exception executing Query ")
 // A script whose end is unfinished: an open quote, comment, bracket or
 // trigger body (the engine's own words for it).
 const QString kIncompleteInput = QStringLiteral("DB Error: incomplete input");
+// A script file whose reading failed part way (the system's reason follows).
+const QString kScriptUnreadable = QStringLiteral("Cannot read the script: ");
+
+// Feeds the splitter from the reader; readFailed tells a failed read from
+// the end. A script that could not be counted ahead (a pipe) has its
+// semicolons counted as they are read, and the progress target follows.
+ScriptReadMore FeedFrom(TextFileReader& reader, bool countAsRead, qint64& target,
+                        bool& readFailed) {
+    return [&reader, countAsRead, &target, &readFailed,
+            semicolons = qint64(0)](QString& buffer) mutable {
+        const qsizetype before = buffer.size();
+        if (!reader.ReadMore(buffer)) {
+            readFailed = !reader.Error().isEmpty();
+            return false;
+        }
+        if (countAsRead) {
+            semicolons += QStringView(buffer).sliced(before).count(QLatin1Char(';'));
+            target = 16 * (semicolons + 1);
+        }
+        return true;
+    };
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -130,6 +155,14 @@ bool TSQLite3Database::ExecuteList(const QStringList& SQLScript) {
 }
 
 bool TSQLite3Database::ExecuteList(const QString& SQLScript) {
+    return ExecuteListGuarded(SQLScript, nullptr);
+}
+
+bool TSQLite3Database::ExecuteList(TextFileReader& Script) {
+    return ExecuteListGuarded(QStringView(), &Script);
+}
+
+bool TSQLite3Database::ExecuteListGuarded(QStringView text, TextFileReader* reader) {
     DispatchUpdates();
     if (!CheckConnected()) return false;
     if (IsBusy()) {
@@ -139,7 +172,7 @@ bool TSQLite3Database::ExecuteList(const QString& SQLScript) {
     }
     bool ok = false;
     try {
-        ok = ExecuteListImpl(SQLScript);
+        ok = ExecuteListImpl(text, reader);
     } catch (const std::exception& e) {
         FLastErr = kExceptionExecuting + ExceptionText(e);
         FStats.QryLevel = 0;
@@ -150,7 +183,10 @@ bool TSQLite3Database::ExecuteList(const QString& SQLScript) {
     return ok;
 }
 
-bool TSQLite3Database::ExecuteListImpl(const QString& SQLScript) {
+// The script is the text, or what the reader reads when one is given; both
+// run through the same splitter, statement by statement as it finds them,
+// so a script is never held as a list.
+bool TSQLite3Database::ExecuteListImpl(QStringView text, TextFileReader* reader) {
     FProgress.AllowProgress = 1;
     StatsBegin();
     FProgress.OpTarget = 10;
@@ -158,13 +194,18 @@ bool TSQLite3Database::ExecuteListImpl(const QString& SQLScript) {
     bool failed = false;
     QString remembered;
     FLastErr.clear();
-    // Statements run as the splitter finds them, so a big script is never
-    // held as a list. The progress target counts the semicolons: an upper
-    // bound of the statements, known before the first one runs.
-    FProgress.OpTarget = 16 * (qint64(QStringView(SQLScript).count(QLatin1Char(';'))) + 1);
-    auto runOne = [&](const QString& text, bool isTail) {
+    // The progress target counts the semicolons: an upper bound of the
+    // statements, known before the first one runs. A file is counted in a
+    // pass of its own; a pipe cannot be, and its target grows as it is read.
+    const qint64 semicolons = reader ? reader->CountAscii(';') : text.count(QLatin1Char(';'));
+    FProgress.OpTarget = 16 * (std::max<qint64>(semicolons, 0) + 1);
+    bool readFailed = false;
+    const ScriptReadMore readMore =
+        reader ? FeedFrom(*reader, semicolons < 0, FProgress.OpTarget, readFailed)
+               : ScriptReadMore();
+    auto runOne = [&](const QString& statement, bool isTail) {
         StatsBegin();
-        std::unique_ptr<TSQLite3Statement> stmt = Prepare(text);
+        std::unique_ptr<TSQLite3Statement> stmt = Prepare(statement);
         StatsPrepared(stmt.get());
         if (isTail) {
             // The unfinished end is never run: the engine's message when it
@@ -180,24 +221,39 @@ bool TSQLite3Database::ExecuteListImpl(const QString& SQLScript) {
         stmt.reset();
         if (!remembered.isEmpty()) failed = true;
     };
+    auto readFailure = [&] {
+        SetError(kScriptUnreadable + reader->Error());
+        remembered = FLastErr;
+        failed = true;
+    };
     qint64 index = 0;
     QString tail;
-    SplitSqlScriptEach(
-        SQLScript, true,
-        [&](QString&& statement) {
-            FProgress.OpCurrent = 16 * index++;
-            runOne(statement, false);
-            if (!failed && (FProgress.PError != 0 || FCloseRequested)) {
-                // Cancelled (or the handler failed) between statements: the
-                // rest of the script is not run.
-                if (FProgress.PError != 1) CheckResult(SQLITE_INTERRUPT);
-                remembered = FLastErr;
-                failed = true;
-            }
-            return !failed;
-        },
-        &tail);
-    if (!failed && !tail.isEmpty()) runOne(tail, true);
+    const auto onStatement = [&](QString&& statement) {
+        // After a failed read the text may end inside a statement: nothing
+        // more runs.
+        if (readFailed) {
+            readFailure();
+            return false;
+        }
+        FProgress.OpCurrent = 16 * index++;
+        runOne(statement, false);
+        if (!failed && (FProgress.PError != 0 || FCloseRequested)) {
+            // Cancelled (or the handler failed) between statements: the
+            // rest of the script is not run.
+            if (FProgress.PError != 1) CheckResult(SQLITE_INTERRUPT);
+            remembered = FLastErr;
+            failed = true;
+        }
+        return !failed;
+    };
+    if (reader)
+        SplitSqlScriptEach(readMore, true, onStatement, &tail);
+    else
+        SplitSqlScriptEach(text, true, onStatement, &tail);
+    if (!failed && readFailed)
+        readFailure();
+    else if (!failed && !tail.isEmpty())
+        runOne(tail, true);
     if (failed) FLastErr = remembered;
     StatsEnd();
     Unlock();

@@ -2,8 +2,15 @@
 
 #include "engine/SqlLexer.h"
 
+#include <algorithm>
+#include <array>
 #include <functional>
 #include <string>
+#include <string_view>
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#endif
 
 namespace sky {
 namespace {
@@ -68,29 +75,129 @@ Tk WordToken(QStringView w) {
     }
 }
 
+// The characters that start the tokens that matter in a statement's body:
+// quotes, comment starts, brackets, line breaks and ";". Every other
+// character is part of a word, a blank or a sign, which change nothing
+// there, and an active character always starts a token of its own.
+constexpr std::string_view kActive = "\r\n\"'`[(){}-/;";
+
+constexpr std::array<bool, 128> MakeActiveChars() {
+    std::array<bool, 128> t{};
+    for (char c : kActive)
+        t[std::size_t(c)] = true;
+    return t;
+}
+constexpr std::array<bool, 128> kActiveChars = MakeActiveChars();
+
+// The first active character in t[i..n), or n.
+qsizetype SkipInactiveScalar(const char16_t* t, qsizetype i, qsizetype n) {
+    while (i < n && !(t[i] < 128 && kActiveChars[t[i]]))
+        ++i;
+    return i;
+}
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+// Sixteen characters at a time: each is cut to a byte (above 255 to 255 or
+// 0, neither active), and a byte is active when the entries of its low and
+// high nibble in two tables share a bit (one bit per high nibble in use).
+struct NibbleTables {
+    std::array<unsigned char, 16> lo{};
+    std::array<unsigned char, 16> hi{};
+};
+
+constexpr NibbleTables MakeNibbleTables() {
+    NibbleTables t;
+    int used = 0;
+    for (char c : kActive) {
+        const auto b = static_cast<unsigned char>(c);
+        if (t.hi[b >> 4] == 0) t.hi[b >> 4] = static_cast<unsigned char>(1u << used++);
+        t.lo[b & 15] |= t.hi[b >> 4];
+    }
+    return t;
+}
+constexpr NibbleTables kNibbles = MakeNibbleTables();
+
+__attribute__((target("ssse3"))) qsizetype SkipInactiveSsse3(const char16_t* t, qsizetype i,
+                                                             qsizetype n) {
+    const __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kNibbles.lo.data()));
+    const __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kNibbles.hi.data()));
+    const __m128i nibble = _mm_set1_epi8(0x0F);
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= n; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + i + 8));
+        const __m128i v = _mm_packus_epi16(a, b);
+        const __m128i l = _mm_and_si128(v, nibble);
+        const __m128i h = _mm_and_si128(_mm_srli_epi16(v, 4), nibble);
+        const __m128i m = _mm_and_si128(_mm_shuffle_epi8(lo, l), _mm_shuffle_epi8(hi, h));
+        const int hit = _mm_movemask_epi8(_mm_cmpeq_epi8(m, zero)) ^ 0xFFFF;
+        if (hit != 0) return i + __builtin_ctz(unsigned(hit));
+    }
+    return SkipInactiveScalar(t, i, n);
+}
+
+qsizetype SkipInactive(const char16_t* t, qsizetype i, qsizetype n) {
+    static const bool ssse3 = __builtin_cpu_supports("ssse3");
+    return ssse3 ? SkipInactiveSsse3(t, i, n) : SkipInactiveScalar(t, i, n);
+}
+#else
+qsizetype SkipInactive(const char16_t* t, qsizetype i, qsizetype n) {
+    return SkipInactiveScalar(t, i, n);
+}
+#endif
+
 // One pass over the tokens of a script. Statement boundaries follow the
 // engine's completeness check; in addition a ";" inside brackets ( ) or { }
 // outside a trigger body does not end a statement.
+//
+// The text is either the whole script or, when a reader is given, a window
+// of it: the window holds the script from the start of the unfinished
+// statement on, and grows at its end whenever a token (or the look-ahead
+// after END) reaches the end of what was read, so every token is seen whole,
+// exactly as in the whole text.
 class Splitter {
 public:
     Splitter(QStringView text, bool trimBoth, bool flatten)
         : FText(text), FTrimBoth(trimBoth), FFlatten(flatten) {}
+    Splitter(const ScriptReadMore& readMore, bool trimBoth)
+        : FReadMore(&readMore), FEof(false), FTrimBoth(trimBoth), FFlatten(false) {}
 
     void Run() {
-        SqlLexer lexer(FText);
+        TokenReader lexer(FText, 0);
         SqlToken tok;
         bool openEnd = false; // a quote or block comment runs to the end of the text
-        while (lexer.Next(tok)) {
+        for (;;) {
             if (FDone) return;
+            // In the body of a statement (after its first word, or inside a
+            // trigger body) words, blanks and most signs change nothing:
+            // skip to the next character that can.
+            if (FState == stNormal || FState == stTrigger) {
+                const qsizetype from = lexer.Pos();
+                const qsizetype to = SkipInactive(FText.utf16(), from, FText.size());
+                if (to != from) lexer = TokenReader(FText, to);
+            }
+            if (!lexer.Next(tok)) {
+                if (FEof) break;
+                lexer = Refill(FText.size());
+                continue;
+            }
+            // A token that touches the end of the window may go on in the
+            // text not read yet: read more and scan it again.
+            if (!FEof && tok.end() == FText.size()) {
+                lexer = Refill(tok.pos);
+                continue;
+            }
             switch (tok.kind) {
             case SqlTokKind::Space:
                 break;
             case SqlTokKind::LineBreak:
                 FlushLine(tok.pos, tok.end());
+                SkipEmptyStart();
                 break;
             case SqlTokKind::LineComment:
                 // Line comments are left out of statement texts.
                 FlushLine(tok.pos, tok.end());
+                SkipEmptyStart();
                 break;
             case SqlTokKind::BlockComment:
                 if (tok.closed) {
@@ -109,7 +216,7 @@ public:
                 if (!tok.closed) openEnd = true;
                 break;
             case SqlTokKind::Word:
-                OnWord(tok, lexer);
+                if (!OnWord(tok, lexer)) lexer = Refill(tok.pos);
                 break;
             case SqlTokKind::Other:
                 OnOther(tok);
@@ -133,6 +240,47 @@ public:
     QString flat;
 
 private:
+    // The lexer over the window from a token start on, with positions in the window.
+    class TokenReader {
+    public:
+        TokenReader(QStringView text, qsizetype from) : FLexer(text.mid(from)), FBase(from) {}
+        bool Next(SqlToken& tok) {
+            if (!FLexer.Next(tok)) return false;
+            tok.pos += FBase;
+            return true;
+        }
+        qsizetype Pos() const { return FBase + FLexer.Pos(); }
+
+    private:
+        SqlLexer FLexer;
+        qsizetype FBase;
+    };
+
+    // Drops the text before the unfinished statement from the window, reads
+    // more, and returns a lexer at `from` (a token start). At least as much
+    // is read as the window keeps after `from`, so a token longer than a
+    // chunk is scanned again only a logarithmic number of times.
+    TokenReader Refill(qsizetype from) {
+        const qsizetype drop = FStmtStart;
+        if (drop > 0) {
+            FBuf.remove(0, drop);
+            FStmtStart -= drop;
+            FLineStart -= drop;
+            FFirstFrom -= drop;
+            from -= drop;
+        }
+        const qsizetype want = std::max<qsizetype>(1, FBuf.size() - from);
+        const qsizetype before = FBuf.size();
+        while (FBuf.size() - before < want) {
+            if (!(*FReadMore)(FBuf)) {
+                FEof = true;
+                break;
+            }
+        }
+        FText = FBuf;
+        return TokenReader(FText, from);
+    }
+
     void AddPiece(qsizetype from, qsizetype to) {
         if (to <= from) return;
         // Trim on the view: no copy unless the piece joins the statement.
@@ -149,12 +297,13 @@ private:
             flat += piece;
             return;
         }
-        // Most statements are one line: keep it as a view and copy it once,
-        // at its exact size, when the statement ends.
+        // Most statements are one line: keep its place and copy it once, at
+        // its exact size, when the statement ends.
         if (!FHasLines) {
-            FFirstPiece = piece;
+            FFirstFrom = b;
+            FFirstLen = e - b;
         } else {
-            if (FCurrent.isEmpty()) FCurrent = FFirstPiece.toString();
+            if (FCurrent.isEmpty()) FCurrent = FText.mid(FFirstFrom, FFirstLen).toString();
             FCurrent += QStringLiteral("\r\n");
             FCurrent += piece;
         }
@@ -165,6 +314,12 @@ private:
     void FlushLine(qsizetype to, qsizetype next) {
         AddPiece(FLineStart, to);
         FLineStart = next;
+    }
+
+    // Blank lines and line comments before a statement are no part of it
+    // (nor of an unfinished tail), so a read script need not keep them.
+    void SkipEmptyStart() {
+        if (!FHasLines && !FHasCode) FStmtStart = FLineStart;
     }
 
     void EndStatement(qsizetype end) {
@@ -180,7 +335,7 @@ private:
             // Lines are trimmed already; only a kept leading blank needs a copy.
             QString s;
             if (FCurrent.isEmpty())
-                s = TrimmedView(FFirstPiece).toString();
+                s = TrimmedView(FText.mid(FFirstFrom, FFirstLen)).toString();
             else
                 s = IsSqlBlank(FCurrent.front()) ? TrimmedView(FCurrent).toString()
                                                  : std::move(FCurrent);
@@ -199,11 +354,15 @@ private:
         FState = stStart;
     }
 
-    // True when the next token that is not a blank, line break or closed
-    // comment is ";", or when there is none.
-    static bool SemicolonOrEndFollows(SqlLexer lexer, QStringView text) {
+    enum class Follows { No, Yes, ReadMore };
+
+    // Yes when the next token that is not a blank, line break or closed
+    // comment is ";", or when there is none; ReadMore when that is beyond
+    // the window.
+    Follows SemicolonOrEndFollows(TokenReader lexer) const {
         SqlToken t;
         while (lexer.Next(t)) {
+            if (!FEof && t.end() == FText.size()) return Follows::ReadMore;
             switch (t.kind) {
             case SqlTokKind::Space:
             case SqlTokKind::LineBreak:
@@ -211,26 +370,33 @@ private:
                 continue;
             case SqlTokKind::BlockComment:
                 if (t.closed) continue;
-                return false;
+                return Follows::No;
             case SqlTokKind::Other:
-                return text[t.pos] == QLatin1Char(';');
+                return FText[t.pos] == QLatin1Char(';') ? Follows::Yes : Follows::No;
             default:
-                return false;
+                return Follows::No;
             }
         }
-        return true;
+        return FEof ? Follows::Yes : Follows::ReadMore;
     }
 
-    void OnWord(const SqlToken& tok, const SqlLexer& lexer) {
-        FHasCode = true;
+    // False when the word cannot be decided before more text is read.
+    bool OnWord(const SqlToken& tok, const TokenReader& lexer) {
         const Tk t = WordToken(FText.mid(tok.pos, tok.len));
-        if (t == tkEnd && FState == stSemi && !FFlatten && SemicolonOrEndFollows(lexer, FText)) {
-            // "; END ;" closes the trigger body: the statement ends at END and
-            // the ";" after it stands alone.
-            EndStatement(tok.end());
-            return;
+        if (t == tkEnd && FState == stSemi && !FFlatten) {
+            const Follows f = SemicolonOrEndFollows(lexer);
+            if (f == Follows::ReadMore) return false;
+            if (f == Follows::Yes) {
+                // "; END ;" closes the trigger body: the statement ends at END
+                // and the ";" after it stands alone.
+                FHasCode = true;
+                EndStatement(tok.end());
+                return true;
+            }
         }
+        FHasCode = true;
         FState = kTrans[FState][t];
+        return true;
     }
 
     void OnOther(const SqlToken& tok) {
@@ -259,14 +425,18 @@ private:
     }
 
     QStringView FText;
+    QString FBuf; // the window of a read script
+    const ScriptReadMore* FReadMore = nullptr;
+    bool FEof = true; // nothing follows the text
     bool FTrimBoth;
     bool FFlatten;
     bool FDone = false;
     bool FHasCode = false;
     QString FCurrent; // the statement's lines so far, joined with CR LF
     bool FHasLines = false;
-    QStringView FFirstPiece; // the statement's first line while it is the only one
-    std::string FStack;      // expected closing brackets
+    qsizetype FFirstFrom = 0; // the statement's first line while it is the only one
+    qsizetype FFirstLen = 0;
+    std::string FStack; // expected closing brackets
     St FState = stStart;
     qsizetype FLineStart = 0;
     qsizetype FStmtStart = 0;
@@ -283,9 +453,9 @@ SplitResult SplitSqlScript(QStringView sql, bool bRemWhSpc) {
     return r;
 }
 
-bool SplitSqlScriptEach(QStringView sql, bool bRemWhSpc,
-                        const std::function<bool(QString&&)>& onStatement, QString* tail) {
-    Splitter sp(TrimmedView(sql), bRemWhSpc, false);
+namespace {
+
+bool RunEach(Splitter& sp, const std::function<bool(QString&&)>& onStatement, QString* tail) {
     bool stopped = false;
     sp.onStatement = [&](QString&& st) {
         if (!onStatement(std::move(st))) {
@@ -297,6 +467,20 @@ bool SplitSqlScriptEach(QStringView sql, bool bRemWhSpc,
     sp.Run();
     if (tail) *tail = stopped ? QString() : std::move(sp.FTail);
     return !stopped;
+}
+
+} // namespace
+
+bool SplitSqlScriptEach(QStringView sql, bool bRemWhSpc,
+                        const std::function<bool(QString&&)>& onStatement, QString* tail) {
+    Splitter sp(TrimmedView(sql), bRemWhSpc, false);
+    return RunEach(sp, onStatement, tail);
+}
+
+bool SplitSqlScriptEach(const ScriptReadMore& readMore, bool bRemWhSpc,
+                        const std::function<bool(QString&&)>& onStatement, QString* tail) {
+    Splitter sp(readMore, bRemWhSpc);
+    return RunEach(sp, onStatement, tail);
 }
 
 QString FlattenFirstStatement(QStringView sql) {

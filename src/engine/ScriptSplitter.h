@@ -36,6 +36,17 @@ SplitResult SplitSqlScript(QStringView sql, bool bRemWhSpc);
 bool SplitSqlScriptEach(QStringView sql, bool bRemWhSpc,
                         const std::function<bool(QString&&)>& onStatement, QString* tail);
 
+// Appends the next piece of a script to text; false when nothing follows
+// (the end of the script, or a failed read). A piece may be of any size,
+// cut anywhere (inside a token, between CR and LF).
+using ScriptReadMore = std::function<bool(QString& text)>;
+
+// The same scan over a script read piece by piece: only the unfinished
+// statement and the piece being scanned are held, so memory does not grow
+// with the script. Statements, tail and result are those of the whole text.
+bool SplitSqlScriptEach(const ScriptReadMore& readMore, bool bRemWhSpc,
+                        const std::function<bool(QString&&)>& onStatement, QString* tail);
+
 // The first statement of sql as one line (pieces joined with one space). The
 // end of the text always ends the statement, whatever is still open.
 QString FlattenFirstStatement(QStringView sql);

@@ -6,11 +6,13 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace sky {
 namespace {
@@ -32,7 +34,8 @@ char16_t Cp1252Char(unsigned char b) {
 
 // Length of the well-formed UTF-8 sequence of two to four bytes at p (no
 // overlong forms, no surrogates, nothing above U+10FFFF), with its code
-// point; 0 when the bytes there are not one.
+// point; 0 when the bytes there are not one; -1 when the `left` bytes there
+// are the start of one, cut by the end of the bytes.
 int Utf8SequenceAt(const unsigned char* p, qsizetype left, char32_t& cp) {
     const unsigned char b = p[0];
     int len;
@@ -53,22 +56,21 @@ int Utf8SequenceAt(const unsigned char* p, qsizetype left, char32_t& cp) {
     } else {
         return 0;
     }
-    if (left < len) return 0;
-    if (p[1] < lo || p[1] > hi) return 0;
-    for (int i = 1; i < len; ++i) {
+    const int have = left < len ? int(left) : len;
+    if (have > 1 && (p[1] < lo || p[1] > hi)) return 0;
+    for (int i = 1; i < have; ++i) {
         if ((p[i] & 0xC0) != 0x80) return 0;
         cp = (cp << 6) | (p[i] & 0x3F);
     }
-    return len;
+    return have < len ? -1 : len;
 }
 
-// UTF-8 where the bytes are well-formed UTF-8, and each other byte as its
-// Windows-1252 character.
-QString DecodeUtf8OrCp1252(const QByteArray& bytes) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
-    const qsizetype n = bytes.size();
-    QString r;
-    r.reserve(n);
+// Appends to out: UTF-8 where the bytes are well-formed UTF-8, and each
+// other byte as its Windows-1252 character. Unless last, stops before a
+// sequence cut by the end of the bytes. Returns the number of bytes decoded.
+qsizetype AppendUtf8OrCp1252(const char* data, qsizetype n, QString& out, bool last) {
+    const auto* p = reinterpret_cast<const unsigned char*>(data);
+    out.reserve(out.size() + n);
     qsizetype i = 0;
     while (i < n) {
         const unsigned char b = p[i];
@@ -76,42 +78,83 @@ QString DecodeUtf8OrCp1252(const QByteArray& bytes) {
             const qsizetype from = i;
             while (i < n && p[i] < 0x80)
                 ++i;
-            r += QLatin1StringView(bytes.constData() + from, i - from);
+            out += QLatin1StringView(data + from, i - from);
             continue;
         }
         char32_t cp = 0;
         const int len = Utf8SequenceAt(p + i, n - i, cp);
-        if (len == 0) {
-            r += QChar(Cp1252Char(b));
+        if (len < 0 && !last) break;
+        if (len <= 0) {
+            out += QChar(Cp1252Char(b));
             ++i;
             continue;
         }
         if (cp < 0x10000) {
-            r += QChar(char16_t(cp));
+            out += QChar(char16_t(cp));
         } else {
-            r += QChar(QChar::highSurrogate(cp));
-            r += QChar(QChar::lowSurrogate(cp));
+            out += QChar(QChar::highSurrogate(cp));
+            out += QChar(QChar::lowSurrogate(cp));
         }
         i += len;
     }
+    return i;
+}
+
+// UTF-8 where the bytes are well-formed UTF-8, and each other byte as its
+// Windows-1252 character.
+QString DecodeUtf8OrCp1252(const QByteArray& bytes) {
+    QString r;
+    AppendUtf8OrCp1252(bytes.constData(), bytes.size(), r, true);
     return r;
+}
+
+// Appends bytes that are well-formed UTF-8 as such (a U+FEFF at their start
+// included); false, with out unchanged, when they are not.
+bool AppendStrictUtf8(QByteArrayView bytes, QString& out) {
+    QStringDecoder dec(QStringDecoder::Utf8,
+                       QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    const qsizetype old = out.size();
+    out.resize(old + dec.requiredSpace(bytes.size()));
+    QChar* end = dec.appendToBuffer(out.data() + old, bytes);
+    if (dec.hasError()) {
+        out.resize(old);
+        return false;
+    }
+    out.resize(end - out.constData());
+    return true;
+}
+
+// The number of bytes at the end of b that may begin a UTF-8 sequence not
+// finished there, as QString::fromUtf8 sees it: a lead byte followed by fewer continuation bytes
+// than it needs.
+qsizetype OpenUtf8Tail(QByteArrayView b) {
+    const qsizetype n = b.size();
+    for (qsizetype k = 1; k <= 3 && k <= n; ++k) {
+        const auto c = static_cast<unsigned char>(b[n - k]);
+        if (c >= 0x80 && c <= 0xBF) continue;
+        if (c < 0xC0) return 0;
+        const int need = c < 0xE0 ? 2 : c < 0xF0 ? 3 : c < 0xF8 ? 4 : 0;
+        return k < need ? k : 0;
+    }
+    return 0;
 }
 
 QString ErrnoText(int code) {
     return QString::fromLocal8Bit(std::strerror(code));
 }
 
-// Reads the whole file. Only regular files are opened unless allowStreams:
-// opening a FIFO for reading blocks until a writer comes, and a device may
-// never end. The open itself does not block (O_NONBLOCK), and the opened
-// file is checked again, so a path swapped for a FIFO in between is refused
-// too. A database file this program has open is never opened here: closing
-// any descriptor of it would drop the connection's locks.
-bool ReadFileBytes(const QString& fileName, QByteArray& bytes, bool allowStreams, QString* error) {
+// Opens a file for reading. Only regular files are opened unless
+// allowStreams: opening a FIFO for reading blocks until a writer comes, and
+// a device may never end. The open itself does not block (O_NONBLOCK), and
+// the opened file is checked again, so a path swapped for a FIFO in between
+// is refused too. A database file this program has open is never opened
+// here: closing any descriptor of it would drop the connection's locks.
+// Returns the descriptor, or -1 with the reason in error.
+int OpenForReading(const QString& fileName, bool allowStreams, QString* error, bool* regularFile) {
     const QByteArray name = QFile::encodeName(fileName);
     auto fail = [&](const QString& why) {
         if (error) *error = why;
-        return false;
+        return -1;
     };
     struct stat st;
     if (name.isEmpty() || ::stat(name.constData(), &st) != 0)
@@ -131,16 +174,43 @@ bool ReadFileBytes(const QString& fileName, QByteArray& bytes, bool allowStreams
         ::close(fd);
         return fail(kFileChanged + fileName);
     }
+    if (regularFile) *regularFile = regular;
+    return fd;
+}
+
+// How often c occurs in p[0..n), in a loop the compiler vectorises.
+qint64 CountByte(const char* p, qsizetype n, char c) {
+    unsigned count = 0;
+    for (qsizetype i = 0; i < n; ++i)
+        count += p[i] == c;
+    return count;
+}
+
+// read() that goes on after an interruption; -1 with errno on failure.
+ssize_t ReadSome(int fd, char* buf, size_t size) {
+    ssize_t got;
+    do {
+        got = ::read(fd, buf, size);
+    } while (got < 0 && errno == EINTR);
+    return got;
+}
+
+// Reads the whole file (see OpenForReading for which files are read).
+bool ReadFileBytes(const QString& fileName, QByteArray& bytes, bool allowStreams, QString* error) {
+    bool regular = false;
+    const int fd = OpenForReading(fileName, allowStreams, error, &regular);
+    if (fd < 0) return false;
     bytes.clear();
-    if (regular && st.st_size > 0) bytes.reserve(qsizetype(st.st_size));
+    struct stat st;
+    if (regular && ::fstat(fd, &st) == 0 && st.st_size > 0) bytes.reserve(qsizetype(st.st_size));
     char buf[65536];
     for (;;) {
-        const ssize_t got = ::read(fd, buf, sizeof buf);
-        if (got < 0 && errno == EINTR) continue;
+        const ssize_t got = ReadSome(fd, buf, sizeof buf);
         if (got < 0) {
             const int code = errno;
             ::close(fd);
-            return fail(ErrnoText(code));
+            if (error) *error = ErrnoText(code);
+            return false;
         }
         if (got == 0) break;
         bytes.append(buf, qsizetype(got));
@@ -181,6 +251,204 @@ bool ReadTextFile(const QString& fileName, QString& text, QString* error, bool a
     if (!ReadFileBytes(fileName, bytes, allowStreams, error)) return false;
     text = DecodeText(bytes);
     return true;
+}
+
+// ---------------------------------------------------------------------------
+// Decoding piece by piece
+
+void TextDecoder::Decode(QByteArrayView bytes, QString& out, bool last) {
+    if (FForm == Form::Unknown) {
+        // The form is known from the first three bytes (or fewer, at the end).
+        FHeld.append(bytes.data(), bytes.size());
+        if (FHeld.size() < 3 && !last) return;
+        const QByteArray& b = FHeld;
+        qsizetype skip = 0;
+        if (b.startsWith("\xEF\xBB\xBF")) {
+            FForm = Form::Utf8Marked;
+            skip = 3;
+        } else if (b.startsWith("\xFF\xFE")) {
+            FForm = Form::Utf16LE;
+            skip = 2;
+        } else if (b.startsWith("\xFE\xFF")) {
+            FForm = Form::Utf16BE;
+            skip = 2;
+        } else {
+            FForm = Form::Utf8OrCp1252;
+        }
+        QByteArray rest = FHeld.sliced(skip);
+        FHeld.clear();
+        DecodeForm(rest, out, last);
+        return;
+    }
+    if (FHeld.isEmpty()) {
+        DecodeForm(bytes, out, last);
+    } else {
+        QByteArray joined = std::move(FHeld);
+        FHeld.clear();
+        joined.append(bytes.data(), bytes.size());
+        DecodeForm(joined, out, last);
+    }
+}
+
+void TextDecoder::DecodeForm(QByteArrayView b, QString& out, bool last) {
+    qsizetype used = 0;
+    switch (FForm) {
+    case Form::Utf8OrCp1252: {
+        // Well-formed UTF-8 decodes alike either way; the fast decoder first.
+        const qsizetype open = last ? 0 : OpenUtf8Tail(b);
+        if (AppendStrictUtf8(b.first(b.size() - open), out))
+            used = b.size() - open;
+        else
+            used = AppendUtf8OrCp1252(b.data(), b.size(), out, last);
+        break;
+    }
+    case Form::Utf8Marked: {
+        // As QString::fromUtf8 decodes the text after the mark, which drops
+        // one more mark at its very start (only there).
+        const qsizetype end = b.size() - (last ? 0 : OpenUtf8Tail(b));
+        qsizetype from = 0;
+        if (FStarted)
+            while (end - from >= 3 && b.sliced(from).startsWith("\xEF\xBB\xBF")) {
+                out += QChar(0xFEFF);
+                from += 3;
+            }
+        if (end > from) {
+            out += QString::fromUtf8(b.sliced(from, end - from));
+            FStarted = true;
+        }
+        used = end;
+        break;
+    }
+    case Form::Utf16LE:
+    case Form::Utf16BE: {
+        // Code units as they are; a mark right after the mark is dropped,
+        // an odd last byte too.
+        const bool le = FForm == Form::Utf16LE;
+        const qsizetype units = b.size() / 2;
+        const auto* p = reinterpret_cast<const unsigned char*>(b.data());
+        out.reserve(out.size() + units);
+        for (qsizetype i = 0; i < units; ++i) {
+            const unsigned char x = p[2 * i], y = p[2 * i + 1];
+            const char16_t u = le ? char16_t(x | (y << 8)) : char16_t((x << 8) | y);
+            if (!FStarted && u == 0xFEFF) {
+                FStarted = true;
+                continue;
+            }
+            FStarted = true;
+            out += QChar(u);
+        }
+        used = last ? b.size() : 2 * units;
+        break;
+    }
+    case Form::Unknown:
+        break;
+    }
+    if (used < b.size()) FHeld = b.sliced(used).toByteArray();
+}
+
+// ---------------------------------------------------------------------------
+// Reading piece by piece
+
+TextFileReader::TextFileReader(qsizetype pieceBytes)
+    : FPieceBytes(std::max<qsizetype>(1, pieceBytes)) {}
+
+TextFileReader::~TextFileReader() {
+    Close();
+}
+
+void TextFileReader::Close() {
+    if (FFd >= 0 && FOwnFd) ::close(FFd);
+    FFd = -1;
+}
+
+void TextFileReader::Reset() {
+    Close();
+    FDecoder = TextDecoder();
+    FEnd = false;
+    FError.clear();
+}
+
+bool TextFileReader::Open(const QString& fileName, QString* error, bool allowStreams) {
+    Reset();
+    FFd = OpenForReading(fileName, allowStreams, error, &FRegular);
+    FOwnFd = true;
+    return FFd >= 0;
+}
+
+void TextFileReader::OpenDescriptor(int fd) {
+    Reset();
+    FFd = fd;
+    FOwnFd = false;
+    struct stat st;
+    FRegular = ::fstat(FFd, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool TextFileReader::ReadMore(QString& text) {
+    if (FFd < 0 || FEnd) return false;
+    FBuf.resize(FPieceBytes);
+    const ssize_t got = ReadSome(FFd, FBuf.data(), size_t(FBuf.size()));
+    if (got < 0) {
+        FError = ErrnoText(errno);
+        FEnd = true;
+        return false;
+    }
+    // At the end, the bytes still held (a cut sequence) are decoded.
+    FEnd = got == 0;
+    const qsizetype before = text.size();
+    FDecoder.Decode(QByteArrayView(FBuf.constData(), got), text, FEnd);
+    return !FEnd || text.size() > before;
+}
+
+qint64 TextFileReader::CountAscii(char c) {
+    if (FFd < 0 || !FRegular) return -1;
+    const off_t start = ::lseek(FFd, 0, SEEK_CUR);
+    if (start < 0) return -1;
+    // The form decides what a code unit is: a byte below 0x80 is always the
+    // character itself in UTF-8 and Windows-1252, a UTF-16 unit is two bytes.
+    char mark[3] = {};
+    const ssize_t m = ::pread(FFd, mark, sizeof mark, start);
+    int unit = 1;
+    bool le = true;
+    off_t from = start;
+    if (m >= 2 &&
+        ((mark[0] == '\xFF' && mark[1] == '\xFE') || (mark[0] == '\xFE' && mark[1] == '\xFF'))) {
+        unit = 2;
+        le = mark[0] == '\xFF';
+        from += 2;
+    }
+    std::vector<char> buf(std::size_t(1) << 20);
+    qint64 count = 0;
+    bool odd = false; // a UTF-16 unit cut between two reads
+    char oddByte = 0;
+    for (off_t at = from;;) {
+        ssize_t got;
+        do {
+            got = ::pread(FFd, buf.data(), buf.size(), at);
+        } while (got < 0 && errno == EINTR);
+        if (got < 0) return -1;
+        if (got == 0) break;
+        at += got;
+        if (unit == 1) {
+            count += CountByte(buf.data(), got, c);
+            continue;
+        }
+        qsizetype i = 0;
+        if (odd) {
+            const char lo = le ? oddByte : buf[0], hi = le ? buf[0] : oddByte;
+            count += lo == c && hi == 0;
+            i = 1;
+            odd = false;
+        }
+        for (; i + 1 < got; i += 2) {
+            const char lo = le ? buf[i] : buf[i + 1], hi = le ? buf[i + 1] : buf[i];
+            count += lo == c && hi == 0;
+        }
+        if (i < got) {
+            odd = true;
+            oddByte = buf[i];
+        }
+    }
+    return count;
 }
 
 bool WriteFileAtomic(const QString& fileName, const QByteArray& bytes, QString* error) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 namespace sky {
@@ -20,6 +21,60 @@ QString DecodeCp1252(const QByteArray& bytes);
 // expected). A database file this program has open is refused.
 bool ReadTextFile(const QString& fileName, QString& text, QString* error = nullptr,
                   bool allowStreams = false);
+
+// Decodes bytes that arrive piece by piece exactly as DecodeText decodes
+// them all at once: the byte-order mark is read from the first bytes, and a
+// sequence cut between two pieces decodes as if whole.
+class TextDecoder {
+public:
+    // Appends the text of the next bytes to out; last: no bytes follow.
+    void Decode(QByteArrayView bytes, QString& out, bool last);
+
+private:
+    enum class Form : unsigned char { Unknown, Utf8OrCp1252, Utf8Marked, Utf16LE, Utf16BE };
+    void DecodeForm(QByteArrayView bytes, QString& out, bool last);
+
+    Form FForm = Form::Unknown;
+    bool FStarted = false; // text after the byte-order mark was decoded
+    QByteArray FHeld;      // the first bytes, or a sequence cut at the end of the last piece
+};
+
+// Reads a text file piece by piece, decoded as ReadTextFile decodes it
+// whole, with the same rules for which files are opened.
+class TextFileReader {
+public:
+    explicit TextFileReader(qsizetype pieceBytes = qsizetype(1) << 16);
+    ~TextFileReader();
+    TextFileReader(const TextFileReader&) = delete;
+    TextFileReader& operator=(const TextFileReader&) = delete;
+
+    bool Open(const QString& fileName, QString* error = nullptr, bool allowStreams = false);
+    // Reads an open descriptor from its position on (standard input, say);
+    // it stays open.
+    void OpenDescriptor(int fd);
+    // Appends the text of the next piece of at most pieceBytes bytes; false
+    // at the end of the file or after a failed read (Error()).
+    bool ReadMore(QString& text);
+    const QString& Error() const { return FError; }
+    // How often the ASCII character c occurs in the text of a regular file
+    // from the current position on, counted in a pass of its own; -1 for a
+    // pipe or device, or when the file cannot be read.
+    qint64 CountAscii(char c);
+
+private:
+    void Reset();
+    void Close();
+
+    qsizetype FPieceBytes;
+    int FFd = -1;
+    bool FOwnFd = false;
+    bool FRegular = false;
+    bool FEnd = false;
+    QString FError;
+    QByteArray FBuf;
+    TextDecoder FDecoder;
+};
+
 // Writes bytes to the file atomically; false (with error text) on failure.
 bool WriteFileAtomic(const QString& fileName, const QByteArray& bytes, QString* error = nullptr);
 

@@ -4,6 +4,7 @@
 // through a real in-memory SQLite database, and scripts run by the
 // connection compared with the sqlite3 shell reading the same bytes.
 #include "common/Process.h"
+#include "common/SplitPieces.h"
 #include "common/TempDb.h"
 #include "engine/ScriptSplitter.h"
 
@@ -287,6 +288,13 @@ TEST_P(SplitTable, Splits) {
             EXPECT_TRUE(sqlite3_complete((s + "\n;").c_str())) << s;
         if (r.tail.isEmpty() && !got.empty()) {
             EXPECT_TRUE(sqlite3_complete((std::string(c.input) + "\n;").c_str()));
+        }
+        // Read in pieces of any size, the script splits alike.
+        for (qsizetype piece : {1, 2, 3, 5, 8, 13, 64}) {
+            SCOPED_TRACE(piece);
+            const SplitResult p = test::SplitInPieces(input, piece, remWhSpc);
+            EXPECT_EQ(ToStd(p.statements), c.statements);
+            EXPECT_EQ(p.tail.toStdString(), c.tail);
         }
     }
 }
