@@ -6,6 +6,8 @@
 #include "common/UiAnswer.h"
 #include "shell/ui/KProgress.h"
 #include "shell/ui/Scintilla.h"
+#include "shell/ui/SqlEditorTheme.h"
+#include "shell/ui/Themes.h"
 #include "support/Folders.h"
 #include "support/Settings.h"
 #include "support/TextFile.h"
@@ -141,6 +143,45 @@ TEST_F(WorkspaceWindowTest, ClosingDuringALongQueryWaitsForIt) {
     EXPECT_TRUE(returned);
     EXPECT_FALSE(ok); // interrupted
     EXPECT_EQ(closedEvents, 1);
+}
+
+// For a look by eye in each theme (SKYLARK_SHOT_DIR=folder, under Xvfb):
+// SQL of every kind in the editor, results, the statistics page, and a menu
+// with a disabled item.
+TEST_F(WorkspaceWindowTest, ScreenshotsInThemes) {
+    const QString shots = qEnvironmentVariable("SKYLARK_SHOT_DIR");
+    if (shots.isEmpty()) GTEST_SKIP() << "SKYLARK_SHOT_DIR not set";
+    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    ASSERT_TRUE(app);
+    for (const QString& theme : {QStringLiteral("Cyan Dusk"), QStringLiteral("Paper White"),
+                                 QStringLiteral("Midnight Blue")}) {
+        ASSERT_TRUE(ApplyTheme(*app, theme));
+        QPointer<TfrmSKYMain> w = new TfrmSKYMain;
+        w->Init(file, QString());
+        w->resize(1280, 800);
+        w->ShowAndRaise();
+        w->Editor()->setText(
+            QStringLiteral("-- customers with a label\r\nSELECT c.*, 'text' || 1.5 AS \"label\"\r\n"
+                           "  FROM customer c /* block */ WHERE c.rowid > 2;"));
+        w->RunQuery(RunMode::Plain);
+        for (QTabWidget* tabs : w->findChildren<QTabWidget*>())
+            for (int i = 0; i < tabs->count(); ++i)
+                if (tabs->tabText(i).trimmed() == QLatin1String("Stats")) tabs->setCurrentIndex(i);
+        RunEventsFor(300);
+        const QString name = QString(theme).remove(u' ');
+        EXPECT_TRUE(w->grab().save(shots + QStringLiteral("/workspace-") + name + ".png", "PNG"));
+        QMenu menu;
+        menu.addAction(QStringLiteral("Enabled item"));
+        menu.addAction(QStringLiteral("Disabled item"))->setEnabled(false);
+        menu.addAction(QStringLiteral("Another item"));
+        menu.popup(w->mapToGlobal(QPoint(100, 100)));
+        RunEventsFor(200);
+        EXPECT_TRUE(menu.grab().save(shots + QStringLiteral("/menu-") + name + ".png", "PNG"));
+        menu.close();
+        w->close();
+        RunEventsFor(200);
+    }
+    ApplyTheme(*app, kDefaultTheme);
 }
 
 TEST_F(WorkspaceWindowTest, TypeRunAskAndKeepHistory) {

@@ -60,14 +60,14 @@ public:
     void paint(QPainter* p, const QStyleOptionViewItem& o, const QModelIndex& i) const override {
         const QString text = i.data(Qt::DisplayRole).toString();
         const QString null = NullDisplayText();
-        // The theme's colours; the fixed marks keep theirs, and the text is
+        // The grid keeps its own light colours in every theme; the text is
         // made readable on whatever lies under it.
-        const QColor base = o.palette.color(QPalette::Base);
-        const QColor textColour = o.palette.color(QPalette::Text);
+        const QColor base(255, 255, 255);
+        const QColor textColour(0, 0, 0);
         QColor back = base;
         const QModelIndex cur = FPage->Grid()->currentIndex();
         if ((o.state & QStyle::State_Selected) || (cur.isValid() && cur.row() == i.row()))
-            back = Blend(base, o.palette.color(QPalette::Highlight), 0.25);
+            back = QColor(224, 224, 228);
         if (FCtl.opts.showHighlights && (text.isEmpty() || text == QLatin1String("0") ||
                                          text == QLatin1String("0.0") || text == null))
             back = back.darker(111); // 10 % toward black
@@ -87,13 +87,13 @@ public:
         } else if (has(FCtl.opts.custHiLite[2])) {
             p->fillRect(o.rect, under = QColor(136, 255, 255));
         }
-        p->setPen(o.palette.color(QPalette::Mid));
+        p->setPen(QColor(208, 208, 208));
         p->drawRect(o.rect.adjusted(0, 0, -1, -1));
         QFont f = o.font;
         QColor colour = textColour;
         int align;
         if (text == null) {
-            colour = Blend(textColour, base, 0.45); // dimmed, still readable
+            colour = QColor(192, 192, 192); // silver, made readable below
             f.setItalic(true);
             f.setPointSizeF(std::max(1.0, f.pointSizeF() - 1));
             align = 1;

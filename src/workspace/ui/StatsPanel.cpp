@@ -1,5 +1,6 @@
 #include "workspace/ui/StatsPanel.h"
 
+#include <QFontDatabase>
 #include <QPainter>
 #include <cmath>
 
@@ -39,7 +40,7 @@ void DrawGauge(QPainter& p, const QRect& r, const Gauge& g) {
 
 TStatsPanel::TStatsPanel(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("imgStats"));
-    setMinimumSize(200, 220);
+    setMinimumSize(280, 220); // labels, values and gauges side by side
 }
 
 void TStatsPanel::Show(const StatFigures& f, qint64 cacheBytes, int memScaleMB, int stmtScaleKB) {
@@ -53,13 +54,22 @@ void TStatsPanel::Show(const StatFigures& f, qint64 cacheBytes, int memScaleMB, 
 void TStatsPanel::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), Qt::black);
-    QFont f(QStringLiteral("Monospace"));
-    f.setStyleHint(QFont::TypeWriter);
+    QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     f.setPointSize(8);
     p.setFont(f);
-    const int lineH = QFontMetrics(f).height() + 2;
-    int y = 4;
-    const int gaugeX = width() / 2 + 20, gaugeW = std::max(40, width() - gaugeX - 6);
+    const QFontMetrics fm(f);
+    const int lineH = fm.height() + 2;
+    // Three columns that never overlap: the widest label, the widest value,
+    // then the gauges in what is left.
+    const QList<QPair<QString, QString>> lines = StatLines(FFig);
+    int labelW = 0, valueW = 0;
+    for (const auto& [label, value] : lines) {
+        labelW = std::max(labelW, fm.horizontalAdvance(label));
+        valueW = std::max(valueW, fm.horizontalAdvance(value));
+    }
+    const int gap = fm.horizontalAdvance(QLatin1Char(' ')) * 2;
+    const int valueX = 6 + labelW + gap;
+    const int gaugeX = valueX + valueW + gap, gaugeW = std::max(0, width() - gaugeX - 6);
     const qint64 mem = qint64(FMemMB) * 1048576, stmt = qint64(FStmtKB) * 1024;
     const Gauge gauges[] = {
         {double(FFig.memoryUsed), double(mem + Tenth(mem)), mem * 0.9, double(mem), false},
@@ -68,13 +78,14 @@ void TStatsPanel::paintEvent(QPaintEvent*) {
         {double(FFig.schemaMemory), 204800, 51200, 102400, true},
         {double(FFig.allocations), 2000, 1000, 1500, true},
     };
-    int line = 0;
-    for (const auto& [label, value] : StatLines(FFig)) {
+    int y = 4, line = 0;
+    for (const auto& [label, value] : lines) {
         p.setPen(QColor(120, 200, 255));
         p.drawText(6, y + lineH - 4, label);
         p.setPen(QColor(230, 230, 230));
-        p.drawText(width() / 2 - 40, y + lineH - 4, value);
-        if (line < 5) DrawGauge(p, QRect(gaugeX, y + 3, gaugeW, lineH - 6), gauges[line]);
+        p.drawText(valueX, y + lineH - 4, value);
+        if (line < 5 && gaugeW >= 20)
+            DrawGauge(p, QRect(gaugeX, y + 3, gaugeW, lineH - 6), gauges[line]);
         y += lineH;
         ++line;
     }
