@@ -2,9 +2,10 @@
 // stored text, and the workspace's schema tree.
 #include "cli/CliFamilies.h"
 
+#include "design/ScriptTables.h"
 #include "design/TableLayout.h"
 #include "design/Views.h"
-#include "design/ScriptTables.h"
+#include "engine/Catalogue.h"
 #include "engine/Database.h"
 #include "workspace/SchemaTree.h"
 
@@ -24,18 +25,22 @@ int CmdTableSql(CliContext& ctx) {
     if (!OpenExisting(ctx, db, ctx.args[0])) return ExitFailed;
     if (all) {
         // The tables of --schema that the script creates itself (no shadow
-        // tables of virtual tables, which their CREATE makes again).
-        QStringList tables;
+        // tables of virtual tables, which their CREATE makes again), each
+        // read from the schema's catalogue, read once.
+        const QString schema = ctx.opts.value(QStringLiteral("schema"));
+        TSchemaCatalogue cat;
+        QList<const TCatalogueEntry*> tables;
         QString why;
-        if (!TablesForScript(db, ctx.opts.value(QStringLiteral("schema")), tables, &why)) {
+        if (!ReadCatalogue(db, schema, cat, CatalogueDetail::ColumnNames, &why) ||
+            !TablesForScript(db, cat, tables, &why)) {
             ctx.error = why;
             return ExitFailed;
         }
         QString out;
-        for (const QString& t : tables) {
+        for (const TCatalogueEntry* e : tables) {
+            const QString t = e->Name();
             TTableLayout layout;
-            if (!convDBTableToLayout(db, ctx.opts.value(QStringLiteral("schema")), layout, t,
-                                     &why)) {
+            if (!convDBTableToLayout(db, schema, layout, t, &why, &cat)) {
                 ctx.error = kLayoutNotRead + t + QStringLiteral(" (") + why + QLatin1Char(')');
                 return ExitFailed;
             }
@@ -100,6 +105,10 @@ int CmdTree(CliContext& ctx) {
     const int count =
         BuildSchemaTree(db, ctx.flags.contains(QStringLiteral("alpha")) ? 1 : 0, roots, &ctx.error);
     if (!ctx.error.isEmpty()) return ExitFailed;
+    if (ctx.flags.contains(QStringLiteral("count"))) {
+        Print(ctx, QString::number(count) + QLatin1Char('\n'));
+        return ExitOk;
+    }
     QString text;
     std::function<void(const SchemaNode&, int)> print = [&](const SchemaNode& n, int depth) {
         text += QString(depth * 2, QLatin1Char(' ')) + NodeText(n.rec) + QLatin1Char('\n');
@@ -108,8 +117,6 @@ int CmdTree(CliContext& ctx) {
     };
     for (const SchemaNode& r : roots)
         print(r, 0);
-    if (ctx.flags.contains(QStringLiteral("count")))
-        text = QString::number(count) + QLatin1Char('\n');
     Print(ctx, text);
     return ExitOk;
 }

@@ -8,6 +8,7 @@
 
 #include "design/Constraints.h"
 #include "design/IndexTrigger.h"
+#include "engine/Catalogue.h"
 
 #include <QHash>
 #include <QList>
@@ -100,23 +101,12 @@ QString convTableLayoutToSQL(const TTableLayout& t);
 // Lines OldName=fName joined by CR LF, also stored in colReassigns.
 QString convTableAlteredCols(TTableLayout& t);
 
-// One schema's master table read once, in rowid order, with its tables by
-// name and each table's index and trigger rows.
-struct TSchemaMaster {
-    struct Entry {
-        QString type, name, tblName, sql;
-        qint64 rootpage;
-    };
-    QList<Entry> entries;
-    QHash<QString, qsizetype> tables;
-    QHash<QString, QList<qsizetype>> byTable;
-};
-bool ReadSchemaMaster(TSQLite3Database& db, const QString& schema, TSchemaMaster& m,
-                      QString* why = nullptr);
-// A table read into a layout; with master, from those rows instead of
-// querying the master table again (a whole schema is read this way).
+// A table read into a layout: its stored text parsed and its columns
+// checked against the engine's. With a catalogue (ReadCatalogue, with its
+// columns for speed), from it: readers of many tables read the catalogue
+// once. Without, the table's own part of the catalogue is read.
 bool convDBTableToLayout(TSQLite3Database& db, const QString& schema, TTableLayout& t,
                          const QString& table, QString* why = nullptr,
-                         const TSchemaMaster* master = nullptr);
+                         const TSchemaCatalogue* catalogue = nullptr);
 
 } // namespace sky

@@ -5,7 +5,6 @@
 #include "engine/Identifiers.h"
 #include "engine/SqlLiteral.h"
 #include "engine/Statement.h"
-#include "support/TextUtil.h"
 
 #include <QSet>
 #include <algorithm>
@@ -39,21 +38,31 @@ bool InNameSpace(CatalogueKind k) {
     return k == CatalogueKind::Table || k == CatalogueKind::Index || k == CatalogueKind::View;
 }
 
-// The columns name, type, notnull, has-default, default, pk, hidden from col on.
-TCatalogueColumn ColumnAt(sqlite3_stmt* h, int col) {
+// The columns name, type, notnull, has-default, default, pk, hidden from col
+// on (only name and hidden when names are all that is wanted).
+TCatalogueColumn ColumnAt(sqlite3_stmt* h, int col, bool full) {
     TCatalogueColumn c;
     c.name = Text(h, col);
+    c.hidden = sqlite3_column_int(h, col + 6);
+    if (!full) return c;
     c.type = Text(h, col + 1);
     c.notNull = sqlite3_column_int(h, col + 2) != 0;
     c.hasDefault = sqlite3_column_int(h, col + 3) != 0;
     c.defaultText = Text(h, col + 4);
     c.pk = sqlite3_column_int(h, col + 5);
-    c.hidden = sqlite3_column_int(h, col + 6);
     return c;
 }
 
+// The name as a lookup key: ASCII letters in lower case (the same array when
+// it has no upper-case letter, so nothing is copied).
+QByteArray Key(const QByteArray& name) {
+    for (const char c : name)
+        if (c >= 'A' && c <= 'Z') return name.toLower();
+    return name;
+}
+
 QString SchemaOrMain(const QString& schema) {
-    const QString s = TrimText(schema);
+    const QString s = UnquoteIdent(schema);
     return s.isEmpty() ? QStringLiteral("main") : s;
 }
 
@@ -76,11 +85,11 @@ std::unique_ptr<TSQLite3Statement> PrepareRead(TSQLite3Database& db, const QStri
 
 const TCatalogueEntry* TSchemaCatalogue::Named(const QByteArray& name, CatalogueKind kind,
                                                bool exact) const {
-    const QByteArray key = name.toLower();
+    const QByteArray key = Key(name);
     const auto it = FByName.constFind(key);
     if (it == FByName.constEnd()) return nullptr;
     auto matches = [&](const TCatalogueEntry& e) {
-        return e.kind == kind && (exact ? e.name == name : e.name.toLower() == key);
+        return e.kind == kind && (exact ? e.name == name : Key(e.name) == key);
     };
     if (matches(FEntries[*it])) return &FEntries[*it];
     // Only a damaged catalogue holds two such names: look at every entry.
@@ -108,7 +117,7 @@ const TCatalogueEntry* TSchemaCatalogue::ViewIgnoringCase(const QByteArray& name
 QList<const TCatalogueEntry*> TSchemaCatalogue::Dependents(const TCatalogueEntry& table,
                                                            CatalogueKind kind) const {
     QList<const TCatalogueEntry*> out;
-    const auto it = FByTable.constFind(table.name.toLower());
+    const auto it = FByTable.constFind(Key(table.name));
     if (it == FByTable.constEnd()) return out;
     for (const qsizetype at : *it)
         if (FEntries[at].kind == kind) out.append(&FEntries[at]);
@@ -141,68 +150,97 @@ void TSchemaCatalogue::Index() {
     FByName.reserve(FEntries.size());
     for (qsizetype at = 0; at < FEntries.size(); ++at) {
         const TCatalogueEntry& e = FEntries[at];
-        if (InNameSpace(e.kind)) FByName.insert(e.name.toLower(), at); // keeps the first
+        if (InNameSpace(e.kind)) FByName.insert(Key(e.name), at); // keeps the first
         if (e.kind == CatalogueKind::Index || e.kind == CatalogueKind::Trigger)
-            FByTable[e.tblName.toLower()].append(at);
+            FByTable[Key(e.tblName)].append(at);
     }
 }
 
-bool ReadCatalogue(TSQLite3Database& db, const QString& schema, TSchemaCatalogue& cat,
-                   bool withColumns, QString* why) {
-    cat = TSchemaCatalogue();
-    cat.FSchema = TrimText(schema);
-    const QString master = MasterTableOf(cat.FSchema);
+bool TSchemaCatalogue::Read(TSQLite3Database& db, const QString& schema, CatalogueDetail detail,
+                            const QByteArray* table, QString* why) {
+    *this = TSchemaCatalogue();
+    FSchema = UnquoteIdent(schema);
+    const QString master = MasterTableOf(FSchema);
+    const bool full = detail == CatalogueDetail::Columns;
+    const QString onlyTable =
+        table ? QStringLiteral(" WHERE tbl_name=?1 COLLATE NOCASE") : QString();
     const QString entries = QStringLiteral("SELECT rowid, type, name, tbl_name, sql, rootpage, "
                                            "NULL, NULL, NULL, NULL, NULL, NULL, NULL FROM ") +
-                            master;
-    // One statement, so the rows and the columns come from one reading of the file.
+                            master + onlyTable;
+    // One statement, so the rows and the columns come from one reading of the
+    // file. The columns follow their tables' rows, in the same order.
     const QString columns =
-        QStringLiteral(" UNION ALL SELECT m.rowid, NULL, NULL, NULL, NULL, NULL, x.name, x.type, "
-                       "x.\"notnull\", x.dflt_value IS NOT NULL, x.dflt_value, x.pk, x.hidden "
-                       "FROM ") +
-        master + QStringLiteral(" AS m, pragma_table_xinfo(m.name, ") +
-        QuoteSqlString(SchemaOrMain(cat.FSchema)) + QStringLiteral(") AS x WHERE m.type='table'");
-    QHash<qint64, qsizetype> byRowid;
+        QStringLiteral(" UNION ALL SELECT m.rowid, NULL, NULL, NULL, NULL, NULL, x.name, ") +
+        (full ? QStringLiteral("x.type, x.\"notnull\", x.dflt_value IS NOT NULL, x.dflt_value, "
+                               "x.pk, ")
+              : QStringLiteral("NULL, NULL, NULL, NULL, NULL, ")) +
+        QStringLiteral("x.hidden FROM ") + master +
+        QStringLiteral(" AS m, pragma_table_xinfo(m.name, ") +
+        QuoteSqlString(SchemaOrMain(FSchema)) + QStringLiteral(") AS x WHERE m.type='table'") +
+        (table ? QStringLiteral(" AND m.tbl_name=?1 COLLATE NOCASE") : QString());
+    qsizetype cursor = 0; // the entry the last column row belonged to
     auto row = [&](sqlite3_stmt* h) {
         const qint64 rowid = sqlite3_column_int64(h, 0);
         if (sqlite3_column_type(h, 1) != SQLITE_NULL) {
-            TCatalogueEntry e;
+            TCatalogueEntry& e = FEntries.emplace_back();
             e.rowid = rowid;
-            e.type = Bytes(h, 1);
-            e.kind = KindOf(e.type);
+            const char* type = reinterpret_cast<const char*>(sqlite3_column_text(h, 1));
+            e.kind = KindOf(QByteArray::fromRawData(type, sqlite3_column_bytes(h, 1)));
+            if (e.kind == CatalogueKind::Other) e.otherType = Bytes(h, 1);
             e.name = Bytes(h, 2);
-            e.tblName = Bytes(h, 3);
+            const QByteArrayView tbl(reinterpret_cast<const char*>(sqlite3_column_text(h, 3)),
+                                     sqlite3_column_bytes(h, 3));
+            e.tblName = tbl == e.name ? e.name : tbl.toByteArray(); // a table's is its own name
             e.sql = Bytes(h, 4);
             e.rootpage = sqlite3_column_int64(h, 5);
-            byRowid.insert(rowid, cat.FEntries.size());
-            cat.FEntries.append(std::move(e));
             return;
         }
-        const auto it = byRowid.constFind(rowid);
-        if (it != byRowid.constEnd()) cat.FEntries[*it].columns.append(ColumnAt(h, 6));
-    };
-    if (withColumns) {
-        std::unique_ptr<TSQLite3Statement> stmt =
-            PrepareRead(db, entries + columns + QLatin1Char(';'));
-        if (stmt && StepAll(db, *stmt, row)) {
-            cat.FColumnsRead = true;
-            cat.Index();
-            return true;
+        if (cursor >= FEntries.size() || FEntries[cursor].rowid != rowid) {
+            qsizetype at = cursor;
+            while (at < FEntries.size() && FEntries[at].rowid != rowid)
+                ++at;
+            if (at == FEntries.size()) // not in scan order after all: from the start
+                for (at = 0; at < FEntries.size() && FEntries[at].rowid != rowid; ++at) {
+                }
+            if (at == FEntries.size()) return;
+            cursor = at;
         }
-        // Read again without the columns, which the tables' readers then
-        // fetch one by one.
-        cat.FEntries.clear();
-        byRowid.clear();
+        FEntries[cursor].columns.append(ColumnAt(h, 6, full));
+    };
+    auto read = [&](const QString& sql) {
+        FEntries.clear();
+        cursor = 0;
+        std::unique_ptr<TSQLite3Statement> stmt = PrepareRead(db, sql + QLatin1Char(';'));
+        if (!stmt) return false;
+        if (table)
+            sqlite3_bind_text(stmt->Handle(), 1, table->constData(), int(table->size()),
+                              SQLITE_TRANSIENT);
+        return StepAll(db, *stmt, row);
+    };
+    if (detail != CatalogueDetail::Objects && read(entries + columns)) {
+        FDetail = detail;
+        Index();
+        return true;
     }
-    std::unique_ptr<TSQLite3Statement> stmt = PrepareRead(db, entries + QLatin1Char(';'));
-    if (!stmt || !StepAll(db, *stmt, row)) {
+    // Without the columns, which the tables' readers then fetch one by one.
+    if (!read(entries)) {
         if (why) *why = db.LastError();
-        cat.FEntries.clear();
+        FEntries.clear();
         return false;
     }
     db.ClearError();
-    cat.Index();
+    Index();
     return true;
+}
+
+bool ReadCatalogue(TSQLite3Database& db, const QString& schema, TSchemaCatalogue& cat,
+                   CatalogueDetail detail, QString* why) {
+    return cat.Read(db, schema, detail, nullptr, why);
+}
+
+bool ReadTableCatalogue(TSQLite3Database& db, const QString& schema, const QByteArray& table,
+                        TSchemaCatalogue& cat, QString* why) {
+    return cat.Read(db, schema, CatalogueDetail::Columns, &table, why);
 }
 
 bool ReadTableColumns(TSQLite3Database& db, const QString& schema, const QByteArray& table,
@@ -216,7 +254,7 @@ bool ReadTableColumns(TSQLite3Database& db, const QString& schema, const QByteAr
         sqlite3_bind_text(stmt->Handle(), 1, table.constData(), int(table.size()),
                           SQLITE_TRANSIENT);
         sqlite3_bind_text(stmt->Handle(), 2, s.constData(), int(s.size()), SQLITE_TRANSIENT);
-        if (StepAll(db, *stmt, [&](sqlite3_stmt* h) { columns.append(ColumnAt(h, 0)); }))
+        if (StepAll(db, *stmt, [&](sqlite3_stmt* h) { columns.append(ColumnAt(h, 0, true)); }))
             return true;
     }
     columns.clear();
@@ -225,9 +263,9 @@ bool ReadTableColumns(TSQLite3Database& db, const QString& schema, const QByteAr
 }
 
 bool CatalogueColumns(TSQLite3Database& db, const TSchemaCatalogue& cat,
-                      const TCatalogueEntry& table, QList<TCatalogueColumn>& columns,
-                      QString* why) {
-    if (cat.ColumnsRead() && !table.columns.isEmpty()) {
+                      const TCatalogueEntry& table, CatalogueDetail detail,
+                      QList<TCatalogueColumn>& columns, QString* why) {
+    if (cat.Detail() >= detail && !table.columns.isEmpty()) {
         columns = table.columns;
         return true;
     }

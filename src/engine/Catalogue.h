@@ -25,6 +25,13 @@ class TSQLite3Database;
 
 enum class CatalogueKind : quint8 { Table, Index, View, Trigger, Other };
 
+// How much a catalogue holds of each table's columns.
+enum class CatalogueDetail {
+    Objects,     // the master table's rows only
+    ColumnNames, // and each table's column names and hidden flags
+    Columns,     // and everything pragma_table_xinfo tells of each column
+};
+
 // One column as pragma_table_xinfo reports it.
 struct TCatalogueColumn {
     QString name;
@@ -38,10 +45,11 @@ struct TCatalogueColumn {
 
 struct TCatalogueEntry {
     CatalogueKind kind = CatalogueKind::Other;
-    QByteArray type, name, tblName, sql; // as stored; sql empty when NULL
+    QByteArray name, tblName, sql; // as stored; sql empty when NULL
+    QByteArray otherType;          // the type text of an entry of kind Other
     qint64 rootpage = 0;
     qint64 rowid = 0;
-    // Tables, when the catalogue was read with its columns (ColumnsRead()).
+    // A table's columns, as far as the catalogue's detail reaches.
     QList<TCatalogueColumn> columns;
 
     QString Name() const { return QString::fromUtf8(name); }
@@ -51,12 +59,12 @@ struct TCatalogueEntry {
 
 class TSchemaCatalogue {
 public:
-    // The schema the catalogue was read from (trimmed; empty means main).
+    // The schema the catalogue was read from (unquoted; empty means main).
     const QString& Schema() const { return FSchema; }
     const QList<TCatalogueEntry>& Entries() const { return FEntries; }
-    // True when every table's columns came with the catalogue; otherwise
-    // ReadTableColumns gives them table by table.
-    bool ColumnsRead() const { return FColumnsRead; }
+    // What each table's entry holds of its columns. Below what a reader
+    // needs, CatalogueColumns reads them table by table.
+    CatalogueDetail Detail() const { return FDetail; }
 
     // The table (or view) whose stored name is exactly name; nullptr when
     // there is none.
@@ -79,7 +87,12 @@ public:
     QList<const TCatalogueEntry*> OfKind(CatalogueKind kind, Order order = Order::Rowid) const;
 
 private:
-    friend bool ReadCatalogue(TSQLite3Database&, const QString&, TSchemaCatalogue&, bool, QString*);
+    friend bool ReadCatalogue(TSQLite3Database&, const QString&, TSchemaCatalogue&,
+                              CatalogueDetail, QString*);
+    friend bool ReadTableCatalogue(TSQLite3Database&, const QString&, const QByteArray&,
+                                   TSchemaCatalogue&, QString*);
+    bool Read(TSQLite3Database& db, const QString& schema, CatalogueDetail detail,
+              const QByteArray* table, QString* why);
     const TCatalogueEntry* Named(const QByteArray& name, CatalogueKind kind, bool exact) const;
     void Index();
 
@@ -87,26 +100,38 @@ private:
     QList<TCatalogueEntry> FEntries;
     QHash<QByteArray, qsizetype> FByName;         // lower-cased name -> first entry
     QHash<QByteArray, QList<qsizetype>> FByTable; // lower-cased tbl_name -> indexes, triggers
-    bool FColumnsRead = false;
+    CatalogueDetail FDetail = CatalogueDetail::Objects;
 };
 
-// Reads schema's master table (empty schema: main). With withColumns the
-// columns of every table are read in the same pass, by one query over the
-// master table and pragma_table_xinfo; when that query fails (a virtual
-// table whose module is not loaded fails it as a whole) the catalogue is
-// still read, without columns. False with the engine's reason in why when
-// the master table cannot be read.
+// Reads schema's master table (empty schema: main; quotes around the name
+// are removed). With column detail the columns of every table are read in
+// the same pass, by one query over the master table and pragma_table_xinfo;
+// when that query fails (a virtual table whose module is not loaded fails it
+// as a whole) the catalogue is still read, without columns. False with the
+// engine's reason in why when the master table cannot be read.
 bool ReadCatalogue(TSQLite3Database& db, const QString& schema, TSchemaCatalogue& cat,
-                   bool withColumns, QString* why = nullptr);
+                   CatalogueDetail detail, QString* why = nullptr);
+
+// The part of the catalogue that belongs to one table (named in any letter
+// case): its row, its indexes and triggers, and all of its columns. For
+// readers of a single table.
+bool ReadTableCatalogue(TSQLite3Database& db, const QString& schema, const QByteArray& table,
+                        TSchemaCatalogue& cat, QString* why = nullptr);
 
 // One table's columns in column order (schema empty: main). False with the
 // engine's reason in why.
 bool ReadTableColumns(TSQLite3Database& db, const QString& schema, const QByteArray& table,
                       QList<TCatalogueColumn>& columns, QString* why = nullptr);
 
-// The table's columns: from the catalogue when it holds them, else read.
+// The table's columns with at least the detail asked for: from the
+// catalogue when it holds them, else read.
 bool CatalogueColumns(TSQLite3Database& db, const TSchemaCatalogue& cat,
-                      const TCatalogueEntry& table, QList<TCatalogueColumn>& columns,
-                      QString* why = nullptr);
+                      const TCatalogueEntry& table, CatalogueDetail detail,
+                      QList<TCatalogueColumn>& columns, QString* why = nullptr);
 
 } // namespace sky
+
+// Entries and columns hold only implicitly shared Qt values: lists of them
+// grow by moving their memory.
+Q_DECLARE_TYPEINFO(sky::TCatalogueColumn, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(sky::TCatalogueEntry, Q_RELOCATABLE_TYPE);

@@ -296,7 +296,7 @@ bool TSQLite3Database::ExportTableScriptImpl(const QByteArray& TableName, Export
     TSchemaCatalogue cat;
     QString why;
     TScriptPlan plan;
-    if (ReadCatalogue(*this, QString(), cat, false, &why)) {
+    if (ReadCatalogue(*this, QString(), cat, CatalogueDetail::Objects, &why)) {
         plan = TableScriptPlan(cat, TableName, InclData);
     } else {
         TScriptStep failed;
@@ -460,7 +460,7 @@ bool TSQLite3Database::ExportDBScript(QIODevice* DestStream, int QuerySize, bool
 
         TSchemaCatalogue cat;
         QString why;
-        if (!ReadCatalogue(*this, QString(), cat, false, &why)) {
+        if (!ReadCatalogue(*this, QString(), cat, CatalogueDetail::Objects, &why)) {
             FLastErr = why;
             ok = false;
         } else {

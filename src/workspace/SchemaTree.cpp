@@ -3,6 +3,7 @@
 #include "design/DefTokens.h"
 #include "design/TableLayout.h"
 #include "design/Views.h"
+#include "engine/Catalogue.h"
 #include "engine/Database.h"
 #include "engine/Identifiers.h"
 #include "engine/SqlLiteral.h"
@@ -94,6 +95,7 @@ SchemaNode TableNode(const TTableLayout& t, const QString& schema, int n) {
     SchemaNode node = ObjectNode(okTable, t.tblName, schema, n);
     TDBObjRec& r = node.rec;
     r.colCount = int(t.Cols.size());
+    node.children.reserve(t.Cols.size() + t.Idxs.size() + t.Trigs.size());
     const QSet<QString> pk = PrimaryKeyColumns(t);
     int seq = 0;
     auto child = [&](TDBObjKind kind, int nodeKind) {
@@ -142,27 +144,44 @@ SchemaNode TableNode(const TTableLayout& t, const QString& schema, int n) {
     return node;
 }
 
-// The names of one type in the master table, each once: in rowid order,
-// by name (byte order of the UTF-8 text, as the engine sorts) or by root page.
-QStringList MasterNames(const TSchemaMaster& m, const QString& type, int order) {
-    QList<const TSchemaMaster::Entry*> picked;
-    QSet<QString> seen;
-    for (const TSchemaMaster::Entry& e : m.entries)
-        if (e.type == type && !seen.contains(e.name)) {
-            seen.insert(e.name);
-            picked << &e;
+// A view read by readView: its node, and below it its columns as the engine
+// reports them (a failure to read those because the file cannot be read is
+// a problem).
+SchemaNode ViewNode(TSQLite3Database& db, TViewLayout& v, const QString& name,
+                    const QString& schema, int n, QStringList& problems) {
+    v.vName = name;
+    const QString lower = TrimText(schema).toLower();
+    v.vSchema = lower == QLatin1String("main") ? QString() : schema;
+    SchemaNode view = ObjectNode(okView, name, schema, n);
+    TDBObjRec& r = view.rec;
+    r.sCreate = sqlFrom(v);
+    r.sSelect = v.vSelect;
+    r.sRefTables = JoinCSVLine(v.vRefs, QLatin1Char(','));
+    r.sComment = v.Comment;
+    db.ClearError();
+    if (readViewFields(db, v)) {
+        view.children.reserve(v.vCols.size());
+        for (qsizetype i = 0; i < v.vCols.size(); ++i) {
+            SchemaNode c;
+            c.rec.Lvl = 2;
+            c.rec.NodeKind = 2;
+            c.rec.dbObjKind = okColumn;
+            c.rec.iID = r.iSeq;
+            c.rec.iSeq = int(i);
+            c.rec.sName = v.vCols[i];
+            c.rec.sType = v.vTypes.value(i);
+            c.rec.sAffinity = c.rec.sType;
+            c.rec.bNULL = true;
+            c.rec.sDataBase = schema;
+            c.rec.sTableName = name;
+            view.children.append(std::move(c));
         }
-    if (order == 1) {
-        std::stable_sort(picked.begin(), picked.end(),
-                         [](auto* a, auto* b) { return a->name.toUtf8() < b->name.toUtf8(); });
-    } else if (order == 0) {
-        std::stable_sort(picked.begin(), picked.end(),
-                         [](auto* a, auto* b) { return a->rootpage < b->rootpage; });
+    } else if (FileReadFailed(db)) {
+        problems << kCannotReadTable + schema + QLatin1Char('.') + name + QStringLiteral(": ") +
+                        db.LastError();
     }
-    QStringList names;
-    for (const auto* e : picked)
-        names << e->name;
-    return names;
+    r.colCount = int(view.children.size());
+    return view;
 }
 
 } // namespace
@@ -185,75 +204,44 @@ int BuildSchemaTree(TSQLite3Database& db, int order, QList<SchemaNode>& roots, Q
         dbNode.rec.NodeKind = 0;
         dbNode.rec.sName = schema;
         dbNode.rec.sDataBase = schema;
-        TSchemaMaster master;
+        TSchemaCatalogue cat;
         QString why;
-        if (!ReadSchemaMaster(db, schema, master, &why)) {
+        if (!ReadCatalogue(db, schema, cat, CatalogueDetail::ColumnNames, &why)) {
             problems << kCannotReadSchema + schema + QStringLiteral(": ") + why;
             roots.append(std::move(dbNode));
             continue;
         }
-        auto storedSql = [&](const QString& type, const QString& name) {
-            for (const TSchemaMaster::Entry& e : master.entries)
-                if (e.type == type && e.name == name) return e.sql;
-            return QString();
-        };
-        for (const QString& name :
-             MasterNames(master, QStringLiteral("table"), order == 1 ? 1 : 0)) {
+        const QList<const TCatalogueEntry*> tables =
+            cat.OfKind(CatalogueKind::Table, order == 1 ? TSchemaCatalogue::Order::Name
+                                                        : TSchemaCatalogue::Order::RootPage);
+        const QList<const TCatalogueEntry*> views = cat.OfKind(CatalogueKind::View);
+        dbNode.children.reserve(tables.size() + views.size());
+        for (const TCatalogueEntry* e : tables) {
             ++count;
+            const QString name = e->Name();
             TTableLayout t;
             why.clear();
             db.ClearError();
-            if (!convDBTableToLayout(db, schema, t, name, &why, &master)) {
+            if (!convDBTableToLayout(db, schema, t, name, &why, &cat)) {
                 if (FileReadFailed(db))
                     problems << kCannotReadTable + schema + QLatin1Char('.') + name +
                                     QStringLiteral(": ") + why;
-                dbNode.children.append(NoLayoutNode(
-                    okTable, name, schema, storedSql(QStringLiteral("table"), name), why, n++));
+                dbNode.children.append(NoLayoutNode(okTable, name, schema, e->Sql(), why, n++));
                 continue;
             }
             t.tblName = name; // as stored
             dbNode.children.append(TableNode(t, schema, n++));
         }
-        for (const QString& name : MasterNames(master, QStringLiteral("view"), -1)) {
+        for (const TCatalogueEntry* e : views) {
             ++count;
-            const QString sql = storedSql(QStringLiteral("view"), name);
+            const QString name = e->Name();
+            const QString sql = e->Sql();
             TViewLayout v;
             if (sql.isEmpty() || !readView(sql, v)) {
                 dbNode.children.append(NoLayoutNode(okView, name, schema, sql, v.Comment, n++));
                 continue;
             }
-            v.vName = name;
-            const QString lower = TrimText(schema).toLower();
-            v.vSchema = lower == QLatin1String("main") ? QString() : schema;
-            SchemaNode view = ObjectNode(okView, name, schema, n++);
-            TDBObjRec& r = view.rec;
-            r.sCreate = sqlFrom(v);
-            r.sSelect = v.vSelect;
-            r.sRefTables = JoinCSVLine(v.vRefs, QLatin1Char(','));
-            r.sComment = v.Comment;
-            db.ClearError();
-            if (readViewFields(db, v)) {
-                for (qsizetype i = 0; i < v.vCols.size(); ++i) {
-                    SchemaNode c;
-                    c.rec.Lvl = 2;
-                    c.rec.NodeKind = 2;
-                    c.rec.dbObjKind = okColumn;
-                    c.rec.iID = r.iSeq;
-                    c.rec.iSeq = int(i);
-                    c.rec.sName = v.vCols[i];
-                    c.rec.sType = v.vTypes.value(i);
-                    c.rec.sAffinity = c.rec.sType;
-                    c.rec.bNULL = true;
-                    c.rec.sDataBase = schema;
-                    c.rec.sTableName = name;
-                    view.children.append(std::move(c));
-                }
-            } else if (FileReadFailed(db)) {
-                problems << kCannotReadTable + schema + QLatin1Char('.') + name +
-                                QStringLiteral(": ") + db.LastError();
-            }
-            r.colCount = int(view.children.size());
-            dbNode.children.append(std::move(view));
+            dbNode.children.append(ViewNode(db, v, name, schema, n++, problems));
         }
         roots.append(std::move(dbNode));
     }

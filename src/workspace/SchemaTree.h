@@ -1,7 +1,8 @@
 // The schema tree of a workspace without its widget: one node per schema,
 // below it its tables and views, below those their columns, indexes and
-// triggers. Built from each schema's master table read once; node texts,
-// hints, fonts and pictures; the name a double-click puts into the editor.
+// triggers. Built from each schema's catalogue (engine/Catalogue.h) read
+// once; node texts, hints, fonts and pictures; the name a double-click puts
+// into the editor.
 #pragma once
 
 #include <QList>
@@ -51,6 +52,12 @@ struct SchemaNode {
     TDBObjRec rec;
     QList<SchemaNode> children;
 };
+} // namespace sky
+// Nodes hold only implicitly shared Qt values: a list of them grows by moving
+// its memory rather than copying each node.
+Q_DECLARE_TYPEINFO(sky::TDBObjRec, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(sky::SchemaNode, Q_RELOCATABLE_TYPE);
+namespace sky {
 
 // Rebuilds the nodes (order 1 alphabetical, any other creation order) and
 // returns the number of tables and views found. A table or view whose layout

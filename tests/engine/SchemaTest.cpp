@@ -1,6 +1,9 @@
 // Schema introspection against real databases, including names that need quotes.
 #include "common/TempDb.h"
+#include "engine/Catalogue.h"
 #include "engine/Identifiers.h"
+
+#include <sqlite3.h>
 
 namespace sky::test {
 namespace {
@@ -91,6 +94,108 @@ TEST_F(SchemaTest, ColumnMetaDataAndTypeProbe) {
     ASSERT_TRUE(db.QueryTypeAffinities(types, QStringLiteral("SELECT * FROM plain")));
     EXPECT_EQ(types, (QStringList{QStringLiteral("id=NULL"), QStringLiteral("name=NULL")}));
     EXPECT_FALSE(db.QueryTypeAffinities(types, QStringLiteral("CREATE TABLE z(a)")));
+}
+
+QStringList Names(const QList<const TCatalogueEntry*>& entries) {
+    QStringList names;
+    for (const TCatalogueEntry* e : entries)
+        names << e->Name();
+    return names;
+}
+
+// The catalogue read once: lookups as the engine finds names, each table's
+// indexes and triggers (a trigger may name its table in another letter case),
+// the orders, and the columns of every table at each level of detail.
+TEST_F(SchemaTest, CatalogueLooksUpWhatTheMasterTableHolds) {
+    Run(QStringLiteral("CREATE INDEX plain_name ON PLAIN(name);"
+                       "CREATE TRIGGER plain_ins AFTER INSERT ON Plain BEGIN SELECT 1; END;"
+                       "CREATE TABLE \"Bé\"(q INT DEFAULT 7, g AS (q + 1));"));
+    for (const CatalogueDetail detail :
+         {CatalogueDetail::Objects, CatalogueDetail::ColumnNames, CatalogueDetail::Columns}) {
+        SCOPED_TRACE(int(detail));
+        TSchemaCatalogue cat;
+        QString why;
+        ASSERT_TRUE(ReadCatalogue(db, QStringLiteral("\"main\""), cat, detail, &why))
+            << why.toStdString();
+        EXPECT_EQ(cat.Schema(), QStringLiteral("main"));
+        EXPECT_EQ(cat.Detail(), detail);
+        EXPECT_EQ(cat.Entries().size(), 10); // 6 tables (sequence too), 2 indexes, view, trigger
+        const TCatalogueEntry* plain = cat.Table(QStringLiteral("plain"));
+        ASSERT_NE(plain, nullptr);
+        EXPECT_EQ(cat.Table(QStringLiteral("PLAIN")), nullptr);
+        EXPECT_EQ(cat.TableIgnoringCase("PLAIN"), plain);
+        EXPECT_EQ(cat.Table(QStringLiteral("v1")), nullptr);
+        ASSERT_NE(cat.ViewIgnoringCase("V1"), nullptr);
+        EXPECT_EQ(cat.View("v1")->Sql(), QStringLiteral("CREATE VIEW v1 AS SELECT * FROM plain"));
+        EXPECT_EQ(Names(cat.Dependents(*plain, CatalogueKind::Index)),
+                  QStringList{QStringLiteral("plain_name")});
+        EXPECT_EQ(Names(cat.Dependents(*plain, CatalogueKind::Trigger)),
+                  QStringList{QStringLiteral("plain_ins")});
+        // The automatic index of a key has no statement.
+        const TCatalogueEntry* odd = cat.Table(QStringLiteral("odd 'name\""));
+        ASSERT_NE(odd, nullptr);
+        const QList<const TCatalogueEntry*> auto_ = cat.Dependents(*odd, CatalogueKind::Index);
+        ASSERT_EQ(auto_.size(), 1);
+        EXPECT_TRUE(auto_[0]->sql.isEmpty());
+        EXPECT_EQ(Names(cat.OfKind(CatalogueKind::Table, TSchemaCatalogue::Order::Name)),
+                  (QStringList{QStringLiteral("Bé"), QStringLiteral("T007"),
+                               QStringLiteral("odd 'name\""), QStringLiteral("order"),
+                               QStringLiteral("plain"), QStringLiteral("sqlite_sequence")}));
+        EXPECT_EQ(
+            Names(cat.OfKind(CatalogueKind::Table, TSchemaCatalogue::Order::RootPage)).first(),
+            QStringLiteral("plain"));
+
+        const TCatalogueEntry* be = cat.Table(QStringLiteral("Bé"));
+        ASSERT_NE(be, nullptr);
+        QList<TCatalogueColumn> cols;
+        ASSERT_TRUE(CatalogueColumns(db, cat, *be, CatalogueDetail::Columns, cols, &why));
+        ASSERT_EQ(cols.size(), 2);
+        EXPECT_EQ(cols[0].name, QStringLiteral("q"));
+        EXPECT_EQ(cols[0].type, QStringLiteral("INT"));
+        EXPECT_TRUE(cols[0].hasDefault);
+        EXPECT_EQ(cols[0].defaultText, QStringLiteral("7"));
+        EXPECT_EQ(cols[1].hidden, 2);
+        EXPECT_EQ(be->columns.size(), detail == CatalogueDetail::Objects ? 0 : 2);
+        if (detail == CatalogueDetail::ColumnNames) {
+            EXPECT_TRUE(be->columns[0].type.isEmpty());
+        }
+    }
+    TSchemaCatalogue cat;
+    QString why;
+    EXPECT_FALSE(ReadCatalogue(db, QStringLiteral("nosuch"), cat, CatalogueDetail::Columns, &why));
+    EXPECT_FALSE(why.isEmpty());
+    ASSERT_TRUE(ReadTableCatalogue(db, QString(), "PLAIN", cat, &why)) << why.toStdString();
+    EXPECT_EQ(cat.Entries().size(), 3); // the table, its index, its trigger
+    ASSERT_NE(cat.Table(QStringLiteral("plain")), nullptr);
+    EXPECT_EQ(cat.Table(QStringLiteral("plain"))->columns.size(), 2);
+}
+
+// A virtual table whose module this engine lacks fails the one query of all
+// columns: the catalogue is read without them, and each table's columns are
+// then read on their own.
+TEST_F(SchemaTest, CatalogueWithoutColumnsWhenAModuleIsMissing) {
+    sqlite3* h = db.Handle();
+    ASSERT_EQ(sqlite3_exec(h,
+                           "PRAGMA writable_schema=ON; INSERT INTO sqlite_master VALUES('table', "
+                           "'vt', 'vt', 0, 'CREATE VIRTUAL TABLE vt USING nosuchmodule(a)'); "
+                           "PRAGMA writable_schema=OFF;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    db.Close();
+    ASSERT_TRUE(db.Open(path));
+    TSchemaCatalogue cat;
+    QString why;
+    ASSERT_TRUE(ReadCatalogue(db, QString(), cat, CatalogueDetail::Columns, &why))
+        << why.toStdString();
+    EXPECT_EQ(cat.Detail(), CatalogueDetail::Objects);
+    ASSERT_NE(cat.Table(QStringLiteral("vt")), nullptr);
+    QList<TCatalogueColumn> cols;
+    EXPECT_FALSE(CatalogueColumns(db, cat, *cat.Table(QStringLiteral("vt")),
+                                  CatalogueDetail::ColumnNames, cols, &why));
+    EXPECT_TRUE(why.contains(QStringLiteral("nosuchmodule"))) << why.toStdString();
+    ASSERT_TRUE(CatalogueColumns(db, cat, *cat.Table(QStringLiteral("plain")),
+                                 CatalogueDetail::ColumnNames, cols, &why));
+    EXPECT_EQ(cols.size(), 2);
 }
 
 TEST_F(SchemaTest, FreshTableNames) {
