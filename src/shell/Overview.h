@@ -31,7 +31,7 @@ struct OverviewSettings {
     int maxExportValues = 64;                    // MaxSQLExportValuesLines
     bool showTooltips = true;                    // ShowTooltips
     bool lastDbAtTop = false;                    // LastDBatTop
-    QString searchFolder;                        // edtSearchDBFolder (default: the settings folder)
+    QString searchFolder;                        // edtSearchDBFolder (default: the home folder)
     QString searchText = QStringLiteral("*.*db"); // edtSearchDBText
     QString tableSearch, fieldSearch;             // edtSearchTableSearch, edtSearchFieldSearch
     QString docSearch;                            // LastDocSearch (read only; the page stores it)

@@ -12,6 +12,7 @@
 #include "support/SettingsCatalogue.h"
 #include "support/TextUtil.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <algorithm>
 #include <cmath>
@@ -75,7 +76,8 @@ OverviewSettings OverviewController::LoadSettings() const {
     s.maxExportValues = CfgGet(setting::MaxSqlExportValuesLines);
     s.showTooltips = CfgGet(setting::ShowTooltips);
     s.lastDbAtTop = CfgGet(setting::LastDbAtTop);
-    s.searchFolder = CfgGet(setting::SearchDbFolder, SettingsDir());
+    // A first search looks where the user's files are: the home folder.
+    s.searchFolder = CfgGet(setting::SearchDbFolder, QDir::homePath());
     s.searchText = CfgGet(setting::SearchDbText);
     s.tableSearch = CfgGet(setting::SearchTableText);
     s.fieldSearch = CfgGet(setting::SearchFieldText);

@@ -6,10 +6,12 @@
 #include "common/ScriptedPrompter.h"
 #include "engine/Database.h"
 #include "engine/SystemLog.h"
+#include "shell/Search.h"
 #include "support/Folders.h"
 #include "support/Prompter.h"
 #include "support/Settings.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -292,7 +294,7 @@ TEST_F(OverviewTest, SettingsAreReadAndStoredAsTheWindowShowsThem) {
     EXPECT_EQ(first.maxExportValues, 64);
     EXPECT_TRUE(first.showTooltips);
     EXPECT_FALSE(first.lastDbAtTop);
-    EXPECT_EQ(first.searchFolder, SettingsDir());
+    EXPECT_EQ(first.searchFolder, QDir::homePath());
     EXPECT_EQ(first.searchText, "*.*db");
     EXPECT_EQ(first.logKind, 2);
     EXPECT_FALSE(first.expandedPane);
@@ -358,6 +360,34 @@ TEST_F(OverviewTest, SettingsAreReadAndStoredAsTheWindowShowsThem) {
     EXPECT_EQ(CfgGet("DXStyle", QString()), QString());
     EXPECT_TRUE(c.ChooseTheme("Midnight Blue", "Cyan Dusk"));
     EXPECT_EQ(CfgGet("DXStyle", QString()), "Midnight Blue");
+}
+
+// With no stored folder a first file search lists the home folder, where
+// the user's databases are (a database in a sub-folder of it is found);
+// a stored folder is kept.
+TEST_F(OverviewTest, FirstFileSearchLooksInTheHomeFolder) {
+    QTemporaryDir home;
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", home.path().toUtf8());
+    ASSERT_TRUE(QDir(home.path()).mkpath("work/data"));
+    const QString db = home.filePath("work/data/shop.sqlitedb");
+    {
+        TSQLite3Database d;
+        ASSERT_TRUE(d.Open(db));
+        ASSERT_TRUE(d.ExecuteList("CREATE TABLE t(a);"));
+    }
+    const OverviewSettings first = c.LoadSettings();
+    qputenv("HOME", oldHome);
+    EXPECT_EQ(QDir(first.searchFolder).canonicalPath(), QDir(home.path()).canonicalPath());
+    QStringList messages;
+    const QStringList found = FindDatabaseFiles(
+        {first.searchFolder}, FileSearchPattern(first.searchText), true, messages);
+    EXPECT_TRUE(found.contains(db)) << found.join(", ").toStdString();
+
+    OverviewSettings s = first;
+    s.searchFolder = data.path();
+    c.SaveSettings(s);
+    EXPECT_EQ(c.LoadSettings().searchFolder, data.path());
 }
 
 TEST_F(OverviewTest, StartWithAnEmptyListSearches) {
