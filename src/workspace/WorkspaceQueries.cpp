@@ -251,9 +251,15 @@ void WorkspaceController::RunQuery(RunMode mode) {
         }
         SetStatus(done);
         AddToHistory(prefix + text);
-        if (schemaChanged) RefreshSchema();
     }
     EndRun();
+    // The statements before a failing one stay done: the tree shows what the
+    // file holds now, the status keeps the run's own message.
+    if (schemaChanged && !text.isEmpty()) {
+        const QString runStatus = status;
+        RefreshSchema();
+        if (!ok) SetStatus(runStatus);
+    }
     editor.skipHistory = false; // also after a failed, refused or empty run
     FView.ResultsChanged();
 }

@@ -246,6 +246,18 @@ TEST_F(WorkspaceWindowTest, TypeRunAskAndKeepHistory) {
     EXPECT_FALSE(again.History()->text().contains(QStringLiteral("DELETE FROM category")));
 }
 
+TEST_F(WorkspaceWindowTest, TheTreeShowsATableOfAScriptThatFailedLater) {
+    TfrmSKYMain w;
+    w.Init(file, QString());
+    w.show();
+    ASSERT_FALSE(Node(w, QStringLiteral("x")).isValid());
+    w.Editor()->setText(QStringLiteral("CREATE TABLE x(a); SELECT * FROM nosuch;"));
+    w.RunQuery(RunMode::Plain);
+    EXPECT_TRUE(w.Status()->text().startsWith(QStringLiteral("Error: ")))
+        << w.Status()->text().toStdString();
+    EXPECT_TRUE(Node(w, QStringLiteral("x")).isValid());
+}
+
 TEST_F(WorkspaceWindowTest, ALongQueryIsCancelledFromTheProgressDialog) {
     TfrmSKYMain w;
     w.Init(file, QString());

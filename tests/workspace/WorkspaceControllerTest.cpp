@@ -267,6 +267,32 @@ TEST_F(WorkspaceControllerTest, RunModesRunThePlanOrOnlyTheSelection) {
     EXPECT_EQ(c.results.lastQuery, "EXPLAIN SELECT * FROM items WHERE id = 2");
 }
 
+// A script that changes the schema and then fails: the statements before
+// the failure stay done, so the tree shows them; the status keeps the error.
+TEST_F(WorkspaceControllerTest, ASchemaScriptThatFailsLaterStillRefreshesTheTree) {
+    WorkspaceController c(view, answers);
+    c.Init(path, "items");
+    auto inTree = [&](const QString& name) {
+        for (const SchemaNode& schema : c.Tree())
+            for (const SchemaNode& n : schema.children)
+                if (n.rec.sName == name) return true;
+        return false;
+    };
+    ASSERT_FALSE(inTree("x"));
+    c.editor.text = "CREATE TABLE x(a); SELECT * FROM nosuch;";
+    c.RunQuery(RunMode::Plain);
+    EXPECT_TRUE(c.status.startsWith("Error: ")) << c.status.toStdString();
+    EXPECT_TRUE(inTree("x"));
+    // A refused script changes nothing and refreshes nothing.
+    answers.replies = {Reply::No};
+    view.changed.clear();
+    c.editor.text = "CREATE TABLE y(a); DROP TABLE x;";
+    c.RunQuery(RunMode::Plain);
+    EXPECT_EQ(c.status, "No Query.");
+    EXPECT_FALSE(view.changed.contains("tree"));
+    EXPECT_TRUE(inTree("x"));
+}
+
 TEST_F(WorkspaceControllerTest, HistoryPickPutsTheEntryIntoTheEditor) {
     WorkspaceController c(view, answers);
     c.Init(path, "");
