@@ -4,6 +4,7 @@
 #include "engine/Database.h"
 
 #include "engine/CsvFields.h"
+#include "engine/Operation.h"
 #include "engine/ScriptSplitter.h"
 #include "engine/Statement.h"
 #include "support/TextFile.h"
@@ -20,6 +21,7 @@ const QString kDatabaseBusyLower = QStringLiteral("Database busy");
 const QString kTransactionOpened = QStringLiteral("Transaction is already opened.");
 const QString kNoTransaction = QStringLiteral("No transaction is open");
 const QString kExceptionExecuting = QStringLiteral("Exception executing Query ");
+const QString kEmptyQuery = QStringLiteral("Empty Query: \"\"");
 // A script whose end is unfinished: an open quote, comment, bracket or
 // trigger body (the engine's own words for it).
 const QString kIncompleteInput = QStringLiteral("DB Error: incomplete input");
@@ -60,94 +62,68 @@ std::unique_ptr<TSQLite3Statement> TSQLite3Database::Prepare(const QString& SQL)
 bool TSQLite3Database::Execute(const QString& SQL) {
     if (!CheckConnected()) return false;
     if (SQL.isEmpty()) {
-        FLastErr = QStringLiteral("Empty Query: \"\"");
+        FLastErr = kEmptyQuery;
         return false;
     }
-    DispatchUpdates();
-    if (IsBusy()) {
-        FLastErr = kDatabaseBusy;
-        return false;
-    }
-    bool ok = false;
-    Lock();
-    try {
-        FProgress.AllowProgress = 1;
-        StatsBegin();
+    OperationGuard op(*this, kDatabaseBusy, kExceptionExecuting);
+    if (!op.Admitted()) return false;
+    op.DispatchAtEnd();
+    op.Begin();
+    return op.Run([&] {
         FProgress.OpCurrent = 0;
         FProgress.OpTarget = 1;
         FLastErr.clear();
         std::unique_ptr<TSQLite3Statement> stmt = Prepare(SQL);
         StatsPrepared(stmt.get());
-        if (stmt) {
-            const int rc = stmt->Step();
-            ok = rc == SQLITE_ROW || rc == SQLITE_DONE || CheckResult(rc);
-            StatsEnd();
-            stmt.reset();
-        } else {
-            StatsEnd();
-            ok = FLastErr.isEmpty();
+        if (!stmt) {
+            // Nothing to run (empty or a comment) is no failure; a prepare
+            // error or a failing progress handler at the end is.
+            op.EndStats();
+            return FLastErr.isEmpty();
         }
-    } catch (const std::exception& e) {
-        FLastErr = kExceptionExecuting + ExceptionText(e);
-        ok = false;
-    }
-    Unlock();
-    DispatchUpdates();
-    return ok;
+        const int rc = stmt->Step();
+        return rc == SQLITE_ROW || rc == SQLITE_DONE || CheckResult(rc);
+    });
 }
 
 bool TSQLite3Database::ExecuteBonded(const QString& SQL,
                                      const QStringList* csvLinesReplacingQuestionmarks) {
     if (!CheckConnected()) return false;
-    DispatchUpdates();
-    if (IsBusy()) {
-        FLastErr = kDatabaseBusy;
-        return false;
-    }
-    Lock();
+    OperationGuard op(*this, kDatabaseBusy, kExceptionExecuting);
+    if (!op.Admitted()) return false;
+    op.DispatchAtEnd();
+    op.Begin();
     const qsizetype lineCount =
         csvLinesReplacingQuestionmarks ? csvLinesReplacingQuestionmarks->size() : 0;
-    bool ok = false;
-    try {
-        FProgress.AllowProgress = 1;
-        StatsBegin();
+    return op.Run([&] {
         FLastErr.clear();
         std::unique_ptr<TSQLite3Statement> stmt = Prepare(SQL);
         StatsPrepared(stmt.get());
-        if (!stmt) {
-            ok = FLastErr.isEmpty();
-        } else {
-            ok = true;
-            FProgress.OpCurrent = 0;
-            FProgress.OpTarget = lineCount;
-            QStringList fields;
-            for (qsizetype i = 0; i < lineCount && ok; ++i) {
-                FProgress.OpCurrent = i;
-                SplitCSVFields(csvLinesReplacingQuestionmarks->at(i), fields, QLatin1Char(','));
-                // Every line starts from NULL parameters: a short line must not
-                // inherit the previous line's values.
-                stmt->ClearBindings();
+        if (!stmt) return FLastErr.isEmpty();
+        bool ok = true;
+        FProgress.OpCurrent = 0;
+        FProgress.OpTarget = lineCount;
+        QStringList fields;
+        for (qsizetype i = 0; i < lineCount && ok; ++i) {
+            FProgress.OpCurrent = i;
+            SplitCSVFields(csvLinesReplacingQuestionmarks->at(i), fields, QLatin1Char(','));
+            // Every line starts from NULL parameters: a short line must not
+            // inherit the previous line's values.
+            stmt->ClearBindings();
+            ok = stmt->LastBindOk();
+            for (qsizetype k = 0; ok && k < fields.size(); ++k) {
+                stmt->BindTextW(int(k + 1), fields[k]);
                 ok = stmt->LastBindOk();
-                for (qsizetype k = 0; ok && k < fields.size(); ++k) {
-                    stmt->BindTextW(int(k + 1), fields[k]);
-                    ok = stmt->LastBindOk();
-                }
-                if (!ok) break;
-                const int rc = stmt->Step();
-                if (rc == SQLITE_DONE || rc == SQLITE_ROW)
-                    stmt->Reset();
-                else
-                    ok = CheckResult(rc);
             }
+            if (!ok) break;
+            const int rc = stmt->Step();
+            if (rc == SQLITE_DONE || rc == SQLITE_ROW)
+                stmt->Reset();
+            else
+                ok = CheckResult(rc);
         }
-        StatsEnd();
-    } catch (const std::exception& e) {
-        FLastErr = kExceptionExecuting + ExceptionText(e);
-        ok = false;
-    }
-    Unlock();
-    DispatchUpdates();
-    return ok;
+        return ok;
+    });
 }
 
 bool TSQLite3Database::ExecuteList(const QStringList& SQLScript) {
@@ -163,34 +139,22 @@ bool TSQLite3Database::ExecuteList(TextFileReader& Script) {
 }
 
 bool TSQLite3Database::ExecuteListGuarded(QStringView text, TextFileReader* reader) {
-    DispatchUpdates();
-    if (!CheckConnected()) return false;
-    if (IsBusy()) {
-        FLastErr = kDatabaseBusy;
+    if (!CheckConnected()) {
         DispatchUpdates();
         return false;
     }
-    bool ok = false;
-    try {
-        ok = ExecuteListImpl(text, reader);
-    } catch (const std::exception& e) {
-        FLastErr = kExceptionExecuting + ExceptionText(e);
-        FStats.QryLevel = 0;
-        Unlock();
-        ok = false;
-    }
-    DispatchUpdates();
-    return ok;
+    OperationGuard op(*this, kDatabaseBusy, kExceptionExecuting);
+    if (!op.Admitted()) return false;
+    op.DispatchAtEnd();
+    op.Begin();
+    return op.Run([&] { return ExecuteListImpl(text, reader); });
 }
 
 // The script is the text, or what the reader reads when one is given; both
 // run through the same splitter, statement by statement as it finds them,
 // so a script is never held as a list.
 bool TSQLite3Database::ExecuteListImpl(QStringView text, TextFileReader* reader) {
-    FProgress.AllowProgress = 1;
-    StatsBegin();
     FProgress.OpTarget = 10;
-    Lock();
     bool failed = false;
     QString remembered;
     FLastErr.clear();
@@ -255,8 +219,6 @@ bool TSQLite3Database::ExecuteListImpl(QStringView text, TextFileReader* reader)
     else if (!failed && !tail.isEmpty())
         runOne(tail, true);
     if (failed) FLastErr = remembered;
-    StatsEnd();
-    Unlock();
     return !failed;
 }
 

@@ -42,13 +42,16 @@ public:
     }
 
     void Row(TSQLite3Statement& stmt, qint64 index) override {
+        // Locals, so that writing the text does not reload the members.
         std::string& line = FBuf;
+        const int cols = FCols;
+        const bool noLineBreaks = FNoLineBreaks;
         if (FAddLineNos >= 0) {
             line += std::to_string(qint64(FAddLineNos) + index);
             line += ',';
         }
         int len = 0;
-        for (int c = 0; c < FCols; ++c) {
+        for (int c = 0; c < cols; ++c) {
             if (c > 0) line += ',';
             switch (stmt.ColumnType(c)) {
             case SQLITE_INTEGER:
@@ -59,7 +62,7 @@ public:
             }
             case SQLITE_TEXT: {
                 const char* p = stmt.ColumnTextNative(c, len);
-                AppendCsvField(line, p, len, FNoLineBreaks);
+                AppendCsvField(line, p, len, noLineBreaks);
                 break;
             }
             case SQLITE_BLOB: {

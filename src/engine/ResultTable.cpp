@@ -207,44 +207,48 @@ public:
     }
 
     void Row(TSQLite3Statement& stmt, qint64 index) override {
+        // Locals, so that writing the text does not reload the members.
         std::string& line = FLine;
+        TResultTable& results = FResults;
+        const int cols = FCols;
+        const QByteArray& nullText = FNullText;
         line.clear();
-        FResults.BeginRow();
+        results.BeginRow();
         if (FAddLineNos >= 0) {
             line += std::to_string(qint64(FAddLineNos) + index);
             line += ',';
         }
         int len = 0;
-        for (int c = 0; c < FCols; ++c) {
+        for (int c = 0; c < cols; ++c) {
             if (c > 0) line += ',';
             switch (stmt.ColumnType(c)) {
             case SQLITE_INTEGER: {
                 const qint64 v = stmt.ColumnInt64(c);
                 const char* p = stmt.ColumnTextNative(c, len);
                 line.append(p, size_t(len));
-                FResults.AddInteger(v);
+                results.AddInteger(v);
                 break;
             }
             case SQLITE_FLOAT: {
                 const double v = stmt.ColumnDouble(c);
                 const char* p = stmt.ColumnTextNative(c, len);
                 line.append(p, size_t(len));
-                FResults.AddReal(v, p, len);
+                results.AddReal(v, p, len);
                 break;
             }
             case SQLITE_TEXT: {
                 const char* p = stmt.ColumnTextNative(c, len);
                 AppendCsvField(line, p, len, true);
-                FResults.AddText(p, len);
+                results.AddText(p, len);
                 break;
             }
             case SQLITE_BLOB:
                 line += "[Blob]";
-                FResults.AddBlob(stmt.ColumnBlob(c), stmt.ColumnBytes(c));
+                results.AddBlob(stmt.ColumnBlob(c), stmt.ColumnBytes(c));
                 break;
             default:
-                line.append(FNullText.constData(), size_t(FNullText.size()));
-                FResults.AddNull();
+                line.append(nullText.constData(), size_t(nullText.size()));
+                results.AddNull();
                 break;
             }
         }
