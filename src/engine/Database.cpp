@@ -22,6 +22,12 @@ const QString kDatabaseBusy = QStringLiteral("Database Busy");
 const QString kNotConnected = QStringLiteral("DB Error: database is not connected.");
 const QString kClosingLocked = QStringLiteral("Closing a Locked Database during Operation");
 const QString kProgressException = QStringLiteral("Progress-Handler Exception ");
+const QString kLocked = QStringLiteral("Locked");
+const QString kInvalidFile = QStringLiteral("Invalid File: ");
+const QString kLoadExtension = QStringLiteral("Load extension ");
+const QString kExtensionFailed = QStringLiteral("Failed to load Extension");
+const QString kExtensionLoaded = QStringLiteral("Extension Loaded: ");
+const QString kMainSchema = QStringLiteral("Main");
 // Messages quote at most this many characters of an offending text.
 constexpr qsizetype kMaxQuotedChars = 200;
 
@@ -224,11 +230,11 @@ qint64 TSQLite3Database::LastInsertRowID() {
 }
 
 QString TSQLite3Database::SQLiteVersion() const {
-    return IsBusy() ? QStringLiteral("Locked") : QString::fromUtf8(sqlite3_libversion());
+    return IsBusy() ? kLocked : QString::fromUtf8(sqlite3_libversion());
 }
 
 QString TSQLite3Database::SQLiteSoftwVersion() const {
-    return IsBusy() ? QStringLiteral("Locked") : QString::fromUtf8(sqlite3_sourceid());
+    return IsBusy() ? kLocked : QString::fromUtf8(sqlite3_sourceid());
 }
 
 // ---------------------------------------------------------------------------
@@ -313,13 +319,13 @@ bool TSQLite3Database::LoadExtension(const QString& sFileName, const QString& wE
         return false;
     }
     if (sFileName.isEmpty() || !QFileInfo(sFileName).isFile()) {
-        FLastErr = QStringLiteral("Invalid File: \"") + sFileName + QStringLiteral("\"");
+        FLastErr = kInvalidFile + QLatin1Char('"') + sFileName + QLatin1Char('"');
         return false;
     }
     QString quoted = sFileName;
     quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
-    FLastQry = QStringLiteral("Load extension '") + quoted + QStringLiteral("'");
-    FLastErr = QStringLiteral("Failed to load Extension");
+    FLastQry = kLoadExtension + QLatin1Char('\'') + quoted + QLatin1Char('\'');
+    FLastErr = kExtensionFailed;
     if (!CheckResult(sqlite3_db_config(FHandle, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 1, nullptr)))
         return false;
     const QByteArray file = QFile::encodeName(sFileName);
@@ -333,10 +339,10 @@ bool TSQLite3Database::LoadExtension(const QString& sFileName, const QString& wE
     }
     if (rc == SQLITE_OK) {
         FLastErr.clear();
-        WriteLog(TLogKind::Query, QStringLiteral("Extension Loaded: ") + sFileName);
+        WriteLog(TLogKind::Query, kExtensionLoaded + sFileName);
         return true;
     }
-    SetError(err ? QString::fromUtf8(err) : QStringLiteral("Failed to load Extension"));
+    SetError(err ? QString::fromUtf8(err) : kExtensionFailed);
     sqlite3_free(err);
     return false;
 }
@@ -364,7 +370,7 @@ bool TSQLite3Database::HookDBUpdates(const void* owner, TSQLiteUpdateCallback Ho
     DispatchUpdates();
     if (!owner || !HookProc) return false;
     QString db = TrimText(DBName);
-    if (db.isEmpty()) db = QStringLiteral("Main");
+    if (db.isEmpty()) db = kMainSchema;
     UpdateRegistry::Instance().Add(this, owner, std::move(HookProc), TrimText(TableName), db);
     return true;
 }

@@ -22,6 +22,7 @@ const QString kTransactionOpened = QStringLiteral("Transaction is already opened
 const QString kNoTransaction = QStringLiteral("No transaction is open");
 const QString kExceptionExecuting = QStringLiteral("Exception executing Query ");
 const QString kEmptyQuery = QStringLiteral("Empty Query: \"\"");
+const QString kEmptyScript = QStringLiteral("Empty Script");
 // A script whose end is unfinished: an open quote, comment, bracket or
 // trigger body (the engine's own words for it).
 const QString kIncompleteInput = QStringLiteral("DB Error: incomplete input");
@@ -347,7 +348,7 @@ int TSQLite3Database::SQLReduceToStatements(const QString& sql, TSQLiteStatement
     SL.clear();
     if (discardedTail) discardedTail->clear();
     if (TrimText(sql).isEmpty()) {
-        FLastErr = QStringLiteral("Empty Script");
+        FLastErr = kEmptyScript;
         return 0;
     }
     SplitResult r = SplitSqlScript(sql, bRemWhSpc);

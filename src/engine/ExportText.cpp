@@ -7,6 +7,10 @@
 
 namespace sky {
 
+namespace {
+const QString kCannotWrite = QStringLiteral("Cannot write the export: ");
+} // namespace
+
 bool CsvFieldNeedsQuotes(const char* p, qsizetype n) {
     if (n == 0) return false;
     if (n > 64 || static_cast<unsigned char>(p[0]) <= 32 ||
@@ -175,7 +179,7 @@ bool ExportOut::Finish() {
 }
 
 QString ExportOut::ErrorText() const {
-    return QStringLiteral("Cannot write the export: ") + FDev->errorString();
+    return kCannotWrite + FDev->errorString();
 }
 
 } // namespace sky

@@ -15,6 +15,7 @@ namespace {
 
 const QString kDatabaseBusy = QStringLiteral("Database Busy");
 const QString kExceptionExecuting = QStringLiteral("Exception executing Query ");
+const QString kLineNumberHeading = QStringLiteral("No");
 
 QString NoBreaks(QString s) {
     for (QChar& c : s)
@@ -96,7 +97,7 @@ const char* TResultTable::Cell(int row, int col, CellType& type, quint32& len) c
 
 QString TResultTable::Heading(int col) const {
     if (FLineNumbers) {
-        if (col == 0) return QStringLiteral("No");
+        if (col == 0) return kLineNumberHeading;
         --col;
     }
     return FHeadings.value(col);
