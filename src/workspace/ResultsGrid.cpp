@@ -1,6 +1,7 @@
 #include "workspace/ResultsGrid.h"
 
 #include "engine/Identifiers.h"
+#include "engine/SqlLexer.h"
 #include "engine/SqlLiteral.h"
 #include "support/Csv.h"
 #include "support/TextUtil.h"
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 namespace sky {
 namespace {
@@ -29,10 +31,6 @@ QString UpperChars(QStringView s) {
     for (QChar& c : r)
         c = c.toUpper();
     return r;
-}
-
-bool IsWordChar(QChar c) {
-    return c.isLetterOrNumber() || c == u'_';
 }
 
 // One term's test on the column, its value written as an SQL string.
@@ -97,34 +95,86 @@ int ColumnAt(const QString& rowText, qsizetype pos, int columns) {
     return int(std::clamp<qsizetype>(breaks - 1, 0, std::max(0, columns - 1)));
 }
 
-// Index of word in text (both upper case) not preceded by a word character.
-qsizetype FindWord(const QString& text, QLatin1String word) {
-    for (qsizetype i = text.indexOf(word); i >= 0; i = text.indexOf(word, i + 1))
-        if (i == 0 || !IsWordChar(text[i - 1])) return i;
-    return -1;
+// The code tokens of a text (no blanks, line breaks or comments), each with
+// its bracket depth; a ")" counts at the depth it closes to.
+struct DepthToken {
+    SqlToken tok;
+    int depth = 0;
+};
+std::vector<DepthToken> CodeTokensOf(QStringView text) {
+    std::vector<DepthToken> out;
+    SqlLexer lex(text);
+    SqlToken t;
+    int depth = 0;
+    while (lex.Next(t)) {
+        if (t.kind == SqlTokKind::Space || t.kind == SqlTokKind::LineBreak ||
+            t.kind == SqlTokKind::LineComment || t.kind == SqlTokKind::BlockComment)
+            continue;
+        const bool other = t.kind == SqlTokKind::Other;
+        if (other && text[t.pos] == u')') depth = std::max(0, depth - 1);
+        out.push_back({t, depth});
+        if (other && text[t.pos] == u'(') ++depth;
+    }
+    return out;
 }
 
-// A caret at the end of a text closed by ";" moves in front of the ";".
-qsizetype BeforeFinalSemicolon(const QString& text, qsizetype pos) {
-    const QString t = TrimTextRight(text);
-    if (t.endsWith(QLatin1Char(';')) && pos >= t.size()) return t.size() - 1;
-    return pos;
+bool IsChar(QStringView text, const SqlToken& t, char16_t c) {
+    return t.kind == SqlTokKind::Other && text[t.pos] == c;
 }
 
-// Whether a condition written directly after WHERE needs " AND" to join
-// what already follows it (an expression rather than a connector, a clause
-// keyword, ";", ")" or nothing).
-bool NeedsConnector(const QString& after) {
-    if (after.isEmpty() || after[0] == u';' || after[0] == u')') return false;
-    qsizetype n = 0;
-    while (n < after.size() && IsWordChar(after[n]))
-        ++n;
-    static const QStringList joiners = {
-        QStringLiteral("AND"),       QStringLiteral("OR"),       QStringLiteral("ORDER"),
-        QStringLiteral("GROUP"),     QStringLiteral("LIMIT"),    QStringLiteral("HAVING"),
-        QStringLiteral("WINDOW"),    QStringLiteral("UNION"),    QStringLiteral("EXCEPT"),
-        QStringLiteral("INTERSECT"), QStringLiteral("RETURNING")};
-    return !joiners.contains(UpperAscii(QStringView(after).left(n)));
+bool IsKeyword(QStringView text, const SqlToken& t, const char* keyword) {
+    return t.kind == SqlTokKind::Word && SqlWordIs(text.mid(t.pos, t.len), keyword);
+}
+
+// An expression in brackets when it has an OR outside brackets, so that an
+// AND joined to it keeps its meaning.
+QString Grouped(const QString& expr) {
+    for (const DepthToken& d : CodeTokensOf(expr))
+        if (d.depth == 0 && IsKeyword(expr, d.tok, "OR"))
+            return QLatin1Char('(') + expr + QLatin1Char(')');
+    return expr;
+}
+
+// The condition without its leading AND or OR, trimmed.
+QString BareCondition(const QString& condition) {
+    const std::vector<DepthToken> toks = CodeTokensOf(condition);
+    if (!toks.empty() &&
+        (IsKeyword(condition, toks[0].tok, "AND") || IsKeyword(condition, toks[0].tok, "OR")))
+        return TrimText(QStringView(condition).mid(toks[0].tok.end()));
+    return TrimText(condition);
+}
+
+// Where a filter goes in the last statement of a text, in code-token
+// indexes: the statement's first and last token, its top-level WHERE of the
+// last compound part, and the clause that ends that part's WHERE (GROUP,
+// HAVING, WINDOW, ORDER, LIMIT or RETURNING); -1 when absent.
+struct StatementParts {
+    qsizetype first = -1, last = -1, where = -1, clause = -1;
+};
+StatementParts LastStatement(QStringView text, const std::vector<DepthToken>& toks) {
+    StatementParts p;
+    for (qsizetype i = qsizetype(toks.size()) - 1; i >= 0 && p.last < 0; --i)
+        if (!IsChar(text, toks[i].tok, u';')) p.last = i;
+    if (p.last < 0) return p;
+    p.first = p.last;
+    while (p.first > 0 && !IsChar(text, toks[p.first - 1].tok, u';'))
+        --p.first;
+    static const char* const kEnds[] = {"GROUP", "HAVING", "WINDOW", "ORDER", "LIMIT", "RETURNING"};
+    const int depth = toks[p.first].depth;
+    for (qsizetype i = p.first; i <= p.last; ++i) {
+        const SqlToken& t = toks[i].tok;
+        if (toks[i].depth != depth || t.kind != SqlTokKind::Word) continue;
+        if (IsKeyword(text, t, "UNION") || IsKeyword(text, t, "INTERSECT") ||
+            IsKeyword(text, t, "EXCEPT")) {
+            p.where = p.clause = -1;
+        } else if (p.clause < 0 && IsKeyword(text, t, "WHERE")) {
+            p.where = i;
+        } else if (p.clause < 0) {
+            for (const char* end : kEnds)
+                if (IsKeyword(text, t, end)) p.clause = i;
+        }
+    }
+    return p;
 }
 
 } // namespace
@@ -575,62 +625,43 @@ TMenuRes PrepareCellMenu(const GridView& g, int col, int row, bool lineNumbers,
     return m;
 }
 
-SqlMerge AddFilterToQuery(const QString& editor, qsizetype caret, qsizetype selEnd,
-                          const QString& condition, const QString& currentTable) {
+SqlMerge AddFilterToQuery(const QString& editor, qsizetype caret, const QString& condition,
+                          const QString& currentTable) {
     SqlMerge out{editor, std::clamp<qsizetype>(caret, 0, editor.size()), false};
-    const QString cond = TrimText(condition);
-    // The condition without its leading AND (or OR).
-    const QString bare = TrimText(QStringView(cond).mid(3));
+    const QString bare = BareCondition(condition);
     if (bare.isEmpty()) return out;
 
-    QString text = editor;
-    qsizetype pos = out.caret;
-    const qsizetype other = std::clamp<qsizetype>(selEnd, 0, editor.size());
-    if (other != pos) {
-        const qsizetype from = std::min(pos, other);
-        text.remove(from, std::max(pos, other) - from);
-        pos = from;
-    }
-    QString upper = UpperAscii(text);
-    const qsizetype one = FindWord(upper, QLatin1String("WHERE 1 "));
-    if (one >= 0) {
-        text.remove(one + 6, 2);
-        upper.remove(one + 6, 2);
-        pos = one + 6;
-    }
-
-    if (TrimText(text).isEmpty()) {
+    const std::vector<DepthToken> toks = CodeTokensOf(editor);
+    const StatementParts p = LastStatement(editor, toks);
+    if (p.last < 0) {
         out.text = QStringLiteral("SELECT * FROM ") + QuoteIdent(currentTable) +
                    QStringLiteral(" WHERE ") + bare + QLatin1Char(';');
         out.caret = out.text.size() - 1;
         out.changed = true;
         return out;
     }
-    if (text.contains(bare)) return out;
+    const qsizetype stmtFrom = toks[p.first].tok.pos, stmtEnd = toks[p.last].tok.end();
+    if (QStringView(editor).mid(stmtFrom, stmtEnd - stmtFrom).contains(bare)) return out;
 
-    QString insert;
-    bool afterWhere = false;
-    const qsizetype where = FindWord(upper, QLatin1String("WHERE "));
-    if (where < 0) {
-        insert = QStringLiteral("WHERE ") + bare;
-        pos = BeforeFinalSemicolon(text, text.size());
-    } else if (pos <= where + 5) {
-        insert = bare;
-        pos = where + 5;
-        afterWhere = true;
-    } else if (pos < where + 9) {
-        insert = bare;
-        afterWhere = true;
+    // The condition ends with the last code before the ending clause, so a
+    // comment in front of that clause stays where it is.
+    const qsizetype lastCode = p.clause >= 0 ? p.clause - 1 : p.last;
+    const qsizetype codeEnd = toks[lastCode].tok.end();
+    QString before, insert;
+    if (p.where >= 0 && lastCode > p.where) {
+        const qsizetype from = toks[p.where].tok.end();
+        const QString existing = TrimText(QStringView(editor).mid(from, codeEnd - from));
+        before = editor.left(from);
+        insert = existing == QLatin1String("1")
+                     ? bare
+                     : Grouped(existing) + QStringLiteral(" AND ") + Grouped(bare);
     } else {
-        insert = cond;
-        pos = BeforeFinalSemicolon(text, pos);
+        before = editor.left(p.where >= 0 ? toks[p.where].tok.pos : codeEnd);
+        insert = QStringLiteral("WHERE ") + bare;
     }
-    const QString before = TrimText(QStringView(text).left(pos));
-    const QString after = TrimText(QStringView(text).mid(pos));
-    // The caret goes after the condition itself, before any joining AND.
+    before = TrimTextRight(before);
+    out.text = before + QLatin1Char(' ') + insert + editor.mid(codeEnd);
     out.caret = before.size() + 1 + insert.size();
-    if (afterWhere && NeedsConnector(after)) insert += QStringLiteral(" AND");
-    out.text = before + QLatin1Char(' ') + insert + QLatin1Char(' ') + after;
     out.changed = true;
     return out;
 }

@@ -96,13 +96,18 @@ TMenuRes PrepareCellMenu(const GridView& g, int col, int row, bool lineNumbers,
                          const QString& schema, const QString& table,
                          const QStringList& primaryKey);
 
-// "Add as SQL": the editor text and caret after merging the condition.
+// "Add as SQL": the editor text and caret after merging the condition (its
+// leading AND or OR dropped) into the last statement of the editor text: AND-ed
+// to the top-level WHERE of its last compound part (a "WHERE 1" is replaced),
+// else as a new WHERE in front of GROUP, HAVING, WINDOW, ORDER, LIMIT or
+// RETURNING, else at its end. An empty editor gets a query of the current
+// table; a statement already holding the condition stays as it is.
 struct SqlMerge {
     QString text;
     qsizetype caret = 0;
     bool changed = false;
 };
-SqlMerge AddFilterToQuery(const QString& editor, qsizetype caret, qsizetype selEnd,
-                          const QString& condition, const QString& currentTable);
+SqlMerge AddFilterToQuery(const QString& editor, qsizetype caret, const QString& condition,
+                          const QString& currentTable);
 
 } // namespace sky

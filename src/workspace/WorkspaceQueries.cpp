@@ -54,8 +54,7 @@ bool WorkspaceController::PickHistory(const QString& historyText, qsizetype care
 }
 
 bool WorkspaceController::AddFilterAsSql(const QString& condition) {
-    const SqlMerge m =
-        AddFilterToQuery(editor.text, editor.selStart, editor.selEnd, condition, table.name);
+    const SqlMerge m = AddFilterToQuery(editor.text, editor.selStart, condition, table.name);
     if (!m.changed) return false;
     AddToQueryStack(editor.text);
     editor.text = m.text;

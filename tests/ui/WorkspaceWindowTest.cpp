@@ -258,6 +258,35 @@ TEST_F(WorkspaceWindowTest, TheTreeShowsATableOfAScriptThatFailedLater) {
     EXPECT_TRUE(Node(w, QStringLiteral("x")).isValid());
 }
 
+// The filter's condition added to a query with GROUP BY, ORDER BY and LIMIT
+// runs and returns the rows the filter showed.
+TEST_F(WorkspaceWindowTest, AddAsSqlGivesAQueryOfTheFilteredRows) {
+    TfrmSKYMain w;
+    w.Init(file, QString());
+    w.show();
+    w.Editor()->setText(QStringLiteral(
+        "SELECT name, count(*) AS n FROM category GROUP BY name ORDER BY name LIMIT 100;"));
+    w.RunQuery(RunMode::Plain);
+    ASSERT_EQ(w.Controller().status, QStringLiteral("Query Success."));
+    TResultsPage* r = w.Results();
+    r->SetFilterOpen(true);
+    r->SetFilterSpec(QStringLiteral("a"));
+    r->SetFilterSwitch(true);
+    r->RunFilter();
+    RunEventsFor(50);
+    const int shown = r->Proxy()->rowCount({});
+    ASSERT_GT(shown, 0);
+    ASSERT_LT(shown, r->Model()->rowCount({}));
+    ASSERT_TRUE(r->FilterSqlButton()->isVisible());
+    r->FilterSqlButton()->click();
+    const QString merged = w.Editor()->text();
+    EXPECT_LT(merged.indexOf(QStringLiteral("WHERE")), merged.indexOf(QStringLiteral("GROUP BY")))
+        << merged.toStdString();
+    w.RunQuery(RunMode::Plain);
+    EXPECT_EQ(w.Controller().status, QStringLiteral("Query Success.")) << merged.toStdString();
+    EXPECT_EQ(r->Model()->rowCount({}), shown) << merged.toStdString();
+}
+
 TEST_F(WorkspaceWindowTest, ALongQueryIsCancelledFromTheProgressDialog) {
     TfrmSKYMain w;
     w.Init(file, QString());

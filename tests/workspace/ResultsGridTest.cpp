@@ -3,6 +3,7 @@
 // context-menu cell record and "Add as SQL".
 #include "workspace/ResultsGrid.h"
 #include "common/TempDb.h"
+#include "engine/ResultTable.h"
 
 namespace sky {
 namespace {
@@ -393,45 +394,118 @@ TEST(ResultsMenu, RecordsTheCellAndItsKeyConditions) {
               QStringLiteral("no=42"));
 }
 
-TEST(ResultsAddAsSql, MergesTheConditionIntoTheEditor) {
-    const char* cond = " AND c LIKE '%X%'";
+class ResultsAddAsSql : public test::TempDbTest {
+protected:
+    void SetUp() override {
+        test::TempDbTest::SetUp();
+        Run("CREATE TABLE t(id INTEGER, c TEXT, g INT);"
+            "INSERT INTO t VALUES (1,'ax',1),(2,'bx',1),(3,'c',2),(4,'dx',2),(5,'e',3);"
+            "CREATE VIEW \"my t\" AS SELECT * FROM t;");
+    }
+    // The first column of the rows the text returns, joined by ",".
+    QString FirstColumn(const QString& sql) {
+        TResultTable rows;
+        EXPECT_TRUE(db.QueryToResults(rows, sql, -1, -1)) << db.LastError().toStdString();
+        QStringList ids;
+        for (int r = 0; r < rows.RowCount(); ++r)
+            ids << rows.Text(r, 0);
+        return ids.join(QLatin1Char(','));
+    }
+};
+
+// The merged text is the editor's with the condition in the right place of
+// its last statement; SQLite runs it and returns the rows the filter keeps.
+TEST_F(ResultsAddAsSql, PutsTheConditionWhereTheLastStatementFiltersItsRows) {
+    const char* like = " AND \"c\" LIKE '%x%'";
     const struct {
         const char* editor;
-        qsizetype caret, selEnd;
         const char* condition;
         const char* text;
-        qsizetype newCaret;
-        bool changed;
+        const char* rows; // nullptr: not run (more than one statement)
     } cases[] = {
-        {"", 0, 0, cond, "SELECT * FROM \"my table\" WHERE c LIKE '%X%';", 43, true},
-        {"SELECT * FROM t", 3, 3, cond, "SELECT * FROM t WHERE c LIKE '%X%' ", 34, true},
-        {"SELECT * FROM t;", 16, 16, cond, "SELECT * FROM t WHERE c LIKE '%X%' ;", 34, true},
-        {"SELECT * FROM t WHERE 1 ;", 0, 0, cond, "SELECT * FROM t WHERE c LIKE '%X%' ;", 34, true},
-        {"SELECT * FROM t WHERE 1 AND a=2", 31, 31, cond,
-         "SELECT * FROM t WHERE c LIKE '%X%' AND a=2", 34, true},
-        // Caret before or just after WHERE: written first, joined by AND.
-        {"SELECT * FROM t WHERE a=2", 0, 0, cond, "SELECT * FROM t WHERE c LIKE '%X%' AND a=2", 34,
-         true},
-        {"select * from t where a=2", 22, 22, cond, "select * from t where c LIKE '%X%' AND a=2",
-         34, true},
-        // Caret further on: inserted there with its AND, in front of a final ";".
-        {"SELECT * FROM t WHERE a=2", 25, 25, cond, "SELECT * FROM t WHERE a=2 AND c LIKE '%X%' ",
-         42, true},
-        {"SELECT * FROM t WHERE a=2 LIMIT 5;", 33, 25, cond,
-         "SELECT * FROM t WHERE a=2 AND c LIKE '%X%' ;", 42, true},
-        {"SELECT * FROM t", 15, 15, " AND NOT (c LIKE '%X%')",
-         "SELECT * FROM t WHERE NOT (c LIKE '%X%') ", 40, true},
-        {"SELECT * FROM t WHERE c LIKE '%X%'", 0, 0, cond, "SELECT * FROM t WHERE c LIKE '%X%'", 0,
-         false},
-        {"SELECT * FROM t", 2, 2, "  ", "SELECT * FROM t", 2, false},
+        {"", like, "SELECT * FROM \"my t\" WHERE \"c\" LIKE '%x%';", "1,2,4"},
+        {"  \n-- nothing yet\n", like, "SELECT * FROM \"my t\" WHERE \"c\" LIKE '%x%';", "1,2,4"},
+        {"SELECT id FROM t", like, "SELECT id FROM t WHERE \"c\" LIKE '%x%'", "1,2,4"},
+        {"SELECT id FROM t;\n", like, "SELECT id FROM t WHERE \"c\" LIKE '%x%';\n", "1,2,4"},
+        {"SELECT * FROM \"t\" WHERE 1 LIMIT 1000;", like,
+         "SELECT * FROM \"t\" WHERE \"c\" LIKE '%x%' LIMIT 1000;", "1,2,4"},
+        {"SELECT id FROM t WHERE g = 1 OR g = 2 ORDER BY id DESC", like,
+         "SELECT id FROM t WHERE (g = 1 OR g = 2) AND \"c\" LIKE '%x%' ORDER BY id DESC", "4,2,1"},
+        {"SELECT id FROM t where g < 3 order by id", " OR \"c\" LIKE '%x%'",
+         "SELECT id FROM t where g < 3 AND \"c\" LIKE '%x%' order by id", "1,2,4"},
+        {"SELECT g, count(*) FROM t GROUP BY g ORDER BY g", like,
+         "SELECT g, count(*) FROM t WHERE \"c\" LIKE '%x%' GROUP BY g ORDER BY g", "1,2"},
+        {"SELECT g FROM t GROUP BY g HAVING count(*) > 1", like,
+         "SELECT g FROM t WHERE \"c\" LIKE '%x%' GROUP BY g HAVING count(*) > 1", "1"},
+        {"SELECT id FROM t ORDER BY id LIMIT 2", like,
+         "SELECT id FROM t WHERE \"c\" LIKE '%x%' ORDER BY id LIMIT 2", "1,2"},
+        {"SELECT id, row_number() OVER w FROM t WINDOW w AS (ORDER BY id) ORDER BY id", like,
+         "SELECT id, row_number() OVER w FROM t WHERE \"c\" LIKE '%x%' WINDOW w AS (ORDER BY id) "
+         "ORDER BY id",
+         "1,2,4"},
+        // Subqueries keep their own clauses.
+        {"SELECT id FROM (SELECT * FROM t WHERE g < 3 ORDER BY id) ORDER BY id", like,
+         "SELECT id FROM (SELECT * FROM t WHERE g < 3 ORDER BY id) WHERE \"c\" LIKE '%x%' ORDER "
+         "BY id",
+         "1,2,4"},
+        {"SELECT id FROM t WHERE g IN (SELECT g FROM t WHERE id > 2 GROUP BY g) LIMIT 5", like,
+         "SELECT id FROM t WHERE g IN (SELECT g FROM t WHERE id > 2 GROUP BY g) AND \"c\" LIKE "
+         "'%x%' LIMIT 5",
+         "4"},
+        {"WITH s AS (SELECT * FROM t WHERE g > 1 ORDER BY g) SELECT id FROM s ORDER BY id", like,
+         "WITH s AS (SELECT * FROM t WHERE g > 1 ORDER BY g) SELECT id FROM s WHERE \"c\" LIKE "
+         "'%x%' ORDER BY id",
+         "4"},
+        // Keywords in comments and literals are no clauses.
+        {"SELECT id FROM t -- where order by\n/* LIMIT 1 */ ORDER BY id;", like,
+         "SELECT id FROM t WHERE \"c\" LIKE '%x%' -- where order by\n/* LIMIT 1 */ ORDER BY id;",
+         "1,2,4"},
+        {"SELECT id FROM t WHERE c <> 'group by' -- or not\nLIMIT 10", like,
+         "SELECT id FROM t WHERE c <> 'group by' AND \"c\" LIKE '%x%' -- or not\nLIMIT 10",
+         "1,2,4"},
+        // A compound query: the WHERE of its last part.
+        {"SELECT id FROM t WHERE g = 1 UNION ALL SELECT id FROM t WHERE g = 3 ORDER BY 1", like,
+         "SELECT id FROM t WHERE g = 1 UNION ALL SELECT id FROM t WHERE g = 3 AND \"c\" LIKE "
+         "'%x%' ORDER BY 1",
+         "1,2"},
+        // A condition with OR is bracketed when AND-ed.
+        {"SELECT id FROM t WHERE g = 1", " AND \"c\" LIKE '%x%' OR \"g\" = 3",
+         "SELECT id FROM t WHERE g = 1 AND (\"c\" LIKE '%x%' OR \"g\" = 3)", "1,2"},
+        // The last statement of a script.
+        {"SELECT 1;\nSELECT id FROM t ORDER BY id;\n-- done", like,
+         "SELECT 1;\nSELECT id FROM t WHERE \"c\" LIKE '%x%' ORDER BY id;\n-- done", nullptr},
     };
     for (const auto& c : cases) {
+        const QString editor = QString::fromUtf8(c.editor);
         const SqlMerge m =
-            AddFilterToQuery(QString::fromUtf8(c.editor), c.caret, c.selEnd,
-                             QString::fromUtf8(c.condition), QStringLiteral("my table"));
-        EXPECT_EQ(m.text, QString::fromUtf8(c.text)) << c.editor << " @" << c.caret;
-        EXPECT_EQ(m.caret, c.newCaret) << c.editor << " @" << c.caret;
-        EXPECT_EQ(m.changed, c.changed) << c.editor << " @" << c.caret;
+            AddFilterToQuery(editor, 0, QString::fromUtf8(c.condition), QStringLiteral("my t"));
+        EXPECT_TRUE(m.changed) << c.editor;
+        EXPECT_EQ(m.text, QString::fromUtf8(c.text)) << c.editor;
+        // The caret follows the condition.
+        EXPECT_TRUE(m.text.left(m.caret).endsWith(QLatin1String("'%x%'")) ||
+                    m.text.left(m.caret).endsWith(QLatin1String("= 3)")))
+            << c.editor << " @" << m.caret;
+        if (c.rows) {
+            EXPECT_EQ(FirstColumn(m.text), QString::fromUtf8(c.rows)) << c.editor;
+        }
+    }
+}
+
+TEST_F(ResultsAddAsSql, LeavesTheTextAloneWithoutANewCondition) {
+    const struct {
+        const char* editor;
+        const char* condition;
+    } cases[] = {
+        {"SELECT * FROM t WHERE \"c\" LIKE '%x%'", " AND \"c\" LIKE '%x%'"},
+        {"SELECT * FROM t", "  "},
+        {"SELECT * FROM t", " AND "},
+    };
+    for (const auto& c : cases) {
+        const SqlMerge m = AddFilterToQuery(QString::fromUtf8(c.editor), 3,
+                                            QString::fromUtf8(c.condition), QStringLiteral("t"));
+        EXPECT_FALSE(m.changed) << c.editor << c.condition;
+        EXPECT_EQ(m.text, QString::fromUtf8(c.editor));
+        EXPECT_EQ(m.caret, 3);
     }
 }
 

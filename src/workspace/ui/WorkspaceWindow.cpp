@@ -88,6 +88,9 @@ TfrmSKYMain::~TfrmSKYMain() {
     FDestroying = true;
     FCtl->history.lines = FHistory->Lines();
     FCtl->Shutdown(); // settings and history stored, connection closed, event -1
+    // The pages read the controller while they are hidden: they go before it.
+    hide();
+    qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
 }
 
 // The header: the schema tree, the query area and the right-hand pages.
