@@ -2,6 +2,7 @@
 
 #include "shell/InfoPages.h"
 #include "shell/ui/AboutBox.h"
+#include "shell/ui/FlowLayout.h"
 #include "support/Settings.h"
 #include "support/TextUtil.h"
 
@@ -36,16 +37,19 @@ TDocsPage::TDocsPage(QWidget* parent, bool lettersOnly) : QWidget(parent) {
     r2->addWidget(search);
     form->addRow(QStringLiteral("SQL statement:"), r1);
     form->addRow(QStringLiteral("Search the documentation:"), r2);
-    auto* links = new QHBoxLayout;
+    // The link buttons wrap onto further lines on a narrow page.
+    FLinks = new QWidget(this);
+    FLinks->setObjectName(QStringLiteral("pnlDocsLinks"));
+    auto* links = new FlowLayout(FLinks);
     for (const DocLink& l : DocLinks()) {
-        auto* b = new QPushButton(l.caption, this);
+        auto* b = new QPushButton(l.caption, FLinks);
         b->setObjectName(l.name);
         b->setToolTip(l.address);
         connect(b, &QPushButton::clicked, this,
                 [b] { QDesktopServices::openUrl(QUrl(TrimText(b->toolTip()))); });
         links->addWidget(b);
     }
-    form->addRow(links);
+    form->addRow(FLinks);
     auto* about = new QPushButton(QStringLiteral("  About Skylark"), this);
     about->setObjectName(QStringLiteral("btnDocsAbout"));
     form->addRow(about);

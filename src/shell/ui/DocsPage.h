@@ -16,12 +16,15 @@ public:
     TDocsPage(QWidget* parent, bool lettersOnly);
     QComboBox* Statements() const { return cbDocsSQLItem; }
     QLineEdit* SearchBox() const { return edtDocsSearch; }
+    // The panel of the link buttons.
+    QWidget* Links() const { return FLinks; }
     // Opens the chosen statement's page.
     void OpenStatement();
 
 private:
     QComboBox* cbDocsSQLItem;
     QLineEdit* edtDocsSearch;
+    QWidget* FLinks;
 };
 
 } // namespace sky::ui

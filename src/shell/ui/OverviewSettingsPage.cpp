@@ -1,6 +1,7 @@
 #include "shell/ui/OverviewSettingsPage.h"
 
 #include "shell/Overview.h"
+#include "shell/ui/AlignedForm.h"
 #include "shell/ui/FormBehaviour.h"
 #include "shell/ui/ThemeViewer.h"
 #include "shell/ui/Themes.h"
@@ -19,10 +20,17 @@ namespace sky::ui {
 
 TOverviewSettingsPage::TOverviewSettingsPage(OverviewController& c, QWidget* parent)
     : QWidget(parent), FCtl(c) {
-    auto* form = new QFormLayout(this);
+    setObjectName(QStringLiteral("tsSettings"));
+    QFormLayout* form = NewAlignedForm(this);
     edtCfgQryLimit = new QLineEdit(this);
+    edtCfgQryLimit->setObjectName(QStringLiteral("edtCfgQryLimit"));
+    SizeForChars(edtCfgQryLimit, 8);
     edtCfgEdtLimit = new QLineEdit(this);
+    edtCfgEdtLimit->setObjectName(QStringLiteral("edtCfgEdtLimit"));
+    SizeForChars(edtCfgEdtLimit, 8);
     edtCfgNULLVal = new QLineEdit(this);
+    edtCfgNULLVal->setObjectName(QStringLiteral("edtCfgNULLVal"));
+    SizeForChars(edtCfgNULLVal, 16);
     seMaxHist = new QSpinBox(this);
     seMaxHist->setRange(setting::MaxHist.min, setting::MaxHist.max);
     seMaxExpVals = new QSpinBox(this);
@@ -43,7 +51,8 @@ TOverviewSettingsPage::TOverviewSettingsPage(OverviewController& c, QWidget* par
     form->addRow(QStringLiteral("Show Tool-tips: "), cbCfgHints);
     form->addRow(QStringLiteral("Keep last opened DB at top of list: "), chkCfgLastDBatTop);
     auto* theme = new QHBoxLayout;
-    theme->addWidget(FTheme, 1);
+    FTheme->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    theme->addWidget(FTheme);
     theme->addWidget(FViewer);
     form->addRow(QStringLiteral("System Theme: "), theme);
     ConnectFields();

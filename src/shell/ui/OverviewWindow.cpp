@@ -2,6 +2,7 @@
 
 #include "shell/InfoPages.h"
 #include "shell/ui/AboutBox.h"
+#include "shell/ui/AlignedForm.h"
 #include "shell/ui/AppFrame.h"
 #include "shell/ui/DocsPage.h"
 #include "shell/ui/FilePane.h"
@@ -22,6 +23,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -42,7 +44,8 @@ namespace {
 
 const QString kLogPage = QStringLiteral("  SQLite Log  ");
 const QString kInfoPage = QStringLiteral("  Database Info  ");
-const QString kInvalidSelection = QStringLiteral("---\n(Invalid selection)");
+const QString kInvalidName = QStringLiteral("---");
+const QString kInvalidSelection = QStringLiteral("(Invalid selection)");
 const QString kTransferRunning =
     QStringLiteral("A file transfer is in Progress - close the window when it has ended.");
 
@@ -116,19 +119,34 @@ void TfrmSKYOview::ConnectFilePane() {
 
 QWidget* TfrmSKYOview::BuildInfoPage() {
     auto* page = new QWidget(this);
-    auto* v = new QVBoxLayout(page);
-    FInfo = new QLabel(kInvalidSelection, page);
-    FInfo->setObjectName(QStringLiteral("lblDBInfo"));
-    FInfo->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    FInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    v->addWidget(FInfo, 1);
+    page->setObjectName(QStringLiteral("tsDBInfo"));
+    FInfoForm = NewAlignedForm(page);
+    FInfoName = new QLabel(page);
+    FInfoName->setObjectName(QStringLiteral("lblDBName"));
+    QFont bold = FInfoName->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.2);
+    FInfoName->setFont(bold);
+    FInfoFolder = new QLabel(page);
+    FInfoFolder->setObjectName(QStringLiteral("lblDBFolder"));
+    FInfoFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    FInfoFolder->setWordWrap(true);
+    auto* outer = static_cast<QVBoxLayout*>(page->layout());
+    outer->insertWidget(0, FInfoName);
+    outer->insertWidget(1, FInfoFolder);
+    outer->insertSpacing(2, 8);
+    FInfoName->setText(kInvalidName);
+    FInfoFolder->setText(kInvalidSelection);
     return page;
 }
 
 void TfrmSKYOview::ShowInfo(const QString& entry) {
+    while (FInfoForm->rowCount() > 0)
+        FInfoForm->removeRow(0);
     const QString file = FileOfEntry(entry);
     if (file.isEmpty()) {
-        FInfo->setText(kInvalidSelection);
+        FInfoName->setText(kInvalidName);
+        FInfoFolder->setText(kInvalidSelection);
         return;
     }
     TSQLite3FileHeader h;
@@ -136,11 +154,15 @@ void TfrmSKYOview::ShowInfo(const QString& entry) {
         h = *known;
     else
         ReadDBFileHeader(file, h);
-    QString text = QFileInfo(file).completeBaseName().replace(QLatin1Char('_'), QLatin1Char(' ')) +
-                   QLatin1Char('\n') + QFileInfo(file).absolutePath() + QStringLiteral("/\n\n");
-    for (const auto& [caption, value] : DatabaseInfoLines(file, h))
-        text += caption + value + QLatin1Char('\n');
-    FInfo->setText(text);
+    FInfoName->setText(
+        QFileInfo(file).completeBaseName().replace(QLatin1Char('_'), QLatin1Char(' ')));
+    FInfoFolder->setText(QFileInfo(file).absolutePath() + QLatin1Char('/'));
+    QWidget* page = FInfoName->parentWidget();
+    for (const auto& [caption, value] : DatabaseInfoLines(file, h)) {
+        auto* v = new QLabel(value, page);
+        v->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        FInfoForm->addRow(caption.trimmed(), v);
+    }
 }
 
 QWidget* TfrmSKYOview::BuildDocsPage() {

@@ -16,6 +16,7 @@
 #include <memory>
 
 class QComboBox;
+class QFormLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -124,7 +125,8 @@ private:
     TSearchPage* FSearch;
     TLogPage* FLog;
     TOverviewSettingsPage* FSettings;
-    QLabel* FInfo;
+    QLabel *FInfoName, *FInfoFolder;
+    QFormLayout* FInfoForm;
     QComboBox* cbDocsSQLItem;
     QLineEdit* edtDocsSearch;
     QLabel* FStatus;

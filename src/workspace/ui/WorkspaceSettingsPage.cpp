@@ -1,5 +1,6 @@
 #include "workspace/ui/WorkspaceSettingsPage.h"
 
+#include "shell/ui/AlignedForm.h"
 #include "workspace/WorkspaceController.h"
 
 #include <QFormLayout>
@@ -10,7 +11,7 @@ namespace sky::ui {
 TWorkspaceSettingsPage::TWorkspaceSettingsPage(WorkspaceController& c, QWidget* parent)
     : QWidget(parent), FCtl(c) {
     setObjectName(QStringLiteral("tsSettings"));
-    auto* form = new QFormLayout(this);
+    QFormLayout* form = NewAlignedForm(this);
     const struct {
         const char* name;
         const char* caption;
