@@ -2,6 +2,7 @@
 
 #include "shell/UpdateCheck.h"
 #include "shell/ui/QtPrompter.h"
+#include "shell/ui/WidgetPlacement.h"
 #include "support/Folders.h"
 #include "support/Settings.h"
 
@@ -15,6 +16,7 @@
 #include <QNetworkRequest>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QTime>
 #include <QTimer>
 #include <QUrl>
@@ -152,6 +154,11 @@ void TfrmSKYAbout::CheckForUpdates() {
         prompts.ShowNotice(QStringLiteral("Error contacting Skylark Server"),
                            error + QStringLiteral("\rPlease try again later..."), 9, true);
     memHTTP->hide();
+}
+
+void TfrmSKYAbout::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    if (!e->spontaneous()) CentreOnScreen(this);
 }
 
 bool TfrmSKYAbout::eventFilter(QObject* obj, QEvent* e) {

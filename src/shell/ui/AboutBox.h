@@ -35,6 +35,8 @@ public:
 
 protected:
     bool eventFilter(QObject* obj, QEvent* e) override;
+    // Every showing centres the box on the screen.
+    void showEvent(QShowEvent* e) override;
 
 private:
     void Log(const QString& line);

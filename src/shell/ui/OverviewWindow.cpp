@@ -319,13 +319,7 @@ void TfrmSKYOview::LayoutFilePane(int mode) {
     FPane->SetExpanded(FExpanded);
     FSearch->SetPaneExpanded(FExpanded);
     // Back inside the monitor.
-    if (screen()) {
-        const QRect area = screen()->availableGeometry();
-        QRect g = frameGeometry();
-        if (g.right() > area.right()) g.moveRight(area.right());
-        if (g.left() < area.left()) g.moveLeft(area.left());
-        if (g.topLeft() != frameGeometry().topLeft()) move(g.topLeft());
-    }
+    if (isVisible()) KeepOnScreen(this);
 }
 
 void TfrmSKYOview::SetPaneWidth(int w) {
@@ -340,9 +334,11 @@ void TfrmSKYOview::SetPaneWidth(int w) {
 // --- start, theme, close
 
 void TfrmSKYOview::DeferredStart() {
+    // The stored placement once the window is mapped: a window manager
+    // places a window when it maps it and would override an earlier one.
+    show();
     RestorePlacement(objectName(), this, false);
     FCtl->Start(FOptions.params, FOptions.currentDir);
-    show();
     FinishStart();
 }
 

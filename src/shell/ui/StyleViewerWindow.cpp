@@ -1,6 +1,7 @@
 #include "shell/ui/StyleViewerWindow.h"
 
 #include "shell/ui/Themes.h"
+#include "shell/ui/WidgetPlacement.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,7 +13,9 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QStyleFactory>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace sky::ui {
@@ -58,7 +61,18 @@ StyleViewerWindow::StyleViewerWindow(const ThemeViewerRequest& request, QWidget*
     const auto found = FNames->findItems(request.active, Qt::MatchExactly);
     FNames->setCurrentRow(found.isEmpty() ? 0 : FNames->row(found.first()));
     resize(640, 420);
-    if (request.x > 0 || request.y > 0) move(request.x, request.y);
+}
+
+void StyleViewerWindow::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    if (FPlaced) return;
+    FPlaced = true;
+    // After the window is mapped, so the window manager's own first
+    // placement does not override it; the frame is known by then.
+    QTimer::singleShot(0, this, [this] {
+        if (FRequest.x > 0 || FRequest.y > 0) move(FRequest.x, FRequest.y);
+        KeepOnScreen(this);
+    });
 }
 
 void StyleViewerWindow::ShowPreview(const QString& name) {

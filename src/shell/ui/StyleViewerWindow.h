@@ -19,11 +19,16 @@ public:
     // Writes the selected name and closes.
     void Apply();
 
+protected:
+    // Placed once shown: at the asked position, kept inside the monitor.
+    void showEvent(QShowEvent* e) override;
+
 private:
     void ShowPreview(const QString& name);
     ThemeViewerRequest FRequest;
     QListWidget* FNames;
     QWidget* FPreview;
+    bool FPlaced = false;
 };
 
 } // namespace sky::ui
