@@ -314,5 +314,36 @@ TEST_F(WorkspaceWindowTest, ALongQueryIsCancelledFromTheProgressDialog) {
     EXPECT_FALSE(w.Controller().sql.IsBusy());
 }
 
+// Escape on the progress dialog cancels the run; the dialog does not just go.
+TEST_F(WorkspaceWindowTest, EscapeOnTheProgressDialogCancelsTheRun) {
+    TfrmSKYMain w;
+    w.Init(file, QString());
+    w.show();
+    w.Editor()->setText(QStringLiteral(
+        "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c) SELECT count(*) FROM c"));
+    bool pressed = false, visibleAfter = false;
+    auto* poll = new QTimer(&w);
+    poll->setInterval(20);
+    QObject::connect(poll, &QTimer::timeout, [&] {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* p = qobject_cast<TKProgress*>(top); p && p->isVisible() && !pressed) {
+                QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                QCoreApplication::sendEvent(p, &esc);
+                pressed = true;
+                visibleAfter = p->isVisible();
+            }
+    });
+    poll->start();
+    // Should Escape not cancel, the statement is stopped after 10 s instead of running forever.
+    QTimer::singleShot(10000, &w, [&] { sqlite3_interrupt(w.Controller().sql.Handle()); });
+    w.RunQuery(RunMode::Plain);
+    poll->stop();
+    EXPECT_TRUE(pressed);
+    EXPECT_TRUE(visibleAfter);
+    EXPECT_TRUE(w.Status()->text().startsWith(QStringLiteral("Error: ")))
+        << w.Status()->text().toStdString();
+    EXPECT_FALSE(w.Controller().sql.IsBusy());
+}
+
 } // namespace
 } // namespace sky::ui

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QMouseEvent>
@@ -157,6 +158,15 @@ void TKProgress::Refresh() {
 void TKProgress::EndProgress() {
     close();
     deleteLater();
+}
+
+void TKProgress::keyPressEvent(QKeyEvent* e) {
+    if (e->key() != Qt::Key_Escape || e->modifiers() != Qt::NoModifier) {
+        QDialog::keyPressEvent(e);
+        return;
+    }
+    if (FCancel->isVisibleTo(this)) FCancelled = true;
+    e->accept();
 }
 
 void TKProgress::mousePressEvent(QMouseEvent* e) {

@@ -33,6 +33,8 @@ public:
     void EndProgress();
 
 protected:
+    // Escape is the Cancel button when there is one; it never hides the dialog.
+    void keyPressEvent(QKeyEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
 
