@@ -37,3 +37,7 @@ inline QString TokenName(const DefToken& t) {
 }
 
 } // namespace sky
+
+// Records of implicitly shared Qt values only: lists of them grow by moving
+// their memory instead of copying each record.
+Q_DECLARE_TYPEINFO(sky::DefToken, Q_RELOCATABLE_TYPE);

@@ -325,7 +325,7 @@ void ReadTableItem(QStringView text, const QList<DefToken>& item, TTableLayout& 
     ReadColumn(text, toks, f);
     f.fComment = comment;
     f.OldComment = comment;
-    t.Cols.append(f);
+    t.Cols.append(std::move(f));
 }
 
 void ColumnsFromSpecs(const QStringList& colSpecs, TTableLayout& t) {

@@ -110,3 +110,7 @@ bool convDBTableToLayout(TSQLite3Database& db, const QString& schema, TTableLayo
                          const TSchemaCatalogue* catalogue = nullptr);
 
 } // namespace sky
+
+// Records of implicitly shared Qt values only: lists of them grow by moving
+// their memory instead of copying each record.
+Q_DECLARE_TYPEINFO(sky::TFieldLayout, Q_RELOCATABLE_TYPE);

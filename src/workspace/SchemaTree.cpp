@@ -112,7 +112,8 @@ SchemaNode TableNode(const TTableLayout& t, const QString& schema, int n) {
     for (const TFieldLayout& f : t.Cols) {
         SchemaNode c = child(okColumn, 2);
         c.rec.sName = f.fName;
-        c.rec.sType = f.fType + f.fVarSpec;
+        // Shared with the layout's text when there is no size part.
+        c.rec.sType = f.fVarSpec.isEmpty() ? f.fType : f.fType + f.fVarSpec;
         c.rec.sAffinity = ColumnAffinity(c.rec.sType);
         c.rec.pkSeq = pk.contains(f.fName) ? 1 : 0;
         c.rec.bUnique = f.isUnique;
