@@ -271,14 +271,18 @@ void TSQLite3Database::SetError(const QString& msg) {
 
 void TSQLite3Database::SetLastQuery(const QString& SQL) {
     FLastQry = ShortenText(SQL, 128);
-    // Control characters become spaces; the common case needs no copy.
-    for (qsizetype i = 0; i < FLastQry.size(); ++i) {
-        if (FLastQry.at(i).unicode() < 32) {
-            QChar* d = FLastQry.data();
-            for (qsizetype k = i; k < FLastQry.size(); ++k)
-                if (d[k].unicode() < 32) d[k] = QLatin1Char(' ');
-            break;
-        }
+    // Control characters become spaces; the common case needs no copy (and
+    // the test, run for every statement of a script, has no early exit so
+    // that it is vectorised).
+    const auto* text = reinterpret_cast<const char16_t*>(FLastQry.constData());
+    const qsizetype n = FLastQry.size();
+    unsigned control = 0;
+    for (qsizetype i = 0; i < n; ++i)
+        control |= unsigned(text[i] < 32);
+    if (control != 0) {
+        QChar* d = FLastQry.data();
+        for (qsizetype k = 0; k < FLastQry.size(); ++k)
+            if (d[k].unicode() < 32) d[k] = QLatin1Char(' ');
     }
 }
 

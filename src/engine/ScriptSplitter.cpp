@@ -173,7 +173,7 @@ public:
             // skip to the next character that can.
             if (FState == stNormal || FState == stTrigger) {
                 const qsizetype from = lexer.Pos();
-                const qsizetype to = SkipInactive(FText.utf16(), from, FText.size());
+                const qsizetype to = ScanBody(from);
                 if (to != from) lexer = TokenReader(FText, to);
             }
             if (!lexer.Next(tok)) {
@@ -279,6 +279,43 @@ private:
         }
         FText = FBuf;
         return TokenReader(FText, from);
+    }
+
+    // In a statement's body words, blanks, signs and closed quoted sections
+    // change nothing, and a bracket only its nesting: runs over them from
+    // `at` to the next token that matters (a comment start, ";" or line
+    // break), to a quoted section the window may not hold whole, or to the
+    // end of the window.
+    qsizetype ScanBody(qsizetype at) {
+        const char16_t* text = FText.utf16();
+        const qsizetype n = FText.size();
+        for (;;) {
+            at = SkipInactive(text, at, n);
+            if (at >= n) return at;
+            const char16_t u = text[at];
+            switch (u) {
+            case '(':
+                FStack.push_back(')');
+                break;
+            case '{':
+                FStack.push_back('}');
+                break;
+            case ')':
+            case '}':
+                if (!FStack.empty() && FStack.back() == char(u)) FStack.pop_back();
+                break;
+            default:
+                if (!IsSqlQuote(u)) return at;
+                bool closed = false;
+                const qsizetype end = SqlLexer::QuotedEnd(FText, at, closed);
+                // Unclosed, or closed where a doubled closer may follow
+                // unread: the token loop decides.
+                if (!closed || (end == n && !FEof)) return at;
+                at = end;
+                continue;
+            }
+            ++at;
+        }
     }
 
     void AddPiece(qsizetype from, qsizetype to) {

@@ -21,6 +21,28 @@ bool SqlWordIs(QStringView word, const char* keyword) {
     return i == word.size();
 }
 
+qsizetype SqlLexer::QuotedEnd(QStringView text, qsizetype open, bool& closed) {
+    const char16_t u = text[open].unicode();
+    const char16_t closer = u == '[' ? u']' : u;
+    const bool doubling = u != '[';
+    const char16_t* d = text.utf16();
+    const qsizetype n = text.size();
+    closed = false;
+    qsizetype p = open + 1;
+    while (p < n) {
+        if (d[p] == closer) {
+            if (doubling && p + 1 < n && d[p + 1] == closer) {
+                p += 2;
+                continue;
+            }
+            closed = true;
+            return p + 1;
+        }
+        ++p;
+    }
+    return n;
+}
+
 bool SqlLexer::Next(SqlToken& tok) {
     const qsizetype n = FText.size();
     if (FPos >= n) return false;
@@ -42,23 +64,9 @@ bool SqlLexer::Next(SqlToken& tok) {
         tok.kind = SqlTokKind::Word;
         while (p < n && IsSqlWordChar(FText[p]))
             ++p;
-    } else if (u == '\'' || u == '"' || u == '`' || u == '[') {
+    } else if (IsSqlQuote(u)) {
         tok.kind = SqlTokKind::Quoted;
-        const QChar closer = u == '[' ? QLatin1Char(']') : ch;
-        const bool doubling = u != '[';
-        tok.closed = false;
-        while (p < n) {
-            if (FText[p] == closer) {
-                if (doubling && p + 1 < n && FText[p + 1] == closer) {
-                    p += 2;
-                    continue;
-                }
-                ++p;
-                tok.closed = true;
-                break;
-            }
-            ++p;
-        }
+        p = QuotedEnd(FText, start, tok.closed);
     } else if (u == '-' && p < n && FText[p] == QLatin1Char('-')) {
         // Runs to the next LF, as in the engine: a lone CR does not end it.
         tok.kind = SqlTokKind::LineComment;

@@ -37,6 +37,11 @@ inline bool IsSqlBlank(QChar c) {
     return u == ' ' || u == '\t' || u == '\f' || u == '\r' || u == '\n';
 }
 
+// Characters that open a quoted section: ' " ` and [.
+inline bool IsSqlQuote(char16_t u) {
+    return u == '\'' || u == '"' || u == '`' || u == '[';
+}
+
 // True when the word equals the upper-case ASCII keyword, ignoring a-z case.
 bool SqlWordIs(QStringView word, const char* keyword);
 
@@ -45,6 +50,10 @@ public:
     explicit SqlLexer(QStringView text) : FText(text) {}
     bool Next(SqlToken& tok);
     qsizetype Pos() const { return FPos; }
+    // The end of the quoted section opened at `open` (after its closer, or
+    // the end of the text when it is not closed); for scanners that skip
+    // quoted sections without taking every token.
+    static qsizetype QuotedEnd(QStringView text, qsizetype open, bool& closed);
 
 private:
     QStringView FText;
