@@ -19,6 +19,7 @@ namespace sky::ui {
 TDocsPage::TDocsPage(QWidget* parent, bool lettersOnly) : QWidget(parent) {
     setObjectName(QStringLiteral("tsDocs"));
     auto* form = new QFormLayout(this);
+    form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     cbDocsSQLItem = new QComboBox(this);
     cbDocsSQLItem->setObjectName(QStringLiteral("cbDocsSQLItem"));
     cbDocsSQLItem->addItems(DocStatements());
@@ -27,6 +28,7 @@ TDocsPage::TDocsPage(QWidget* parent, bool lettersOnly) : QWidget(parent) {
     open->setObjectName(QStringLiteral("btnDocsSQLItem"));
     edtDocsSearch = new QLineEdit(this);
     edtDocsSearch->setObjectName(QStringLiteral("edtDocsSearch"));
+    edtDocsSearch->setMinimumWidth(edtDocsSearch->fontMetrics().averageCharWidth() * 24);
     auto* search = new QPushButton(QStringLiteral("Search"), this);
     search->setObjectName(QStringLiteral("btnDocsSearch"));
     auto* r1 = new QHBoxLayout;
@@ -52,7 +54,10 @@ TDocsPage::TDocsPage(QWidget* parent, bool lettersOnly) : QWidget(parent) {
     form->addRow(FLinks);
     auto* about = new QPushButton(QStringLiteral("  About Skylark"), this);
     about->setObjectName(QStringLiteral("btnDocsAbout"));
-    form->addRow(about);
+    auto* aboutRow = new QHBoxLayout;
+    aboutRow->addWidget(about);
+    aboutRow->addStretch(1);
+    form->addRow(aboutRow);
     connect(open, &QPushButton::clicked, this, [this] { OpenStatement(); });
     connect(search, &QPushButton::clicked, this, [this, lettersOnly] {
         if (TrimText(edtDocsSearch->text()).isEmpty()) return;
