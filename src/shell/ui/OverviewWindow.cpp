@@ -295,6 +295,7 @@ void TfrmSKYOview::CascadeWindows() {
         const int col = i / 6, row = i % 6;
         w->showNormal();
         w->move(area.left() + col * colWidth + row * 32, area.top() + row * 32);
+        KeepOnScreen(w); // a large window in a late column stays on the screen
         w->raise();
     }
 }
