@@ -1,10 +1,27 @@
 #include "workspace/SqlTemplate.h"
 
 #include "engine/Identifiers.h"
+#include "engine/SqlLexer.h"
 #include "engine/SqlLiteral.h"
 #include "support/TextUtil.h"
 
 namespace sky {
+namespace {
+
+// Private-use stand-ins: the template's own markers while placeholders are
+// expanded, and the "|" and "#" of literal text until the end.
+constexpr QChar kMarker(0xE000);
+constexpr QChar kLiteralBar(0xE001);
+constexpr QChar kLiteralHash(0xE002);
+
+} // namespace
+
+QString TemplateLiteral(const QString& text) {
+    QString t = text;
+    t.replace(QLatin1Char('|'), kLiteralBar);
+    t.replace(QLatin1Char('#'), kLiteralHash);
+    return t;
+}
 
 bool LooksNumeric(const QString& text) {
     if (text.isEmpty()) return false;
@@ -27,8 +44,10 @@ QString LimitClause(int limit) {
     return limit > 0 ? QStringLiteral(" LIMIT ") + QString::number(limit) : QString();
 }
 
-QString ExpandPlaceholders(const QString& tmpl, const TemplateContext& c) {
-    QString t = tmpl;
+namespace {
+
+QString ExpandInCode(const QString& code, const TemplateContext& c) {
+    QString t = code;
     const QString schema = TrimText(c.curSchema);
     auto has = [&t](const char* p) { return t.contains(QLatin1String(p)); };
     if (has("#DBS#")) t.replace(QStringLiteral("#DBS#"), QuoteIdent(schema));
@@ -79,14 +98,35 @@ QString ExpandPlaceholders(const QString& tmpl, const TemplateContext& c) {
     return t;
 }
 
+} // namespace
+
+QString ExpandPlaceholders(const QString& tmpl, const TemplateContext& c) {
+    if (!tmpl.contains(QLatin1Char('#'))) return tmpl;
+    QString out;
+    qsizetype codeStart = 0;
+    SqlLexer lex(tmpl);
+    SqlToken tok;
+    while (lex.Next(tok)) {
+        if (tok.kind != SqlTokKind::Quoted && tok.kind != SqlTokKind::LineComment &&
+            tok.kind != SqlTokKind::BlockComment)
+            continue;
+        out += ExpandInCode(tmpl.mid(codeStart, tok.pos - codeStart), c);
+        out += QStringView(tmpl).mid(tok.pos, tok.len);
+        codeStart = tok.end();
+    }
+    out += ExpandInCode(tmpl.mid(codeStart), c);
+    return out;
+}
+
 bool ApplyTemplate(const QString& tmpl, const TemplateContext& c, TemplateResult& out) {
     if (TrimText(tmpl).size() <= 2) return false;
     // The markers are the template's own: a "|" that a placeholder brings in
     // (the clipboard, a name) stays text.
-    constexpr QChar kMarker(0xE000);
     QString marked = tmpl;
     marked.replace(QLatin1Char('|'), kMarker);
     QString t = ExpandPlaceholders(marked, c);
+    t.replace(kLiteralBar, QLatin1Char('|'));
+    t.replace(kLiteralHash, QLatin1Char('#'));
     const qsizetype first = t.indexOf(kMarker);
     if (first < 0) {
         out = {t, std::max<qsizetype>(0, t.size() - 1), std::max<qsizetype>(0, t.size() - 1)};

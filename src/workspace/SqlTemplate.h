@@ -30,8 +30,16 @@ struct TemplateResult {
 bool LooksNumeric(const QString& text);
 // " LIMIT n" for a positive limit, else empty.
 QString LimitClause(int limit);
+// Expands the placeholders ("#TBL#", "#CPB#", ...) in the template's code;
+// inside string literals, quoted names and comments they stay text.
 QString ExpandPlaceholders(const QString& tmpl, const TemplateContext& c);
-// False when the trimmed template has 2 characters or fewer.
+// Text put into a template as it is: names, values, file names and stored
+// SQL. Its "|" are no markers and its placeholders are not expanded.
+QString TemplateLiteral(const QString& text);
+// The editor after a template: the first two "|" of the template's own text
+// are the markers (no "|": the caret before the last character; one: the
+// caret there; two: the text between them selected). False when the trimmed
+// template has 2 characters or fewer.
 bool ApplyTemplate(const QString& tmpl, const TemplateContext& c, TemplateResult& out);
 
 } // namespace sky

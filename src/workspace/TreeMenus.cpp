@@ -14,6 +14,7 @@
 #include "engine/SqlLiteral.h"
 #include "support/Csv.h"
 #include "support/TextUtil.h"
+#include "workspace/SqlTemplate.h"
 
 #include <QFileInfo>
 #include <utility>
@@ -226,12 +227,13 @@ MenuModel ObjectSubmenu(const TreeMenuContext::Object& o, const QString& kind,
 }
 
 // One submenu per column of the current table (at most kMaxColumnMenus).
-QList<MenuModel> TableColumnMenus(const QString& table, const TreeMenuContext& c) {
+QList<MenuModel> TableColumnMenus(const QString& tableName, const TreeMenuContext& c) {
     QList<MenuModel> menus;
+    const QString table = TemplateLiteral(tableName);
     const qsizetype shown = qMin(c.columns.size(), kMaxColumnMenus);
     for (qsizetype i = 0; i < shown; ++i) {
         const QString& name = c.columns[i];
-        const QString col = QuoteIdent(name);
+        const QString col = TemplateLiteral(QuoteIdent(name));
         const QString pos = QString::number(i);
         const QString selectColumn = QStringLiteral("SELECT ") + col + QStringLiteral(" FROM ") +
                                      table + QStringLiteral(" WHERE #PKI# = |;");
@@ -259,13 +261,14 @@ QList<MenuModel> TableColumnMenus(const QString& table, const TreeMenuContext& c
 }
 
 // One submenu per view column (at most kMaxColumnMenus).
-QList<MenuModel> ViewColumnMenus(const QString& view, const TViewLayout& v,
+QList<MenuModel> ViewColumnMenus(const QString& viewName, const TViewLayout& v,
                                  const TreeMenuContext& c) {
     QList<MenuModel> menus;
+    const QString view = TemplateLiteral(viewName);
     const qsizetype shown = qMin(v.vCols.size(), kMaxColumnMenus);
     for (qsizetype i = 0; i < shown; ++i) {
         const QString& name = v.vCols[i];
-        const QString col = QuoteIdent(name);
+        const QString col = TemplateLiteral(QuoteIdent(name));
         const QString q = ValueQuote(i < v.vTypes.size() ? v.vTypes[i] : QString());
         const QString select = QStringLiteral("SELECT ") + col + QStringLiteral(" FROM ") + view +
                                QStringLiteral(" WHERE |;");
@@ -345,14 +348,18 @@ MenuModel DatabaseNodeMenu(TSQLite3Database& db, const TDBObjRec& node, const Tr
         m.children << Command(kOpenScriptEditor, kCodeXsc + file, c.scriptReady)
                    << Command(kShowDocumentation, kCodeDoc + file, c.docsReady);
     m.children << Action(kAttachAnother, act::kAttach, c.attachReady) << Separator();
-    const QString attachSql = QStringLiteral("ATTACH DATABASE ") + QuoteSqlString(file) +
-                              QStringLiteral(" AS |") + quoted + QStringLiteral("|;");
-    const QString detachSql = QStringLiteral("DETACH DATABASE |") + quoted + QStringLiteral("|;");
+    const QString quotedText = TemplateLiteral(quoted);
+    const QString attachSql = QStringLiteral("ATTACH DATABASE ") +
+                              TemplateLiteral(QuoteSqlString(file)) + QStringLiteral(" AS |") +
+                              quotedText + QStringLiteral("|;");
+    const QString detachSql =
+        QStringLiteral("DETACH DATABASE |") + quotedText + QStringLiteral("|;");
     if (attached && known) m.children << Command(kShowAttachSql, kCodeSql + attachSql);
     if (attached) m.children << Command(kShowDetachSql, kCodeSql + detachSql);
     const QString listing =
-        attached ? QStringLiteral("SELECT * FROM |") + quoted + QStringLiteral("|.sqlite_master;")
-                 : QStringLiteral("SELECT * FROM ") + master + QStringLiteral("|;");
+        attached
+            ? QStringLiteral("SELECT * FROM |") + quotedText + QStringLiteral("|.sqlite_master;")
+            : QStringLiteral("SELECT * FROM ") + TemplateLiteral(master) + QStringLiteral("|;");
     m.children << Command(kShowSchemaSql, kCodeSql + listing);
     return m;
 }
@@ -421,8 +428,9 @@ MenuModel ViewNodeMenu(TSQLite3Database& db, const TDBObjRec& node, const TreeMe
                    << Command(kShowViewResult, kCodeAct + selectAll + QLatin1Char(';')) << popOut
                    << Command(kShowSelectFromView, kCodeAct + v.vSelect + QLatin1Char(';'))
                    << Command(kRemoveView, kCodeExe + drop) << Separator()
-                   << Command(kShowSelectSql, kCodeShw + selectAll + QStringLiteral("|;"))
-                   << Command(kShowCreateViewSql, kCodeShw + sqlFrom(v));
+                   << Command(kShowSelectSql,
+                              kCodeShw + TemplateLiteral(selectAll) + QStringLiteral("|;"))
+                   << Command(kShowCreateViewSql, kCodeShw + TemplateLiteral(sqlFrom(v)));
         if (readViewFields(db, v))
             m.children << Submenu(kColumnFunctions, ViewColumnMenus(qualified, v, c));
         m.children << Separator();
@@ -443,8 +451,8 @@ MenuModel ColumnNodeMenu(const TDBObjRec& node, const TreeMenuContext& c) {
     const qsizetype position = current ? c.columns.indexOf(name) : -1;
     if (position >= 0 && (c.curTableType == 0 || c.curTableType == 1)) {
         const bool isTable = c.curTableType == 0;
-        const QString table = QualifiedTable(node.sDataBase, node.sTableName);
-        const QString col = QuoteIdent(name);
+        const QString table = TemplateLiteral(QualifiedTable(node.sDataBase, node.sTableName));
+        const QString col = TemplateLiteral(QuoteIdent(name));
         const QString pos = QString::number(position);
         const QString q = ValueQuote(node.sAffinity.isEmpty() ? node.sType : node.sAffinity);
         if (isTable)
@@ -466,7 +474,7 @@ MenuModel ColumnNodeMenu(const TDBObjRec& node, const TreeMenuContext& c) {
             // The default value is selected, so typing replaces it.
             const QString update = QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") +
                                    col + QStringLiteral(" = ") + q + QLatin1Char('|') +
-                                   node.sDefault + QLatin1Char('|') + q +
+                                   TemplateLiteral(node.sDefault) + QLatin1Char('|') + q +
                                    QStringLiteral(" WHERE ") + col + QStringLiteral(" = ") + q + q +
                                    QLatin1Char(';');
             const QString updateClipboard =
@@ -522,18 +530,17 @@ MenuModel TriggerNodeMenu(TSQLite3Database& db, const TDBObjRec& node, const Tre
 
 MenuModel NodeMenu(TSQLite3Database& db, const TDBObjRec& node, const TreeMenuContext& c) {
     switch (node.NodeKind) {
-    case 0:
+    case TreeNodeKind::Database:
         return DatabaseNodeMenu(db, node, c);
-    case 1:
+    case TreeNodeKind::TableOrView:
         return node.dbObjKind == okView ? ViewNodeMenu(db, node, c) : TableNodeMenu(node, c);
-    case 2:
+    case TreeNodeKind::Column:
         return ColumnNodeMenu(node, c);
-    case 3:
+    case TreeNodeKind::IndexOrTrigger:
         return node.dbObjKind == okTrigger ? TriggerNodeMenu(db, node, c)
                                            : IndexNodeMenu(db, node, c);
-    default:
-        return MenuModel();
     }
+    return MenuModel();
 }
 
 bool SplitCommand(const QString& text, QString& code, QString& value) {
