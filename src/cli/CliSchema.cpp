@@ -102,8 +102,10 @@ int CmdTree(CliContext& ctx) {
     TSQLite3Database db;
     if (!OpenExisting(ctx, db, ctx.args[0])) return ExitFailed;
     QList<SchemaNode> roots;
-    const int count =
-        BuildSchemaTree(db, ctx.flags.contains(QStringLiteral("alpha")) ? 1 : 0, roots, &ctx.error);
+    const int count = BuildSchemaTree(
+        db,
+        ctx.flags.contains(QStringLiteral("alpha")) ? TreeOrder::Alphabetical : TreeOrder::Creation,
+        roots, &ctx.error);
     if (!ctx.error.isEmpty()) return ExitFailed;
     if (ctx.flags.contains(QStringLiteral("count"))) {
         Print(ctx, QString::number(count) + QLatin1Char('\n'));

@@ -49,7 +49,7 @@ SchemaNode ObjectNode(TDBObjKind kind, const QString& name, const QString& schem
     SchemaNode node;
     TDBObjRec& r = node.rec;
     r.Lvl = 1;
-    r.NodeKind = 1;
+    r.NodeKind = TreeNodeKind::TableOrView;
     r.dbObjKind = kind;
     r.iID = n;
     r.iSeq = n + 1;
@@ -98,7 +98,7 @@ SchemaNode TableNode(const TTableLayout& t, const QString& schema, int n) {
     node.children.reserve(t.Cols.size() + t.Idxs.size() + t.Trigs.size());
     const QSet<QString> pk = PrimaryKeyColumns(t);
     int seq = 0;
-    auto child = [&](TDBObjKind kind, int nodeKind) {
+    auto child = [&](TDBObjKind kind, TreeNodeKind nodeKind) {
         SchemaNode c;
         c.rec.Lvl = 2;
         c.rec.NodeKind = nodeKind;
@@ -110,7 +110,7 @@ SchemaNode TableNode(const TTableLayout& t, const QString& schema, int n) {
         return c;
     };
     for (const TFieldLayout& f : t.Cols) {
-        SchemaNode c = child(okColumn, 2);
+        SchemaNode c = child(okColumn, TreeNodeKind::Column);
         c.rec.sName = f.fName;
         // Shared with the layout's text when there is no size part.
         c.rec.sType = f.fVarSpec.isEmpty() ? f.fType : f.fType + f.fVarSpec;
@@ -124,7 +124,7 @@ SchemaNode TableNode(const TTableLayout& t, const QString& schema, int n) {
         node.children.append(std::move(c));
     }
     for (const TIndexLayout& i : t.Idxs) {
-        SchemaNode c = child(okIndex, 3);
+        SchemaNode c = child(okIndex, TreeNodeKind::IndexOrTrigger);
         c.rec.sName = i.IdxName;
         c.rec.bUnique = i.IdxUnique;
         c.rec.sRefCols = i.IdxFields;
@@ -134,7 +134,7 @@ SchemaNode TableNode(const TTableLayout& t, const QString& schema, int n) {
         node.children.append(std::move(c));
     }
     for (const TTriggerLayout& tr : t.Trigs) {
-        SchemaNode c = child(okTrigger, 3);
+        SchemaNode c = child(okTrigger, TreeNodeKind::IndexOrTrigger);
         c.rec.sName = tr.trigName;
         c.rec.bNULL = tr.isTemp;
         c.rec.sRefCols = tr.trigFields;
@@ -165,7 +165,7 @@ SchemaNode ViewNode(TSQLite3Database& db, TViewLayout& v, const QString& name,
         for (qsizetype i = 0; i < v.vCols.size(); ++i) {
             SchemaNode c;
             c.rec.Lvl = 2;
-            c.rec.NodeKind = 2;
+            c.rec.NodeKind = TreeNodeKind::Column;
             c.rec.dbObjKind = okColumn;
             c.rec.iID = r.iSeq;
             c.rec.iSeq = int(i);
@@ -187,7 +187,8 @@ SchemaNode ViewNode(TSQLite3Database& db, TViewLayout& v, const QString& name,
 
 } // namespace
 
-int BuildSchemaTree(TSQLite3Database& db, int order, QList<SchemaNode>& roots, QString* error) {
+int BuildSchemaTree(TSQLite3Database& db, TreeOrder order, QList<SchemaNode>& roots,
+                    QString* error) {
     roots.clear();
     QStringList problems;
     QStringList schemas;
@@ -202,7 +203,7 @@ int BuildSchemaTree(TSQLite3Database& db, int order, QList<SchemaNode>& roots, Q
     int count = 0, n = 0;
     for (const QString& schema : schemas) {
         SchemaNode dbNode;
-        dbNode.rec.NodeKind = 0;
+        dbNode.rec.NodeKind = TreeNodeKind::Database;
         dbNode.rec.sName = schema;
         dbNode.rec.sDataBase = schema;
         TSchemaCatalogue cat;
@@ -213,8 +214,9 @@ int BuildSchemaTree(TSQLite3Database& db, int order, QList<SchemaNode>& roots, Q
             continue;
         }
         const QList<const TCatalogueEntry*> tables =
-            cat.OfKind(CatalogueKind::Table, order == 1 ? TSchemaCatalogue::Order::Name
-                                                        : TSchemaCatalogue::Order::RootPage);
+            cat.OfKind(CatalogueKind::Table, order == TreeOrder::Alphabetical
+                                                 ? TSchemaCatalogue::Order::Name
+                                                 : TSchemaCatalogue::Order::RootPage);
         const QList<const TCatalogueEntry*> views = cat.OfKind(CatalogueKind::View);
         dbNode.children.reserve(tables.size() + views.size());
         for (const TCatalogueEntry* e : tables) {
@@ -280,10 +282,11 @@ bool ShownType(const QString& type) {
 
 QString NodeText(const TDBObjRec& r) {
     QString text = r.sName;
-    if (r.NodeKind == 1 && r.bNoLayout) return text + QStringLiteral("   ") + kLayoutNotRead;
-    if (r.NodeKind == 1 && r.colCount > 0)
+    if (r.NodeKind == TreeNodeKind::TableOrView && r.bNoLayout)
+        return text + QStringLiteral("   ") + kLayoutNotRead;
+    if (r.NodeKind == TreeNodeKind::TableOrView && r.colCount > 0)
         text += QStringLiteral("   (") + QString::number(r.colCount) + QLatin1Char(')');
-    if (r.NodeKind == 2) {
+    if (r.NodeKind == TreeNodeKind::Column) {
         if (ShownType(r.sType)) text += QStringLiteral("  -  ") + TrimText(r.sType);
         if (!TrimText(r.sComment).isEmpty()) text += QStringLiteral("  -- ") + TrimText(r.sComment);
     }
@@ -291,7 +294,7 @@ QString NodeText(const TDBObjRec& r) {
 }
 
 QString NodeHint(const TDBObjRec& r) {
-    if (r.NodeKind == 1) {
+    if (r.NodeKind == TreeNodeKind::TableOrView) {
         const QString kind = r.dbObjKind == okTable  ? QStringLiteral("Table")
                              : r.dbObjKind == okView ? QStringLiteral("View")
                                                      : QStringLiteral("Unkown DB Object");
@@ -305,7 +308,7 @@ QString NodeHint(const TDBObjRec& r) {
         return kind + QStringLiteral(" \"") + r.sName + QStringLiteral("\" with ") + cols +
                QLatin1Char('.');
     }
-    if (r.NodeKind == 2) {
+    if (r.NodeKind == TreeNodeKind::Column) {
         QString h = r.sName + QStringLiteral("  -  ") +
                     (r.pkSeq > 0 ? QStringLiteral("Primary Key")
                      : r.bNULL   ? QStringLiteral("Normal")
@@ -323,8 +326,8 @@ QString NodeHint(const TDBObjRec& r) {
 }
 
 NodeFont NodeFontOf(const TDBObjRec& r) {
-    if (r.NodeKind == 0) return {11, true, true, 0x606060};
-    if (r.NodeKind == 1)
+    if (r.NodeKind == TreeNodeKind::Database) return {11, true, true, 0x606060};
+    if (r.NodeKind == TreeNodeKind::TableOrView)
         return r.dbObjKind == okView ? NodeFont{10, false, false, 0x206080}
                                      : NodeFont{10, false, false, 0x404040};
     return {9, false, false, 0x202020};
@@ -332,11 +335,11 @@ NodeFont NodeFontOf(const TDBObjRec& r) {
 
 NodeImage NodeImageOf(const TDBObjRec& r) {
     switch (r.NodeKind) {
-    case 0:
+    case TreeNodeKind::Database:
         return NodeImage::Database;
-    case 1:
+    case TreeNodeKind::TableOrView:
         return r.dbObjKind == okView ? NodeImage::View : NodeImage::Table;
-    case 2: {
+    case TreeNodeKind::Column: {
         if (r.pkSeq > 0) return NodeImage::PrimaryKey;
         if (r.bKey) return NodeImage::Key;
         const QString a = r.sAffinity.left(3).toUpper();
@@ -347,9 +350,10 @@ NodeImage NodeImageOf(const TDBObjRec& r) {
         if (a == QLatin1String("BLO")) return NodeImage::ColBlob;
         return NodeImage::ColOther;
     }
-    default:
-        return r.dbObjKind == okTrigger ? NodeImage::Trigger : NodeImage::Index;
+    case TreeNodeKind::IndexOrTrigger:
+        break;
     }
+    return r.dbObjKind == okTrigger ? NodeImage::Trigger : NodeImage::Index;
 }
 
 NameInsertion InsertNodeName(const QString& text, qsizetype selStart, qsizetype selEnd,

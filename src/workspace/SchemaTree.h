@@ -14,13 +14,20 @@ class TSQLite3Database;
 
 enum TDBObjKind { okTable, okView, okIndex, okTrigger, okColumn };
 
+// The kinds of tree nodes, with the values of the node record.
+enum class TreeNodeKind : int { Database = 0, TableOrView = 1, Column = 2, IndexOrTrigger = 3 };
+
+// The order of the tables below each schema ("Sort Tables by"): creation
+// order (by root page), by name, or by size, which builds like creation order.
+enum class TreeOrder : int { Creation = 0, Alphabetical = 1, Size = 2 };
+
 // The record of one tree node. The node itself is the SchemaNode holding it.
 struct TDBObjRec {
     int Lvl = 0;
-    int NodeKind = 0; // 0 database, 1 table or view, 2 column, 3 index or trigger
-    int iID = 0;      // tables and views: running number n from 0; below them: the parent's iSeq
-    int iSeq = 0;     // tables and views: n + 1; others: position within the table from 0
-    int pkSeq = 0;    // 1 for a primary-key column
+    TreeNodeKind NodeKind = TreeNodeKind::Database;
+    int iID = 0;   // tables and views: running number n from 0; below them: the parent's iSeq
+    int iSeq = 0;  // tables and views: n + 1; others: position within the table from 0
+    int pkSeq = 0; // 1 for a primary-key column
     int colCount = 0;
     TDBObjKind dbObjKind = okTable;
     bool bUnique = false;
@@ -59,12 +66,12 @@ Q_DECLARE_TYPEINFO(sky::TDBObjRec, Q_RELOCATABLE_TYPE);
 Q_DECLARE_TYPEINFO(sky::SchemaNode, Q_RELOCATABLE_TYPE);
 namespace sky {
 
-// Rebuilds the nodes (order 1 alphabetical, any other creation order) and
-// returns the number of tables and views found. A table or view whose layout
+// Rebuilds the nodes (tables by name for Alphabetical, else in creation
+// order) and returns the number of tables and views found. A table or view whose layout
 // cannot be read still gets its node, marked (bNoLayout). When the database
 // cannot be read, error (if given) receives the reason; the schemas read so
 // far are kept.
-int BuildSchemaTree(TSQLite3Database& db, int order, QList<SchemaNode>& roots,
+int BuildSchemaTree(TSQLite3Database& db, TreeOrder order, QList<SchemaNode>& roots,
                     QString* error = nullptr);
 
 // Two schema names for the same schema: equal ignoring case, an empty name

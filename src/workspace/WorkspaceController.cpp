@@ -259,7 +259,7 @@ void WorkspaceController::RefreshSchema() {
     fQryLimit = CfgGet(setting::QryLimit);
     fEdtLimit = CfgGet(setting::EdtLimit);
     QString error;
-    const int found = BuildSchemaTree(sql, opts.tableDesignSorted == 1 ? 1 : 0, FTree, &error);
+    const int found = BuildSchemaTree(sql, TreeOrder(opts.tableDesignSorted), FTree, &error);
     FView.TreeChanged();
     if (!error.isEmpty())
         SetStatus(error);

@@ -17,12 +17,12 @@ void WorkspaceController::FocusNode(const TDBObjRec& node) {
     const bool other =
         node.sTableName != table.name ||
         TrimText(node.sDataBase).compare(TrimText(table.schema), Qt::CaseInsensitive) != 0;
-    if (other || (results.enumerationLost && node.NodeKind == 1))
+    if (other || (results.enumerationLost && node.NodeKind == TreeNodeKind::TableOrView))
         SelectTable(node.sTableName, node.sDataBase);
 }
 
 void WorkspaceController::DoubleClickNode(const TDBObjRec& node) {
-    if (node.NodeKind == 0) return;
+    if (node.NodeKind == TreeNodeKind::Database) return;
     const NameInsertion ins =
         InsertNodeName(editor.text, editor.selStart, editor.selEnd, node.sName);
     editor.text = ins.text;

@@ -57,18 +57,18 @@ TEST_F(SchemaTreeTest, SchemasTablesViewsAndChildren) {
         ASSERT_EQ(t.Cols.size(), 1);
         EXPECT_EQ(t.Cols[0].fName, "q");
     }
-    EXPECT_EQ(BuildSchemaTree(db, 0, roots), 5);
+    EXPECT_EQ(BuildSchemaTree(db, TreeOrder::Creation, roots), 5);
     ASSERT_GE(roots.size(), 2);
     EXPECT_EQ(roots[0].rec.sName, "main");
     EXPECT_EQ(roots.last().rec.sName, "aux");
     // Creation order, then alphabetical (tables only; views follow).
     EXPECT_EQ(Names(roots[0]), (QStringList{"zeta", " spaced ", "alpha", "v"}));
-    BuildSchemaTree(db, 1, roots);
+    BuildSchemaTree(db, TreeOrder::Alphabetical, roots);
     EXPECT_EQ(Names(roots[0]), (QStringList{" spaced ", "alpha", "zeta", "v"}));
 
     const SchemaNode* zeta = Find(roots, "main", "zeta");
     ASSERT_TRUE(zeta);
-    EXPECT_EQ(zeta->rec.NodeKind, 1);
+    EXPECT_EQ(zeta->rec.NodeKind, TreeNodeKind::TableOrView);
     EXPECT_EQ(zeta->rec.colCount, 4);
     EXPECT_EQ(NodeText(zeta->rec), "zeta   (4)");
     EXPECT_EQ(NodeHint(zeta->rec), "Table \"zeta\" with 4 Columns.");
@@ -131,7 +131,7 @@ TEST_F(SchemaTreeTest, TriggersInAnyCaseAndAnUndescribableVirtualTable) {
     Run("CREATE TABLE t1(a INT, b TEXT); CREATE TABLE log(m);"
         "CREATE TRIGGER tr AFTER INSERT ON T1 BEGIN INSERT INTO log VALUES (1); END;");
     QList<SchemaNode> roots;
-    ASSERT_EQ(BuildSchemaTree(db, 0, roots), 2);
+    ASSERT_EQ(BuildSchemaTree(db, TreeOrder::Creation, roots), 2);
     const SchemaNode* t1 = Find(roots, "main", "t1");
     ASSERT_NE(t1, nullptr);
     ASSERT_EQ(t1->children.size(), 3);
@@ -147,7 +147,7 @@ TEST_F(SchemaTreeTest, TriggersInAnyCaseAndAnUndescribableVirtualTable) {
     db.Close();
     ASSERT_TRUE(db.Open(path));
     QString error;
-    ASSERT_EQ(BuildSchemaTree(db, 0, roots, &error), 3);
+    ASSERT_EQ(BuildSchemaTree(db, TreeOrder::Creation, roots, &error), 3);
     const SchemaNode* vt = Find(roots, "main", "vt");
     ASSERT_NE(vt, nullptr);
     EXPECT_TRUE(vt->rec.bNoLayout);
@@ -160,7 +160,7 @@ TEST_F(SchemaTreeTest, TriggersInAnyCaseAndAnUndescribableVirtualTable) {
 
 TEST_F(SchemaTreeTest, EmptyDatabaseHasOnlyItsSchema) {
     QList<SchemaNode> roots;
-    EXPECT_EQ(BuildSchemaTree(db, 0, roots), 0);
+    EXPECT_EQ(BuildSchemaTree(db, TreeOrder::Creation, roots), 0);
     ASSERT_FALSE(roots.isEmpty());
     EXPECT_EQ(roots[0].rec.sName, "main");
     EXPECT_TRUE(roots[0].children.isEmpty());
@@ -181,7 +181,7 @@ TEST_F(SchemaTreeTest, TablesThatCannotBeModelledAreShownMarked) {
               SQLITE_OK);
     QList<SchemaNode> roots;
     QString error;
-    EXPECT_EQ(BuildSchemaTree(db, 0, roots, &error), 4);
+    EXPECT_EQ(BuildSchemaTree(db, TreeOrder::Creation, roots, &error), 4);
     EXPECT_EQ(error, QString());
     ASSERT_EQ(roots.size(), 1);
     const QList<SchemaNode>& tables = roots[0].children;
@@ -216,7 +216,7 @@ TEST_F(SchemaTreeTest, ReadFailuresAreReported) {
         ASSERT_TRUE(reader.Open(path));
         QList<SchemaNode> roots;
         QString error;
-        EXPECT_EQ(BuildSchemaTree(reader, 0, roots, &error), 0);
+        EXPECT_EQ(BuildSchemaTree(reader, TreeOrder::Creation, roots, &error), 0);
         EXPECT_TRUE(error.contains("database is locked")) << error.toStdString();
         ASSERT_TRUE(other.ExecuteList("COMMIT;"));
     }
@@ -247,7 +247,7 @@ TEST_F(SchemaTreeTest, ReadFailuresAreReported) {
         ASSERT_TRUE(reader.Open(file, 0, false, true));
         QList<SchemaNode> roots;
         QString error;
-        BuildSchemaTree(reader, 0, roots, &error);
+        BuildSchemaTree(reader, TreeOrder::Creation, roots, &error);
         EXPECT_FALSE(error.isEmpty());
     }
 }

@@ -26,7 +26,7 @@ const MenuModel& Item(const MenuModel& m, const QString& caption) {
 TDBObjRec Node(int kind, TDBObjKind objKind, const QString& name, const QString& schema,
                const QString& table = QString()) {
     TDBObjRec r;
-    r.NodeKind = kind;
+    r.NodeKind = TreeNodeKind(kind);
     r.dbObjKind = objKind;
     r.sName = name;
     r.sDataBase = schema;

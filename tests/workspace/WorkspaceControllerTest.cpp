@@ -162,7 +162,7 @@ TEST_F(WorkspaceControllerTest, FocusComparesSchemaAndName) {
     ASSERT_TRUE(c.sql.Execute("ATTACH DATABASE '" + auxFile + "' AS aux;"));
     c.RefreshSchema();
     TDBObjRec node;
-    node.NodeKind = 1;
+    node.NodeKind = TreeNodeKind::TableOrView;
     node.sName = node.sTableName = "items";
     node.sDataBase = "aux";
     c.FocusNode(node);
@@ -172,7 +172,7 @@ TEST_F(WorkspaceControllerTest, FocusComparesSchemaAndName) {
     // A column node of the current table does not reload it ...
     c.results.rows.Clear();
     TDBObjRec col = node;
-    col.NodeKind = 2;
+    col.NodeKind = TreeNodeKind::Column;
     col.sName = "z";
     c.FocusNode(col);
     EXPECT_EQ(c.results.rows.ColumnCount(), 0);

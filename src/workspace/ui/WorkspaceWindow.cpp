@@ -139,7 +139,7 @@ QWidget* TfrmSKYMain::BuildTreePanel(QWidget* parent) {
             });
     connect(vtsDB, &QTreeView::doubleClicked, this, [this](const QModelIndex& i) {
         const TDBObjRec* r = FTreeModel->Record(i);
-        if (!r || r->NodeKind == 0) return;
+        if (!r || r->NodeKind == TreeNodeKind::Database) return;
         FQuery->ReadEditor();
         FCtl->DoubleClickNode(*r);
         Editor()->setFocus();
