@@ -96,6 +96,9 @@ struct ResultsState {
     // fSelectedEnumerationLost: the grid no longer shows the selected table.
     bool enumerationLost = false;
     QString lastQuery; // fLastSuccQry
+    // fOldGridRow: the grid's current data row (0-based, -1 none), written by
+    // the window; a run selects it again when the new rows reach it.
+    int currentRow = -1;
 };
 
 // The history page.

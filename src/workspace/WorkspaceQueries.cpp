@@ -20,11 +20,14 @@ namespace sky {
 
 void WorkspaceController::AddToQueryStack(const QString& text, bool keep) {
     editor.stack.Add(text, keep);
+    FView.StackChanged();
 }
 
 void WorkspaceController::StepQueryStack(int step) {
     QString entry;
-    if (!editor.stack.Step(step, editor.text, entry)) return;
+    const bool moved = editor.stack.Step(step, editor.text, entry);
+    FView.StackChanged();
+    if (!moved) return;
     editor.text = entry;
     editor.selStart = editor.selEnd = entry.size();
     FView.EditorChanged();
@@ -177,6 +180,7 @@ void WorkspaceController::AddToHistory(const QString& text) {
     if (!TrimText(text).isEmpty() && !editor.skipHistory)
         AddToHistoryLines(history.lines, text, maxHist);
     editor.stack.AfterHistory();
+    FView.StackChanged();
     editor.skipHistory = false;
     FView.HistoryChanged();
 }
@@ -188,8 +192,10 @@ void WorkspaceController::RunQuery(RunMode mode) {
         return;
     }
     Operation op(*this);
-    results.rows.Clear();
-    FView.ResultsChanged();
+    // The grid keeps the old rows until the run is over: one notification at
+    // its end.
+    const int keepRow = results.currentRow;
+    TResultTable rows;
     results.enumerationLost = true;
     SetStatus(QStringLiteral("Querying..."));
     results.createFromResults = false;
@@ -224,16 +230,14 @@ void WorkspaceController::RunQuery(RunMode mode) {
         if (!ok) SetStatus(QStringLiteral("Error: ") + sql.LastError());
         FView.StatsChanged();
     } else {
-        TResultTable rows;
         ok = sql.QueryToResults(rows, prefix + text, -1, opts.showLineNos ? 1 : -1);
-        results.rows = std::move(rows);
         FView.StatsChanged();
         if (!ok) {
             SetStatus(QStringLiteral("Error: ") + sql.LastError());
+            rows.Clear();
         } else {
             results.lastQuery = prefix + text;
             results.createFromResults = true;
-            FView.ResultsChanged();
             if (FView.CurrentPage() > kPageEdit) FView.ShowPage(kPageResults);
             // Only the first statement returns rows: the rest is not run, and said so.
             TSQLiteStatementArray statements;
@@ -252,6 +256,8 @@ void WorkspaceController::RunQuery(RunMode mode) {
         AddToHistory(prefix + text);
     }
     EndRun();
+    results.rows = std::move(rows);
+    results.currentRow = keepRow >= 0 && keepRow < results.rows.RowCount() ? keepRow : -1;
     // The statements before a failing one stay done: the tree shows what the
     // file holds now, the status keeps the run's own message.
     if (schemaChanged && !text.isEmpty()) {

@@ -60,6 +60,8 @@ public:
     virtual void StatusChanged() = 0;
     virtual void HistoryChanged() = 0;
     virtual void StatsChanged() = 0;
+    // The query-text stack moved: Previous/Next visibility.
+    virtual void StackChanged() {}
 };
 
 } // namespace sky

@@ -10,6 +10,7 @@
 #include "workspace/WorkspaceView.h"
 
 #include <QFileInfo>
+#include <optional>
 
 namespace sky {
 namespace {
@@ -51,6 +52,7 @@ public:
     void StatusChanged() override { changed << "status"; }
     void HistoryChanged() override { changed << "history"; }
     void StatsChanged() override { changed << "stats"; }
+    void StackChanged() override { changed << "stack"; }
     QString clipboard;
 };
 
@@ -293,6 +295,88 @@ TEST_F(WorkspaceControllerTest, ASchemaScriptThatFailsLaterStillRefreshesTheTree
     EXPECT_TRUE(inTree("x"));
 }
 
+// RunQuery's decisions: the classification says whether to ask, the answer
+// whether to run, and the kind of text which way it runs; every run ends in
+// one results notification.
+TEST_F(WorkspaceControllerTest, RunQueryDecidesAskRunAndRefresh) {
+    const struct {
+        const char* text;
+        std::optional<Reply> answer; // the question's answer; none: no question
+        const char* status;          // the status starts with it
+        int rows;                    // rows shown afterwards
+        bool treeRefreshed, inHistory;
+    } cases[] = {
+        {"SELECT id FROM items WHERE id < 4", {}, "Query Success.", 3, false, true},
+        {"SELECT id FROM items; SELECT 1", {}, "Query Success. 1 further", 7, false, true},
+        {"PRAGMA table_info(items)", {}, "Query Success.", 3, false, true},
+        {"PRAGMA user_version = 3", {}, "Query Success.", 0, false, true},
+        {"UPDATE items SET qty = 1 WHERE id = 1", {}, "Query Success.", 0, false, true},
+        {"DELETE FROM items WHERE id = 7", Reply::No, "No Query.", 0, false, false},
+        {"DELETE FROM items WHERE id = 7", Reply::Yes, "Query Success.", 0, false, true},
+        {"DROP TABLE empty", Reply::No, "No Query.", 0, false, false},
+        // A schema refresh selects the table again, which shows its rows.
+        {"DROP TABLE empty", Reply::Yes, "Query Success.", 6, true, true},
+        {"CREATE TABLE n1(a); DROP VIEW big_items", Reply::Yes, "Query Success.", 6, true, true},
+        {"CREATE TABLE n2(a); SELECT * FROM nowhere", {}, "Error: ", 6, true, false},
+        {"SELECT * FROM nowhere", {}, "Error: ", 0, false, false},
+        {"  ", {}, "No Query.", 0, false, false},
+    };
+    WorkspaceController c(view, answers);
+    c.Init(path, "items");
+    for (const auto& e : cases) {
+        c.editor.text = QString::fromUtf8(e.text);
+        answers.questions.clear();
+        answers.replies.clear();
+        if (e.answer) answers.replies = {*e.answer};
+        const qsizetype historyBefore = c.history.lines.size();
+        view.changed.clear();
+        c.RunQuery(RunMode::Plain);
+        const std::string what = e.text;
+        EXPECT_EQ(answers.questions.size(), e.answer ? 1 : 0) << what;
+        EXPECT_TRUE(c.status.startsWith(QString::fromUtf8(e.status)))
+            << what << ": " << c.status.toStdString();
+        EXPECT_EQ(c.results.rows.RowCount(), e.rows) << what;
+        EXPECT_EQ(view.changed.contains("tree"), e.treeRefreshed) << what;
+        EXPECT_EQ(c.history.lines.size() > historyBefore, e.inHistory) << what;
+        // The run's own notification, and the table selection's after a refresh.
+        EXPECT_EQ(view.changed.count("results"), e.treeRefreshed ? 2 : 1) << what;
+        EXPECT_FALSE(c.sql.IsBusy()) << what;
+    }
+}
+
+// Every push onto the query-text stack tells the window to show Previous and
+// Next again; a run keeps the grid's row when the new rows reach it.
+TEST_F(WorkspaceControllerTest, StackPushesAndTheRememberedRow) {
+    WorkspaceController c(view, answers);
+    c.Init(path, "items");
+    view.changed.clear();
+    c.ReplaceEditorText("SELECT 1");
+    EXPECT_TRUE(view.changed.contains("stack"));
+    EXPECT_TRUE(c.editor.stack.PrevVisible());
+    EXPECT_FALSE(c.editor.stack.NextVisible());
+    view.changed.clear();
+    c.StepQueryStack(-1);
+    EXPECT_TRUE(view.changed.contains("stack"));
+    c.StepQueryStack(-1);
+    EXPECT_TRUE(c.editor.stack.NextVisible());
+    EXPECT_FALSE(c.editor.stack.PrevVisible());
+
+    const struct {
+        const char* text;
+        int before, after;
+    } rows[] = {{"SELECT * FROM items", 4, 4},
+                {"SELECT * FROM items WHERE id < 3", 4, -1},
+                {"SELECT * FROM items", -1, -1},
+                {"SELECT * FROM items WHERE id < 3", 1, 1},
+                {"SELECT * FROM nowhere", 1, -1}};
+    for (const auto& r : rows) {
+        c.results.currentRow = r.before;
+        c.editor.text = QString::fromUtf8(r.text);
+        c.RunQuery(RunMode::Plain);
+        EXPECT_EQ(c.results.currentRow, r.after) << r.text;
+    }
+}
+
 TEST_F(WorkspaceControllerTest, HistoryPickPutsTheEntryIntoTheEditor) {
     WorkspaceController c(view, answers);
     c.Init(path, "");
@@ -307,7 +391,7 @@ TEST_F(WorkspaceControllerTest, HistoryPickPutsTheEntryIntoTheEditor) {
     EXPECT_EQ(c.editor.selStart, c.editor.text.size());
     EXPECT_EQ(c.editor.selEnd, c.editor.text.size());
     EXPECT_EQ(c.editor.stack.Entries().last(), "SELECT 1;"); // the text it replaced
-    EXPECT_EQ(view.changed, QStringList{"editor"});
+    EXPECT_EQ(view.changed, (QStringList{"stack", "editor"}));
     // An entry of five characters or fewer is not picked; the editor stays.
     EXPECT_FALSE(c.PickHistory(history, history.indexOf("ab")));
     EXPECT_EQ(c.editor.text, "SELECT name\r\n  FROM items;");

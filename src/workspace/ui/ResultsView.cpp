@@ -137,6 +137,12 @@ TResultsPage::TResultsPage(WorkspaceController& c, QWidget* parent) : QWidget(pa
     sgResults->setModel(FProxy);
     sgResults->setItemDelegate(new ResultsDelegate(this, c));
     sgResults->setSelectionBehavior(QAbstractItemView::SelectRows);
+    connect(sgResults->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (FReloading) return;
+                FCtl.results.currentRow =
+                    current.isValid() ? FProxy->mapToSource(current).row() : -1;
+            });
     sgResults->setSelectionMode(QAbstractItemView::SingleSelection);
     sgResults->setEditTriggers(QAbstractItemView::NoEditTriggers);
     sgResults->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -266,10 +272,16 @@ void TResultsPage::BuildColumnPopUp() {
 }
 
 void TResultsPage::Loaded() {
+    const int keep = FCtl.results.currentRow;
+    FReloading = true;
     FModel->Reload();
     // A run closes the filter panel, which shows every row again.
     if (FFilterOpen) SetFilterOpen(false);
     FProxy->SetShown({});
+    FReloading = false;
+    FCtl.results.currentRow = keep;
+    if (keep >= 0 && keep < FModel->rowCount({}))
+        sgResults->selectRow(FProxy->mapFromSource(FModel->index(keep, 0)).row());
     AutoSize(DefaultSizeMode(FCtl.opts.showStretched));
     sgResults->horizontalHeader()->setMinimumHeight(
         int(std::lround(sgResults->verticalHeader()->defaultSectionSize() * 1.6)));

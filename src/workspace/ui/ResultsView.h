@@ -131,6 +131,7 @@ private:
     QString fFind;
     QString FFilterSql;
     bool FFilterOpen = false;
+    bool FReloading = false; // the rows are replaced: the current row stays remembered
     int fFilterWaiting = 0;
     int fPUHoverIdx = -1, fPUHoverCount = 0, fPUPoppedIdx = -1;
     QRect fPUStayUpArea;

@@ -382,6 +382,11 @@ void TfrmSKYMain::StatusChanged() {
     FQuery->RenderStatus();
 }
 
+void TfrmSKYMain::StackChanged() {
+    if (FDestroying) return;
+    FQuery->RenderStack();
+}
+
 void TfrmSKYMain::HistoryChanged() {
     if (FDestroying) return;
     FHistory->Render();

@@ -74,6 +74,7 @@ public:
     void StatusChanged() override;
     void HistoryChanged() override;
     void StatsChanged() override;
+    void StackChanged() override;
 
     WorkspaceController& Controller() { return *FCtl; }
     QTreeView* Tree() const { return vtsDB; }
