@@ -512,6 +512,17 @@ TColStats ColumnStats(const GridView& g, int column, const QString& nullText) {
     return s;
 }
 
+QList<StatMarker> ColumnStatMarkers(const TColStats& s) {
+    const StatMarker pale{QString(), 220, 226, 239};
+    auto marker = [&pale](const char* text, bool on, int r, int g, int b) {
+        StatMarker m = on ? StatMarker{QString(), r, g, b} : pale;
+        m.text = QString::fromLatin1(text);
+        return m;
+    };
+    return {marker("Empty", s.isEmpty, 128, 128, 0), marker("Unique", s.isUnique, 128, 0, 128),
+            marker("Singular", s.isSingle, 0, 0, 128)};
+}
+
 QList<QPair<QString, QString>> ColumnStatLines(const TColStats& s, int column) {
     QList<QPair<QString, QString>> lines;
     if (s.iRecords <= 0 || TrimText(s.sName).isEmpty()) return lines;

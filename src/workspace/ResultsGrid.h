@@ -81,6 +81,13 @@ struct TColStats {
 TColStats ColumnStats(const GridView& g, int column, const QString& nullText);
 // The pop-up's lines (caption, value) for the statistics.
 QList<QPair<QString, QString>> ColumnStatLines(const TColStats& s, int column);
+// The pop-up's markers "Empty", "Unique" and "Singular": each in its own
+// colour when it applies, else pale.
+struct StatMarker {
+    QString text;
+    int r = 0, g = 0, b = 0;
+};
+QList<StatMarker> ColumnStatMarkers(const TColStats& s);
 
 // --- texts
 // Shortened to n characters (n >= 5) at a word boundary with " ..." or "...".

@@ -23,6 +23,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -312,6 +313,35 @@ TEST_F(WorkspaceWindowTest, ALongQueryIsCancelledFromTheProgressDialog) {
     EXPECT_TRUE(w.Status()->text().startsWith(QStringLiteral("Error: ")))
         << w.Status()->text().toStdString();
     EXPECT_FALSE(w.Controller().sql.IsBusy());
+}
+
+// The column-statistics pop-up: its markers coloured when they apply and pale
+// otherwise, inside the window and the monitor, hidden by a page change.
+TEST_F(WorkspaceWindowTest, ColumnPopUpMarkersPlacementAndPageChange) {
+    TfrmSKYMain w;
+    w.Init(file, QString());
+    w.resize(900, 700);
+    w.show();
+    w.Editor()->setText(QStringLiteral("SELECT 5 AS same, code FROM category"));
+    w.RunQuery(RunMode::Plain);
+    ASSERT_EQ(w.Controller().status, QStringLiteral("Query Success."));
+    TResultsPage* r = w.Results();
+    r->ShowColumnPopUp(0);
+    QFrame* pop = r->ColumnPopUp();
+    ASSERT_TRUE(pop->isVisible());
+    const QLabel* text = pop->findChild<QLabel*>();
+    ASSERT_NE(text, nullptr);
+    const QString html = text->text();
+    // "same": one value in every row, not empty, not unique (more than one row).
+    EXPECT_TRUE(html.contains(QStringLiteral("color: #dce2ef\">Empty"))) << html.toStdString();
+    EXPECT_TRUE(html.contains(QStringLiteral("color: #dce2ef\">Unique")));
+    EXPECT_TRUE(html.contains(QStringLiteral("color: #000080\">Singular")));
+    QRect room = w.frameGeometry();
+    if (w.screen()) room = room.intersected(w.screen()->availableGeometry());
+    EXPECT_TRUE(room.contains(pop->geometry()))
+        << pop->geometry().x() << "," << pop->geometry().y();
+    w.ShowPage(kPageHistory);
+    EXPECT_FALSE(pop->isVisible());
 }
 
 // Escape on the progress dialog cancels the run; the dialog does not just go.

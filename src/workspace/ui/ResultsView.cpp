@@ -19,6 +19,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -159,6 +160,7 @@ TResultsPage::TResultsPage(WorkspaceController& c, QWidget* parent) : QWidget(pa
     sgResults->installEventFilter(this);
     sgResults->horizontalHeader()->viewport()->installEventFilter(this);
     sgResults->horizontalHeader()->viewport()->setMouseTracking(true);
+    sgResults->viewport()->setMouseTracking(true); // row 1 hover
     h->addWidget(sgResults, 1);
 
     BuildFilterPanel(h);
@@ -529,35 +531,60 @@ void TResultsPage::ShowColumnPopUp(int col) {
         html += QStringLiteral("<tr><td><b>") + caption.toHtmlEscaped() +
                 QStringLiteral("</b></td><td>") + value.toHtmlEscaped() +
                 QStringLiteral("</td></tr>");
-    html += QStringLiteral("</table>");
+    html += QStringLiteral("</table><p>");
+    for (const StatMarker& m : ColumnStatMarkers(s))
+        html += QStringLiteral("<b><span style=\"color: %1\">%2</span></b>&nbsp;&nbsp; ")
+                    .arg(QColor(m.r, m.g, m.b).name(), m.text.toHtmlEscaped());
+    html += QStringLiteral("</p>");
     FPopUpText->setText(html);
     pnlColPopUp->adjustSize();
     QHeaderView* head = sgResults->horizontalHeader();
     const QPoint top = head->viewport()->mapToGlobal(
         QPoint(head->sectionViewportPosition(col) + head->sectionSize(col) / 2, 0));
     QPoint at(top.x() - pnlColPopUp->width() / 2, top.y() - pnlColPopUp->height() - 32);
-    const QRect win = window()->frameGeometry();
+    // Inside the window and its monitor: the part both cover, or the window.
+    QRect room = window()->frameGeometry();
+    if (const QScreen* screen = window()->screen()) {
+        const QRect both = room.intersected(screen->availableGeometry());
+        if (!both.isEmpty()) room = both;
+    }
+    const QSize size = pnlColPopUp->size();
     at.setX(
-        std::clamp(at.x(), win.left(), std::max(win.left(), win.right() - pnlColPopUp->width())));
+        std::clamp(at.x(), room.left(), std::max(room.left(), room.right() + 1 - size.width())));
+    at.setY(
+        std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() + 1 - size.height())));
     pnlColPopUp->move(at);
     pnlColPopUp->show();
     fPUPoppedIdx = col;
 }
 
+void TResultsPage::HideColumnPopUp() {
+    tmrColPU->stop();
+    pnlColPopUp->hide();
+    fPUHoverIdx = fPUPoppedIdx = -1;
+}
+
+void TResultsPage::StartHover(int col) {
+    if (col < 0 || col == fPUHoverIdx || col == fPUPoppedIdx) return;
+    QHeaderView* head = sgResults->horizontalHeader();
+    fPUHoverIdx = col;
+    fPUHoverCount = 0;
+    const QPoint tl = head->viewport()->mapToGlobal(QPoint(head->sectionViewportPosition(col), 0));
+    fPUStayUpArea = QRect(tl.x(), tl.y() - 20, head->sectionSize(col),
+                          head->height() + 20 + sgResults->viewport()->height());
+    if (pnlColPopUp->isVisible()) ShowColumnPopUp(col);
+    tmrColPU->start();
+}
+
 bool TResultsPage::eventFilter(QObject* o, QEvent* e) {
     QHeaderView* head = sgResults->horizontalHeader();
     if (o == head->viewport() && e->type() == QEvent::MouseMove) {
-        const int col = head->logicalIndexAt(static_cast<QMouseEvent*>(e)->position().toPoint());
-        if (col >= 0 && col != fPUHoverIdx && col != fPUPoppedIdx) {
-            fPUHoverIdx = col;
-            fPUHoverCount = 0;
-            const QPoint tl =
-                head->viewport()->mapToGlobal(QPoint(head->sectionViewportPosition(col), 0));
-            fPUStayUpArea = QRect(tl.x(), tl.y() - 20, head->sectionSize(col),
-                                  head->height() + 20 + sgResults->viewport()->height());
-            if (pnlColPopUp->isVisible()) ShowColumnPopUp(col);
-            tmrColPU->start();
-        }
+        StartHover(head->logicalIndexAt(static_cast<QMouseEvent*>(e)->position().toPoint()));
+    } else if (o == sgResults->viewport() && e->type() == QEvent::MouseMove) {
+        // The first row counts as the heading.
+        const QPoint p = static_cast<QMouseEvent*>(e)->position().toPoint();
+        const QModelIndex at = sgResults->indexAt(p);
+        if (at.isValid() && at.row() == 0) StartHover(at.column());
     } else if (o == pnlColPopUp && e->type() == QEvent::Enter) {
         pnlColPopUp->hide();
     } else if (o == sgResults && e->type() == QEvent::KeyRelease) {

@@ -102,6 +102,8 @@ public:
     QString FindText() const { return fFind; }
     // The column-statistics pop-up of a grid column (shown now).
     void ShowColumnPopUp(int col);
+    // Hides the pop-up and ends hovering (a page change, the window's start).
+    void HideColumnPopUp();
     QFrame* ColumnPopUp() const { return pnlColPopUp; }
 
 Q_SIGNALS:
@@ -134,6 +136,7 @@ private:
     bool FReloading = false; // the rows are replaced: the current row stays remembered
     int fFilterWaiting = 0;
     int fPUHoverIdx = -1, fPUHoverCount = 0, fPUPoppedIdx = -1;
+    void StartHover(int col);
     QRect fPUStayUpArea;
     friend class ResultsDelegate;
 };

@@ -79,7 +79,10 @@ TfrmSKYMain::TfrmSKYMain(QWidget* parent)
     BuildHelpPanel();
     BuildMenus();
     BuildKeys();
-    connect(PageControl1, &QTabWidget::currentChanged, this, [this] { HideHelpPanel(); });
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
+        HideHelpPanel();
+        FResults->HideColumnPopUp();
+    });
     PageControl1->setCurrentIndex(kPageResults);
     FCtl->SetStatus(QStringLiteral("Starting..."));
 }
