@@ -161,4 +161,9 @@ QString ContextHelpCaption(const ContextHelp& h, const QStringList& elements) {
     return QStringLiteral("No Selection...");
 }
 
+QString GutterLabel(int line) {
+    const int n = line + 1;
+    return n == 1 || n % 5 == 0 ? QString::number(n) : QStringLiteral(".");
+}
+
 } // namespace sky

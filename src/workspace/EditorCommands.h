@@ -32,4 +32,10 @@ ContextHelp FindContextHelp(const QString& text, qsizetype caret, const QStringL
 // The help menu item's caption for a result.
 QString ContextHelpCaption(const ContextHelp& h, const QStringList& elements);
 
+// The gutter's text of a 0-based line: the number of line 1 and of every
+// fifth line, "." for the others.
+QString GutterLabel(int line);
+// The bookmark a click on the gutter sets on the clicked line.
+constexpr int kGutterBookmark = 5;
+
 } // namespace sky

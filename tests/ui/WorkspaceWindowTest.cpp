@@ -11,6 +11,7 @@
 #include "support/Folders.h"
 #include "support/Settings.h"
 #include "support/TextFile.h"
+#include "workspace/ui/QueryArea.h"
 #include "workspace/ui/ResultsView.h"
 #include "workspace/ui/SchemaTreeModel.h"
 
@@ -342,6 +343,29 @@ TEST_F(WorkspaceWindowTest, ColumnPopUpMarkersPlacementAndPageChange) {
         << pop->geometry().x() << "," << pop->geometry().y();
     w.ShowPage(kPageHistory);
     EXPECT_FALSE(pop->isVisible());
+}
+
+// The gutter numbers line 1 and every fifth line; a click on it sets bookmark 5.
+TEST_F(WorkspaceWindowTest, GutterLabelsAndBookmark) {
+    TfrmSKYMain w;
+    w.Init(file, QString());
+    w.show();
+    w.Query()->ShowGutter(true);
+    w.Editor()->setText(QStringLiteral("a\nb\nc\nd\ne\nf"));
+    auto margin = [&](int line) {
+        QByteArray buf(16, '\0');
+        w.Editor()->SendScintilla(QsciScintillaBase::SCI_MARGINGETTEXT, (unsigned long)line,
+                                  static_cast<void*>(buf.data()));
+        return QString::fromUtf8(buf.constData());
+    };
+    EXPECT_EQ(margin(0), QStringLiteral("1"));
+    EXPECT_EQ(margin(1), QStringLiteral("."));
+    EXPECT_EQ(margin(4), QStringLiteral("5"));
+    Q_EMIT w.Editor()->marginClicked(0, 3, Qt::NoModifier);
+    EXPECT_EQ(w.Editor()->markersAtLine(3) & (1u << 5), 1u << 5);
+    Q_EMIT w.Editor()->marginClicked(0, 1, Qt::NoModifier);
+    EXPECT_EQ(w.Editor()->markersAtLine(3) & (1u << 5), 0u);
+    EXPECT_EQ(w.Editor()->markersAtLine(1) & (1u << 5), 1u << 5);
 }
 
 // Escape on the progress dialog cancels the run; the dialog does not just go.

@@ -59,5 +59,12 @@ TEST(EditorCommands, ContextHelpChoosesTheElement) {
     EXPECT_EQ(ContextHelpCaption(h, elements), "\"SELECT\" Documentation  -  [ F1 ]");
 }
 
+TEST(EditorGutter, NumbersLineOneAndEveryFifth) {
+    const QStringList labels = {"1", ".", ".", ".", "5", ".", ".", ".", ".", "10", "."};
+    for (int l = 0; l < labels.size(); ++l)
+        EXPECT_EQ(GutterLabel(l), labels[l]) << l;
+    EXPECT_EQ(GutterLabel(99), "100");
+}
+
 } // namespace
 } // namespace sky

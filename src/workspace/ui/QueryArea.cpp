@@ -1,4 +1,5 @@
 #include "workspace/ui/QueryArea.h"
+#include "workspace/EditorCommands.h"
 
 #include "shell/ui/QtPrompter.h"
 #include "shell/ui/Scintilla.h"
@@ -115,7 +116,13 @@ void TQueryArea::BuildButtons() {
 }
 
 void TQueryArea::ConnectButtons() {
-    connect(memQry, &QsciScintilla::textChanged, this, [this] { ReadEditor(); });
+    connect(memQry, &QsciScintilla::textChanged, this, [this] {
+        ReadEditor();
+        LabelGutter();
+    });
+    memQry->markerDefine(QsciScintilla::Bookmark, kGutterBookmark);
+    connect(memQry, &QsciScintilla::marginClicked, this,
+            [this](int, int line, Qt::KeyboardModifiers) { SetGutterBookmark(line); });
     connect(memQry, &QsciScintilla::selectionChanged, this, [this] {
         ReadEditor();
         btnQrySelected->setEnabled(memQry->hasSelectedText());
@@ -186,8 +193,27 @@ void TQueryArea::ClearQuery(bool paste) {
 }
 
 void TQueryArea::ShowGutter(bool on) {
-    memQry->setMarginType(0, QsciScintilla::NumberMargin);
+    FGutter = on;
+    FGutterLines = -1;
+    memQry->setMarginType(0, QsciScintilla::TextMarginRightJustified);
     memQry->setMarginWidth(0, on ? 36 : 0);
+    memQry->setMarginSensitivity(0, on);
+    LabelGutter();
+}
+
+void TQueryArea::LabelGutter() {
+    if (!FGutter) return;
+    const int lines = memQry->lines();
+    if (lines == FGutterLines) return;
+    memQry->clearMarginText();
+    for (int l = 0; l < lines; ++l)
+        memQry->setMarginText(l, GutterLabel(l), 0);
+    FGutterLines = lines;
+}
+
+void TQueryArea::SetGutterBookmark(int line) {
+    memQry->markerDeleteAll(kGutterBookmark);
+    memQry->markerAdd(line, kGutterBookmark);
 }
 
 void TQueryArea::SetWordWrap(bool on) {

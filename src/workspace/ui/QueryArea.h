@@ -41,6 +41,8 @@ public:
     // clipboard's text in its place.
     void ClearQuery(bool paste);
     void ShowGutter(bool on);
+    // Bookmark 5 on a line (a click on the gutter).
+    void SetGutterBookmark(int line);
     void SetWordWrap(bool on);
     // The editor into the controller's state, and back.
     void ReadEditor();
@@ -56,6 +58,9 @@ protected:
     bool eventFilter(QObject* o, QEvent* e) override;
 
 private:
+    void LabelGutter();
+    bool FGutter = false;
+    int FGutterLines = -1;
     void BuildButtons();
     void ConnectButtons();
     bool EditorKey(QKeyEvent* k);

@@ -79,6 +79,7 @@ public:
     WorkspaceController& Controller() { return *FCtl; }
     QTreeView* Tree() const { return vtsDB; }
     QsciScintilla* Editor() const;
+    TQueryArea* Query() const { return FQuery; }
     QTabWidget* Pages() const { return PageControl1; }
     TResultsPage* Results() const { return FResults; }
     QsciScintilla* History() const;
