@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -89,17 +90,24 @@ constexpr std::array<bool, 128> MakeActiveChars() {
 }
 constexpr std::array<bool, 128> kActiveChars = MakeActiveChars();
 
-// The first active character in t[i..n), or n.
-qsizetype SkipInactiveScalar(const char16_t* t, qsizetype i, qsizetype n) {
-    while (i < n && !(t[i] < 128 && kActiveChars[t[i]]))
-        ++i;
-    return i;
+inline bool IsActiveChar(char16_t u) {
+    return u < 128 && kActiveChars[u];
 }
 
+// The active characters among t[0..16), bit k for t[k].
+unsigned ActiveMaskScalar(const char16_t* t) {
+    unsigned mask = 0;
+    for (int k = 0; k < 16; ++k)
+        mask |= unsigned(IsActiveChar(t[k])) << k;
+    return mask;
+}
+
+using ActiveMaskFn = unsigned (*)(const char16_t*);
+
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-// Sixteen characters at a time: each is cut to a byte (above 255 to 255 or
-// 0, neither active), and a byte is active when the entries of its low and
-// high nibble in two tables share a bit (one bit per high nibble in use).
+// Each character is cut to a byte (above 255 to 255 or 0, neither active),
+// and a byte is active when the entries of its low and high nibble in two
+// tables share a bit (one bit per high nibble in use).
 struct NibbleTables {
     std::array<unsigned char, 16> lo{};
     std::array<unsigned char, 16> hi{};
@@ -117,32 +125,25 @@ constexpr NibbleTables MakeNibbleTables() {
 }
 constexpr NibbleTables kNibbles = MakeNibbleTables();
 
-__attribute__((target("ssse3"))) qsizetype SkipInactiveSsse3(const char16_t* t, qsizetype i,
-                                                             qsizetype n) {
+__attribute__((target("ssse3"))) unsigned ActiveMaskSsse3(const char16_t* t) {
     const __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kNibbles.lo.data()));
     const __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kNibbles.hi.data()));
     const __m128i nibble = _mm_set1_epi8(0x0F);
-    const __m128i zero = _mm_setzero_si128();
-    for (; i + 16 <= n; i += 16) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + i));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + i + 8));
-        const __m128i v = _mm_packus_epi16(a, b);
-        const __m128i l = _mm_and_si128(v, nibble);
-        const __m128i h = _mm_and_si128(_mm_srli_epi16(v, 4), nibble);
-        const __m128i m = _mm_and_si128(_mm_shuffle_epi8(lo, l), _mm_shuffle_epi8(hi, h));
-        const int hit = _mm_movemask_epi8(_mm_cmpeq_epi8(m, zero)) ^ 0xFFFF;
-        if (hit != 0) return i + __builtin_ctz(unsigned(hit));
-    }
-    return SkipInactiveScalar(t, i, n);
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + 8));
+    const __m128i v = _mm_packus_epi16(a, b);
+    const __m128i l = _mm_and_si128(v, nibble);
+    const __m128i h = _mm_and_si128(_mm_srli_epi16(v, 4), nibble);
+    const __m128i m = _mm_and_si128(_mm_shuffle_epi8(lo, l), _mm_shuffle_epi8(hi, h));
+    return unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(m, _mm_setzero_si128()))) ^ 0xFFFFu;
 }
 
-qsizetype SkipInactive(const char16_t* t, qsizetype i, qsizetype n) {
-    static const bool ssse3 = __builtin_cpu_supports("ssse3");
-    return ssse3 ? SkipInactiveSsse3(t, i, n) : SkipInactiveScalar(t, i, n);
+ActiveMaskFn PickActiveMask() {
+    return __builtin_cpu_supports("ssse3") ? &ActiveMaskSsse3 : &ActiveMaskScalar;
 }
 #else
-qsizetype SkipInactive(const char16_t* t, qsizetype i, qsizetype n) {
-    return SkipInactiveScalar(t, i, n);
+ActiveMaskFn PickActiveMask() {
+    return &ActiveMaskScalar;
 }
 #endif
 
@@ -285,37 +286,48 @@ private:
     // change nothing, and a bracket only its nesting: runs over them from
     // `at` to the next token that matters (a comment start, ";" or line
     // break), to a quoted section the window may not hold whole, or to the
-    // end of the window.
+    // end of the window. Sixteen characters are classified at a time.
     qsizetype ScanBody(qsizetype at) {
+        static const ActiveMaskFn activeMask = PickActiveMask();
         const char16_t* text = FText.utf16();
         const qsizetype n = FText.size();
-        for (;;) {
-            at = SkipInactive(text, at, n);
-            if (at >= n) return at;
-            const char16_t u = text[at];
-            switch (u) {
-            case '(':
-                FStack.push_back(')');
-                break;
-            case '{':
-                FStack.push_back('}');
-                break;
-            case ')':
-            case '}':
-                if (!FStack.empty() && FStack.back() == char(u)) FStack.pop_back();
-                break;
-            default:
-                if (!IsSqlQuote(u)) return at;
-                bool closed = false;
-                const qsizetype end = SqlLexer::QuotedEnd(FText, at, closed);
-                // Unclosed, or closed where a doubled closer may follow
-                // unread: the token loop decides.
-                if (!closed || (end == n && !FEof)) return at;
-                at = end;
-                continue;
+        while (at < n) {
+            const qsizetype width = std::min<qsizetype>(16, n - at);
+            unsigned mask = 0;
+            if (width == 16) {
+                mask = activeMask(text + at);
+            } else {
+                for (qsizetype k = 0; k < width; ++k)
+                    mask |= unsigned(IsActiveChar(text[at + k])) << k;
             }
-            ++at;
+            qsizetype next = at + width;
+            while (mask != 0) {
+                const qsizetype p = at + std::countr_zero(mask);
+                const char16_t u = text[p];
+                if (u == '(' || u == '{') {
+                    FStack.push_back(u == '(' ? ')' : '}');
+                } else if (u == ')' || u == '}') {
+                    if (!FStack.empty() && FStack.back() == char(u)) FStack.pop_back();
+                } else if (IsSqlQuote(u)) {
+                    bool closed = false;
+                    const qsizetype end = SqlLexer::QuotedEnd(FText, p, closed);
+                    // Unclosed, or closed where a doubled closer may follow
+                    // unread: the token loop decides.
+                    if (!closed || (end == n && !FEof)) return p;
+                    if (end >= next) {
+                        next = end;
+                        break;
+                    }
+                    mask &= ~0u << (end - at);
+                    continue;
+                } else {
+                    return p;
+                }
+                mask &= mask - 1;
+            }
+            at = next;
         }
+        return n;
     }
 
     void AddPiece(qsizetype from, qsizetype to) {

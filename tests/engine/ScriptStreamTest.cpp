@@ -68,6 +68,36 @@ TEST(ScriptStream, SplitsAlikeAtEveryCut) {
     }
 }
 
+// Quoted sections, brackets and semicolons at every position relative to
+// where the scan classifies characters in blocks: each statement is found
+// whole, read whole or in pieces.
+TEST(ScriptStream, BodyTokensAtEveryOffset) {
+    const QString bodies[] = {
+        QStringLiteral("('a;b', [c;d], \"e;f\", `g;h`)"),
+        QStringLiteral("'it''s; ''x''' || (1;2) || {3;4}"),
+        QStringLiteral("((((('))))'))))) - 1 / 2"),
+        QStringLiteral("'Grüße 😀;' || x'00ff' || ']'"),
+    };
+    for (const QString& body : bodies) {
+        for (int pad = 0; pad <= 40; ++pad) {
+            const QString first = QStringLiteral("SELECT ") + QString(pad, QLatin1Char('x')) +
+                                  QLatin1Char(' ') + body + QLatin1Char(';');
+            const QString second = QStringLiteral("SELECT ") + body +
+                                   QString(pad, QLatin1Char(' ')) + QLatin1Char(';');
+            const QString text = first + QLatin1Char('\n') + second;
+            SCOPED_TRACE(text.toStdString());
+            const std::vector<std::string> expected{first.toStdString(),
+                                                    second.trimmed().toStdString()};
+            EXPECT_EQ(ToStd(SplitSqlScript(text, true).statements), expected);
+            for (qsizetype piece : {1, 5, 16, 17}) {
+                const SplitResult r = test::SplitInPieces(text, piece, true);
+                EXPECT_EQ(ToStd(r.statements), expected) << piece;
+                EXPECT_TRUE(r.tail.isEmpty());
+            }
+        }
+    }
+}
+
 // Stopping the scan stops the reading too: nothing after the stop is read.
 TEST(ScriptStream, StopEndsTheReading) {
     const QString text = QStringLiteral("SELECT 1; SELECT 2; SELECT 3;");
@@ -225,6 +255,14 @@ TEST_F(ScriptFileTest, ProgressTargetKnownBeforeTheFirstStatement) {
         EXPECT_EQ(firstTotal, expected);
         EXPECT_EQ(lastTotal, expected);
         db.SetProgressHandler(nullptr);
+    }
+    // Without a handler nobody sees the target while the file runs: it is
+    // counted as the file is read, and ends where the text's ends.
+    for (qsizetype piece : {qsizetype(3), qsizetype(65536)}) {
+        TextFileReader reader(piece);
+        ASSERT_TRUE(reader.Open(file));
+        EXPECT_TRUE(db.ExecuteList(reader));
+        EXPECT_EQ(db.ProgressState().OpTarget, expected);
     }
 }
 
