@@ -368,6 +368,24 @@ TEST_F(WorkspaceWindowTest, GutterLabelsAndBookmark) {
     EXPECT_EQ(w.Editor()->markersAtLine(1) & (1u << 5), 1u << 5);
 }
 
+// The history editor takes the query editor's comment keys.
+TEST_F(WorkspaceWindowTest, HistoryEditorCommentKeys) {
+    TfrmSKYMain w;
+    w.Init(file, QString());
+    w.show();
+    QsciScintilla* h = w.History();
+    h->setText(QStringLiteral("SELECT 1;\r\nSELECT 2;"));
+    h->setSelection(0, 0, 0, 9);
+    QKeyEvent add(QEvent::KeyRelease, Qt::Key_Minus, Qt::ControlModifier);
+    QCoreApplication::sendEvent(h, &add);
+    EXPECT_TRUE(h->text().startsWith(QStringLiteral("--"))) << h->text().toStdString();
+    EXPECT_TRUE(h->text().contains(QStringLiteral("\r\nSELECT 2;")));
+    h->setSelection(0, 0, 0, h->text(0).size() - 2);
+    QKeyEvent remove(QEvent::KeyRelease, Qt::Key_Minus, Qt::ControlModifier | Qt::ShiftModifier);
+    QCoreApplication::sendEvent(h, &remove);
+    EXPECT_EQ(h->text(), QStringLiteral("SELECT 1;\r\nSELECT 2;"));
+}
+
 // Escape on the progress dialog cancels the run; the dialog does not just go.
 TEST_F(WorkspaceWindowTest, EscapeOnTheProgressDialogCancelsTheRun) {
     TfrmSKYMain w;

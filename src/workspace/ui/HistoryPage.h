@@ -28,6 +28,9 @@ Q_SIGNALS:
     // An entry was picked into the query editor.
     void Picked();
 
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override;
+
 private:
     WorkspaceController& FCtl;
     QsciScintilla* memHist;
