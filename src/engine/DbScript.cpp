@@ -143,6 +143,97 @@ QString ElapsedText(qint64 ms) {
         .arg(ms % 1000, 3, 10, QLatin1Char('0'));
 }
 
+// The pragma lines of the script's footer: each pragma whose value differs
+// from the one that counts as its default, as a literal of its storage class.
+QStringList FooterPragmaLines(TSQLite3Database& db) {
+    QStringList lines;
+    for (const PragmaCheck& p : kPragmas) {
+        const QString name = QLatin1String(p.name);
+        std::string literal;
+        QString value;
+        if (!PragmaValue(db, name, literal, value)) continue;
+        if (*p.defaultValue && value == QLatin1String(p.defaultValue)) continue;
+        const QString line = QStringLiteral("PRAGMA ") + name + QStringLiteral(" = ") +
+                             QString::fromStdString(literal) + QLatin1Char(';');
+        // Setting the schema version can corrupt a database: only noted.
+        lines.append(name == QLatin1String("schema_version")
+                         ? Padded(QStringLiteral("-- ") + line,
+                                  "-- For information only: never set it by hand.")
+                         : Padded(line, "-- Remove to preserve automatic or user-configured "
+                                        "setting."));
+    }
+    return lines;
+}
+
+// Sequence counters, also of tables that receive no rows: an UPDATE and an
+// INSERT for a missing entry each. Names and counters are written as
+// literals of their own storage class.
+std::vector<std::string> SequenceLines(TSQLite3Database& db) {
+    std::vector<std::string> lines;
+    QList<ByteRow> seqTable;
+    if (!ByteRows(db,
+                  QStringLiteral("SELECT \"name\" FROM \"sqlite_master\" WHERE "
+                                 "lower(\"name\")='sqlite_sequence';"),
+                  {}, seqTable) ||
+        seqTable.isEmpty())
+        return lines;
+    const std::string seq = QuoteIdentBytes(seqTable[0][0]).toStdString();
+    std::unique_ptr<TSQLite3Statement> counters =
+        db.Prepare(QStringLiteral("SELECT \"name\", \"seq\" FROM ") + QString::fromStdString(seq) +
+                   QStringLiteral(" WHERE 1;"));
+    while (counters && counters->Step() == SQLITE_ROW) {
+        sqlite3_stmt* h = counters->Handle();
+        if (sqlite3_column_bytes(h, 0) == 0 && sqlite3_column_bytes(h, 1) == 0) continue;
+        std::string key, value;
+        AppendSqlValue(key, h, 0);
+        AppendSqlValue(value, h, 1);
+        lines.push_back("UPDATE " + seq + " SET \"seq\"=" + value + " WHERE \"name\"=" + key + ";");
+        lines.push_back("INSERT INTO " + seq + "(\"name\",\"seq\") SELECT " + key + "," + value +
+                        " WHERE NOT EXISTS (SELECT 1 FROM " + seq + " WHERE \"name\"=" + key +
+                        ");");
+    }
+    return lines;
+}
+
+void WriteScriptHeader(std::string& buf) {
+    Line(buf, QStringLiteral("--  SQLite Database Export   [ Started: ") + NowText() +
+                  QStringLiteral(" ] - SQLite ") + QString::fromUtf8(sqlite3_libversion()) +
+                  QStringLiteral("\r\n"));
+    Line(buf, QStringLiteral("PRAGMA foreign_keys=0;               -- Switch foreign-key "
+                             "checking off during import."));
+    Line(buf, QStringLiteral("PRAGMA defer_foreign_keys=1;         -- Defer (A Prior "
+                             "transaction might prevent the checking switch above)."));
+    Line(buf, QStringLiteral("PRAGMA ignore_check_constraints=1;   -- Switch "
+                             "check-constraints off during import."));
+    Line(buf, QStringLiteral("BEGIN TRANSACTION;                   -- Comment out if the "
+                             "importer starts an automatic Transaction."));
+}
+
+// The footer of a complete script, or of a failed one with its reason.
+void WriteScriptFooter(std::string& buf, bool ok, const QStringList& pragmaLines,
+                       const QString& elapsed, const QString& error) {
+    buf += "\r\n";
+    if (ok) {
+        Line(buf, Padded(QStringLiteral("COMMIT TRANSACTION;"),
+                         "-- Comment out if the importer starts an automatic transaction."));
+        for (const QString& l : pragmaLines)
+            Line(buf, l);
+        Line(buf, Padded(QStringLiteral("ANALYZE;"), "-- Suggested action. (Comment out to "
+                                                     "exclude)"));
+        Line(buf, Padded(QStringLiteral("-- VACUUM;"), "-- Suggested action. (Uncomment to "
+                                                       "include)"));
+        buf += "\r\n";
+        Line(buf,
+             QStringLiteral("--   Database Export Success  [ ") + elapsed + QStringLiteral(" ]  "));
+    } else {
+        Line(buf, Padded(QStringLiteral("ROLLBACK TRANSACTION;"),
+                         "-- This Export failed and should not be imported automatically."));
+        buf += "\r\n";
+        Line(buf, QStringLiteral(" /*  Database Export FAILED: ") + CommentSafeText(error) +
+                      QStringLiteral("  [ ") + elapsed + QStringLiteral(" ]  */ "));
+    }
+}
+
 // A table's rows as INSERT statements of the script: an INSERT gathers row
 // lines until their characters reach QuerySize, then the next one begins.
 class InsertRowsSink : public OutputSink {
@@ -399,65 +490,10 @@ bool TSQLite3Database::ExportDBScript(QIODevice* DestStream, int QuerySize, bool
     ExportOut out(DestStream);
     std::string& buf = out.Buf();
     try {
-        QStringList pragmaLines;
-        for (const PragmaCheck& p : kPragmas) {
-            const QString name = QLatin1String(p.name);
-            std::string literal;
-            QString value;
-            if (!PragmaValue(*this, name, literal, value)) continue;
-            if (*p.defaultValue && value == QLatin1String(p.defaultValue)) continue;
-            const QString line = QStringLiteral("PRAGMA ") + name + QStringLiteral(" = ") +
-                                 QString::fromStdString(literal) + QLatin1Char(';');
-            // Setting the schema version can corrupt a database: only noted.
-            pragmaLines.append(name == QLatin1String("schema_version")
-                                   ? Padded(QStringLiteral("-- ") + line,
-                                            "-- For information only: never set it by hand.")
-                                   : Padded(line,
-                                            "-- Remove to preserve automatic or user-configured "
-                                            "setting."));
-        }
+        const QStringList pragmaLines = FooterPragmaLines(*this);
+        const std::vector<std::string> sequenceLines = SequenceLines(*this);
         FLastErr.clear();
-
-        // Sequence counters, also of tables that receive no rows here. Names
-        // and counters are written as literals of their own storage class.
-        std::vector<std::string> sequenceLines;
-        QList<ByteRow> seqTable;
-        if (ByteRows(*this,
-                     QStringLiteral("SELECT \"name\" FROM \"sqlite_master\" WHERE "
-                                    "lower(\"name\")='sqlite_sequence';"),
-                     {}, seqTable) &&
-            !seqTable.isEmpty()) {
-            const std::string seq = QuoteIdentBytes(seqTable[0][0]).toStdString();
-            std::unique_ptr<TSQLite3Statement> counters =
-                Prepare(QStringLiteral("SELECT \"name\", \"seq\" FROM ") +
-                        QString::fromStdString(seq) + QStringLiteral(" WHERE 1;"));
-            while (counters && counters->Step() == SQLITE_ROW) {
-                sqlite3_stmt* h = counters->Handle();
-                if (sqlite3_column_bytes(h, 0) == 0 && sqlite3_column_bytes(h, 1) == 0) continue;
-                std::string key, value;
-                AppendSqlValue(key, h, 0);
-                AppendSqlValue(value, h, 1);
-                sequenceLines.push_back("UPDATE " + seq + " SET \"seq\"=" + value +
-                                        " WHERE \"name\"=" + key + ";");
-                sequenceLines.push_back("INSERT INTO " + seq + "(\"name\",\"seq\") SELECT " + key +
-                                        "," + value + " WHERE NOT EXISTS (SELECT 1 FROM " + seq +
-                                        " WHERE \"name\"=" + key + ");");
-            }
-        }
-        FLastErr.clear();
-
-        Line(buf, QStringLiteral("--  SQLite Database Export   [ Started: ") + NowText() +
-                      QStringLiteral(" ] - SQLite ") + QString::fromUtf8(sqlite3_libversion()) +
-                      QStringLiteral("\r\n"));
-        Line(buf, QStringLiteral("PRAGMA foreign_keys=0;               -- Switch foreign-key "
-                                 "checking off during import."));
-        Line(buf, QStringLiteral("PRAGMA defer_foreign_keys=1;         -- Defer (A Prior "
-                                 "transaction might prevent the checking switch above)."));
-        Line(buf, QStringLiteral("PRAGMA ignore_check_constraints=1;   -- Switch "
-                                 "check-constraints off during import."));
-        Line(buf, QStringLiteral("BEGIN TRANSACTION;                   -- Comment out if the "
-                                 "importer starts an automatic Transaction."));
-
+        WriteScriptHeader(buf);
         TSchemaCatalogue cat;
         QString why;
         if (!ReadCatalogue(*this, QString(), cat, CatalogueDetail::Objects, &why)) {
@@ -489,27 +525,7 @@ bool TSQLite3Database::ExportDBScript(QIODevice* DestStream, int QuerySize, bool
             ok = false;
         }
 
-        const QString elapsed = ElapsedText(clock.elapsed());
-        buf += "\r\n";
-        if (ok) {
-            Line(buf, Padded(QStringLiteral("COMMIT TRANSACTION;"),
-                             "-- Comment out if the importer starts an automatic transaction."));
-            for (const QString& l : pragmaLines)
-                Line(buf, l);
-            Line(buf, Padded(QStringLiteral("ANALYZE;"), "-- Suggested action. (Comment out to "
-                                                         "exclude)"));
-            Line(buf, Padded(QStringLiteral("-- VACUUM;"), "-- Suggested action. (Uncomment to "
-                                                           "include)"));
-            buf += "\r\n";
-            Line(buf, QStringLiteral("--   Database Export Success  [ ") + elapsed +
-                          QStringLiteral(" ]  "));
-        } else {
-            Line(buf, Padded(QStringLiteral("ROLLBACK TRANSACTION;"),
-                             "-- This Export failed and should not be imported automatically."));
-            buf += "\r\n";
-            Line(buf, QStringLiteral(" /*  Database Export FAILED: ") + CommentSafeText(FLastErr) +
-                          QStringLiteral("  [ ") + elapsed + QStringLiteral(" ]  */ "));
-        }
+        WriteScriptFooter(buf, ok, pragmaLines, ElapsedText(clock.elapsed()), FLastErr);
     } catch (const std::exception& e) {
         FLastErr = QStringLiteral("Database Export failed - ") + QString::fromUtf8(e.what());
         ok = false;

@@ -93,157 +93,173 @@ void ScanChecks(QStringView sql, QStringList& columnChecks, bool& tableCheck) {
 
 } // namespace
 
-bool FindLosses(TSQLite3Database& db, const TableInfo& t, const QList<TCatalogueColumn>& old,
-                const QList<TStructColumn>& columns, const QList<TStructIndex>& indexes,
-                QStringList& losses) {
-    losses.clear();
-    QStringList newNames, newKeys;
-    for (const TStructColumn& c : columns) {
-        newNames.append(c.name);
-        if (c.primaryKey) newKeys.append(c.name);
-    }
-    auto kept = [&](const QString& name) { return IndexOfSame(name, newNames) >= 0; };
-    const int alias = NewAlias(columns);
-    const QString tableLit = QuoteSqlString(t.name);
+namespace {
 
-    if (t.withoutRowid) losses.append(kLossWithoutRowid);
-    if (t.strict) losses.append(kLossStrict);
+// One loss check: the table, its old columns and the lists, and the losses
+// found so far, part by part.
+struct LossCheck {
+    LossCheck(TSQLite3Database& d, const TableInfo& table, const QList<TCatalogueColumn>& o,
+              const QList<TStructColumn>& c, QStringList& l)
+        : db(d), t(table), old(o), columns(c), losses(l) {}
+
+    TSQLite3Database& db;
+    const TableInfo& t;
+    const QList<TCatalogueColumn>& old;
+    const QList<TStructColumn>& columns;
+    QStringList& losses;
+    QStringList newNames, newKeys, oldKeys;
+    int alias = -1;
+    QList<QStringList> rows;
+
+    bool Kept(const QString& name) const { return IndexOfSame(name, newNames) >= 0; }
 
     // Columns: generated ones are never in the list; the constraints of the
     // others cannot be written in it.
-    QStringList checks;
-    bool tableCheck = false;
-    QList<QStringList> rows;
-    if (!Rows(db,
-              QStringLiteral("SELECT \"sql\" FROM ") + MasterTableOf(t.schema) +
-                  QStringLiteral(" WHERE \"type\"='table' AND \"name\"=") + tableLit +
-                  QLatin1Char(';'),
-              rows))
-        return false;
-    if (!rows.isEmpty() && !rows[0].isEmpty()) ScanChecks(rows[0][0], checks, tableCheck);
-    QStringList oldKeys;
-    for (const TCatalogueColumn& c : old) {
-        if (c.hidden == 2 || c.hidden == 3) {
-            losses.append(kLossGenerated.arg(InQuotes(c.name)));
-            continue;
-        }
-        if (c.pk > 0) oldKeys.append(c.name);
-        if (!kept(c.name)) continue;
-        db.ClearError();
-        const TSQLiteColumnMetaData md = db.ColMetaData(t.name, c.name, t.schema);
-        if (!md.isValidColumn) {
-            if (db.LastError().isEmpty()) db.SetError(kBusy);
+    bool Columns() {
+        const QString tableLit = QuoteSqlString(t.name);
+        QStringList checks;
+        bool tableCheck = false;
+        if (!Rows(db,
+                  QStringLiteral("SELECT \"sql\" FROM ") + MasterTableOf(t.schema) +
+                      QStringLiteral(" WHERE \"type\"='table' AND \"name\"=") + tableLit +
+                      QLatin1Char(';'),
+                  rows))
             return false;
-        }
-        if (md.isAutoInc) {
-            QString seq;
-            if (!Rows(db,
-                      QStringLiteral("SELECT \"seq\" FROM ") + QuoteIdent(t.schema) +
-                          QStringLiteral(".\"sqlite_sequence\" WHERE \"name\"=") + tableLit +
-                          QLatin1Char(';'),
-                      rows))
+        if (!rows.isEmpty() && !rows[0].isEmpty()) ScanChecks(rows[0][0], checks, tableCheck);
+        for (const TCatalogueColumn& c : old) {
+            if (c.hidden == 2 || c.hidden == 3) {
+                losses.append(kLossGenerated.arg(InQuotes(c.name)));
+                continue;
+            }
+            if (c.pk > 0) oldKeys.append(c.name);
+            if (!Kept(c.name)) continue;
+            db.ClearError();
+            const TSQLiteColumnMetaData md = db.ColMetaData(t.name, c.name, t.schema);
+            if (!md.isValidColumn) {
+                if (db.LastError().isEmpty()) db.SetError(kBusy);
                 return false;
-            if (!rows.isEmpty() && !rows[0].isEmpty()) seq = rows[0][0];
-            losses.append(seq.isEmpty() ? kLossAutoinc.arg(InQuotes(c.name))
-                                        : kLossAutoincSeq.arg(InQuotes(c.name), seq));
+            }
+            if (md.isAutoInc) {
+                QString seq;
+                if (!Rows(db,
+                          QStringLiteral("SELECT \"seq\" FROM ") + QuoteIdent(t.schema) +
+                              QStringLiteral(".\"sqlite_sequence\" WHERE \"name\"=") + tableLit +
+                              QLatin1Char(';'),
+                          rows))
+                    return false;
+                if (!rows.isEmpty() && !rows[0].isEmpty()) seq = rows[0][0];
+                losses.append(seq.isEmpty() ? kLossAutoinc.arg(InQuotes(c.name))
+                                            : kLossAutoincSeq.arg(InQuotes(c.name), seq));
+            }
+            const bool isAlias = alias >= 0 && SameName(columns[alias].name, c.name);
+            if (c.notNull && !isAlias) losses.append(kLossNotNull.arg(InQuotes(c.name)));
+            if (c.hasDefault)
+                losses.append(kLossDefault.arg(InQuotes(c.name), ShortenText(c.defaultText, 60)));
+            if (!md.sCollation.isEmpty() &&
+                md.sCollation.compare(QLatin1String("BINARY"), Qt::CaseInsensitive) != 0)
+                losses.append(kLossCollate.arg(InQuotes(c.name), md.sCollation));
+            if (IndexOfSame(c.name, checks) >= 0) losses.append(kLossCheck.arg(InQuotes(c.name)));
         }
-        const bool isAlias = alias >= 0 && SameName(columns[alias].name, c.name);
-        if (c.notNull && !isAlias) losses.append(kLossNotNull.arg(InQuotes(c.name)));
-        if (c.hasDefault)
-            losses.append(kLossDefault.arg(InQuotes(c.name), ShortenText(c.defaultText, 60)));
-        if (!md.sCollation.isEmpty() &&
-            md.sCollation.compare(QLatin1String("BINARY"), Qt::CaseInsensitive) != 0)
-            losses.append(kLossCollate.arg(InQuotes(c.name), md.sCollation));
-        if (IndexOfSame(c.name, checks) >= 0) losses.append(kLossCheck.arg(InQuotes(c.name)));
+        if (tableCheck) losses.append(kLossTableCheck);
+        return true;
     }
-    if (tableCheck) losses.append(kLossTableCheck);
 
     // The primary key, when all its columns stay but it changes.
-    bool allKeysKept = !oldKeys.isEmpty();
-    for (const QString& k : oldKeys)
-        if (!kept(k)) allKeysKept = false;
-    if (allKeysKept && !SameNameSets(oldKeys, newKeys))
-        losses.append(kLossPrimaryKey.arg(InQuotes(oldKeys)));
+    void PrimaryKey() {
+        bool allKeysKept = !oldKeys.isEmpty();
+        for (const QString& k : oldKeys)
+            if (!Kept(k)) allKeysKept = false;
+        if (allKeysKept && !SameNameSets(oldKeys, newKeys))
+            losses.append(kLossPrimaryKey.arg(InQuotes(oldKeys)));
+    }
 
     // Foreign keys of the table whose columns stay.
-    if (!Rows(db,
-              QStringLiteral("SELECT \"id\", \"from\", \"table\" FROM pragma_foreign_key_list") +
-                  PragmaArgs(t.name, t.schema) + QStringLiteral(" ORDER BY \"id\", \"seq\";"),
-              rows))
-        return false;
-    for (qsizetype i = 0; i < rows.size();) {
-        const QString id = rows[i][0];
-        QStringList from;
-        bool anyKept = false;
-        const QString parent = rows[i][2];
-        for (; i < rows.size() && rows[i][0] == id; ++i) {
-            from.append(rows[i][1]);
-            if (kept(rows[i][1])) anyKept = true;
+    bool ForeignKeys() {
+        if (!Rows(
+                db,
+                QStringLiteral("SELECT \"id\", \"from\", \"table\" FROM pragma_foreign_key_list") +
+                    PragmaArgs(t.name, t.schema) + QStringLiteral(" ORDER BY \"id\", \"seq\";"),
+                rows))
+            return false;
+        for (qsizetype i = 0; i < rows.size();) {
+            const QString id = rows[i][0];
+            QStringList from;
+            bool anyKept = false;
+            const QString parent = rows[i][2];
+            for (; i < rows.size() && rows[i][0] == id; ++i) {
+                from.append(rows[i][1]);
+                if (Kept(rows[i][1])) anyKept = true;
+            }
+            if (anyKept) losses.append(kLossForeignKey.arg(InQuotes(from), InQuotes(parent)));
         }
-        if (anyKept) losses.append(kLossForeignKey.arg(InQuotes(from), InQuotes(parent)));
+        return true;
     }
 
     // Indexes: UNIQUE constraints and explicit indexes survive only as passed
     // indexes with the same columns.
-    const QList<const TStructIndex*> created = CreatedIndexes(indexes);
-    QList<QStringList> list;
-    if (!Rows(db,
-              QStringLiteral("SELECT \"name\", \"unique\", \"origin\", \"partial\" FROM "
-                             "pragma_index_list") +
-                  PragmaArgs(t.name, t.schema) + QStringLiteral(" ORDER BY \"seq\" DESC;"),
-              list))
-        return false;
-    for (const QStringList& ix : list) {
-        if (ix.size() < 4 || ix[2] == QLatin1String("pk")) continue;
-        const bool unique = ix[1] == QLatin1String("1");
+    bool Indexes(const QList<TStructIndex>& indexes) {
+        const QList<const TStructIndex*> created = CreatedIndexes(indexes);
+        QList<QStringList> list;
         if (!Rows(db,
-                  QStringLiteral("SELECT \"cid\", \"name\", \"desc\", \"coll\" FROM "
-                                 "pragma_index_xinfo") +
-                      PragmaArgs(ix[0], t.schema) +
-                      QStringLiteral(" WHERE \"key\" ORDER BY \"seqno\";"),
-                  rows))
+                  QStringLiteral("SELECT \"name\", \"unique\", \"origin\", \"partial\" FROM "
+                                 "pragma_index_list") +
+                      PragmaArgs(t.name, t.schema) + QStringLiteral(" ORDER BY \"seq\" DESC;"),
+                  list))
             return false;
-        QStringList cols;
-        bool expression = false, ordered = false, allKept = true;
-        for (const QStringList& r : rows) {
-            if (r.size() < 4) continue;
-            if (r[0].toInt() < 0) expression = true;
-            if (r[2] == QLatin1String("1") ||
-                r[3].compare(QLatin1String("BINARY"), Qt::CaseInsensitive) != 0)
-                ordered = true;
-            cols.append(r[1]);
-            if (!kept(r[1])) allKept = false;
+        for (const QStringList& ix : list) {
+            if (ix.size() < 4 || ix[2] == QLatin1String("pk")) continue;
+            const bool unique = ix[1] == QLatin1String("1");
+            if (!Rows(db,
+                      QStringLiteral("SELECT \"cid\", \"name\", \"desc\", \"coll\" FROM "
+                                     "pragma_index_xinfo") +
+                          PragmaArgs(ix[0], t.schema) +
+                          QStringLiteral(" WHERE \"key\" ORDER BY \"seqno\";"),
+                      rows))
+                return false;
+            QStringList cols;
+            bool expression = false, ordered = false, allKept = true;
+            for (const QStringList& r : rows) {
+                if (r.size() < 4) continue;
+                if (r[0].toInt() < 0) expression = true;
+                if (r[2] == QLatin1String("1") ||
+                    r[3].compare(QLatin1String("BINARY"), Qt::CaseInsensitive) != 0)
+                    ordered = true;
+                cols.append(r[1]);
+                if (!Kept(r[1])) allKept = false;
+            }
+            if (ix[2] == QLatin1String("u")) {
+                bool carried = newKeys.size() == 1 && SameNameSets(cols, newKeys);
+                for (const TStructIndex* p : created)
+                    if (p->unique && SameNameSets(p->columns, cols)) carried = true;
+                if (allKept && !carried) losses.append(kLossUnique.arg(InQuotes(cols)));
+                continue;
+            }
+            const bool partial = ix[3] == QLatin1String("1");
+            if (partial) {
+                losses.append(kLossIndexPartial.arg(InQuotes(ix[0])));
+            } else if (expression) {
+                losses.append(kLossIndexExpr.arg(InQuotes(ix[0])));
+            } else if (ordered) {
+                losses.append(kLossIndexOrder.arg(InQuotes(ix[0])));
+            } else {
+                bool carried = false;
+                for (const TStructIndex* p : created)
+                    if (p->unique == unique && SameNames(p->columns, cols)) carried = true;
+                // An index on a column the list drops goes with that column.
+                if (!carried && allKept) losses.append(kLossIndex.arg(InQuotes(ix[0])));
+            }
         }
-        if (ix[2] == QLatin1String("u")) {
-            bool carried = newKeys.size() == 1 && SameNameSets(cols, newKeys);
-            for (const TStructIndex* p : created)
-                if (p->unique && SameNameSets(p->columns, cols)) carried = true;
-            if (allKept && !carried) losses.append(kLossUnique.arg(InQuotes(cols)));
-            continue;
-        }
-        const bool partial = ix[3] == QLatin1String("1");
-        if (partial) {
-            losses.append(kLossIndexPartial.arg(InQuotes(ix[0])));
-        } else if (expression) {
-            losses.append(kLossIndexExpr.arg(InQuotes(ix[0])));
-        } else if (ordered) {
-            losses.append(kLossIndexOrder.arg(InQuotes(ix[0])));
-        } else {
-            bool carried = false;
-            for (const TStructIndex* p : created)
-                if (p->unique == unique && SameNames(p->columns, cols)) carried = true;
-            // An index on a column the list drops goes with that column.
-            if (!carried && allKept) losses.append(kLossIndex.arg(InQuotes(ix[0])));
-        }
+        return true;
     }
 
     // Rowids: the copy gives the new table rowids 1..n in the old order, or
     // the values of its rowid alias.
-    if (!t.withoutRowid) {
+    bool Rowids() {
+        if (t.withoutRowid) return true;
         const QString rowid = RowidName(old);
         if (rowid.isEmpty()) {
             losses.append(kLossRowidUnread);
-        } else if (alias >= 0 && kept(columns[alias].name)) {
+        } else if (alias >= 0 && Kept(columns[alias].name)) {
             if (!Rows(db,
                       QStringLiteral("SELECT count(*) FROM ") + t.Qualified() +
                           QStringLiteral(" WHERE ") + rowid + QStringLiteral(" IS NOT ") +
@@ -263,8 +279,27 @@ bool FindLosses(TSQLite3Database& db, const TableInfo& t, const QList<TCatalogue
             if (rows.isEmpty() || rows[0].isEmpty() || rows[0][0] != QLatin1String("1"))
                 losses.append(kLossRenumber);
         }
+        return true;
     }
-    return true;
+};
+
+} // namespace
+
+bool FindLosses(TSQLite3Database& db, const TableInfo& t, const QList<TCatalogueColumn>& old,
+                const QList<TStructColumn>& columns, const QList<TStructIndex>& indexes,
+                QStringList& losses) {
+    losses.clear();
+    LossCheck check(db, t, old, columns, losses);
+    for (const TStructColumn& c : columns) {
+        check.newNames.append(c.name);
+        if (c.primaryKey) check.newKeys.append(c.name);
+    }
+    check.alias = NewAlias(columns);
+    if (t.withoutRowid) losses.append(kLossWithoutRowid);
+    if (t.strict) losses.append(kLossStrict);
+    if (!check.Columns()) return false;
+    check.PrimaryKey();
+    return check.ForeignKeys() && check.Indexes(indexes) && check.Rowids();
 }
 
 } // namespace sky::restructure
