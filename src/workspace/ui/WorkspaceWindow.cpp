@@ -52,6 +52,24 @@ const QString kHistHelpText = QStringLiteral(
 const QString kPrepHeader = QStringLiteral("Executing Query...");
 const QString kPrepText = QStringLiteral("Please wait while preparing, this may take a while...");
 const QString kPlacementKey = QStringLiteral("FormSpec");
+const QString kEditDataLater =
+    QStringLiteral("Not available yet: the data editor arrives in a later version.");
+const QString kPragmaLater =
+    QStringLiteral("Not available yet: the pragma page arrives in a later version.");
+const QString kAnalysisLater =
+    QStringLiteral("Not available yet: the analysis page arrives in a later version.");
+
+// A page whose window is not built yet: one line that says so.
+QWidget* LaterPage(QWidget* parent, const QString& text) {
+    auto* page = new QWidget(parent);
+    auto* v = new QVBoxLayout(page);
+    auto* line = new QLabel(text, page);
+    line->setObjectName(QStringLiteral("lblNotYet"));
+    line->setWordWrap(true);
+    v->addWidget(line);
+    v->addStretch(1);
+    return page;
+}
 
 } // namespace
 
@@ -168,13 +186,13 @@ void TfrmSKYMain::BuildPages() {
         FQuery->ReadEditor();
         if (FCtl->AddFilterAsSql(condition)) Editor()->setFocus();
     });
-    PageControl1->addTab(new QWidget(PageControl1), QStringLiteral("Edit Data"));
+    PageControl1->addTab(LaterPage(PageControl1, kEditDataLater), QStringLiteral("Edit Data"));
     FHistory = new THistoryPage(*FCtl, PageControl1);
     PageControl1->addTab(FHistory, QStringLiteral("History"));
     AddHelpImage(FHistory->HelpImage(), kHistHelpTitle, kHistHelpText);
     connect(FHistory, &THistoryPage::Picked, this, [this] { FQuery->RenderStack(); });
-    PageControl1->addTab(new QWidget(PageControl1), QStringLiteral("Pragma"));
-    PageControl1->addTab(new QWidget(PageControl1), QStringLiteral("Analysis"));
+    PageControl1->addTab(LaterPage(PageControl1, kPragmaLater), QStringLiteral("Pragma"));
+    PageControl1->addTab(LaterPage(PageControl1, kAnalysisLater), QStringLiteral("Analysis"));
     FSettings = new TWorkspaceSettingsPage(*FCtl, PageControl1);
     PageControl1->addTab(FSettings, QStringLiteral("Settings"));
     FDocs = new TDocsPage(this, false);
