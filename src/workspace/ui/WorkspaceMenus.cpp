@@ -30,6 +30,8 @@ namespace {
 
 const QString kGutterAction = QStringLiteral("mnuQryOptShowGutter1");
 const QString kWrapAction = QStringLiteral("mnuQryOptWordWrap1");
+const QString kNotYetItem =
+    QStringLiteral("Not available yet: its window arrives in a later version.");
 
 } // namespace
 
@@ -208,6 +210,12 @@ void TfrmSKYMain::AddMenu(QMenu& menu, const MenuModel& item) {
     }
     QAction* a = menu.addAction(caption);
     a->setEnabled(item.enabled);
+    if (!item.enabled && item.command.IsNone() && !item.action.isEmpty()) {
+        // Its window is still to come: the item says so when pointed at.
+        a->setToolTip(kNotYetItem);
+        a->setStatusTip(kNotYetItem);
+        menu.setToolTipsVisible(true);
+    }
     if (item.isDefault) menu.setDefaultAction(a);
     const TreeCommand command = item.command;
     const QString action = item.action;
