@@ -77,7 +77,8 @@ bool TablesForScript(TSQLite3Database& db, const QString& schema, QStringList& n
     names.clear();
     TSchemaCatalogue cat;
     QList<const TCatalogueEntry*> tables;
-    if (!ReadCatalogue(db, schema, cat, CatalogueDetail::Objects, why) || !TablesForScript(db, cat, tables, why))
+    if (!ReadCatalogue(db, schema, cat, CatalogueDetail::Objects, why) ||
+        !TablesForScript(db, cat, tables, why))
         return false;
     for (const TCatalogueEntry* e : tables)
         names << e->Name();

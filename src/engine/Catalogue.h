@@ -87,8 +87,8 @@ public:
     QList<const TCatalogueEntry*> OfKind(CatalogueKind kind, Order order = Order::Rowid) const;
 
 private:
-    friend bool ReadCatalogue(TSQLite3Database&, const QString&, TSchemaCatalogue&,
-                              CatalogueDetail, QString*);
+    friend bool ReadCatalogue(TSQLite3Database&, const QString&, TSchemaCatalogue&, CatalogueDetail,
+                              QString*);
     friend bool ReadTableCatalogue(TSQLite3Database&, const QString&, const QByteArray&,
                                    TSchemaCatalogue&, QString*);
     bool Read(TSQLite3Database& db, const QString& schema, CatalogueDetail detail,

@@ -24,14 +24,14 @@ class ProgressSink;
 // fields, the log mode and the file pane. Read at start; stored when the
 // window closes, and the settings page's fields also when they are left.
 struct OverviewSettings {
-    QString queryLimit = QStringLiteral("1000"); // QryLimit, as the field shows it
-    QString editLimit = QStringLiteral("200");   // EdtLimit, as the field shows it
-    QString nullText = QStringLiteral("NULL");   // ResNULLs
-    int maxHistory = 300;                        // Max_Hist
-    int maxExportValues = 64;                    // MaxSQLExportValuesLines
-    bool showTooltips = true;                    // ShowTooltips
-    bool lastDbAtTop = false;                    // LastDBatTop
-    QString searchFolder;                        // edtSearchDBFolder (default: the home folder)
+    QString queryLimit = QStringLiteral("1000");  // QryLimit, as the field shows it
+    QString editLimit = QStringLiteral("200");    // EdtLimit, as the field shows it
+    QString nullText = QStringLiteral("NULL");    // ResNULLs
+    int maxHistory = 300;                         // Max_Hist
+    int maxExportValues = 64;                     // MaxSQLExportValuesLines
+    bool showTooltips = true;                     // ShowTooltips
+    bool lastDbAtTop = false;                     // LastDBatTop
+    QString searchFolder;                         // edtSearchDBFolder (default: the home folder)
     QString searchText = QStringLiteral("*.*db"); // edtSearchDBText
     QString tableSearch, fieldSearch;             // edtSearchTableSearch, edtSearchFieldSearch
     QString docSearch;                            // LastDocSearch (read only; the page stores it)

@@ -648,7 +648,8 @@ TEST_F(DbScriptTest, DatabaseScriptPlanListsEveryStepInOrder) {
                        "INSERT INTO b(v) VALUES (1); ANALYZE;"));
     TSchemaCatalogue cat;
     QString why;
-    ASSERT_TRUE(ReadCatalogue(db, QString(), cat, CatalogueDetail::Objects, &why)) << why.toStdString();
+    ASSERT_TRUE(ReadCatalogue(db, QString(), cat, CatalogueDetail::Objects, &why))
+        << why.toStdString();
     const TScriptPlan plan = DatabaseScriptPlan(cat, true);
     EXPECT_FALSE(plan.noTables);
     using K = ScriptStepKind;
