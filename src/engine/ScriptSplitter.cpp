@@ -264,7 +264,11 @@ private:
     TokenReader Refill(qsizetype from) {
         const qsizetype drop = FStmtStart;
         if (drop > 0) {
-            FBuf.remove(0, drop);
+            // Moved to the front in place: the buffer keeps its whole
+            // capacity for the next piece (no new allocation per piece).
+            QChar* d = FBuf.data();
+            std::copy(d + drop, d + FBuf.size(), d);
+            FBuf.truncate(FBuf.size() - drop);
             FStmtStart -= drop;
             FLineStart -= drop;
             FFirstFrom -= drop;
