@@ -100,7 +100,8 @@ QStringList SplitLines(QStringView text, QList<qsizetype>* starts = nullptr) {
     return lines;
 }
 
-// Whole word (boundaries: word characters of SQL), any case of a-z.
+} // namespace
+
 bool ContainsWholeWord(QStringView text, QStringView word) {
     const qsizetype n = text.size(), w = word.size();
     for (qsizetype i = 0; i + w <= n; ++i) {
@@ -110,8 +111,6 @@ bool ContainsWholeWord(QStringView text, QStringView word) {
     }
     return false;
 }
-
-} // namespace
 
 QueryClass ClassifyQuery(const QString& text) {
     QueryClass c;

@@ -24,6 +24,10 @@ struct QueryClass {
 // UPDATE, INSERT or DROP is confirmed like those.
 QueryClass ClassifyQuery(const QString& text);
 
+// Whether the text holds the word as a whole word (boundaries: word
+// characters of SQL), any case of a-z; literals and comments included.
+bool ContainsWholeWord(QStringView text, QStringView word);
+
 // The run mode every run command carries: the units digit says what runs
 // (0 the text, 1 EXPLAIN, 2 EXPLAIN QUERY PLAN), tens digit 1 runs only the
 // selected text.

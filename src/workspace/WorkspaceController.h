@@ -158,6 +158,12 @@ public:
     void LoadQuery(const QString& file);
     void SaveQuery(const QString& file);
 
+    // --- the results' actions
+    // A view made from the results: its SELECT and a free name proposed,
+    // edited in the view dialog, then created (replacing a view of that
+    // name in its schema once the user agreed) in one transaction.
+    void MakeViewFromResults(bool temporary);
+
     // --- running queries
     void RunQuery(RunMode mode);
     void AddToHistory(const QString& text);

@@ -11,6 +11,7 @@ namespace sky {
 
 class ProgressSink;
 struct SettingList;
+struct TViewLayout;
 
 // Page tags of the page area.
 enum WorkspacePage {
@@ -45,6 +46,11 @@ public:
     // and the tree width.
     virtual void ReadWindow() = 0;
     virtual QString ClipboardText() const = 0;
+    // The view dialog on a view; false when the user cancelled it.
+    virtual bool EditView(TViewLayout& view) {
+        (void)view;
+        return false;
+    }
 
     // --- a query's progress: the "Executing Query..." notice, and the
     // progress dialog opened on demand (nullptr: none shown)

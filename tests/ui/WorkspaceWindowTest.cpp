@@ -4,10 +4,12 @@
 #include "workspace/ui/WorkspaceWindow.h"
 #include "common/Process.h"
 #include "common/UiAnswer.h"
+#include "design/ui/ViewDialog.h"
 #include "shell/ui/KProgress.h"
 #include "shell/ui/Scintilla.h"
 #include "shell/ui/SqlEditorTheme.h"
 #include "shell/ui/Themes.h"
+#include "shell/ui/WidgetPlacement.h"
 #include "support/Folders.h"
 #include "support/Settings.h"
 #include "support/TextFile.h"
@@ -17,6 +19,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
@@ -428,6 +431,135 @@ TEST_F(WorkspaceWindowTest, EscapeOnTheProgressDialogCancelsTheRun) {
     EXPECT_TRUE(w.Status()->text().startsWith(QStringLiteral("Error: ")))
         << w.Status()->text().toStdString();
     EXPECT_FALSE(w.Controller().sql.IsBusy());
+}
+
+// The editor's pop-up menu: its items with their captions, the paste that
+// keeps the old text on the stack, the comment items; the Results menu's
+// view item follows the run.
+TEST_F(WorkspaceWindowTest, EditorPopUpMenuAndResultsMenu) {
+    TfrmSKYMain w;
+    w.Init(file, QString());
+    w.show();
+    auto* pu = w.findChild<QMenu*>(QStringLiteral("puQry"));
+    ASSERT_NE(pu, nullptr);
+    auto action = [&](const char* name) {
+        for (QAction* a : pu->findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly))
+            if (a->objectName() == QLatin1String(name)) return a;
+        for (QAction* a : w.findChildren<QAction*>())
+            if (a->objectName() == QLatin1String(name)) return a;
+        return static_cast<QAction*>(nullptr);
+    };
+    const struct {
+        const char* name;
+        const char* caption;
+        bool enabled;
+    } items[] = {{"mnuQryHelpSel1", "Context Help", false},
+                 {"mnuQryClear1", "Clear", true},
+                 {"mnuQryPasteClear1", "Clear && Paste", true},
+                 {"mnuQryUndo1", "Undo", true},
+                 {"mnuQryOptShowGutter1", "Show line-numbers (Gutter)", true},
+                 {"mnuQryOptWordWrap1", "Word-Wrap", true},
+                 {"mnuQryOptHighlighter1", "SQL Code Highlighter", false},
+                 {"mnuQryCommentAddBlockCmt1",
+                  "Add C-style Block-Comments to selection ( /*... */ )      [Ctrl + / ]", true},
+                 {"mnuQryCommentRemBlockCmt1",
+                  "Remove C-style Block-Comments from selection         [Shift + Ctrl + / ]", true},
+                 {"mnuQryCalc1", nullptr, false},
+                 {"mnuQryExportFile1", nullptr, false}};
+    for (const auto& i : items) {
+        QAction* a = action(i.name);
+        ASSERT_NE(a, nullptr) << i.name;
+        if (i.caption) {
+            EXPECT_EQ(a->text(), QString::fromUtf8(i.caption)) << i.name;
+        }
+        EXPECT_EQ(a->isEnabled(), i.enabled) << i.name;
+    }
+    QAction* line = action("mnuQryCommentAddLineCmt1");
+    ASSERT_NE(line, nullptr);
+    EXPECT_TRUE(line->text().startsWith(
+        QStringLiteral("Add SQL Line-Comment prefixes to selection ( -- ... )")));
+    // A right click in the editor opens it.
+    Q_EMIT w.Editor()->customContextMenuRequested(QPoint(5, 5));
+    EXPECT_TRUE(WaitFor([&] { return pu->isVisible(); }));
+    pu->hide();
+
+    // Paste replaces the selection; the old text goes onto the stack.
+    w.Editor()->setText(QStringLiteral("SELECT 1 FROM category"));
+    w.Editor()->setSelection(0, 7, 0, 8);
+    QGuiApplication::clipboard()->setText(QStringLiteral("code"));
+    action("mnuQryPaste1")->trigger();
+    EXPECT_EQ(w.Editor()->text(), QStringLiteral("SELECT code FROM category"));
+    EXPECT_TRUE(
+        w.Controller().editor.stack.Entries().contains(QStringLiteral("SELECT 1 FROM category")));
+    // A line comment on the selection, and off again.
+    w.Editor()->setText(QStringLiteral("SELECT 1;"));
+    w.Editor()->selectAll();
+    line->trigger();
+    EXPECT_TRUE(w.Editor()->text().startsWith(QStringLiteral("--")))
+        << w.Editor()->text().toStdString();
+    w.Editor()->selectAll();
+    action("mnuQryCommentRemLineCmt1")->trigger();
+    EXPECT_EQ(w.Editor()->text(), QStringLiteral("SELECT 1;"));
+    action("mnuQryClear1")->trigger();
+    EXPECT_TRUE(w.Editor()->text().isEmpty());
+    // Undo is offered when the menu opens, and brings the text back.
+    Q_EMIT pu->aboutToShow();
+    action("mnuQryUndo1")->trigger();
+    EXPECT_EQ(w.Editor()->text(), QStringLiteral("SELECT 1;"));
+
+    // The Results menu's view item is enabled by a run that showed rows.
+    QAction* makeView = action("mmnuResultsMakeView1");
+    ASSERT_NE(makeView, nullptr);
+    EXPECT_FALSE(makeView->isEnabled());
+    w.Editor()->setText(QStringLiteral("SELECT code FROM category"));
+    w.RunQuery(RunMode::Plain);
+    EXPECT_TRUE(makeView->isEnabled());
+    // It opens the view dialog on the results' query; accepted, the view is made.
+    auto* poll = new QTimer(&w);
+    poll->setInterval(20);
+    QObject::connect(poll, &QTimer::timeout, [poll] {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<TfrmSKYView*>(top); d && d->isVisible()) {
+                poll->stop();
+                EXPECT_EQ(d->Current().vName, QStringLiteral("_View_1"));
+                EXPECT_EQ(d->Current().vSelect, QStringLiteral("SELECT code FROM category"));
+                d->accept();
+            }
+    });
+    poll->start();
+    makeView->trigger();
+    poll->stop();
+    EXPECT_EQ(w.Controller().status, QStringLiteral("Successfuly added View _View_1..."));
+    w.Editor()->setText(QStringLiteral("SELECT * FROM nowhere"));
+    w.RunQuery(RunMode::Plain);
+    EXPECT_FALSE(makeView->isEnabled());
+}
+
+// A stored placement is applied again once the window is mapped, inside the
+// screen: one from a larger monitor is pulled back onto this one.
+TEST_F(WorkspaceWindowTest, StoredPlacementOnceMapped) {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    QRect stored;
+    {
+        TfrmSKYMain w;
+        w.Init(file, QString());
+        w.show();
+        w.setGeometry(area.left() + 20, area.top() + 30, area.width() / 2, area.height() / 2);
+        RunEventsFor(50);
+        stored = w.geometry();
+        w.close();
+    }
+    TfrmSKYMain again;
+    again.Init(file, QString());
+    again.show();
+    RunEventsFor(100);
+    EXPECT_EQ(again.geometry(), stored);
+    // Moved off the screen, it comes back onto it (as far as its minimum size lets it).
+    again.move(area.right() + 500, area.bottom() + 500);
+    KeepOnScreen(&again);
+    const QRect f = again.frameGeometry();
+    EXPECT_TRUE(area.contains(f.topLeft())) << f.x() << "," << f.y();
+    EXPECT_TRUE(f.width() > area.width() || f.right() <= area.right()) << f.x() << "," << f.width();
 }
 
 } // namespace

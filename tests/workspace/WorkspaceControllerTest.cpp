@@ -4,13 +4,16 @@
 #include "workspace/WorkspaceController.h"
 #include "common/ScriptedPrompter.h"
 #include "common/TempDb.h"
+#include "design/Views.h"
 #include "shell/Workspace.h"
 #include "support/Folders.h"
 #include "support/Prompter.h"
 #include "workspace/WorkspaceView.h"
 
 #include <QFileInfo>
+#include <functional>
 #include <optional>
+#include <sqlite3.h>
 
 namespace sky {
 namespace {
@@ -53,7 +56,14 @@ public:
     void HistoryChanged() override { changed << "history"; }
     void StatsChanged() override { changed << "stats"; }
     void StackChanged() override { changed << "stack"; }
+    bool EditView(TViewLayout& v) override {
+        viewsEdited << v.vName;
+        return editView ? editView(v) : false;
+    }
     QString clipboard;
+    // The view dialog's part: what the user does with the view; none: cancels.
+    std::function<bool(TViewLayout&)> editView;
+    QStringList viewsEdited;
 };
 
 class WorkspaceControllerTest : public test::TempDbTest {
@@ -504,6 +514,97 @@ TEST_F(WorkspaceControllerTest, CloseWaitsForTheRunningOperation) {
     EXPECT_EQ(closed, 1);
     c.RequestClose([&] { ++closed; });
     EXPECT_EQ(closed, 2); // nothing running: at once
+}
+
+} // namespace
+} // namespace sky
+
+namespace sky {
+namespace {
+
+QString StoredViewSql(const QString& file, const QString& name) {
+    TSQLite3Database d;
+    QString sqlText;
+    EXPECT_TRUE(d.Open(file));
+    d.QuerySingleValue(sqlText,
+                       "SELECT sql FROM sqlite_master WHERE type='view' AND name='" + name + "'");
+    return sqlText;
+}
+
+// A view made from the results: the last query (cut at its first statement
+// end) or the table's columns, a free name, the user's edit, the user's
+// consent before a view is replaced, and nothing changed on failure.
+TEST_F(WorkspaceControllerTest, ViewFromTheResults) {
+    WorkspaceController c(view, answers);
+    c.Init(path, "items");
+    c.editor.text = "SELECT name, ';' AS semi FROM items WHERE id < 3; SELECT 2";
+    c.RunQuery(RunMode::Plain);
+    ASSERT_TRUE(c.results.createFromResults);
+
+    // Cancelled: nothing made.
+    c.MakeViewFromResults(false);
+    EXPECT_EQ(c.status, "Add View - Aborted by User");
+    ASSERT_EQ(view.viewsEdited, QStringList{"items_View_1"});
+
+    // Accepted as proposed.
+    QString offered;
+    view.editView = [&](TViewLayout& v) {
+        offered = v.vSelect;
+        return true;
+    };
+    c.MakeViewFromResults(false);
+    EXPECT_EQ(offered, "SELECT name, ';' AS semi FROM items WHERE id < 3");
+    EXPECT_EQ(c.status, "Successfuly added View items_View_1...");
+    EXPECT_TRUE(StoredViewSql(path, "items_View_1").contains("';' AS semi"));
+    // The tree shows it after the refresh.
+    std::function<bool(const QList<SchemaNode>&)> inTree = [&](const QList<SchemaNode>& nodes) {
+        for (const SchemaNode& n : nodes)
+            if (n.rec.sName == "items_View_1" || inTree(n.children)) return true;
+        return false;
+    };
+    EXPECT_TRUE(inTree(c.Tree()));
+
+    // The next proposal skips the stored name; a temporary view goes to temp.
+    c.MakeViewFromResults(true);
+    EXPECT_EQ(view.viewsEdited.last(), "items_View_2");
+    QString tempCount;
+    c.sql.QuerySingleValue(tempCount,
+                           "SELECT count(*) FROM sqlite_temp_master WHERE name='items_View_2'");
+    EXPECT_EQ(tempCount, "1");
+
+    // Renamed onto an existing view: asked, and "No" keeps the stored one.
+    view.editView = [](TViewLayout& v) {
+        v.vName = "big_items";
+        v.vSelect = "SELECT 1 AS one";
+        return true;
+    };
+    answers.replies = {Reply::No};
+    c.MakeViewFromResults(false);
+    EXPECT_EQ(answers.questions.last(), "View already Exists...: Replace the existing View "
+                                        "\"big_items\"?");
+    EXPECT_EQ(c.status, "Add View - Aborted by User");
+    EXPECT_TRUE(StoredViewSql(path, "big_items").contains("qty > 1"));
+
+    // A view that cannot be made leaves the old one in place.
+    view.editView = [](TViewLayout& v) {
+        v.vName = "big_items";
+        v.vSelect = "SELECT 1 +";
+        return true;
+    };
+    answers.replies = {Reply::Yes};
+    c.MakeViewFromResults(false);
+    EXPECT_TRUE(c.status.startsWith("Error creating View: ")) << c.status.toStdString();
+    EXPECT_TRUE(StoredViewSql(path, "big_items").contains("qty > 1"));
+
+    // Without a name the dialog's statement is empty: a build error.
+    view.editView = [](TViewLayout& v) {
+        v.vName.clear();
+        v.vError = "No name";
+        return true;
+    };
+    c.MakeViewFromResults(false);
+    EXPECT_EQ(c.status, "View build error: No name");
+    EXPECT_FALSE(c.sql.TransactionOpen());
 }
 
 } // namespace

@@ -185,11 +185,15 @@ void TQueryArea::StepStack(int step) {
 void TQueryArea::ClearQuery(bool paste) {
     ReadEditor();
     FCtl.AddToQueryStack(FCtl.editor.text);
-    if (paste)
-        memQry->setText(QGuiApplication::clipboard()->text());
-    else
-        memQry->clear();
+    EmptyEditor();
+    if (paste) memQry->insert(QGuiApplication::clipboard()->text());
     RenderStack();
+}
+
+// Emptied as one editing step, so Undo brings the text back.
+void TQueryArea::EmptyEditor() {
+    memQry->selectAll();
+    memQry->removeSelectedText();
 }
 
 void TQueryArea::ShowGutter(bool on) {

@@ -40,6 +40,8 @@ public:
     // "Clear": the text onto the stack, the editor emptied; with paste the
     // clipboard's text in its place.
     void ClearQuery(bool paste);
+    // The editor emptied (undoably), the stack left alone.
+    void EmptyEditor();
     void ShowGutter(bool on);
     // Bookmark 5 on a line (a click on the gutter).
     void SetGutterBookmark(int line);

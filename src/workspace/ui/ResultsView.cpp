@@ -6,6 +6,7 @@
 #include "shell/ui/Themes.h"
 #include "support/TextUtil.h"
 #include "workspace/SqlTemplate.h"
+#include "workspace/ui/NotYet.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -477,8 +478,25 @@ void TResultsPage::BuildMenu(QMenu& m, int row, int col) {
     m.addAction(FFilterOpen ? QStringLiteral("Close Results filter")
                             : QStringLiteral("Show Results filter..."),
                 this, [this] { SetFilterOpen(!FFilterOpen); });
+    m.addSeparator();
+    AddCreateFromResults(m);
     // The pop-out window and the copy, save and value actions come with their own pages.
-    m.addAction(QStringLiteral("Open in Pop-Out"))->setEnabled(false);
+    MarkNotYet(m.addAction(QStringLiteral("Open in Pop-Out")), &m);
+}
+
+// "Create from these Results": a new table (with the import window) or a view.
+void TResultsPage::AddCreateFromResults(QMenu& m) {
+    QMenu* make = m.addMenu(QStringLiteral("Create from these Results"));
+    make->menuAction()->setObjectName(QStringLiteral("mnuResultsMakeView1"));
+    make->setEnabled(FCtl.results.createFromResults && !FCtl.Busy());
+    MarkNotYet(make->addAction(QStringLiteral("New Table...")), make);
+    make->addSeparator();
+    make->addAction(QStringLiteral("Normal  (Persistant) View..."), this,
+                    [this] { FCtl.MakeViewFromResults(false); })
+        ->setObjectName(QStringLiteral("mnuResultsMakeViewPersist1"));
+    make->addAction(QStringLiteral("Temporary View..."), this,
+                    [this] { FCtl.MakeViewFromResults(true); })
+        ->setObjectName(QStringLiteral("mnuResultsMakeViewTemp1"));
 }
 
 // The view options of the menu: dimming, width, line numbers, alignment.

@@ -116,6 +116,7 @@ private:
     void BuildFilterPanel(QHBoxLayout* h);
     void BuildColumnPopUp();
     void AddViewOptions(QMenu& m);
+    void AddCreateFromResults(QMenu& m);
     void ApplyFilterNow();
     WorkspaceController& FCtl;
     ResultsModel* FModel;

@@ -6,6 +6,7 @@
 #include "shell/InfoPages.h"
 #include "shell/ui/AboutBox.h"
 #include "shell/ui/DocsPage.h"
+#include "workspace/ui/NotYet.h"
 #include "workspace/ui/QueryArea.h"
 #include "workspace/ui/SchemaTreeModel.h"
 
@@ -30,8 +31,6 @@ namespace {
 
 const QString kGutterAction = QStringLiteral("mnuQryOptShowGutter1");
 const QString kWrapAction = QStringLiteral("mnuQryOptWordWrap1");
-const QString kNotYetItem =
-    QStringLiteral("Not available yet: its window arrives in a later version.");
 
 } // namespace
 
@@ -75,6 +74,8 @@ void TfrmSKYMain::BuildMenus() {
     db->addSeparator();
     db->addAction(QStringLiteral("Close"), this, &QWidget::close);
     BuildQueryMenu();
+    BuildResultsMenu();
+    BuildEditorMenu();
     QMenu* view = menuBar()->addMenu(QStringLiteral("View"));
     for (int tag = 0; tag < 8; ++tag)
         view->addAction(PageControl1->tabText(tag), this, [this, tag] { ShowPage(tag); });
@@ -100,33 +101,19 @@ void TfrmSKYMain::BuildQueryMenu() {
     q->addSeparator();
     q->addAction(QStringLiteral("Previous Query"), this, [this] { FQuery->StepStack(-1); });
     q->addAction(QStringLiteral("Next Query"), this, [this] { FQuery->StepStack(+1); });
-    q->addAction(QStringLiteral("Clear Query"), this, [this] { Editor()->clear(); });
-    q->addAction(QStringLiteral("Clear && Paste"), this, [this] {
-        FQuery->ReadEditor();
-        FCtl->AddToQueryStack(FCtl->editor.text);
-        Editor()->setText(QGuiApplication::clipboard()->text());
-    });
+    q->addAction(QStringLiteral("Clear Query"), this, [this] { FQuery->EmptyEditor(); });
+    q->addAction(QStringLiteral("Clear && Paste"), this, [this] { FQuery->ClearQuery(true); });
     q->addAction(QStringLiteral("Copy"), this, [this] {
         const QString sel = Editor()->selectedText();
         QGuiApplication::clipboard()->setText(sel.size() >= 2 ? sel : Editor()->text());
     });
     q->addSeparator();
     q->addAction(QStringLiteral("Load Query from file..."), this, [this] {
-        const QString f =
-            QFileDialog::getOpenFileName(this, QStringLiteral("Open SQL file..."), QString(),
-                                         QStringLiteral("SQL files (*.sql*);;All files (*)"));
-        if (f.isEmpty()) return;
-        FQuery->ReadEditor();
-        FCtl->LoadQuery(f);
-    });
+         LoadQueryFile();
+     })->setObjectName(QStringLiteral("mmnuQueryQryFileLoad1"));
     q->addAction(QStringLiteral("Save Query to file..."), this, [this] {
-        const QString f =
-            QFileDialog::getSaveFileName(this, QStringLiteral("Save SQL file..."), QString(),
-                                         QStringLiteral("SQL Files (*.sql*);;All files (*)"));
-        if (f.isEmpty()) return;
-        FQuery->ReadEditor();
-        FCtl->SaveQuery(f);
-    });
+         SaveQueryFile();
+     })->setObjectName(QStringLiteral("mmnuQueryQryFileSave1"));
     q->addSeparator();
     QAction* gutter = q->addAction(QStringLiteral("Show line-numbers (Gutter)"));
     gutter->setObjectName(kGutterAction);
@@ -150,6 +137,106 @@ void TfrmSKYMain::BuildQueryMenu() {
     connect(mnuQryHelpSel1, &QAction::triggered, this, [this] { OpenContextHelp(); });
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(f1, &QShortcut::activated, this, [this] { OpenContextHelp(); });
+    FGutterAction = gutter;
+    FWrapAction = wrap;
+}
+
+void TfrmSKYMain::BuildResultsMenu() {
+    QMenu* r = menuBar()->addMenu(QStringLiteral("Results"));
+    r->menuAction()->setObjectName(QStringLiteral("mmnuResults1"));
+    mmnuResultsMakeView1 = r->addAction(QStringLiteral("Create View  (from these Results)..."),
+                                        this, [this] { FCtl->MakeViewFromResults(false); });
+    mmnuResultsMakeView1->setObjectName(QStringLiteral("mmnuResultsMakeView1"));
+    mmnuResultsMakeView1->setEnabled(false);
+}
+
+void TfrmSKYMain::LoadQueryFile() {
+    const QString f =
+        QFileDialog::getOpenFileName(this, QStringLiteral("Open SQL file..."), QString(),
+                                     QStringLiteral("SQL files (*.sql*);;All files (*)"));
+    if (f.isEmpty()) return;
+    FQuery->ReadEditor();
+    FCtl->LoadQuery(f);
+}
+
+void TfrmSKYMain::SaveQueryFile() {
+    QFileDialog d(this, QStringLiteral("Save SQL file..."), QString(),
+                  QStringLiteral("SQL Files (*.sql*);;All files (*)"));
+    d.setAcceptMode(QFileDialog::AcceptSave);
+    d.setDefaultSuffix(QStringLiteral("sql"));
+    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return;
+    FQuery->ReadEditor();
+    FCtl->SaveQuery(d.selectedFiles().constFirst());
+}
+
+// puQry, the query editor's pop-up menu.
+void TfrmSKYMain::BuildEditorMenu() {
+    puQry = new QMenu(this);
+    puQry->setObjectName(QStringLiteral("puQry"));
+    auto item = [this](QMenu* m, const char* caption, const char* name, auto&& slot) {
+        QAction* a = m->addAction(QLatin1String(caption), this, slot);
+        a->setObjectName(QLatin1String(name));
+        return a;
+    };
+    puQry->addAction(mnuQryHelpSel1);
+    puQry->addSeparator();
+    item(puQry, "Previous Query", "mnuQryQryPrev1", [this] { FQuery->StepStack(-1); });
+    item(puQry, "Next Query", "mnuQryQryNext1", [this] { FQuery->StepStack(+1); });
+    puQry->addSeparator();
+    QAction* undo = item(puQry, "Undo", "mnuQryUndo1", [this] {
+        if (Editor()->isUndoAvailable()) Editor()->undo();
+    });
+    item(puQry, "Copy", "mnuQryCopy1", [this] {
+        const QString sel = Editor()->selectedText();
+        QGuiApplication::clipboard()->setText(sel.size() >= 2 ? sel : Editor()->text());
+    });
+    item(puQry, "Paste", "mnuQryPaste1", [this] {
+        FQuery->ReadEditor();
+        FCtl->AddToQueryStack(FCtl->editor.text);
+        Editor()->replaceSelectedText(QGuiApplication::clipboard()->text());
+    });
+    item(puQry, "Clear", "mnuQryClear1", [this] { FQuery->EmptyEditor(); });
+    item(puQry, "Clear && Paste", "mnuQryPasteClear1", [this] { FQuery->ClearQuery(true); });
+    puQry->addSeparator();
+    QMenu* comments = puQry->addMenu(QStringLiteral("Comments"));
+    comments->menuAction()->setObjectName(QStringLiteral("mnuQryComment1"));
+    const struct {
+        const char* caption;
+        const char* name;
+        bool block, add;
+    } commentItems[] = {
+        {"Add SQL Line-Comment prefixes to selection ( -- ... )      [Ctrl + - ]",
+         "mnuQryCommentAddLineCmt1", false, true},
+        {"Add C-style Block-Comments to selection ( /*... */ )      [Ctrl + / ]",
+         "mnuQryCommentAddBlockCmt1", true, true},
+        {"Remove SQL prefixed Line-Comments from selection         [Shift + Ctrl + - ]",
+         "mnuQryCommentRemLineCmt1", false, false},
+        {"Remove C-style Block-Comments from selection         [Shift + Ctrl + / ]",
+         "mnuQryCommentRemBlockCmt1", true, false}};
+    for (const auto& c : commentItems)
+        item(comments, c.caption, c.name, [this, block = c.block, add = c.add] {
+            FQuery->ReadEditor();
+            FCtl->CommentSelection(block, add);
+        });
+    MarkNotYet(item(puQry, "Calculator value...      [Ctrl + K ]", "mnuQryCalc1", [] {}), puQry);
+    puQry->addSeparator();
+    item(puQry, "Load Query from file...", "mnuQryQryFileLoad1", [this] { LoadQueryFile(); });
+    item(puQry, "Save Query to file...", "mnuQryQryFileSave1", [this] { SaveQueryFile(); });
+    QMenu* exportTo = puQry->addMenu(QStringLiteral("Export full Query data"));
+    exportTo->menuAction()->setObjectName(QStringLiteral("mnuQryExportFile1"));
+    MarkNotYet(exportTo->menuAction(), puQry);
+    QMenu* code = puQry->addMenu(QStringLiteral("Copy as code"));
+    code->menuAction()->setObjectName(QStringLiteral("mnuQryCopyCode1"));
+    MarkNotYet(code->menuAction(), puQry);
+    puQry->addSeparator();
+    puQry->addAction(FGutterAction);
+    puQry->addAction(FWrapAction);
+    item(puQry, "SQL Code Highlighter", "mnuQryOptHighlighter1", [] {})->setEnabled(false);
+    connect(puQry, &QMenu::aboutToShow, this,
+            [this, undo] { undo->setEnabled(Editor()->isUndoAvailable()); });
+    Editor()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(Editor(), &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { puQry->popup(Editor()->viewport()->mapToGlobal(at)); });
 }
 
 // The stored options the menus and the editor show.
@@ -210,12 +297,7 @@ void TfrmSKYMain::AddMenu(QMenu& menu, const MenuModel& item) {
     }
     QAction* a = menu.addAction(caption);
     a->setEnabled(item.enabled);
-    if (!item.enabled && item.command.IsNone() && !item.action.isEmpty()) {
-        // Its window is still to come: the item says so when pointed at.
-        a->setToolTip(kNotYetItem);
-        a->setStatusTip(kNotYetItem);
-        menu.setToolTipsVisible(true);
-    }
+    if (!item.enabled && item.command.IsNone() && !item.action.isEmpty()) MarkNotYet(a, &menu);
     if (item.isDefault) menu.setDefaultAction(a);
     const TreeCommand command = item.command;
     const QString action = item.action;

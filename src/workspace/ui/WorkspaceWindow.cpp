@@ -1,5 +1,6 @@
 #include "workspace/ui/WorkspaceWindow.h"
 
+#include "design/ui/ViewDialog.h"
 #include "engine/SystemLog.h"
 #include "shell/ui/DocsPage.h"
 #include "shell/ui/FormBehaviour.h"
@@ -336,7 +337,9 @@ void TfrmSKYMain::SavePlacement(SettingList& list) {
 
 void TfrmSKYMain::RestorePlacement(const SettingList& list) {
     WidgetPlacement p(this);
+    const QRect before = geometry();
     PlacementRestore(list, kPlacementKey, p, false);
+    if (geometry() != before) FRestored = geometry();
 }
 
 void TfrmSKYMain::ReadWindow() {
@@ -347,6 +350,10 @@ void TfrmSKYMain::ReadWindow() {
 
 QString TfrmSKYMain::ClipboardText() const {
     return QGuiApplication::clipboard()->text();
+}
+
+bool TfrmSKYMain::EditView(TViewLayout& view) {
+    return frmSKYView().editView(&FCtl->sql, view);
 }
 
 void TfrmSKYMain::PrepNotice(bool shown) {
@@ -391,6 +398,7 @@ void TfrmSKYMain::TableChanged() {
 void TfrmSKYMain::ResultsChanged() {
     if (FDestroying) return;
     FResults->Loaded();
+    mmnuResultsMakeView1->setEnabled(FCtl->results.createFromResults);
 }
 
 void TfrmSKYMain::EditorChanged() {
@@ -447,6 +455,13 @@ void TfrmSKYMain::showEvent(QShowEvent* e) {
     if (FLaidOut) return;
     FLaidOut = true;
     ApplyLayout();
+    // Once mapped, so the window manager's own first placement does not
+    // override the stored one; the frame is known by then.
+    QTimer::singleShot(0, this, [this] {
+        if (FDestroying || isMaximized() || isFullScreen()) return;
+        if (FRestored.isValid() && geometry() != FRestored) setGeometry(FRestored);
+        KeepOnScreen(this);
+    });
 }
 
 // The header height and the tree width: stored values, else the defaults.

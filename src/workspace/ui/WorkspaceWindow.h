@@ -16,6 +16,7 @@
 #include <QMainWindow>
 #include <QPair>
 #include <QPointer>
+#include <QRect>
 #include <memory>
 
 class QAction;
@@ -64,6 +65,7 @@ public:
     void RestorePlacement(const SettingList& list) override;
     void ReadWindow() override;
     QString ClipboardText() const override;
+    bool EditView(TViewLayout& view) override;
     void PrepNotice(bool shown) override;
     ProgressSink* StartProgress(const QString& title) override;
     void EndProgress(ProgressSink* p) override;
@@ -111,6 +113,11 @@ private:
     // WorkspaceMenus.cpp
     void BuildMenus();
     void BuildQueryMenu();
+    void BuildResultsMenu();
+    // puQry: the editor's pop-up menu.
+    void BuildEditorMenu();
+    void LoadQueryFile();
+    void SaveQueryFile();
     void AddMenu(QMenu& menu, const MenuModel& model);
     void RunAction(const QString& action);
     void UpdateContextHelp();
@@ -136,6 +143,9 @@ private:
     TStatsPanel* FStats;
     QPointer<TKMessg> fQueryPrep;
     QAction* mnuQryHelpSel1;
+    QAction* mmnuResultsMakeView1;
+    QMenu* puQry;
+    QAction *FGutterAction, *FWrapAction;
     QActionGroup* FSortGroup;
     QWidget* pnlHelp;
     QLabel *lblHelpHeader, *lblHelp;
@@ -143,6 +153,7 @@ private:
     bool FDestroying = false; // nothing is rendered any more
     bool FTips = true;
     bool FLaidOut = false;
+    QRect FRestored; // the stored placement, applied again once mapped
     ContextHelp FHelp;
     QHash<QObject*, QPair<QString, QString>> FHelpImages; // title, text
 };
