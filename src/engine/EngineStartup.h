@@ -4,4 +4,11 @@
 
 namespace sky {
 void EnsureEngineStarted();
-}
+
+// Leaves the engine's memory statistics out for the whole process: every
+// allocation the engine makes then skips the statistics' lock and counters,
+// and the memory figures of the run statistics (memUsed, memAllocations)
+// stay 0. For a process that never shows them (the command line); it must
+// come before the engine starts, and returns false when it is too late.
+bool DisableEngineMemoryStatistics();
+} // namespace sky

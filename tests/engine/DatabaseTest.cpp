@@ -1,6 +1,7 @@
 // The connection object against real database files: execution, failures,
 // transactions, foreign keys, busy refusals, progress and deferred closing.
 #include "common/TempDb.h"
+#include "engine/EngineStartup.h"
 #include "engine/FileHeader.h"
 #include "engine/Statement.h"
 #include "engine/SystemLog.h"
@@ -378,6 +379,18 @@ TEST_F(DatabaseTest, StatisticsCountStatementsAndChanges) {
     EXPECT_EQ(db.StatsQuery().QryLevel, 0);
     db.StatResetSysCounts();
     EXPECT_EQ(db.StatsSystem().totQueriesSinceReset, 0);
+}
+
+// The command line leaves the engine's memory statistics out before the
+// engine starts; asked once a connection is open, it is refused and the
+// figures the windows show go on being kept.
+TEST_F(DatabaseTest, MemoryStatisticsStayOnceTheEngineHasStarted) {
+    EXPECT_FALSE(DisableEngineMemoryStatistics());
+    Run(QStringLiteral("CREATE TABLE t(a); INSERT INTO t VALUES(randomblob(100000));"));
+    EXPECT_GT(db.StatsSystem().memUsed, 100000);
+    sqlite3_int64 used = 0, high = 0;
+    ASSERT_EQ(sqlite3_status64(SQLITE_STATUS_MEMORY_USED, &used, &high, 0), SQLITE_OK);
+    EXPECT_GT(high, 100000);
 }
 
 // --- progress handler and re-entrance ---------------------------------------
