@@ -3,6 +3,7 @@
 #include "cli/CliFamilies.h"
 
 #include "engine/Database.h"
+#include "engine/EngineStartup.h"
 #include "engine/Restructure.h"
 #include "support/JsonText.h"
 #include "support/TextFile.h"
@@ -37,6 +38,16 @@ int CmdExec(CliContext& ctx) {
     TextFileReader reader;
     const bool fromFile = ctx.args.size() == 1;
     if (fromFile && !OpenScript(ctx, reader)) return ExitFailed;
+    // The engine's memory statistics cost a lock and counter updates on
+    // every allocation, and no command shows them; only the heap limits
+    // (PRAGMA soft_heap_limit and hard_heap_limit) rest on them. They are
+    // left out when the script cannot name a limit: an SQL text or a file in
+    // which "heap_limit" does not occur (a pipe is not read ahead).
+    const QLatin1StringView limitWord("heap_limit");
+    const bool mayLimitHeap =
+        fromFile ? reader.ContainsAsciiWord(QByteArrayView(limitWord.data(), limitWord.size())) != 0
+                 : ctx.args[1].contains(limitWord, Qt::CaseInsensitive);
+    if (!mayLimitHeap) DisableEngineMemoryStatistics();
     TSQLite3Database db;
     if (!db.Open(ctx.args[0])) {
         ctx.error = db.LastError();

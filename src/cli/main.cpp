@@ -1,6 +1,5 @@
 // skylark-cli: headless access to the engine and the tools.
 #include "cli/CliCommands.h"
-#include "engine/EngineStartup.h"
 
 #include <QCoreApplication>
 #include <csignal>
@@ -9,9 +8,6 @@ int main(int argc, char** argv) {
     // A write past the file-size limit then fails with EFBIG, as on a full
     // disk, and is reported instead of ending the program.
     std::signal(SIGXFSZ, SIG_IGN);
-    // No command shows the engine's memory figures, and keeping them costs
-    // a lock and counter updates on every allocation of a statement.
-    sky::DisableEngineMemoryStatistics();
     QCoreApplication app(argc, argv);
     QString err;
     int rc = sky::cli::RunCliArgv(argc, argv, err);

@@ -186,6 +186,19 @@ qint64 CountByte(const char* p, qsizetype n, char c) {
     return count;
 }
 
+bool IsAsciiLetter(char c) {
+    return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
+}
+
+// Whether p starts with the lower-case ASCII word, letters in any case.
+bool MatchesNoCase(const char* p, QByteArrayView word) {
+    for (qsizetype k = 0; k < word.size(); ++k) {
+        const char c = IsAsciiLetter(p[k]) ? char(p[k] | 0x20) : p[k];
+        if (c != word[k]) return false;
+    }
+    return true;
+}
+
 // read() that goes on after an interruption; -1 with errno on failure.
 ssize_t ReadSome(int fd, char* buf, size_t size) {
     ssize_t got;
@@ -449,6 +462,50 @@ qint64 TextFileReader::CountAscii(char c) {
         }
     }
     return count;
+}
+
+int TextFileReader::ContainsAsciiWord(QByteArrayView word) {
+    if (FFd < 0 || !FRegular || word.isEmpty()) return -1;
+    const off_t start = ::lseek(FFd, 0, SEEK_CUR);
+    if (start < 0) return -1;
+    char mark[2] = {};
+    if (::pread(FFd, mark, sizeof mark, start) == 2 &&
+        ((mark[0] == '\xFF' && mark[1] == '\xFE') || (mark[0] == '\xFE' && mark[1] == '\xFF')))
+        return -1;
+    // A byte below 0x80 is the character itself in UTF-8 and Windows-1252.
+    // Each read keeps the last word length - 1 bytes of the one before, so a
+    // word cut between two reads is seen whole.
+    const qsizetype keep = word.size() - 1;
+    qsizetype anchor = word.size() - 1;
+    while (anchor >= 0 && IsAsciiLetter(word[anchor]))
+        --anchor;
+    std::vector<char> buf(std::size_t(1) << 20);
+    qsizetype held = 0;
+    for (off_t at = start;;) {
+        ssize_t got;
+        do {
+            got = ::pread(FFd, buf.data() + held, buf.size() - std::size_t(held), at);
+        } while (got < 0 && errno == EINTR);
+        if (got < 0) return -1;
+        if (got == 0) return 0;
+        at += got;
+        const qsizetype n = held + got;
+        if (anchor >= 0) {
+            // Only where the word's character that has no case occurs.
+            const char* p = buf.data() + anchor;
+            const char* end = buf.data() + n - (word.size() - 1 - anchor);
+            while (p < end && (p = static_cast<const char*>(
+                                   std::memchr(p, word[anchor], std::size_t(end - p))))) {
+                if (MatchesNoCase(p - anchor, word)) return 1;
+                ++p;
+            }
+        } else {
+            for (qsizetype i = 0; i + word.size() <= n; ++i)
+                if (MatchesNoCase(buf.data() + i, word)) return 1;
+        }
+        held = std::min(keep, n);
+        std::memmove(buf.data(), buf.data() + (n - held), std::size_t(held));
+    }
 }
 
 bool WriteFileAtomic(const QString& fileName, const QByteArray& bytes, QString* error) {

@@ -60,6 +60,11 @@ public:
     // from the current position on, counted in a pass of its own; -1 for a
     // pipe or device, or when the file cannot be read.
     qint64 CountAscii(char c);
+    // Whether the ASCII word (lower case) occurs in any letter case in the
+    // text of a regular file from the current position on, in a pass of its
+    // own: 1 it does, 0 it does not, -1 unknown (a pipe or device, a UTF-16
+    // file, or a failed read).
+    int ContainsAsciiWord(QByteArrayView word);
 
 private:
     void Reset();

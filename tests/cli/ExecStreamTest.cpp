@@ -74,4 +74,41 @@ TEST(CliExecStream, FailuresAsForAText) {
     EXPECT_EQ(Shell(db, QStringLiteral("SELECT group_concat(a) FROM t;")), QByteArray("1"));
 }
 
+// A script that sets a heap limit fails where the shell fails, whether it
+// is a text, a file or standard input (exec keeps the engine's memory
+// statistics, on which the limit rests, whenever the script may name one).
+TEST(CliExecStream, HeapLimitIsKeptAsTheShellKeepsIt) {
+    QTemporaryDir dir;
+    const QByteArray script = "PRAGMA Hard_Heap_Limit = 300000;\n"
+                              "CREATE TABLE t(x);\n"
+                              "INSERT INTO t SELECT randomblob(5000000);\n";
+    const QString file = dir.filePath(QStringLiteral("limit.sql"));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_EQ(f.write(script), script.size());
+    f.close();
+    const QString shellDb = dir.filePath(QStringLiteral("shell.db"));
+    const Result shell = RunProgram(QStringLiteral(SQLITE3_SHELL_PATH), {shellDb}, script);
+    ASSERT_NE(shell.code, 0);
+    ASSERT_TRUE(shell.err.contains("out of memory")) << shell.err.toStdString();
+
+    const struct {
+        const char* name;
+        QStringList args;
+        QByteArray input;
+    } runs[] = {
+        {"text", {QString::fromUtf8(script)}, {}},
+        {"file", {QStringLiteral("-f"), file}, {}},
+        {"stdin", {QStringLiteral("-f"), QStringLiteral("-")}, script},
+    };
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.name);
+        const QString db = dir.filePath(QString::fromUtf8(run.name) + QStringLiteral(".db"));
+        const Result r = Cli(QStringList{QStringLiteral("exec"), db} + run.args, run.input);
+        EXPECT_EQ(r.code, 1);
+        EXPECT_EQ(r.err, QByteArray("DB Error: out of memory\n"));
+        EXPECT_EQ(Shell(db, QStringLiteral("SELECT count(*) FROM t;")), QByteArray("0"));
+    }
+}
+
 } // namespace

@@ -145,6 +145,42 @@ TEST_F(TextFileReaderTest, ReadsInPiecesAndCountsAhead) {
     }
 }
 
+// The word is looked for ahead in any letter case, also across the reads of
+// a pass (1 MB each) and at the very start and end; a UTF-16 file is not
+// looked into, and the reader's position stays where it was.
+TEST_F(TextFileReaderTest, LooksAheadForAWord) {
+    const QByteArray mb(1 << 20, 'x');
+    const struct {
+        QByteArray bytes;
+        int found;
+    } cases[] = {
+        {"PRAGMA hard_heap_limit = 1;", 1},
+        {"pragma Soft_HEAP_Limit", 1},
+        {"heap_limit", 1},
+        {"heap_limi", 0},
+        {"heap limit; heap-limit; heapXlimit", 0},
+        {"\xEF\xBB\xBFheap_limit", 1},
+        {"caf\xE9 heap_limit", 1},
+        {mb.left((1 << 20) - 5) + "heap_limit", 1}, // cut between two reads
+        {mb + mb + "heap_limi", 0},
+        {mb + "xx_heap_limit_", 1},
+        {QByteArray(), 0},
+        {"\xFF\xFEh\0e\0a\0p\0", -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes.left(40).toStdString());
+        const QString file = Write(c.bytes);
+        TextFileReader reader;
+        ASSERT_TRUE(reader.Open(file));
+        EXPECT_EQ(reader.ContainsAsciiWord("heap_limit"), c.found);
+        QString read, whole;
+        while (reader.ReadMore(read)) {
+        }
+        ASSERT_TRUE(ReadTextFile(file, whole));
+        EXPECT_EQ(read, whole);
+    }
+}
+
 // The reader opens what ReadTextFile opens: no directories, FIFOs only where
 // allowed; a pipe cannot be counted ahead.
 TEST_F(TextFileReaderTest, OpensWhatTheWholeReaderOpens) {
@@ -163,6 +199,7 @@ TEST_F(TextFileReaderTest, OpensWhatTheWholeReaderOpens) {
     ASSERT_GE(writer, 0);
     ASSERT_TRUE(reader.Open(fifo, &why, true)) << why.toStdString();
     EXPECT_EQ(reader.CountAscii(';'), -1);
+    EXPECT_EQ(reader.ContainsAsciiWord("heap_limit"), -1);
     ASSERT_EQ(::write(writer, "SELECT 1;", 9), 9);
     ::close(writer);
     QString read;
