@@ -168,13 +168,13 @@ bool parseFKey(const QString& text, TFKeyLayout& k) {
     QList<DefToken> t;
     for (const DefToken& d : all) {
         if (d.kind == DefKind::Comment)
-            k.Comment = d.value;
+            k.Comment = d.Text();
         else
             t << d;
     }
     qsizetype i = 0;
     if (i < t.size() && t[i].Is("CONSTRAINT") && i + 1 < t.size()) {
-        k.ConstrName = t[i + 1].value;
+        k.ConstrName = t[i + 1].Text();
         i += 2;
     }
     if (i + 2 < t.size() && t[i].Is("FOREIGN") && t[i + 1].Is("KEY") &&
@@ -182,23 +182,23 @@ bool parseFKey(const QString& text, TFKeyLayout& k) {
         k.bIsTableConstraint = true;
         QStringList own;
         for (const DefToken& c : DefTokenize(t[i + 2].value))
-            if (c.kind != DefKind::Comma && c.kind != DefKind::Comment) own << c.value;
+            if (c.kind != DefKind::Comma && c.kind != DefKind::Comment) own << c.Text();
         k.OwnFields = JoinCSVLine(own, QLatin1Char(','));
         i += 3;
     }
     if (i >= t.size() || !t[i].Is("REFERENCES")) return false;
     ++i;
     if (i >= t.size()) return false;
-    k.TableParent = t[i].value;
+    k.TableParent = t[i].Text();
     ++i;
     if (i + 1 < t.size() && t[i].kind == DefKind::Other && t[i].value == u".") {
-        k.TableParent += QLatin1Char('.') + t[i + 1].value;
+        k.TableParent += QLatin1Char('.') + t[i + 1].Text();
         i += 2;
     }
     if (i < t.size() && t[i].kind == DefKind::Group) {
         QStringList cols;
         for (const DefToken& c : DefTokenize(t[i].value))
-            if (c.kind != DefKind::Comma && c.kind != DefKind::Comment) cols << c.value;
+            if (c.kind != DefKind::Comma && c.kind != DefKind::Comment) cols << c.Text();
         k.FKFields = JoinCSVLine(cols, QLatin1Char(','));
         ++i;
     }
@@ -220,7 +220,7 @@ bool parseFKey(const QString& text, TFKeyLayout& k) {
         } else if (t[i].Is("INITIALLY") && i + 1 < t.size()) {
             k.iInitially = t[i + 1].Is("DEFERRED") ? InitialMode::Deferred : InitialMode::Immediate;
         } else if (t[i].Is("MATCH") && i + 1 < t.size()) {
-            k.MatchName = t[i + 1].value;
+            k.MatchName = t[i + 1].Text();
         }
     }
     k.bDeferred = k.iDeferrable == DeferMode::Deferrable && k.iInitially == InitialMode::Deferred;

@@ -2,39 +2,50 @@
 
 #include "engine/SqlLexer.h"
 
+#include <algorithm>
+
 namespace sky {
 
-bool DefToken::Is(const char* keyword) const {
-    return kind == DefKind::Word && SqlWordIs(value, keyword);
+bool DefToken::IsKeyword(const char* keyword) const {
+    return SqlWordIs(value, keyword);
 }
 
 namespace {
 
-QString Unquote(QStringView q, QChar open) {
-    if (q.size() < 2) return QString();
+// The quoted section without its quotes; doubled closers are made single
+// (in own; otherwise the value is a part of q).
+void Unquote(QStringView q, QChar open, DefToken& d) {
+    if (q.size() < 2) return;
     const QChar close = open == u'[' ? QChar(u']') : open;
     QStringView inner = q.mid(1, q.size() - 2);
     if (q.back() != close) inner = q.mid(1);
-    if (open == u'[') return inner.toString();
+    if (open == u'[' || !inner.contains(close)) {
+        d.value = inner;
+        return;
+    }
     QString r;
     r.reserve(inner.size());
     for (qsizetype i = 0; i < inner.size(); ++i) {
         r += inner[i];
         if (inner[i] == close && i + 1 < inner.size() && inner[i + 1] == close) ++i;
     }
-    return r;
+    d.own = std::move(r);
+    d.value = d.own;
 }
 
-QString CommentText(QStringView c, bool block) {
+QStringView CommentText(QStringView c, bool block) {
     QStringView t = c.mid(2);
     if (block && t.endsWith(QLatin1String("*/"))) t.chop(2);
-    return t.trimmed().toString();
+    return t.trimmed();
 }
 
 } // namespace
 
 QList<DefToken> DefTokenize(QStringView text) {
     QList<DefToken> out;
+    // Room for the tokens of a short definition; a long text's parts are
+    // mostly groups.
+    out.reserve(std::min<qsizetype>(text.size() / 4 + 4, 256));
     SqlLexer lex(text);
     SqlToken t;
     bool line = false;
@@ -49,7 +60,7 @@ QList<DefToken> DefTokenize(QStringView text) {
         default:
             break;
         }
-        DefToken d;
+        DefToken& d = out.emplace_back();
         d.pos = t.pos;
         d.len = t.len;
         d.lineBefore = line;
@@ -58,12 +69,12 @@ QList<DefToken> DefTokenize(QStringView text) {
         switch (t.kind) {
         case SqlTokKind::Word:
             d.kind = DefKind::Word;
-            d.value = s.toString();
+            d.value = s;
             break;
         case SqlTokKind::Quoted:
             d.kind = DefKind::Quoted;
             d.quote = s.front();
-            d.value = Unquote(s, d.quote);
+            Unquote(s, d.quote, d);
             break;
         case SqlTokKind::LineComment:
         case SqlTokKind::BlockComment:
@@ -73,7 +84,7 @@ QList<DefToken> DefTokenize(QStringView text) {
         default:
             if (s == QLatin1String(",")) {
                 d.kind = DefKind::Comma;
-                d.value = s.toString();
+                d.value = s;
             } else if (s == QLatin1String("(")) {
                 // The group runs to the matching bracket (quotes and comments
                 // inside cannot close it).
@@ -97,19 +108,20 @@ QList<DefToken> DefTokenize(QStringView text) {
                     }
                 }
                 d.kind = DefKind::Group;
-                d.value = text.mid(innerStart, innerEnd - innerStart).toString();
+                d.value = text.mid(innerStart, innerEnd - innerStart);
                 // A line comment at the end must not swallow what is written after it.
-                if (last == SqlTokKind::LineComment && !d.value.endsWith(QLatin1Char('\n')))
-                    d.value += QLatin1Char('\n');
+                if (last == SqlTokKind::LineComment && !d.value.endsWith(QLatin1Char('\n'))) {
+                    d.own = d.value.toString() + QLatin1Char('\n');
+                    d.value = d.own;
+                }
                 d.len = (closed ? innerEnd + 1 : innerEnd) - d.pos;
                 d.closed = closed;
             } else {
                 d.kind = DefKind::Other;
-                d.value = s.toString();
+                d.value = s;
             }
             break;
         }
-        out.append(d);
     }
     return out;
 }

@@ -4,6 +4,11 @@
 // quoted names and strings keep their quote character and their unquoted
 // value, comments keep their text. Positions refer to the scanned text, so a
 // parser can always cut the exact source of a clause.
+//
+// A token's value is a view: into the scanned text, which must outlive the
+// tokens, or into the token's own copy when the value is not a part of the
+// text (a quoted name with doubled quotes, a group ending in a line comment).
+// Tokenizing allocates only the list and those rare copies.
 #pragma once
 
 #include <QList>
@@ -12,32 +17,45 @@
 
 namespace sky {
 
-enum class DefKind { Word, Quoted, Group, Comment, Comma, Other };
+enum class DefKind : quint8 { Word, Quoted, Group, Comment, Comma, Other };
 
 struct DefToken {
     DefKind kind = DefKind::Other;
-    qsizetype pos = 0; // start in the scanned text
-    qsizetype len = 0;
-    QChar quote;             // Quoted: the opening character (" ' ` [)
-    QString value;           // Word: the word; Quoted: the unquoted text; Group: the
-                             // inner text; Comment: the trimmed comment text; Other: the character
     bool lineBefore = false; // a line break lies between this and the previous token
     bool closed = true;      // quotes, groups and block comments closed before the end
+    QChar quote;             // Quoted: the opening character (" ' ` [)
+    qsizetype pos = 0;       // start in the scanned text
+    qsizetype len = 0;
+    QStringView value; // Word: the word; Quoted: the unquoted text; Group: the inner
+                       // text; Comment: the trimmed comment text; Other: the character
+    QString own;       // the value's storage when it is not a part of the text
     qsizetype end() const { return pos + len; }
-    bool Is(const char* keyword) const; // a Word equal to the keyword, ignoring case
+    // A Word equal to the (upper-case ASCII) keyword, ignoring case; most
+    // words are told apart by their first letter without a call.
+    bool Is(const char* keyword) const {
+        return kind == DefKind::Word && !value.isEmpty() &&
+               (value.front().unicode() | 0x20) == (char16_t(keyword[0]) | 0x20) &&
+               IsKeyword(keyword);
+    }
     bool IsName() const {
         return kind == DefKind::Word || (kind == DefKind::Quoted && quote != u'\'');
     }
+    // The value as a string of its own.
+    QString Text() const { return own.isNull() ? value.toString() : own; }
+
+private:
+    bool IsKeyword(const char* keyword) const;
 };
 
 QList<DefToken> DefTokenize(QStringView text);
 // The unquoted name of a Word or Quoted token.
 inline QString TokenName(const DefToken& t) {
-    return t.value;
+    return t.Text();
 }
 
 } // namespace sky
 
-// Records of implicitly shared Qt values only: lists of them grow by moving
-// their memory instead of copying each record.
+// A value viewing the token's own string still points at the same shared
+// characters after the token is moved or copied: lists of tokens grow by
+// moving their memory.
 Q_DECLARE_TYPEINFO(sky::DefToken, Q_RELOCATABLE_TYPE);

@@ -16,9 +16,9 @@ QString Src(QStringView text, const DefToken& from, const DefToken& to) {
 // Reads [schema.]name at i.
 QString ReadName(const QList<DefToken>& t, qsizetype& i) {
     if (i >= t.size()) return QString();
-    QString n = t[i++].value;
+    QString n = t[i++].Text();
     if (i + 1 < t.size() && t[i].kind == DefKind::Other && t[i].value == u".") {
-        n = t[i + 1].value; // the schema is not part of the record's name
+        n = t[i + 1].Text(); // the schema is not part of the record's name
         i += 2;
     }
     return n;
@@ -26,9 +26,10 @@ QString ReadName(const QList<DefToken>& t, qsizetype& i) {
 
 QList<DefToken> NoComments(const QList<DefToken>& all, QString& comment) {
     QList<DefToken> t;
+    t.reserve(all.size());
     for (const DefToken& d : all) {
         if (d.kind == DefKind::Comment)
-            comment = d.value;
+            comment = d.Text();
         else
             t << d;
     }
@@ -55,7 +56,7 @@ bool parseIndex(const QString& text, TIndexLayout& ix) {
     if (ix.IdxName.isEmpty() || i >= t.size() || !t[i++].Is("ON")) return false;
     ix.IdxTable = ReadName(t, i);
     if (i >= t.size() || t[i].kind != DefKind::Group) return false;
-    const QString inner = t[i].value;
+    const QStringView inner = t[i].value;
     ++i;
     if (i < t.size() && t[i].Is("WHERE") && i + 1 < t.size()) {
         qsizetype last = t.size() - 1;
@@ -72,10 +73,10 @@ bool parseIndex(const QString& text, TIndexLayout& ix) {
         qsizetype j = 0;
         QString col, coll, sort;
         if (entry[0].IsName()) {
-            col = entry[0].value;
+            col = entry[0].Text();
             j = 1;
             if (j + 1 < entry.size() && entry[j].Is("COLLATE")) {
-                coll = entry[j + 1].value;
+                coll = entry[j + 1].Text();
                 j += 2;
             }
             if (j < entry.size() && (entry[j].Is("ASC") || entry[j].Is("DESC"))) {
@@ -112,12 +113,28 @@ bool parseIndex(const QString& text, TIndexLayout& ix) {
 
 QString sqlFrom(const TIndexLayout& ix) {
     if (ix.Entries.isEmpty()) return QString();
-    QString r = QStringLiteral("CREATE") + (ix.IdxUnique ? QStringLiteral(" UNIQUE") : QString()) +
-                QStringLiteral(" INDEX ") + QuoteIdent(TrimText(ix.IdxName)) +
-                CommentClause(ix.Comment) + QStringLiteral(" ON ") +
-                QuoteIdent(TrimText(ix.IdxTable)) + QStringLiteral(" (") +
-                ix.Entries.join(QStringLiteral(", ")) + QLatin1Char(')');
-    if (!TrimText(ix.IdxWhere).isEmpty()) r += QStringLiteral(" WHERE ") + TrimText(ix.IdxWhere);
+    // Composed in one string: a table's indexes are composed as it is read.
+    const QString where = TrimText(ix.IdxWhere);
+    qsizetype size = 40 + ix.IdxName.size() + ix.IdxTable.size() + ix.Comment.size() + where.size();
+    for (const QString& e : ix.Entries)
+        size += e.size() + 2;
+    QString r;
+    r.reserve(size);
+    r += QLatin1String(ix.IdxUnique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ");
+    r += QuoteIdent(TrimText(ix.IdxName));
+    r += CommentClause(ix.Comment);
+    r += QLatin1String(" ON ");
+    r += QuoteIdent(TrimText(ix.IdxTable));
+    r += QLatin1String(" (");
+    for (qsizetype i = 0; i < ix.Entries.size(); ++i) {
+        if (i > 0) r += QLatin1String(", ");
+        r += ix.Entries[i];
+    }
+    r += QLatin1Char(')');
+    if (!where.isEmpty()) {
+        r += QLatin1String(" WHERE ");
+        r += where;
+    }
     r += QLatin1Char(';');
     // Read and not changed since: the statement as it was written.
     if (!ix.ReadText.isEmpty() && r == ix.ReadText && !ix.RawText.isEmpty())
@@ -132,6 +149,7 @@ bool parseTrigger(const QString& text, TTriggerLayout& tr) {
     // last one before BEGIN.
     qsizetype i = 0;
     QList<DefToken> t;
+    t.reserve(all.size());
     for (const DefToken& d : all)
         if (d.kind != DefKind::Comment) t << d;
     if (i >= t.size() || !t[i++].Is("CREATE")) return false;
@@ -193,7 +211,7 @@ bool parseTrigger(const QString& text, TTriggerLayout& tr) {
     if (end <= begin) return false;
     tr.trigExecCode = text.mid(t[begin].end(), t[end].pos - t[begin].end()).trimmed();
     for (const DefToken& d : all)
-        if (d.kind == DefKind::Comment && d.pos < t[begin].pos) tr.Comment = d.value;
+        if (d.kind == DefKind::Comment && d.pos < t[begin].pos) tr.Comment = d.Text();
     tr.RawText = text.trimmed();
     if (tr.RawText.endsWith(QLatin1Char(';'))) tr.RawText.chop(1);
     tr.ReadText = sqlFrom(tr);
@@ -203,17 +221,37 @@ bool parseTrigger(const QString& text, TTriggerLayout& tr) {
 QString sqlFrom(const TTriggerLayout& tr) {
     static const char* const timing[] = {"", "BEFORE", "AFTER", "INSTEAD OF"};
     static const char* const event[] = {"", "DELETE", "INSERT", "UPDATE", "UPDATE OF"};
-    QString r = QStringLiteral("CREATE") + (tr.isTemp ? QStringLiteral(" TEMPORARY") : QString()) +
-                QStringLiteral(" TRIGGER IF NOT EXISTS ") + QuoteIdent(TrimText(tr.trigName)) +
-                QStringLiteral("\r\n  ") + QLatin1String(timing[int(tr.trigExecTiming) % 4]) +
-                QLatin1Char(' ') + QLatin1String(event[int(tr.trigEvent) % 5]);
-    if (tr.trigEvent == TrigEvent::UpdateOf && !TrimText(tr.trigFields).isEmpty())
-        r += QLatin1Char(' ') + TrimText(tr.trigFields);
-    if (!TrimText(tr.Comment).isEmpty()) r += CommentClause(tr.Comment) + QLatin1Char(' ');
-    r += QStringLiteral("\r\n  ON ") + QuoteIdent(TrimText(tr.trigTable)) +
-         QStringLiteral(" FOR EACH ROW");
-    if (!TrimText(tr.trigWhen).isEmpty()) r += QStringLiteral(" WHEN ") + TrimText(tr.trigWhen);
-    r += QStringLiteral("\r\nBEGIN\r\n  ") + tr.trigExecCode + QStringLiteral("\r\nEND;");
+    // Composed in one string: a table's triggers are composed as it is read.
+    const QString fields = TrimText(tr.trigFields), when = TrimText(tr.trigWhen),
+                  comment = CommentClause(tr.Comment);
+    QString r;
+    r.reserve(100 + tr.trigName.size() + tr.trigTable.size() + fields.size() + when.size() +
+              comment.size() + tr.trigExecCode.size());
+    r += QLatin1String(tr.isTemp ? "CREATE TEMPORARY TRIGGER IF NOT EXISTS "
+                                 : "CREATE TRIGGER IF NOT EXISTS ");
+    r += QuoteIdent(TrimText(tr.trigName));
+    r += QLatin1String("\r\n  ");
+    r += QLatin1String(timing[int(tr.trigExecTiming) % 4]);
+    r += QLatin1Char(' ');
+    r += QLatin1String(event[int(tr.trigEvent) % 5]);
+    if (tr.trigEvent == TrigEvent::UpdateOf && !fields.isEmpty()) {
+        r += QLatin1Char(' ');
+        r += fields;
+    }
+    if (!comment.isEmpty()) {
+        r += comment;
+        r += QLatin1Char(' ');
+    }
+    r += QLatin1String("\r\n  ON ");
+    r += QuoteIdent(TrimText(tr.trigTable));
+    r += QLatin1String(" FOR EACH ROW");
+    if (!when.isEmpty()) {
+        r += QLatin1String(" WHEN ");
+        r += when;
+    }
+    r += QLatin1String("\r\nBEGIN\r\n  ");
+    r += tr.trigExecCode;
+    r += QLatin1String("\r\nEND;");
     if (!tr.ReadText.isEmpty() && r == tr.ReadText && !tr.RawText.isEmpty())
         return tr.RawText + QLatin1Char(';');
     return r;

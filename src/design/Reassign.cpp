@@ -73,7 +73,7 @@ bool UsesName(const QString& text, const QString& name) {
     const QString key = TrimText(name).toUpper();
     if (key.isEmpty()) return false;
     for (const DefToken& d : DefTokenize(text))
-        if (d.IsName() && d.value.toUpper() == key) return true;
+        if (d.IsName() && d.value.toString().toUpper() == key) return true;
     return false;
 }
 

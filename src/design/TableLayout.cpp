@@ -11,7 +11,6 @@
 #include "support/Csv.h"
 #include "support/TextUtil.h"
 
-#include <QHash>
 #include <QRegularExpression>
 #include <sqlite3.h>
 
@@ -33,7 +32,7 @@ QString Src(QStringView text, const DefToken& from, const DefToken& to) {
 // Reads "ON CONFLICT word" at i; returns the conflict index (and moves i).
 int ReadOnConflict(const QList<DefToken>& t, qsizetype& i) {
     if (i + 2 < t.size() && t[i].Is("ON") && t[i + 1].Is("CONFLICT")) {
-        const int c = ReadConflictWord(t[i + 2].value);
+        const int c = ReadConflictWord(t[i + 2].Text());
         if (c > 0) {
             i += 3;
             return c;
@@ -51,10 +50,10 @@ struct Fail {
 qsizetype ReadFkClause(const QList<DefToken>& t, qsizetype i, TFKeyLayout& k) {
     if (i >= t.size() || !(t[i].IsName() || t[i].kind == DefKind::Quoted))
         throw Fail{QStringLiteral("REFERENCES without a table")};
-    QString parent = t[i].value;
+    QString parent = t[i].Text();
     ++i;
     if (i + 1 < t.size() && t[i].kind == DefKind::Other && t[i].value == QLatin1String(".")) {
-        parent += QLatin1Char('.') + t[i + 1].value;
+        parent += QLatin1Char('.') + t[i + 1].Text();
         i += 2;
     }
     k.TableParent = parent;
@@ -62,7 +61,7 @@ qsizetype ReadFkClause(const QList<DefToken>& t, qsizetype i, TFKeyLayout& k) {
         QStringList cols;
         QList<DefToken> inner = DefTokenize(t[i].value);
         for (const DefToken& c : inner)
-            if (c.kind != DefKind::Comma && c.kind != DefKind::Comment) cols << c.value;
+            if (c.kind != DefKind::Comma && c.kind != DefKind::Comment) cols << c.Text();
         k.FKFields = JoinCSVLine(cols, QLatin1Char(','));
         ++i;
     }
@@ -80,7 +79,7 @@ qsizetype ReadFkClause(const QList<DefToken>& t, qsizetype i, TFKeyLayout& k) {
             i += 2;
             (del ? k.iDelAction : k.iUpdAction) = action(i);
         } else if (t[i].Is("MATCH") && i + 1 < t.size()) {
-            k.MatchName = t[i + 1].value;
+            k.MatchName = t[i + 1].Text();
             i += 2;
         } else if (t[i].Is("NOT") && i + 1 < t.size() && t[i + 1].Is("DEFERRABLE")) {
             k.iDeferrable = DeferMode::NotDeferrable;
@@ -101,78 +100,102 @@ qsizetype ReadFkClause(const QList<DefToken>& t, qsizetype i, TFKeyLayout& k) {
     return i;
 }
 
-// Splits tokens at top-level commas; comments go with the item they belong
-// to (a comment on the line of a comma belongs to the item before it).
-QList<QList<DefToken>> SplitItems(const QList<DefToken>& all) {
-    QList<QList<DefToken>> items(1);
+// The items of a column list, split at top-level commas: item k is
+// all[order[starts[k]]], ... up to the next item's start. Comments go with
+// the item they belong to (a comment on the line of a comma belongs to the
+// item before it), so order is not always ascending.
+struct Items {
+    QList<qsizetype> order;
+    QList<qsizetype> starts;
+    qsizetype End(qsizetype k) const {
+        return k + 1 < starts.size() ? starts[k + 1] : order.size();
+    }
+};
+
+Items SplitItems(const QList<DefToken>& all) {
+    Items items;
+    items.order.reserve(all.size());
+    items.starts.reserve(all.size() / 2 + 1);
+    items.starts.append(0);
     for (qsizetype i = 0; i < all.size(); ++i) {
         const DefToken& d = all[i];
         if (d.kind == DefKind::Comma) {
-            items.append(QList<DefToken>());
+            items.starts.append(items.order.size());
             continue;
         }
-        if (d.kind == DefKind::Comment && !d.lineBefore && items.size() > 1 &&
-            items.last().isEmpty()) {
-            items[items.size() - 2].append(d);
-            continue;
-        }
-        items.last().append(d);
+        items.order.append(i);
+        // A comment before anything else of its item joins the item before:
+        // that item ends where this one starts.
+        if (d.kind == DefKind::Comment && !d.lineBefore && items.starts.size() > 1 &&
+            items.starts.last() == items.order.size() - 1)
+            ++items.starts.last();
     }
     // Trailing comments after the last item stay with it; an empty last item
     // holding only comments joins the one before.
-    if (items.size() > 1) {
+    if (items.starts.size() > 1) {
         bool onlyComments = true;
-        for (const DefToken& d : items.last())
-            onlyComments &= d.kind == DefKind::Comment;
-        if (onlyComments) {
-            items[items.size() - 2].append(items.last());
-            items.removeLast();
-        }
+        for (qsizetype j = items.starts.last(); j < items.order.size(); ++j)
+            onlyComments &= all[items.order[j]].kind == DefKind::Comment;
+        if (onlyComments) items.starts.removeLast();
     }
     return items;
 }
+
+// The names of the constraints a column holds once, in the order
+// fConstraintOrder records them; AS is the short form of GENERATED.
+constexpr const char* kOnceWords[] = {"PRIMARY", "UNIQUE",     "CHECK",     "DEFAULT",
+                                      "COLLATE", "REFERENCES", "GENERATED", "AS"};
+const QString kOnceNames[] = {QStringLiteral("PRIMARY"),   QStringLiteral("UNIQUE"),
+                              QStringLiteral("CHECK"),     QStringLiteral("DEFAULT"),
+                              QStringLiteral("COLLATE"),   QStringLiteral("REFERENCES"),
+                              QStringLiteral("GENERATED"), QStringLiteral("GENERATED")};
+const QString kNotNullName = QStringLiteral("NOTNULL");
 
 void ReadColumn(QStringView text, const QList<DefToken>& t, TFieldLayout& f) {
     qsizetype i = 0;
     if (t.isEmpty() || !(t[0].kind == DefKind::Word || t[0].kind == DefKind::Quoted))
         throw Fail{QStringLiteral("column without a name")};
-    f.fName = t[0].value;
+    f.fName = t[0].Text();
     i = 1;
-    QStringList typeWords;
-    while (i < t.size() && !EndsType(t[i]))
-        typeWords << t[i++].value;
-    f.fType = typeWords.join(QLatin1Char(' '));
-    if (!typeWords.isEmpty() && i < t.size() && t[i].kind == DefKind::Group) {
-        f.fVarSpec = QLatin1Char('(') + t[i].value.trimmed() + QLatin1Char(')');
+    // The type's words, joined by single spaces.
+    while (i < t.size() && !EndsType(t[i])) {
+        if (i > 1) f.fType += QLatin1Char(' ');
+        f.fType += t[i++].value;
+    }
+    const bool typed = i > 1;
+    if (typed && i < t.size() && t[i].kind == DefKind::Group) {
+        f.fVarSpec = QLatin1Char('(') + t[i].value.trimmed().toString() + QLatin1Char(')');
         ++i;
     }
-    if (!typeWords.isEmpty()) {
-        f.fTypeRaw = Src(text, t[1], t[i - 1]);
-        f.fTypeReadAs = f.fType + f.fVarSpec;
+    if (typed) {
+        // Shared with the type when it was written as it reads (the usual case).
+        f.fTypeReadAs = f.fVarSpec.isEmpty() ? f.fType : f.fType + f.fVarSpec;
+        const QStringView raw = text.mid(t[1].pos, t[i - 1].end() - t[1].pos);
+        f.fTypeRaw = raw == f.fTypeReadAs ? f.fTypeReadAs : raw.toString();
     }
     // A constraint the layout holds once, given twice, cannot be written back
     // as it was: such a column is refused rather than changed.
-    QStringList seen;
-    auto once = [&](const char* what) {
-        const QString w = QLatin1String(what);
-        if (seen.contains(w))
-            throw Fail{QStringLiteral("column ") + f.fName + QStringLiteral(" has more than one ") +
-                       w};
-        seen << w;
-    };
+    unsigned seen = 0; // bits of kOnceNames (AS and GENERATED share one)
+    bool notNullSeen = false;
     while (i < t.size()) {
         const DefToken& k = t[i];
-        for (const char* w :
-             {"PRIMARY", "UNIQUE", "CHECK", "DEFAULT", "COLLATE", "REFERENCES", "GENERATED", "AS"})
-            if (k.Is(w)) {
-                once(k.Is("AS") ? "GENERATED" : w);
-                f.fConstraintOrder << QLatin1String(k.Is("AS") ? "GENERATED" : w);
-            }
-        if (k.Is("NOT") && i + 1 < t.size() && t[i + 1].Is("NULL") &&
-            !f.fConstraintOrder.contains(QLatin1String("NOTNULL")))
-            f.fConstraintOrder << QStringLiteral("NOTNULL");
+        if (k.kind == DefKind::Word)
+            for (int w = 0; w < 8; ++w)
+                if (k.Is(kOnceWords[w])) {
+                    const unsigned bit = 1u << (w == 7 ? 6 : w);
+                    if (seen & bit)
+                        throw Fail{QStringLiteral("column ") + f.fName +
+                                   QStringLiteral(" has more than one ") + kOnceNames[w]};
+                    seen |= bit;
+                    f.fConstraintOrder << kOnceNames[w];
+                    break;
+                }
+        if (!notNullSeen && k.Is("NOT") && i + 1 < t.size() && t[i + 1].Is("NULL")) {
+            notNullSeen = true;
+            f.fConstraintOrder << kNotNullName;
+        }
         if (k.Is("CONSTRAINT") && i + 1 < t.size()) {
-            f.fConstraintName = t[i + 1].value;
+            f.fConstraintName = t[i + 1].Text();
             i += 2;
             if (i < t.size() && t[i].Is("CHECK")) f.fCheckName = f.fConstraintName;
         } else if (k.Is("PRIMARY") && i + 1 < t.size() && t[i + 1].Is("KEY")) {
@@ -195,7 +218,7 @@ void ReadColumn(QStringView text, const QList<DefToken>& t, TFieldLayout& f) {
             ++i;
             f.fUniqueConflict = ReadOnConflict(t, i);
         } else if (k.Is("CHECK") && i + 1 < t.size() && t[i + 1].kind == DefKind::Group) {
-            f.fCheckFunc = t[i + 1].value;
+            f.fCheckFunc = t[i + 1].Text();
             i += 2;
         } else if (k.Is("DEFAULT") && i + 1 < t.size()) {
             ++i;
@@ -226,12 +249,12 @@ void ReadColumn(QStringView text, const QList<DefToken>& t, TFieldLayout& f) {
             }
             f.fDefRaw = Src(text, t[start], t[last]);
             if (start == i && last == i && t[i].kind == DefKind::Quoted && t[i].quote == u'\'')
-                f.fDefVal = t[i].value;
+                f.fDefVal = t[i].Text();
             else
                 f.fDefVal = f.fDefRaw;
             i = last + 1;
         } else if (k.Is("COLLATE") && i + 1 < t.size()) {
-            f.fCollation = t[i + 1].value; // as written: the engine reports it so
+            f.fCollation = t[i + 1].Text(); // as written: the engine reports it so
             i += 2;
         } else if (k.Is("REFERENCES")) {
             TFKeyLayout fk;
@@ -245,12 +268,12 @@ void ReadColumn(QStringView text, const QList<DefToken>& t, TFieldLayout& f) {
             i += f.fGenAlways ? 3 : 1;
             if (i >= t.size() || t[i].kind != DefKind::Group)
                 throw Fail{QStringLiteral("generated column without an expression")};
-            f.fGenerated = t[i++].value;
+            f.fGenerated = t[i++].Text();
             if (i < t.size() && (t[i].Is("STORED") || t[i].Is("VIRTUAL")))
-                f.fGenStorage = t[i++].value.toUpper();
+                f.fGenStorage = t[i++].Text().toUpper();
         } else {
             throw Fail{QStringLiteral("column ") + f.fName + QStringLiteral(": unexpected ") +
-                       k.value};
+                       k.Text()};
         }
     }
     f.OldName = f.fName;
@@ -262,21 +285,26 @@ void ReadColumn(QStringView text, const QList<DefToken>& t, TFieldLayout& f) {
     f.OldForeignKey = f.fForeignKey;
 }
 
-void ReadTableItem(QStringView text, const QList<DefToken>& item, TTableLayout& t) {
-    QList<DefToken> toks;
-    QString comment;
-    for (const DefToken& d : item) {
+// Reads item k of the column list; toks is room for its tokens without
+// comments, reused from item to item.
+void ReadTableItem(QStringView text, const QList<DefToken>& all, const Items& items, qsizetype k,
+                   QList<DefToken>& toks, TTableLayout& t) {
+    toks.clear();
+    const DefToken* commentToken = nullptr;
+    for (qsizetype j = items.starts[k]; j < items.End(k); ++j) {
+        const DefToken& d = all[items.order[j]];
         if (d.kind == DefKind::Comment)
-            comment = d.value;
+            commentToken = &d;
         else
             toks << d;
     }
     if (toks.isEmpty()) return;
+    const QString comment = commentToken ? commentToken->Text() : QString();
     qsizetype i = 0;
     QString name;
     if (toks[0].Is("CONSTRAINT")) {
         if (toks.size() < 3) throw Fail{QStringLiteral("incomplete CONSTRAINT")};
-        name = toks[1].value;
+        name = toks[1].Text();
         i = 2;
     }
     const DefToken& first = toks[i];
@@ -295,7 +323,7 @@ void ReadTableItem(QStringView text, const QList<DefToken>& item, TTableLayout& 
         const bool pk = first.Is("PRIMARY");
         TFKeyLayout& k = table(pk ? KeyKind::PrimaryKey : KeyKind::Unique);
         qsizetype j = i + (pk ? 2 : 1);
-        k.OwnFields = toks[j].value;
+        k.OwnFields = toks[j].Text();
         ++j;
         k.iConflictClause = ReadOnConflict(toks, j);
         if (j != toks.size()) throw Fail{QStringLiteral("unexpected text after a key")};
@@ -303,7 +331,7 @@ void ReadTableItem(QStringView text, const QList<DefToken>& item, TTableLayout& 
     }
     if (first.Is("CHECK") && i + 1 < toks.size() && toks[i + 1].kind == DefKind::Group) {
         TFKeyLayout& k = table(KeyKind::Check);
-        k.FKFields = toks[i + 1].value;
+        k.FKFields = toks[i + 1].Text();
         if (i + 2 != toks.size()) throw Fail{QStringLiteral("unexpected text after CHECK")};
         return;
     }
@@ -312,7 +340,7 @@ void ReadTableItem(QStringView text, const QList<DefToken>& item, TTableLayout& 
         TFKeyLayout& k = table(KeyKind::ForeignKey);
         QStringList own;
         for (const DefToken& c : DefTokenize(toks[i + 2].value))
-            if (c.kind != DefKind::Comma && c.kind != DefKind::Comment) own << c.value;
+            if (c.kind != DefKind::Comma && c.kind != DefKind::Comment) own << c.Text();
         k.OwnFields = JoinCSVLine(own, QLatin1Char(','));
         const qsizetype end = ReadFkClause(toks, i + 4, k);
         if (end != toks.size()) throw Fail{QStringLiteral("unexpected text after a foreign key")};
@@ -350,6 +378,34 @@ void ColumnsFromSpecs(const QStringList& colSpecs, TTableLayout& t) {
 
 QString Quoted(const QString& name) {
     return QuoteIdent(name, false, true);
+}
+
+// True when the text is empty after TrimText.
+bool Blank(QStringView s) {
+    for (const QChar c : s)
+        if (c.unicode() > 32) return false;
+    return true;
+}
+
+// The text without what TrimText removes, as a view.
+QStringView Trimmed(QStringView s) {
+    qsizetype b = 0, e = s.size();
+    while (b < e && s[b].unicode() <= 32)
+        ++b;
+    while (e > b && s[e - 1].unicode() <= 32)
+        --e;
+    return s.mid(b, e - b);
+}
+
+// A column's constraint parts in their usual order, by the names
+// fConstraintOrder records.
+constexpr int kPartCount = 8;
+constexpr const char* kPartNames[kPartCount] = {"NOTNULL", "UNIQUE",    "CHECK",   "DEFAULT",
+                                                "COLLATE", "GENERATED", "PRIMARY", "REFERENCES"};
+int PartIndex(const QString& name) {
+    for (int at = 0; at < kPartCount; ++at)
+        if (name == QLatin1String(kPartNames[at])) return at;
+    return -1;
 }
 
 bool BareDefault(const QString& v) {
@@ -446,7 +502,9 @@ bool parseTable(const QString& text, const QStringList& colSpecs, TTableLayout& 
     t = TTableLayout();
     t.ifNotEx = false;
     try {
-        QList<DefToken> all = DefTokenize(text), top;
+        const QList<DefToken> all = DefTokenize(text);
+        QList<DefToken> top;
+        top.reserve(all.size());
         for (const DefToken& d : all)
             if (d.kind != DefKind::Comment) top << d;
         qsizetype i = 0;
@@ -468,17 +526,17 @@ bool parseTable(const QString& text, const QStringList& colSpecs, TTableLayout& 
         }
         if (i >= top.size() || !(top[i].kind == DefKind::Word || top[i].kind == DefKind::Quoted))
             throw Fail{QStringLiteral("no table name")};
-        t.tblName = top[i++].value;
+        t.tblName = top[i++].Text();
         if (i + 1 < top.size() && top[i].kind == DefKind::Other && top[i].value == u".") {
             t.dbName = t.tblName;
-            t.tblName = top[i + 1].value;
+            t.tblName = top[i + 1].Text();
             i += 2;
         }
         t.OldName = t.tblName;
         if (t.isVirtual) {
             if (!word("USING") || i >= top.size()) throw Fail{QStringLiteral("no module")};
-            t.virtualType = top[i++].value;
-            if (i < top.size() && top[i].kind == DefKind::Group) t.virtualArgs = top[i++].value;
+            t.virtualType = top[i++].Text();
+            if (i < top.size() && top[i].kind == DefKind::Group) t.virtualArgs = top[i++].Text();
             ColumnsFromSpecs(colSpecs, t);
             return true;
         }
@@ -489,7 +547,7 @@ bool parseTable(const QString& text, const QStringList& colSpecs, TTableLayout& 
         }
         if (i >= top.size() || top[i].kind != DefKind::Group || !top[i].closed)
             throw Fail{QStringLiteral("no column list")};
-        const QString inner = top[i].value;
+        const QStringView inner = top[i].value;
         ++i;
         for (; i < top.size(); ++i) {
             if (top[i].kind == DefKind::Comma) continue;
@@ -501,12 +559,17 @@ bool parseTable(const QString& text, const QStringList& colSpecs, TTableLayout& 
             } else if (top[i].kind == DefKind::Other && top[i].value == u";") {
                 break;
             } else {
-                throw Fail{QStringLiteral("unexpected ") + top[i].value +
+                throw Fail{QStringLiteral("unexpected ") + top[i].Text() +
                            QStringLiteral(" after the columns")};
             }
         }
-        for (const QList<DefToken>& item : SplitItems(DefTokenize(inner)))
-            ReadTableItem(inner, item, t);
+        const QList<DefToken> parts = DefTokenize(inner);
+        const Items items = SplitItems(parts);
+        QList<DefToken> toks;
+        toks.reserve(parts.size());
+        t.Cols.reserve(items.starts.size());
+        for (qsizetype k = 0; k < items.starts.size(); ++k)
+            ReadTableItem(inner, parts, items, k, toks, t);
         if (t.Cols.isEmpty()) throw Fail{QStringLiteral("no columns")};
         return true;
     } catch (const Fail& f) {
@@ -553,74 +616,88 @@ QString convTableLayoutToSQL(const TTableLayout& t) {
             lines << QStringLiteral("CREATE ") + kind + QStringLiteral("TABLE ") + ifNot + prefix +
                          qName + suffix + QLatin1Char('(');
             for (const TFieldLayout& f : t.Cols) {
-                QString type = f.fType + f.fVarSpec;
+                QString type = f.fVarSpec.isEmpty() ? f.fType : f.fType + f.fVarSpec;
                 if (!f.fTypeRaw.isEmpty() && type == f.fTypeReadAs) type = f.fTypeRaw;
-                if (f.isPK && (f.isAutoInc || (TrimText(type).isEmpty() && f.OldName.isEmpty())))
+                if (f.isPK && (f.isAutoInc || (Blank(type) && f.OldName.isEmpty())))
                     type = QStringLiteral("INTEGER");
                 // Each constraint's text; they are written in the order they
                 // were read (the engine numbers its automatic indexes by it),
                 // new ones in the usual order after them.
-                QHash<QString, QString> parts;
+                // Each constraint's text at its place in kPartNames.
+                QString parts[kPartCount];
+                bool has[kPartCount] = {};
+                auto put = [&](int at, QString text) {
+                    parts[at] = std::move(text);
+                    has[at] = true;
+                };
                 if (!f.allowNull)
-                    parts.insert(QStringLiteral("NOTNULL"),
-                                 (QStringLiteral("NOT NULL ") + ConflictClause(f.fNotNullConflict))
-                                     .trimmed());
+                    put(0, (QStringLiteral("NOT NULL ") + ConflictClause(f.fNotNullConflict))
+                               .trimmed());
                 if (f.isUnique)
-                    parts.insert(
-                        QStringLiteral("UNIQUE"),
+                    put(1,
                         (QStringLiteral("UNIQUE ") + ConflictClause(f.fUniqueConflict)).trimmed());
-                if (!TrimText(f.fCheckFunc).isEmpty())
-                    parts.insert(QStringLiteral("CHECK"),
-                                 (f.fCheckName.isEmpty()
-                                      ? QString()
-                                      : QStringLiteral("CONSTRAINT ") + QuoteIdent(f.fCheckName) +
-                                            QLatin1Char(' ')) +
-                                     QStringLiteral("CHECK(") + TrimText(f.fCheckFunc) +
-                                     StatementTail(TrimText(f.fCheckFunc)) + QLatin1Char(')'));
-                const QString def = TrimText(f.fDefVal);
+                if (!Blank(f.fCheckFunc)) {
+                    const QString check = TrimText(f.fCheckFunc);
+                    put(2,
+                        (f.fCheckName.isEmpty() ? QString()
+                                                : QStringLiteral("CONSTRAINT ") +
+                                                      QuoteIdent(f.fCheckName) + QLatin1Char(' ')) +
+                            QStringLiteral("CHECK(") + check + StatementTail(check) +
+                            QLatin1Char(')'));
+                }
                 if (!f.fDefRaw.isEmpty() && f.fDefVal == f.OldDefVal) {
-                    parts.insert(QStringLiteral("DEFAULT"), QStringLiteral("DEFAULT ") + f.fDefRaw);
-                } else if (!def.isEmpty()) {
+                    put(3, QStringLiteral("DEFAULT ") + f.fDefRaw);
+                } else if (!Blank(f.fDefVal)) {
+                    const QString def = TrimText(f.fDefVal);
                     const QChar c = def.front();
                     const bool bare = BareDefault(def) || c == u'"' || c == u'\'' || c == u'(' ||
                                       c == u'[' || c == u'`' || IsStrictNumericLiteral(def);
-                    parts.insert(QStringLiteral("DEFAULT"),
-                                 QStringLiteral("DEFAULT ") + (bare ? def : QuoteSqlString(def)));
+                    put(3, QStringLiteral("DEFAULT ") + (bare ? def : QuoteSqlString(def)));
                 }
-                if (!TrimText(f.fCollation).isEmpty())
-                    parts.insert(QStringLiteral("COLLATE"),
-                                 QStringLiteral("COLLATE ") + TrimText(f.fCollation));
+                if (!Blank(f.fCollation))
+                    put(4, QStringLiteral("COLLATE ") + TrimText(f.fCollation));
                 if (!f.fGenerated.isEmpty())
-                    parts.insert(QStringLiteral("GENERATED"),
-                                 (f.fGenAlways ? QStringLiteral("GENERATED ALWAYS AS (")
-                                               : QStringLiteral("AS (")) +
-                                     f.fGenerated + QLatin1Char(')') +
-                                     (f.fGenStorage.isEmpty() ? QString()
-                                                              : QLatin1Char(' ') + f.fGenStorage));
+                    put(5, (f.fGenAlways ? QStringLiteral("GENERATED ALWAYS AS (")
+                                         : QStringLiteral("AS (")) +
+                               f.fGenerated + QLatin1Char(')') +
+                               (f.fGenStorage.isEmpty() ? QString()
+                                                        : QLatin1Char(' ') + f.fGenStorage));
                 if (f.isPK && pk == 0) {
                     QString p = QStringLiteral("PRIMARY KEY");
                     if (!f.isAscend) p += QStringLiteral(" DESC");
                     if (f.fPrimConflict > 0)
                         p += QLatin1Char(' ') + ConflictClause(f.fPrimConflict);
                     if (f.isAutoInc) p += QStringLiteral(" AUTOINCREMENT");
-                    parts.insert(QStringLiteral("PRIMARY"), p);
+                    put(6, p);
                     pk = 1;
                 }
-                if (!TrimText(f.fForeignKey).isEmpty())
-                    parts.insert(QStringLiteral("REFERENCES"),
-                                 QStringLiteral("REFERENCES ") + TrimText(f.fForeignKey));
-                QStringList order = f.fConstraintOrder;
-                for (const char* k : {"NOTNULL", "UNIQUE", "CHECK", "DEFAULT", "COLLATE",
-                                      "GENERATED", "PRIMARY", "REFERENCES"})
-                    if (!order.contains(QLatin1String(k))) order << QLatin1String(k);
-                QString line =
-                    QStringLiteral("  ") + TrimText(Quoted(f.fName) + QLatin1Char(' ') + type);
-                for (const QString& k : order)
-                    if (parts.contains(k)) line += QLatin1Char(' ') + parts.value(k);
-                if (!TrimText(f.fComment).isEmpty())
-                    line += CommentClause(f.fComment) + QStringLiteral(", ");
-                else
-                    line += QStringLiteral(", ");
+                if (!Blank(f.fForeignKey))
+                    put(7, QStringLiteral("REFERENCES ") + TrimText(f.fForeignKey));
+                QString head = Quoted(f.fName);
+                head += QLatin1Char(' ');
+                head += type;
+                QString line;
+                line.reserve(head.size() + 64);
+                line += QLatin1String("  ");
+                line += Trimmed(head);
+                // In the order they were read, then the others in the usual order.
+                unsigned listed = 0;
+                for (const QString& k : f.fConstraintOrder) {
+                    const int at = PartIndex(k);
+                    if (at < 0) continue;
+                    listed |= 1u << at;
+                    if (has[at]) {
+                        line += QLatin1Char(' ');
+                        line += parts[at];
+                    }
+                }
+                for (int at = 0; at < kPartCount; ++at)
+                    if (!(listed & (1u << at)) && has[at]) {
+                        line += QLatin1Char(' ');
+                        line += parts[at];
+                    }
+                if (!Blank(f.fComment)) line += CommentClause(f.fComment);
+                line += QLatin1String(", ");
                 lines << line;
             }
             for (const TFKeyLayout& k : t.FKeys)

@@ -95,8 +95,8 @@ bool readView(const QString& text, TViewLayout& v) {
     for (const DefToken& d : all) {
         if (d.kind == DefKind::Comment) {
             const bool block = text.mid(d.pos, 2) == QLatin1String("/*");
-            if (block && blockComment.isEmpty()) blockComment = d.value;
-            if (!block) lineComment = d.value;
+            if (block && blockComment.isEmpty()) blockComment = d.Text();
+            if (!block) lineComment = d.Text();
         } else {
             t << d;
         }
@@ -120,13 +120,13 @@ bool readView(const QString& text, TViewLayout& v) {
         v.Comment = QStringLiteral("Invalid statement Name");
         return false;
     }
-    v.vName = t[i++].value;
+    v.vName = t[i++].Text();
     if (i + 1 < t.size() && t[i].kind == DefKind::Other && t[i].value == u".") {
         v.vSchema = v.vName;
-        v.vName = t[i + 1].value;
+        v.vName = t[i + 1].Text();
         i += 2;
     }
-    if (i < t.size() && t[i].kind == DefKind::Group) v.vColumns = t[i++].value;
+    if (i < t.size() && t[i].kind == DefKind::Group) v.vColumns = t[i++].Text();
     if (i >= t.size() || !t[i].Is("AS")) {
         v.Comment = QStringLiteral("Missing \"AS SELECT...\" directive");
         return false;
@@ -146,9 +146,9 @@ bool readView(const QString& text, TViewLayout& v) {
             continue;
         const DefToken& n = sel[k + 1];
         if (!n.IsName() || n.Is("SELECT")) continue;
-        QString name = n.value;
+        QString name = n.Text();
         if (k + 3 < sel.size() && sel[k + 2].kind == DefKind::Other && sel[k + 2].value == u".")
-            name = sel[k + 3].value;
+            name = sel[k + 3].Text();
         if (!v.vRefs.contains(name)) v.vRefs << name;
     }
     v.vRefs.sort();
