@@ -31,7 +31,7 @@ int CmdTableSql(CliContext& ctx) {
         TSchemaCatalogue cat;
         QList<const TCatalogueEntry*> tables;
         QString why;
-        if (!ReadCatalogue(db, schema, cat, CatalogueDetail::ColumnNames, &why) ||
+        if (!ReadCatalogue(db, schema, cat, CatalogueDetail::ColumnCounts, &why) ||
             !TablesForScript(db, cat, tables, &why)) {
             ctx.error = why;
             return ExitFailed;

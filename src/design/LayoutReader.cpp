@@ -1,7 +1,11 @@
 // Reading a stored table into a table layout: its CREATE text parsed, the
 // columns checked against the engine's, its indexes and triggers parsed;
 // from a schema catalogue that readers of many tables read once, or from the
-// table's own part of the catalogue.
+// table's own part of the catalogue. A catalogue with the engine's column
+// counts spares ordinary tables the reading of their column names: their
+// parsed columns are counted against the engine's, and only a table whose
+// text is not read as the engine reads it takes the way through the names
+// (which gives the reason).
 #include "design/TableLayout.h"
 #include "engine/Catalogue.h"
 #include "engine/Database.h"
@@ -65,6 +69,18 @@ bool SameColumns(const TTableLayout& t, const QList<TCatalogueColumn>& cols, QSt
     return false;
 }
 
+// The table's indexes and triggers as far as they are read.
+void ReadDependents(const TSchemaCatalogue& cat, const TCatalogueEntry& entry, TTableLayout& t) {
+    for (const TCatalogueEntry* e : cat.Dependents(entry, CatalogueKind::Index)) {
+        TIndexLayout ix;
+        if (!e->sql.isEmpty() && parseIndex(e->Sql(), ix)) t.Idxs << ix;
+    }
+    for (const TCatalogueEntry* e : cat.Dependents(entry, CatalogueKind::Trigger)) {
+        TTriggerLayout tr;
+        if (parseTrigger(e->Sql(), tr)) t.Trigs << tr;
+    }
+}
+
 } // namespace
 
 bool convDBTableToLayout(TSQLite3Database& db, const QString& schema, TTableLayout& t,
@@ -86,6 +102,14 @@ bool convDBTableToLayout(TSQLite3Database& db, const QString& schema, TTableLayo
         if (why) *why = kNoSuchTable + name;
         return false;
     }
+    if (catalogue->Detail() == CatalogueDetail::ColumnCounts && entry->columnCount > 0 &&
+        entry->sql.startsWith("CREATE TABLE ")) {
+        if (parseTable(entry->Sql(), QStringList(), t) && t.Cols.size() == entry->columnCount) {
+            t.dbName = TrimText(schema);
+            ReadDependents(*catalogue, *entry, t);
+            return true;
+        }
+    }
     QList<TCatalogueColumn> cols;
     if (!CatalogueColumns(db, *catalogue, *entry, CatalogueDetail::ColumnNames, cols, why))
         return false;
@@ -96,14 +120,7 @@ bool convDBTableToLayout(TSQLite3Database& db, const QString& schema, TTableLayo
     if (!ParseStored(db, *catalogue, *entry, t, why)) return false;
     t.dbName = TrimText(schema);
     if (!SameColumns(t, cols, why)) return false;
-    for (const TCatalogueEntry* e : catalogue->Dependents(*entry, CatalogueKind::Index)) {
-        TIndexLayout ix;
-        if (!e->sql.isEmpty() && parseIndex(e->Sql(), ix)) t.Idxs << ix;
-    }
-    for (const TCatalogueEntry* e : catalogue->Dependents(*entry, CatalogueKind::Trigger)) {
-        TTriggerLayout tr;
-        if (parseTrigger(e->Sql(), tr)) t.Trigs << tr;
-    }
+    ReadDependents(*catalogue, *entry, t);
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include <QSet>
 #include <algorithm>
 #include <sqlite3.h>
+#include <utility>
 
 namespace sky {
 namespace {
@@ -161,6 +162,7 @@ bool TSchemaCatalogue::Read(TSQLite3Database& db, const QString& schema, Catalog
     *this = TSchemaCatalogue();
     FSchema = UnquoteIdent(schema);
     const QString master = MasterTableOf(FSchema);
+    if (detail == CatalogueDetail::ColumnCounts && table) detail = CatalogueDetail::ColumnNames;
     const bool full = detail == CatalogueDetail::Columns;
     const QString onlyTable =
         table ? QStringLiteral(" WHERE tbl_name=?1 COLLATE NOCASE") : QString();
@@ -178,8 +180,19 @@ bool TSchemaCatalogue::Read(TSQLite3Database& db, const QString& schema, Catalog
         QStringLiteral(" AS m, pragma_table_xinfo(m.name, ") +
         QuoteSqlString(SchemaOrMain(FSchema)) + QStringLiteral(") AS x WHERE m.type='table'") +
         (table ? QStringLiteral(" AND m.tbl_name=?1 COLLATE NOCASE") : QString());
+    // The ordinary tables' column counts, as rows without a rowid.
+    const QString counts =
+        QStringLiteral(" UNION ALL SELECT NULL, NULL, name, NULL, NULL, NULL, NULL, NULL, NULL, "
+                       "NULL, NULL, NULL, ncol FROM pragma_table_list WHERE schema=") +
+        QuoteSqlString(SchemaOrMain(FSchema)) +
+        QStringLiteral(" COLLATE NOCASE AND type IN ('table', 'shadow')");
+    QList<std::pair<QByteArray, int>> countRows;
     qsizetype cursor = 0; // the entry the last column row belonged to
     auto row = [&](sqlite3_stmt* h) {
+        if (sqlite3_column_type(h, 0) == SQLITE_NULL) {
+            countRows.emplace_back(Bytes(h, 2), sqlite3_column_int(h, 12));
+            return;
+        }
         const qint64 rowid = sqlite3_column_int64(h, 0);
         if (sqlite3_column_type(h, 1) != SQLITE_NULL) {
             TCatalogueEntry& e = FEntries.emplace_back();
@@ -209,6 +222,7 @@ bool TSchemaCatalogue::Read(TSQLite3Database& db, const QString& schema, Catalog
     };
     auto read = [&](const QString& sql) {
         FEntries.clear();
+        countRows.clear();
         cursor = 0;
         std::unique_ptr<TSQLite3Statement> stmt = PrepareRead(db, sql + QLatin1Char(';'));
         if (!stmt) return false;
@@ -217,6 +231,19 @@ bool TSchemaCatalogue::Read(TSQLite3Database& db, const QString& schema, Catalog
                               SQLITE_TRANSIENT);
         return StepAll(db, *stmt, row);
     };
+    if (detail == CatalogueDetail::ColumnCounts) {
+        if (read(entries + counts)) {
+            FDetail = detail;
+            Index();
+            for (const auto& [name, n] : countRows) {
+                const TCatalogueEntry* e = Named(name, CatalogueKind::Table, true);
+                if (!e) e = Named(name, CatalogueKind::Table, false);
+                if (e) FEntries[e - FEntries.constData()].columnCount = n;
+            }
+            return true;
+        }
+        detail = CatalogueDetail::ColumnNames; // an engine without pragma_table_list
+    }
     if (detail != CatalogueDetail::Objects && read(entries + columns)) {
         FDetail = detail;
         Index();

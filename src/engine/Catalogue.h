@@ -27,9 +27,10 @@ enum class CatalogueKind : quint8 { Table, Index, View, Trigger, Other };
 
 // How much a catalogue holds of each table's columns.
 enum class CatalogueDetail {
-    Objects,     // the master table's rows only
-    ColumnNames, // and each table's column names and hidden flags
-    Columns,     // and everything pragma_table_xinfo tells of each column
+    Objects,      // the master table's rows only
+    ColumnCounts, // and the number of each ordinary table's columns
+    ColumnNames,  // and each table's column names and hidden flags
+    Columns,      // and everything pragma_table_xinfo tells of each column
 };
 
 // One column as pragma_table_xinfo reports it.
@@ -49,6 +50,10 @@ struct TCatalogueEntry {
     QByteArray otherType;          // the type text of an entry of kind Other
     qint64 rootpage = 0;
     qint64 rowid = 0;
+    // With ColumnCounts detail: the number of the table's columns as the
+    // engine counts them (generated ones included); -1 when not known (a
+    // virtual table, a name the engine does not know).
+    int columnCount = -1;
     // A table's columns, as far as the catalogue's detail reaches.
     QList<TCatalogueColumn> columns;
 
@@ -107,8 +112,10 @@ private:
 // are removed). With column detail the columns of every table are read in
 // the same pass, by one query over the master table and pragma_table_xinfo;
 // when that query fails (a virtual table whose module is not loaded fails it
-// as a whole) the catalogue is still read, without columns. False with the
-// engine's reason in why when the master table cannot be read.
+// as a whole) the catalogue is still read, without columns. Column counts
+// come from the engine's table list in the same pass (no statement per
+// table); an engine without that list gives column names instead. False
+// with the engine's reason in why when the master table cannot be read.
 bool ReadCatalogue(TSQLite3Database& db, const QString& schema, TSchemaCatalogue& cat,
                    CatalogueDetail detail, QString* why = nullptr);
 

@@ -208,7 +208,7 @@ int BuildSchemaTree(TSQLite3Database& db, TreeOrder order, QList<SchemaNode>& ro
         dbNode.rec.sDataBase = schema;
         TSchemaCatalogue cat;
         QString why;
-        if (!ReadCatalogue(db, schema, cat, CatalogueDetail::ColumnNames, &why)) {
+        if (!ReadCatalogue(db, schema, cat, CatalogueDetail::ColumnCounts, &why)) {
             problems << kCannotReadSchema + schema + QStringLiteral(": ") + why;
             roots.append(std::move(dbNode));
             continue;

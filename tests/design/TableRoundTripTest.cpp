@@ -158,6 +158,20 @@ void RoundTrip(const QString& script, const QString& label, Outcome& outcome) {
             outcome.failures << label + " / " + t + ": script failed: " + db.LastError() + "\n" +
                                     sql;
     }
+    // Read from a catalogue with the engine's column counts, as the schema
+    // tree and table-sql --all read them: the same layout, or a refusal.
+    TSchemaCatalogue cat;
+    QString catWhy;
+    ASSERT_TRUE(ReadCatalogue(da, QString(), cat, CatalogueDetail::ColumnCounts, &catWhy))
+        << catWhy.toStdString();
+    for (qsizetype i = 0; i < tables.size(); ++i) {
+        TTableLayout layout;
+        QString why;
+        const bool read = convDBTableToLayout(da, QString(), layout, tables[i], &why, &cat);
+        if (read != !scripts[i].isEmpty() || (read && convTableLayoutToSQL(layout) != scripts[i]))
+            outcome.failures << label + " / " + tables[i] +
+                                    ": read differently from a catalogue with column counts";
+    }
     ASSERT_TRUE(db.Execute("PRAGMA foreign_keys=1;"));
     for (qsizetype i = 0; i < tables.size(); ++i) {
         const QString& t = tables[i];

@@ -198,6 +198,48 @@ TEST_F(SchemaTest, CatalogueWithoutColumnsWhenAModuleIsMissing) {
     EXPECT_EQ(cols.size(), 2);
 }
 
+// Column counts come from the engine's table list in the same statement:
+// each ordinary table's columns, generated ones included, as the engine
+// reports them one table at a time; none for a virtual table, whose missing
+// module does not fail the reading.
+TEST_F(SchemaTest, CatalogueCountsTheColumnsOfOrdinaryTables) {
+    Run(QStringLiteral("CREATE TABLE \"Bé\"(q INT DEFAULT 7, g AS (q + 1) STORED, h AS (q * 2));"));
+    ASSERT_EQ(sqlite3_exec(db.Handle(),
+                           "PRAGMA writable_schema=ON; INSERT INTO sqlite_master VALUES('table', "
+                           "'vt', 'vt', 0, 'CREATE VIRTUAL TABLE vt USING nosuchmodule(a)'); "
+                           "PRAGMA writable_schema=OFF;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    db.Close();
+    ASSERT_TRUE(db.Open(path));
+    TSchemaCatalogue cat;
+    QString why;
+    ASSERT_TRUE(ReadCatalogue(db, QString(), cat, CatalogueDetail::ColumnCounts, &why))
+        << why.toStdString();
+    EXPECT_EQ(cat.Detail(), CatalogueDetail::ColumnCounts);
+    int tables = 0;
+    for (const TCatalogueEntry* e : cat.OfKind(CatalogueKind::Table)) {
+        SCOPED_TRACE(e->Name().toStdString());
+        EXPECT_TRUE(e->columns.isEmpty());
+        if (e->name == "vt") {
+            EXPECT_EQ(e->columnCount, -1);
+            continue;
+        }
+        QList<TCatalogueColumn> cols;
+        ASSERT_TRUE(ReadTableColumns(db, QString(), e->name, cols, &why)) << why.toStdString();
+        EXPECT_EQ(e->columnCount, cols.size());
+        ++tables;
+    }
+    EXPECT_GE(tables, 5);
+    EXPECT_EQ(cat.Table(QStringLiteral("Bé"))->columnCount, 3);
+    // Other details and single tables leave the counts unknown.
+    ASSERT_TRUE(ReadCatalogue(db, QString(), cat, CatalogueDetail::Objects, &why));
+    EXPECT_EQ(cat.Table(QStringLiteral("Bé"))->columnCount, -1);
+    ASSERT_TRUE(ReadTableCatalogue(db, QString(), "plain", cat, &why));
+    EXPECT_EQ(cat.Table(QStringLiteral("plain"))->columnCount, -1);
+    EXPECT_EQ(cat.Table(QStringLiteral("plain"))->columns.size(), 2);
+}
+
 TEST_F(SchemaTest, FreshTableNames) {
     EXPECT_EQ(db.makeValidTableName(QString(), QString(), false), QStringLiteral("New_Table_1"));
     EXPECT_EQ(db.makeValidTableName(QStringLiteral("New Table"), QString(), false),
