@@ -4,6 +4,7 @@
 #include "design/Views.h"
 #include "engine/Identifiers.h"
 #include "engine/SqlLiteral.h"
+#include "engine/Statement.h"
 #include "engine/SystemLog.h"
 #include "shell/Workspace.h"
 #include "support/Csv.h"
@@ -14,6 +15,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <sqlite3.h>
 
 namespace sky {
 namespace {
@@ -57,9 +59,16 @@ QList<FieldInfo> TableFields(const TTableLayout& t, const QStringList& pk) {
             cons += QLatin1Char('T') + QString::number(upd.size()) + QLatin1Char(' ');
         if (!men.isEmpty())
             cons += QLatin1Char('E') + QString::number(men.size()) + QLatin1Char(' ');
-        for (const QStringList* l : {&idx, &upd, &men})
+        // The references cell: the three name lists, each name followed by
+        // ", ", the lists separated by "; ".
+        QStringList lists;
+        for (const QStringList* l : {&idx, &upd, &men}) {
+            QString list;
             for (const QString& name : *l)
-                refs += name + QStringLiteral(", ");
+                list += name + QStringLiteral(", ");
+            refs += list;
+            lists << list;
+        }
         rows << FieldInfo{f.fName, f.fComment, refs,
                           QStringList{QString::number(++n) + QStringLiteral(" -"),
                                       f.fName + QStringLiteral("; ") + f.fType + f.fVarSpec +
@@ -67,7 +76,7 @@ QList<FieldInfo> TableFields(const TTableLayout& t, const QStringList& pk) {
                                       cons, f.fComment + QStringLiteral("; ") + f.fDefVal,
                                       f.fConstraintName + QStringLiteral("; ") + f.fForeignKey +
                                           QStringLiteral("; ") + f.fCheckFunc,
-                                      refs}};
+                                      lists.join(QStringLiteral("; "))}};
     }
     return rows;
 }
@@ -291,6 +300,10 @@ void WorkspaceController::SelectTable(const QString& newTableName, const QString
     table.primaryKey.clear();
     table.type = 4;
     table.caption = QStringLiteral("...");
+    table.curCol.clear();
+    table.fieldRow = table.objectRow = -1;
+    table.objects.clear();
+    table.objectChoice = ObjectRowButtons(nullptr);
     bool found = false;
     if (!newTableName.isEmpty() && ObjectStored(newTableName, schemaDBName, "table"))
         found = SelectStoredTable(newTableName, schemaDBName);
@@ -309,9 +322,10 @@ void WorkspaceController::SelectTable(const QString& newTableName, const QString
     }
     table.tableButtons = hasColumns && table.type == 0;
     table.objectButtons = hasColumns;
-    const QString counted = KVGet(cfg, QLatin1Char('T') + table.name + QStringLiteral("RowCount"),
-                                  QStringLiteral("---"));
-    table.rowCount = found ? counted : QStringLiteral("---");
+    if (found)
+        RefreshRowCount();
+    else
+        table.rowCount = QStringLiteral("---");
     FView.TableChanged();
 }
 
@@ -363,20 +377,25 @@ bool WorkspaceController::SelectStoredView(const QString& name, const QString& s
     return true;
 }
 
-// The index and trigger rows of the table page.
+// The object grid's rows (the table itself, its indexes, automatic ones
+// included, and its triggers) and the index and trigger lists.
 void WorkspaceController::ReadTableObjects(const QString& name, const QString& schema) {
-    QList<QStringList> rows;
-    if (!sql.QueryTextRows(QStringLiteral("SELECT \"type\", \"name\", ifnull(\"sql\",'') FROM ") +
-                               MasterTableOf(TrimText(schema)) +
-                               QStringLiteral(" WHERE \"tbl_name\" = ") + QuoteSqlString(name) +
-                               QLatin1Char(';'),
-                           rows))
-        return;
-    for (const QStringList& r : rows) {
-        if (r.size() < 3) continue;
-        if (r[0] == QLatin1String("index")) table.indexes.append({r[1], r[2]});
-        if (r[0] == QLatin1String("trigger")) table.triggers.append({r[1], r[2]});
+    std::unique_ptr<TSQLite3Statement> st =
+        sql.Prepare(QStringLiteral("SELECT \"type\", \"name\", \"sql\" FROM ") +
+                    MasterTableOf(TrimText(schema)) + QStringLiteral(" WHERE \"tbl_name\" = ?1;"));
+    if (!st) return;
+    st->BindText(1, name);
+    int rc;
+    while ((rc = st->Step()) == SQLITE_ROW) {
+        const ObjectRow r{st->ColumnText(0), st->ColumnText(1), st->ColumnText(2)};
+        table.objects << r;
+        if (r.type == QLatin1String("index")) table.indexes.append({r.name, r.sql});
+        if (r.type == QLatin1String("trigger")) table.triggers.append({r.name, r.sql});
     }
+    if (rc != SQLITE_DONE) sql.CheckResult(rc);
+    // The first row, the table itself, is the chosen one.
+    table.objectRow = table.objects.isEmpty() ? -1 : 0;
+    table.objectChoice = ObjectRowButtons(table.objectRow < 0 ? nullptr : &table.objects[0]);
 }
 
 void WorkspaceController::SelectTableRows() {

@@ -16,6 +16,7 @@
 #include "workspace/ResultsGrid.h"
 #include "workspace/SchemaTree.h"
 #include "workspace/SqlTemplate.h"
+#include "workspace/TablePageModel.h"
 #include "workspace/TreeMenus.h"
 #include "workspace/WorkspaceView.h"
 
@@ -72,6 +73,31 @@ struct FieldInfo {
     QStringList cells;  // the field grid's six cells
 };
 
+// The table page's operations (its buttons and the tree's table, column,
+// index and trigger items).
+enum class TableCommandKind {
+    CountRows,
+    Drop,
+    Empty,
+    Copy,
+    Rename,
+    Compare,
+    Alter,
+    AddIndex,       // on curCol, through the index dialog
+    AddTrigger,     // on curCol, through the trigger dialog
+    ShowIndexSql,   // the proposed index statement into the editor only
+    ShowTriggerSql, // the proposed trigger statement into the editor only
+    EditObject,     // the object row chosen in the object grid
+    RemoveObject,
+    ShowObjectSql,
+    AddColumn, // after curCol
+    RenameColumn,
+    RemoveColumn,
+    ColumnReferences,
+    NewFromDesigner, // a new table, the selected one as its template
+    NewInDesigner,   // a new table without a template
+};
+
 // The table page: the selected table or view.
 struct TablePageState {
     QString name, schema; // curTable, curSchema
@@ -87,6 +113,12 @@ struct TablePageState {
     QString menuTitle;
     bool tableButtons = false;  // a table with columns
     bool objectButtons = false; // a table or view with columns
+    QString curCol;             // CurCol: the column chosen in the field grid
+    int objectRow = -1;         // the object grid's chosen row (-1 none)
+    int fieldRow = -1;          // the field grid's chosen row (-1 none)
+    QList<ObjectRow> objects;   // the object grid: the table, its indexes and triggers
+    ObjectButtons objectChoice; // the object buttons for objectRow
+    QString rowCountHint, countButtonHint;
 };
 
 // The results grid's rows and what the last run left.
@@ -157,6 +189,24 @@ public:
     // The editor text from a file / into a file; the status says how it went.
     void LoadQuery(const QString& file);
     void SaveQuery(const QString& file);
+
+    // --- the table page's operations (WorkspaceTableOps.cpp); the status
+    // says how each went.
+    void TableCommand(TableCommandKind kind);
+
+    // --- the table page's display (WorkspaceTablePage.cpp)
+    // A field-grid row chosen: curCol, and the object row of its first
+    // reference. -1 chooses none.
+    void ChooseFieldRow(int row);
+    // An object-grid row chosen: the object buttons follow it.
+    void ChooseObjectRow(int row);
+    // Double-click on the field grid: the metadata notice of curCol and its
+    // name into the editor at the selection. Nothing without a table or curCol.
+    void ShowColumnMetadata();
+    // "Show selected SQL": the chosen object's SQL replaces the editor text.
+    void ShowObjectSql();
+    // The row-count label and its hints from the stored count.
+    void RefreshRowCount();
 
     // --- the results' actions
     // A view made from the results: its SELECT and a free name proposed,

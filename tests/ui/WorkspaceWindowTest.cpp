@@ -151,8 +151,8 @@ TEST_F(WorkspaceWindowTest, ClosingDuringALongQueryWaitsForIt) {
 }
 
 // For a look by eye in each theme (SKYLARK_SHOT_DIR=folder, under Xvfb):
-// SQL of every kind in the editor, results, the statistics page, and a menu
-// with a disabled item.
+// SQL of every kind in the editor, results, the statistics page, a menu
+// with a disabled item, and the table page.
 TEST_F(WorkspaceWindowTest, ScreenshotsInThemes) {
     const QString shots = qEnvironmentVariable("SKYLARK_SHOT_DIR");
     if (shots.isEmpty()) GTEST_SKIP() << "SKYLARK_SHOT_DIR not set";
@@ -182,6 +182,12 @@ TEST_F(WorkspaceWindowTest, ScreenshotsInThemes) {
         RunEventsFor(200);
         EXPECT_TRUE(menu->grab().save(shots + QStringLiteral("/menu-") + name + ".png", "PNG"));
         menu->close();
+        // The table page: a table with indexes and a trigger, a column chosen.
+        w->Controller().SelectTable(QStringLiteral("customer"), QString());
+        w->Pages()->setCurrentIndex(kPageTable);
+        w->Fields()->setCurrentCell(1, 1);
+        RunEventsFor(200);
+        EXPECT_TRUE(w->grab().save(shots + QStringLiteral("/table-") + name + ".png", "PNG"));
         w->close();
         RunEventsFor(200);
     }

@@ -28,6 +28,7 @@
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -181,6 +182,17 @@ QWidget* TfrmSKYMain::BuildTreePanel(QWidget* parent) {
 void TfrmSKYMain::BuildPages() {
     FTable = new TTablePage(*FCtl, PageControl1);
     PageControl1->addTab(FTable, QStringLiteral("Table Structure"));
+    FTableHelp = FTable->HelpImage();
+    FTableHelp->installEventFilter(this);
+    // A page command that changed the editor text leaves the focus there.
+    connect(FTable, &TTablePage::EditorWanted, this, [this](bool before) {
+        if (before) {
+            FQuery->ReadEditor();
+            FTableEditorText = FCtl->editor.text;
+        } else if (FCtl->editor.text != FTableEditorText) {
+            Editor()->setFocus();
+        }
+    });
     FResults = new TResultsPage(*FCtl, PageControl1);
     PageControl1->addTab(FResults, QStringLiteral("Query Results"));
     connect(FResults, &TResultsPage::AddFilterAsSql, this, [this](const QString& condition) {
@@ -508,6 +520,14 @@ void TfrmSKYMain::LayoutHeader() {
 }
 
 bool TfrmSKYMain::eventFilter(QObject* o, QEvent* e) {
+    // The table page's help: beside the field grid, below the page tabs.
+    if (o == FTableHelp && !FDestroying && e->type() == QEvent::Enter) {
+        const int x = FTable->Fields()->mapTo(this, QPoint(0, 0)).x() + 12;
+        const int y = PageControl1->mapTo(this, QPoint(0, 0)).y() + 64;
+        ShowHelpPanel(x, y, TableHelpText(FCtl->table.name), kTableHelpTitle, 0);
+    } else if (o == FTableHelp && !FDestroying && e->type() == QEvent::Leave) {
+        HideHelpPanel();
+    }
     if (auto it = FHelpImages.constFind(o); it != FHelpImages.constEnd()) {
         auto* w = static_cast<QWidget*>(o);
         if (e->type() == QEvent::Enter) {

@@ -135,7 +135,7 @@ private:
     QLabel* FTreeEmpty;
     TQueryArea* FQuery;
     QTabWidget *pgcQRight, *PageControl1;
-    TTablePage* FTable;
+    TTablePage* FTable = nullptr;
     TResultsPage* FResults;
     THistoryPage* FHistory;
     TWorkspaceSettingsPage* FSettings;
@@ -156,6 +156,8 @@ private:
     QRect FRestored; // the stored placement, applied again once mapped
     ContextHelp FHelp;
     QHash<QObject*, QPair<QString, QString>> FHelpImages; // title, text
+    QString FTableEditorText;      // the editor text before a table page command
+    QObject* FTableHelp = nullptr; // the table page's help image
 };
 
 } // namespace sky::ui
