@@ -1,0 +1,1389 @@
+#include "design/TableDesigner.h"
+
+#include "design/DialogModels.h"
+#include "design/Reassign.h"
+#include "engine/CsvFields.h"
+#include "engine/Database.h"
+#include "engine/Identifiers.h"
+#include "support/Prompter.h"
+#include "support/TextUtil.h"
+
+#include <exception>
+
+namespace sky {
+namespace {
+
+// Sheet labels of the fixed rows.
+const char* const kRowLabels[kFixedSheetRows] = {
+    "Column No:",      "Column Name:",      "Old Name:",         "Data Type:",
+    "Key Constraint:", "Check Constraint:", "Other Constraint:", "Collation:",
+    "Default Value:",  "Foreign Key:",      "Comment:"};
+const char* const kKindLabels[] = {"Primary Key ", "Unique Index ", "Check constraint ",
+                                   "Foreign Key "};
+const char* const kKindNames[] = {"Primary Key", "Unique Index", "Check constraint", "Foreign Key"};
+
+const QString kDefaultColumn = QStringLiteral("ID");
+const QString kDefaultType = QStringLiteral("INTEGER");
+
+const QString kRemoveConstraintTitle = QStringLiteral("Remove Table Constraint...");
+const QString kRemoveIndexTitle = QStringLiteral("Remove Index...");
+const QString kRemoveTriggerTitle = QStringLiteral("Remove Trigger...");
+const QString kTemplateTitle = QStringLiteral("Load from Template...");
+const QString kFixTitle = QStringLiteral("Fix Table Dependencies");
+const QString kFixQuestion =
+    QStringLiteral("This will make irreversible changes to table and column names within "
+                   "Indices and Triggers.\rFix now?");
+const QString kFixedTitle = QStringLiteral("Table Dependencies Fixed");
+const QString kFixedText =
+    QStringLiteral("Conversion success - Please check the Indices and Triggers to be sure.");
+const QString kFixFailedTitle = QStringLiteral("Table Dependencies Conversion Failed");
+const QString kFixFailedText =
+    QStringLiteral("Conversion failed - some Indices or Triggers may point to columns which are "
+                   "no longer available. Please check them manually.");
+const QString kRollbackFailed =
+    QStringLiteral("WARNING: Transaction did not roll back, possible corruption might set "
+                   "in.\rBack-up and check this database.");
+const QString kStartFailed = QStringLiteral("Error starting Transaction: ");
+const QString kTestErrorTitle = QStringLiteral("Table-Creation Error");
+const QString kTestPassedTitle = QStringLiteral("Table-Creation test PASSED");
+const QString kTestPassed =
+    QStringLiteral("Test passed SQLite Engine verification without errors.");
+const QString kConfirmTitle = QStringLiteral("Confirm");
+const QString kNo = QStringLiteral("No");
+const QString kYes = QStringLiteral("Yes");
+
+// Names compared as the designer compares column names.
+QString NameKey(const QString& s) {
+    return QString(s).remove(QLatin1Char(' ')).toUpper();
+}
+
+// A comma list's entries, unquoted and upper-cased.
+QStringList ListKeys(const QString& list) {
+    QStringList f, keys;
+    if (TrimText(list).isEmpty()) return keys;
+    SplitCSVFields(list, f, QLatin1Char(','));
+    for (const QString& e : f) {
+        // An entry may carry COLLATE or an order after the name.
+        QString n = TrimText(e);
+        if (!n.isEmpty() && n.front() != u'"' && n.front() != u'[' && n.front() != u'`')
+            n = n.section(QLatin1Char(' '), 0, 0);
+        else if (!n.isEmpty()) {
+            const QChar close = n.front() == u'[' ? u']' : n.front();
+            const qsizetype end = n.indexOf(close, 1);
+            if (end > 0) n = n.left(end + 1);
+        }
+        keys << NameKey(UnquoteIdent(n));
+    }
+    return keys;
+}
+
+// 1-based position of the column in the list, 0 when absent.
+int PositionIn(const QStringList& keys, const QString& name) {
+    return int(keys.indexOf(NameKey(name))) + 1;
+}
+
+TFieldLayout NewColumn(const QString& type) {
+    TFieldLayout f;
+    f.fType = type;
+    f.isAscend = false; // made a key later, it is written DESC unless ticked ascending
+    return f;
+}
+
+QString KeyCell(const TFieldLayout& f) {
+    if (!f.isPK) return QString();
+    QString s = QStringLiteral("PK");
+    if (!f.isAscend) s += QStringLiteral(" Desc.");
+    if (f.isAutoInc) s += QStringLiteral(" AutoInc.");
+    if (f.fPrimConflict > 0) s += QStringLiteral(" (") + ConflictWord(f.fPrimConflict) + u')';
+    return s == QLatin1String("PK") ? QStringLiteral("Primary Key") : s;
+}
+
+QString OtherCell(const TFieldLayout& f) {
+    QStringList p;
+    if (f.isUnique || f.isPK) p << QStringLiteral("Unique");
+    if (!f.allowNull) p << QStringLiteral("Not Null");
+    return p.join(QStringLiteral("; "));
+}
+
+QString ForeignKeyCell(const QString& fk) {
+    const qsizetype close = fk.indexOf(u')');
+    return close < 0 ? fk : fk.left(close + 1);
+}
+
+// The trigger's action text, upper-cased, for the "a" mark.
+QString TriggerAction(const TTriggerLayout& t) {
+    return t.trigExecCode.toUpper();
+}
+
+} // namespace
+
+QStringList DesignerTypeChoices() {
+    return {"BOOLEAN", "INT",      "INTEGER", "FLOAT",   "DOUBLE", "REAL", "NUMERIC",
+            "DATE",    "DATETIME", "CHAR",    "VARCHAR", "TEXT",   "CLOB", "BLOB"};
+}
+QStringList DesignerLengthChoices() {
+    return {"",   "3",  "5",  "8",   "12",  "16",  "24",  "32",
+            "48", "64", "80", "128", "256", "512", "1024"};
+}
+QStringList DesignerCollationChoices() {
+    return {"", "BINARY", "NOCASE", "RTRIM"};
+}
+QStringList DesignerDefaultChoices() {
+    return {"", "NULL", "0", "1", "*", "NEW"};
+}
+QStringList DesignerConflictChoices() {
+    return {"Abort  ( Implicitly )",
+            "Abort and Roll back all statements",
+            "Abort, but keep previous statements",
+            "Fail here, but keep other updates",
+            "Ignore and skip to next update",
+            "Replace data if possible, else abort"};
+}
+QStringList DesignerModuleChoices() {
+    return {"csv", "fts3", "fts5"};
+}
+
+bool IsEditableSheetRow(int row) {
+    switch (SheetRow(row)) {
+    case SheetRow::Name:
+    case SheetRow::Type:
+    case SheetRow::Check:
+    case SheetRow::Collation:
+    case SheetRow::Default:
+    case SheetRow::Comment:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void SplitTypeSpec(const QString& text, QString& type, QString& varSpec) {
+    QString t = text;
+    t.remove(QLatin1Char(' '));
+    t = t.toUpper();
+    const qsizetype open = t.indexOf(u'(');
+    type = open < 0 ? t : t.left(open);
+    varSpec.clear();
+    if (open < 0) return;
+    // Precision and scale stay together: the engine keeps them as written.
+    QString inner = t.mid(open + 1);
+    if (inner.endsWith(u')')) inner.chop(1);
+    const qsizetype comma = inner.indexOf(u',');
+    if (comma > 0 && comma < inner.size() - 1) {
+        bool p = false, s = false;
+        const qint64 pv = inner.left(comma).toLongLong(&p);
+        const qint64 sv = inner.mid(comma + 1).toLongLong(&s);
+        if (p && s && pv >= 1 && sv >= 0) {
+            varSpec = u'(' + QString::number(pv) + u',' + QString::number(sv) + u')';
+            return;
+        }
+    }
+    // The length: letters, digits and spaces of at most 20 characters.
+    QString kept;
+    for (QChar c : t.mid(open, 20))
+        if (c.isLetterOrNumber() || c == u' ') kept += c;
+    bool ok = false;
+    const qint64 n = TrimText(kept).toLongLong(&ok);
+    if (ok && n >= 1) varSpec = u'(' + QString::number(n) + u')';
+}
+
+QString LengthText(const QString& varSpec) {
+    QString s = TrimText(varSpec);
+    if (s.startsWith(u'(')) s.remove(0, 1);
+    if (s.endsWith(u')')) s.chop(1);
+    return TrimText(s);
+}
+
+QString HelpTitle(HelpTopic topic) {
+    switch (topic) {
+    case HelpTopic::TableDesign:
+        return QStringLiteral("Table Design");
+    case HelpTopic::ColumnProperties:
+        return QStringLiteral("Column Properties");
+    case HelpTopic::VirtualTable:
+        return QStringLiteral("VIRTUAL Table Support");
+    case HelpTopic::Legend:
+        return QStringLiteral("Table Layout Legend");
+    case HelpTopic::Dependants:
+        return QStringLiteral("Dependants Warning");
+    }
+    return QString();
+}
+
+QString HelpHeader(HelpTopic topic) {
+    return QStringLiteral("- ") + HelpTitle(topic) + QStringLiteral(" -");
+}
+
+QString HelpText(HelpTopic topic) {
+    switch (topic) {
+    case HelpTopic::TableDesign:
+        return QStringLiteral(
+            "Each grid column is one column of the table. Click a cell to edit that column in "
+            "the panel below, or type into the Name, Data Type, Check, Collation, Default and "
+            "Comment rows directly. The rows under the column properties list the table's "
+            "constraints, indices and triggers; click one to edit or remove it. The script on "
+            "the right is what Accept hands back; nothing is written to the database here.");
+    case HelpTopic::ColumnProperties:
+        return QStringLiteral(
+            "Name, type and length, collation, default value, check expression and comment "
+            "belong to the selected column. Only one column can be the Primary Key; ticking it "
+            "on another column moves the key. Auto Increment makes the key an INTEGER. The "
+            "conflict clause applies to the column's NOT NULL, UNIQUE and PRIMARY KEY parts.");
+    case HelpTopic::VirtualTable:
+        return QStringLiteral(
+            "A VIRTUAL table is served by a module (csv, fts3, fts5) instead of the database "
+            "file. Its columns carry no types or constraints; the module must be available to "
+            "the program that opens the database.");
+    case HelpTopic::Legend:
+        return QStringLiteral(
+            "Column No: .p primary key column, .k used by a table constraint, .i used by an "
+            "index, .t named in a trigger's column list.\nConstraint and index rows: the "
+            "column's position in the key or index.\nTrigger rows: e - the position in the "
+            "trigger's UPDATE OF list; a - the column is named in the trigger's action.");
+    case HelpTopic::Dependants:
+        return QStringLiteral(
+            "A column or the table was renamed, but some indices or triggers still use the "
+            "old name. The table cannot be rebuilt until they use the new names. Click the "
+            "warning to rewrite them now, or edit them one by one.");
+    }
+    return QString();
+}
+
+// ---------------------------------------------------------------------------
+
+TableDesignerController::TableDesignerController(Prompter& prompter, DesignerDialogs& dialogs,
+                                                 ClipboardPort* clipboard, DesktopOpener* opener)
+    : FPrompter(prompter), FDialogs(dialogs), FClipboard(clipboard), FOpener(opener) {}
+
+void TableDesignerController::Load(TTableLayout layout, TSQLite3Database* db, bool allowTemplates) {
+    layout.dbName = TrimText(layout.dbName);
+    layout.tblName = TrimText(layout.tblName);
+    layout.OldName = TrimText(layout.OldName);
+    bool read = false;
+    if (!layout.OldName.isEmpty() && db) {
+        const QString requested = layout.tblName;
+        TTableLayout t;
+        if (convDBTableToLayout(*db, layout.dbName, t, layout.OldName)) {
+            t.dbName = layout.dbName;
+            t.tblName = requested;
+            layout = t;
+            read = true;
+        }
+    }
+    if (!read) {
+        const QString schema = layout.dbName, name = layout.tblName, old = layout.OldName;
+        const bool drop = layout.dropExisting;
+        layout = TTableLayout();
+        layout.dropExisting = drop;
+        layout.dbName = schema;
+        layout.tblName = name.isEmpty() ? old : name;
+        layout.isTemp = schema.toUpper().startsWith(QLatin1String("TEMP"));
+        layout.ifNotEx = false;
+    }
+    if (layout.tblName.isEmpty()) layout.tblName = kNewTableName;
+    fSQL = db;
+    curTbl = layout;
+    fEditedTable = allowTemplates ? kNoEditedTable : curTbl.tblName;
+    Display();
+}
+
+TTableLayout TableDesignerController::Result() {
+    convTableAlteredCols(curTbl);
+    return curTbl;
+}
+
+void TableDesignerController::Display() {
+    if (curTbl.Cols.isEmpty()) {
+        TFieldLayout id;
+        id.fName = kDefaultColumn;
+        id.fType = kDefaultType;
+        id.isPK = true;
+        id.isAscend = true;
+        curTbl.Cols << id;
+    }
+    BuildTemplates();
+    fSelCol = 0;
+    fSelRow = 1;
+    Refresh();
+}
+
+void TableDesignerController::Refresh() {
+    if (curTbl.Cols.isEmpty())
+        fSelCol = -1;
+    else if (fSelCol < 0 || fSelCol >= curTbl.Cols.size())
+        fSelCol = int(curTbl.Cols.size()) - 1;
+    if (!WithoutRowIdEnabled()) curTbl.noRowID = false;
+    BuildSheet();
+    if (fSelRow >= fSheet.labels.size()) fSelRow = 1;
+    fScript = convTableLayoutToSQL(curTbl);
+    BuildMenu();
+}
+
+void TableDesignerController::BuildTemplates() {
+    fTemplates.clear();
+    fTemplateIndex = -1;
+    if (!fSQL) return;
+    QStringList names;
+    if (fSQL->QuerySingleColumn(
+            names,
+            QStringLiteral("SELECT \"tbl_name\" FROM main.sqlite_master WHERE \"type\"='table';"),
+            -1, false))
+        for (const QString& n : names)
+            fTemplates << QStringLiteral("main.") + n;
+    const QString schema = TrimText(curTbl.dbName), up = schema.toUpper();
+    if (!schema.isEmpty() && up != QLatin1String("TEMP") && up != QLatin1String("MAIN")) {
+        names.clear();
+        if (fSQL->QuerySingleColumn(names,
+                                    QStringLiteral("SELECT \"tbl_name\" FROM ") +
+                                        QuoteIdent(schema) +
+                                        QStringLiteral(".sqlite_master WHERE \"type\"='table';"),
+                                    -1, false))
+            for (const QString& n : names)
+                fTemplates << schema + u'.' + n;
+    }
+    for (qsizetype i = 0; i < fTemplates.size(); ++i)
+        if (fTemplates[i].section(u'.', 1).compare(curTbl.OldName, Qt::CaseInsensitive) == 0) {
+            fTemplateIndex = int(i);
+            break;
+        }
+    if (fTemplateIndex < 0 && !fTemplates.isEmpty()) fTemplateIndex = 0;
+}
+
+void TableDesignerController::BuildSheet() {
+    const TTableLayout& t = curTbl;
+    const int n = int(t.Cols.size());
+    fSheet = DesignerSheet();
+    QList<QStringList> fkKeys, ixKeys, trKeys;
+    for (const TFKeyLayout& k : t.FKeys)
+        fkKeys << ListKeys(k.OwnFields);
+    const QStringList names = ColumnNames();
+    for (const TIndexLayout& ix : t.Idxs) {
+        QStringList keys;
+        for (const ColumnRow& r : IndexRows(ix, names))
+            if (r.used) keys << NameKey(r.column);
+        ixKeys << keys;
+    }
+    for (const TTriggerLayout& tr : t.Trigs)
+        trKeys << ListKeys(tr.trigFields);
+
+    for (int r = 0; r < kFixedSheetRows; ++r) {
+        fSheet.labels << QString::fromLatin1(kRowLabels[r]);
+        fSheet.entries << SheetEntry();
+        QStringList cells;
+        for (int c = 0; c < n; ++c) {
+            const TFieldLayout& f = t.Cols[c];
+            switch (SheetRow(r)) {
+            case SheetRow::Number: {
+                QString s = QString::number(c + 1);
+                if (f.isPK) s += QStringLiteral(" .p");
+                auto used = [&](const QList<QStringList>& lists) {
+                    for (const QStringList& l : lists)
+                        if (PositionIn(l, f.fName) > 0) return true;
+                    return false;
+                };
+                if (used(fkKeys)) s += QStringLiteral(" .k");
+                if (used(ixKeys)) s += QStringLiteral(" .i");
+                if (used(trKeys)) s += QStringLiteral(" .t");
+                cells << s;
+                break;
+            }
+            case SheetRow::Name:
+                cells << f.fName;
+                break;
+            case SheetRow::OldName:
+                cells << f.OldName;
+                break;
+            case SheetRow::Type:
+                cells << f.fType + f.fVarSpec;
+                break;
+            case SheetRow::Key:
+                cells << KeyCell(f);
+                break;
+            case SheetRow::Check:
+                cells << f.fCheckFunc;
+                break;
+            case SheetRow::Other:
+                cells << OtherCell(f);
+                break;
+            case SheetRow::Collation:
+                cells << f.fCollation;
+                break;
+            case SheetRow::Default:
+                cells << f.fDefVal;
+                break;
+            case SheetRow::ForeignKey:
+                cells << ForeignKeyCell(f.fForeignKey);
+                break;
+            case SheetRow::Comment:
+                cells << f.fComment;
+                break;
+            }
+        }
+        fSheet.cells << cells;
+    }
+    auto positions = [&](const QStringList& keys) {
+        QStringList cells;
+        for (const TFieldLayout& f : t.Cols) {
+            const int p = PositionIn(keys, f.fName);
+            cells << (p > 0 ? QString::number(p) : QString());
+        }
+        return cells;
+    };
+    for (int i = 0; i < t.FKeys.size(); ++i) {
+        const TFKeyLayout& k = t.FKeys[i];
+        const QString name =
+            TrimText(k.ConstrName).isEmpty() ? QString::number(i + 1) : TrimText(k.ConstrName);
+        fSheet.labels << QString::fromLatin1(kKindLabels[int(k.iKeyKind) & 3]) + name + u':';
+        fSheet.entries << SheetEntry{EntryKind::Constraint, i};
+        fSheet.cells << positions(fkKeys[i]);
+    }
+    for (int i = 0; i < t.Idxs.size(); ++i) {
+        const TIndexLayout& ix = t.Idxs[i];
+        fSheet.labels << (ix.IdxUnique ? QStringLiteral("Unique ") : QString()) + ix.IdxName + u':';
+        fSheet.entries << SheetEntry{EntryKind::Index, i};
+        fSheet.cells << positions(ixKeys[i]);
+    }
+    for (int i = 0; i < t.Trigs.size(); ++i) {
+        const TTriggerLayout& tr = t.Trigs[i];
+        fSheet.labels << (tr.isTemp ? QStringLiteral("Temp Trigger ")
+                                    : QStringLiteral("Trigger ")) +
+                             tr.trigName + u':';
+        fSheet.entries << SheetEntry{EntryKind::Trigger, i};
+        const QString action = TriggerAction(tr);
+        QStringList cells;
+        for (const TFieldLayout& f : t.Cols) {
+            const int p = PositionIn(trKeys[i], f.fName);
+            QString s = p > 0 ? QString::number(p) + u'e' : QString();
+            auto named = [&](const QString& name) {
+                const QString u = TrimText(name).toUpper();
+                return !u.isEmpty() && action.contains(u);
+            };
+            if (named(f.fName) || named(f.OldName)) s += u'a';
+            cells << s;
+        }
+        fSheet.cells << cells;
+    }
+}
+
+QStringList TableDesignerController::ColumnNames() const {
+    QStringList names;
+    for (const TFieldLayout& f : curTbl.Cols)
+        names << f.fName;
+    return names;
+}
+
+const TFieldLayout* TableDesignerController::Column() const {
+    return fSelCol >= 0 && fSelCol < curTbl.Cols.size() ? &curTbl.Cols[fSelCol] : nullptr;
+}
+
+TFieldLayout* TableDesignerController::Selected() {
+    return fSelCol >= 0 && fSelCol < curTbl.Cols.size() ? &curTbl.Cols[fSelCol] : nullptr;
+}
+
+bool TableDesignerController::DuplicateName() const {
+    const TFieldLayout* f = Column();
+    if (!f) return false;
+    const QString key = NameKey(f->fName);
+    for (int i = 0; i < curTbl.Cols.size(); ++i)
+        if (i != fSelCol && NameKey(curTbl.Cols[i].fName) == key) return true;
+    return false;
+}
+
+bool TableDesignerController::DependantsWarning() const {
+    return checkTableDependantsDiffer(curTbl);
+}
+
+NameState TableDesignerController::TableNameState() const {
+    const QString typed = TrimText(curTbl.tblName);
+    if (!fSQL || typed.compare(fEditedTable, Qt::CaseInsensitive) == 0) return NameState::Valid;
+    const QString clean = fSQL->makeValidTableName(typed, curTbl.dbName, true);
+    if (clean != typed) return NameState::Rejected;
+    const QString unique = fSQL->makeValidTableName(clean, curTbl.dbName, false);
+    return unique != clean ? NameState::Taken : NameState::Valid;
+}
+
+QString TableDesignerController::TableNameHint() const {
+    switch (TableNameState()) {
+    case NameState::Taken:
+        return kNameHintTaken;
+    case NameState::Rejected:
+        return kNameHintRejected;
+    case NameState::Valid:
+        break;
+    }
+    return kNameHintNew;
+}
+
+QString TableDesignerController::FixedTableName() const {
+    const QString typed = TrimText(curTbl.tblName);
+    if (!fSQL) return typed;
+    return fSQL->makeValidTableName(fSQL->makeValidTableName(typed, curTbl.dbName, true),
+                                    curTbl.dbName, false);
+}
+
+SheetEntry TableDesignerController::SelectedEntry() const {
+    return fSelRow >= 0 && fSelRow < fSheet.entries.size() ? fSheet.entries[fSelRow] : SheetEntry();
+}
+
+QString TableDesignerController::EntryDescription(const SheetEntry& e) const {
+    switch (e.kind) {
+    case EntryKind::Constraint: {
+        const TFKeyLayout& k = curTbl.FKeys[e.item];
+        return QString::fromLatin1(kKindNames[int(k.iKeyKind) & 3]) + u' ' + k.ConstrName;
+    }
+    case EntryKind::Index:
+        return QStringLiteral("Index ") + curTbl.Idxs[e.item].IdxName;
+    case EntryKind::Trigger:
+        return QStringLiteral("Trigger ") + curTbl.Trigs[e.item].trigName;
+    case EntryKind::None:
+        break;
+    }
+    return QString();
+}
+
+QString TableDesignerController::EditHint() const {
+    const SheetEntry e = SelectedEntry();
+    return e.kind == EntryKind::None ? QString() : QStringLiteral("Alter ") + EntryDescription(e);
+}
+
+QString TableDesignerController::RemoveHint() const {
+    const SheetEntry e = SelectedEntry();
+    return e.kind == EntryKind::None ? QString() : QStringLiteral("Remove ") + EntryDescription(e);
+}
+
+QString TableDesignerController::AddHint(int which) const {
+    const QString col = Column() ? Column()->fName : QString();
+    switch (which) {
+    case 0:
+        return QStringLiteral("Add a Primary Key on ") + col;
+    case 1:
+        return QStringLiteral("Add a Unique Index on ") + col;
+    case 2:
+        return QStringLiteral("Add a Check constraint");
+    case 3:
+        return QStringLiteral("Add a Foreign Key using ") + col;
+    case 4:
+        return QStringLiteral("Add an Index on ") + col;
+    case 5:
+        return QStringLiteral("Add a Trigger on ") + col;
+    default:
+        return QString();
+    }
+}
+
+void TableDesignerController::SelectCell(int row, int column) {
+    if (column >= 0 && column < curTbl.Cols.size()) fSelCol = column;
+    if (row >= 0 && row < fSheet.labels.size()) fSelRow = row;
+}
+
+SheetTarget TableDesignerController::TargetOfScriptLine(int line) const {
+    SheetTarget target;
+    const QStringList lines = fScript.split(QStringLiteral("\r\n"));
+    int create = -1;
+    for (int i = 0; i < lines.size(); ++i)
+        if (lines[i].startsWith(QLatin1String("CREATE "))) {
+            create = i;
+            break;
+        }
+    if (create < 0 || line <= create) return target;
+    const int n = int(curTbl.Cols.size());
+    if (line <= create + n) return {int(SheetRow::Name), line - create - 1};
+    // The table constraints, each as many lines as its text has.
+    int at = create + n + 1;
+    for (int i = 0; i < curTbl.FKeys.size(); ++i) {
+        const int count = int(ConstraintText(curTbl.FKeys[i], true).count(u'\n')) + 1;
+        if (line < at + count) return {kFixedSheetRows + i, -1};
+        at += count;
+    }
+    if (line == at) { // ");": the primary key column
+        for (int c = 0; c < n; ++c)
+            if (curTbl.Cols[c].isPK) return {int(SheetRow::Key), c};
+        return target;
+    }
+    ++at;
+    int row = kFixedSheetRows + int(curTbl.FKeys.size());
+    for (const TIndexLayout& ix : curTbl.Idxs) {
+        at += 1 + int(sqlFrom(ix).count(u'\n')) + 1;
+        if (line < at) return {row, -1};
+        ++row;
+    }
+    for (const TTriggerLayout& tr : curTbl.Trigs) {
+        at += 2 + int(sqlFrom(tr).count(u'\n')) + 1;
+        if (line < at) return {row, -1};
+        ++row;
+    }
+    return target;
+}
+
+// --- column edits -----------------------------------------------------------
+
+void TableDesignerController::SetColumnName(const QString& name) {
+    if (TFieldLayout* f = Selected()) f->fName = name;
+    Refresh();
+}
+
+void TableDesignerController::SetColumnType(const QString& type, const QString& length) {
+    // A type typed with its length ("VARCHAR(40)") carries its own.
+    if (TFieldLayout* f = Selected())
+        SplitTypeSpec(type.contains(u'(') ? type : type + u'(' + length + u')', f->fType,
+                      f->fVarSpec);
+    Refresh();
+}
+
+void TableDesignerController::SetColumnCheck(const QString& text) {
+    if (TFieldLayout* f = Selected()) f->fCheckFunc = text;
+    Refresh();
+}
+
+void TableDesignerController::SetColumnCollation(const QString& text) {
+    if (TFieldLayout* f = Selected()) f->fCollation = text;
+    Refresh();
+}
+
+void TableDesignerController::SetColumnDefault(const QString& text) {
+    if (TFieldLayout* f = Selected()) f->fDefVal = text;
+    Refresh();
+}
+
+void TableDesignerController::SetColumnComment(const QString& text) {
+    if (TFieldLayout* f = Selected()) f->fComment = text;
+    Refresh();
+}
+
+void TableDesignerController::SetAllowNull(bool on) {
+    if (TFieldLayout* f = Selected()) f->allowNull = on;
+    Refresh();
+}
+
+void TableDesignerController::SetUnique(bool on) {
+    if (TFieldLayout* f = Selected()) f->isUnique = on;
+    Refresh();
+}
+
+void TableDesignerController::SetPrimaryKey(bool on) {
+    if (TFieldLayout* f = Selected()) {
+        if (on)
+            for (TFieldLayout& o : curTbl.Cols)
+                o.isPK = false;
+        f->isPK = on;
+    }
+    Refresh();
+}
+
+void TableDesignerController::SetAscending(bool on) {
+    if (TFieldLayout* f = Selected()) f->isAscend = on;
+    Refresh();
+}
+
+void TableDesignerController::SetAutoIncrement(bool on) {
+    if (TFieldLayout* f = Selected()) f->isAutoInc = on;
+    Refresh();
+}
+
+void TableDesignerController::SetConflict(int index) {
+    if (index < 0 || index > 5) index = 0;
+    if (TFieldLayout* f = Selected())
+        f->fNotNullConflict = f->fUniqueConflict = f->fPrimConflict = index;
+    Refresh();
+}
+
+void TableDesignerController::EditCell(int row, int column, const QString& text) {
+    if (!IsEditableSheetRow(row) || column < 0 || column >= curTbl.Cols.size()) return;
+    fSelCol = column;
+    TFieldLayout& f = curTbl.Cols[column];
+    switch (SheetRow(row)) {
+    case SheetRow::Name:
+        f.fName = text;
+        break;
+    case SheetRow::Type: {
+        // A length left as it was keeps its form, scale included.
+        QString type, spec;
+        SplitTypeSpec(text, type, spec);
+        if (!text.contains(u'(')) spec = f.fVarSpec;
+        f.fType = type;
+        f.fVarSpec = spec;
+        break;
+    }
+    case SheetRow::Check:
+        f.fCheckFunc = text;
+        break;
+    case SheetRow::Collation:
+        f.fCollation = text;
+        break;
+    case SheetRow::Default:
+        f.fDefVal = text;
+        break;
+    case SheetRow::Comment:
+        f.fComment = text;
+        break;
+    default:
+        break;
+    }
+    Refresh();
+}
+
+bool TableDesignerController::EditColumnForeignKey() {
+    TFieldLayout* f = Selected();
+    if (!f) return false;
+    TFKeyLayout k;
+    if (!TrimText(f->fForeignKey).isEmpty())
+        parseFKey(QStringLiteral("REFERENCES ") + f->fForeignKey, k);
+    k.iKeyKind = KeyKind::ForeignKey;
+    k.bIsTableConstraint = false;
+    k.OwnFields = f->fName;
+    k.TableSelf = curTbl.tblName;
+    if (!FDialogs.EditFKey(k, fSQL, ColumnNames(), curTbl.tblName)) return false;
+    const QString text = ConstraintText(k, false);
+    const qsizetype at = text.indexOf(QLatin1String("REFERENCES"), 0, Qt::CaseInsensitive);
+    Selected()->fForeignKey = at < 0 ? QString() : TrimText(text.mid(at + 10));
+    Refresh();
+    return true;
+}
+
+// --- table options ------------------------------------------------------------
+
+void TableDesignerController::SetTableName(const QString& name) {
+    curTbl.tblName = TrimText(name);
+    Refresh();
+}
+
+void TableDesignerController::SetTemp(bool on) {
+    curTbl.isTemp = on;
+    Refresh();
+}
+
+void TableDesignerController::SetIfNotExists(bool on) {
+    curTbl.ifNotEx = on;
+    Refresh();
+}
+
+void TableDesignerController::SetDropFirst(bool on) {
+    curTbl.dropExisting = on;
+    Refresh();
+}
+
+void TableDesignerController::SetWithoutRowId(bool on) {
+    curTbl.noRowID = on && WithoutRowIdEnabled();
+    Refresh();
+}
+
+void TableDesignerController::SetVirtual(bool on) {
+    curTbl.isVirtual = on;
+    if (on && TrimText(curTbl.virtualType).isEmpty()) curTbl.virtualType = QStringLiteral("fts5");
+    Refresh();
+}
+
+void TableDesignerController::SetVirtualType(const QString& module) {
+    curTbl.virtualType = TrimText(module);
+    Refresh();
+}
+
+// --- columns --------------------------------------------------------------------
+
+void TableDesignerController::AddColumn(const QString& type) {
+    addCol(curTbl, NewColumn(type), -1);
+    fSelCol = int(curTbl.Cols.size()) - 1;
+    Refresh();
+}
+
+void TableDesignerController::InsertColumn() {
+    const int at = fSelCol < 0 ? 0 : fSelCol;
+    addCol(curTbl, NewColumn(QStringLiteral("TEXT")), at);
+    fSelCol = at;
+    Refresh();
+}
+
+void TableDesignerController::DuplicateColumn() {
+    const TFieldLayout* src = Column();
+    if (!src) return;
+    TFieldLayout f;
+    f.allowNull = src->allowNull;
+    f.isUnique = src->isUnique;
+    f.fType = src->fType;
+    f.fCollation = src->fCollation;
+    f.fDefVal = src->fDefVal;
+    f.fDefRaw = src->fDefRaw;
+    f.fCheckFunc = src->fCheckFunc;
+    f.fComment = src->fComment;
+    f.fForeignKey = src->fForeignKey;
+    f.fConstraintOrder = src->fConstraintOrder;
+    f.OldName = src->OldName;
+    f.OldType = src->OldType;
+    f.OldCollation = src->OldCollation;
+    f.OldDefVal = src->OldDefVal;
+    f.OldCheckFunc = src->OldCheckFunc;
+    f.OldComment = src->OldComment;
+    f.OldForeignKey = src->OldForeignKey;
+    f.fName = src->fName + QStringLiteral("_2"); // addCol counts up while taken
+    addCol(curTbl, f, -1);
+    fSelCol = int(curTbl.Cols.size()) - 1;
+    Refresh();
+}
+
+bool TableDesignerController::RemoveColumn() {
+    if (!CanRemoveColumn() || !Column()) return false;
+    curTbl.Cols.removeAt(fSelCol);
+    Refresh();
+    return true;
+}
+
+void TableDesignerController::MoveColumn(int from, int to) {
+    const int n = int(curTbl.Cols.size());
+    if (from < 0 || from >= n || to < 0 || to >= n || from == to) return;
+    curTbl.Cols.move(from, to);
+    fSelCol = to;
+    Refresh();
+}
+
+// --- constraints, indexes, triggers ----------------------------------------------
+
+bool TableDesignerController::AddConstraint(KeyKind kind) {
+    const TFieldLayout* col = Column();
+    if (!col) return false;
+    TFKeyLayout k;
+    k.iKeyKind = kind;
+    k.TableSelf = curTbl.tblName;
+    k.OwnFields = col->fName;
+    if (kind == KeyKind::Check) {
+        const QString t = col->fType.left(3).toUpper();
+        QString cond = QStringLiteral(" > 0");
+        if (t == QLatin1String("BLO"))
+            cond = QStringLiteral(" != NULL");
+        else if (t == QLatin1String("DAT"))
+            cond = QStringLiteral(" > '200-01-01 00:00:00'");
+        else if (t == QLatin1String("NUM") || t == QLatin1String("TEX"))
+            cond = QStringLiteral(" <> ''");
+        k.FKFields = col->fName + cond;
+    } else if (kind == KeyKind::ForeignKey && !TrimText(col->fForeignKey).isEmpty()) {
+        parseFKey(QStringLiteral("REFERENCES ") + col->fForeignKey, k);
+        k.iKeyKind = KeyKind::ForeignKey;
+        k.TableSelf = curTbl.tblName;
+        k.OwnFields = col->fName;
+    }
+    const QString column = col->fName;
+    bool ok = false;
+    switch (kind) {
+    case KeyKind::PrimaryKey:
+    case KeyKind::Unique:
+        ok = FDialogs.EditKey(k, ColumnNames());
+        break;
+    case KeyKind::Check:
+        ok = FDialogs.EditCheck(k, ColumnNames());
+        break;
+    case KeyKind::ForeignKey:
+        ok = FDialogs.EditFKey(k, fSQL, ColumnNames(), curTbl.tblName);
+        break;
+    }
+    if (!ok) return false;
+    curTbl.FKeys << k;
+    if (kind == KeyKind::ForeignKey && PositionIn(ListKeys(k.OwnFields), column) > 0)
+        if (TFieldLayout* f = Selected()) f->fForeignKey.clear();
+    Refresh();
+    return true;
+}
+
+bool TableDesignerController::EditConstraint(int item) {
+    if (item < 0 || item >= curTbl.FKeys.size()) return false;
+    TFKeyLayout k = curTbl.FKeys[item];
+    bool ok = false;
+    switch (k.iKeyKind) {
+    case KeyKind::PrimaryKey:
+    case KeyKind::Unique:
+        ok = FDialogs.EditKey(k, ColumnNames());
+        break;
+    case KeyKind::Check:
+        ok = FDialogs.EditCheck(k, ColumnNames());
+        break;
+    case KeyKind::ForeignKey:
+        ok = FDialogs.EditFKey(k, fSQL, ColumnNames(), curTbl.tblName);
+        break;
+    }
+    if (!ok) return false;
+    curTbl.FKeys[item] = k;
+    Refresh();
+    return true;
+}
+
+QString TableDesignerController::ConstraintDescription(const TFKeyLayout& k) const {
+    switch (k.iKeyKind) {
+    case KeyKind::PrimaryKey:
+        return QStringLiteral("Primary Key on \"") + k.OwnFields + u'"';
+    case KeyKind::Unique:
+        return QStringLiteral("Unique Index on \"") + k.OwnFields + u'"';
+    case KeyKind::Check:
+        return QStringLiteral("the ") + k.FKFields + QStringLiteral(" Check");
+    case KeyKind::ForeignKey:
+        return QStringLiteral("Foreign Key relation to \"") + k.TableParent + u'"';
+    }
+    return QString();
+}
+
+bool TableDesignerController::RemoveConstraint(int item) {
+    if (item < 0 || item >= curTbl.FKeys.size()) return false;
+    if (!FPrompter.AskYesNo(kRemoveConstraintTitle,
+                            QStringLiteral("Remove ") + ConstraintDescription(curTbl.FKeys[item]) +
+                                QStringLiteral(" now?"),
+                            15, kNo, kYes))
+        return false;
+    curTbl.FKeys.removeAt(item);
+    Refresh();
+    return true;
+}
+
+bool TableDesignerController::AddIndex() {
+    const TFieldLayout* col = Column();
+    if (!col) return false;
+    TIndexLayout ix;
+    ix.IdxName = QStringLiteral("Idx_") + curTbl.tblName + u'_' + col->fName;
+    ix.IdxTable = curTbl.tblName;
+    ix.IdxFields = col->fName;
+    ix.Entries = QStringList{QuoteIdent(col->fName)};
+    if (!FDialogs.EditIndex(ix, ColumnNames())) return false;
+    curTbl.Idxs << ix;
+    Refresh();
+    return true;
+}
+
+bool TableDesignerController::EditIndex(int item) {
+    if (item < 0 || item >= curTbl.Idxs.size()) return false;
+    TIndexLayout ix = curTbl.Idxs[item];
+    if (!FDialogs.EditIndex(ix, ColumnNames())) return false;
+    curTbl.Idxs[item] = ix;
+    Refresh();
+    return true;
+}
+
+bool TableDesignerController::RemoveIndex(int item) {
+    if (item < 0 || item >= curTbl.Idxs.size()) return false;
+    if (!FPrompter.AskYesNo(kRemoveIndexTitle,
+                            QStringLiteral("Remove Index \"") + curTbl.Idxs[item].IdxName +
+                                QStringLiteral("\" now?"),
+                            15, kNo, kYes))
+        return false;
+    curTbl.Idxs.removeAt(item);
+    Refresh();
+    return true;
+}
+
+bool TableDesignerController::AddTrigger(bool fromMenu) {
+    const TFieldLayout* col = Column();
+    if (!col) return false;
+    TTriggerLayout tr;
+    tr.trigName = QStringLiteral("Trig_") + curTbl.tblName + u'_' + col->fName;
+    tr.trigTable = curTbl.tblName;
+    tr.trigExecTiming = TrigTiming::After;
+    tr.trigEvent = fromMenu ? TrigEvent::UpdateOf : TrigEvent::Update;
+    tr.trigFields = col->fName;
+    tr.trigExecCode = QStringLiteral("UPDATE ") + QuoteIdent(curTbl.tblName, true) +
+                      QStringLiteral(" SET \"< col >\" = '< new-val >' WHERE ID = NEW.ID;");
+    if (!FDialogs.EditTrigger(tr, ColumnNames())) return false;
+    curTbl.Trigs << tr;
+    Refresh();
+    return true;
+}
+
+bool TableDesignerController::EditTrigger(int item) {
+    if (item < 0 || item >= curTbl.Trigs.size()) return false;
+    TTriggerLayout tr = curTbl.Trigs[item];
+    if (!FDialogs.EditTrigger(tr, ColumnNames())) return false;
+    curTbl.Trigs[item] = tr;
+    Refresh();
+    return true;
+}
+
+bool TableDesignerController::RemoveTrigger(int item) {
+    if (item < 0 || item >= curTbl.Trigs.size()) return false;
+    if (!FPrompter.AskYesNo(kRemoveTriggerTitle,
+                            QStringLiteral("Remove Trigger \"") + curTbl.Trigs[item].trigName +
+                                QStringLiteral("\" now?\r\n(You cannot Undo this)."),
+                            15, kNo, kYes))
+        return false;
+    curTbl.Trigs.removeAt(item);
+    Refresh();
+    return true;
+}
+
+bool TableDesignerController::EditSelectedEntry() {
+    const SheetEntry e = SelectedEntry();
+    switch (e.kind) {
+    case EntryKind::Constraint:
+        return EditConstraint(e.item);
+    case EntryKind::Index:
+        return EditIndex(e.item);
+    case EntryKind::Trigger:
+        return EditTrigger(e.item);
+    case EntryKind::None:
+        break;
+    }
+    return false;
+}
+
+bool TableDesignerController::RemoveSelectedEntry() {
+    const SheetEntry e = SelectedEntry();
+    switch (e.kind) {
+    case EntryKind::Constraint:
+        return RemoveConstraint(e.item);
+    case EntryKind::Index:
+        return RemoveIndex(e.item);
+    case EntryKind::Trigger:
+        return RemoveTrigger(e.item);
+    case EntryKind::None:
+        break;
+    }
+    return false;
+}
+
+// --- templates, dependants, test ---------------------------------------------------
+
+bool TableDesignerController::ImportTemplate(const QString& entry) {
+    const QString e = TrimText(entry);
+    if (e.isEmpty() || !fSQL) return false;
+    QString schema, table = e;
+    const qsizetype dot = e.indexOf(u'.');
+    if (dot >= 0) {
+        schema = e.left(dot);
+        table = e.mid(dot + 1, 250);
+    }
+    if (!FPrompter.AskYesNo(kTemplateTitle,
+                            QStringLiteral("Discard all changes and re-load using ") + e +
+                                QStringLiteral(" as a template?"),
+                            15, kNo, kYes))
+        return false;
+    clrTableLayout(curTbl);
+    curTbl.FKeys.clear();
+    TTableLayout t;
+    if (convDBTableToLayout(*fSQL, schema, t, table))
+        curTbl = t;
+    else
+        clrTableLayout(curTbl);
+    Display();
+    return true;
+}
+
+bool TableDesignerController::FixDependants() {
+    if (!FPrompter.AskYesNo(kFixTitle, kFixQuestion, 30, QStringLiteral("Later"), kYes))
+        return false;
+    bool ok = false;
+    try {
+        ok = convTableDependants(curTbl);
+    } catch (const std::exception&) {
+        ok = false;
+    }
+    if (ok)
+        FPrompter.ShowNotice(kFixedTitle, kFixedText, 9, true);
+    else
+        FPrompter.ShowNotice(kFixFailedTitle, kFixFailedText, 9, true);
+    Refresh();
+    return ok;
+}
+
+bool TableDesignerController::TestSchema() {
+    if (!fSQL) return false;
+    QStringList lines = fScript.split(QStringLiteral("\r\n"));
+    if (lines.isEmpty() || !lines.front().toUpper().contains(QLatin1String("DROP TABLE"))) {
+        const QString schema = TrimText(curTbl.dbName);
+        QString name = TrimText(curTbl.tblName);
+        if (name.isEmpty()) name = QStringLiteral("NewTable");
+        lines.prepend(QStringLiteral("DROP TABLE IF EXISTS ") +
+                      (schema.isEmpty() ? QString() : QuoteIdent(schema) + u'.') +
+                      QuoteIdent(name) + u';');
+    }
+    QString error;
+    // Foreign keys are suspended around the transaction (the setting cannot
+    // change inside one), so dropping a parent with child rows can be tested.
+    bool fkOn = false;
+    const bool fkKnown = fSQL->CheckForeignKeys(fkOn);
+    if (fkKnown && fkOn) fSQL->SetForeignKeys(false);
+    try {
+        if (!fSQL->BeginTransaction()) {
+            error = kStartFailed + fSQL->LastError();
+        } else {
+            if (!fSQL->ExecuteList(lines)) error = fSQL->LastError();
+            if (!fSQL->Rollback()) error = kRollbackFailed;
+        }
+    } catch (const std::exception& e) {
+        error = QStringLiteral("Exception while processing SQL (") + ExceptionClassName(e) +
+                QStringLiteral("): ") + QString::fromUtf8(e.what());
+        if (fSQL->TransactionOpen() && !fSQL->Rollback()) error = kRollbackFailed;
+    }
+    if (fkKnown && fkOn) fSQL->SetForeignKeys(true);
+    if (!error.isEmpty()) {
+        FPrompter.ShowWarning(error, kTestErrorTitle);
+        return false;
+    }
+    FPrompter.ShowNotice(kTestPassedTitle, kTestPassed, 60, true);
+    return true;
+}
+
+void TableDesignerController::CopySql() {
+    if (FClipboard) FClipboard->SetText(fScript);
+}
+
+void TableDesignerController::OpenDocumentation() {
+    if (FOpener) FOpener->Open(kCreateTableDocUrl);
+}
+
+// --- accept -------------------------------------------------------------------------
+
+bool TableDesignerController::Accept() {
+    const QString typed = TrimText(curTbl.tblName);
+    QString clean = typed, unique = typed;
+    if (fSQL && typed.compare(fEditedTable, Qt::CaseInsensitive) != 0) {
+        clean = fSQL->makeValidTableName(typed, curTbl.dbName, true);
+        unique = fSQL->makeValidTableName(clean, curTbl.dbName, false);
+    }
+    QString result = clean;
+    if (clean != unique) {
+        // An existing table is never taken over: only Yes goes on.
+        bool cancelled = false;
+        const bool yes = FPrompter.AskYesNoCancel(
+            kConfirmTitle,
+            QStringLiteral("This table (") + typed +
+                QStringLiteral(") already exists in the database. Adjust the name to \"") + unique +
+                QStringLiteral("\"?"),
+            cancelled, kNo, kYes, 30);
+        if (!yes || cancelled) return false;
+        result = unique;
+    }
+    curTbl.tblName = result;
+    Refresh();
+    if (result != typed &&
+        !FPrompter.AskYesNo(kConfirmTitle,
+                            QStringLiteral("The requested table name (") + typed +
+                                QStringLiteral(") is not allowed. Accept changing it to \"") +
+                                result + QStringLiteral("\"?"),
+                            30, kNo, kYes))
+        return false;
+    return true;
+}
+
+// --- the pop-up menu ------------------------------------------------------------------
+
+namespace {
+
+DesignerMenuItem Item(const QString& caption, DesignCommand cmd, int arg = -1,
+                      const QString& text = QString(), bool enabled = true) {
+    DesignerMenuItem m;
+    m.caption = caption;
+    m.command = cmd;
+    m.arg = arg;
+    m.text = text;
+    m.enabled = enabled;
+    return m;
+}
+
+DesignerMenuItem Sub(const QString& caption, QList<DesignerMenuItem> children) {
+    DesignerMenuItem m;
+    m.caption = caption;
+    m.children = std::move(children);
+    return m;
+}
+
+DesignerMenuItem Separator() {
+    return Item(QStringLiteral("-"), DesignCommand::None);
+}
+
+} // namespace
+
+void TableDesignerController::BuildMenu() {
+    fMenu.clear();
+    // Columns
+    QList<DesignerMenuItem> types;
+    for (const QString& t : DesignerTypeChoices()) {
+        DesignerMenuItem m = Item(t, DesignCommand::AddColumnOfType, -1, t);
+        m.checked = t == QLatin1String("TEXT");
+        types << m;
+    }
+    QList<DesignerMenuItem> columns{Sub(QStringLiteral("Add column"), types), Separator()};
+    for (int c = 0; c < curTbl.Cols.size(); ++c) {
+        const TFieldLayout& f = curTbl.Cols[c];
+        QString caption =
+            f.fName + QStringLiteral("  (") + f.fType + f.fVarSpec + QStringLiteral(") ");
+        if (f.isPK) caption += QStringLiteral(" [PK]");
+        if (f.isUnique) caption += QStringLiteral(" [U]");
+        columns << Sub(
+            caption, {Item(QStringLiteral("Select"), DesignCommand::SelectColumn, c),
+                      Item(QStringLiteral("Insert here"), DesignCommand::InsertColumnAt, c),
+                      Item(QStringLiteral("Duplicate"), DesignCommand::DuplicateColumn, c),
+                      Item(QStringLiteral("Remove"), DesignCommand::RemoveColumn, c, QString(),
+                           CanRemoveColumn()),
+                      Item(QStringLiteral("Use in a new Index"), DesignCommand::IndexOnColumn, c),
+                      Item(QStringLiteral("Add as a Trigger"), DesignCommand::TriggerOnColumn, c)});
+    }
+    fMenu << Sub(QStringLiteral("Columns"), columns);
+    // Keys / Constraints
+    QList<DesignerMenuItem> keys{
+        Item(QStringLiteral("Add Primary Key"), DesignCommand::AddConstraint, 0),
+        Item(QStringLiteral("Add Unique Index"), DesignCommand::AddConstraint, 1),
+        Item(QStringLiteral("Add Foreign Key"), DesignCommand::AddConstraint, 3),
+        Item(QStringLiteral("Add Check Constraint"), DesignCommand::AddConstraint, 2)};
+    if (!curTbl.FKeys.isEmpty()) keys << Separator();
+    for (int i = 0; i < curTbl.FKeys.size(); ++i) {
+        const TFKeyLayout& k = curTbl.FKeys[i];
+        QString caption;
+        switch (k.iKeyKind) {
+        case KeyKind::PrimaryKey:
+            caption = QStringLiteral("Primary Key ") + k.ConstrName;
+            break;
+        case KeyKind::Unique:
+            caption = QStringLiteral("Unique Key ") + k.ConstrName;
+            break;
+        case KeyKind::ForeignKey:
+            caption = QStringLiteral("Foreign Key ") + k.ConstrName;
+            break;
+        case KeyKind::Check:
+            caption = QStringLiteral("Check Constraint (") + k.FKFields + u')';
+            break;
+        }
+        keys << Sub(caption, {Item(QStringLiteral("Edit..."), DesignCommand::EditConstraint, i),
+                              Item(QStringLiteral("Remove"), DesignCommand::RemoveConstraint, i)});
+    }
+    fMenu << Sub(QStringLiteral("Keys / Constraints"), keys);
+    // Indices
+    QList<DesignerMenuItem> idxs{Item(QStringLiteral("Add Index"), DesignCommand::AddIndex)};
+    if (!curTbl.Idxs.isEmpty()) idxs << Separator();
+    for (int i = 0; i < curTbl.Idxs.size(); ++i)
+        idxs << Sub(curTbl.Idxs[i].IdxName + QStringLiteral(" on ") + curTbl.Idxs[i].IdxFields,
+                    {Item(QStringLiteral("Edit..."), DesignCommand::EditIndex, i),
+                     Item(QStringLiteral("Remove"), DesignCommand::RemoveIndex, i)});
+    fMenu << Sub(QStringLiteral("Indices"), idxs);
+    // Triggers
+    QList<DesignerMenuItem> trigs{Item(QStringLiteral("Add Trigger"), DesignCommand::AddTrigger)};
+    if (!curTbl.Trigs.isEmpty()) trigs << Separator();
+    for (int i = 0; i < curTbl.Trigs.size(); ++i)
+        trigs << Sub(curTbl.Trigs[i].trigName,
+                     {Item(QStringLiteral("Edit..."), DesignCommand::EditTrigger, i),
+                      Item(QStringLiteral("Remove"), DesignCommand::RemoveTrigger, i)});
+    fMenu << Sub(QStringLiteral("Triggers"), trigs);
+    // Table
+    QList<DesignerMenuItem> models;
+    if (TemplatesAllowed()) {
+        for (const QString& t : fTemplates)
+            models << Item(t, DesignCommand::ImportTemplate, -1, t);
+    } else if (fTemplateIndex >= 0) {
+        models << Item(fTemplates[fTemplateIndex], DesignCommand::ImportTemplate, -1,
+                       fTemplates[fTemplateIndex]);
+    }
+    DesignerMenuItem import =
+        Sub(QStringLiteral("Import Table layout using model table: "), models);
+    import.enabled = !models.isEmpty();
+    fMenu << Sub(QStringLiteral("Table"),
+                 {Item(QStringLiteral("Add a Column"), DesignCommand::AddColumn),
+                  Item(QStringLiteral("Insert a Column"), DesignCommand::InsertColumn), Separator(),
+                  import, Separator(),
+                  Item(QStringLiteral("Copy Table schema SQL"), DesignCommand::CopySql),
+                  Item(QStringLiteral("Check / Debug the Table schema SQL"), DesignCommand::TestSql,
+                       -1, QString(), fSQL != nullptr),
+                  Item(QStringLiteral("View SQL documentation for \"CREATE TABLE\" "),
+                       DesignCommand::Documentation)});
+}
+
+void TableDesignerController::Run(const DesignerMenuItem& item) {
+    if (!item.enabled) return;
+    auto select = [&] {
+        if (item.arg >= 0 && item.arg < curTbl.Cols.size()) fSelCol = item.arg;
+    };
+    switch (item.command) {
+    case DesignCommand::None:
+        break;
+    case DesignCommand::AddColumnOfType:
+        AddColumn(item.text);
+        break;
+    case DesignCommand::AddColumn:
+        AddColumn();
+        break;
+    case DesignCommand::InsertColumn:
+        InsertColumn();
+        break;
+    case DesignCommand::SelectColumn:
+        select();
+        Refresh();
+        break;
+    case DesignCommand::InsertColumnAt:
+        select();
+        InsertColumn();
+        break;
+    case DesignCommand::DuplicateColumn:
+        select();
+        DuplicateColumn();
+        break;
+    case DesignCommand::RemoveColumn:
+        select();
+        RemoveColumn();
+        break;
+    case DesignCommand::IndexOnColumn:
+        select();
+        AddIndex();
+        break;
+    case DesignCommand::TriggerOnColumn:
+        select();
+        AddTrigger(true);
+        break;
+    case DesignCommand::AddConstraint:
+        AddConstraint(KeyKind(item.arg));
+        break;
+    case DesignCommand::EditConstraint:
+        EditConstraint(item.arg);
+        break;
+    case DesignCommand::RemoveConstraint:
+        RemoveConstraint(item.arg);
+        break;
+    case DesignCommand::AddIndex:
+        AddIndex();
+        break;
+    case DesignCommand::EditIndex:
+        EditIndex(item.arg);
+        break;
+    case DesignCommand::RemoveIndex:
+        RemoveIndex(item.arg);
+        break;
+    case DesignCommand::AddTrigger:
+        AddTrigger(true);
+        break;
+    case DesignCommand::EditTrigger:
+        EditTrigger(item.arg);
+        break;
+    case DesignCommand::RemoveTrigger:
+        RemoveTrigger(item.arg);
+        break;
+    case DesignCommand::ImportTemplate:
+        ImportTemplate(item.text);
+        break;
+    case DesignCommand::CopySql:
+        CopySql();
+        break;
+    case DesignCommand::TestSql:
+        TestSchema();
+        break;
+    case DesignCommand::Documentation:
+        OpenDocumentation();
+        break;
+    }
+}
+
+// --- the callers' entry points ----------------------------------------------------------
+
+bool GetDesignerSQL(TableDesignerPort& port, TSQLite3Database* db, QString& name,
+                    const QString& schema, bool allowTemplates, const QString& sourceTable,
+                    QString& columnMap, QString& script) {
+    QString n = TrimText(name);
+    if (n.isEmpty()) n = TrimText(sourceTable);
+    n.remove(u' ');
+    TTableLayout t;
+    t.dbName = schema;
+    t.tblName = n;
+    t.OldName = sourceTable;
+    if (!port.GetDesignerTableLayout(t, db, allowTemplates)) return false;
+    script = convTableLayoutToSQL(t);
+    columnMap = convTableAlteredCols(t);
+    name = t.tblName;
+    return !script.isEmpty() && script.contains(QLatin1String("CREATE "));
+}
+
+bool GetAlteredSQL(TableDesignerPort& port, TSQLite3Database* db, QString& name,
+                   const QString& schema, const QString& sourceTable, QString& columnMap,
+                   QString& script) {
+    return GetDesignerSQL(port, db, name, schema, false, sourceTable, columnMap, script);
+}
+
+} // namespace sky
