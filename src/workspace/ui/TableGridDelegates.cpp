@@ -14,7 +14,7 @@ const QColor kPinkish(255, 160, 160), kCyanish(160, 255, 255), kGreenish(160, 25
     kYellowish(255, 240, 128);
 const QColor kText(0, 0, 0), kLabel(96, 96, 96), kKey(128, 0, 128), kIndexRefs(0, 90, 140),
     kUpdateRefs(0, 110, 0), kMentionRefs(150, 75, 0), kCellLine(208, 208, 208),
-    kCurrentLine(128, 128, 128);
+    kCurrentLine(88, 88, 88);
 constexpr int kLines = 4;
 constexpr int kPad = 4;
 
@@ -44,7 +44,8 @@ void DrawLine(QPainter* p, const QRect& r, const CellLine& line, const QFont& ba
         p->setPen(ReadableOn(kLabel, back));
         p->drawText(QRect(x, r.top(), r.width(), r.height()), Qt::AlignLeft | Qt::AlignVCenter,
                     line.label);
-        x += QFontMetrics(small).horizontalAdvance(line.label + QLatin1Char(' '));
+        const QString gap = line.label.endsWith(QLatin1Char(' ')) ? QString() : QStringLiteral(" ");
+        x += QFontMetrics(small).horizontalAdvance(line.label + gap);
     }
     QFont f = line.kind == LineKind::Large ? base : small;
     if (line.kind == LineKind::Large) {
@@ -109,8 +110,8 @@ void FieldGridDelegate::paint(QPainter* p, const QStyleOptionViewItem& o,
     p->setPen(kCellLine);
     p->drawRect(o.rect.adjusted(0, 0, -1, -1));
     if (current) {
-        p->setPen(kCurrentLine);
-        p->drawLine(o.rect.topLeft(), o.rect.topRight());
+        p->setPen(QPen(kCurrentLine, 2));
+        p->drawLine(o.rect.topLeft() + QPoint(0, 1), o.rect.topRight() + QPoint(0, 1));
         p->drawLine(o.rect.bottomLeft(), o.rect.bottomRight());
     }
     const QList<CellLine> lines = FieldCellLines(i.column(), f.cells.value(i.column()));
