@@ -180,6 +180,11 @@ bool WorkspaceController::OpenDB() {
         table.columns.clear();
         table.indexes.clear();
         table.triggers.clear();
+        table.objects.clear();
+        table.curCol.clear();
+        table.fieldRow = table.objectRow = -1;
+        table.objectChoice = ObjectRowButtons(nullptr);
+        table.tableButtons = table.objectButtons = false;
         table.caption = QStringLiteral("...");
         FView.TreeChanged();
         FView.TableChanged();

@@ -91,6 +91,20 @@ TEST_F(WorkspaceTablePageTest, ObjectRowsHoldTheTableItsIndexesAndTriggers) {
     EXPECT_EQ(c.table.objects[0].type, "view");
 }
 
+TEST_F(WorkspaceTablePageTest, AFileThatFailsToOpenLeavesNoObjectsOrButtons) {
+    WorkspaceController c(view, answers);
+    c.Init(path, "items");
+    c.ChooseFieldRow(Row(c, "name"));
+    ASSERT_FALSE(c.table.objects.isEmpty());
+    c.sqlFile = dir.path(); // a folder is no database
+    EXPECT_FALSE(c.OpenDB());
+    EXPECT_TRUE(c.table.objects.isEmpty());
+    EXPECT_TRUE(c.table.curCol.isEmpty());
+    EXPECT_EQ(c.table.objectRow, -1);
+    EXPECT_FALSE(c.table.tableButtons || c.table.objectButtons);
+    EXPECT_FALSE(c.table.objectChoice.removeEnabled);
+}
+
 TEST_F(WorkspaceTablePageTest, ChoosingAFieldRowSetsCurColAndFindsItsObject) {
     WorkspaceController c(view, answers);
     c.Init(path, "items");

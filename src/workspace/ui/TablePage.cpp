@@ -125,7 +125,10 @@ void TTablePage::BuildLabels(QVBoxLayout* v) {
     labels->addWidget(new QLabel(QStringLiteral("Cols: "), this));
     labels->addWidget(lblTableSizeCC);
     labels->addSpacing(12);
-    labels->addWidget(new QLabel(QStringLiteral("Rows: "), this));
+    lblRowsCaption = new QLabel(QStringLiteral("Rows: "), this);
+    lblRowsCaption->setCursor(Qt::PointingHandCursor);
+    lblRowsCaption->installEventFilter(this);
+    labels->addWidget(lblRowsCaption);
     labels->addWidget(lblTableSizeRC);
     labels->addWidget(btnTableSizeCC);
     labels->addSpacing(8);
@@ -210,6 +213,7 @@ void TTablePage::Render() {
     lblTableSizeCC->setText(t.columnCount);
     lblTableSizeRC->setText(t.rowCount);
     lblTableSizeRC->setToolTip(t.rowCountHint);
+    lblRowsCaption->setToolTip(t.rowCountHint);
     btnTableSizeCC->setToolTip(t.countButtonHint);
     RenderButtons();
 }
@@ -236,8 +240,10 @@ void TTablePage::RenderGrids() {
                sgIndices->item(r, 2)->text() == objects[r][2];
     if (!same) {
         Fill(sgIndices, kObjectHeadings, objects);
-        for (int r = 0; r < objects.size(); ++r)
+        for (int r = 0; r < objects.size(); ++r) {
+            sgIndices->item(r, 0)->setToolTip(objects[r][0]);
             sgIndices->item(r, 1)->setToolTip(objects[r][2]);
+        }
         sgIndices->setColumnWidth(0, kTypeColWidth);
         sgIndices->setColumnHidden(2, true);
     }
@@ -290,7 +296,8 @@ void TTablePage::RenderButtons() {
 
 bool TTablePage::eventFilter(QObject* o, QEvent* e) {
     if (o == sgFields && e->type() == QEvent::Resize) LayoutFieldColumns();
-    if (o == lblTableSizeRC && e->type() == QEvent::MouseButtonRelease && FCtl.table.objectButtons)
+    if ((o == lblTableSizeRC || o == lblRowsCaption) && e->type() == QEvent::MouseButtonRelease &&
+        FCtl.table.objectButtons)
         FCtl.TableCommand(TableCommandKind::CountRows);
     return QWidget::eventFilter(o, e);
 }

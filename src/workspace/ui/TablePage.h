@@ -49,7 +49,7 @@ private:
 
     WorkspaceController& FCtl;
     bool FRendering = false;
-    QLabel *lblTableName, *lblTablePriKey, *lblTableSizeCC, *lblTableSizeRC;
+    QLabel *lblTableName, *lblTablePriKey, *lblTableSizeCC, *lblTableSizeRC, *lblRowsCaption;
     QToolButton* btnTableSizeCC;
     QLabel* imgHelpTableView;
     QTableWidget *sgFields, *sgIndices;
