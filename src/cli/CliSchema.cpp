@@ -37,9 +37,9 @@ int CmdTableSql(CliContext& ctx) {
             return ExitFailed;
         }
         QString out;
+        TTableLayout layout; // one for all: its column list keeps its room
         for (const TCatalogueEntry* e : tables) {
             const QString t = e->Name();
-            TTableLayout layout;
             if (!convDBTableToLayout(db, schema, layout, t, &why, &cat)) {
                 ctx.error = kLayoutNotRead + t + QStringLiteral(" (") + why + QLatin1Char(')');
                 return ExitFailed;

@@ -387,16 +387,6 @@ bool Blank(QStringView s) {
     return true;
 }
 
-// The text without what TrimText removes, as a view.
-QStringView Trimmed(QStringView s) {
-    qsizetype b = 0, e = s.size();
-    while (b < e && s[b].unicode() <= 32)
-        ++b;
-    while (e > b && s[e - 1].unicode() <= 32)
-        --e;
-    return s.mid(b, e - b);
-}
-
 // A column's constraint parts in their usual order, by the names
 // fConstraintOrder records.
 constexpr int kPartCount = 8;
@@ -499,7 +489,12 @@ void addCol(TTableLayout& t, TFieldLayout col, int position) {
 }
 
 bool parseTable(const QString& text, const QStringList& colSpecs, TTableLayout& t, QString* why) {
+    // A fresh layout that keeps the column list's room: readers of many
+    // tables pass the same layout again and again.
+    TFieldList cols = std::move(t.Cols);
+    cols.clear();
     t = TTableLayout();
+    t.Cols = std::move(cols);
     t.ifNotEx = false;
     try {
         const QList<DefToken> all = DefTokenize(text);
@@ -679,7 +674,7 @@ QString convTableLayoutToSQL(const TTableLayout& t) {
                 QString line;
                 line.reserve(head.size() + 64);
                 line += QLatin1String("  ");
-                line += Trimmed(head);
+                line += TrimmedView(head);
                 // In the order they were read, then the others in the usual order.
                 unsigned listed = 0;
                 for (const QString& k : f.fConstraintOrder) {

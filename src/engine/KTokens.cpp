@@ -2,20 +2,10 @@
 
 #include <QStringView>
 
+#include "support/TextUtil.h"
+
 namespace sky {
 namespace {
-
-// Removes characters with code <= 32 at both ends (QString::trimmed uses the
-// Unicode space property instead, which differs for control characters).
-QStringView TrimLow(QStringView s) {
-    qsizetype b = 0;
-    qsizetype e = s.size();
-    while (b < e && s[b].unicode() <= 32)
-        ++b;
-    while (e > b && s[e - 1].unicode() <= 32)
-        --e;
-    return s.sliced(b, e - b);
-}
 
 // Index of the first set whose opener starts at p, or -1.
 int OpenerAt(QStringView s, qsizetype p, const TQuoteSets& sets) {
@@ -87,11 +77,11 @@ int BuildQuoteSets(const QStringList& definitions, TQuoteSets& Sets) {
         }
         const qsizetype dot = def.indexOf(u'.');
         if (dot < 0) continue;
-        const QStringView start = TrimLow(QStringView(def).first(dot));
+        const QStringView start = TrimmedView(QStringView(def).first(dot));
         if (start.isEmpty()) continue;
         QString end = QStringView(def).sliced(dot + 1).toString();
         end.remove(u'.');
-        Sets.push_back({start.toString(), TrimLow(end).toString()});
+        Sets.push_back({start.toString(), TrimmedView(end).toString()});
         ++kept;
     }
     return kept;
@@ -107,7 +97,7 @@ void TokenizeQuoted(const QString& S, QStringList* Tokens, bool bKeepQuotes, QSt
 
     QStringList defs;
     for (const QString& item : QuoteDefs.split(u',')) {
-        const QStringView t = TrimLow(item);
+        const QStringView t = TrimmedView(item);
         if (!t.isEmpty()) defs.append(t.toString());
     }
     TQuoteSets sets;
@@ -121,7 +111,7 @@ void TokenizeQuoted(const QString& S, QStringList* Tokens, bool bKeepQuotes, QSt
     QString phStart = QStringLiteral("#T");
     QString phEnd = QStringLiteral("#");
     TQuoteSets ph;
-    if (BuildQuoteSets({TrimLow(PlaceholderDef).toString()}, ph) > 0) {
+    if (BuildQuoteSets({TrimmedView(PlaceholderDef).toString()}, ph) > 0) {
         phStart = ph.front().qtStart;
         phEnd = ph.front().qtEnd;
     }

@@ -1,6 +1,7 @@
 #include "shell/UpdateCheck.h"
 
 #include "support/TextFile.h"
+#include "support/TextUtil.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -8,15 +9,6 @@
 
 namespace sky {
 namespace {
-
-QString Clean(const QString& s) {
-    qsizetype b = 0, e = s.size();
-    while (b < e && s[b].unicode() <= 32)
-        ++b;
-    while (e > b && s[e - 1].unicode() <= 32)
-        --e;
-    return s.mid(b, e - b);
-}
 
 bool IsWebAddress(const QString& s) {
     const QUrl u(s, QUrl::StrictMode);
@@ -57,14 +49,14 @@ UpdateAnswer ReadUpdateAnswer(const QByteArray& body, const QString& statusLine,
         }
         return QString();
     };
-    const QString page = Clean(value("Page_url"));
+    const QString page = TrimText(value("Page_url"));
     if (page.isEmpty()) {
         a.error = QStringLiteral("Invalid Server Response: ") + text;
         return a;
     }
-    a.serverVersion = Clean(value("Version"));
-    a.release = Clean(value("Release"));
-    const QString download = Clean(value("Download_url"));
+    a.serverVersion = TrimText(value("Version"));
+    a.release = TrimText(value("Release"));
+    const QString download = TrimText(value("Download_url"));
     a.downloadUrl = download.isEmpty() ? page : download;
     if (!IsWebAddress(a.downloadUrl)) {
         a.error = QStringLiteral("Invalid Server Response: ") + text;

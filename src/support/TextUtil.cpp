@@ -6,13 +6,17 @@
 
 namespace sky {
 
-QString TrimText(QStringView s) {
+QStringView TrimmedView(QStringView s) {
     qsizetype b = 0, e = s.size();
     while (b < e && s[b].unicode() <= 32)
         ++b;
     while (e > b && s[e - 1].unicode() <= 32)
         --e;
-    return s.mid(b, e - b).toString();
+    return s.mid(b, e - b);
+}
+
+QString TrimText(QStringView s) {
+    return TrimmedView(s).toString();
 }
 
 QString TrimTextRight(QStringView s) {

@@ -10,6 +10,8 @@ namespace sky {
 
 // Removes characters with codes 0..32 from both ends.
 QString TrimText(QStringView s);
+// The same, as a view of the text.
+QStringView TrimmedView(QStringView s);
 // Removes characters with codes 0..32 from the end.
 QString TrimTextRight(QStringView s);
 // Keeps texts of at most maxLen characters; longer ones become their first

@@ -91,7 +91,20 @@ bool FileReadFailed(TSQLite3Database& db) {
     }
 }
 
-SchemaNode TableNode(const TTableLayout& t, const QString& schema, int n) {
+// Texts that repeat across the tree (column names, types, defaults) kept
+// once: a large schema repeats them in most tables.
+class TextPool {
+public:
+    const QString& operator()(const QString& s) {
+        if (s.isEmpty()) return s;
+        return *FTexts.insert(s);
+    }
+
+private:
+    QSet<QString> FTexts;
+};
+
+SchemaNode TableNode(const TTableLayout& t, const QString& schema, int n, TextPool& pool) {
     SchemaNode node = ObjectNode(okTable, t.tblName, schema, n);
     TDBObjRec& r = node.rec;
     r.colCount = int(t.Cols.size());
@@ -111,14 +124,13 @@ SchemaNode TableNode(const TTableLayout& t, const QString& schema, int n) {
     };
     for (const TFieldLayout& f : t.Cols) {
         SchemaNode c = child(okColumn, TreeNodeKind::Column);
-        c.rec.sName = f.fName;
-        // Shared with the layout's text when there is no size part.
-        c.rec.sType = f.fVarSpec.isEmpty() ? f.fType : f.fType + f.fVarSpec;
+        c.rec.sName = pool(f.fName);
+        c.rec.sType = pool(f.fVarSpec.isEmpty() ? f.fType : f.fType + f.fVarSpec);
         c.rec.sAffinity = ColumnAffinity(c.rec.sType);
         c.rec.pkSeq = pk.contains(f.fName) ? 1 : 0;
         c.rec.bUnique = f.isUnique;
         c.rec.bNULL = f.allowNull;
-        c.rec.sDefault = f.fDefVal;
+        c.rec.sDefault = pool(f.fDefVal);
         c.rec.sRefTables = f.fForeignKey;
         c.rec.sComment = f.fComment;
         node.children.append(std::move(c));
@@ -219,10 +231,11 @@ int BuildSchemaTree(TSQLite3Database& db, TreeOrder order, QList<SchemaNode>& ro
                                                  : TSchemaCatalogue::Order::RootPage);
         const QList<const TCatalogueEntry*> views = cat.OfKind(CatalogueKind::View);
         dbNode.children.reserve(tables.size() + views.size());
+        TTableLayout t; // one for all: its column list keeps its room
+        TextPool pool;
         for (const TCatalogueEntry* e : tables) {
             ++count;
             const QString name = e->Name();
-            TTableLayout t;
             why.clear();
             db.ClearError();
             if (!convDBTableToLayout(db, schema, t, name, &why, &cat)) {
@@ -233,7 +246,7 @@ int BuildSchemaTree(TSQLite3Database& db, TreeOrder order, QList<SchemaNode>& ro
                 continue;
             }
             t.tblName = name; // as stored
-            dbNode.children.append(TableNode(t, schema, n++));
+            dbNode.children.append(TableNode(t, schema, n++, pool));
         }
         for (const TCatalogueEntry* e : views) {
             ++count;
@@ -260,8 +273,9 @@ bool SameSchema(const QString& a, const QString& b) {
     return norm(a) == norm(b);
 }
 
-QString ColumnAffinity(const QString& declaredType) {
-    const QString t = TrimText(declaredType).toUpper();
+namespace {
+// The affinity rule on an upper-case type (QString or QLatin1String).
+template <typename Text> QString AffinityOfUpper(const Text& t) {
     if (t.contains(QLatin1String("INT"))) return QStringLiteral("INTEGER");
     if (t.contains(QLatin1String("CHAR")) || t.contains(QLatin1String("CLOB")) ||
         t.contains(QLatin1String("TEXT")))
@@ -271,6 +285,21 @@ QString ColumnAffinity(const QString& declaredType) {
         t.contains(QLatin1String("DOUB")))
         return QStringLiteral("REAL");
     return QStringLiteral("NUMERIC");
+}
+} // namespace
+
+QString ColumnAffinity(const QString& declaredType) {
+    // A short ASCII type is upper-cased on the stack, without a copy.
+    const QStringView t = TrimmedView(declaredType);
+    char up[64];
+    bool ascii = t.size() <= qsizetype(sizeof up);
+    for (qsizetype i = 0; ascii && i < t.size(); ++i) {
+        const char16_t u = t[i].unicode();
+        ascii = u < 128;
+        up[i] = u >= 'a' && u <= 'z' ? char(u - 32) : char(u);
+    }
+    if (ascii) return AffinityOfUpper(QLatin1String(up, t.size()));
+    return AffinityOfUpper(t.toString().toUpper());
 }
 
 namespace {

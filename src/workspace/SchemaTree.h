@@ -35,24 +35,21 @@ struct TDBObjRec {
     bool bKey = false;
     bool bDesc = false;
     bool bNULL = false; // columns: NULL allowed; triggers: temporary
-    QString sName;      // object name (the schema name for database nodes)
-    QString sType;      // declared column type with its size part
+    // Tables and views whose layout could not be read: the node holds only
+    // the stored statement (sCreate) and the reason (sComment).
+    bool bNoLayout = false;
+    QString sName; // object name (the schema name for database nodes)
+    QString sType; // declared column type with its size part
     QString sAffinity;
     QString sDefault;
-    QString sCollate;
     QString sDataBase;  // schema name
     QString sTableName; // the table or view the node belongs to
     QString sCreate;    // views: the statement rebuilt from the view's layout
     QString sSelect;    // views: the SELECT part
     QString sRefTables; // views: the tables read (CSV); columns: the foreign-key clause
     QString sRefCols;   // indexes: indexed columns; triggers: UPDATE OF columns
-    QString sRefKeys;
-    QString sRefIdxs; // indexes: sort orders; triggers: WHEN condition
-    QString sRefTrigs;
+    QString sRefIdxs;   // indexes: sort orders; triggers: WHEN condition
     QString sComment;
-    // Tables and views whose layout could not be read: the node holds only
-    // the stored statement (sCreate) and the reason (sComment).
-    bool bNoLayout = false;
 };
 
 struct SchemaNode {

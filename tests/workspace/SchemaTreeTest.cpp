@@ -256,10 +256,26 @@ TEST(SchemaTree, ColumnAffinityRules) {
     const struct {
         const char* type;
         const char* affinity;
-    } cases[] = {{"INTEGER", "INTEGER"},       {"tinyint", "INTEGER"}, {"VARCHAR(10)", "TEXT"},
-                 {" clob ", "TEXT"},           {"BLOB", "BLOB"},       {"", "BLOB"},
-                 {"DOUBLE PRECISION", "REAL"}, {"float", "REAL"},      {"DECIMAL(10,2)", "NUMERIC"},
-                 {"BOOLEAN", "NUMERIC"},       {"POINT", "INTEGER"} /* "POINT" holds INT */};
+    } cases[] = {
+        {"INTEGER", "INTEGER"},
+        {"tinyint", "INTEGER"},
+        {"VARCHAR(10)", "TEXT"},
+        {" clob ", "TEXT"},
+        {"BLOB", "BLOB"},
+        {"", "BLOB"},
+        {"DOUBLE PRECISION", "REAL"},
+        {"float", "REAL"},
+        {"DECIMAL(10,2)", "NUMERIC"},
+        {"BOOLEAN", "NUMERIC"},
+        {"POINT", "INTEGER"} /* "POINT" holds INT */,
+        // Blanks, letters beyond ASCII and types too long for the
+        // short path follow the same rule.
+        {"\t int \n", "INTEGER"},
+        {"Größe int", "INTEGER"},
+        {"étiquette", "NUMERIC"},
+        {"ѕтрока text", "TEXT"},
+        {"an unusually long declared type name that ends in the word float", "REAL"},
+        {"an unusually long declared type name, seventy letters, still blob-like", "BLOB"}};
     for (const auto& c : cases)
         EXPECT_EQ(ColumnAffinity(QString::fromUtf8(c.type)), QString::fromUtf8(c.affinity))
             << c.type;
