@@ -17,7 +17,10 @@ namespace sky::cli {
 std::span<const CliCommand* const> QueryCommands();  // query, columns, pk, csv, grid
 std::span<const CliCommand* const> ScriptCommands(); // exec, split, dump, backup, restructure
 std::span<const CliCommand* const> SchemaCommands(); // table-sql, view-sql, tree
-std::span<const CliCommand* const> FileCommands();   // version, probe, pack, unpack, find-db, info
+// count-rows, drop-table, empty-table, rename-table, copy-table, add-column,
+// rename-column, drop-column
+std::span<const CliCommand* const> TableCommands();
+std::span<const CliCommand* const> FileCommands(); // version, probe, pack, unpack, find-db, info
 
 // Writes text as UTF-8 to the command's output; a failed write is kept by the
 // output and reported when the command ends.

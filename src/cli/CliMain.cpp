@@ -174,16 +174,19 @@ const CliCommand kHelpCommand{
 
 // The order in which help lists the commands; a command missing here is
 // listed after these.
-const char* const kListing[] = {"version", "exec",   "split",       "probe",     "query",
-                                "columns", "pk",     "csv",         "pack",      "unpack",
-                                "dump",    "backup", "restructure", "table-sql", "view-sql",
-                                "grid",    "tree",   "find-db",     "info",      "help"};
+const char* const kListing[] = {
+    "version",     "exec",        "split",        "probe",      "query",      "columns",
+    "pk",          "csv",         "pack",         "unpack",     "dump",       "backup",
+    "restructure", "table-sql",   "view-sql",     "grid",       "tree",       "count-rows",
+    "drop-table",  "empty-table", "rename-table", "copy-table", "add-column", "rename-column",
+    "drop-column", "find-db",     "info",         "help"};
 
 // Every command of every family, in listing order.
 const std::vector<const CliCommand*>& Commands() {
     static const std::vector<const CliCommand*> commands = [] {
         std::vector<const CliCommand*> all;
-        for (auto family : {QueryCommands(), ScriptCommands(), SchemaCommands(), FileCommands()})
+        for (auto family :
+             {QueryCommands(), ScriptCommands(), SchemaCommands(), TableCommands(), FileCommands()})
             all.insert(all.end(), family.begin(), family.end());
         all.push_back(&kHelpCommand);
         auto rank = [](const CliCommand* c) {

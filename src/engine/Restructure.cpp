@@ -1,5 +1,5 @@
-// Table restructure: the rebuild plan (set the old table aside, recreate,
-// copy back) and its runner, which executes it in one transaction.
+// Table restructure from column and index lists: the rebuild plan (set the
+// old table aside, recreate, copy back), run by the table rebuild runner.
 #include "engine/Restructure.h"
 
 #include "engine/Database.h"
@@ -9,9 +9,6 @@
 #include "engine/Statement.h"
 #include "support/TextUtil.h"
 
-#include <memory>
-#include <sqlite3.h>
-
 namespace sky {
 namespace {
 
@@ -19,7 +16,6 @@ using namespace restructure;
 
 const QString kNoTable = QStringLiteral("No table given to restructure");
 const QString kNoColumns = QStringLiteral("No column structure given for ");
-const QString kTransactionOpen = QStringLiteral("Transaction is already opened.");
 const QString kNoSuchTable = QStringLiteral("No such table: ");
 const QString kNotATable = QStringLiteral(" is not a table: it cannot be restructured");
 const QString kVirtualTable =
@@ -30,35 +26,6 @@ const QString kBadType = QStringLiteral("Column %1: the type %2 is not a column 
 const QString kLossStart = QStringLiteral("Restructuring %1 would lose: ");
 const QString kLossEnd =
     QStringLiteral(". Nothing was changed: the loss must be allowed explicitly");
-const QString kNotOneStatement =
-    QStringLiteral("Restructure step holds more than one statement: not run");
-const QString kEmptyStep = QStringLiteral("Restructure step compiled to nothing");
-const QString kForeignKeyFailed = QStringLiteral("FOREIGN KEY constraint failed: row %1 of %2 has "
-                                                 "no parent in %3");
-const QString kExceptionExecuting = QStringLiteral("Exception executing Query ");
-
-// Runs one statement of the plan. A text that holds more than one statement
-// is refused before anything runs.
-bool RunStep(TSQLite3Database& db, const QString& sql) {
-    db.ClearError();
-    std::unique_ptr<TSQLite3Statement> stmt = db.Prepare(sql);
-    if (!stmt) {
-        if (db.LastError().isEmpty()) db.SetError(kEmptyStep);
-        return false;
-    }
-    const char* used = sqlite3_sql(stmt->Handle());
-    const QByteArray utf8 = sql.toUtf8();
-    for (qsizetype i = used ? qsizetype(qstrlen(used)) : 0; i < utf8.size(); ++i) {
-        const char c = utf8[i];
-        if (c != ';' && c != ' ' && c != '\t' && c != '\r' && c != '\n') {
-            db.SetError(kNotOneStatement);
-            return false;
-        }
-    }
-    const int rc = stmt->Step();
-    if (rc != SQLITE_DONE && rc != SQLITE_ROW) return db.CheckResult(rc);
-    return true;
-}
 
 // The index statements of a list, in list order.
 QStringList IndexStatements(const QList<TStructIndex>& indexes, const TableInfo& t) {
@@ -144,114 +111,6 @@ bool ReadTable(TSQLite3Database& db, const QList<TStructColumn>& columns, const 
     return true;
 }
 
-// A name for the old table that no object of its schema takes.
-bool AsideName(TSQLite3Database& db, const TableInfo& t, QString& aside) {
-    aside = QStringLiteral("tOld_") + t.name;
-    for (int k = 2;; ++k) {
-        QList<QStringList> taken;
-        if (!Rows(db,
-                  QStringLiteral("SELECT 1 FROM ") + MasterTableOf(t.schema) +
-                      QStringLiteral(" WHERE \"name\"=") + QuoteSqlString(aside) +
-                      QStringLiteral(" COLLATE NOCASE;"),
-                  taken))
-            return false;
-        if (taken.isEmpty()) return true;
-        aside = QStringLiteral("tOld_") + t.name + QLatin1Char('_') + QString::number(k);
-    }
-}
-
-bool CanRebuild(TSQLite3Database& db) {
-    if (!db.CheckConnected()) return false;
-    if (db.TransactionOpen()) {
-        db.SetError(kTransactionOpen);
-        return false;
-    }
-    if (db.IsBusy()) {
-        db.SetError(kBusy);
-        return false;
-    }
-    return true;
-}
-
-// Runs body(foreign keys enforced) inside the rebuild's transaction: legacy
-// renaming on, foreign-key enforcement, which cannot change inside a
-// transaction, off around it. Commits when body succeeds, else rolls back.
-template <typename Body> bool InRebuildTransaction(TSQLite3Database& db, Body&& body) {
-    QString legacy;
-    if (!db.QuerySingleValue(legacy, QStringLiteral("PRAGMA legacy_alter_table;"))) return false;
-    if (legacy != QLatin1String("1") && !db.Execute(QStringLiteral("PRAGMA legacy_alter_table=1;")))
-        return false;
-    struct RestoreLegacy {
-        TSQLite3Database& db;
-        bool restore;
-        ~RestoreLegacy() {
-            if (restore) db.ExecSQL(QStringLiteral("PRAGMA legacy_alter_table=0;"));
-        }
-    } restoreLegacy{db, legacy != QLatin1String("1")};
-
-    bool fkOn = false;
-    if (!db.CheckForeignKeys(fkOn)) return false;
-    if (fkOn && !db.SetForeignKeys(false)) return false;
-    bool ok = db.BeginTransaction();
-    if (ok) {
-        ok = body(fkOn);
-        if (ok) {
-            ok = db.Commit();
-        } else {
-            const QString keptErr = db.LastError();
-            db.Rollback();
-            db.SetError(keptErr);
-        }
-    }
-    if (fkOn) {
-        const QString keptErr = db.LastError();
-        const bool restored = db.SetForeignKeys(true);
-        if (ok && !restored)
-            ok = false;
-        else if (!ok)
-            db.SetError(keptErr);
-    }
-    return ok;
-}
-
-// The plan's statements, then (checkForeignKeys) the keys of the table and
-// of the tables that refer to it.
-bool RunPlanSteps(TSQLite3Database& db, const TRestructurePlan& plan, bool checkForeignKeys) {
-    for (const QString& step : plan.statements)
-        if (!RunStep(db, step)) return false;
-    if (!checkForeignKeys) return true;
-    QList<QStringList> bad;
-    if (!Rows(db,
-              QStringLiteral("SELECT k.\"table\", k.\"rowid\", k.\"parent\" FROM ") +
-                  MasterTableOf(plan.schema) +
-                  QStringLiteral(" AS m, pragma_foreign_key_check(m.\"name\", ") +
-                  QuoteSqlString(plan.schema) +
-                  QStringLiteral(") AS k WHERE m.\"type\"='table' AND (m.\"name\"=") +
-                  QuoteSqlString(plan.table) + QStringLiteral(" OR k.\"parent\"=") +
-                  QuoteSqlString(plan.table) + QStringLiteral(" COLLATE NOCASE) LIMIT 1;"),
-              bad))
-        return false;
-    if (!bad.isEmpty() && bad[0].size() >= 3) {
-        db.SetError(kForeignKeyFailed.arg(bad[0][1], InQuotes(bad[0][0]), InQuotes(bad[0][2])));
-        return false;
-    }
-    return true;
-}
-
-template <typename Fn> bool Guarded(TSQLite3Database& db, Fn&& fn) {
-    db.DispatchUpdates();
-    bool ok = false;
-    try {
-        ok = fn();
-    } catch (const std::exception& e) {
-        if (db.TransactionOpen()) db.Rollback();
-        db.SetError(kExceptionExecuting + ExceptionText(e));
-        ok = false;
-    }
-    db.DispatchUpdates();
-    return ok;
-}
-
 } // namespace
 
 bool BuildRestructurePlan(TSQLite3Database& db, const QList<TStructColumn>& columns,
@@ -286,7 +145,7 @@ bool BuildRestructurePlan(TSQLite3Database& db, const QList<TStructColumn>& colu
               triggers))
         return false;
     QString aside;
-    if (!AsideName(db, t, aside)) return false;
+    if (!AsideName(db, t, QStringLiteral("tOld_") + t.name, aside)) return false;
 
     const QString qTable = t.Qualified();
     const QString qAside = QuoteIdent(t.schema) + QLatin1Char('.') + QuoteIdent(aside);
@@ -313,10 +172,7 @@ bool BuildRestructurePlan(TSQLite3Database& db, const QList<TStructColumn>& colu
 }
 
 bool RunRestructurePlan(TSQLite3Database& db, const TRestructurePlan& plan) {
-    return Guarded(db, [&] {
-        return CanRebuild(db) &&
-               InRebuildTransaction(db, [&](bool fkOn) { return RunPlanSteps(db, plan, fkOn); });
-    });
+    return RunRebuild(db, plan);
 }
 
 bool RestructureLosses(TSQLite3Database& db, const QList<TStructColumn>& columns,
@@ -337,14 +193,8 @@ bool RestructureLosses(TSQLite3Database& db, const QList<TStructColumn>& columns
 bool RestructureTable(TSQLite3Database& db, const QList<TStructColumn>& columns,
                       const QList<TStructIndex>& indexes, const QString& tableName,
                       bool allowLoss) {
-    return Guarded(db, [&] {
-        QStringList defs;
-        if (!CanRebuild(db) || !ColumnDefinitions(db, columns, tableName, defs)) return false;
-        return InRebuildTransaction(db, [&](bool fkOn) {
-            TRestructurePlan plan;
-            return BuildRestructurePlan(db, columns, indexes, tableName, allowLoss, plan) &&
-                   RunPlanSteps(db, plan, fkOn);
-        });
+    return RunRebuild(db, [&](TRebuildPlan& plan) {
+        return BuildRestructurePlan(db, columns, indexes, tableName, allowLoss, plan);
     });
 }
 

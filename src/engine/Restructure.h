@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <QStringView>
 
+#include "engine/TableRebuild.h"
+
 namespace sky {
 
 class TSQLite3Database;
@@ -72,11 +74,7 @@ bool RestructureLosses(TSQLite3Database& db, const QList<TStructColumn>& columns
 //   5. CREATE [UNIQUE] INDEX "s"."idx_t_name" ON "t" (columns), per index
 //   6. the table's triggers as stored (DROP TABLE removed them)
 // When foreign keys are enforced, the runner checks them before the commit.
-struct TRestructurePlan {
-    QString schema; // the table's schema
-    QString table;  // its name as stored
-    QStringList statements;
-};
+using TRestructurePlan = TRebuildPlan;
 
 // Builds the plan to rebuild the table from the lists; reads, writes nothing.
 // Every type text is checked first. Unless allowLoss, a rebuild that would
@@ -86,8 +84,7 @@ bool BuildRestructurePlan(TSQLite3Database& db, const QList<TStructColumn>& colu
                           const QList<TStructIndex>& indexes, const QString& tableName,
                           bool allowLoss, TRestructurePlan& plan);
 
-// Runs a plan in one transaction, foreign-key enforcement switched off
-// around it and the keys checked before the commit. On any failure nothing
+// Runs a plan with the rebuild runner (RunRebuild). On any failure nothing
 // is changed. False with the reason in LastError.
 bool RunRestructurePlan(TSQLite3Database& db, const TRestructurePlan& plan);
 

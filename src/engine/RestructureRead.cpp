@@ -65,7 +65,8 @@ QString TableInfo::Qualified() const {
     return QuoteIdent(schema) + QLatin1Char('.') + QuoteIdent(name);
 }
 
-bool FindTable(TSQLite3Database& db, const QString& given, TableInfo& info, bool& found) {
+bool FindTable(TSQLite3Database& db, const QString& given, TableInfo& info, bool& found,
+               const QString& schema) {
     found = false;
     QStringList candidates{given};
     const QString unquoted = UnquoteIdent(TrimText(given));
@@ -75,8 +76,12 @@ bool FindTable(TSQLite3Database& db, const QString& given, TableInfo& info, bool
         if (!Rows(db,
                   QStringLiteral("SELECT \"schema\", \"name\", \"type\", \"wr\", \"strict\" FROM "
                                  "pragma_table_list(") +
-                      QuoteSqlString(name) +
-                      QStringLiteral(") ORDER BY \"schema\"='temp' DESC, \"schema\"='main' DESC "
+                      QuoteSqlString(name) + QLatin1Char(')') +
+                      (TrimText(schema).isEmpty() ? QString()
+                                                  : QStringLiteral(" WHERE \"schema\"=") +
+                                                        QuoteSqlString(TrimText(schema)) +
+                                                        QStringLiteral(" COLLATE NOCASE")) +
+                      QStringLiteral(" ORDER BY \"schema\"='temp' DESC, \"schema\"='main' DESC "
                                      "LIMIT 1;"),
                   rows))
             return false;

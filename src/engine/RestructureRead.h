@@ -47,8 +47,13 @@ struct TableInfo {
 };
 
 // found is false when no such table exists. The name is first looked up as
-// given, then trimmed and unquoted.
-bool FindTable(TSQLite3Database& db, const QString& given, TableInfo& info, bool& found);
+// given, then trimmed and unquoted; in the schema when one is given.
+bool FindTable(TSQLite3Database& db, const QString& given, TableInfo& info, bool& found,
+               const QString& schema = QString());
+
+// A name for a table set aside in t's schema: base, or base_2, base_3 ...
+// when an object takes it (names compared without regard to case).
+bool AsideName(TSQLite3Database& db, const TableInfo& t, const QString& base, QString& aside);
 
 // The type as the table gets it: trimmed, upper case, INT widened to INTEGER.
 QString NewType(const QString& type);

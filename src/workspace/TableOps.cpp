@@ -1,0 +1,620 @@
+// The table operations: their statements, questions and status texts.
+#include "workspace/TableOps.h"
+
+#include "design/Reassign.h"
+#include "design/TableLayout.h"
+#include "engine/Database.h"
+#include "engine/Identifiers.h"
+#include "engine/SqlLexer.h"
+#include "engine/SqlLiteral.h"
+#include "engine/TableRebuild.h"
+#include "support/Prompter.h"
+#include "support/TextUtil.h"
+#include "workspace/QueryRun.h"
+
+namespace sky::tableops {
+namespace {
+
+const QString kCancel = QStringLiteral("#CANCEL!#");
+const QString kExecuting = QStringLiteral("Executing...");
+const QString kExecSuccess = QStringLiteral("Execution Success.");
+const QString kLayoutNotRead = QStringLiteral("Failed to read Table Layout for: ");
+
+QString InQuotes(const QString& s) {
+    return QLatin1Char('"') + s + QLatin1Char('"');
+}
+
+bool IsMain(const QString& schema) {
+    const QString s = TrimText(schema);
+    return s.isEmpty() || s.compare(QLatin1String("main"), Qt::CaseInsensitive) == 0;
+}
+
+// The table as a qualified name, every part in double quotes: the schema
+// only when one is set.
+QString Qualified(const QString& schema, const QString& table) {
+    const QString s = TrimText(schema);
+    return (s.isEmpty() ? QString() : QuoteIdent(s, false, true) + QLatin1Char('.')) +
+           QuoteIdent(table, false, true);
+}
+
+QString Qualified(const TableOpContext& c) {
+    return Qualified(c.schema, c.table);
+}
+
+TableOpOutcome Fail(const QString& status) {
+    TableOpOutcome o;
+    o.status = status;
+    return o;
+}
+
+// Runs one statement; the outcome says "Execution Success." or the error.
+TableOpOutcome ExecuteOne(TableOpContext& c, const QString& sql) {
+    TableOpOutcome o;
+    o.status = kExecuting;
+    if (!c.db.Execute(sql)) return Fail(c.db.LastError());
+    o.ok = o.changed = true;
+    o.status = kExecSuccess;
+    return o;
+}
+
+// The names of the layout's columns.
+QStringList ColumnNames(const TTableLayout& t) {
+    QStringList names;
+    for (const TFieldLayout& f : t.Cols)
+        names << f.fName;
+    return names;
+}
+
+qsizetype FindColumn(const TTableLayout& t, const QString& name) {
+    for (qsizetype i = 0; i < t.Cols.size(); ++i)
+        if (t.Cols[i].fName.compare(TrimText(name), Qt::CaseInsensitive) == 0) return i;
+    return -1;
+}
+
+bool ReadLayout(TableOpContext& c, TTableLayout& t, TableOpOutcome& o) {
+    QString why;
+    if (!convDBTableToLayout(c.db, c.schema, t, c.table, &why)) {
+        o = Fail(kLayoutNotRead + c.table);
+        return false;
+    }
+    return true;
+}
+
+// Asks until the answer is accepted unchanged: each answer is adjusted, and
+// an adjusted one is proposed again with the confirmation prompt.
+QString AskAdjusted(TableOpContext& c, const QString& title, const QString& prompt,
+                    const QString& confirmPrompt, QString proposal, const QStringList& choices,
+                    const QStringList& existing, bool numbering) {
+    QString ask = prompt;
+    for (int round = 0; round < 100; ++round) {
+        const QString answer =
+            TrimText(c.prompts.AskText(title, ask, proposal, choices, false, 60, kCancel));
+        if (answer == kCancel || answer.isEmpty()) return QString();
+        const QString adjusted = AdjustColumnName(answer, existing, numbering);
+        if (adjusted == answer) return answer;
+        proposal = adjusted;
+        ask = confirmPrompt;
+    }
+    return QString();
+}
+
+// True when the text holds nothing but blanks and comments.
+bool OnlyComments(const QString& text) {
+    SqlLexer lex(text);
+    SqlToken t;
+    while (lex.Next(t))
+        if (t.kind != SqlTokKind::Space && t.kind != SqlTokKind::LineBreak &&
+            t.kind != SqlTokKind::LineComment && t.kind != SqlTokKind::BlockComment &&
+            !(t.kind == SqlTokKind::Other && text.mid(t.pos, t.len) == QLatin1String(";")))
+            return false;
+    return true;
+}
+
+// The create script of a layout split for the rebuild: the CREATE TABLE
+// statement, and the indexes and triggers (the script's DROP lines left out).
+bool SplitCreateScript(TSQLite3Database& db, const QString& script, QString& createTable,
+                       QStringList& after) {
+    TSQLiteStatementArray statements;
+    db.SQLReduceToStatements(script, statements, false);
+    for (const auto& s : statements) {
+        QString text = TrimText(s);
+        if (OnlyComments(text)) continue;
+        if (!text.endsWith(QLatin1Char(';'))) text += QLatin1Char(';');
+        const QString head = UpperAscii(text.left(40)).simplified();
+        if (head.startsWith(QLatin1String("DROP "))) continue;
+        if (createTable.isEmpty() && head.startsWith(QLatin1String("CREATE ")) &&
+            head.contains(QLatin1String(" TABLE ")))
+            createTable = text;
+        else
+            after << text;
+    }
+    return !createTable.isEmpty();
+}
+
+// Rebuild outcome texts.
+TableOpOutcome Rebuilt(TableOpContext& c, bool ok, const QString& script, const QString& success,
+                       const QString& failure) {
+    TableOpOutcome o;
+    if (c.scriptOnly) {
+        o.ok = ok;
+        o.script = script;
+        o.status = ok ? QString() : failure + c.db.LastError();
+        return o;
+    }
+    o.ok = o.changed = ok;
+    o.refreshSchema = ok;
+    o.status = ok ? success : failure + c.db.LastError();
+    return o;
+}
+
+// The name in CREATE [TEMP] TABLE [IF NOT EXISTS] name replaced, the rest of
+// the stored text kept exactly. False when the text has no such name.
+bool ReplaceCreatedName(QString& sql, const QString& newName) {
+    SqlLexer lex(sql);
+    SqlToken t;
+    int words = 0;
+    qsizetype start = -1, end = -1;
+    while (lex.Next(t)) {
+        if (t.kind == SqlTokKind::Space || t.kind == SqlTokKind::LineBreak ||
+            t.kind == SqlTokKind::LineComment || t.kind == SqlTokKind::BlockComment)
+            continue;
+        const QString w = sql.mid(t.pos, t.len).toUpper();
+        if (start < 0) {
+            if (t.kind == SqlTokKind::Word && words < 6 &&
+                (w == QLatin1String("CREATE") || w == QLatin1String("TEMP") ||
+                 w == QLatin1String("TEMPORARY") || w == QLatin1String("TABLE") ||
+                 w == QLatin1String("IF") || w == QLatin1String("NOT") ||
+                 w == QLatin1String("EXISTS"))) {
+                ++words;
+                continue;
+            }
+            if (t.kind != SqlTokKind::Word && t.kind != SqlTokKind::Quoted) return false;
+            start = t.pos;
+            end = t.end();
+            continue;
+        }
+        // schema.name: the whole dotted name is replaced.
+        if (t.kind == SqlTokKind::Other && sql.mid(t.pos, t.len) == QLatin1String(".")) {
+            if (!lex.Next(t)) return false;
+            end = t.end();
+            continue;
+        }
+        break;
+    }
+    if (start < 0) return false;
+    sql.replace(start, end - start, newName);
+    return true;
+}
+
+} // namespace
+
+QString GroupedCount(qint64 count) {
+    QString digits = QString::number(count < 0 ? -count : count);
+    for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
+        digits.insert(at, QLatin1Char(' '));
+    return count < 0 ? QLatin1Char('-') + digits : digits;
+}
+
+QString RowCountText(qint64 count) {
+    if (count < 0) return QStringLiteral("Broken");
+    if (count == 0) return QStringLiteral("Empty");
+    if (count == 1) return QStringLiteral("One");
+    return GroupedCount(count);
+}
+
+QString RowCountStatus(const QString& table, qint64 count) {
+    QString how;
+    if (count < 0)
+        how = QStringLiteral("is broken.");
+    else if (count == 0)
+        how = QStringLiteral("is Empty.");
+    else if (count == 1)
+        how = QStringLiteral("has a single row.");
+    else
+        how = QStringLiteral("has ") + GroupedCount(count) + QStringLiteral(" rows.");
+    return QStringLiteral("Success - Table ") + InQuotes(table) + QLatin1Char(' ') + how;
+}
+
+QString AdjustColumnName(const QString& typed, const QStringList& existing, bool numbering) {
+    QString name = TrimText(typed);
+    name.replace(QLatin1Char(' '), QLatin1Char('_'))
+        .replace(QLatin1Char('.'), QLatin1Char('_'))
+        .replace(QLatin1Char(','), QLatin1Char('_'));
+    while (name.contains(QLatin1String("__")))
+        name.replace(QLatin1String("__"), QLatin1String("_"));
+    if (!numbering || name.isEmpty()) return name;
+    auto taken = [&](const QString& n) {
+        for (const QString& e : existing)
+            if (e.compare(n, Qt::CaseInsensitive) == 0) return true;
+        return false;
+    };
+    while (taken(name)) {
+        // A two-digit running number appended, or the one there increased.
+        qsizetype digits = 0;
+        while (digits < 2 && digits < name.size() && name[name.size() - 1 - digits].isDigit() &&
+               name[name.size() - 1 - digits].unicode() < 128)
+            ++digits;
+        if (digits == 2) {
+            const int n = name.right(2).toInt() + 1;
+            name =
+                name.left(name.size() - 2) + QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+        } else {
+            name += QStringLiteral("01");
+        }
+    }
+    return name;
+}
+
+QString DefaultSource(const QString& defaultValue) {
+    const QString v = TrimText(defaultValue);
+    if (v.isEmpty()) return QStringLiteral("''");
+    if (v.compare(QLatin1String("NULL"), Qt::CaseInsensitive) == 0) return v;
+    // The time keywords stay keywords: each copied row gets their value.
+    for (const char* k : {"CURRENT_TIMESTAMP", "CURRENT_DATE", "CURRENT_TIME"})
+        if (v.compare(QLatin1String(k), Qt::CaseInsensitive) == 0) return v.toUpper();
+    const QChar first = v.front();
+    if (first == u'"' || first == u'\'' || first == u'(' || first == u'[' || first == u'`')
+        return v;
+    if (IsStrictNumericLiteral(v)) return v;
+    return QuoteSqlString(v);
+}
+
+TableOpOutcome CountRows(TableOpContext& c) {
+    QString value;
+    if (!c.db.QuerySingleValue(value, QStringLiteral("SELECT count(*) FROM ") + Qualified(c) +
+                                          QLatin1Char(';')))
+        return Fail(QStringLiteral("Error counting rows: ") + c.db.LastError());
+    bool number = false;
+    const qint64 count = value.toLongLong(&number);
+    TableOpOutcome o;
+    o.ok = true;
+    o.status = RowCountStatus(c.table, number ? count : -1);
+    o.rowCountText = RowCountText(number ? count : -1);
+    return o;
+}
+
+TableOpOutcome DropTable(TableOpContext& c) {
+    if (!c.prompts.AskYesNo(QStringLiteral("WARNING: Deleting Table"),
+                            QStringLiteral("Do you really want to Drop Table ") + c.table +
+                                QLatin1Char('?'),
+                            30, QStringLiteral("No"), QStringLiteral("Yes")))
+        return TableOpOutcome();
+    TableOpOutcome o =
+        ExecuteOne(c, QStringLiteral("DROP TABLE IF EXISTS ") + Qualified(c) + QLatin1Char(';'));
+    o.refreshSchema = o.ok;
+    return o;
+}
+
+TableOpOutcome EmptyTable(TableOpContext& c) {
+    if (!c.prompts.AskYesNo(QStringLiteral("WARNING: Deleting Data"),
+                            QStringLiteral("Clear the contents of Table ") + c.table +
+                                QStringLiteral(" now?"),
+                            30, QStringLiteral("No"), QStringLiteral("Yes")))
+        return TableOpOutcome();
+    TableOpOutcome o =
+        ExecuteOne(c, QStringLiteral("DELETE FROM ") + Qualified(c) + QLatin1Char(';'));
+    if (o.ok) o.selectTable = c.table;
+    return o;
+}
+
+TableOpOutcome RenameTable(TableOpContext& c) {
+    const QString title = QStringLiteral("Rename Table ") + InQuotes(c.table);
+    QString prompt = QStringLiteral("New Table Name: ");
+    QString proposal = c.table;
+    QString answer;
+    for (int round = 0; round < 100; ++round) {
+        answer = TrimText(c.prompts.AskText(title, prompt, proposal, {}, false, 60, QString()));
+        if (answer.isEmpty() || answer == c.table) break;
+        const QString valid = c.db.makeValidTableName(answer, c.schema, true);
+        const QString unique = c.db.makeValidTableName(valid, c.schema, false);
+        if (valid != answer) {
+            prompt = QStringLiteral("This table-name is not allowed - Please accept or edit the "
+                                    "correction: ");
+            proposal = valid;
+        } else if (unique != answer &&
+                   answer.compare(c.table, Qt::CaseInsensitive) != 0) { // a case change is free
+            prompt = QStringLiteral(
+                "This table already exists - Please accept or edit the correction: ");
+            proposal = unique;
+        } else {
+            break;
+        }
+    }
+    if (answer.isEmpty() || answer == c.table)
+        return Fail(QStringLiteral("Table Rename for ") + c.table + QStringLiteral(" cancelled."));
+    const QString step = QStringLiteral("Renaming Table to ") + InQuotes(answer);
+    if (!c.db.Execute(QStringLiteral("ALTER TABLE ") + Qualified(c) +
+                      QStringLiteral(" RENAME TO ") + QuoteIdent(answer, false, true) +
+                      QLatin1Char(';')))
+        return Fail(QStringLiteral("Error while ") + step + QStringLiteral(":  ") +
+                    c.db.LastError());
+    TableOpOutcome o;
+    o.ok = o.changed = o.refreshSchema = true;
+    o.selectTable = answer;
+    o.status = QStringLiteral("Success Renaming Table ") + InQuotes(c.table) +
+               QStringLiteral(" to ") + InQuotes(answer) + QLatin1Char('.');
+    return o;
+}
+
+TableOpOutcome CopyTable(TableOpContext& c) {
+    QString create;
+    if (!c.db.QuerySingleValue(create, QStringLiteral("SELECT \"sql\" FROM ") +
+                                           MasterTableOf(TrimText(c.schema)) +
+                                           QStringLiteral(" WHERE \"type\"='table' AND \"name\"=") +
+                                           QuoteSqlString(c.table) + QLatin1Char(';')) ||
+        TrimText(create).isEmpty())
+        return TableOpOutcome();
+    TTableLayout t;
+    TableOpOutcome o;
+    if (!ReadLayout(c, t, o)) return o;
+    QStringList cols;
+    for (const TFieldLayout& f : t.Cols)
+        if (f.fGenerated.isEmpty()) cols << QuoteIdent(f.fName, false, true);
+    const QString list = cols.join(QLatin1Char(','));
+    const QString name = TrimText(c.prompts.AskText(
+        QStringLiteral("Copy Table ") + InQuotes(c.table), QStringLiteral("New Table Name:"),
+        QStringLiteral("CopyOf") + c.table, {}, false, 60, QString()));
+    if (name.isEmpty() || name == c.table) return TableOpOutcome();
+    const QString qNew = Qualified(c.schema, name);
+    if (!c.db.BeginTransaction()) return Fail(c.db.LastError());
+    QString step = QStringLiteral("Creating Table ") + InQuotes(name) + QStringLiteral("...");
+    bool ok = ReplaceCreatedName(create, IsMain(c.schema) ? QuoteIdent(name, false, true) : qNew);
+    if (!ok) c.db.SetError(QStringLiteral("the table name was not found in its CREATE text"));
+    ok = ok && c.db.Execute(create);
+    if (ok) {
+        step = QStringLiteral("Copying Table Data...");
+        ok = c.db.Execute(QStringLiteral("INSERT INTO ") + qNew + QStringLiteral(" (") + list +
+                          QStringLiteral(") SELECT ") + list + QStringLiteral(" FROM ") +
+                          Qualified(c) + QLatin1Char(';'));
+    }
+    if (!ok) {
+        const QString err = c.db.LastError();
+        c.db.Rollback();
+        return Fail(QStringLiteral("Error while ") + step + QStringLiteral(":  ") + err +
+                    QStringLiteral(" - Changes rolled back."));
+    }
+    o.refreshSchema = true;
+    o.selectTable = name;
+    if (!c.db.Commit()) {
+        const QString err = c.db.LastError();
+        if (c.db.TransactionOpen()) c.db.Rollback();
+        o.status = QStringLiteral("Could not commit copied Table: ") + err;
+        return o;
+    }
+    o.ok = o.changed = true;
+    o.status = QStringLiteral("Success Copying Table ") + InQuotes(c.table) +
+               QStringLiteral(" to ") + InQuotes(name) + QLatin1Char('.');
+    return o;
+}
+
+bool RebuildFromLayout(TableOpContext& c, const TTableLayout& old, const TTableLayout& edited,
+                       const QString& header, const QString& asideBase, const QStringList& targets,
+                       const QStringList& sources, QString& script) {
+    TRebuildSpec spec;
+    spec.schema = IsMain(c.schema) ? QStringLiteral("main") : TrimText(c.schema);
+    spec.table = c.table;
+    spec.header = header;
+    spec.asideBase = asideBase;
+    const QString prefix = QuoteIdent(spec.schema, false, true) + QLatin1Char('.');
+    for (const TTriggerLayout& tr : old.Trigs)
+        spec.dropFirst << QStringLiteral("DROP TRIGGER IF EXISTS ") + prefix +
+                              QuoteIdent(tr.trigName, false, true) + QLatin1Char(';');
+    for (const TIndexLayout& ix : old.Idxs)
+        spec.dropFirst << QStringLiteral("DROP INDEX IF EXISTS ") + prefix +
+                              QuoteIdent(ix.IdxName, false, true) + QLatin1Char(';');
+    TTableLayout t = edited;
+    t.dropExisting = false;
+    t.ifNotEx = false;
+    t.dbName = IsMain(c.schema) ? QString() : spec.schema;
+    if (!SplitCreateScript(c.db, convTableLayoutToSQL(t), spec.createTable, spec.afterCopy)) {
+        c.db.SetError(QStringLiteral("The new layout gives no CREATE TABLE statement"));
+        return false;
+    }
+    spec.newHasRowid = !t.noRowID;
+    spec.targets = targets;
+    spec.sources = sources;
+    if (c.scriptOnly) {
+        TRebuildPlan plan;
+        if (!BuildTableRebuild(c.db, spec, plan)) return false;
+        script = plan.Script();
+        return true;
+    }
+    return RunRebuild(c.db,
+                      [&](TRebuildPlan& plan) { return BuildTableRebuild(c.db, spec, plan); });
+}
+
+TableOpOutcome AddColumn(TableOpContext& c) {
+    TTableLayout t;
+    TableOpOutcome o;
+    if (!ReadLayout(c, t, o)) return o;
+    const TTableLayout old = t;
+    static const QStringList kTypes = [] {
+        QStringList types{"BOOLEAN", "INT",      "INTEGER", "FLOAT",   "DOUBLE", "REAL", "NUMERIC",
+                          "DATE",    "DATETIME", "CHAR",    "VARCHAR", "TEXT",   "CLOB", "BLOB"};
+        types.sort();
+        return types;
+    }();
+    const QString type = TrimText(c.prompts.AskText(
+        QStringLiteral("Add Column to ") + c.table, QStringLiteral("New column type: "),
+        QStringLiteral("TEXT"), kTypes, false, 60, kCancel));
+    if (type.isEmpty() || type == kCancel) return TableOpOutcome();
+    const QStringList existing = ColumnNames(t);
+    const QString name = AskAdjusted(
+        c, QStringLiteral("Add ") + type + QStringLiteral(" Column to ") + c.table,
+        QStringLiteral("New Column Name:"),
+        QStringLiteral("Please confirm/change the adjusted Column Name:"), QString(),
+        QStringList{QStringLiteral("ID"), QStringLiteral("Name"), QStringLiteral("UpdateTime")} +
+            existing,
+        existing, true);
+    if (name.isEmpty()) return TableOpOutcome();
+    if (FindColumn(t, name) >= 0)
+        return Fail(QStringLiteral("The collumn ") + InQuotes(name) +
+                    QStringLiteral(" already exists in ") + c.table);
+    const QString shortName = name.size() >= 31 ? name.left(28) + QStringLiteral("...") : name;
+    QString def = TrimText(c.prompts.AskText(
+        QStringLiteral("Adding Column ") + shortName + QStringLiteral(" to ") + c.table,
+        QStringLiteral("Default value for ") + type + QStringLiteral(" column ") + name +
+            QLatin1Char('?'),
+        QString(),
+        {QString(), QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("*"),
+         QStringLiteral("New"), QStringLiteral("NULL"), QStringLiteral("CURRENT_TIMESTAMP")},
+        false, 60, QString()));
+    if (def.compare(QLatin1String("CURRENT_TIMESTAMP"), Qt::CaseInsensitive) == 0)
+        def = QStringLiteral("(datetime('Now','localtime'))");
+    const QString comment = c.prompts.AskText(
+        QStringLiteral("Confirm Adding ") + type + QStringLiteral(" Column ") + shortName +
+            QStringLiteral(": "),
+        QStringLiteral("Supply a comment if needed, then click [ Accept ] to add column ") +
+            InQuotes(name) + QStringLiteral(" to table ") + InQuotes(c.table) + QLatin1Char('.'),
+        QString(), {}, false, 60, kCancel);
+    if (comment == kCancel) return TableOpOutcome();
+
+    TFieldLayout f;
+    f.fName = name;
+    f.fType = type;
+    f.fDefVal = def;
+    f.fComment = TrimText(comment);
+    f.allowNull = def.compare(QLatin1String("NULL"), Qt::CaseInsensitive) == 0;
+    f.isAscend = true;
+    const qsizetype after = FindColumn(t, c.curCol);
+    t.Cols.insert(after < 0 ? t.Cols.size() : after + 1, f);
+    QStringList targets, sources;
+    for (const TFieldLayout& col : t.Cols) {
+        if (!col.fGenerated.isEmpty()) continue;
+        targets << QuoteIdent(col.fName, false, true);
+        sources << (col.OldName.isEmpty() ? DefaultSource(def)
+                                          : QuoteIdent(col.OldName, false, true));
+    }
+    QString script;
+    const bool ok =
+        RebuildFromLayout(c, old, t,
+                          QStringLiteral("-- SQL script to add new column ") + name +
+                              QStringLiteral(" to table: ") + c.table + QLatin1Char('.'),
+                          QStringLiteral("TempColAdderTable"), targets, sources, script);
+    return Rebuilt(c, ok, script, QStringLiteral("Success adding Column ") + name,
+                   QStringLiteral("Failed to add column: "));
+}
+
+TableOpOutcome RenameColumn(TableOpContext& c) {
+    TTableLayout t;
+    TableOpOutcome o;
+    if (!ReadLayout(c, t, o)) return o;
+    const QString col = c.curCol;
+    const QString name =
+        AskAdjusted(c, QStringLiteral("Rename Column ") + col,
+                    QStringLiteral("Rename column ") + col + QStringLiteral(" to: "),
+                    QStringLiteral("Please confirm/change the adjusted name:"), col, {}, {}, false);
+    if (name.isEmpty() || name == col) return TableOpOutcome();
+    const qsizetype at = FindColumn(t, col);
+    if (at < 0)
+        return Fail(QStringLiteral("Error locating/renaming column ") + InQuotes(col) +
+                    QStringLiteral(" - Please report as a bug!"));
+    const qsizetype other = FindColumn(t, name);
+    if (other >= 0 && other != at)
+        return Fail(QStringLiteral("The column ") + InQuotes(name) +
+                    QStringLiteral(" already exists in ") + c.table);
+    // The engine renames the column everywhere it is named: the table, its
+    // indexes and triggers, views, other tables' triggers and the foreign
+    // keys of child tables; literals stay as they are.
+    const QString sql = QStringLiteral("ALTER TABLE ") + Qualified(c) +
+                        QStringLiteral(" RENAME COLUMN ") +
+                        QuoteIdent(t.Cols[at].fName, false, true) + QStringLiteral(" TO ") +
+                        QuoteIdent(name) + QLatin1Char(';');
+    const QString script = QStringLiteral("-- SQL script to rename column ") + col +
+                           QStringLiteral(" to ") + name + QStringLiteral(" in table: ") + c.table +
+                           QStringLiteral(".\r\n") + sql;
+    bool ok = true;
+    if (!c.scriptOnly) {
+        ok = c.db.BeginTransaction();
+        if (ok) ok = c.db.Execute(sql);
+        if (ok) {
+            ok = c.db.Commit();
+        }
+        if (!ok && c.db.TransactionOpen()) {
+            const QString err = c.db.LastError();
+            c.db.Rollback();
+            c.db.SetError(err);
+        }
+    }
+    return Rebuilt(c, ok, script, QStringLiteral("Success renaming Column ") + name,
+                   QStringLiteral("Failed to rename column: "));
+}
+
+TableOpOutcome RemoveColumn(TableOpContext& c) {
+    TTableLayout t;
+    TableOpOutcome o;
+    if (!ReadLayout(c, t, o)) return o;
+    const QString col = c.curCol;
+    const qsizetype at = FindColumn(t, col);
+    if (at < 0)
+        return Fail(QStringLiteral("Error locating/deleting column ") + InQuotes(col) +
+                    QStringLiteral(" - Please report as a bug!"));
+    if (t.Cols.size() == 1) {
+        if (!c.prompts.AskYesNo(QStringLiteral("WARNING: Deleting Table"),
+                                QStringLiteral("This is the only column left in Table ") +
+                                    InQuotes(c.table) +
+                                    QStringLiteral(".\rDrop the Table entirely?"),
+                                30, QStringLiteral("No"), QStringLiteral("Yes")))
+            return TableOpOutcome();
+        if (c.scriptOnly) {
+            o.ok = true;
+            o.script = QStringLiteral("DROP TABLE IF EXISTS ") + Qualified(c) + QLatin1Char(';');
+            return o;
+        }
+        o = ExecuteOne(c,
+                       QStringLiteral("DROP TABLE IF EXISTS ") + Qualified(c) + QLatin1Char(';'));
+        o.refreshSchema = o.ok;
+        return o;
+    }
+    if (!c.prompts.AskYesNo(QStringLiteral("Confirm Remove Column"),
+                            QStringLiteral("Remove column ") + InQuotes(col) +
+                                QStringLiteral(" from table ") + InQuotes(c.table) +
+                                QStringLiteral(" now?"),
+                            30, QStringLiteral("No"), QStringLiteral("Yes")))
+        return TableOpOutcome();
+    const TTableLayout old = t;
+    const QString gone = t.Cols[at].fName;
+    t.Cols.removeAt(at);
+    // What names the column goes with it: indexes on it, table constraints
+    // over it; an UPDATE OF list loses the name (a trigger left without
+    // columns goes).
+    for (qsizetype i = t.Idxs.size() - 1; i >= 0; --i)
+        if (ContainsWholeWord(t.Idxs[i].IdxFields, gone) ||
+            ContainsWholeWord(t.Idxs[i].IdxWhere, gone))
+            t.Idxs.removeAt(i);
+    for (qsizetype i = t.FKeys.size() - 1; i >= 0; --i)
+        if (t.FKeys[i].bIsTableConstraint && (ContainsWholeWord(t.FKeys[i].OwnFields, gone) ||
+                                              (t.FKeys[i].iKeyKind == KeyKind::Check &&
+                                               ContainsWholeWord(t.FKeys[i].FKFields, gone))))
+            t.FKeys.removeAt(i);
+    for (qsizetype i = t.Trigs.size() - 1; i >= 0; --i) {
+        TTriggerLayout& tr = t.Trigs[i];
+        if (!ContainsWholeWord(tr.trigFields, gone)) continue;
+        QStringList kept;
+        for (const QString& f : tr.trigFields.split(QLatin1Char(',')))
+            if (UnquoteIdent(TrimText(f)).compare(gone, Qt::CaseInsensitive) != 0)
+                kept << TrimText(f);
+        if (kept.isEmpty()) {
+            t.Trigs.removeAt(i);
+        } else {
+            tr.trigFields = kept.join(QStringLiteral(", "));
+            tr.RawText.clear();
+        }
+    }
+    QStringList targets, sources;
+    for (const TFieldLayout& f : t.Cols) {
+        if (!f.fGenerated.isEmpty()) continue;
+        targets << QuoteIdent(f.fName, false, true);
+        sources << QuoteIdent(f.OldName.isEmpty() ? f.fName : f.OldName, false, true);
+    }
+    QString script;
+    const bool ok =
+        RebuildFromLayout(c, old, t,
+                          QStringLiteral("-- SQL script to remove column ") + gone +
+                              QStringLiteral(" from table: ") + c.table + QLatin1Char('.'),
+                          QStringLiteral("TempColDeleterTable"), targets, sources, script);
+    return Rebuilt(c, ok, script, QStringLiteral("Success deleting Column ") + gone,
+                   QStringLiteral("Failed to delete column: "));
+}
+
+} // namespace sky::tableops

@@ -1,0 +1,252 @@
+// The table commands against the sqlite3 shell: each rebuild (add, rename,
+// remove a column) on one copy and the shell's own ALTER TABLE on another
+// must leave the same rows, counters and behaviour; failures leave the file
+// as it was.
+#include "common/FaultInject.h"
+#include "common/Process.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace sky::test {
+namespace {
+
+// Child foreign keys, a view, the table's own INSERT trigger, another
+// table's trigger naming its columns, AUTOINCREMENT with a deleted tail, a
+// rowid table with gaps, expression and partial indexes, names needing
+// quotes, literals holding column names.
+const char* const kFixture =
+    "CREATE TABLE log(m);"
+    "CREATE TABLE \"my parent\"(id INTEGER PRIMARY KEY AUTOINCREMENT, \"my name\" TEXT DEFAULT "
+    "'x', qty INT CHECK(qty >= 0), note TEXT, extra TEXT);"
+    "INSERT INTO \"my parent\"(\"my name\", qty, note, extra) VALUES ('a', 1, 'qty', 'e1'), ('b', "
+    "2, 'note', 'e2'), ('c', 3, 'n3', 'e3'), ('d', 4, 'n4', 'e4'), ('e', 5, 'n5', 'e5');"
+    "DELETE FROM \"my parent\" WHERE id IN (2, 5);"
+    "CREATE TABLE child(id INTEGER PRIMARY KEY, pid INTEGER REFERENCES \"my parent\"(id), what);"
+    "INSERT INTO child VALUES (1, 1, 'x'), (2, 3, 'y');"
+    "CREATE VIEW pv AS SELECT id, \"my name\", qty, note FROM \"my parent\";"
+    "CREATE TRIGGER p_ins AFTER INSERT ON \"my parent\" BEGIN INSERT INTO log VALUES ('ins ' || "
+    "new.id || ' ' || new.note); END;"
+    "CREATE TRIGGER c_upd AFTER UPDATE ON child BEGIN UPDATE \"my parent\" SET qty = qty + 1, "
+    "note = 'note' WHERE id = new.pid; END;"
+    "CREATE INDEX p_qty ON \"my parent\"(qty) WHERE qty > 0;"
+    "CREATE INDEX p_expr ON \"my parent\"(lower(note));"
+    "CREATE TABLE rw(a, b);"
+    "INSERT INTO rw(rowid, a, b) VALUES (1, 'one', 1), (5, 'five', 5), (9, 'nine', 9);";
+
+// Trigger-firing inserts, view selects and an orphan insert.
+const char* const kProbe =
+    "INSERT INTO \"my parent\"(\"my name\", qty, note) VALUES ('new', 7, 'probe');"
+    "UPDATE child SET what = 'z' WHERE id = 1;"
+    "SELECT * FROM log;"
+    "SELECT * FROM pv ORDER BY id;"
+    "SELECT rowid, * FROM \"my parent\" ORDER BY rowid;"
+    "SELECT rowid, * FROM rw ORDER BY rowid;"
+    "PRAGMA foreign_keys = ON;"
+    "INSERT INTO child(pid) VALUES (999);";
+
+class TableCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        fixture = dir.filePath(QStringLiteral("fixture.db"));
+        Shell(fixture, QString::fromUtf8(kFixture));
+        ASSERT_EQ(Shell(fixture, QStringLiteral("SELECT count(*) FROM \"my parent\"")), "3");
+    }
+    QString Copy(const QString& name) {
+        const QString to = dir.filePath(name);
+        QFile::remove(to);
+        EXPECT_TRUE(QFile::copy(fixture, to));
+        return to;
+    }
+    // Every difference between two files but the counters' row ids: the
+    // user tables through sqldiff, the counters by content.
+    void ExpectSameData(const QString& a, const QString& b) {
+        for (const char* t : {"my parent", "child", "log", "rw"}) {
+            const ProcessResult r =
+                RunProgram(QStringLiteral(SQLDIFF_PATH),
+                           {QStringLiteral("--table"), QString::fromUtf8(t), a, b});
+            EXPECT_EQ(r.code, 0) << r.err.toStdString();
+            EXPECT_EQ(r.out, QByteArray()) << t;
+        }
+        const QString seq = QStringLiteral("SELECT name, seq FROM sqlite_sequence ORDER BY name");
+        EXPECT_EQ(Shell(a, seq), Shell(b, seq));
+        EXPECT_EQ(Shell(a, QStringLiteral("PRAGMA foreign_key_check")), QByteArray());
+        EXPECT_INTEGRITY_OK(a);
+    }
+    QByteArray Probe(const QString& db) {
+        const ProcessResult r =
+            RunProgram(QStringLiteral(SQLITE3_SHELL_PATH), {db}, QByteArray(kProbe));
+        return r.out + "\n--\n" + r.err;
+    }
+
+    QTemporaryDir dir;
+    QString fixture;
+};
+
+// Each rebuild next to the shell's own ALTER TABLE on a copy of the same file.
+TEST_F(TableCli, RebuildsMatchTheShellsAlterTable) {
+    const struct {
+        const char* name;
+        QStringList args; // after DB
+        const char* native;
+    } cases[] = {
+        {"add a column",
+         {"add-column", "my parent", "added", "--type", "TEXT", "--default", "d"},
+         "ALTER TABLE \"my parent\" ADD COLUMN added TEXT NOT NULL DEFAULT 'd';"},
+        {"add a column to a rowid table",
+         {"add-column", "rw", "c", "--type", "INTEGER", "--default", "NULL"},
+         "ALTER TABLE rw ADD COLUMN c INTEGER DEFAULT NULL;"},
+        {"rename a column named by a view, triggers and an index",
+         {"rename-column", "my parent", "note", "memo"},
+         "ALTER TABLE \"my parent\" RENAME COLUMN note TO memo;"},
+        {"remove a column",
+         {"drop-column", "my parent", "extra", "--yes"},
+         "ALTER TABLE \"my parent\" DROP COLUMN extra;"},
+        {"remove a column of a rowid table",
+         {"drop-column", "rw", "b", "--yes"},
+         "ALTER TABLE rw DROP COLUMN b;"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString ours = Copy(QStringLiteral("ours.db"));
+        const QString theirs = Copy(QStringLiteral("theirs.db"));
+        QStringList args{c.args[0], ours};
+        args << c.args.mid(1);
+        const ProcessResult r = Cli(args);
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+        Shell(theirs, QString::fromUtf8(c.native));
+        ExpectSameData(ours, theirs);
+        EXPECT_EQ(Probe(ours), Probe(theirs));
+    }
+}
+
+// --script prints the rebuild's statements and changes nothing; the shell
+// running them in one transaction does what the command does.
+TEST_F(TableCli, ScriptIsWhatTheRebuildRuns) {
+    const QString ours = Copy(QStringLiteral("ours.db"));
+    const QString theirs = Copy(QStringLiteral("theirs.db"));
+    const ProcessResult script =
+        Cli({QStringLiteral("add-column"), fixture, QStringLiteral("my parent"),
+             QStringLiteral("added"), QStringLiteral("--default"), QStringLiteral("0"),
+             QStringLiteral("--after"), QStringLiteral("qty"), QStringLiteral("--script")});
+    ASSERT_EQ(script.code, 0) << script.err.toStdString();
+    EXPECT_TRUE(script.out.startsWith("-- SQL script to add new column added to table: my parent."))
+        << script.out.toStdString();
+    EXPECT_EQ(SqlDiff(fixture, ours), QByteArray());
+    const ProcessResult r =
+        Cli({QStringLiteral("add-column"), ours, QStringLiteral("my parent"),
+             QStringLiteral("added"), QStringLiteral("--default"), QStringLiteral("0"),
+             QStringLiteral("--after"), QStringLiteral("qty")});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "Success adding Column added\n");
+    const ProcessResult shell =
+        RunProgram(QStringLiteral(SQLITE3_SHELL_PATH), {theirs},
+                   "PRAGMA legacy_alter_table=ON;\nBEGIN;\n" + script.out + "\nCOMMIT;\n");
+    EXPECT_EQ(shell.err, QByteArray());
+    EXPECT_EQ(SqlDiff(ours, theirs), QByteArray());
+    EXPECT_EQ(Shell(ours, QStringLiteral(
+                              "SELECT group_concat(name) FROM pragma_table_info('my parent')")),
+              "id,my name,qty,added,note,extra");
+}
+
+// A removal that leaves a child's foreign key without its parent column
+// fails as a whole; so does every rebuild on a full disk, under a file-size
+// limit, or while another connection writes.
+TEST_F(TableCli, FailuresLeaveTheFileAsItWas) {
+    const QString db = Copy(QStringLiteral("f.db"));
+    const QString pristine = Copy(QStringLiteral("pristine.db"));
+    Shell(db, QStringLiteral("CREATE TABLE grand(x REFERENCES \"my parent\"(note));"
+                             "CREATE UNIQUE INDEX p_note ON \"my parent\"(note);"));
+    Shell(pristine, QStringLiteral("CREATE TABLE grand(x REFERENCES \"my parent\"(note));"
+                                   "CREATE UNIQUE INDEX p_note ON \"my parent\"(note);"));
+    ProcessResult r = Cli({QStringLiteral("drop-column"), db, QStringLiteral("my parent"),
+                           QStringLiteral("note"), QStringLiteral("--yes")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.startsWith("Failed to delete column: ")) << r.err.toStdString();
+    EXPECT_EQ(SqlDiff(pristine, db), QByteArray());
+
+    // A file-size limit at the file's size, without free pages: the new
+    // pages cannot be written.
+    const QString rows = QStringLiteral(
+        "WITH RECURSIVE n(i) AS (SELECT 10 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
+        "INSERT INTO rw(rowid, a, b) SELECT i, printf('%050d', i), i FROM n; VACUUM;");
+    Shell(db, rows);
+    Shell(pristine, rows);
+    const qint64 size = QFile(db).size();
+    for (const QStringList& op :
+         {QStringList{QStringLiteral("add-column"), db, QStringLiteral("rw"),
+                      QStringLiteral("big"), QStringLiteral("--default"),
+                      QStringLiteral("a rather long default text that makes every row grow")},
+          QStringList{QStringLiteral("drop-column"), db, QStringLiteral("rw"), QStringLiteral("a"),
+                      QStringLiteral("--yes")},
+          QStringList{QStringLiteral("copy-table"), db, QStringLiteral("rw"),
+                      QStringLiteral("copy")}}) {
+        SCOPED_TRACE(op.join(' ').toStdString());
+        r = RunProgramWithFileLimit(QStringLiteral(SKYLARK_CLI_PATH), op, size);
+        EXPECT_EQ(r.code, 1) << r.out.toStdString();
+        EXPECT_EQ(SqlDiff(pristine, db), QByteArray());
+        EXPECT_INTEGRITY_OK(db);
+    }
+
+    // Another connection holds a write transaction.
+    QProcess writer;
+    writer.start(QStringLiteral(SQLITE3_SHELL_PATH), {db});
+    ASSERT_TRUE(writer.waitForStarted());
+    writer.write("BEGIN IMMEDIATE; INSERT INTO log VALUES ('held');\n.print ready\n");
+    ASSERT_TRUE(writer.waitForReadyRead(10000));
+    r = Cli({QStringLiteral("add-column"), db, QStringLiteral("rw"), QStringLiteral("c")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("locked")) << r.err.toStdString();
+    writer.write("ROLLBACK;\n");
+    writer.closeWriteChannel();
+    writer.waitForFinished();
+    EXPECT_EQ(SqlDiff(pristine, db), QByteArray());
+    EXPECT_INTEGRITY_OK(db);
+}
+
+// The simple table commands: their statuses and the questions they ask.
+TEST_F(TableCli, TableCommandsAndTheirTexts) {
+    const QString db = Copy(QStringLiteral("t.db"));
+    Shell(db, QStringLiteral("CREATE TABLE e(a); CREATE TABLE t(a, b);"
+                             "INSERT INTO t VALUES (1, 2);"));
+    const struct {
+        QStringList args;
+        int code;
+        const char* out; // stdout, or the start of stderr
+    } cases[] = {
+        {{"count-rows", db, "e"}, 0, "Success - Table \"e\" is Empty.\n"},
+        {{"count-rows", db, "t"}, 0, "Success - Table \"t\" has a single row.\n"},
+        {{"count-rows", db, "my parent"}, 0, "Success - Table \"my parent\" has 3 rows.\n"},
+        {{"drop-table", db, "e"},
+         1,
+         "WARNING: Deleting Table: Do you really want to Drop Table e?"},
+        {{"rename-table", db, "t", "e"},
+         1,
+         "Rename Table \"t\": This table already exists - Please accept or edit the correction: "
+         "[e2]"},
+        {{"rename-table", db, "t", "e", "--yes"}, 0, "Success Renaming Table \"t\" to \"e2\".\n"},
+        {{"copy-table", db, "e2", "my copy"}, 0, "Success Copying Table \"e2\" to \"my copy\".\n"},
+        {{"empty-table", db, "my copy", "--yes"}, 0, "Execution Success.\n"},
+        {{"drop-table", db, "e", "--yes"}, 0, "Execution Success.\n"},
+        {{"count-rows", db, "e"}, 1, "Error counting rows: DB Error: no such table: e"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const ProcessResult r = Cli(c.args);
+        EXPECT_EQ(r.code, c.code) << r.err.toStdString();
+        if (c.code == 0)
+            EXPECT_EQ(r.out, c.out);
+        else
+            EXPECT_TRUE(r.err.startsWith(c.out)) << r.err.toStdString();
+    }
+    // The copy keeps the CREATE text exactly, under the new name.
+    EXPECT_EQ(Shell(db, QStringLiteral("SELECT sql FROM sqlite_master WHERE name='my copy'")),
+              "CREATE TABLE \"my copy\"(a, b)");
+    EXPECT_EQ(Shell(db, QStringLiteral("SELECT count(*) FROM \"my copy\"")), "0");
+    EXPECT_INTEGRITY_OK(db);
+}
+
+} // namespace
+} // namespace sky::test
