@@ -8,6 +8,7 @@
 #include "common/ScriptedPrompter.h"
 #include "common/TempDb.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace sky::test {
@@ -19,6 +20,7 @@ public:
     bool accept = true;
     int calls = 0;
     TFKeyLayout lastKey;
+    std::function<void(TFKeyLayout&)> onKey; // what the user changes in a key dialog
     bool EditIndex(TIndexLayout&, const QStringList&) override { return Answer(); }
     bool EditTrigger(TTriggerLayout&, const QStringList&) override { return Answer(); }
     bool EditKey(TFKeyLayout& k, const QStringList&) override {
@@ -31,6 +33,7 @@ public:
     }
     bool EditFKey(TFKeyLayout& k, TSQLite3Database*, const QStringList&, const QString&) override {
         lastKey = k;
+        if (onKey) onKey(k);
         return Answer();
     }
 
@@ -164,6 +167,47 @@ TEST_F(TableDesignerDb, RemovalNeedsASecondColumn) {
     ctl.AddColumn(QStringLiteral("BLOB"));
     EXPECT_TRUE(ctl.RemoveColumn());
     EXPECT_EQ(ctl.Layout().Cols.size(), 1);
+}
+
+// The item of a menu path, by captions.
+const DesignerMenuItem* MenuItem(const QList<DesignerMenuItem>& menu, const QStringList& path) {
+    const QList<DesignerMenuItem>* level = &menu;
+    const DesignerMenuItem* found = nullptr;
+    for (const QString& caption : path) {
+        found = nullptr;
+        for (const DesignerMenuItem& m : *level)
+            if (m.caption == caption) found = &m;
+        if (!found) return nullptr;
+        level = &found->children;
+    }
+    return found;
+}
+
+TEST_F(TableDesignerDb, PopupMenuItemsRunTheirCommands) {
+    Run(QStringLiteral("CREATE TABLE a(x INTEGER PRIMARY KEY, y TEXT UNIQUE); CREATE TABLE b(z);"));
+    Alter(QStringLiteral("a"));
+    // Altering: the template entry is the table itself only.
+    const DesignerMenuItem* import =
+        MenuItem(ctl.Menu(), {"Table", "Import Table layout using model table: "});
+    ASSERT_NE(import, nullptr);
+    ASSERT_EQ(import->children.size(), 1);
+    EXPECT_EQ(import->children[0].text, QStringLiteral("main.a"));
+    const DesignerMenuItem* added = MenuItem(ctl.Menu(), {"Columns", "Add column", "DATETIME"});
+    ASSERT_NE(added, nullptr);
+    ctl.Run(*added);
+    EXPECT_EQ(ctl.Layout().Cols.last().fType, QStringLiteral("DATETIME"));
+    const DesignerMenuItem* dup = MenuItem(ctl.Menu(), {"Columns", "y  (TEXT)  [U]", "Duplicate"});
+    ASSERT_NE(dup, nullptr);
+    ctl.Run(*dup);
+    EXPECT_EQ(ctl.Layout().Cols.last().fName, QStringLiteral("y_2"));
+    const DesignerMenuItem* trig =
+        MenuItem(ctl.Menu(), {"Columns", "y  (TEXT)  [U]", "Add as a Trigger"});
+    ASSERT_NE(trig, nullptr);
+    ctl.Run(*trig);
+    ASSERT_EQ(ctl.Layout().Trigs.size(), 1);
+    EXPECT_EQ(ctl.Layout().Trigs[0].trigEvent, TrigEvent::UpdateOf);
+    EXPECT_EQ(ctl.Layout().Trigs[0].trigFields, QStringLiteral("y"));
+    EXPECT_NE(MenuItem(ctl.Menu(), {"Triggers", "Trig_a_y", "Edit..."}), nullptr);
 }
 
 TEST_F(TableDesignerDb, SheetMarksShowKeysIndexesAndTriggers) {
@@ -343,6 +387,84 @@ TEST_F(TableDesignerDb, ConstraintsAndTemplatesGoThroughTheirDialogsAndQuestions
     EXPECT_TRUE(ctl.AddIndex());
     EXPECT_EQ(ctl.Layout().Idxs[0].IdxName, QStringLiteral("Idx_base_k"));
     EXPECT_TRUE(ctl.Script().contains(QStringLiteral("CHECK (k > '200-01-01 00:00:00')")));
+}
+
+TEST_F(TableDesignerDb, ColumnForeignKeysGoThroughTheDialog) {
+    Run(QStringLiteral("CREATE TABLE P(id INTEGER PRIMARY KEY);"
+                       "CREATE TABLE c(id INTEGER PRIMARY KEY, pid INTEGER REFERENCES P(id));"));
+    Alter(QStringLiteral("c"));
+    ctl.SelectCell(1, 1);
+    EXPECT_EQ(Cell(SheetRow::ForeignKey, 1), QStringLiteral("P(id)"));
+    // The column's own clause, edited: an action added.
+    dialogs.onKey = [](TFKeyLayout& k) { k.iDelAction = 5; };
+    EXPECT_TRUE(ctl.EditColumnForeignKey());
+    EXPECT_EQ(dialogs.lastKey.TableParent, QStringLiteral("P"));
+    EXPECT_EQ(ctl.Column()->fForeignKey, QStringLiteral("\"P\"(id) ON DELETE CASCADE"));
+    EXPECT_EQ(Cell(SheetRow::ForeignKey, 1), QStringLiteral("\"P\"(id)"));
+    // A table foreign key on the column takes the place of its own clause.
+    dialogs.onKey = nullptr;
+    EXPECT_TRUE(ctl.AddConstraint(KeyKind::ForeignKey));
+    EXPECT_EQ(dialogs.lastKey.OwnFields, QStringLiteral("pid"));
+    EXPECT_TRUE(ctl.Column()->fForeignKey.isEmpty());
+    EXPECT_EQ(ctl.Sheet().labels.last(), QStringLiteral("Foreign Key 1:"));
+    EXPECT_EQ(ctl.Sheet().cells.last(), (QStringList{"", "1"}));
+    EXPECT_EQ(ctl.Sheet().cells[0][1], QStringLiteral("2 .k"));
+    prompter.replies = {ScriptedPrompter::Reply::Yes};
+    EXPECT_TRUE(ctl.RemoveConstraint(0));
+    EXPECT_EQ(prompter.questions.last(),
+              QStringLiteral("Remove Table Constraint...: Remove Foreign Key relation to \"P\" "
+                             "now?"));
+}
+
+TEST_F(TableDesignerDb, NewDesignsAndTableOptions) {
+    TTableLayout t;
+    t.dbName = QStringLiteral("temp");
+    t.tblName = QStringLiteral("scratch");
+    ctl.Load(t, &db, true);
+    EXPECT_TRUE(ctl.Layout().isTemp);
+    EXPECT_FALSE(ctl.Layout().ifNotEx);
+    EXPECT_TRUE(ctl.TemplatesAllowed());
+    ctl.SetVirtual(true);
+    EXPECT_EQ(ctl.Layout().virtualType, QStringLiteral("fts5"));
+    ctl.SetVirtual(false);
+    ctl.SetWithoutRowId(true);
+    EXPECT_TRUE(ctl.Script().contains(QStringLiteral(") WITHOUT ROWID;")));
+    ctl.SetPrimaryKey(false); // no key: WITHOUT ROWID cannot stay
+    EXPECT_FALSE(ctl.Layout().noRowID);
+    ctl.SetIfNotExists(true);
+    EXPECT_TRUE(ctl.Script().startsWith(
+        QStringLiteral("CREATE TEMPORARY TABLE IF NOT EXISTS \"temp\".\"scratch\" (")));
+    // A table that cannot be read leaves the default column.
+    t.OldName = QStringLiteral("missing");
+    ctl.Load(t, &db, false);
+    ASSERT_EQ(ctl.Layout().Cols.size(), 1);
+    EXPECT_EQ(ctl.Layout().Cols[0].fName, QStringLiteral("ID"));
+}
+
+TEST_F(TableDesignerDb, AFailedRollbackIsReportedAsSuch) {
+    Run(QStringLiteral("CREATE TABLE r(id INTEGER PRIMARY KEY, v TEXT);"
+                       "INSERT INTO r VALUES (1, 'x');"));
+    db.Close();
+    {
+        // The first journal write fails: the engine abandons the whole
+        // transaction, so the designer's own roll-back has nothing to undo.
+        ScopedFault fault(FaultOp::Write, 1, SQLITE_OPEN_MAIN_JOURNAL, SQLITE_IOERR_WRITE, false);
+        TSQLite3Database faulty;
+        ASSERT_TRUE(faulty.Open(path));
+        TableDesignerController c(prompter, dialogs);
+        TTableLayout t;
+        t.tblName = t.OldName = QStringLiteral("r");
+        c.Load(t, &faulty, false);
+        EXPECT_FALSE(c.TestSchema());
+        EXPECT_TRUE(fault.Fired());
+        ASSERT_FALSE(prompter.warnings.isEmpty());
+        EXPECT_EQ(prompter.warnings.last(),
+                  QStringLiteral("Table-Creation Error: WARNING: Transaction did not roll back, "
+                                 "possible corruption might set in.\rBack-up and check this "
+                                 "database."));
+        EXPECT_FALSE(faulty.TransactionOpen());
+    }
+    EXPECT_INTEGRITY_OK(path);
 }
 
 // A port that accepts what it is given, as the window would on Accept.

@@ -33,6 +33,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <exception>
 #include <functional>
 
 namespace sky::ui {
@@ -90,7 +91,11 @@ public:
 
 template <typename F> void TfrmSKYTblDesign::Edit(F f) {
     if (!fEditActive) return;
-    f();
+    // A failed edit keeps what was written before it; the window stays usable.
+    try {
+        f();
+    } catch (const std::exception&) {
+    }
     Render();
 }
 
