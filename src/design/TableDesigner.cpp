@@ -695,15 +695,10 @@ void TableDesignerController::EditCell(int row, int column, const QString& text)
     case SheetRow::Name:
         f.fName = text;
         break;
-    case SheetRow::Type: {
-        // A length left as it was keeps its form, scale included.
-        QString type, spec;
-        SplitTypeSpec(text, type, spec);
-        if (!text.contains(u'(')) spec = f.fVarSpec;
-        f.fType = type;
-        f.fVarSpec = spec;
+    case SheetRow::Type:
+        // The cell shows type and length together; a scale typed with it stays.
+        SplitTypeSpec(text, f.fType, f.fVarSpec);
         break;
-    }
     case SheetRow::Check:
         f.fCheckFunc = text;
         break;

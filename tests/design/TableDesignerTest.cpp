@@ -112,13 +112,17 @@ TEST_F(TableDesignerDb, ADecimalKeepsItsScaleUntilItsLengthIsEdited) {
     // What the editors show, written back unchanged, and a rename.
     ctl.SetColumnType(ctl.Column()->fType, LengthText(ctl.Column()->fVarSpec));
     ctl.SetColumnName(QStringLiteral("total"));
-    ctl.EditCell(int(SheetRow::Type), 1, QStringLiteral("decimal"));
+    ctl.EditCell(int(SheetRow::Type), 1, QStringLiteral("decimal(10, 2)"));
     EXPECT_TRUE(ctl.Script().contains(QStringLiteral("\"total\" DECIMAL(10,2)")))
         << ctl.Script().toStdString();
     ctl.SetColumnType(QStringLiteral("DECIMAL"), QStringLiteral("12"));
     EXPECT_EQ(ctl.Column()->fVarSpec, QStringLiteral("(12)"));
     ctl.SetColumnType(QStringLiteral("VARCHAR"), QStringLiteral("0"));
     EXPECT_EQ(Cell(SheetRow::Type, 1), QStringLiteral("VARCHAR"));
+    ctl.EditCell(int(SheetRow::Type), 1, QStringLiteral("char(8)"));
+    EXPECT_EQ(Cell(SheetRow::Type, 1), QStringLiteral("CHAR(8)"));
+    ctl.EditCell(int(SheetRow::Type), 1, QStringLiteral("char"));
+    EXPECT_EQ(Cell(SheetRow::Type, 1), QStringLiteral("CHAR"));
 }
 
 TEST_F(TableDesignerDb, OnlyOneColumnIsThePrimaryKey) {
@@ -153,7 +157,10 @@ TEST_F(TableDesignerDb, DuplicatesTakeTheFirstFreeNumberAndCopyTheOldValues) {
     EXPECT_FALSE(d.allowNull);
     EXPECT_EQ(d.OldName, QStringLiteral("Name"));
     EXPECT_EQ(ctl.SelectedColumn(), 2);
+    EXPECT_FALSE(ctl.DuplicateName());
     EXPECT_TRUE(ctl.Result().colReassigns.contains(QStringLiteral("Name=Name_3")));
+    ctl.SetColumnName(QStringLiteral("name _2")); // compared upper-case without spaces
+    EXPECT_TRUE(ctl.DuplicateName());
 }
 
 TEST_F(TableDesignerDb, RemovalNeedsASecondColumn) {

@@ -556,11 +556,15 @@ void TfrmSKYTblDesign::RenderEditors() {
     const TFieldLayout& col = has ? *f : none;
     if (edtColName->text() != col.fName) edtColName->setText(col.fName);
     lblColumn->setText(col.OldName);
-    SetComboText(cbType, col.fType);
-    SetComboText(cbFieldSpec, LengthText(col.fVarSpec));
-    SetComboText(cbCollation, col.fCollation);
-    SetComboText(cbDefault, col.fDefVal);
-    SetComboText(cbCheck, col.fCheckFunc);
+    // The box being typed in keeps its text while its column stays selected
+    // (a length such as "10," is read as 10 until the scale is typed).
+    const bool sameColumn = FShownCol == FCtl->SelectedColumn();
+    FShownCol = FCtl->SelectedColumn();
+    for (auto [box, text] :
+         {std::pair{cbType, col.fType}, std::pair{cbFieldSpec, LengthText(col.fVarSpec)},
+          std::pair{cbCollation, col.fCollation}, std::pair{cbDefault, col.fDefVal},
+          std::pair{cbCheck, col.fCheckFunc}})
+        if (!(sameColumn && box->hasFocus())) SetComboText(box, text);
     if (edtColComment->text() != col.fComment) edtColComment->setText(col.fComment);
     for (auto [b, on] :
          {std::pair{cbPrimaryKey, col.isPK}, std::pair{cbPKAscending, col.isAscend},
@@ -629,6 +633,7 @@ void TfrmSKYTblDesign::RenderMenu() {
 
 void TfrmSKYTblDesign::Load(const TTableLayout& layout, TSQLite3Database* db, bool allowTemplates) {
     fEditActive = false;
+    FShownCol = -1;
     FCtl->Load(layout, db, allowTemplates);
     pnlHelp->hide();
     Render();

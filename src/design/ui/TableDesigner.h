@@ -81,6 +81,7 @@ private:
     std::unique_ptr<Ports> FPorts;
     std::unique_ptr<TableDesignerController> FCtl;
     bool fEditActive = false;
+    int FShownCol = -1;       // the column the editors show
     QList<HelpTopic> FHelpOf; // per help-trigger widget, in FHelpWidgets order
     QList<QWidget*> FHelpWidgets;
 
