@@ -10,6 +10,8 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -58,6 +60,20 @@ TEST_F(TableDesignerWindow, CancellingTheNameQuestionKeepsTheWindowOpen) {
 
     // Accepted under its own name: the edited layout and its column map come back.
     QTimer::singleShot(0, &d, [&] {
+        // Hovering a help mark shows its text; leaving it hides it.
+        auto* mark = d.findChild<QLabel*>(QStringLiteral("imgHelpColumn"));
+        auto* help = d.findChild<QFrame*>(QStringLiteral("pnlHelp"));
+        EXPECT_TRUE(mark && help);
+        if (mark && help) {
+            QEvent enter(QEvent::Enter), leave(QEvent::Leave);
+            QCoreApplication::sendEvent(mark, &enter);
+            EXPECT_TRUE(help->isVisible());
+            const QList<QLabel*> texts = help->findChildren<QLabel*>();
+            EXPECT_TRUE(!texts.isEmpty() &&
+                        texts[0]->text() == QStringLiteral("- Column Properties -"));
+            QCoreApplication::sendEvent(mark, &leave);
+            EXPECT_FALSE(help->isVisible());
+        }
         d.AddColumnAction()->trigger();
         d.AcceptButton()->click();
     });

@@ -65,6 +65,14 @@ QComboBox* Choices(QWidget* parent, const char* name, const QStringList& items, 
     return c;
 }
 
+// A small help mark: hovering it shows a help text.
+QLabel* HelpMark(QWidget* parent, const char* name) {
+    auto* l = new QLabel(QStringLiteral(" (?) "), parent);
+    l->setObjectName(QLatin1String(name));
+    l->setCursor(Qt::WhatsThisCursor);
+    return l;
+}
+
 QCheckBox* Box(QWidget* parent, const char* name, const QString& caption) {
     auto* c = new QCheckBox(caption, parent);
     c->setObjectName(QLatin1String(name));
@@ -169,6 +177,8 @@ QWidget* TfrmSKYTblDesign::BuildTableBar() {
     g->addWidget(new QLabel(QStringLiteral("Template:"), w), 0, 3);
     g->addWidget(cbTemplate, 0, 4);
     g->addWidget(btnTemplate, 0, 5);
+    imgHelpTable = HelpMark(w, "imgHelpTable");
+    g->addWidget(imgHelpTable, 0, 6);
     cbTableCreateAsTemp = Box(w, "cbTableCreateAsTemp", QStringLiteral("TEMP Table"));
     cbTableCreateIfNotExist =
         Box(w, "cbTableCreateIfNotExist", QStringLiteral("Add: \"IF NOT EXISTS\" "));
@@ -182,6 +192,8 @@ QWidget* TfrmSKYTblDesign::BuildTableBar() {
                                                       cbTableCreateDropped, cbTableWithoutRowID,
                                                       cbIsVirtual, cbVirtualType})
         opts->addWidget(x);
+    imgHelpVirtual = HelpMark(w, "imgHelpVirtual");
+    opts->addWidget(imgHelpVirtual);
     opts->addStretch(1);
     g->addLayout(opts, 1, 0, 1, 6);
     g->setColumnStretch(1, 1);
@@ -265,6 +277,8 @@ QWidget* TfrmSKYTblDesign::BuildEditors() {
         boxes->addWidget(x);
     boxes->addWidget(new QLabel(QStringLiteral("On Conflict:"), w));
     boxes->addWidget(cbConflictClause);
+    imgHelpColumn = HelpMark(w, "imgHelpColumn");
+    boxes->addWidget(imgHelpColumn);
     boxes->addStretch(1);
     g->addLayout(boxes, 0, 3, r, 1);
     g->setColumnStretch(1, 1);
@@ -322,7 +336,7 @@ void TfrmSKYTblDesign::BuildHelp() {
     v->addWidget(lblHelpText);
     pnlHelp->hide();
     // Hovering these shows their help; leaving hides it.
-    FHelpWidgets = {sgTable, cbPrimaryKey, cbIsVirtual, btnLegend, lblDependantsWarn};
+    FHelpWidgets = {imgHelpTable, imgHelpColumn, imgHelpVirtual, btnLegend, lblDependantsWarn};
     FHelpOf = {HelpTopic::TableDesign, HelpTopic::ColumnProperties, HelpTopic::VirtualTable,
                HelpTopic::Legend, HelpTopic::Dependants};
     for (QWidget* w : FHelpWidgets)
@@ -456,8 +470,8 @@ bool TfrmSKYTblDesign::eventFilter(QObject* watched, QEvent* event) {
             Edit([this] { FCtl->EditColumnForeignKey(); });
     }
     const qsizetype h = FHelpWidgets.indexOf(qobject_cast<QWidget*>(watched));
-    if (h >= 0 && watched != sgTable && type == QEvent::Enter) ShowHelp(FHelpOf[h]);
-    if (h >= 0 && watched != sgTable && type == QEvent::Leave) pnlHelp->hide();
+    if (h >= 0 && type == QEvent::Enter) ShowHelp(FHelpOf[h]);
+    if (h >= 0 && type == QEvent::Leave) pnlHelp->hide();
     return QDialog::eventFilter(watched, event);
 }
 

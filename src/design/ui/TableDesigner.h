@@ -103,6 +103,7 @@ private:
     QsciScintilla* memSQL;
     QFrame* pnlHelp;
     QLabel *lblHelpHeader, *lblHelpText;
+    QLabel *imgHelpTable, *imgHelpColumn, *imgHelpVirtual;
     QMenu* puTableDesign;
 };
 
