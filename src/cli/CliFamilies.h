@@ -17,8 +17,8 @@ namespace sky::cli {
 std::span<const CliCommand* const> QueryCommands();  // query, columns, pk, csv, grid
 std::span<const CliCommand* const> ScriptCommands(); // exec, split, dump, backup, restructure
 std::span<const CliCommand* const> SchemaCommands(); // table-sql, view-sql, tree
-// count-rows, drop-table, empty-table, rename-table, copy-table, add-column,
-// rename-column, drop-column
+// count-rows, drop-table, empty-table, rename-table, copy-table, alter-table,
+// add-column, rename-column, drop-column, column-refs
 std::span<const CliCommand* const> TableCommands();
 std::span<const CliCommand* const> FileCommands(); // version, probe, pack, unpack, find-db, info
 

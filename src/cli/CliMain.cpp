@@ -175,11 +175,12 @@ const CliCommand kHelpCommand{
 // The order in which help lists the commands; a command missing here is
 // listed after these.
 const char* const kListing[] = {
-    "version",     "exec",        "split",        "probe",      "query",      "columns",
-    "pk",          "csv",         "pack",         "unpack",     "dump",       "backup",
-    "restructure", "table-sql",   "view-sql",     "grid",       "tree",       "count-rows",
-    "drop-table",  "empty-table", "rename-table", "copy-table", "add-column", "rename-column",
-    "drop-column", "find-db",     "info",         "help"};
+    "version",      "exec",        "split",       "probe",      "query",
+    "columns",      "pk",          "csv",         "pack",       "unpack",
+    "dump",         "backup",      "restructure", "table-sql",  "view-sql",
+    "grid",         "tree",        "count-rows",  "drop-table", "empty-table",
+    "rename-table", "copy-table",  "alter-table", "add-column", "rename-column",
+    "drop-column",  "column-refs", "find-db",     "info",       "help"};
 
 // Every command of every family, in listing order.
 const std::vector<const CliCommand*>& Commands() {

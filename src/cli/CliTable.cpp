@@ -2,6 +2,7 @@
 // arguments answering the questions the page would ask.
 #include "cli/CliFamilies.h"
 
+#include "design/DesignerPort.h"
 #include "engine/Database.h"
 #include "support/Prompter.h"
 #include "support/TextUtil.h"
@@ -55,21 +56,40 @@ private:
     bool FYes;
 };
 
+// The designer of alter-table: the edited layout is read from a script.
+class ScriptDesigner : public TableDesignerPort {
+public:
+    ScriptDesigner(QString script, QStringList renames)
+        : FScript(std::move(script)), FRenames(std::move(renames)) {}
+    bool GetDesignerTableLayout(TTableLayout& layout, TSQLite3Database*, bool) override {
+        TTableLayout edited;
+        if (!tableops::ReadDesignerScript(FScript, FRenames, layout, edited, why)) return false;
+        layout = edited;
+        return true;
+    }
+    QString why;
+
+private:
+    QString FScript;
+    QStringList FRenames;
+};
+
 using Operation = TableOpOutcome (*)(TableOpContext&);
 
 // Opens DB, runs the operation on TABLE with the answers, and reports: the
 // status on standard output when it succeeded, else the status (or the
 // questions left unanswered) on standard error.
 int RunTableOp(CliContext& ctx, Operation op, const QStringList& answers, const QString& column,
-               bool scriptOnly = false) {
+               bool scriptOnly = false, ScriptDesigner* designer = nullptr) {
     TSQLite3Database db;
     if (!db.Open(ctx.args[0], 0, false, true)) {
         ctx.error = db.LastError();
         return ExitFailed;
     }
     ArgsPrompter prompts(answers, ctx.flags.contains(QStringLiteral("yes")));
-    TableOpContext c{db,     prompts,   ctx.args[1], ctx.opts.value(QStringLiteral("schema")),
-                     column, scriptOnly};
+    TableOpContext c{db, prompts, ctx.args[1], ctx.opts.value(QStringLiteral("schema")), column};
+    c.scriptOnly = scriptOnly;
+    c.designer = designer;
     const TableOpOutcome o = op(c);
     if (o.ok) {
         Print(ctx, (scriptOnly ? o.script : o.status) + QLatin1Char('\n'));
@@ -77,8 +97,9 @@ int RunTableOp(CliContext& ctx, Operation op, const QStringList& answers, const 
     }
     QStringList lines = prompts.notes;
     if (!o.status.isEmpty()) lines << o.status;
+    if (designer && !designer->why.isEmpty()) lines << designer->why;
     if (lines.isEmpty()) lines << QStringLiteral("Cancelled.");
-    ctx.error = lines.join(QLatin1Char('\n'));
+    ctx.error = lines.join(QLatin1Char('\n')).replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return ExitFailed;
 }
 
@@ -127,6 +148,36 @@ int CmdDropColumn(CliContext& ctx) {
     if (ctx.args.size() != 3) return ExitUsage;
     return RunTableOp(ctx, &tableops::RemoveColumn, {}, ctx.args[2],
                       ctx.flags.contains(QStringLiteral("script")));
+}
+
+int CmdAlterTable(CliContext& ctx) {
+    if (ctx.args.size() != (ctx.inputFile.isEmpty() ? 3 : 2)) return ExitUsage;
+    QString script;
+    if (ctx.args.size() == 3)
+        script = ctx.args[2];
+    else if (!ReadInput(ctx, script))
+        return ExitFailed;
+    QStringList renames;
+    for (const QString& r : ctx.opts.value(QStringLiteral("rename")).split(QLatin1Char(',')))
+        if (!TrimText(r).isEmpty()) renames << r;
+    ScriptDesigner designer(script, renames);
+    return RunTableOp(ctx, &tableops::AlterTable, {}, QString(),
+                      ctx.flags.contains(QStringLiteral("script")), &designer);
+}
+
+int CmdColumnRefs(CliContext& ctx) {
+    if (ctx.args.size() != 3) return ExitUsage;
+    TSQLite3Database db;
+    if (!OpenExisting(ctx, db, ctx.args[0])) return ExitFailed;
+    ArgsPrompter prompts({}, false);
+    TableOpContext c{db, prompts, ctx.args[1], ctx.opts.value(QStringLiteral("schema")),
+                     ctx.args[2]};
+    const QString text = tableops::ColumnReferences(c);
+    Print(ctx, (text.isEmpty() ? QStringLiteral("No other table objects refer to Column ") +
+                                     c.curCol + QStringLiteral("...")
+                               : QString(text).replace(QLatin1Char('\r'), QLatin1Char('\n'))) +
+                   QLatin1Char('\n'));
+    return ExitOk;
 }
 
 const QString kSchemaOption = QStringLiteral("schema");
@@ -218,12 +269,40 @@ const CliCommand kDropColumnCommand{
     1,
     1};
 
+const CliCommand kAlterTableCommand{
+    "alter-table",
+    "alter-table DB TABLE (-f FILE | SQL) [--rename OLD=NEW,...] [--schema S] [--yes]\n"
+    "            [--script]",
+    "Rebuilds the table from a designer's script: its CREATE TABLE, then CREATE\n"
+    "INDEX and CREATE TRIGGER statements (DROP statements are ignored, so edited\n"
+    "table-sql output can be passed). New columns map to old ones by name\n"
+    "(ignoring case) or through --rename; the others get their default. Losing\n"
+    "columns asks first (--yes answers). A new table name renames the table\n"
+    "afterwards. Rows, rowids and the AUTOINCREMENT counter are kept; one\n"
+    "transaction. --script prints the statements and changes nothing.",
+    &CmdAlterTable,
+    {kSchemaOption, QStringLiteral("rename")},
+    {kYes, kScript},
+    1,
+    1};
+const CliCommand kColumnRefsCommand{
+    "column-refs",
+    "column-refs DB TABLE COL [--schema S]",
+    "Prints what refers to the column: the table's indexes and triggers, views,\n"
+    "other tables' triggers and child foreign keys.",
+    &CmdColumnRefs,
+    {kSchemaOption},
+    {},
+    1,
+    1};
+
 } // namespace
 
 std::span<const CliCommand* const> TableCommands() {
     static const CliCommand* const commands[] = {
-        &kCountRowsCommand, &kDropTableCommand, &kEmptyTableCommand,   &kRenameTableCommand,
-        &kCopyTableCommand, &kAddColumnCommand, &kRenameColumnCommand, &kDropColumnCommand};
+        &kCountRowsCommand,  &kDropTableCommand,  &kEmptyTableCommand, &kRenameTableCommand,
+        &kCopyTableCommand,  &kAlterTableCommand, &kAddColumnCommand,  &kRenameColumnCommand,
+        &kDropColumnCommand, &kColumnRefsCommand};
     return commands;
 }
 

@@ -199,6 +199,11 @@ QString PragmaArguments(const QString& tableLiteral, const QString& schema) {
            QLatin1Char(')');
 }
 
+bool IsMainSchema(const QString& schema) {
+    const QString s = TrimText(schema);
+    return s.isEmpty() || s.compare(QLatin1String("main"), Qt::CaseInsensitive) == 0;
+}
+
 QString MasterTableOf(const QString& schema) {
     const QString s = UnquoteIdent(schema);
     const QString lower = s.toLower();

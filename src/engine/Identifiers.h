@@ -37,6 +37,8 @@ QString QuoteIdentList(const QStringList& names, bool bForce);
 QString UnquoteIdent(const QString& name);
 // "sqlite_master", "sqlite_temp_master" or QuoteIdent(schema) + ".sqlite_master".
 QString MasterTableOf(const QString& schema);
+// True for an empty schema name or "main" (any letter case, blanks around).
+bool IsMainSchema(const QString& schema);
 // The arguments of a table-valued pragma for a table of a schema:
 // "(table)" for main, else "(table, 'schema')". (A schema prefix on the
 // pragma's name does not choose the schema the table is looked up in.)

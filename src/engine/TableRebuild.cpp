@@ -28,6 +28,7 @@ const QString kEmptyStep = QStringLiteral("Restructure step compiled to nothing"
 const QString kForeignKeyFailed = QStringLiteral("FOREIGN KEY constraint failed: row %1 of %2 has "
                                                  "no parent in %3");
 const QString kExceptionExecuting = QStringLiteral("Exception executing Query ");
+const QString kViewBroken = QStringLiteral("The view %1 would no longer work: %2");
 
 // Runs one statement of the plan. A text that holds more than one statement
 // is refused before anything runs.
@@ -131,6 +132,41 @@ bool RunPlanSteps(TSQLite3Database& db, const TRebuildPlan& plan, bool checkFore
     if (!bad.isEmpty() && bad[0].size() >= 3) {
         db.SetError(kForeignKeyFailed.arg(bad[0][1], InQuotes(bad[0][0]), InQuotes(bad[0][2])));
         return false;
+    }
+    return true;
+}
+
+// The views of the table's schema that name it and can be read.
+bool WorkingViews(TSQLite3Database& db, const TRebuildPlan& plan, QStringList& views) {
+    views.clear();
+    QList<QStringList> rows;
+    if (!Rows(db,
+              QStringLiteral("SELECT \"name\", \"sql\" FROM ") + MasterTableOf(plan.schema) +
+                  QStringLiteral(" WHERE \"type\"='view';"),
+              rows))
+        return false;
+    for (const QStringList& r : rows) {
+        if (r.size() < 2 || !r[1].contains(plan.table, Qt::CaseInsensitive)) continue;
+        std::unique_ptr<TSQLite3Statement> probe = db.Prepare(
+            QStringLiteral("SELECT * FROM ") + QuoteIdent(plan.schema) + QLatin1Char('.') +
+            QuoteIdent(r[0], false, true) + QStringLiteral(" LIMIT 0;"));
+        if (probe) views << r[0];
+    }
+    db.ClearError();
+    return true;
+}
+
+// A rebuild that leaves a view that could be read unreadable (a column it
+// names is gone) fails.
+bool ViewsStillWork(TSQLite3Database& db, const TRebuildPlan& plan, const QStringList& views) {
+    for (const QString& v : views) {
+        std::unique_ptr<TSQLite3Statement> probe =
+            db.Prepare(QStringLiteral("SELECT * FROM ") + QuoteIdent(plan.schema) +
+                       QLatin1Char('.') + QuoteIdent(v, false, true) + QStringLiteral(" LIMIT 0;"));
+        if (!probe) {
+            db.SetError(kViewBroken.arg(InQuotes(v), db.LastError()));
+            return false;
+        }
     }
     return true;
 }
@@ -277,7 +313,9 @@ bool RunRebuild(TSQLite3Database& db, const std::function<bool(TRebuildPlan&)>& 
     return Guarded(db, [&] {
         return CanRebuild(db) && InRebuildTransaction(db, [&](bool fkOn) {
                    TRebuildPlan plan;
-                   return build(plan) && RunPlanSteps(db, plan, fkOn);
+                   QStringList working;
+                   return build(plan) && WorkingViews(db, plan, working) &&
+                          RunPlanSteps(db, plan, fkOn) && ViewsStillWork(db, plan, working);
                });
     });
 }

@@ -1,10 +1,13 @@
 // The table operations: their statements, questions and status texts.
 #include "workspace/TableOps.h"
 
+#include "design/DesignerPort.h"
+#include "design/IndexTrigger.h"
 #include "design/Reassign.h"
 #include "design/TableLayout.h"
 #include "engine/Database.h"
 #include "engine/Identifiers.h"
+#include "engine/ScriptSplitter.h"
 #include "engine/SqlLexer.h"
 #include "engine/SqlLiteral.h"
 #include "engine/TableRebuild.h"
@@ -22,11 +25,6 @@ const QString kLayoutNotRead = QStringLiteral("Failed to read Table Layout for: 
 
 QString InQuotes(const QString& s) {
     return QLatin1Char('"') + s + QLatin1Char('"');
-}
-
-bool IsMain(const QString& schema) {
-    const QString s = TrimText(schema);
-    return s.isEmpty() || s.compare(QLatin1String("main"), Qt::CaseInsensitive) == 0;
 }
 
 // The table as a qualified name, every part in double quotes: the schema
@@ -112,11 +110,8 @@ bool OnlyComments(const QString& text) {
 
 // The create script of a layout split for the rebuild: the CREATE TABLE
 // statement, and the indexes and triggers (the script's DROP lines left out).
-bool SplitCreateScript(TSQLite3Database& db, const QString& script, QString& createTable,
-                       QStringList& after) {
-    TSQLiteStatementArray statements;
-    db.SQLReduceToStatements(script, statements, false);
-    for (const auto& s : statements) {
+bool SplitCreateScript(const QString& script, QString& createTable, QStringList& after) {
+    for (const QString& s : SplitSqlScript(script, false).statements) {
         QString text = TrimText(s);
         if (OnlyComments(text)) continue;
         if (!text.endsWith(QLatin1Char(';'))) text += QLatin1Char(';');
@@ -358,7 +353,8 @@ TableOpOutcome CopyTable(TableOpContext& c) {
     const QString qNew = Qualified(c.schema, name);
     if (!c.db.BeginTransaction()) return Fail(c.db.LastError());
     QString step = QStringLiteral("Creating Table ") + InQuotes(name) + QStringLiteral("...");
-    bool ok = ReplaceCreatedName(create, IsMain(c.schema) ? QuoteIdent(name, false, true) : qNew);
+    bool ok =
+        ReplaceCreatedName(create, IsMainSchema(c.schema) ? QuoteIdent(name, false, true) : qNew);
     if (!ok) c.db.SetError(QStringLiteral("the table name was not found in its CREATE text"));
     ok = ok && c.db.Execute(create);
     if (ok) {
@@ -391,7 +387,7 @@ bool RebuildFromLayout(TableOpContext& c, const TTableLayout& old, const TTableL
                        const QString& header, const QString& asideBase, const QStringList& targets,
                        const QStringList& sources, QString& script) {
     TRebuildSpec spec;
-    spec.schema = IsMain(c.schema) ? QStringLiteral("main") : TrimText(c.schema);
+    spec.schema = IsMainSchema(c.schema) ? QStringLiteral("main") : TrimText(c.schema);
     spec.table = c.table;
     spec.header = header;
     spec.asideBase = asideBase;
@@ -405,8 +401,8 @@ bool RebuildFromLayout(TableOpContext& c, const TTableLayout& old, const TTableL
     TTableLayout t = edited;
     t.dropExisting = false;
     t.ifNotEx = false;
-    t.dbName = IsMain(c.schema) ? QString() : spec.schema;
-    if (!SplitCreateScript(c.db, convTableLayoutToSQL(t), spec.createTable, spec.afterCopy)) {
+    t.dbName = IsMainSchema(c.schema) ? QString() : spec.schema;
+    if (!SplitCreateScript(convTableLayoutToSQL(t), spec.createTable, spec.afterCopy)) {
         c.db.SetError(QStringLiteral("The new layout gives no CREATE TABLE statement"));
         return false;
     }
@@ -549,6 +545,11 @@ TableOpOutcome RemoveColumn(TableOpContext& c) {
     if (at < 0)
         return Fail(QStringLiteral("Error locating/deleting column ") + InQuotes(col) +
                     QStringLiteral(" - Please report as a bug!"));
+    const QString refs = ColumnReferences(c);
+    if (!refs.isEmpty())
+        c.prompts.ShowWarning(refs + QStringLiteral(".\r\rPlease drop any external references "
+                                                    "before deleting a column."),
+                              QStringLiteral("Column has external references..."));
     if (t.Cols.size() == 1) {
         if (!c.prompts.AskYesNo(QStringLiteral("WARNING: Deleting Table"),
                                 QStringLiteral("This is the only column left in Table ") +
@@ -615,6 +616,246 @@ TableOpOutcome RemoveColumn(TableOpContext& c) {
                           QStringLiteral("TempColDeleterTable"), targets, sources, script);
     return Rebuilt(c, ok, script, QStringLiteral("Success deleting Column ") + gone,
                    QStringLiteral("Failed to delete column: "));
+}
+
+QString ColumnReferencesText(const QString& column, const QString& referencesCell) {
+    const QStringList lists = referencesCell.split(QLatin1Char(';'));
+    const char* const kinds[3][3] = {{"' forms part of ", "Index", "Indices"},
+                                     {"' is an initiator for ", "Trigger", "Triggers"},
+                                     {"' is referenced by ", "Trigger", "Triggers"}};
+    QStringList sentences;
+    for (int k = 0; k < 3 && k < lists.size(); ++k) {
+        QStringList names;
+        for (const QString& n : lists[k].split(QLatin1Char(',')))
+            if (!TrimText(n).isEmpty()) names << InQuotes(TrimText(n));
+        if (names.isEmpty()) continue;
+        sentences << QLatin1Char('\'') + column + QLatin1String(kinds[k][0]) +
+                         QLatin1String(names.size() == 1 ? kinds[k][1] : kinds[k][2]) +
+                         QLatin1Char(' ') + names.join(QStringLiteral("'\rand '"));
+    }
+    return sentences.join(QStringLiteral(".\r\r"));
+}
+
+QString ColumnReferencesCell(const TTableLayout& t, const QString& column) {
+    QStringList idx, upd, men;
+    for (const TIndexLayout& i : t.Idxs)
+        if (ContainsWholeWord(i.IdxFields, column) || ContainsWholeWord(i.IdxWhere, column))
+            idx << i.IdxName;
+    for (const TTriggerLayout& tr : t.Trigs) {
+        if (ContainsWholeWord(tr.trigFields, column)) upd << tr.trigName;
+        if (ContainsWholeWord(tr.trigWhen, column) || ContainsWholeWord(tr.trigExecCode, column))
+            men << tr.trigName;
+    }
+    QStringList lists;
+    for (const QStringList* l : {&idx, &upd, &men}) {
+        QString list;
+        for (const QString& name : *l)
+            list += name + QStringLiteral(", ");
+        lists << list;
+    }
+    return lists.join(QStringLiteral("; "));
+}
+
+QString ColumnReferences(TableOpContext& c) {
+    TTableLayout t;
+    QString why;
+    if (!convDBTableToLayout(c.db, c.schema, t, c.table, &why)) return QString();
+    QStringList sentences;
+    const QString own = ColumnReferencesText(c.curCol, ColumnReferencesCell(t, c.curCol));
+    if (!own.isEmpty()) sentences << own;
+    // Outside the table: views and other tables' triggers whose text names
+    // both the table and the column, and child keys on the column.
+    const QString master = MasterTableOf(TrimText(c.schema));
+    QStringList views, triggers, children;
+    QStringList names;
+    if (c.db.QuerySingleColumn(
+            names,
+            QStringLiteral("SELECT type || ' ' || name || char(1) || ifnull(sql, '') FROM ") +
+                master + QStringLiteral(" WHERE (type='view' OR (type='trigger' AND tbl_name<>") +
+                QuoteSqlString(c.table) + QStringLiteral(" COLLATE NOCASE));"),
+            0, false)) {
+        for (const QString& row : names) {
+            const qsizetype sep = row.indexOf(QChar(1));
+            const QString sql = row.mid(sep + 1);
+            if (!ContainsWholeWord(sql, c.curCol) || !ContainsWholeWord(sql, c.table)) continue;
+            const QString head = row.left(sep);
+            (head.startsWith(QLatin1String("view ")) ? views : triggers)
+                << InQuotes(head.mid(head.indexOf(QLatin1Char(' ')) + 1));
+        }
+    }
+    if (c.db.QuerySingleColumn(
+            names,
+            QStringLiteral("SELECT DISTINCT m.name FROM ") + master +
+                QStringLiteral(" AS m, pragma_foreign_key_list(m.name") +
+                (IsMainSchema(c.schema)
+                     ? QString()
+                     : QStringLiteral(", ") + QuoteSqlString(TrimText(c.schema))) +
+                QStringLiteral(") AS k WHERE m.type='table' AND k.\"table\"=") +
+                QuoteSqlString(c.table) + QStringLiteral(" COLLATE NOCASE AND k.\"to\"=") +
+                QuoteSqlString(c.curCol) + QStringLiteral(" COLLATE NOCASE ORDER BY m.name;"),
+            0, false))
+        for (const QString& n : names)
+            children << InQuotes(n);
+    const struct {
+        const QStringList* names;
+        const char *one, *many;
+    } outside[] = {{&views, "View", "Views"},
+                   {&triggers, "Trigger", "Triggers"},
+                   {&children, "the foreign key of Table", "the foreign keys of Tables"}};
+    for (const auto& o : outside)
+        if (!o.names->isEmpty())
+            sentences << QLatin1Char('\'') + c.curCol + QStringLiteral("' is named by ") +
+                             QLatin1String(o.names->size() == 1 ? o.one : o.many) +
+                             QLatin1Char(' ') + o.names->join(QStringLiteral("'\rand '"));
+    return sentences.join(QStringLiteral(".\r\r"));
+}
+
+TableOpOutcome ShowColumnReferences(TableOpContext& c) {
+    const QString text = ColumnReferences(c);
+    const QString title = QStringLiteral("Column ") + c.curCol + QStringLiteral(" References: ");
+    if (text.isEmpty())
+        c.prompts.ShowNotice(title,
+                             QStringLiteral("No other table objects refer to Column ") + c.curCol +
+                                 QStringLiteral("..."),
+                             9, false);
+    else
+        c.prompts.ShowNotice(title, text, 60, false);
+    TableOpOutcome o;
+    o.ok = true;
+    o.status = text.isEmpty() ? QStringLiteral("No other table objects refer to Column ") +
+                                    c.curCol + QStringLiteral("...")
+                              : text;
+    return o;
+}
+
+bool ReadDesignerScript(const QString& script, const QStringList& renames, const TTableLayout& old,
+                        TTableLayout& edited, QString& why) {
+    edited = TTableLayout();
+    const SplitResult split = SplitSqlScript(script, false);
+    const QStringList& statements = split.statements;
+    if (!TrimText(split.tail).isEmpty() && !OnlyComments(split.tail)) {
+        why = QStringLiteral("The script ends inside a statement");
+        return false;
+    }
+    bool table = false;
+    for (const QString& s : statements) {
+        const QString text = TrimText(s);
+        if (OnlyComments(text)) continue;
+        const QString head = UpperAscii(text.left(60)).simplified();
+        if (head.startsWith(QLatin1String("DROP "))) continue;
+        if (!table) {
+            if (!parseTable(text, {}, edited, &why)) return false;
+            table = true;
+            continue;
+        }
+        TIndexLayout ix;
+        TTriggerLayout tr;
+        if (head.contains(QLatin1String(" INDEX ")) && parseIndex(text, ix)) {
+            edited.Idxs << ix;
+        } else if (head.contains(QLatin1String(" TRIGGER ")) && parseTrigger(text, tr)) {
+            edited.Trigs << tr;
+        } else {
+            why = QStringLiteral("Not an index or trigger statement: ") + text.left(60);
+            return false;
+        }
+    }
+    if (!table) {
+        why = QStringLiteral("The script has no CREATE TABLE statement");
+        return false;
+    }
+    for (TFieldLayout& f : edited.Cols) {
+        f.OldName.clear();
+        for (const QString& r : renames) {
+            const qsizetype eq = r.indexOf(QLatin1Char('='));
+            if (eq > 0 && TrimText(r.mid(eq + 1)).compare(f.fName, Qt::CaseInsensitive) == 0)
+                f.OldName = TrimText(r.left(eq));
+        }
+        if (f.OldName.isEmpty() && FindColumn(old, f.fName) >= 0) f.OldName = f.fName;
+        if (!f.OldName.isEmpty()) {
+            const qsizetype at = FindColumn(old, f.OldName);
+            if (at < 0) {
+                why = QStringLiteral("No column ") + InQuotes(f.OldName) +
+                      QStringLiteral(" to rename in ") + old.tblName;
+                return false;
+            }
+            f.OldName = old.Cols[at].fName;
+        }
+    }
+    edited.OldName = old.tblName;
+    return true;
+}
+
+TableOpOutcome AlterTable(TableOpContext& c) {
+    TTableLayout t;
+    QString why;
+    if (!convDBTableToLayout(c.db, c.schema, t, c.table, &why))
+        return Fail(QStringLiteral("Failed to read table layout for: ") + c.table);
+    const TTableLayout old = t;
+    t.OldName = c.table;
+    if (!c.designer || !c.designer->GetDesignerTableLayout(t, &c.db, false))
+        return TableOpOutcome();
+    QStringList targets, sources;
+    int mapped = 0;
+    for (const TFieldLayout& f : t.Cols) {
+        if (!f.fGenerated.isEmpty()) continue;
+        targets << QuoteIdent(f.fName, false, true);
+        if (!f.OldName.isEmpty() && FindColumn(old, f.OldName) >= 0) {
+            sources << QuoteIdent(old.Cols[FindColumn(old, f.OldName)].fName, false, true);
+            ++mapped;
+        } else {
+            sources << DefaultSource(f.fDefVal);
+        }
+    }
+    int oldCount = 0;
+    for (const TFieldLayout& f : old.Cols)
+        if (f.fGenerated.isEmpty()) ++oldCount;
+    if (mapped < oldCount &&
+        !c.prompts.AskYesNo(
+            QStringLiteral("WARNING: Lost Data"),
+            QStringLiteral("Only ") + QString::number(mapped) + QStringLiteral(" of the ") +
+                QString::number(oldCount) +
+                QStringLiteral(" previous data columns are mapped to new columns.") +
+                QStringLiteral("\rData loss is imminent - Continue regardless?"),
+            60, QStringLiteral("No"), QStringLiteral("Yes")))
+        return TableOpOutcome();
+    // Created under the old name unless the new one differs only in case;
+    // another name is given afterwards, when the engine also renames what
+    // refers to the table.
+    const QString newName = TrimText(t.tblName);
+    const bool renamed = newName.compare(c.table, Qt::CaseInsensitive) != 0;
+    if (renamed) t.tblName = c.table;
+    QString script;
+    const bool ok = RebuildFromLayout(
+        c, old, t, QStringLiteral("-- SQL script to alter table : ") + c.table + QLatin1Char('.'),
+        QStringLiteral("TempAlteringTable"), targets, sources, script);
+    const QString renameSql = QStringLiteral("ALTER TABLE ") + Qualified(c) +
+                              QStringLiteral(" RENAME TO ") + QuoteIdent(newName) +
+                              QLatin1Char(';');
+    if (c.scriptOnly) {
+        TableOpOutcome o =
+            Rebuilt(c, ok, script, QString(), QStringLiteral("Error altering table: "));
+        if (ok && renamed) o.script += QStringLiteral("\r\n") + renameSql;
+        return o;
+    }
+    if (!ok) return Fail(QStringLiteral("Error altering table: ") + c.db.LastError());
+    TableOpOutcome o;
+    o.ok = o.changed = o.refreshSchema = true;
+    o.selectTable = c.table;
+    o.status =
+        QStringLiteral("Table ") + InQuotes(c.table) + QStringLiteral(" altered successfully.");
+    if (renamed) {
+        if (c.db.Execute(renameSql)) {
+            o.selectTable = newName;
+            o.status = QStringLiteral("Table ") + InQuotes(c.table) +
+                       QStringLiteral(" altered and re-named to ") + InQuotes(newName) +
+                       QStringLiteral(" successfully.");
+        } else {
+            o.status = QStringLiteral("Error changing table ") + InQuotes(c.table) +
+                       QStringLiteral(" to ") + InQuotes(newName) + QStringLiteral(": ") +
+                       c.db.LastError();
+        }
+    }
+    return o;
 }
 
 } // namespace sky::tableops

@@ -12,6 +12,7 @@ namespace sky {
 
 class Prompter;
 class TSQLite3Database;
+class TableDesignerPort;
 struct TTableLayout;
 
 struct TableOpContext {
@@ -22,6 +23,7 @@ struct TableOpContext {
     QString curCol; // CurCol
     // Build the rebuild's statements into the outcome's script; change nothing.
     bool scriptOnly = false;
+    TableDesignerPort* designer = nullptr; // for the alter
 };
 
 struct TableOpOutcome {
@@ -51,6 +53,28 @@ QString AdjustColumnName(const QString& typed, const QStringList& existing, bool
 // numbers as written, anything else as a quoted string, nothing as ''.
 QString DefaultSource(const QString& defaultValue);
 
+// The references notice's text for a column from its references cell (the
+// index names; the UPDATE OF trigger names; the mentioning trigger names,
+// separated by ";", each name followed by ", "). Empty when nothing refers.
+QString ColumnReferencesText(const QString& column, const QString& referencesCell);
+
+// The references cell of a column of the layout: the indexes using it, the
+// triggers whose UPDATE OF list holds it, the triggers mentioning it.
+QString ColumnReferencesCell(const TTableLayout& t, const QString& column);
+// The references notice's text of c.curCol: the cell's sentences, then the
+// views, other tables' triggers and child foreign keys that name it.
+QString ColumnReferences(TableOpContext& c);
+// Shows it: a notice of the references, or that there are none.
+TableOpOutcome ShowColumnReferences(TableOpContext& c);
+
+// Reads a designer's script (CREATE TABLE, then CREATE INDEX and CREATE
+// TRIGGER statements; DROP statements ignored) into a layout whose columns
+// carry the old names they map to: renames (lines or items NEW=OLD... given
+// as OLD=NEW) first, else the old column of the same name ignoring case.
+// False with the reason.
+bool ReadDesignerScript(const QString& script, const QStringList& renames, const TTableLayout& old,
+                        TTableLayout& edited, QString& why);
+
 TableOpOutcome CountRows(TableOpContext& c);
 TableOpOutcome DropTable(TableOpContext& c);
 TableOpOutcome EmptyTable(TableOpContext& c);
@@ -59,6 +83,8 @@ TableOpOutcome CopyTable(TableOpContext& c);
 TableOpOutcome AddColumn(TableOpContext& c);
 TableOpOutcome RenameColumn(TableOpContext& c);
 TableOpOutcome RemoveColumn(TableOpContext& c);
+// The table edited in the designer (c.designer) and rebuilt.
+TableOpOutcome AlterTable(TableOpContext& c);
 
 // Rebuilds the table from an edited layout (columns carry their OldName):
 // the statements (header comment, drops of the old indexes and triggers,

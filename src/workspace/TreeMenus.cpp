@@ -178,11 +178,6 @@ QString InDoubleQuotes(const QString& name) {
     return QLatin1Char('"') + name + QLatin1Char('"');
 }
 
-bool IsMainSchema(const QString& schema) {
-    const QString s = TrimText(schema);
-    return s.isEmpty() || s.compare(QLatin1String("main"), Qt::CaseInsensitive) == 0;
-}
-
 bool IsTempSchema(const QString& schema) {
     return TrimText(schema).compare(QLatin1String("temp"), Qt::CaseInsensitive) == 0;
 }

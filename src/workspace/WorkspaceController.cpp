@@ -20,11 +20,6 @@
 namespace sky {
 namespace {
 
-bool IsMainSchema(const QString& schema) {
-    const QString s = TrimText(schema).toLower();
-    return s.isEmpty() || s == QLatin1String("main");
-}
-
 // Whether a name occurs in a text as a whole word, ignoring case.
 bool MentionsWord(const QString& text, const QString& word) {
     if (word.isEmpty()) return false;

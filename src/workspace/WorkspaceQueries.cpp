@@ -274,6 +274,7 @@ TemplateContext WorkspaceController::TemplateState() const {
     c.curSchema = table.schema;
     c.curTable = table.name;
     c.columns = table.columns;
+    c.chosenColumn = table.curCol;
     c.primaryKey = table.primaryKey;
     c.queryLimit = fQryLimit;
     c.clipboard = FView.ClipboardText();

@@ -2,10 +2,80 @@
 // and the page, tree and status follow its outcome.
 #include "workspace/WorkspaceController.h"
 
+#include "engine/Identifiers.h"
+#include "workspace/TableOps.h"
+
+#include <QDateTime>
+
 namespace sky {
 
 void WorkspaceController::TableCommand(TableCommandKind kind) {
-    (void)kind;
+    using K = TableCommandKind;
+    if (kind == K::ShowObjectSql) {
+        ShowObjectSql();
+        return;
+    }
+    if (sql.IsBusy() || table.name.isEmpty()) return;
+    const bool tableOnly = kind != K::CountRows && kind != K::ColumnReferences;
+    if (table.type != 0 && tableOnly) return;
+    const bool needsColumn = kind == K::RenameColumn || kind == K::RemoveColumn ||
+                             kind == K::ColumnReferences || kind == K::AddColumn;
+    if (needsColumn && table.curCol.isEmpty()) return;
+    Operation op(*this);
+    TableOpContext c{sql, FPrompts, table.name, table.schema, table.curCol};
+    c.designer = FView.TableDesigner();
+    TableOpOutcome o;
+    switch (kind) {
+    case K::CountRows:
+        o = tableops::CountRows(c);
+        if (o.ok) {
+            const QString prefix = QLatin1Char('T') + table.name;
+            KVPut(cfg, prefix + QStringLiteral("RowCount"), o.rowCountText);
+            KVPut(cfg, prefix + QStringLiteral("RCChecked"),
+                  QDateTime::currentDateTime().toString(Qt::ISODate));
+            RefreshRowCount();
+            FView.TableChanged();
+        }
+        break;
+    case K::Drop:
+        o = tableops::DropTable(c);
+        break;
+    case K::Empty:
+        o = tableops::EmptyTable(c);
+        break;
+    case K::Rename:
+        o = tableops::RenameTable(c);
+        break;
+    case K::Copy:
+        o = tableops::CopyTable(c);
+        break;
+    case K::Alter:
+        if (!table.tableButtons || !IsMainSchema(table.schema)) return;
+        o = tableops::AlterTable(c);
+        break;
+    case K::AddColumn:
+        o = tableops::AddColumn(c);
+        break;
+    case K::RenameColumn:
+        o = tableops::RenameColumn(c);
+        break;
+    case K::RemoveColumn:
+        o = tableops::RemoveColumn(c);
+        break;
+    case K::ColumnReferences:
+        o = tableops::ShowColumnReferences(c);
+        o.status.clear(); // the notice says it
+        break;
+    default: // compare, index and trigger dialogs, new tables: their own issues
+        return;
+    }
+    if (!o.status.isEmpty()) SetStatus(o.status);
+    if (o.refreshSchema) {
+        if (!o.selectTable.isEmpty()) table.lastTable = o.selectTable;
+        RefreshSchema();
+    } else if (!o.selectTable.isEmpty()) {
+        SelectTable(o.selectTable, table.schema);
+    }
 }
 
 } // namespace sky

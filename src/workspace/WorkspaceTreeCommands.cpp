@@ -157,7 +157,21 @@ void WorkspaceController::ViewCommand(const TreeCommand& c) {
 
 void WorkspaceController::ColumnCommand(const TreeCommand& c) {
     if (c.column < 0 || c.column >= table.columns.size()) return;
-    // The column operations of the table page come with that page's issue.
+    table.curCol = table.columns[c.column];
+    switch (c.code) {
+    case TreeCommandCode::Add:
+        TableCommand(TableCommandKind::AddColumn);
+        break;
+    case TreeCommandCode::Del:
+        TableCommand(TableCommandKind::RemoveColumn);
+        break;
+    case TreeCommandCode::Ren:
+        TableCommand(TableCommandKind::RenameColumn);
+        break;
+    default: // VWR
+        TableCommand(TableCommandKind::ColumnReferences);
+        break;
+    }
 }
 
 } // namespace sky

@@ -9,6 +9,8 @@
 
 namespace sky {
 
+class TableDesignerPort;
+
 class ProgressSink;
 struct SettingList;
 struct TViewLayout;
@@ -51,6 +53,8 @@ public:
         (void)view;
         return false;
     }
+    // The table designer (none: the operations that need it do nothing).
+    virtual TableDesignerPort* TableDesigner() { return nullptr; }
 
     // --- a query's progress: the "Executing Query..." notice, and the
     // progress dialog opened on demand (nullptr: none shown)

@@ -164,7 +164,10 @@ TEST_F(TableCli, FailuresLeaveTheFileAsItWas) {
     ProcessResult r = Cli({QStringLiteral("drop-column"), db, QStringLiteral("my parent"),
                            QStringLiteral("note"), QStringLiteral("--yes")});
     EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(r.err.startsWith("Failed to delete column: ")) << r.err.toStdString();
+    // The references are shown first, the child's key among them.
+    EXPECT_TRUE(r.err.startsWith("Column has external references...: ")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("'note' is named by the foreign key of Table \"grand\"."));
+    EXPECT_TRUE(r.err.contains("\nFailed to delete column: ")) << r.err.toStdString();
     EXPECT_EQ(SqlDiff(pristine, db), QByteArray());
 
     // A file-size limit at the file's size, without free pages: the new
@@ -176,8 +179,8 @@ TEST_F(TableCli, FailuresLeaveTheFileAsItWas) {
     Shell(pristine, rows);
     const qint64 size = QFile(db).size();
     for (const QStringList& op :
-         {QStringList{QStringLiteral("add-column"), db, QStringLiteral("rw"),
-                      QStringLiteral("big"), QStringLiteral("--default"),
+         {QStringList{QStringLiteral("add-column"), db, QStringLiteral("rw"), QStringLiteral("big"),
+                      QStringLiteral("--default"),
                       QStringLiteral("a rather long default text that makes every row grow")},
           QStringList{QStringLiteral("drop-column"), db, QStringLiteral("rw"), QStringLiteral("a"),
                       QStringLiteral("--yes")},
@@ -246,6 +249,112 @@ TEST_F(TableCli, TableCommandsAndTheirTexts) {
               "CREATE TABLE \"my copy\"(a, b)");
     EXPECT_EQ(Shell(db, QStringLiteral("SELECT count(*) FROM \"my copy\"")), "0");
     EXPECT_INTEGRITY_OK(db);
+}
+
+// alter-table takes the designer's script: edited table-sql output.
+TEST_F(TableCli, AlterTableFromAScript) {
+    const ProcessResult sql =
+        Cli({QStringLiteral("table-sql"), fixture, QStringLiteral("my parent")});
+    ASSERT_EQ(sql.code, 0) << sql.err.toStdString();
+    const QString script = QString::fromUtf8(sql.out);
+    ASSERT_TRUE(script.contains(QStringLiteral("\"qty\" INT CHECK"))) << sql.out.toStdString();
+    const QString kRows = QStringLiteral(
+        "SELECT group_concat(id || '|' || \"my name\" || '|' || CAST(qty AS INTEGER) "
+        "|| '|' || note || '|' || extra, ';') FROM \"my parent\"");
+    const QByteArray rows = Shell(fixture, kRows);
+
+    // A changed type and a new column: the rows, the counter and the
+    // triggers stay; the new column gets its default.
+    QString edited = script;
+    edited.replace(QStringLiteral("\"qty\" INT CHECK"), QStringLiteral("\"qty\" REAL CHECK"))
+        .replace(QStringLiteral("\"extra\" TEXT"),
+                 QStringLiteral("\"extra\" TEXT, \n  \"added\" TEXT DEFAULT 'n'"));
+    const QString db = Copy(QStringLiteral("a.db"));
+    ProcessResult r = Cli({QStringLiteral("alter-table"), db, QStringLiteral("my parent"), edited});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "Table \"my parent\" altered successfully.\n");
+    EXPECT_EQ(Shell(db, kRows), rows);
+    EXPECT_EQ(Shell(db, QStringLiteral("SELECT group_concat(added) FROM \"my parent\"")), "n,n,n");
+    EXPECT_EQ(Shell(db, QStringLiteral("SELECT typeof(qty) FROM \"my parent\" LIMIT 1")), "real");
+    const QString seq = QStringLiteral("SELECT name, seq FROM sqlite_sequence ORDER BY name");
+    EXPECT_EQ(Shell(db, seq), Shell(fixture, seq));
+    const QString objects =
+        QStringLiteral("SELECT group_concat(name) FROM (SELECT name FROM sqlite_master WHERE "
+                       "type IN ('index', 'trigger', 'view') ORDER BY name)");
+    EXPECT_EQ(Shell(db, objects), Shell(fixture, objects));
+    EXPECT_EQ(Shell(db, QStringLiteral("PRAGMA foreign_key_check")), QByteArray());
+    EXPECT_INTEGRITY_OK(db);
+
+    const struct {
+        const char* name;
+        QString script;
+        QStringList options;
+        int code;
+        const char* text; // stdout, or the start of stderr's last line
+    } cases[] = {
+        {"a rename the view does not follow is refused",
+         QString(script)
+             .replace(QStringLiteral("\"note\" TEXT"), QStringLiteral("\"memo\" TEXT"))
+             .replace(QStringLiteral("lower(note)"), QStringLiteral("lower(memo)")),
+         {QStringLiteral("--rename"), QStringLiteral("note=memo")},
+         1,
+         "Error altering table: The view \"pv\" would no longer work: "},
+        {"a lost column asks first",
+         QString(script).replace(QStringLiteral(", \r\n  \"extra\" TEXT"), QString()),
+         {},
+         1,
+         "Only 4 of the 5 previous data columns are mapped to new columns."},
+        {"a script without a table",
+         QStringLiteral("CREATE INDEX x ON \"my parent\"(qty);"),
+         {},
+         1,
+         "not a CREATE TABLE statement"},
+        {"a new name renames the table afterwards",
+         QString(script).replace(QStringLiteral("CREATE TABLE \"my parent\""),
+                                 QStringLiteral("CREATE TABLE \"parent\"")),
+         {},
+         0,
+         "Table \"my parent\" altered and re-named to \"parent\" successfully.\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString copy = Copy(QStringLiteral("b.db"));
+        QStringList args{QStringLiteral("alter-table"), copy, QStringLiteral("my parent"),
+                         c.script};
+        args << c.options;
+        r = Cli(args);
+        EXPECT_EQ(r.code, c.code) << r.err.toStdString();
+        if (c.code == 0) {
+            EXPECT_EQ(r.out, c.text);
+        } else {
+            EXPECT_TRUE(r.err.contains(c.text)) << r.err.toStdString();
+            EXPECT_EQ(SqlDiff(fixture, copy), QByteArray());
+        }
+        EXPECT_INTEGRITY_OK(copy);
+    }
+    // The renamed table is still what the child's key and the view name.
+    const QString renamed = dir.filePath(QStringLiteral("b.db"));
+    EXPECT_EQ(Shell(renamed, QStringLiteral("SELECT count(*) FROM pv")), "3");
+    EXPECT_EQ(Shell(renamed, QStringLiteral("PRAGMA foreign_key_check")), QByteArray());
+}
+
+// column-refs lists what names a column inside and outside its table.
+TEST_F(TableCli, ColumnReferences) {
+    const struct {
+        const char* column;
+        const char* text;
+    } cases[] = {{"note",
+                  "'note' forms part of Index \"p_expr\".\n\n'note' is referenced by Trigger "
+                  "\"p_ins\".\n\n'note' is named by View \"pv\".\n\n'note' is named by Trigger "
+                  "\"c_upd\"\n"},
+                 {"id", "'id' is named by the foreign key of Table \"child\"\n"}, // and triggers
+                 {"extra", "No other table objects refer to Column extra...\n"}};
+    for (const auto& c : cases) {
+        const ProcessResult r = Cli({QStringLiteral("column-refs"), fixture,
+                                     QStringLiteral("my parent"), QString::fromUtf8(c.column)});
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_TRUE(r.out.contains(c.text)) << r.out.toStdString();
+    }
 }
 
 } // namespace

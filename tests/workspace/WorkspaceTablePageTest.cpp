@@ -4,6 +4,7 @@
 // and the row-count hints.
 #include "common/ScriptedPrompter.h"
 #include "common/TempDb.h"
+#include "design/DesignerPort.h"
 #include "support/Folders.h"
 #include "support/Settings.h"
 #include "workspace/WorkspaceController.h"
@@ -213,6 +214,63 @@ TEST_F(WorkspaceTablePageTest, RowCountHintsFollowTheStoredCount) {
     KVPut(c.cfg, "TitemsRCChecked", "");
     c.RefreshRowCount();
     EXPECT_TRUE(c.table.rowCountHint.endsWith("Last check: Never "));
+}
+
+} // namespace
+} // namespace sky
+
+namespace sky {
+namespace {
+
+// A designer that adds a column to the layout it is shown.
+class AddingDesigner : public TableDesignerPort {
+public:
+    bool GetDesignerTableLayout(TTableLayout& layout, TSQLite3Database*, bool) override {
+        ++shown;
+        TFieldLayout f;
+        f.fName = QStringLiteral("added");
+        f.fType = QStringLiteral("TEXT");
+        f.fDefVal = QStringLiteral("'z'");
+        layout.Cols << f;
+        return accept;
+    }
+    int shown = 0;
+    bool accept = true;
+};
+
+class DesignerView : public PageView {
+public:
+    TableDesignerPort* TableDesigner() override { return &designer; }
+    AddingDesigner designer;
+};
+
+// The page's operations run through the table operations; the page, the
+// stored row count and the tree follow.
+TEST_F(WorkspaceTablePageTest, OperationsUpdateThePage) {
+    DesignerView dview;
+    WorkspaceController c(dview, answers);
+    c.Init(path, "items");
+    c.TableCommand(TableCommandKind::CountRows);
+    EXPECT_EQ(c.status, "Success - Table \"items\" has 2 rows.");
+    EXPECT_EQ(c.table.rowCount, "2");
+    EXPECT_EQ(KVGet(c.cfg, "TitemsRowCount", QString()), "2");
+    EXPECT_FALSE(KVGet(c.cfg, "TitemsRCChecked", QString()).isEmpty());
+
+    c.ChooseFieldRow(Row(c, "qty"));
+    ASSERT_EQ(c.table.curCol, "qty");
+    answers.texts = {"amount"};
+    c.TableCommand(TableCommandKind::RenameColumn);
+    EXPECT_EQ(c.status, "Success renaming Column amount");
+    EXPECT_TRUE(c.table.columns.contains("amount")) << c.table.columns.join(',').toStdString();
+    EXPECT_EQ(c.table.name, "items");
+
+    c.TableCommand(TableCommandKind::Alter);
+    EXPECT_EQ(dview.designer.shown, 1);
+    EXPECT_EQ(c.status, "Table \"items\" altered successfully.");
+    EXPECT_EQ(c.table.columns.last(), "added");
+    dview.designer.accept = false;
+    c.TableCommand(TableCommandKind::Alter);
+    EXPECT_EQ(c.table.columns.size(), 6);
 }
 
 } // namespace

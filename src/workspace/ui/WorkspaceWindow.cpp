@@ -1,5 +1,6 @@
 #include "workspace/ui/WorkspaceWindow.h"
 
+#include "design/ui/TableDesigner.h"
 #include "design/ui/ViewDialog.h"
 #include "engine/SystemLog.h"
 #include "shell/ui/DocsPage.h"
@@ -366,6 +367,10 @@ QString TfrmSKYMain::ClipboardText() const {
 
 bool TfrmSKYMain::EditView(TViewLayout& view) {
     return frmSKYView().editView(&FCtl->sql, view);
+}
+
+TableDesignerPort* TfrmSKYMain::TableDesigner() {
+    return &frmSKYTblDesign();
 }
 
 void TfrmSKYMain::PrepNotice(bool shown) {

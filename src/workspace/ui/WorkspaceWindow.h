@@ -66,6 +66,7 @@ public:
     void ReadWindow() override;
     QString ClipboardText() const override;
     bool EditView(TViewLayout& view) override;
+    TableDesignerPort* TableDesigner() override;
     void PrepNotice(bool shown) override;
     ProgressSink* StartProgress(const QString& title) override;
     void EndProgress(ProgressSink* p) override;
