@@ -4,6 +4,7 @@
 
 #include "design/DesignerPort.h"
 #include "engine/Database.h"
+#include "engine/EngineStartup.h"
 #include "support/Prompter.h"
 #include "support/TextUtil.h"
 #include "workspace/TableOps.h"
@@ -81,6 +82,10 @@ using Operation = TableOpOutcome (*)(TableOpContext&);
 // questions left unanswered) on standard error.
 int RunTableOp(CliContext& ctx, Operation op, const QStringList& answers, const QString& column,
                bool scriptOnly = false, ScriptDesigner* designer = nullptr) {
+    // No table operation shows the engine's memory figures or lets a script
+    // set a heap limit: the statistics' lock and counters on every
+    // allocation are left out.
+    DisableEngineMemoryStatistics();
     TSQLite3Database db;
     if (!db.Open(ctx.args[0], 0, false, true)) {
         ctx.error = db.LastError();
