@@ -3,8 +3,12 @@
 #include "cli/CliFamilies.h"
 
 #include "design/DesignerPort.h"
+#include "design/IndexTrigger.h"
+#include "design/TableDesigner.h"
 #include "engine/Database.h"
 #include "engine/EngineStartup.h"
+#include "engine/Identifiers.h"
+#include "engine/SqlLiteral.h"
 #include "support/Prompter.h"
 #include "support/TextUtil.h"
 #include "workspace/TableOps.h"
@@ -75,13 +79,40 @@ private:
     QStringList FRenames;
 };
 
+// The index and trigger dialogs of the command line: a proposal is accepted
+// as it is, or replaced by the statement given (edit-object).
+class ArgsDialogs : public DesignerDialogs {
+public:
+    explicit ArgsDialogs(QString replacement = QString()) : FSql(std::move(replacement)) {}
+    bool EditIndex(TIndexLayout& ix, const QStringList&) override {
+        return FSql.isEmpty() || Parsed(parseIndex(FSql, ix));
+    }
+    bool EditTrigger(TTriggerLayout& t, const QStringList&) override {
+        return FSql.isEmpty() || Parsed(parseTrigger(FSql, t));
+    }
+    bool EditKey(TFKeyLayout&, const QStringList&) override { return true; }
+    bool EditCheck(TFKeyLayout&, const QStringList&) override { return true; }
+    bool EditFKey(TFKeyLayout&, TSQLite3Database*, const QStringList&, const QString&) override {
+        return true;
+    }
+    QString why;
+
+private:
+    bool Parsed(bool ok) {
+        if (!ok) why = QStringLiteral("The statement is not understood: ") + FSql.left(80);
+        return ok;
+    }
+    QString FSql;
+};
+
 using Operation = TableOpOutcome (*)(TableOpContext&);
 
 // Opens DB, runs the operation on TABLE with the answers, and reports: the
 // status on standard output when it succeeded, else the status (or the
 // questions left unanswered) on standard error.
 int RunTableOp(CliContext& ctx, Operation op, const QStringList& answers, const QString& column,
-               bool scriptOnly = false, ScriptDesigner* designer = nullptr) {
+               bool scriptOnly = false, ScriptDesigner* designer = nullptr,
+               ArgsDialogs* dialogs = nullptr) {
     // No table operation shows the engine's memory figures or lets a script
     // set a heap limit: the statistics' lock and counters on every
     // allocation are left out.
@@ -95,14 +126,20 @@ int RunTableOp(CliContext& ctx, Operation op, const QStringList& answers, const 
     TableOpContext c{db, prompts, ctx.args[1], ctx.opts.value(QStringLiteral("schema")), column};
     c.scriptOnly = scriptOnly;
     c.designer = designer;
+    ArgsDialogs accept;
+    c.dialogs = dialogs ? dialogs : &accept;
     const TableOpOutcome o = op(c);
     if (o.ok) {
-        Print(ctx, (scriptOnly ? o.script : o.status) + QLatin1Char('\n'));
+        Print(ctx, (scriptOnly               ? o.script
+                    : o.editorText.isEmpty() ? o.status
+                                             : o.editorText) +
+                       QLatin1Char('\n'));
         return ExitOk;
     }
     QStringList lines = prompts.notes;
     if (!o.status.isEmpty()) lines << o.status;
     if (designer && !designer->why.isEmpty()) lines << designer->why;
+    if (dialogs && !dialogs->why.isEmpty()) lines << dialogs->why;
     if (lines.isEmpty()) lines << QStringLiteral("Cancelled.");
     ctx.error = lines.join(QLatin1Char('\n')).replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return ExitFailed;
@@ -182,6 +219,115 @@ int CmdColumnRefs(CliContext& ctx) {
                                      c.curCol + QStringLiteral("...")
                                : QString(text).replace(QLatin1Char('\r'), QLatin1Char('\n'))) +
                    QLatin1Char('\n'));
+    return ExitOk;
+}
+
+// The table operations of one object, as the command line runs them.
+TableOpOutcome AddIndexOp(TableOpContext& c) {
+    return tableops::AddIndexOrTrigger(c, false, false);
+}
+TableOpOutcome ShowIndexOp(TableOpContext& c) {
+    return tableops::AddIndexOrTrigger(c, false, true);
+}
+TableOpOutcome AddTriggerOp(TableOpContext& c) {
+    return tableops::AddIndexOrTrigger(c, true, false);
+}
+TableOpOutcome ShowTriggerOp(TableOpContext& c) {
+    return tableops::AddIndexOrTrigger(c, true, true);
+}
+
+int CmdAddIndex(CliContext& ctx) {
+    if (ctx.args.size() != 3) return ExitUsage;
+    return RunTableOp(ctx, ctx.flags.contains(QStringLiteral("show")) ? &ShowIndexOp : &AddIndexOp,
+                      {}, ctx.args[2]);
+}
+
+int CmdAddTrigger(CliContext& ctx) {
+    if (ctx.args.size() != 3) return ExitUsage;
+    return RunTableOp(ctx,
+                      ctx.flags.contains(QStringLiteral("show")) ? &ShowTriggerOp : &AddTriggerOp,
+                      {}, ctx.args[2]);
+}
+
+// The object of edit-object and remove-object: its kind and name and its
+// stored statement.
+struct ObjectArgs {
+    QString kind, name, sql;
+};
+ObjectArgs gObject;
+
+TableOpOutcome RemoveObjectOp(TableOpContext& c) {
+    return tableops::RemoveObject(c, gObject.kind, gObject.name);
+}
+TableOpOutcome EditObjectOp(TableOpContext& c) {
+    return tableops::EditObject(c, gObject.kind, gObject.name, gObject.sql);
+}
+
+// The stored statement of an index or trigger of the table, or empty.
+QString StoredObjectSql(CliContext& ctx, const QString& kind, const QString& name) {
+    TSQLite3Database db;
+    if (!OpenExisting(ctx, db, ctx.args[0])) return QString();
+    QString sql;
+    db.QuerySingleValue(sql, QStringLiteral("SELECT sql FROM ") +
+                                 MasterTableOf(ctx.opts.value(QStringLiteral("schema"))) +
+                                 QStringLiteral(" WHERE type=") + QuoteSqlString(kind.toLower()) +
+                                 QStringLiteral(" AND name=") + QuoteSqlString(name) +
+                                 QStringLiteral(" AND tbl_name=") + QuoteSqlString(ctx.args[1]) +
+                                 QStringLiteral(" COLLATE NOCASE;"));
+    return sql;
+}
+
+bool ObjectKindArg(CliContext& ctx, const QString& kind) {
+    const QString k = kind.toLower();
+    if (k == QLatin1String("index") || k == QLatin1String("trigger")) return true;
+    ctx.error = QStringLiteral("The kind is index or trigger, not ") + kind;
+    return false;
+}
+
+int CmdEditObject(CliContext& ctx) {
+    if (ctx.args.size() != (ctx.inputFile.isEmpty() ? 5 : 4)) return ExitUsage;
+    if (!ObjectKindArg(ctx, ctx.args[2])) return ExitUsage;
+    QString replacement;
+    if (ctx.args.size() == 5)
+        replacement = ctx.args[4];
+    else if (!ReadInput(ctx, replacement))
+        return ExitFailed;
+    gObject = {ctx.args[2], ctx.args[3], StoredObjectSql(ctx, ctx.args[2], ctx.args[3])};
+    if (gObject.sql.isEmpty()) {
+        if (ctx.error.isEmpty())
+            ctx.error = QStringLiteral("No ") + ctx.args[2].toLower() + QStringLiteral(" \"") +
+                        ctx.args[3] + QStringLiteral("\" with a statement on ") + ctx.args[1];
+        return ExitFailed;
+    }
+    ArgsDialogs dialogs(replacement);
+    return RunTableOp(ctx, &EditObjectOp, {}, QString(), false, nullptr, &dialogs);
+}
+
+int CmdRemoveObject(CliContext& ctx) {
+    if (ctx.args.size() != 4) return ExitUsage;
+    if (!ObjectKindArg(ctx, ctx.args[2])) return ExitUsage;
+    gObject = {ctx.args[2], ctx.args[3], QString()};
+    return RunTableOp(ctx, &RemoveObjectOp, {}, QString());
+}
+
+int CmdDesignTest(CliContext& ctx) {
+    if (ctx.args.size() != (ctx.inputFile.isEmpty() ? 2 : 1)) return ExitUsage;
+    QString script;
+    if (ctx.args.size() == 2)
+        script = ctx.args[1];
+    else if (!ReadInput(ctx, script))
+        return ExitFailed;
+    TSQLite3Database db;
+    if (!db.Open(ctx.args[0], 0, false, true)) {
+        ctx.error = db.LastError();
+        return ExitFailed;
+    }
+    const QString error = TestTableScript(db, TableTestLines(script));
+    if (!error.isEmpty()) {
+        ctx.error = QStringLiteral("Table-Creation Error: ") + error;
+        return ExitFailed;
+    }
+    Print(ctx, QStringLiteral("Test passed SQLite Engine verification without errors.\n"));
     return ExitOk;
 }
 
@@ -301,13 +447,66 @@ const CliCommand kColumnRefsCommand{
     1,
     1};
 
+const CliCommand kAddIndexCommand{
+    "add-index",
+    "add-index DB TABLE COL [--schema S] [--show]",
+    "Creates the proposed index on the column (Idx_TABLE_COL); --show prints\n"
+    "its statement only.",
+    &CmdAddIndex,
+    {kSchemaOption},
+    {QStringLiteral("show")},
+    1,
+    1};
+const CliCommand kAddTriggerCommand{
+    "add-trigger",
+    "add-trigger DB TABLE COL [--schema S] [--show]",
+    "Creates the proposed AFTER UPDATE OF trigger on the column (Trig_TABLE_COL,\n"
+    "a template body); --show prints its statement only.",
+    &CmdAddTrigger,
+    {kSchemaOption},
+    {QStringLiteral("show")},
+    1,
+    1};
+const CliCommand kEditObjectCommand{
+    "edit-object",
+    "edit-object DB TABLE (index|trigger) NAME (SQL | -f FILE) [--schema S]",
+    "Replaces an index or trigger of the table by the statement given, in one\n"
+    "transaction (dropped, then created; a failure changes nothing).",
+    &CmdEditObject,
+    {kSchemaOption},
+    {},
+    1,
+    1};
+const CliCommand kRemoveObjectCommand{
+    "remove-object",
+    "remove-object DB TABLE (index|trigger) NAME [--schema S] [--yes]",
+    "Drops an index or trigger of the table's schema (asks first; --yes answers).",
+    &CmdRemoveObject,
+    {kSchemaOption},
+    {kYes},
+    1,
+    1};
+const CliCommand kDesignTestCommand{
+    "design-test",
+    "design-test DB (-f FILE | SQL)",
+    "The table designer's schema test: the script (a DROP TABLE IF EXISTS of\n"
+    "its table put first unless its first line drops a table) run in a\n"
+    "transaction that is rolled back, foreign keys suspended. Prints that it\n"
+    "passed, or exits 1 with the engine's error.",
+    &CmdDesignTest,
+    {},
+    {},
+    1,
+    1};
+
 } // namespace
 
 std::span<const CliCommand* const> TableCommands() {
     static const CliCommand* const commands[] = {
-        &kCountRowsCommand,  &kDropTableCommand,  &kEmptyTableCommand, &kRenameTableCommand,
-        &kCopyTableCommand,  &kAlterTableCommand, &kAddColumnCommand,  &kRenameColumnCommand,
-        &kDropColumnCommand, &kColumnRefsCommand};
+        &kCountRowsCommand,  &kDropTableCommand,    &kEmptyTableCommand, &kRenameTableCommand,
+        &kCopyTableCommand,  &kAlterTableCommand,   &kAddColumnCommand,  &kRenameColumnCommand,
+        &kDropColumnCommand, &kColumnRefsCommand,   &kAddIndexCommand,   &kAddTriggerCommand,
+        &kEditObjectCommand, &kRemoveObjectCommand, &kDesignTestCommand};
     return commands;
 }
 

@@ -257,4 +257,25 @@ QString sqlFrom(const TTriggerLayout& tr) {
     return r;
 }
 
+TIndexLayout DefaultIndexFor(const QString& table, const QString& column) {
+    TIndexLayout ix;
+    ix.IdxName = QStringLiteral("Idx_") + table + u'_' + column;
+    ix.IdxTable = table;
+    ix.IdxFields = column;
+    ix.Entries = QStringList{QuoteIdent(column)};
+    return ix;
+}
+
+TTriggerLayout DefaultTriggerFor(const QString& table, const QString& column, bool updateOf) {
+    TTriggerLayout tr;
+    tr.trigName = QStringLiteral("Trig_") + table + u'_' + column;
+    tr.trigTable = table;
+    tr.trigExecTiming = TrigTiming::After;
+    tr.trigEvent = updateOf ? TrigEvent::UpdateOf : TrigEvent::Update;
+    tr.trigFields = column;
+    tr.trigExecCode = QStringLiteral("UPDATE ") + QuoteIdent(table, true) +
+                      QStringLiteral(" SET \"< col >\" = '< new-val >' WHERE ID = NEW.ID;");
+    return tr;
+}
+
 } // namespace sky

@@ -55,4 +55,10 @@ QString sqlFrom(const TTriggerLayout& t);
 bool parseIndex(const QString& text, TIndexLayout& i);
 bool parseTrigger(const QString& text, TTriggerLayout& t);
 
+// The proposals for a new index or trigger on a column: "Idx_" + table +
+// "_" + column, not unique, on the column; "Trig_" + table + "_" + column,
+// AFTER UPDATE (OF the column when updateOf), with a template body.
+TIndexLayout DefaultIndexFor(const QString& table, const QString& column);
+TTriggerLayout DefaultTriggerFor(const QString& table, const QString& column, bool updateOf);
+
 } // namespace sky

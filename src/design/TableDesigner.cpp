@@ -5,6 +5,7 @@
 #include "engine/CsvFields.h"
 #include "engine/Database.h"
 #include "engine/Identifiers.h"
+#include "engine/ScriptSplitter.h"
 #include "support/Prompter.h"
 #include "support/TextUtil.h"
 
@@ -928,11 +929,7 @@ bool TableDesignerController::RemoveConstraint(int item) {
 bool TableDesignerController::AddIndex() {
     const TFieldLayout* col = Column();
     if (!col) return false;
-    TIndexLayout ix;
-    ix.IdxName = QStringLiteral("Idx_") + curTbl.tblName + u'_' + col->fName;
-    ix.IdxTable = curTbl.tblName;
-    ix.IdxFields = col->fName;
-    ix.Entries = QStringList{QuoteIdent(col->fName)};
+    TIndexLayout ix = DefaultIndexFor(curTbl.tblName, col->fName);
     if (!FDialogs.EditIndex(ix, ColumnNames())) return false;
     curTbl.Idxs << ix;
     Refresh();
@@ -963,14 +960,7 @@ bool TableDesignerController::RemoveIndex(int item) {
 bool TableDesignerController::AddTrigger(bool fromMenu) {
     const TFieldLayout* col = Column();
     if (!col) return false;
-    TTriggerLayout tr;
-    tr.trigName = QStringLiteral("Trig_") + curTbl.tblName + u'_' + col->fName;
-    tr.trigTable = curTbl.tblName;
-    tr.trigExecTiming = TrigTiming::After;
-    tr.trigEvent = fromMenu ? TrigEvent::UpdateOf : TrigEvent::Update;
-    tr.trigFields = col->fName;
-    tr.trigExecCode = QStringLiteral("UPDATE ") + QuoteIdent(curTbl.tblName, true) +
-                      QStringLiteral(" SET \"< col >\" = '< new-val >' WHERE ID = NEW.ID;");
+    TTriggerLayout tr = DefaultTriggerFor(curTbl.tblName, col->fName, fromMenu);
     if (!FDialogs.EditTrigger(tr, ColumnNames())) return false;
     curTbl.Trigs << tr;
     Refresh();
@@ -1072,36 +1062,58 @@ bool TableDesignerController::FixDependants() {
     return ok;
 }
 
-bool TableDesignerController::TestSchema() {
-    if (!fSQL) return false;
-    QStringList lines = fScript.split(QStringLiteral("\r\n"));
-    if (lines.isEmpty() || !lines.front().toUpper().contains(QLatin1String("DROP TABLE"))) {
-        const QString schema = TrimText(curTbl.dbName);
-        QString name = TrimText(curTbl.tblName);
-        if (name.isEmpty()) name = QStringLiteral("NewTable");
-        lines.prepend(QStringLiteral("DROP TABLE IF EXISTS ") +
-                      (schema.isEmpty() ? QString() : QuoteIdent(schema) + u'.') +
-                      QuoteIdent(name) + u';');
-    }
+QString TestTableScript(TSQLite3Database& db, const QStringList& lines) {
     QString error;
     // Foreign keys are suspended around the transaction (the setting cannot
     // change inside one), so dropping a parent with child rows can be tested.
     bool fkOn = false;
-    const bool fkKnown = fSQL->CheckForeignKeys(fkOn);
-    if (fkKnown && fkOn) fSQL->SetForeignKeys(false);
+    const bool fkKnown = db.CheckForeignKeys(fkOn);
+    if (fkKnown && fkOn) db.SetForeignKeys(false);
     try {
-        if (!fSQL->BeginTransaction()) {
-            error = kStartFailed + fSQL->LastError();
+        if (!db.BeginTransaction()) {
+            error = kStartFailed + db.LastError();
         } else {
-            if (!fSQL->ExecuteList(lines)) error = fSQL->LastError();
-            if (!fSQL->Rollback()) error = kRollbackFailed;
+            if (!db.ExecuteList(lines)) error = db.LastError();
+            if (!db.Rollback()) error = kRollbackFailed;
         }
     } catch (const std::exception& e) {
         error = QStringLiteral("Exception while processing SQL (") + ExceptionClassName(e) +
                 QStringLiteral("): ") + QString::fromUtf8(e.what());
-        if (fSQL->TransactionOpen() && !fSQL->Rollback()) error = kRollbackFailed;
+        if (db.TransactionOpen() && !db.Rollback()) error = kRollbackFailed;
     }
-    if (fkKnown && fkOn) fSQL->SetForeignKeys(true);
+    if (fkKnown && fkOn) db.SetForeignKeys(true);
+    return error;
+}
+
+QStringList TableTestLines(const QString& script, QString schema, QString table) {
+    QStringList lines = script.split(QLatin1Char('\n'));
+    for (QString& l : lines)
+        if (l.endsWith(QLatin1Char('\r'))) l.chop(1);
+    if (!lines.isEmpty() && lines.front().toUpper().contains(QLatin1String("DROP TABLE")))
+        return lines;
+    if (TrimText(table).isEmpty()) {
+        for (const QString& s : SplitSqlScript(script, false).statements) {
+            TTableLayout t;
+            if (parseTable(s, {}, t)) {
+                schema = t.dbName;
+                table = t.tblName;
+                break;
+            }
+        }
+    }
+    schema = TrimText(schema);
+    table = TrimText(table);
+    if (table.isEmpty()) table = QStringLiteral("NewTable");
+    lines.prepend(QStringLiteral("DROP TABLE IF EXISTS ") +
+                  (schema.isEmpty() ? QString() : QuoteIdent(schema) + u'.') + QuoteIdent(table) +
+                  u';');
+    return lines;
+}
+
+bool TableDesignerController::TestSchema() {
+    if (!fSQL) return false;
+    const QStringList lines = TableTestLines(fScript, curTbl.dbName, curTbl.tblName);
+    const QString error = TestTableScript(*fSQL, lines);
     if (!error.isEmpty()) {
         FPrompter.ShowWarning(error, kTestErrorTitle);
         return false;

@@ -64,6 +64,18 @@ public:
 // upper-cased without spaces; the length "(n)" for a whole number n >= 1 and
 // empty otherwise. A precision with scale "(p,s)" is kept whole.
 void SplitTypeSpec(const QString& text, QString& type, QString& varSpec);
+
+// The schema test's run: the script's lines executed in a transaction that
+// is rolled back, foreign-key enforcement suspended around it. Empty when
+// the script passed, else the error ("WARNING: Transaction did not roll
+// back..." when the roll-back failed).
+QString TestTableScript(TSQLite3Database& db, const QStringList& lines);
+// The lines of a schema test: the script's lines, with "DROP TABLE IF EXISTS"
+// of its table put first unless the first line drops a table, so that an
+// existing table of that name cannot fail the test. The table (and schema)
+// is read from the script's CREATE TABLE when not given.
+QStringList TableTestLines(const QString& script, QString schema = QString(),
+                           QString table = QString());
 // The length box's text for a length: "40", "10,2", or empty.
 QString LengthText(const QString& varSpec);
 

@@ -4,6 +4,7 @@
 #include "design/DesignerPort.h"
 #include "design/IndexTrigger.h"
 #include "design/Reassign.h"
+#include "design/TableDesigner.h"
 #include "design/TableLayout.h"
 #include "engine/Database.h"
 #include "engine/Identifiers.h"
@@ -855,6 +856,121 @@ TableOpOutcome AlterTable(TableOpContext& c) {
                        c.db.LastError();
         }
     }
+    return o;
+}
+
+TableOpOutcome AddIndexOrTrigger(TableOpContext& c, bool trigger, bool showOnly) {
+    if (c.curCol.isEmpty() || !c.dialogs) return TableOpOutcome();
+    TTableLayout t;
+    QString why;
+    QStringList columns;
+    if (convDBTableToLayout(c.db, c.schema, t, c.table, &why)) columns = ColumnNames(t);
+    QString sql, name;
+    if (trigger) {
+        TTriggerLayout tr = DefaultTriggerFor(c.table, c.curCol, true);
+        if (!c.dialogs->EditTrigger(tr, columns)) return TableOpOutcome();
+        sql = sqlFrom(tr);
+        name = tr.trigName;
+    } else {
+        TIndexLayout ix = DefaultIndexFor(c.table, c.curCol);
+        if (!c.dialogs->EditIndex(ix, columns)) return TableOpOutcome();
+        sql = sqlFrom(ix);
+        name = ix.IdxName;
+    }
+    if (TrimText(sql).isEmpty()) return TableOpOutcome();
+    TableOpOutcome o;
+    if (showOnly) {
+        o.ok = true;
+        o.editorText = sql;
+        return o;
+    }
+    const QString step = QStringLiteral("Adding ") +
+                         (trigger ? QStringLiteral("Trigger ") : QStringLiteral("Index ")) + name;
+    if (!c.db.Execute(sql))
+        return Fail(QStringLiteral("Error while ") + step + QStringLiteral("...:  ") +
+                    c.db.LastError());
+    o.ok = o.changed = true;
+    o.status = QStringLiteral("Success adding ") +
+               (trigger ? QStringLiteral("Trigger ") : QStringLiteral("Index ")) + name +
+               QLatin1Char('.');
+    o.selectTable = c.table;
+    return o;
+}
+
+namespace {
+// "INDEX" or "TRIGGER" from a kind in any case; empty for anything else.
+QString ObjectKind(const QString& kind) {
+    const QString k = TrimText(kind).toUpper();
+    return k == QLatin1String("INDEX") || k == QLatin1String("TRIGGER") ? k : QString();
+}
+} // namespace
+
+TableOpOutcome RemoveObject(TableOpContext& c, const QString& kind, const QString& name) {
+    const QString k = ObjectKind(kind);
+    if (k.isEmpty() || c.db.TransactionOpen()) return TableOpOutcome();
+    if (!c.prompts.AskYesNo(QStringLiteral("WARNING: Deleting ") + k,
+                            QStringLiteral("Remove ") + k + QLatin1Char(' ') + InQuotes(name) +
+                                QStringLiteral(" on Table ") + c.table + QStringLiteral(" now?"),
+                            30, QStringLiteral("No"), QStringLiteral("Yes")))
+        return TableOpOutcome();
+    // Qualified with the table's schema: an index of another schema that
+    // bears the name is never dropped.
+    if (!c.db.Execute(QStringLiteral("DROP ") + k + QStringLiteral(" IF EXISTS ") +
+                      Qualified(IsMainSchema(c.schema) ? QStringLiteral("main") : c.schema, name) +
+                      QLatin1Char(';')))
+        return Fail(c.db.LastError());
+    TableOpOutcome o;
+    o.ok = o.changed = true;
+    o.status = k + QStringLiteral(" Removed Success.");
+    o.selectTable = c.table;
+    return o;
+}
+
+TableOpOutcome EditObject(TableOpContext& c, const QString& kind, const QString& name,
+                          const QString& sql) {
+    const QString k = ObjectKind(kind);
+    if (k.isEmpty() || c.db.TransactionOpen() || !c.dialogs) return TableOpOutcome();
+    TTableLayout t;
+    QString why;
+    QStringList columns;
+    if (convDBTableToLayout(c.db, c.schema, t, c.table, &why)) columns = ColumnNames(t);
+    QString edited;
+    if (k == QLatin1String("INDEX")) {
+        TIndexLayout ix;
+        if (!parseIndex(sql, ix) || !c.dialogs->EditIndex(ix, columns)) return TableOpOutcome();
+        edited = sqlFrom(ix);
+    } else {
+        TTriggerLayout tr;
+        if (!parseTrigger(sql, tr) || !c.dialogs->EditTrigger(tr, columns)) return TableOpOutcome();
+        edited = sqlFrom(tr);
+    }
+    if (TrimText(edited).isEmpty()) return TableOpOutcome();
+    if (!c.db.BeginTransaction())
+        return Fail(QStringLiteral("Error while opening transaction:  ") + c.db.LastError());
+    QString step =
+        QStringLiteral("Dropping ") + k + QLatin1Char(' ') + name + QStringLiteral("...");
+    bool ok =
+        c.db.Execute(QStringLiteral("DROP ") + k + QStringLiteral(" IF EXISTS ") +
+                     Qualified(IsMainSchema(c.schema) ? QStringLiteral("main") : c.schema, name) +
+                     QLatin1Char(';'));
+    if (ok) {
+        step = QStringLiteral("Adding ") + k + QLatin1Char(' ') + name + QStringLiteral("...");
+        ok = c.db.Execute(edited);
+    }
+    if (!ok) {
+        const QString err = c.db.LastError();
+        c.db.Rollback();
+        return Fail(QStringLiteral("Error while ") + step + QStringLiteral(":  ") + err);
+    }
+    if (!c.db.Commit()) {
+        const QString err = c.db.LastError();
+        if (c.db.TransactionOpen()) c.db.Rollback();
+        return Fail(QStringLiteral("Error trying to commit: ") + err);
+    }
+    TableOpOutcome o;
+    o.ok = o.changed = true;
+    o.status = QStringLiteral("Success adding ") + k + QLatin1Char(' ') + name + QLatin1Char('.');
+    o.selectTable = c.table;
     return o;
 }
 

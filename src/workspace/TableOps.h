@@ -13,6 +13,7 @@ namespace sky {
 class Prompter;
 class TSQLite3Database;
 class TableDesignerPort;
+class DesignerDialogs;
 struct TTableLayout;
 
 struct TableOpContext {
@@ -24,6 +25,7 @@ struct TableOpContext {
     // Build the rebuild's statements into the outcome's script; change nothing.
     bool scriptOnly = false;
     TableDesignerPort* designer = nullptr; // for the alter
+    DesignerDialogs* dialogs = nullptr;    // the index and trigger dialogs
 };
 
 struct TableOpOutcome {
@@ -34,6 +36,7 @@ struct TableOpOutcome {
     QString selectTable; // SelectTable afterwards (empty: none)
     QString script;      // scriptOnly: the statements the rebuild would run
     QString rowCountText;
+    QString editorText; // show-only: the SQL for the editor
 };
 
 namespace tableops {
@@ -85,6 +88,16 @@ TableOpOutcome RenameColumn(TableOpContext& c);
 TableOpOutcome RemoveColumn(TableOpContext& c);
 // The table edited in the designer (c.designer) and rebuilt.
 TableOpOutcome AlterTable(TableOpContext& c);
+
+// A new index or trigger on c.curCol, edited in its dialog (c.dialogs)
+// from the proposal; showOnly puts its SQL into editorText instead.
+TableOpOutcome AddIndexOrTrigger(TableOpContext& c, bool trigger, bool showOnly);
+// An index or trigger of the table (kind "INDEX" or "TRIGGER", any case):
+// removed after asking, or edited in its dialog and replaced in one
+// transaction. Nothing while a transaction is open.
+TableOpOutcome RemoveObject(TableOpContext& c, const QString& kind, const QString& name);
+TableOpOutcome EditObject(TableOpContext& c, const QString& kind, const QString& name,
+                          const QString& sql);
 
 // Rebuilds the table from an edited layout (columns carry their OldName):
 // the statements (header comment, drops of the old indexes and triggers,

@@ -24,6 +24,10 @@ void WorkspaceController::TableCommand(TableCommandKind kind) {
     Operation op(*this);
     TableOpContext c{sql, FPrompts, table.name, table.schema, table.curCol};
     c.designer = FView.TableDesigner();
+    c.dialogs = FView.SchemaDialogs();
+    const ObjectRow* object = table.objectRow >= 0 && table.objectRow < table.objects.size()
+                                  ? &table.objects[table.objectRow]
+                                  : nullptr;
     TableOpOutcome o;
     switch (kind) {
     case K::CountRows:
@@ -66,9 +70,26 @@ void WorkspaceController::TableCommand(TableCommandKind kind) {
         o = tableops::ShowColumnReferences(c);
         o.status.clear(); // the notice says it
         break;
-    default: // compare, index and trigger dialogs, new tables: their own issues
+    case K::AddIndex:
+    case K::AddTrigger:
+    case K::ShowIndexSql:
+    case K::ShowTriggerSql:
+        if (table.curCol.isEmpty()) return;
+        o = tableops::AddIndexOrTrigger(c, kind == K::AddTrigger || kind == K::ShowTriggerSql,
+                                        kind == K::ShowIndexSql || kind == K::ShowTriggerSql);
+        break;
+    case K::EditObject:
+        if (!object) return;
+        o = tableops::EditObject(c, object->type, object->name, object->sql);
+        break;
+    case K::RemoveObject:
+        if (!object) return;
+        o = tableops::RemoveObject(c, object->type, object->name);
+        break;
+    default: // compare and new tables come with their windows
         return;
     }
+    if (!o.editorText.isEmpty()) ReplaceEditorText(o.editorText);
     if (!o.status.isEmpty()) SetStatus(o.status);
     if (o.refreshSchema) {
         if (!o.selectTable.isEmpty()) table.lastTable = o.selectTable;

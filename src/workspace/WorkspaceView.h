@@ -10,6 +10,7 @@
 namespace sky {
 
 class TableDesignerPort;
+class DesignerDialogs;
 
 class ProgressSink;
 struct SettingList;
@@ -55,6 +56,8 @@ public:
     }
     // The table designer (none: the operations that need it do nothing).
     virtual TableDesignerPort* TableDesigner() { return nullptr; }
+    // The index and trigger dialogs (none: adding and editing do nothing).
+    virtual DesignerDialogs* SchemaDialogs() { return nullptr; }
 
     // --- a query's progress: the "Executing Query..." notice, and the
     // progress dialog opened on demand (nullptr: none shown)

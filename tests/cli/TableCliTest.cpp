@@ -357,5 +357,63 @@ TEST_F(TableCli, ColumnReferences) {
     }
 }
 
+// Indexes and triggers of a table: the proposals, replacing one in one
+// transaction, removing one of the table's own schema only, and the
+// designer's schema test.
+TEST_F(TableCli, IndexTriggerCommandsAndTheSchemaTest) {
+    const QString db = Copy(QStringLiteral("o.db"));
+    const auto sqlOf = [&](const QString& file, const QString& name) {
+        return Shell(file, QStringLiteral("SELECT sql FROM sqlite_master WHERE name='") + name +
+                               QStringLiteral("'"));
+    };
+    const struct {
+        QStringList args;
+        int code;
+        const char* text; // stdout, or a part of stderr
+    } cases[] = {
+        {{"add-index", db, "rw", "a", "--show"}, 0, "CREATE INDEX Idx_rw_a ON rw (a);\n"},
+        {{"add-index", db, "rw", "a"}, 0, "Success adding Index Idx_rw_a.\n"},
+        {{"add-index", db, "rw", "a"},
+         1,
+         "Error while Adding Index Idx_rw_a...:  DB Error: index "},
+        {{"add-trigger", db, "rw", "b"}, 0, "Success adding Trigger Trig_rw_b.\n"},
+        {{"edit-object", db, "rw", "index", "Idx_rw_a", "CREATE UNIQUE INDEX Idx_rw_a ON rw(a, b)"},
+         0,
+         "Success adding INDEX Idx_rw_a.\n"},
+        {{"edit-object", db, "rw", "index", "Idx_rw_a", "CREATE INDEX Idx_rw_a ON nosuch(a)"},
+         1,
+         "Error while Adding INDEX Idx_rw_a...:  DB Error: no such table: main.nosuch"},
+        {{"edit-object", db, "rw", "trigger", "Idx_rw_a", "CREATE INDEX x ON rw(a)"},
+         1,
+         "No trigger \"Idx_rw_a\" with a statement on rw"},
+        {{"remove-object", db, "my parent", "index", "p_qty"},
+         1,
+         "WARNING: Deleting INDEX: Remove INDEX \"p_qty\" on Table my parent now?"},
+        {{"remove-object", db, "my parent", "index", "p_qty", "--yes"},
+         0,
+         "INDEX Removed Success.\n"},
+        {{"design-test", db,
+          "CREATE TABLE \"my parent\"(id INTEGER PRIMARY KEY AUTOINCREMENT, other);"},
+         0,
+         "Test passed SQLite Engine verification without errors.\n"},
+        {{"design-test", db, "CREATE TABLE t(a REFERENCES);"}, 1, "Table-Creation Error: "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const ProcessResult r = Cli(c.args);
+        EXPECT_EQ(r.code, c.code) << r.err.toStdString();
+        if (c.code == 0)
+            EXPECT_EQ(r.out, c.text);
+        else
+            EXPECT_TRUE(r.err.contains(c.text)) << r.err.toStdString();
+    }
+    EXPECT_EQ(sqlOf(db, QStringLiteral("Idx_rw_a")), "CREATE UNIQUE INDEX Idx_rw_a ON rw(a, b)");
+    EXPECT_TRUE(sqlOf(db, QStringLiteral("Trig_rw_b")).contains("AFTER UPDATE OF b"));
+    // The schema test left the parent and its rows as they were.
+    EXPECT_EQ(Shell(db, QStringLiteral("SELECT count(*) FROM \"my parent\"")), "3");
+    EXPECT_EQ(Shell(db, QStringLiteral("SELECT count(*) FROM child")), "2");
+    EXPECT_INTEGRITY_OK(db);
+}
+
 } // namespace
 } // namespace sky::test

@@ -98,6 +98,15 @@ TEST_F(TableOpsTest, SimpleOperationsStayInTheirSchema) {
     EXPECT_FALSE(o.ok);
     EXPECT_EQ(prompts.questions.last(),
               QStringLiteral("WARNING: Deleting Table: Do you really want to Drop Table my t?"));
+    // An index of the same name in main stays when aux's goes.
+    prompts.replies = {Reply::Yes};
+    TableOpContext ctx{db, prompts, QStringLiteral("my t"), QStringLiteral("aux"), QString()};
+    o = tableops::RemoveObject(ctx, QStringLiteral("index"), QStringLiteral("ix"));
+    EXPECT_EQ(o.status, QStringLiteral("INDEX Removed Success."));
+    EXPECT_EQ(Value(QStringLiteral("SELECT count(*) FROM aux.sqlite_master WHERE name='ix'")),
+              QStringLiteral("0"));
+    EXPECT_EQ(Value(QStringLiteral("SELECT count(*) FROM main.sqlite_master WHERE name='ix'")),
+              QStringLiteral("1"));
     prompts.replies = {Reply::Yes};
     o = Op(&tableops::DropTable, QStringLiteral("my t"), QStringLiteral("aux"));
     EXPECT_TRUE(o.refreshSchema);

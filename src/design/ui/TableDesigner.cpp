@@ -109,7 +109,7 @@ template <typename F> void TfrmSKYTblDesign::Edit(F f) {
 
 TfrmSKYTblDesign::TfrmSKYTblDesign(QWidget* parent)
     : QDialog(parent), FPorts(std::make_unique<Ports>()) {
-    DesignerDialogs& dialogs = *this;
+    DesignerDialogs& dialogs = schemaDialogs();
     FCtl = std::make_unique<TableDesignerController>(Prompts(), dialogs, &FPorts->clipboard,
                                                      &FPorts->opener);
     setObjectName(QStringLiteral("frmSKYTblDesign"));
@@ -662,21 +662,31 @@ bool TfrmSKYTblDesign::GetDesignerTableLayout(TTableLayout& layout, TSQLite3Data
     return true;
 }
 
-bool TfrmSKYTblDesign::EditIndex(TIndexLayout& ix, const QStringList& columns) {
-    return frmSKYIdx().editIndex(ix, columns);
-}
-bool TfrmSKYTblDesign::EditTrigger(TTriggerLayout& t, const QStringList& columns) {
-    return frmSKYTrig().editTrigger(t, columns);
-}
-bool TfrmSKYTblDesign::EditKey(TFKeyLayout& k, const QStringList& columns) {
-    return frmSKYPKey().editKey(k, columns);
-}
-bool TfrmSKYTblDesign::EditCheck(TFKeyLayout& k, const QStringList& columns) {
-    return frmSKYChk().editKey(k, columns);
-}
-bool TfrmSKYTblDesign::EditFKey(TFKeyLayout& k, TSQLite3Database* db, const QStringList& columns,
-                                const QString& ownTable) {
-    return frmSKYFKey().editFKey(k, db, columns, ownTable);
+namespace {
+class TSchemaDialogs : public DesignerDialogs {
+public:
+    bool EditIndex(TIndexLayout& ix, const QStringList& columns) override {
+        return frmSKYIdx().editIndex(ix, columns);
+    }
+    bool EditTrigger(TTriggerLayout& t, const QStringList& columns) override {
+        return frmSKYTrig().editTrigger(t, columns);
+    }
+    bool EditKey(TFKeyLayout& k, const QStringList& columns) override {
+        return frmSKYPKey().editKey(k, columns);
+    }
+    bool EditCheck(TFKeyLayout& k, const QStringList& columns) override {
+        return frmSKYChk().editKey(k, columns);
+    }
+    bool EditFKey(TFKeyLayout& k, TSQLite3Database* db, const QStringList& columns,
+                  const QString& ownTable) override {
+        return frmSKYFKey().editFKey(k, db, columns, ownTable);
+    }
+};
+} // namespace
+
+DesignerDialogs& schemaDialogs() {
+    static TSchemaDialogs dialogs;
+    return dialogs;
 }
 
 TfrmSKYTblDesign& frmSKYTblDesign() {

@@ -24,7 +24,7 @@ class QsciScintilla;
 
 namespace sky::ui {
 
-class TfrmSKYTblDesign : public QDialog, public TableDesignerPort, private DesignerDialogs {
+class TfrmSKYTblDesign : public QDialog, public TableDesignerPort {
     Q_OBJECT
 public:
     explicit TfrmSKYTblDesign(QWidget* parent = nullptr);
@@ -53,14 +53,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // DesignerDialogs: the schema dialogs.
-    bool EditIndex(TIndexLayout& ix, const QStringList& columns) override;
-    bool EditTrigger(TTriggerLayout& t, const QStringList& columns) override;
-    bool EditKey(TFKeyLayout& k, const QStringList& columns) override;
-    bool EditCheck(TFKeyLayout& k, const QStringList& columns) override;
-    bool EditFKey(TFKeyLayout& k, TSQLite3Database* db, const QStringList& columns,
-                  const QString& ownTable) override;
-
     QWidget* BuildTableBar();
     QWidget* BuildEditors();
     QWidget* BuildScriptPane();
@@ -109,5 +101,9 @@ private:
 
 // The window, one for the whole run.
 TfrmSKYTblDesign& frmSKYTblDesign();
+
+// The schema dialogs (index, trigger, key, check, foreign key) for the
+// designer and the table page.
+DesignerDialogs& schemaDialogs();
 
 } // namespace sky::ui

@@ -373,6 +373,10 @@ TableDesignerPort* TfrmSKYMain::TableDesigner() {
     return &frmSKYTblDesign();
 }
 
+DesignerDialogs* TfrmSKYMain::SchemaDialogs() {
+    return &schemaDialogs();
+}
+
 void TfrmSKYMain::PrepNotice(bool shown) {
     if (!shown) {
         if (fQueryPrep) fQueryPrep->close();

@@ -67,6 +67,7 @@ public:
     QString ClipboardText() const override;
     bool EditView(TViewLayout& view) override;
     TableDesignerPort* TableDesigner() override;
+    DesignerDialogs* SchemaDialogs() override;
     void PrepNotice(bool shown) override;
     ProgressSink* StartProgress(const QString& title) override;
     void EndProgress(ProgressSink* p) override;
