@@ -102,14 +102,18 @@ QStringList SplitLines(QStringView text, QList<qsizetype>* starts = nullptr) {
 
 } // namespace
 
-bool ContainsWholeWord(QStringView text, QStringView word) {
+qsizetype IndexOfWholeWord(QStringView text, QStringView word, qsizetype from) {
     const qsizetype n = text.size(), w = word.size();
-    for (qsizetype i = 0; i + w <= n; ++i) {
+    for (qsizetype i = std::max<qsizetype>(from, 0); i + w <= n; ++i) {
         if (i > 0 && IsSqlWordChar(text[i - 1])) continue;
         if (i + w < n && IsSqlWordChar(text[i + w])) continue;
-        if (SameWord(text.mid(i, w), word)) return true;
+        if (SameWord(text.mid(i, w), word)) return i;
     }
-    return false;
+    return -1;
+}
+
+bool ContainsWholeWord(QStringView text, QStringView word) {
+    return IndexOfWholeWord(text, word) >= 0;
 }
 
 QueryClass ClassifyQuery(const QString& text) {

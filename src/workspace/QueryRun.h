@@ -27,6 +27,8 @@ QueryClass ClassifyQuery(const QString& text);
 // Whether the text holds the word as a whole word (boundaries: word
 // characters of SQL), any case of a-z; literals and comments included.
 bool ContainsWholeWord(QStringView text, QStringView word);
+// Where it first stands as a whole word at or after from; -1 for nowhere.
+qsizetype IndexOfWholeWord(QStringView text, QStringView word, qsizetype from = 0);
 
 // The run mode every run command carries: the units digit says what runs
 // (0 the text, 1 EXPLAIN, 2 EXPLAIN QUERY PLAN), tens digit 1 runs only the

@@ -16,6 +16,8 @@
 #include "support/TextUtil.h"
 #include "workspace/QueryRun.h"
 
+#include <cmath>
+
 namespace sky::tableops {
 namespace {
 
@@ -971,6 +973,112 @@ TableOpOutcome EditObject(TableOpContext& c, const QString& kind, const QString&
     o.ok = o.changed = true;
     o.status = QStringLiteral("Success adding ") + k + QLatin1Char(' ') + name + QLatin1Char('.');
     o.selectTable = c.table;
+    return o;
+}
+
+double NameSimilarity(const QString& s0, const QString& t0) {
+    auto clean = [](const QString& x) {
+        QByteArray r;
+        for (const QChar ch : TrimText(x)) {
+            const char16_t u = ch.unicode();
+            if ((u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z')) r += char(u);
+            if (u >= 'a' && u <= 'z') r += char(u - 32);
+        }
+        return r;
+    };
+    const QByteArray s = clean(s0), t = clean(t0);
+    const qsizetype n = std::min(s.size(), t.size());
+    if (n == 0) return 0;
+    double sum = 0;
+    int run = 0;
+    for (qsizetype i = 1; i <= n; ++i) {
+        bool near = false;
+        for (qsizetype k = std::max<qsizetype>(i - 1, 1); k <= std::min(t.size(), i + 3); ++k) {
+            if (t[k - 1] != s[i - 1]) continue;
+            const qsizetype d = k > i ? k - i : i - k;
+            sum += double((5 - d) * (5 - d));
+            if (d < 2) near = true;
+        }
+        run = near ? run + 1 : 0;
+    }
+    const double share = double(run) / double(n);
+    double score = sum / (double(n) / 5.0) * (share * share + 1.0);
+    if (std::abs(s.size() - t.size()) < 6) score *= 1.5;
+    if (s[0] == t[0]) score += 36;
+    return score <= 0 ? 0 : 6.0 * std::sqrt(score);
+}
+
+QString CompareProposal(const QString& current, const QStringList& tables,
+                        const QString& lastCompare) {
+    QStringList others;
+    for (const QString& t : tables)
+        if (t.compare(current, Qt::CaseInsensitive) != 0) others << t;
+    for (const QString& t : others)
+        if (!lastCompare.isEmpty() && t.compare(lastCompare, Qt::CaseInsensitive) == 0) return t;
+    QString best;
+    double bestScore = 50;
+    for (const QString& t : others) {
+        const double score = NameSimilarity(current, t);
+        if (score >= bestScore && (best.isEmpty() || score > bestScore)) {
+            best = t;
+            bestScore = score;
+        }
+    }
+    return best;
+}
+
+TableOpOutcome NewTableFromDesigner(TableOpContext& c, bool fromTemplate) {
+    if (!c.designer) return TableOpOutcome();
+    QString name;
+    const QString source = fromTemplate ? c.table : QString();
+    if (fromTemplate) {
+        // The template's name and the smallest free number from 2.
+        for (int n = 2;; ++n) {
+            name = c.table + u'_' + QString::number(n);
+            QString taken;
+            c.db.QuerySingleValue(taken, QStringLiteral("SELECT count(*) FROM main.sqlite_master "
+                                                        "WHERE name=") +
+                                             QuoteSqlString(name) +
+                                             QStringLiteral(" COLLATE NOCASE;"));
+            if (taken == QLatin1String("0")) break;
+        }
+    }
+    QString columnMap, script;
+    if (!GetDesignerSQL(*c.designer, &c.db, name, QString(), true, source, columnMap, script))
+        return TableOpOutcome();
+    TableOpOutcome o;
+    const QString step = QStringLiteral("Creating Table ") + InQuotes(name) + QStringLiteral("...");
+    if (!c.db.BeginTransaction())
+        return Fail(QStringLiteral("Error while ") + step + QStringLiteral(":  ") +
+                    c.db.LastError());
+    if (!c.db.ExecuteList(script)) {
+        const QString err = c.db.LastError();
+        c.db.Rollback();
+        // The script into the editor with the table's name marked, so the
+        // user can correct it.
+        QString marked = script;
+        const qsizetype at = IndexOfWholeWord(marked, name, 11);
+        if (at >= 0) {
+            marked.insert(at + name.size(), QLatin1Char('|'));
+            marked.insert(at, QLatin1Char('|'));
+        }
+        o.editorText = marked;
+        o.editorTemplate = true;
+        o.status =
+            QStringLiteral("Error while Creating Table ") + name + QStringLiteral(":  ") + err;
+        return o;
+    }
+    if (!c.db.Commit()) {
+        const QString err = c.db.LastError();
+        if (c.db.TransactionOpen()) c.db.Rollback();
+        o.status = QStringLiteral("Could not commit Table: ") + err;
+        o.editorText = script;
+        o.editorTemplate = true;
+        return o;
+    }
+    o.ok = o.changed = o.refreshSchema = true;
+    o.selectTable = name;
+    o.status = QStringLiteral("Success Creating Table.");
     return o;
 }
 

@@ -36,7 +36,8 @@ struct TableOpOutcome {
     QString selectTable; // SelectTable afterwards (empty: none)
     QString script;      // scriptOnly: the statements the rebuild would run
     QString rowCountText;
-    QString editorText; // show-only: the SQL for the editor
+    QString editorText;          // show-only: the SQL for the editor
+    bool editorTemplate = false; // editorText is an SQL template (| marks a selection)
 };
 
 namespace tableops {
@@ -60,6 +61,15 @@ QString DefaultSource(const QString& defaultValue);
 // index names; the UPDATE OF trigger names; the mentioning trigger names,
 // separated by ";", each name followed by ", "). Empty when nothing refers.
 QString ColumnReferencesText(const QString& column, const QString& referencesCell);
+
+// How similar two table names are (0 for nothing in common; "ABC" and
+// "abc" give about 121.64), from their ASCII letters and digits.
+double NameSimilarity(const QString& s, const QString& t);
+// The table proposed to compare `current` with: lastCompare while it is
+// still one of the other tables, else the other table most like it (a
+// similarity of at least 50; the first of equals), else empty.
+QString CompareProposal(const QString& current, const QStringList& tables,
+                        const QString& lastCompare);
 
 // The references cell of a column of the layout: the indexes using it, the
 // triggers whose UPDATE OF list holds it, the triggers mentioning it.
@@ -98,6 +108,11 @@ TableOpOutcome AddIndexOrTrigger(TableOpContext& c, bool trigger, bool showOnly)
 TableOpOutcome RemoveObject(TableOpContext& c, const QString& kind, const QString& name);
 TableOpOutcome EditObject(TableOpContext& c, const QString& kind, const QString& name,
                           const QString& sql);
+// A new table designed in the designer (c.designer): based on c.table as its
+// template (name proposed as template_2, _3 ...) or from nothing, created in
+// one transaction. A failure puts the script into the editor as a template
+// with the table name marked.
+TableOpOutcome NewTableFromDesigner(TableOpContext& c, bool fromTemplate);
 
 // Rebuilds the table from an edited layout (columns carry their OldName):
 // the statements (header comment, drops of the old indexes and triggers,

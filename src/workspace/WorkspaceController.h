@@ -193,6 +193,10 @@ public:
     // --- the table page's operations (WorkspaceTableOps.cpp); the status
     // says how each went.
     void TableCommand(TableCommandKind kind);
+    // The index and trigger lines of the tree and the page (ALTER, REMOVE):
+    // the object edited in its dialog or removed.
+    void ObjectCommand(const QString& kind, const QString& name, const QString& objectSql,
+                       bool remove);
 
     // --- the table page's display (WorkspaceTablePage.cpp)
     // A field-grid row chosen: curCol, and the object row of its first

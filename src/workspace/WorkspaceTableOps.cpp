@@ -15,8 +15,10 @@ void WorkspaceController::TableCommand(TableCommandKind kind) {
         ShowObjectSql();
         return;
     }
-    if (sql.IsBusy() || table.name.isEmpty()) return;
-    const bool tableOnly = kind != K::CountRows && kind != K::ColumnReferences;
+    if (sql.IsBusy()) return;
+    if (table.name.isEmpty() && kind != K::NewInDesigner) return;
+    const bool tableOnly =
+        kind != K::CountRows && kind != K::ColumnReferences && kind != K::NewInDesigner;
     if (table.type != 0 && tableOnly) return;
     const bool needsColumn = kind == K::RenameColumn || kind == K::RemoveColumn ||
                              kind == K::ColumnReferences || kind == K::AddColumn;
@@ -86,10 +88,19 @@ void WorkspaceController::TableCommand(TableCommandKind kind) {
         if (!object) return;
         o = tableops::RemoveObject(c, object->type, object->name);
         break;
-    default: // compare and new tables come with their windows
+    case K::NewFromDesigner:
+    case K::NewInDesigner:
+        o = tableops::NewTableFromDesigner(c, kind == K::NewFromDesigner);
+        break;
+    default: // the compare comes with its window
         return;
     }
-    if (!o.editorText.isEmpty()) ReplaceEditorText(o.editorText);
+    if (!o.editorText.isEmpty()) {
+        if (o.editorTemplate)
+            InsertSQLTemplate(o.editorText);
+        else
+            ReplaceEditorText(o.editorText);
+    }
     if (!o.status.isEmpty()) SetStatus(o.status);
     if (o.refreshSchema) {
         if (!o.selectTable.isEmpty()) table.lastTable = o.selectTable;
@@ -97,6 +108,18 @@ void WorkspaceController::TableCommand(TableCommandKind kind) {
     } else if (!o.selectTable.isEmpty()) {
         SelectTable(o.selectTable, table.schema);
     }
+}
+
+void WorkspaceController::ObjectCommand(const QString& kind, const QString& name,
+                                        const QString& objectSql, bool remove) {
+    if (sql.IsBusy() || table.name.isEmpty() || table.type != 0) return;
+    Operation op(*this);
+    TableOpContext c{sql, FPrompts, table.name, table.schema, table.curCol};
+    c.dialogs = FView.SchemaDialogs();
+    const TableOpOutcome o = remove ? tableops::RemoveObject(c, kind, name)
+                                    : tableops::EditObject(c, kind, name, objectSql);
+    if (!o.status.isEmpty()) SetStatus(o.status);
+    if (!o.selectTable.isEmpty()) SelectTable(o.selectTable, table.schema);
 }
 
 } // namespace sky

@@ -68,7 +68,8 @@ void WorkspaceController::RunCommand(const TreeCommand& command) {
         return;
     }
     case Code::Alter:
-    case Code::Remove: // the table page's index and trigger operations
+    case Code::Remove:
+        ObjectCommand(command.kind, command.name, command.sql, command.code == Code::Remove);
         return;
     default:
         break;

@@ -279,3 +279,31 @@ TEST_F(TableOpsTest, FailedWritesLeaveTheFileAsItWas) {
 
 } // namespace
 } // namespace sky::test
+
+namespace sky::test {
+namespace {
+
+TEST(TableOpsTexts, NameSimilarityAndTheCompareProposal) {
+    EXPECT_NEAR(tableops::NameSimilarity(QStringLiteral("ABC"), QStringLiteral("abc")), 121.64,
+                0.01);
+    EXPECT_EQ(tableops::NameSimilarity(QStringLiteral("--"), QStringLiteral("abc")), 0);
+    EXPECT_GT(tableops::NameSimilarity(QStringLiteral("customers"), QStringLiteral("customer_old")),
+              tableops::NameSimilarity(QStringLiteral("customers"), QStringLiteral("orders")));
+    const QStringList tables{QStringLiteral("orders"), QStringLiteral("Customers"),
+                             QStringLiteral("customers_2019"), QStringLiteral("zz")};
+    const struct {
+        const char *current, *last, *proposal;
+    } cases[] = {{"Customers", "zz", "zz"},               // the last compared, still there
+                 {"Customers", "gone", "customers_2019"}, // else the most similar
+                 {"customers_2019", "", "Customers"},
+                 {"zz", "", ""}, // nothing similar enough
+                 {"orders", "ORDERS", ""}};
+    for (const auto& c : cases)
+        EXPECT_EQ(tableops::CompareProposal(QString::fromUtf8(c.current), tables,
+                                            QString::fromUtf8(c.last)),
+                  QString::fromUtf8(c.proposal))
+            << c.current;
+}
+
+} // namespace
+} // namespace sky::test

@@ -271,6 +271,13 @@ TEST_F(WorkspaceTablePageTest, OperationsUpdateThePage) {
     dview.designer.accept = false;
     c.TableCommand(TableCommandKind::Alter);
     EXPECT_EQ(c.table.columns.size(), 6);
+
+    // A new table on the selected one as its template: the next free name.
+    dview.designer.accept = true;
+    c.TableCommand(TableCommandKind::NewFromDesigner);
+    EXPECT_EQ(c.status, "Success Creating Table.");
+    EXPECT_EQ(c.table.name, "items_2");
+    EXPECT_EQ(c.table.columns.last(), "added");
 }
 
 } // namespace
