@@ -7,6 +7,8 @@
 #include "support/Prompter.h"
 #include "support/TextUtil.h"
 
+#include <QSet>
+
 namespace sky {
 namespace {
 
@@ -26,27 +28,27 @@ QStringList Fields(const QString& list) {
     return f;
 }
 
-qsizetype IndexOfUpper(const QList<ColumnRow>& rows, const QString& name) {
-    for (qsizetype i = 0; i < rows.size(); ++i)
-        if (rows[i].column.toUpper() == TrimText(name).toUpper()) return i;
-    return -1;
-}
-
 QList<ColumnRow> OrderedRows(const QStringList& columns, const QStringList& used,
                              const QStringList& collations, const QStringList& orders) {
     QList<ColumnRow> rows;
+    rows.reserve(used.size() + columns.size());
+    // The upper-case names already listed: each column is listed once.
+    QSet<QString> listed;
     for (qsizetype i = 0; i < used.size(); ++i) {
         ColumnRow r;
         r.column = used[i];
         r.used = true;
         r.collation = i < collations.size() ? collations[i] : QString();
         r.descending = i < orders.size() && orders[i].toUpper().startsWith(QLatin1String("DESC"));
+        listed.insert(r.column.toUpper());
         rows << r;
     }
     for (const QString& c : columns) {
-        if (IndexOfUpper(rows, c) >= 0) continue;
+        const QString key = TrimText(c).toUpper();
+        if (listed.contains(key)) continue;
         ColumnRow r;
         r.column = c;
+        listed.insert(c.toUpper());
         rows << r;
     }
     return rows;
