@@ -64,6 +64,9 @@ public:
 // upper-cased without spaces; the length "(n)" for a whole number n >= 1 and
 // empty otherwise. A precision with scale "(p,s)" is kept whole.
 void SplitTypeSpec(const QString& text, QString& type, QString& varSpec);
+// True when the column list (CSV, names quoted or not) holds the column, its
+// name compared as the designer compares column names.
+bool ListHoldsColumn(const QString& list, const QString& column);
 
 // The schema test's run: the script's lines executed in a transaction that
 // is rolled back, foreign-key enforcement suspended around it. Empty when
