@@ -6,6 +6,8 @@
 #include "common/Process.h"
 #include "common/ScriptedPrompter.h"
 #include "common/TempDb.h"
+#include "design/IndexTrigger.h"
+#include "design/TableDesigner.h"
 
 namespace sky::test {
 namespace {
@@ -260,9 +262,33 @@ TEST_F(TableOpsTest, FailedWritesLeaveTheFileAsItWas) {
         }
         EXPECT_TRUE(done);
     }
-    // Disk full.
+    // Disk full: a rebuild, and an index replaced by a larger one.
     ASSERT_TRUE(db.Open(path));
     SetMaxPageCount(db.Handle());
+    {
+        struct Replace : DesignerDialogs {
+            bool EditIndex(TIndexLayout& ix, const QStringList&) override {
+                return parseIndex(QStringLiteral("CREATE INDEX tb ON t(b, b || b)"), ix);
+            }
+            bool EditTrigger(TTriggerLayout&, const QStringList&) override { return false; }
+            bool EditKey(TFKeyLayout&, const QStringList&) override { return false; }
+            bool EditCheck(TFKeyLayout&, const QStringList&) override { return false; }
+            bool EditFKey(TFKeyLayout&, TSQLite3Database*, const QStringList&,
+                          const QString&) override {
+                return false;
+            }
+        } replace;
+        TableOpContext c{db, prompts, QStringLiteral("t"), QString(), QString()};
+        c.dialogs = &replace;
+        const TableOpOutcome edit = tableops::EditObject(
+            c, QStringLiteral("index"), QStringLiteral("tb"),
+            Value(QStringLiteral("SELECT sql FROM sqlite_master WHERE name='tb'")));
+        EXPECT_FALSE(edit.ok);
+        EXPECT_TRUE(edit.status.startsWith(QStringLiteral("Error while Adding INDEX tb...:  ")))
+            << edit.status.toStdString();
+        EXPECT_EQ(Value(QStringLiteral("SELECT sql FROM sqlite_master WHERE name='tb'")),
+                  QStringLiteral("CREATE INDEX tb ON t(b)"));
+    }
     // A default much longer than the rows: the new table cannot fit into
     // the pages the old index leaves.
     prompts.texts = {QStringLiteral("TEXT"), QStringLiteral("c"),
