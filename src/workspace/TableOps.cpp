@@ -471,6 +471,45 @@ QString CompareProposal(const QString& current, const QStringList& tables,
     return best;
 }
 
+TableOpOutcome CompareTable(TableOpContext& c, const QStringList& tables, QString& lastCompare) {
+    if (TrimText(c.table).isEmpty()) {
+        c.prompts.ShowNotice(QStringLiteral("Compare Tables Error:"),
+                             QStringLiteral("No selected Table"), 9, false);
+        return Fail(QStringLiteral("No selected Table"));
+    }
+    if (!c.compare) return TableOpOutcome();
+    QStringList others;
+    for (const QString& t : tables)
+        if (t.compare(c.table, Qt::CaseInsensitive) != 0) others << t;
+    const QString answer = TrimText(c.prompts.AskText(
+        QStringLiteral("Compare ") + InQuotes(c.table) + QStringLiteral(" to..."),
+        QStringLiteral("Table to Compare with:\r\r(Format: [ attached-db-name . ] tablename )"),
+        CompareProposal(c.table, tables, lastCompare), others, false, 30, QString()));
+    if (answer.isEmpty()) return TableOpOutcome();
+    if (answer.compare(TrimText(c.table), Qt::CaseInsensitive) == 0)
+        return Fail(QStringLiteral("Comparing a table to itself yields very predictable results."));
+    QString error;
+    bool ok = false;
+    try {
+        ok = c.compare->CompareTables(c.table, answer, error);
+    } catch (const std::exception& e) {
+        return Fail(QStringLiteral("Error: Exception Opening Comparable Tables - ") +
+                    QString::fromUtf8(e.what()));
+    }
+    if (!ok) {
+        c.prompts.ShowNotice(QStringLiteral("Compare Tables Error:"),
+                             QStringLiteral("Comparing ") + InQuotes(c.table) +
+                                 QStringLiteral(" to ") + InQuotes(answer) + QStringLiteral(":\r") +
+                                 error + QLatin1Char('.'),
+                             9, false);
+        return Fail(error);
+    }
+    lastCompare = answer;
+    TableOpOutcome o;
+    o.ok = true;
+    return o;
+}
+
 TableOpOutcome NewTableFromDesigner(TableOpContext& c, bool fromTemplate) {
     if (!c.designer) return TableOpOutcome();
     QString name;

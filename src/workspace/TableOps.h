@@ -14,6 +14,13 @@ class Prompter;
 class TSQLite3Database;
 class TableDesignerPort;
 class DesignerDialogs;
+
+// The table compare the page hands its two names to; false with the error.
+class TableComparePort {
+public:
+    virtual ~TableComparePort() = default;
+    virtual bool CompareTables(const QString& table, const QString& other, QString& error) = 0;
+};
 struct TTableLayout;
 
 struct TableOpContext {
@@ -26,6 +33,7 @@ struct TableOpContext {
     bool scriptOnly = false;
     TableDesignerPort* designer = nullptr; // for the alter
     DesignerDialogs* dialogs = nullptr;    // the index and trigger dialogs
+    TableComparePort* compare = nullptr;   // the table compare
 };
 
 struct TableOpOutcome {
@@ -113,6 +121,9 @@ TableOpOutcome EditObject(TableOpContext& c, const QString& kind, const QString&
 // one transaction. A failure puts the script into the editor as a template
 // with the table name marked.
 TableOpOutcome NewTableFromDesigner(TableOpContext& c, bool fromTemplate);
+// Compares c.table with a table the user names (the proposal of
+// CompareProposal among tables); a success remembers it in lastCompare.
+TableOpOutcome CompareTable(TableOpContext& c, const QStringList& tables, QString& lastCompare);
 
 // Rebuilds the table from an edited layout (columns carry their OldName):
 // the statements (header comment, drops of the old indexes and triggers,

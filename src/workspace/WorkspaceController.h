@@ -193,6 +193,8 @@ public:
     // --- the table page's operations (WorkspaceTableOps.cpp); the status
     // says how each went.
     void TableCommand(TableCommandKind kind);
+    // Whether the window has a table compare for the Compare items.
+    bool CompareReady() const;
     // The index and trigger lines of the tree and the page (ALTER, REMOVE):
     // the object edited in its dialog or removed.
     void ObjectCommand(const QString& kind, const QString& name, const QString& objectSql,

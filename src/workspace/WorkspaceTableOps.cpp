@@ -2,6 +2,7 @@
 // and the page, tree and status follow its outcome.
 #include "workspace/WorkspaceController.h"
 
+#include "design/ScriptTables.h"
 #include "engine/Identifiers.h"
 #include "workspace/TableOps.h"
 
@@ -27,6 +28,7 @@ void WorkspaceController::TableCommand(TableCommandKind kind) {
     TableOpContext c{sql, FPrompts, table.name, table.schema, table.curCol};
     c.designer = FView.TableDesigner();
     c.dialogs = FView.SchemaDialogs();
+    c.compare = FView.TableCompare();
     const ObjectRow* object = table.objectRow >= 0 && table.objectRow < table.objects.size()
                                   ? &table.objects[table.objectRow]
                                   : nullptr;
@@ -92,7 +94,14 @@ void WorkspaceController::TableCommand(TableCommandKind kind) {
     case K::NewInDesigner:
         o = tableops::NewTableFromDesigner(c, kind == K::NewFromDesigner);
         break;
-    default: // the compare comes with its window
+    case K::Compare: {
+        if (!c.compare) return;
+        QStringList tables;
+        TablesForScript(sql, table.schema, tables);
+        o = tableops::CompareTable(c, tables, opts.lastCompare);
+        break;
+    }
+    default:
         return;
     }
     if (!o.editorText.isEmpty()) {
@@ -108,6 +117,10 @@ void WorkspaceController::TableCommand(TableCommandKind kind) {
     } else if (!o.selectTable.isEmpty()) {
         SelectTable(o.selectTable, table.schema);
     }
+}
+
+bool WorkspaceController::CompareReady() const {
+    return FView.TableCompare() != nullptr;
 }
 
 void WorkspaceController::ObjectCommand(const QString& kind, const QString& name,

@@ -11,6 +11,7 @@ namespace sky {
 
 class TableDesignerPort;
 class DesignerDialogs;
+class TableComparePort;
 
 class ProgressSink;
 struct SettingList;
@@ -58,6 +59,8 @@ public:
     virtual TableDesignerPort* TableDesigner() { return nullptr; }
     // The index and trigger dialogs (none: adding and editing do nothing).
     virtual DesignerDialogs* SchemaDialogs() { return nullptr; }
+    // The table compare (none yet: the compare items are disabled).
+    virtual TableComparePort* TableCompare() { return nullptr; }
 
     // --- a query's progress: the "Executing Query..." notice, and the
     // progress dialog opened on demand (nullptr: none shown)

@@ -333,3 +333,58 @@ TEST(TableOpsTexts, NameSimilarityAndTheCompareProposal) {
 
 } // namespace
 } // namespace sky::test
+
+namespace sky::test {
+namespace {
+
+// A compare that answers as told and records what it was asked.
+class FakeCompare : public TableComparePort {
+public:
+    bool CompareTables(const QString& table, const QString& other, QString& error) override {
+        asked << table + QStringLiteral(" ~ ") + other;
+        error = failure;
+        return failure.isEmpty();
+    }
+    QStringList asked;
+    QString failure;
+};
+
+TEST_F(TableOpsTest, CompareAsksForTheOtherTable) {
+    Run(QStringLiteral("CREATE TABLE customers(a); CREATE TABLE customers_old(a); "
+                       "CREATE TABLE zz(a);"));
+    FakeCompare compare;
+    TableOpContext c{db, prompts, QStringLiteral("customers"), QString(), QString()};
+    c.compare = &compare;
+    const QStringList tables{QStringLiteral("customers"), QStringLiteral("customers_old"),
+                             QStringLiteral("zz")};
+    QString last;
+    prompts.texts = {QStringLiteral(" CUSTOMERS ")};
+    TableOpOutcome o = tableops::CompareTable(c, tables, last);
+    EXPECT_EQ(o.status,
+              QStringLiteral("Comparing a table to itself yields very predictable results."));
+    EXPECT_EQ(prompts.prompts.last(),
+              QStringLiteral("Compare \"customers\" to...: Table to Compare with:\r\r(Format: [ "
+                             "attached-db-name . ] tablename )"));
+    EXPECT_EQ(prompts.initials.last(), QStringLiteral("customers_old")); // the most similar
+    EXPECT_TRUE(compare.asked.isEmpty());
+
+    prompts.texts = {QStringLiteral("zz")};
+    o = tableops::CompareTable(c, tables, last);
+    EXPECT_TRUE(o.ok);
+    EXPECT_EQ(compare.asked, QStringList{QStringLiteral("customers ~ zz")});
+    EXPECT_EQ(last, QStringLiteral("zz"));
+
+    compare.failure = QStringLiteral("the tables have no common key");
+    prompts.texts = {QStringLiteral("zz")};
+    o = tableops::CompareTable(c, tables, last);
+    EXPECT_EQ(prompts.initials.last(), QStringLiteral("zz"));
+    EXPECT_FALSE(o.ok);
+    EXPECT_EQ(o.status, QStringLiteral("the tables have no common key"));
+    EXPECT_EQ(
+        prompts.notices.last(),
+        QStringLiteral("Compare Tables Error:: Comparing \"customers\" to \"zz\":\rthe tables "
+                       "have no common key."));
+}
+
+} // namespace
+} // namespace sky::test

@@ -1,5 +1,6 @@
 #include "workspace/ui/TablePage.h"
 
+#include "workspace/ui/NotYet.h"
 #include "workspace/ui/TableGridDelegates.h"
 
 #include <QEvent>
@@ -281,6 +282,11 @@ void TTablePage::RenderButtons() {
     for (const auto& [button, kind] : FButtons) {
         bool on = t.tableButtons;
         if (kind == K::Drop) on = t.objectButtons;
+        if (kind == K::Compare && !FCtl.CompareReady()) {
+            // The table compare arrives in a later version.
+            on = false;
+            button->setToolTip(kNotYetItem);
+        }
         button->setEnabled(on);
     }
     btnTableSizeCC->setEnabled(t.objectButtons);
