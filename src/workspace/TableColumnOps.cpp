@@ -488,6 +488,7 @@ TableOpOutcome AddIndexOrTrigger(TableOpContext& c, bool trigger, bool showOnly)
         o.editorText = sql;
         return o;
     }
+    QualifyCreatedName(sql, c.schema);
     const QString step = QStringLiteral("Adding ") +
                          (trigger ? QStringLiteral("Trigger ") : QStringLiteral("Index ")) + name;
     if (!c.db.Execute(sql))
@@ -549,6 +550,7 @@ TableOpOutcome EditObject(TableOpContext& c, const QString& kind, const QString&
         edited = sqlFrom(tr);
     }
     if (TrimText(edited).isEmpty()) return TableOpOutcome();
+    QualifyCreatedName(edited, c.schema);
     if (!c.db.BeginTransaction())
         return Fail(QStringLiteral("Error while opening transaction:  ") + c.db.LastError());
     QString step =

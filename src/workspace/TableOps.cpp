@@ -143,22 +143,26 @@ TableOpOutcome Rebuilt(TableOpContext& c, bool ok, const QString& script, const 
 
 // The name in CREATE [TEMP] TABLE [IF NOT EXISTS] name replaced, the rest of
 // the stored text kept exactly. False when the text has no such name.
-bool ReplaceCreatedName(QString& sql, const QString& newName) {
+// Where the name of a CREATE statement stands: start and end of the whole
+// (possibly dotted) name, and whether it is dotted. False when there is none.
+bool CreatedNameRange(const QString& sql, qsizetype& start, qsizetype& end, bool& dotted) {
     SqlLexer lex(sql);
     SqlToken t;
     int words = 0;
-    qsizetype start = -1, end = -1;
+    start = end = -1;
+    dotted = false;
     while (lex.Next(t)) {
         if (t.kind == SqlTokKind::Space || t.kind == SqlTokKind::LineBreak ||
             t.kind == SqlTokKind::LineComment || t.kind == SqlTokKind::BlockComment)
             continue;
         const QString w = sql.mid(t.pos, t.len).toUpper();
         if (start < 0) {
-            if (t.kind == SqlTokKind::Word && words < 6 &&
+            if (t.kind == SqlTokKind::Word && words < 7 &&
                 (w == QLatin1String("CREATE") || w == QLatin1String("TEMP") ||
                  w == QLatin1String("TEMPORARY") || w == QLatin1String("TABLE") ||
-                 w == QLatin1String("IF") || w == QLatin1String("NOT") ||
-                 w == QLatin1String("EXISTS"))) {
+                 w == QLatin1String("UNIQUE") || w == QLatin1String("INDEX") ||
+                 w == QLatin1String("TRIGGER") || w == QLatin1String("IF") ||
+                 w == QLatin1String("NOT") || w == QLatin1String("EXISTS"))) {
                 ++words;
                 continue;
             }
@@ -171,13 +175,27 @@ bool ReplaceCreatedName(QString& sql, const QString& newName) {
         if (t.kind == SqlTokKind::Other && sql.mid(t.pos, t.len) == QLatin1String(".")) {
             if (!lex.Next(t)) return false;
             end = t.end();
+            dotted = true;
             continue;
         }
         break;
     }
-    if (start < 0) return false;
+    return start >= 0;
+}
+
+bool ReplaceCreatedName(QString& sql, const QString& newName) {
+    qsizetype start, end;
+    bool dotted;
+    if (!CreatedNameRange(sql, start, end, dotted)) return false;
     sql.replace(start, end - start, newName);
     return true;
+}
+
+void QualifyCreatedName(QString& sql, const QString& schema) {
+    qsizetype start, end;
+    bool dotted;
+    if (IsMainSchema(schema) || !CreatedNameRange(sql, start, end, dotted) || dotted) return;
+    sql.insert(start, QuoteIdent(TrimText(schema), false, true) + QLatin1Char('.'));
 }
 
 } // namespace detail
@@ -407,6 +425,8 @@ bool RebuildFromLayout(TableOpContext& c, const TTableLayout& old, const TTableL
         c.db.SetError(QStringLiteral("The new layout gives no CREATE TABLE statement"));
         return false;
     }
+    for (QString& s : spec.afterCopy)
+        QualifyCreatedName(s, c.schema);
     spec.newHasRowid = !t.noRowID;
     spec.targets = targets;
     spec.sources = sources;

@@ -48,5 +48,8 @@ TableOpOutcome Rebuilt(TableOpContext& c, bool ok, const QString& script, const 
 // The name in CREATE [TEMP] TABLE [IF NOT EXISTS] name replaced, the rest of
 // the stored text kept exactly. False when the text has no such name.
 bool ReplaceCreatedName(QString& sql, const QString& newName);
+// An index's or trigger's statement made to create it in the schema (other
+// than main), so that a table of the same name in main is never its table.
+void QualifyCreatedName(QString& sql, const QString& schema);
 
 } // namespace sky::tableops::detail

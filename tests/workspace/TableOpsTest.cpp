@@ -388,3 +388,54 @@ TEST_F(TableOpsTest, CompareAsksForTheOtherTable) {
 
 } // namespace
 } // namespace sky::test
+
+namespace sky::test {
+namespace {
+
+// A table of another schema that shares its name with one of main: its
+// rebuild, a new index and a replaced one stay in its schema.
+TEST_F(TableOpsTest, AnotherSchemasTableKeepsItsObjects) {
+    const QString aux = dir.filePath(QStringLiteral("aux2.db"));
+    Run(QStringLiteral("CREATE TABLE t(a, b); INSERT INTO t VALUES (1, 2);"
+                       "ATTACH '") +
+        aux +
+        QStringLiteral("' AS aux;"
+                       "CREATE TABLE aux.t(a, b); INSERT INTO aux.t VALUES (3, 4);"
+                       "CREATE INDEX aux.ix ON t(a);"
+                       "CREATE TRIGGER aux.tr AFTER INSERT ON t BEGIN SELECT 1; END;"));
+    const QString kObjects = QStringLiteral("SELECT group_concat(type || ':' || name, ',') FROM "
+                                            "(SELECT type, name FROM %1.sqlite_master "
+                                            "ORDER BY name)");
+    prompts.texts = {QStringLiteral("TEXT"), QStringLiteral("c"), QString(), QString()};
+    TableOpOutcome o = Op(&tableops::AddColumn, QStringLiteral("t"), QStringLiteral("aux"));
+    EXPECT_TRUE(o.ok) << o.status.toStdString();
+    EXPECT_EQ(Value(kObjects.arg(QStringLiteral("aux"))),
+              QStringLiteral("index:ix,table:t,trigger:tr"));
+    EXPECT_EQ(Value(kObjects.arg(QStringLiteral("main"))), QStringLiteral("table:t"));
+    EXPECT_EQ(Value(QStringLiteral("SELECT group_concat(name) FROM pragma_table_info('t', 'aux')")),
+              QStringLiteral("a,b,c"));
+
+    TableOpContext c{db, prompts, QStringLiteral("t"), QStringLiteral("aux"), QStringLiteral("b")};
+    struct Accept : DesignerDialogs {
+        bool EditIndex(TIndexLayout&, const QStringList&) override { return true; }
+        bool EditTrigger(TTriggerLayout&, const QStringList&) override { return true; }
+        bool EditKey(TFKeyLayout&, const QStringList&) override { return true; }
+        bool EditCheck(TFKeyLayout&, const QStringList&) override { return true; }
+        bool EditFKey(TFKeyLayout&, TSQLite3Database*, const QStringList&,
+                      const QString&) override {
+            return true;
+        }
+    } accept;
+    c.dialogs = &accept;
+    o = tableops::AddIndexOrTrigger(c, false, false);
+    EXPECT_TRUE(o.ok) << o.status.toStdString();
+    o = tableops::EditObject(c, QStringLiteral("index"), QStringLiteral("ix"),
+                             QStringLiteral("CREATE INDEX ix ON t(a)"));
+    EXPECT_TRUE(o.ok) << o.status.toStdString();
+    EXPECT_EQ(Value(kObjects.arg(QStringLiteral("aux"))),
+              QStringLiteral("index:Idx_t_b,index:ix,table:t,trigger:tr"));
+    EXPECT_EQ(Value(kObjects.arg(QStringLiteral("main"))), QStringLiteral("table:t"));
+}
+
+} // namespace
+} // namespace sky::test
