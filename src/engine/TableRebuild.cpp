@@ -232,18 +232,18 @@ QString TRebuildPlan::Script() const {
     return lines.join(QStringLiteral("\r\n"));
 }
 
-bool BuildTableRebuild(TSQLite3Database& db, const TRebuildSpec& spec, TRebuildPlan& plan) {
+bool BuildTableRebuild(TSQLite3Database& db, const TRebuildRequest& request, TRebuildPlan& plan) {
     plan = TRebuildPlan();
     if (!db.CheckConnected()) return false;
-    if (spec.targets.isEmpty() || spec.targets.size() != spec.sources.size()) {
+    if (request.targets.isEmpty() || request.targets.size() != request.sources.size()) {
         db.SetError(kNoColumnLists);
         return false;
     }
     TableInfo t;
     bool found = false;
-    if (!FindTable(db, spec.table, t, found, spec.schema)) return false;
+    if (!FindTable(db, request.table, t, found, request.schema)) return false;
     if (!found) {
-        db.SetError(kNoSuchTable + InQuotes(spec.table));
+        db.SetError(kNoSuchTable + InQuotes(request.table));
         return false;
     }
     if (t.type != QLatin1String("table")) {
@@ -255,25 +255,25 @@ bool BuildTableRebuild(TSQLite3Database& db, const TRebuildSpec& spec, TRebuildP
     if (!ReadTableColumns(db, t.schema, t.name.toUtf8(), old, &why)) return false;
     QString aside;
     bool sequence = false;
-    if (!AsideName(db, t, spec.asideBase, aside) || !HasSequence(db, t, sequence)) return false;
+    if (!AsideName(db, t, request.asideBase, aside) || !HasSequence(db, t, sequence)) return false;
 
     const QString qTable = t.Qualified();
     const QString qAside = QuoteIdent(t.schema) + QLatin1Char('.') + QuoteIdent(aside);
     // Rowids are kept when both tables have them: rows keep their identity
     // (and a table without an alias keeps what refers to its rowids).
     const QString rowid = t.withoutRowid ? QString() : RowidName(old);
-    const bool keepRowid = spec.newHasRowid && !rowid.isEmpty();
+    const bool keepRowid = request.newHasRowid && !rowid.isEmpty();
     const QString targets =
-        (keepRowid ? QStringLiteral("rowid,") : QString()) + spec.targets.join(QLatin1Char(','));
+        (keepRowid ? QStringLiteral("rowid,") : QString()) + request.targets.join(QLatin1Char(','));
     const QString sources =
-        (keepRowid ? rowid + QLatin1Char(',') : QString()) + spec.sources.join(QLatin1Char(','));
+        (keepRowid ? rowid + QLatin1Char(',') : QString()) + request.sources.join(QLatin1Char(','));
     plan.schema = t.schema;
     plan.table = t.name;
-    plan.header = spec.header;
-    plan.statements << spec.dropFirst;
+    plan.header = request.header;
+    plan.statements << request.dropFirst;
     plan.statements << QStringLiteral("ALTER TABLE ") + qTable + QStringLiteral(" RENAME TO ") +
                            QuoteIdent(aside) + QLatin1Char(';')
-                    << spec.createTable
+                    << request.createTable
                     // A plain INSERT: duplicate keys fail the whole change instead of
                     // silently replacing rows.
                     << QStringLiteral("INSERT INTO ") + qTable + QStringLiteral(" (") + targets +
@@ -305,7 +305,7 @@ bool BuildTableRebuild(TSQLite3Database& db, const TRebuildSpec& spec, TRebuildP
                                QStringLiteral(" AND \"sql\" LIKE '%AUTOINCREMENT%');");
     }
     plan.statements << QStringLiteral("DROP TABLE ") + qAside + QLatin1Char(';');
-    plan.statements << spec.afterCopy;
+    plan.statements << request.afterCopy;
     return true;
 }
 

@@ -28,7 +28,7 @@ struct TRebuildPlan {
 };
 
 // A rebuild from a new definition.
-struct TRebuildSpec {
+struct TRebuildRequest {
     QString schema;          // empty: the table as the engine finds its name
     QString table;           // as stored
     QString header;          // the script's first line, a comment; may be empty
@@ -45,7 +45,7 @@ struct TRebuildSpec {
 // the aside name, and keeps rowids when both tables have them and the
 // AUTOINCREMENT counter when the old table has one. Writes nothing. False
 // with the reason in LastError.
-bool BuildTableRebuild(TSQLite3Database& db, const TRebuildSpec& spec, TRebuildPlan& plan);
+bool BuildTableRebuild(TSQLite3Database& db, const TRebuildRequest& request, TRebuildPlan& plan);
 
 // Runs a plan as described above; on any failure nothing is changed. False
 // with the reason in LastError.

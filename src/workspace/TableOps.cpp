@@ -405,39 +405,39 @@ TableOpOutcome CopyTable(TableOpContext& c) {
 bool RebuildFromLayout(TableOpContext& c, const TTableLayout& old, const TTableLayout& edited,
                        const QString& header, const QString& asideBase, const QStringList& targets,
                        const QStringList& sources, QString& script) {
-    TRebuildSpec spec;
-    spec.schema = IsMainSchema(c.schema) ? QStringLiteral("main") : TrimText(c.schema);
-    spec.table = c.table;
-    spec.header = header;
-    spec.asideBase = asideBase;
-    const QString prefix = QuoteIdent(spec.schema, false, true) + QLatin1Char('.');
+    TRebuildRequest request;
+    request.schema = IsMainSchema(c.schema) ? QStringLiteral("main") : TrimText(c.schema);
+    request.table = c.table;
+    request.header = header;
+    request.asideBase = asideBase;
+    const QString prefix = QuoteIdent(request.schema, false, true) + QLatin1Char('.');
     for (const TTriggerLayout& tr : old.Trigs)
-        spec.dropFirst << QStringLiteral("DROP TRIGGER IF EXISTS ") + prefix +
-                              QuoteIdent(tr.trigName, false, true) + QLatin1Char(';');
+        request.dropFirst << QStringLiteral("DROP TRIGGER IF EXISTS ") + prefix +
+                                 QuoteIdent(tr.trigName, false, true) + QLatin1Char(';');
     for (const TIndexLayout& ix : old.Idxs)
-        spec.dropFirst << QStringLiteral("DROP INDEX IF EXISTS ") + prefix +
-                              QuoteIdent(ix.IdxName, false, true) + QLatin1Char(';');
+        request.dropFirst << QStringLiteral("DROP INDEX IF EXISTS ") + prefix +
+                                 QuoteIdent(ix.IdxName, false, true) + QLatin1Char(';');
     TTableLayout t = edited;
     t.dropExisting = false;
     t.ifNotEx = false;
-    t.dbName = IsMainSchema(c.schema) ? QString() : spec.schema;
-    if (!SplitCreateScript(convTableLayoutToSQL(t), spec.createTable, spec.afterCopy)) {
+    t.dbName = IsMainSchema(c.schema) ? QString() : request.schema;
+    if (!SplitCreateScript(convTableLayoutToSQL(t), request.createTable, request.afterCopy)) {
         c.db.SetError(QStringLiteral("The new layout gives no CREATE TABLE statement"));
         return false;
     }
-    for (QString& s : spec.afterCopy)
+    for (QString& s : request.afterCopy)
         QualifyCreatedName(s, c.schema);
-    spec.newHasRowid = !t.noRowID;
-    spec.targets = targets;
-    spec.sources = sources;
+    request.newHasRowid = !t.noRowID;
+    request.targets = targets;
+    request.sources = sources;
     if (c.scriptOnly) {
         TRebuildPlan plan;
-        if (!BuildTableRebuild(c.db, spec, plan)) return false;
+        if (!BuildTableRebuild(c.db, request, plan)) return false;
         script = plan.Script();
         return true;
     }
     return RunRebuild(c.db,
-                      [&](TRebuildPlan& plan) { return BuildTableRebuild(c.db, spec, plan); });
+                      [&](TRebuildPlan& plan) { return BuildTableRebuild(c.db, request, plan); });
 }
 
 double NameSimilarity(const QString& s0, const QString& t0) {

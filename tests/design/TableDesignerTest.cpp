@@ -83,7 +83,7 @@ TEST(TableDesignerTypes, TypeAndLengthSplit) {
         const char* type;
         const char* length;
         const char* wantType;
-        const char* wantSpec;
+        const char* wantLength;
     } cases[] = {
         {"VARCHAR", "40", "VARCHAR", "(40)"},
         {"VARCHAR", "0", "VARCHAR", ""},
@@ -95,11 +95,11 @@ TEST(TableDesignerTypes, TypeAndLengthSplit) {
         {"unsigned big int", "", "UNSIGNEDBIGINT", ""},
     };
     for (const Case& c : cases) {
-        QString type, spec;
+        QString type, varSpec;
         SplitTypeSpec(QString::fromLatin1(c.type) + u'(' + QString::fromLatin1(c.length) + u')',
-                      type, spec);
+                      type, varSpec);
         EXPECT_EQ(type, QLatin1String(c.wantType)) << c.type << " " << c.length;
-        EXPECT_EQ(spec, QLatin1String(c.wantSpec)) << c.type << " " << c.length;
+        EXPECT_EQ(varSpec, QLatin1String(c.wantLength)) << c.type << " " << c.length;
     }
     EXPECT_EQ(LengthText(QStringLiteral("(10,2)")), QStringLiteral("10,2"));
     EXPECT_EQ(LengthText(QString()), QString());

@@ -9,8 +9,8 @@ namespace {
 
 class TableRebuildTest : public TempDbTest {
 protected:
-    TRebuildSpec Spec(const QString& table, const QString& create, const QStringList& cols) {
-        TRebuildSpec s;
+    TRebuildRequest Request(const QString& table, const QString& create, const QStringList& cols) {
+        TRebuildRequest s;
         s.table = table;
         s.asideBase = QStringLiteral("TempAlteringTable");
         s.createTable = create;
@@ -33,9 +33,9 @@ TEST_F(TableRebuildTest, AsideNameRowidsAndCounter) {
     // The user's table of that name stays; the next free name is taken.
     ASSERT_TRUE(BuildTableRebuild(
         db,
-        Spec(QStringLiteral("t"),
-             QStringLiteral("CREATE TABLE t(id INTEGER PRIMARY KEY AUTOINCREMENT, a, b);"),
-             {QStringLiteral("id"), QStringLiteral("a")}),
+        Request(QStringLiteral("t"),
+                QStringLiteral("CREATE TABLE t(id INTEGER PRIMARY KEY AUTOINCREMENT, a, b);"),
+                {QStringLiteral("id"), QStringLiteral("a")}),
         plan))
         << db.LastError().toStdString();
     EXPECT_EQ(plan.statements[0],
@@ -49,15 +49,17 @@ TEST_F(TableRebuildTest, AsideNameRowidsAndCounter) {
     // Rowids: kept for a rowid table, not asked of a table without them.
     ASSERT_TRUE(RunRebuild(db, [&](TRebuildPlan& p) {
         return BuildTableRebuild(db,
-                                 Spec(QStringLiteral("g"), QStringLiteral("CREATE TABLE g(a, b);"),
-                                      {QStringLiteral("a")}),
+                                 Request(QStringLiteral("g"),
+                                         QStringLiteral("CREATE TABLE g(a, b);"),
+                                         {QStringLiteral("a")}),
                                  p);
     })) << db.LastError().toStdString();
     EXPECT_EQ(Value(QStringLiteral("SELECT group_concat(rowid || a) FROM g")),
               QStringLiteral("3y,7x"));
-    TRebuildSpec w = Spec(QStringLiteral("w"),
-                          QStringLiteral("CREATE TABLE w(k TEXT PRIMARY KEY, v, z) WITHOUT ROWID;"),
-                          {QStringLiteral("k"), QStringLiteral("v")});
+    TRebuildRequest w =
+        Request(QStringLiteral("w"),
+                QStringLiteral("CREATE TABLE w(k TEXT PRIMARY KEY, v, z) WITHOUT ROWID;"),
+                {QStringLiteral("k"), QStringLiteral("v")});
     w.newHasRowid = false;
     ASSERT_TRUE(RunRebuild(db, [&](TRebuildPlan& p) { return BuildTableRebuild(db, w, p); }))
         << db.LastError().toStdString();
@@ -66,10 +68,11 @@ TEST_F(TableRebuildTest, AsideNameRowidsAndCounter) {
     // A view is not rebuilt; unequal lists are refused before anything runs.
     Run(QStringLiteral("CREATE VIEW v AS SELECT 1;"));
     EXPECT_FALSE(BuildTableRebuild(
-        db, Spec(QStringLiteral("v"), QStringLiteral("CREATE TABLE v(a);"), {QStringLiteral("a")}),
+        db,
+        Request(QStringLiteral("v"), QStringLiteral("CREATE TABLE v(a);"), {QStringLiteral("a")}),
         plan));
-    TRebuildSpec bad =
-        Spec(QStringLiteral("g"), QStringLiteral("CREATE TABLE g(a);"), {QStringLiteral("a")});
+    TRebuildRequest bad =
+        Request(QStringLiteral("g"), QStringLiteral("CREATE TABLE g(a);"), {QStringLiteral("a")});
     bad.sources.clear();
     EXPECT_FALSE(BuildTableRebuild(db, bad, plan));
     EXPECT_FALSE(db.TransactionOpen());

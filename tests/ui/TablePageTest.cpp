@@ -3,6 +3,7 @@
 // (the column and the object buttons follow), "Show selected SQL" and the
 // help panel.
 #include "workspace/ui/TablePage.h"
+#include "common/ExampleDb.h"
 #include "common/Process.h"
 #include "common/UiAnswer.h"
 #include "shell/ui/Scintilla.h"
@@ -22,20 +23,8 @@
 namespace sky::ui {
 namespace {
 
-class TablePageTest : public ::testing::Test {
+class TablePageTest : public test::ExampleDbTest {
 protected:
-    void SetUp() override {
-        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-        EnsureFolders();
-        CfgLoad();
-        file = data.filePath(QStringLiteral("ExampleData.Tarndb"));
-        QFile sql(QStringLiteral(EXAMPLE_SQL_PATH));
-        ASSERT_TRUE(sql.open(QIODevice::ReadOnly));
-        const test::ProcessResult r = test::RunProgram(
-            QStringLiteral(SQLITE3_SHELL_PATH), {QStringLiteral("-bail"), file}, sql.readAll());
-        ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    }
-    void TearDown() override { qunsetenv("XDG_CONFIG_HOME"); }
     static int FieldRow(TfrmSKYMain& w, const QString& column) {
         const auto& fields = w.Controller().table.fields;
         for (int i = 0; i < fields.size(); ++i)
@@ -47,8 +36,6 @@ protected:
             if (g->item(r, 1)->text() == name) return r;
         return -1;
     }
-    QTemporaryDir config, data;
-    QString file;
 };
 
 TEST_F(TablePageTest, GridsShowTheTableAndChoosingRowsDrivesTheButtons) {

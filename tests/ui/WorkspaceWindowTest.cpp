@@ -2,6 +2,7 @@
 // opened, tables selected through the tree, options restored on reopening,
 // and closing while a long query runs.
 #include "workspace/ui/WorkspaceWindow.h"
+#include "common/ExampleDb.h"
 #include "common/Process.h"
 #include "common/UiAnswer.h"
 #include "design/ui/ViewDialog.h"
@@ -38,20 +39,8 @@
 namespace sky::ui {
 namespace {
 
-class WorkspaceWindowTest : public ::testing::Test {
+class WorkspaceWindowTest : public test::ExampleDbTest {
 protected:
-    void SetUp() override {
-        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-        EnsureFolders();
-        CfgLoad();
-        file = data.filePath(QStringLiteral("ExampleData.Tarndb"));
-        QFile sql(QStringLiteral(EXAMPLE_SQL_PATH));
-        ASSERT_TRUE(sql.open(QIODevice::ReadOnly));
-        const test::ProcessResult r = test::RunProgram(
-            QStringLiteral(SQLITE3_SHELL_PATH), {QStringLiteral("-bail"), file}, sql.readAll());
-        ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    }
-    void TearDown() override { qunsetenv("XDG_CONFIG_HOME"); }
     QModelIndex Node(TfrmSKYMain& w, const QString& name) {
         QAbstractItemModel* m = w.Tree()->model();
         const QModelIndex main = m->index(0, 0, {});
@@ -61,8 +50,6 @@ protected:
         }
         return {};
     }
-    QTemporaryDir config, data;
-    QString file;
 };
 
 TEST_F(WorkspaceWindowTest, OpensSelectsAndRestores) {

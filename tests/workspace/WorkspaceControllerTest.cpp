@@ -3,6 +3,7 @@
 // focus by schema and name, the menu commands and busy-safe closing.
 #include "workspace/WorkspaceController.h"
 #include "common/ScriptedPrompter.h"
+#include "common/SilentView.h"
 #include "common/TempDb.h"
 #include "design/Views.h"
 #include "shell/Workspace.h"
@@ -23,7 +24,7 @@ using Reply = test::ScriptedPrompter::Reply;
 // The window of a controller without a display: records the events raised
 // to the overview and which parts were to be drawn again; the page shown is
 // the one the controller chose last.
-class RecordingView : public WorkspaceView {
+class RecordingView : public test::SilentView {
 public:
     QStringList events;
     QStringList changed;
@@ -38,16 +39,10 @@ public:
     }
     void ShowPage(int tag) override { page = tag; }
     int CurrentPage() const override { return page; }
-    bool LetEventsRun() override { return true; }
-    void SavePlacement(SettingList&) override {}
-    void RestorePlacement(const SettingList&) override {}
     void ReadWindow() override {
         if (holdsHistory && controller) controller->history.lines = historyText;
     }
     QString ClipboardText() const override { return clipboard; }
-    void PrepNotice(bool) override {}
-    ProgressSink* StartProgress(const QString&) override { return nullptr; }
-    void EndProgress(ProgressSink*) override {}
     void TreeChanged() override { changed << "tree"; }
     void TableChanged() override { changed << "table"; }
     void ResultsChanged() override { changed << "results"; }

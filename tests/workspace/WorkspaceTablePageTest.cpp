@@ -3,38 +3,21 @@
 // rows, the column metadata notice, the chosen object's SQL into the editor
 // and the row-count hints.
 #include "common/ScriptedPrompter.h"
+#include "common/SilentView.h"
 #include "common/TempDb.h"
 #include "design/DesignerPort.h"
 #include "support/Folders.h"
 #include "support/Settings.h"
 #include "workspace/WorkspaceController.h"
-#include "workspace/WorkspaceView.h"
 
 namespace sky {
 namespace {
 
 // A window without a display that counts the table page's renderings.
-class PageView : public WorkspaceView {
+class PageView : public test::SilentView {
 public:
     int tableRenders = 0;
-    int RaiseEvent(int, const QString&) override { return 0; }
-    void ShowPage(int) override {}
-    int CurrentPage() const override { return kPageTable; }
-    bool LetEventsRun() override { return true; }
-    void SavePlacement(SettingList&) override {}
-    void RestorePlacement(const SettingList&) override {}
-    void ReadWindow() override {}
-    QString ClipboardText() const override { return {}; }
-    void PrepNotice(bool) override {}
-    ProgressSink* StartProgress(const QString&) override { return nullptr; }
-    void EndProgress(ProgressSink*) override {}
-    void TreeChanged() override {}
     void TableChanged() override { ++tableRenders; }
-    void ResultsChanged() override {}
-    void EditorChanged() override {}
-    void StatusChanged() override {}
-    void HistoryChanged() override {}
-    void StatsChanged() override {}
 };
 
 class WorkspaceTablePageTest : public test::TempDbTest {
