@@ -158,7 +158,9 @@ public:
     QString SQLiteVersion() const;
     QString SQLiteSoftwVersion() const;
 
-    const TSQliteSysStats& StatsSystem() const { return FSysStats; }
+    // The figures after the last operation; the schema's memory is measured
+    // here, when asked (measuring walks the whole schema).
+    const TSQliteSysStats& StatsSystem() const;
     const TSQliteQueryStats& StatsQuery() const { return FStats; }
     const TSQliteProgStats& ProgressState() const { return FProgress; }
     QString FileName() const { return FFile; }
@@ -365,7 +367,7 @@ private:
     std::vector<TSQLite3BlobHandler*> FBlobHandlerList;
     bool FTransactionOpen = false;
     bool FIntFuncsOk = false;
-    TSQliteSysStats FSysStats;
+    mutable TSQliteSysStats FSysStats;
     TSQliteQueryStats FStats;
     TSQliteProgStats FProgress;
     int FEngineDepth = 0;         // calls into the engine in progress

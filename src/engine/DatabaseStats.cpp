@@ -51,13 +51,19 @@ void TSQLite3Database::StatsPrepared(TSQLite3Statement* stmt) {
     FStats.SQLStateMent = stmt;
 }
 
+const TSQliteSysStats& TSQLite3Database::StatsSystem() const {
+    int cur = 0, hi = 0;
+    if (FHandle &&
+        sqlite3_db_status(FHandle, SQLITE_DBSTATUS_SCHEMA_USED, &cur, &hi, 0) == SQLITE_OK)
+        FSysStats.memSchemas = cur;
+    return FSysStats;
+}
+
 void TSQLite3Database::RefreshMemStats() {
     int cur = 0, hi = 0;
     if (FHandle) {
         if (sqlite3_db_status(FHandle, SQLITE_DBSTATUS_CACHE_USED, &cur, &hi, 0) == SQLITE_OK)
             FSysStats.memCacheUsed = cur;
-        if (sqlite3_db_status(FHandle, SQLITE_DBSTATUS_SCHEMA_USED, &cur, &hi, 0) == SQLITE_OK)
-            FSysStats.memSchemas = cur;
         if (sqlite3_db_status(FHandle, SQLITE_DBSTATUS_STMT_USED, &cur, &hi, 0) == SQLITE_OK)
             FSysStats.memStatement = cur;
     }
