@@ -46,6 +46,16 @@ QList<DefToken> DefTokenize(QStringView text) {
     // Room for the tokens of a short definition; a long text's parts are
     // mostly groups.
     out.reserve(std::min<qsizetype>(text.size() / 4 + 4, 256));
+    DefTokenizeInto(text, out);
+    return out;
+}
+
+void DropComments(QList<DefToken>& tokens) {
+    tokens.removeIf([](const DefToken& d) { return d.kind == DefKind::Comment; });
+}
+
+void DefTokenizeInto(QStringView text, QList<DefToken>& out) {
+    out.clear();
     SqlLexer lex(text);
     SqlToken t;
     bool line = false;
@@ -123,7 +133,6 @@ QList<DefToken> DefTokenize(QStringView text) {
             break;
         }
     }
-    return out;
 }
 
 } // namespace sky

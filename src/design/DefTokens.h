@@ -48,6 +48,11 @@ private:
 };
 
 QList<DefToken> DefTokenize(QStringView text);
+// The same into out, which keeps its room: readers of many statements reuse
+// one list.
+void DefTokenizeInto(QStringView text, QList<DefToken>& out);
+// Removes the comment tokens, keeping the others' order.
+void DropComments(QList<DefToken>& tokens);
 // The unquoted name of a Word or Quoted token.
 inline QString TokenName(const DefToken& t) {
     return t.Text();

@@ -24,23 +24,24 @@ QString ReadName(const QList<DefToken>& t, qsizetype& i) {
     return n;
 }
 
-QList<DefToken> NoComments(const QList<DefToken>& all, QString& comment) {
-    QList<DefToken> t;
-    t.reserve(all.size());
-    for (const DefToken& d : all) {
-        if (d.kind == DefKind::Comment)
-            comment = d.Text();
-        else
-            t << d;
-    }
-    return t;
+// Tokenizes text into t without its comments; comments receives them.
+// The lists keep their room: a schema's indexes and triggers are read one
+// after another.
+void TokensAndComments(const QString& text, QList<DefToken>& t, QList<DefToken>& comments) {
+    DefTokenizeInto(text, t);
+    comments.clear();
+    for (const DefToken& d : t)
+        if (d.kind == DefKind::Comment) comments << d;
+    if (!comments.isEmpty()) DropComments(t);
 }
 
 } // namespace
 
 bool parseIndex(const QString& text, TIndexLayout& ix) {
     ix = TIndexLayout();
-    const QList<DefToken> t = NoComments(DefTokenize(text), ix.Comment);
+    thread_local QList<DefToken> t, comments, parts, entry;
+    TokensAndComments(text, t, comments);
+    if (!comments.isEmpty()) ix.Comment = comments.last().Text();
     qsizetype i = 0;
     if (i >= t.size() || !t[i++].Is("CREATE")) return false;
     if (i < t.size() && t[i].Is("UNIQUE")) {
@@ -65,7 +66,7 @@ bool parseIndex(const QString& text, TIndexLayout& ix) {
     }
     // Entries split at top-level commas: a column (with COLLATE and order)
     // or an expression, kept as written.
-    QList<DefToken> entry;
+    entry.clear();
     QStringList fields, collates, sorts;
     auto flush = [&] {
         if (entry.isEmpty()) return;
@@ -94,7 +95,8 @@ bool parseIndex(const QString& text, TIndexLayout& ix) {
         sorts << sort;
         entry.clear();
     };
-    for (const DefToken& d : DefTokenize(inner)) {
+    DefTokenizeInto(inner, parts);
+    for (const DefToken& d : parts) {
         if (d.kind == DefKind::Comment) continue;
         if (d.kind == DefKind::Comma)
             flush();
@@ -144,14 +146,11 @@ QString sqlFrom(const TIndexLayout& ix) {
 
 bool parseTrigger(const QString& text, TTriggerLayout& tr) {
     tr = TTriggerLayout();
-    const QList<DefToken> all = DefTokenize(text);
     // Comments inside the body stay in the body; the record's comment is the
     // last one before BEGIN.
+    thread_local QList<DefToken> t, comments;
+    TokensAndComments(text, t, comments);
     qsizetype i = 0;
-    QList<DefToken> t;
-    t.reserve(all.size());
-    for (const DefToken& d : all)
-        if (d.kind != DefKind::Comment) t << d;
     if (i >= t.size() || !t[i++].Is("CREATE")) return false;
     if (i < t.size() && (t[i].Is("TEMP") || t[i].Is("TEMPORARY"))) {
         tr.isTemp = true;
@@ -210,8 +209,8 @@ bool parseTrigger(const QString& text, TTriggerLayout& tr) {
         --end;
     if (end <= begin) return false;
     tr.trigExecCode = text.mid(t[begin].end(), t[end].pos - t[begin].end()).trimmed();
-    for (const DefToken& d : all)
-        if (d.kind == DefKind::Comment && d.pos < t[begin].pos) tr.Comment = d.Text();
+    for (const DefToken& d : comments)
+        if (d.pos < t[begin].pos) tr.Comment = d.Text();
     tr.RawText = text.trimmed();
     if (tr.RawText.endsWith(QLatin1Char(';'))) tr.RawText.chop(1);
     tr.ReadText = sqlFrom(tr);

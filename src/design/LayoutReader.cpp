@@ -83,6 +83,18 @@ void ReadDependents(const TSchemaCatalogue& cat, const TCatalogueEntry& entry, T
 
 } // namespace
 
+bool LayoutFromCatalogue(const TSchemaCatalogue& cat, const TCatalogueEntry& entry,
+                         const QString& schema, TTableLayout& t) {
+    if (cat.Detail() != CatalogueDetail::ColumnCounts || entry.columnCount <= 0 ||
+        !entry.sql.startsWith("CREATE TABLE "))
+        return false;
+    if (!parseTable(entry.Sql(), QStringList(), t) || t.Cols.size() != entry.columnCount)
+        return false;
+    t.dbName = TrimText(schema);
+    ReadDependents(cat, entry, t);
+    return true;
+}
+
 bool convDBTableToLayout(TSQLite3Database& db, const QString& schema, TTableLayout& t,
                          const QString& table, QString* why, const TSchemaCatalogue* catalogue) {
     // The name is used as stored: a table may be named with spaces around it.
@@ -102,14 +114,7 @@ bool convDBTableToLayout(TSQLite3Database& db, const QString& schema, TTableLayo
         if (why) *why = kNoSuchTable + name;
         return false;
     }
-    if (catalogue->Detail() == CatalogueDetail::ColumnCounts && entry->columnCount > 0 &&
-        entry->sql.startsWith("CREATE TABLE ")) {
-        if (parseTable(entry->Sql(), QStringList(), t) && t.Cols.size() == entry->columnCount) {
-            t.dbName = TrimText(schema);
-            ReadDependents(*catalogue, *entry, t);
-            return true;
-        }
-    }
+    if (LayoutFromCatalogue(*catalogue, *entry, schema, t)) return true;
     QList<TCatalogueColumn> cols;
     if (!CatalogueColumns(db, *catalogue, *entry, CatalogueDetail::ColumnNames, cols, why))
         return false;

@@ -497,11 +497,11 @@ bool parseTable(const QString& text, const QStringList& colSpecs, TTableLayout& 
     t.Cols = std::move(cols);
     t.ifNotEx = false;
     try {
-        const QList<DefToken> all = DefTokenize(text);
-        QList<DefToken> top;
-        top.reserve(all.size());
-        for (const DefToken& d : all)
-            if (d.kind != DefKind::Comment) top << d;
+        // Token lists kept from table to table: a schema's tables are read
+        // one after another.
+        thread_local QList<DefToken> top, parts, toks;
+        DefTokenizeInto(text, top);
+        DropComments(top);
         qsizetype i = 0;
         auto word = [&](const char* k) {
             if (i < top.size() && top[i].Is(k)) {
@@ -558,10 +558,8 @@ bool parseTable(const QString& text, const QStringList& colSpecs, TTableLayout& 
                            QStringLiteral(" after the columns")};
             }
         }
-        const QList<DefToken> parts = DefTokenize(inner);
+        DefTokenizeInto(inner, parts);
         const Items items = SplitItems(parts);
-        QList<DefToken> toks;
-        toks.reserve(parts.size());
         t.Cols.reserve(items.starts.size());
         for (qsizetype k = 0; k < items.starts.size(); ++k)
             ReadTableItem(inner, parts, items, k, toks, t);

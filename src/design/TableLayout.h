@@ -108,6 +108,14 @@ QString convTableAlteredCols(TTableLayout& t);
 bool convDBTableToLayout(TSQLite3Database& db, const QString& schema, TTableLayout& t,
                          const QString& table, QString* why = nullptr,
                          const TSchemaCatalogue* catalogue = nullptr);
+// The way without the engine, for an ordinary table of a catalogue read
+// with column counts: its text parsed, its columns counted against the
+// engine's, its indexes and triggers parsed. False when the table needs
+// convDBTableToLayout (another form of text, a count that differs, no
+// count). Touches neither the database nor the catalogue's state, so
+// tables of one catalogue may be read side by side.
+bool LayoutFromCatalogue(const TSchemaCatalogue& cat, const TCatalogueEntry& entry,
+                         const QString& schema, TTableLayout& t);
 
 } // namespace sky
 

@@ -10,9 +10,15 @@
 #include "support/Csv.h"
 #include "support/TextUtil.h"
 
+#include <QHash>
 #include <QSet>
+#include <QThread>
 #include <algorithm>
+#include <atomic>
 #include <sqlite3.h>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 namespace sky {
 namespace {
@@ -99,9 +105,19 @@ public:
         if (s.isEmpty()) return s;
         return *FTexts.insert(s);
     }
+    // The affinity of a type this pool keeps, found by the kept text's
+    // storage (texts kept here are shared and live as long as the pool).
+    QString Affinity(const QString& type) {
+        if (type.isEmpty()) return ColumnAffinity(type);
+        auto it = FAffinities.constFind(type.constData());
+        if (it == FAffinities.cend())
+            it = FAffinities.insert(type.constData(), ColumnAffinity(type));
+        return *it;
+    }
 
 private:
     QSet<QString> FTexts;
+    QHash<const QChar*, QString> FAffinities;
 };
 
 SchemaNode TableNode(const TTableLayout& t, const QString& schema, int n, TextPool& pool) {
@@ -126,7 +142,7 @@ SchemaNode TableNode(const TTableLayout& t, const QString& schema, int n, TextPo
         SchemaNode c = child(okColumn, TreeNodeKind::Column);
         c.rec.sName = pool(f.fName);
         c.rec.sType = pool(f.fVarSpec.isEmpty() ? f.fType : f.fType + f.fVarSpec);
-        c.rec.sAffinity = ColumnAffinity(c.rec.sType);
+        c.rec.sAffinity = pool.Affinity(c.rec.sType);
         c.rec.pkSeq = pk.contains(f.fName) ? 1 : 0;
         c.rec.bUnique = f.isUnique;
         c.rec.bNULL = f.allowNull;
@@ -155,6 +171,73 @@ SchemaNode TableNode(const TTableLayout& t, const QString& schema, int n, TextPo
         node.children.append(std::move(c));
     }
     return node;
+}
+
+// A table read from the catalogue alone, or not (read false).
+struct TableRead {
+    SchemaNode node;
+    bool read = false;
+};
+
+// The tables of a large schema are parsed side by side on the machine's
+// cores (parsing is most of a refresh's own work), a small one's on this
+// thread. Runs take blocks of consecutive tables from a shared counter
+// until none are left, each with its own layout and pool, and use only the
+// catalogue's const lookups.
+constexpr qsizetype kTablesPerBlock = 64;
+constexpr qsizetype kTablesPerThread = 256;
+
+struct TableReads {
+    const TSchemaCatalogue& cat;
+    const QList<const TCatalogueEntry*>& tables;
+    const QString& schema;
+    int firstN;
+    std::vector<TableRead> read;
+    std::atomic<qsizetype> next{0};
+
+    void Run() noexcept {
+        try {
+            TTableLayout t;
+            TextPool pool;
+            const qsizetype size = tables.size();
+            for (qsizetype from; (from = next.fetch_add(kTablesPerBlock)) < size;) {
+                for (qsizetype k = from; k < std::min(size, from + kTablesPerBlock); ++k) {
+                    const TCatalogueEntry& e = *tables[k];
+                    // A name that does not survive decoding cannot be
+                    // addressed by statements: left to the engine's way,
+                    // which refuses it.
+                    QString name = e.Name();
+                    if (name.toUtf8() != e.name || !LayoutFromCatalogue(cat, e, schema, t))
+                        continue;
+                    t.tblName = std::move(name); // as stored
+                    read[size_t(k)].node = TableNode(t, schema, firstN + int(k), pool);
+                    read[size_t(k)].read = true;
+                }
+            }
+        } catch (...) {
+            // Out of memory: the tables left unread are read again one by one.
+        }
+    }
+};
+
+std::vector<TableRead> ReadTables(const TSchemaCatalogue& cat,
+                                  const QList<const TCatalogueEntry*>& tables,
+                                  const QString& schema, int firstN) {
+    TableReads reads{cat, tables, schema, firstN, std::vector<TableRead>(size_t(tables.size()))};
+    const qsizetype threads = std::clamp<qsizetype>(
+        std::min<qsizetype>(QThread::idealThreadCount(), tables.size() / kTablesPerThread), 1, 8);
+    std::vector<std::thread> workers;
+    for (qsizetype w = 1; w < threads; ++w) {
+        try {
+            workers.emplace_back(&TableReads::Run, &reads);
+        } catch (const std::system_error&) {
+            break; // fewer helpers
+        }
+    }
+    reads.Run();
+    for (std::thread& w : workers)
+        w.join();
+    return std::move(reads.read);
 }
 
 // A view read by readView: its node, and below it its columns as the engine
@@ -231,10 +314,18 @@ int BuildSchemaTree(TSQLite3Database& db, TreeOrder order, QList<SchemaNode>& ro
                                                  : TSchemaCatalogue::Order::RootPage);
         const QList<const TCatalogueEntry*> views = cat.OfKind(CatalogueKind::View);
         dbNode.children.reserve(tables.size() + views.size());
+        std::vector<TableRead> read = ReadTables(cat, tables, schema, n);
         TTableLayout t; // one for all: its column list keeps its room
         TextPool pool;
-        for (const TCatalogueEntry* e : tables) {
+        for (qsizetype k = 0; k < tables.size(); ++k, ++n) {
             ++count;
+            if (read[size_t(k)].read) {
+                dbNode.children.append(std::move(read[size_t(k)].node));
+                continue;
+            }
+            // The tables the catalogue alone does not give, read with the
+            // engine's help.
+            const TCatalogueEntry* e = tables[k];
             const QString name = e->Name();
             why.clear();
             db.ClearError();
@@ -242,11 +333,11 @@ int BuildSchemaTree(TSQLite3Database& db, TreeOrder order, QList<SchemaNode>& ro
                 if (FileReadFailed(db))
                     problems << kCannotReadTable + schema + QLatin1Char('.') + name +
                                     QStringLiteral(": ") + why;
-                dbNode.children.append(NoLayoutNode(okTable, name, schema, e->Sql(), why, n++));
+                dbNode.children.append(NoLayoutNode(okTable, name, schema, e->Sql(), why, n));
                 continue;
             }
             t.tblName = name; // as stored
-            dbNode.children.append(TableNode(t, schema, n++, pool));
+            dbNode.children.append(TableNode(t, schema, n, pool));
         }
         for (const TCatalogueEntry* e : views) {
             ++count;
