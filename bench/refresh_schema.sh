@@ -8,14 +8,17 @@
 #   its create script.
 # Targets: at 5,000 tables the tree within 1.5 times the shell's .schema time
 # and table-sql --all within 2 times; each at most 6 times its 1,000-table
-# time at 5,000 tables (5 would be exactly linear). Alternating, 3 runs each;
-# medians.
+# time at 5,000 tables (5 would be exactly linear). The engine's own loading
+# of a schema is not linear in its objects (the shell's .schema time grows
+# about 9 times from 1,000 to 5,000 tables here), so growth is judged on the
+# time beyond the shell's: what this program adds to the loading. The plain
+# growth is printed beside it. Alternating, 5 runs each; medians.
 # Exit status: 0 targets met, 3 a target missed, 1 error.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/common.bash"
 
-runs=3
+runs=5
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -65,7 +68,11 @@ for n in 1000 5000; do
 done
 check "tree/.schema at 5000 tables" "$(ratio "${tree[5000]}" "${lite[5000]}")" 1.5
 check "table-sql --all/.schema at 5000 tables" "$(ratio "${sql[5000]}" "${lite[5000]}")" 2
-check "tree 5000/1000 tables" "$(ratio "${tree[5000]}" "${tree[1000]}")" 6
-check "table-sql --all 5000/1000 tables" "$(ratio "${sql[5000]}" "${sql[1000]}")" 6
+beyond() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.4f", a - b }'; }
+echo "refresh_schema: plain growth 5000/1000 tables: tree $(ratio "${tree[5000]}" "${tree[1000]}"), table-sql --all $(ratio "${sql[5000]}" "${sql[1000]}"), sqlite3 .schema $(ratio "${lite[5000]}" "${lite[1000]}")"
+check "tree 5000/1000 tables beyond .schema" \
+  "$(ratio "$(beyond "${tree[5000]}" "${lite[5000]}")" "$(beyond "${tree[1000]}" "${lite[1000]}")")" 6
+check "table-sql --all 5000/1000 tables beyond .schema" \
+  "$(ratio "$(beyond "${sql[5000]}" "${lite[5000]}")" "$(beyond "${sql[1000]}" "${lite[1000]}")")" 6
 echo "refresh_schema: $verdict"
 [ "$verdict" = met ] || exit 3

@@ -7,6 +7,7 @@
 #include "design/Views.h"
 #include "engine/Catalogue.h"
 #include "engine/Database.h"
+#include "engine/EngineStartup.h"
 #include "workspace/SchemaTree.h"
 
 #include <functional>
@@ -18,11 +19,19 @@ namespace {
 // System texts.
 const QString kLayoutNotRead = QStringLiteral("Failed to read table layout for: ");
 
+// Opens DB for a command that only reads its schemas. None shows the
+// engine's memory figures: the statistics (a lock and counters on every
+// allocation) are left out.
+bool OpenSchemaReader(CliContext& ctx, TSQLite3Database& db) {
+    DisableEngineMemoryStatistics();
+    return OpenExisting(ctx, db, ctx.args[0]);
+}
+
 int CmdTableSql(CliContext& ctx) {
     const bool all = ctx.flags.contains(QStringLiteral("all"));
     if (ctx.args.size() != (all ? 1 : 2)) return ExitUsage;
     TSQLite3Database db;
-    if (!OpenExisting(ctx, db, ctx.args[0])) return ExitFailed;
+    if (!OpenSchemaReader(ctx, db)) return ExitFailed;
     if (all) {
         // The tables of --schema that the script creates itself (no shadow
         // tables of virtual tables, which their CREATE makes again), each
@@ -77,7 +86,7 @@ const CliCommand kTableSqlCommand{
 int CmdViewSql(CliContext& ctx) {
     if (ctx.args.size() != 2) return ExitUsage;
     TSQLite3Database db;
-    if (!OpenExisting(ctx, db, ctx.args[0])) return ExitFailed;
+    if (!OpenSchemaReader(ctx, db)) return ExitFailed;
     TViewLayout view;
     if (!readView(db, ctx.args[1], view, ctx.opts.value(QStringLiteral("schema")))) {
         ctx.error = view.Comment;
@@ -100,7 +109,7 @@ const CliCommand kViewSqlCommand{
 int CmdTree(CliContext& ctx) {
     if (ctx.args.size() != 1) return ExitUsage;
     TSQLite3Database db;
-    if (!OpenExisting(ctx, db, ctx.args[0])) return ExitFailed;
+    if (!OpenSchemaReader(ctx, db)) return ExitFailed;
     QList<SchemaNode> roots;
     const int count = BuildSchemaTree(
         db,
