@@ -20,7 +20,9 @@ std::span<const CliCommand* const> SchemaCommands(); // table-sql, view-sql, tre
 // count-rows, drop-table, empty-table, rename-table, copy-table, alter-table,
 // add-column, rename-column, drop-column, column-refs
 std::span<const CliCommand* const> TableCommands();
-std::span<const CliCommand* const> FileCommands(); // version, probe, pack, unpack, find-db, info
+std::span<const CliCommand* const> FileCommands();   // version, probe, pack, unpack, find-db, info
+std::span<const CliCommand* const> DataCommands();   // edit-data
+std::span<const CliCommand* const> ImportCommands(); // import-csv
 
 // Writes text as UTF-8 to the command's output; a failed write is kept by the
 // output and reported when the command ends.

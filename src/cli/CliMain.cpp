@@ -186,8 +186,8 @@ const char* const kListing[] = {
 const std::vector<const CliCommand*>& Commands() {
     static const std::vector<const CliCommand*> commands = [] {
         std::vector<const CliCommand*> all;
-        for (auto family :
-             {QueryCommands(), ScriptCommands(), SchemaCommands(), TableCommands(), FileCommands()})
+        for (auto family : {QueryCommands(), ScriptCommands(), SchemaCommands(), TableCommands(),
+                            DataCommands(), ImportCommands(), FileCommands()})
             all.insert(all.end(), family.begin(), family.end());
         all.push_back(&kHelpCommand);
         auto rank = [](const CliCommand* c) {
