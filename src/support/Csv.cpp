@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 
 #include <deque>
+#include <memory>
 #include <string>
 
 namespace sky {
@@ -130,6 +131,8 @@ public:
     }
 
     bool RowOpen() const { return col_ >= 0; }
+    // Forgets the fields of a row that has not ended (it is read again).
+    void DropOpenRow() { col_ = -1; }
     qsizetype Records() const { return records_; }
     qsizetype RowIndex() const { return rowIdx_; }
 
@@ -228,76 +231,69 @@ bool DetectDelimiter(QStringView sample, QChar& delimiter, bool& doubled) {
     return true;
 }
 
-int CSVRead(QString& text, TCSVTableRec& table) {
-    TCSVConfigRec& cfg = table.Cfg;
-    const qsizetype originalSize = text.size();
-    if (!text.right(2).contains(u'\r') && !text.right(2).contains(u'\n'))
-        text += QStringLiteral("\r\n");
-    if (!cfg.Initialized) {
-        cfg.ErrorDescr = QStringLiteral("CSV Configuration not Initialized");
-        return 0;
-    }
-    if (originalSize == 0) {
-        cfg.ErrorDescr = QStringLiteral("CSV Data is Empty");
-        return 0;
-    }
-    cfg.ColCount = cfg.RowCount = cfg.ErrorRow = cfg.TempI = 0;
-    cfg.ErrorDescr.clear();
-    QString error;
-    qsizetype current = 0;
-    try {
-        // A leading byte order mark is not data.
-        const qsizetype bom = text.startsWith(QChar(0xFEFF)) ? 1 : 0;
-        qsizetype lineEnd = bom;
-        while (lineEnd < text.size() && !IsLineBreak(text[lineEnd]))
-            ++lineEnd;
-        QStringView sample = QStringView(text).mid(bom, qMin<qsizetype>(lineEnd - bom, 8192));
-        if (lineEnd - bom < 3) sample = QStringView(text).mid(bom, 128);
-        if (cfg.Delimeter.isNull() || cfg.AutoFindDelimeter)
-            DetectDelimiter(sample, cfg.Delimeter, cfg.DoubledDelim);
+namespace {
 
-        Reader rd(table);
-        const QChar delim = cfg.Delimeter;
-        const QChar quote = cfg.QuoteChar;
-        const bool doubled = cfg.DoubledDelim;
-        const qsizetype n = text.size();
-        const QChar* s = text.constData();
-        qsizetype start = bom; // current field's first character
+// The scan of CSVRead, which may see its text in pieces: records are stored
+// as they end. Told that more text follows, it stops before the first record
+// whose end it cannot be sure of (a line break or closing quote as the last
+// character might pair with the next one) and hands back where that record
+// starts; the caller scans again from there once more text has arrived.
+// Every record starts in the same state, so a record scanned again reads as
+// if it had been seen whole.
+class Scanner {
+public:
+    explicit Scanner(TCSVTableRec& table) : rd_(table), cfg_(table.Cfg) {}
+
+    // Scans s[from, n) and returns the start of the unfinished record (n when
+    // every record ended). last: no text follows; originalSize is then the
+    // text's size before a final line break was appended.
+    qsizetype Scan(const QChar* s, qsizetype n, qsizetype from, bool last, qsizetype originalSize) {
+        const QChar delim = cfg_.Delimeter;
+        const QChar quote = cfg_.QuoteChar;
+        const bool doubled = cfg_.DoubledDelim;
+        qsizetype record = from; // where the current record starts
+        qsizetype start = from;  // current field's first character
         bool inQuotes = false;
         bool sawPair = false; // a doubled quote inside the current quoted part
         bool taken = false;   // the field's text came from a quoted part
         QStringView field;
         auto add = [&](qsizetype end) {
             if (!taken) field = QStringView(s + start, end - start);
-            rd.AddField(field);
+            rd_.AddField(field);
             taken = false;
         };
-        for (qsizetype i = bom; i < n; ++i) {
-            current = rd.RowIndex() + 1;
+        auto unfinished = [&] {
+            rd_.DropOpenRow();
+            return record;
+        };
+        for (qsizetype i = from; i < n; ++i) {
+            current = rd_.RowIndex() + 1;
             const QChar c = s[i];
             if (inQuotes) {
                 if (c != quote) continue;
+                if (i + 1 == n && !last) return unfinished();
                 if (i + 1 < n && s[i + 1] == quote) {
                     sawPair = true;
                     ++i;
                     continue;
                 }
                 field = QStringView(s + start, i - start);
-                if (sawPair) field = UndoubleQuotes(field, quote, rd.Scratch());
+                if (sawPair) field = UndoubleQuotes(field, quote, rd_.Scratch());
                 taken = true;
                 inQuotes = false;
                 if (i == n - 1) {
                     add(i);
-                    rd.EndRow();
-                    start = n;
+                    rd_.EndRow();
+                    start = record = n;
                 }
                 continue;
             }
             if (IsLineBreak(c)) {
+                if (i + 1 == n && !last) return unfinished();
                 add(i);
                 if (i + 1 < n && IsLineBreak(s[i + 1])) ++i;
-                rd.EndRow();
-                start = i + 1;
+                rd_.EndRow();
+                start = record = i + 1;
             } else if (taken) {
                 // Characters after a closing quote up to the next separator are ignored.
                 if (c == delim && (!doubled || (i + 1 < n && s[i + 1] == delim))) {
@@ -320,21 +316,79 @@ int CSVRead(QString& text, TCSVTableRec& table) {
                 }
             }
         }
+        if (!last) return record < n ? unfinished() : n;
         if (inQuotes) {
             // Keep the open field's text up to the end of the caller's text.
             field = QStringView(s + start, qMax<qsizetype>(0, originalSize - start));
-            if (sawPair) field = UndoubleQuotes(field, quote, rd.Scratch());
+            if (sawPair) field = UndoubleQuotes(field, quote, rd_.Scratch());
             taken = true;
             add(n);
-            rd.EndRow();
-            cfg.ErrorRow = int(rd.Records());
-            error = QStringLiteral("Unterminated quoted field in row %1").arg(rd.Records());
-        } else if (start < n || taken || rd.RowOpen()) {
+            rd_.EndRow();
+            cfg_.ErrorRow = int(rd_.Records());
+            error = QStringLiteral("Unterminated quoted field in row %1").arg(rd_.Records());
+        } else if (start < n || taken || rd_.RowOpen()) {
             // Last line without a line break.
             add(n);
-            rd.EndRow();
+            rd_.EndRow();
         }
-        rd.Finish();
+        rd_.Finish();
+        return n;
+    }
+
+    QString error;         // the reader's complaint about the text
+    qsizetype current = 0; // the row being read (for an exception)
+
+private:
+    Reader rd_;
+    TCSVConfigRec& cfg_;
+};
+
+// The delimiter sample: the first line (at most 8192 characters), or the
+// first 128 characters when that line ends before its third character.
+void DetectFromSample(QStringView text, qsizetype bom, TCSVConfigRec& cfg) {
+    qsizetype lineEnd = bom;
+    while (lineEnd < text.size() && !IsLineBreak(text[lineEnd]))
+        ++lineEnd;
+    QStringView sample = text.mid(bom, qMin<qsizetype>(lineEnd - bom, 8192));
+    if (lineEnd - bom < 3) sample = text.mid(bom, 128);
+    if (cfg.Delimeter.isNull() || cfg.AutoFindDelimeter)
+        DetectDelimiter(sample, cfg.Delimeter, cfg.DoubledDelim);
+}
+
+bool EndsWithLineBreak(QStringView tail) {
+    return tail.right(2).contains(u'\r') || tail.right(2).contains(u'\n');
+}
+
+} // namespace
+
+int CSVRead(QString& text, TCSVTableRec& table) {
+    TCSVConfigRec& cfg = table.Cfg;
+    const qsizetype originalSize = text.size();
+    if (!EndsWithLineBreak(text)) text += QStringLiteral("\r\n");
+    if (!cfg.Initialized) {
+        cfg.ErrorDescr = QStringLiteral("CSV Configuration not Initialized");
+        return 0;
+    }
+    if (originalSize == 0) {
+        cfg.ErrorDescr = QStringLiteral("CSV Data is Empty");
+        return 0;
+    }
+    cfg.ColCount = cfg.RowCount = cfg.ErrorRow = cfg.TempI = 0;
+    cfg.ErrorDescr.clear();
+    qsizetype current = 0;
+    QString error;
+    try {
+        // A leading byte order mark is not data.
+        const qsizetype bom = text.startsWith(QChar(0xFEFF)) ? 1 : 0;
+        DetectFromSample(text, bom, cfg);
+        Scanner sc(table);
+        try {
+            sc.Scan(text.constData(), text.size(), bom, true, originalSize);
+        } catch (...) {
+            current = sc.current;
+            throw;
+        }
+        error = sc.error;
     } catch (...) {
         cfg.ErrorRow = int(current);
         cfg.ErrorDescr = QStringLiteral("Exception while reading CSV");
@@ -342,6 +396,94 @@ int CSVRead(QString& text, TCSVTableRec& table) {
     }
     cfg.ErrorDescr = error;
     return cfg.RowCount;
+}
+
+struct TCSVPieceReader::State {
+    explicit State(TCSVTableRec& t) : table(t) {}
+    TCSVTableRec& table;
+    std::unique_ptr<Scanner> scanner; // from the first scan on
+    QString pending;                  // text not yet stored: the unfinished record and after
+    QString tail;                     // the last two characters of all text so far
+    qsizetype bom = 0;
+    qsizetype total = 0;   // characters added so far
+    qsizetype waitFor = 0; // scan again once this much text is pending
+    bool failed = false;
+    bool finished = false;
+    int rows = 0;
+
+    bool Start() {
+        TCSVConfigRec& cfg = table.Cfg;
+        if (!cfg.Initialized) {
+            cfg.ErrorDescr = QStringLiteral("CSV Configuration not Initialized");
+            failed = true;
+            return false;
+        }
+        cfg.ColCount = cfg.RowCount = cfg.ErrorRow = cfg.TempI = 0;
+        cfg.ErrorDescr.clear();
+        bom = pending.startsWith(QChar(0xFEFF)) ? 1 : 0;
+        DetectFromSample(pending, bom, cfg);
+        scanner = std::make_unique<Scanner>(table);
+        pending.remove(0, bom);
+        return true;
+    }
+
+    void Scan(bool last, qsizetype originalSize) {
+        try {
+            const qsizetype done =
+                scanner->Scan(pending.constData(), pending.size(), 0, last, originalSize);
+            pending.remove(0, done);
+            // A record longer than the text that came since its start is
+            // scanned again only once the text doubles (linear overall).
+            waitFor = 2 * pending.size();
+        } catch (...) {
+            table.Cfg.ErrorRow = int(scanner->current);
+            table.Cfg.ErrorDescr = QStringLiteral("Exception while reading CSV");
+            failed = true;
+            pending = QString();
+        }
+    }
+};
+
+TCSVPieceReader::TCSVPieceReader(TCSVTableRec& table) : d(std::make_unique<State>(table)) {}
+
+TCSVPieceReader::~TCSVPieceReader() = default;
+
+void TCSVPieceReader::Add(QStringView piece) {
+    if (d->failed || d->finished || piece.isEmpty()) return;
+    d->total += piece.size();
+    d->tail += piece.right(2);
+    d->tail = d->tail.right(2);
+    d->pending += piece;
+    // The delimiter is detected from the first line, at most 8192 characters.
+    if (!d->scanner && d->pending.size() <= 8192 + 1) return;
+    if (!d->scanner && !d->Start()) return;
+    if (d->pending.size() >= d->waitFor) d->Scan(false, 0);
+}
+
+int TCSVPieceReader::Finish() {
+    if (d->finished) return d->rows;
+    d->finished = true;
+    TCSVConfigRec& cfg = d->table.Cfg;
+    if (d->failed) return 0;
+    if (!d->scanner) {
+        if (!cfg.Initialized) {
+            cfg.ErrorDescr = QStringLiteral("CSV Configuration not Initialized");
+            return 0;
+        }
+        if (d->total == 0) {
+            cfg.ErrorDescr = QStringLiteral("CSV Data is Empty");
+            return 0;
+        }
+        d->Start();
+    }
+    const qsizetype originalSize = d->pending.size();
+    if (!EndsWithLineBreak(d->tail)) d->pending += QStringLiteral("\r\n");
+    d->Scan(true, originalSize);
+    d->pending = QString();
+    if (d->failed) return 0;
+    cfg.ErrorDescr = d->scanner->error;
+    d->rows = cfg.RowCount;
+    return d->rows;
 }
 
 int SplitCSVLine(QStringView line, QStringList& list, QChar delimiter) {

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <memory>
 
 #include "support/CsvValues.h"
 
@@ -56,6 +57,27 @@ void CSVClear(TCSVTableRec& table);
 // field keeps that field up to the end and reports the 1-based record number
 // (counting every record of the text) in ErrorRow and ErrorDescr.
 int CSVRead(QString& text, TCSVTableRec& table);
+
+// CSVRead of a text that arrives piece by piece (a file read in parts): the
+// table ends up as CSVRead of the whole text would leave it, while only the
+// unfinished last record is held as text. The delimiter is detected once
+// 8192 characters (or all the text) have arrived.
+class TCSVPieceReader {
+public:
+    explicit TCSVPieceReader(TCSVTableRec& table);
+    ~TCSVPieceReader();
+    TCSVPieceReader(const TCSVPieceReader&) = delete;
+    TCSVPieceReader& operator=(const TCSVPieceReader&) = delete;
+
+    // Stores the records the piece completes.
+    void Add(QStringView piece);
+    // No text follows: stores the rest and returns what CSVRead returns.
+    int Finish();
+
+private:
+    struct State;
+    std::unique_ptr<State> d;
+};
 
 // Picks the most frequent candidate delimiter ("," wins when none occurs).
 // When doubled is false on entry, it becomes true when the sample separates
