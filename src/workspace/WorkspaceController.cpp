@@ -312,6 +312,11 @@ void WorkspaceController::SelectTable(const QString& newTableName, const QString
     table.indexes.clear();
     table.triggers.clear();
     const bool hasColumns = found && !table.columns.isEmpty();
+    // A table with columns is offered to the data editor; anything else hides its header.
+    if (hasColumns && table.type == 0)
+        OfferEditTable(newTableName, schemaDBName);
+    else
+        OfferEditTable(QString(), QString());
     if (hasColumns) {
         if (IsMainSchema(schemaDBName)) {
             table.lastTable = newTableName;

@@ -1,17 +1,19 @@
 // The workspace window (TfrmSKYMain) without its widgets: the one
 // connection, the per-database settings and history, opening, schema
 // refresh, table selection, the schema tree and its commands, the query
-// editor's commands and the query run. Its window implements WorkspaceView:
-// the controller tells it which part of the state changed, the window
-// renders that part and forwards its events here.
+// editor's commands, the query run and the data editor page. Its window
+// implements WorkspaceView: the controller tells it which part of the state
+// changed, the window renders that part and forwards its events here.
 //
 // The state is grouped by what shows it: the editor, the table page, the
-// results and the history; the file's own fields keep the window's names.
+// results, the history and the data editor; the file's own fields keep the
+// window's names.
 #pragma once
 
 #include "engine/Database.h"
 #include "engine/ResultTable.h"
 #include "support/Settings.h"
+#include "workspace/DataEditor.h"
 #include "workspace/QueryRun.h"
 #include "workspace/ResultsGrid.h"
 #include "workspace/SchemaTree.h"
@@ -28,6 +30,7 @@
 
 namespace sky {
 
+class ClipboardPort;
 class Prompter;
 class ProgressSink;
 
@@ -133,6 +136,19 @@ struct ResultsState {
     int currentRow = -1;
 };
 
+// The data editor page ("Edit Data"): the model and what the page shows.
+struct DataEditorState {
+    DataEditorModel model;
+    QString where = QStringLiteral("1"); // edtEditorWhere
+    QStringList whereHistory;            // its list: the table's WHERE history
+    QString tableButton = kEditorTableButton;
+    QString tableLabel; // lblEditorTableName
+    bool headerShown = false, editorShown = false, invalidShown = false, loadingShown = false;
+    int row = -1, col = -1; // the chosen cell (-1: none)
+    EditRowButtons buttons;
+    int loads = 0; // counts the loads: the grid reads its rows afresh
+};
+
 // The history page.
 struct HistoryState {
     QStringList lines; // newest entry first
@@ -220,6 +236,34 @@ public:
     // name in its schema once the user agreed) in one transaction.
     void MakeViewFromResults(bool temporary);
 
+    // --- the data editor page (WorkspaceDataEditor.cpp); the status says
+    // how each went.
+    // Offers a table (none hides the header); an editor without a table
+    // takes it at once.
+    void OfferEditTable(const QString& name, const QString& schema);
+    // The table button: the offered table becomes the editor's, with its
+    // WHERE history, and is loaded.
+    void EditorSelectTable();
+    // Enter in the WHERE box, "Refresh Editor" and "Reset all Changes": the
+    // rows loaded again, after asking when the script holds changes.
+    void RefreshEditor();
+    void ChooseEditorCell(int row, int col);
+    void EditorSetCell(int row, int col, const QString& text);
+    void EditorAddRecord();
+    void EditorDeleteLine();
+    void EditorResetLine();
+    void EditorCopyGrid(ClipboardPort& clipboard);
+    // The script as the user typed it.
+    void EditorScriptTyped(const QString& text);
+    // "Copy the selected SQL": the selection, or the whole script.
+    void EditorCopyScript(ClipboardPort& clipboard, qsizetype selStart, qsizetype selEnd);
+    void EditorCommit();
+    // The "Edit Data" page became active.
+    void EditPageShown();
+    // "Edit Table Data" of the table menu: the selected table into the
+    // editor, then the page shown.
+    void EditTableData();
+
     // --- running queries
     void RunQuery(RunMode mode);
     void AddToHistory(const QString& text);
@@ -253,6 +297,7 @@ public:
     TablePageState table;
     ResultsState results;
     HistoryState history;
+    DataEditorState edit;
     WorkspaceOptions opts;
     // The file (field names of the window).
     TSQLite3Database sql;
@@ -277,6 +322,11 @@ private:
     void ViewCommand(const TreeCommand& c);
     void ColumnCommand(const TreeCommand& c);
     void QueryProgress(qint64 done, qint64 target, bool& cancelled);
+    // The data editor's loading; asks first (when `ask`) when the script
+    // holds changes. False when it was not loaded.
+    bool LoadEditor(bool ask);
+    bool ConfirmEditorDiscard(const QString& newTable);
+    void EditorRowsChanged();
     void EndRun();
 
     WorkspaceView& FView;

@@ -46,6 +46,7 @@ TreeMenuContext WorkspaceController::MenuContext() const {
     c.columns = table.columns;
     c.indexes = table.indexes;
     c.triggers = table.triggers;
+    c.editorReady = true;
     return c;
 }
 

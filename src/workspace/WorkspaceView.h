@@ -78,6 +78,8 @@ public:
     virtual void StatsChanged() = 0;
     // The query-text stack moved: Previous/Next visibility.
     virtual void StackChanged() {}
+    // The data editor page's state changed.
+    virtual void EditDataChanged() {}
 };
 
 } // namespace sky
