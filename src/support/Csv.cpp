@@ -266,8 +266,8 @@ public:
             rd_.DropOpenRow();
             return record;
         };
+        current = rd_.RowIndex() + 1;
         for (qsizetype i = from; i < n; ++i) {
-            current = rd_.RowIndex() + 1;
             const QChar c = s[i];
             if (inQuotes) {
                 if (c != quote) continue;
@@ -284,6 +284,7 @@ public:
                 if (i == n - 1) {
                     add(i);
                     rd_.EndRow();
+                    current = rd_.RowIndex() + 1;
                     start = record = n;
                 }
                 continue;
@@ -293,6 +294,7 @@ public:
                 add(i);
                 if (i + 1 < n && IsLineBreak(s[i + 1])) ++i;
                 rd_.EndRow();
+                current = rd_.RowIndex() + 1;
                 start = record = i + 1;
             } else if (taken) {
                 // Characters after a closing quote up to the next separator are ignored.
