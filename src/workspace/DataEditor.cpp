@@ -280,7 +280,21 @@ bool DataEditorModel::ReadColumns(TSQLite3Database& db, QString& status) {
         TEditFieldSpec f;
         int pk;
     };
+    // A default is the value of its expression, as the engine gives it: a
+    // literal its value, CURRENT_TIMESTAMP the time of loading.
+    auto evaluated = [&db](TEditFieldSpec& f, const QString& declared) {
+        if (TrimText(declared).isEmpty()) return;
+        db.ClearError();
+        auto st = db.Prepare(QStringLiteral("SELECT ") + declared + QStringLiteral("\n;"));
+        if (!st || st->Step() != SQLITE_ROW) return;
+        qint64 size = 0;
+        const QString value = ShownValue(st->Handle(), 0, size);
+        f.ValDefault = sqlite3_column_type(st->Handle(), 0) == SQLITE_NULL
+                           ? EditFieldDefault(QString(), f.notNull, f.isQuoted)
+                           : value;
+    };
     QList<Column> cols;
+    QStringList defaults;
     if (auto st = db.Prepare(kPragmaColumns)) {
         st->BindText(1, track.cur.Table);
         st->BindText(2, IsMainSchema(schema) ? QStringLiteral("main") : schema);
@@ -290,9 +304,12 @@ bool DataEditorModel::ReadColumns(TSQLite3Database& db, QString& status) {
             cols << Column{EditFieldOf(st->ColumnText(0), st->ColumnText(1), st->ColumnInt(2) > 0,
                                        pk > 0, st->ColumnText(3)),
                            pk};
+            defaults << st->ColumnText(3);
         }
         if (rc != SQLITE_DONE) db.CheckResult(rc);
     }
+    for (qsizetype i = 0; i < cols.size(); ++i)
+        evaluated(cols[i].f, defaults[i]);
     // The key: the whole primary key in key order, or rowid when there is
     // none or a key column is left out (BLOB affinity).
     QList<Column> keys;

@@ -54,8 +54,8 @@ inline const QString kEditorInvalid =
 inline const QString kEditorRowHeading = QStringLiteral("Row");
 inline const QString kEditorNewRow = QStringLiteral("New");
 inline const QString kEditorDeletedRow = QStringLiteral("Deleted");
-inline const QString kEditorHelpTitle = QStringLiteral("Value Editor Actions");
-inline const QString kEditorHelpText = QStringLiteral(
+inline const QString kValueEditorHelpTitle = QStringLiteral("Value Editor Actions");
+inline const QString kValueEditorHelpText = QStringLiteral(
     "Refresh the query to show the Table Values for the records you wish to change. (Modify the "
     "WHERE clause where needed) \rChanges are not pre-validated - Changing values in a way that "
     "violates column-constraints will cause SQL errors, but those will be listed in the same "
@@ -172,7 +172,8 @@ public:
     TEditorTrack track; // fEditTrack
 
     // --- loading
-    // Sets edt from cur and reads the key and edit columns. False (with the
+    // Sets edt from cur and reads the key and edit columns; a column's
+    // default is the value the engine gives its expression. False (with the
     // status) when the table cannot be edited.
     bool ReadColumns(TSQLite3Database& db, QString& status);
     // Reads the rows of WHERE `where` (exactly, through a prepared

@@ -387,7 +387,7 @@ TEST_F(WorkspaceWindowTest, PagesNotBuiltYetSaySo) {
     w.Init(file, QString());
     auto* pages = w.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
     ASSERT_NE(pages, nullptr);
-    for (int tag : {kPageEdit, kPagePragma, kPageAnalysis}) {
+    for (int tag : {kPagePragma, kPageAnalysis}) {
         const auto* line = pages->widget(tag)->findChild<QLabel*>(QStringLiteral("lblNotYet"));
         ASSERT_NE(line, nullptr) << tag;
         EXPECT_TRUE(line->text().startsWith(QStringLiteral("Not available yet: "))) << tag;

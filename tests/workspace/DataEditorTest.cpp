@@ -248,6 +248,21 @@ TEST_F(DataEditorTest, RowStates) {
     EXPECT_EQ(m.Script(), "UPDATE t SET v = 'a' WHERE id = 1; \r\n");
 }
 
+TEST_F(DataEditorTest, ANewRowGetsTheValuesOfTheDefaults) {
+    Run("CREATE TABLE d(id INTEGER PRIMARY KEY, a TEXT DEFAULT 'it''s', b INT DEFAULT (1 + 2), "
+        "c TEXT NOT NULL DEFAULT CURRENT_DATE, e REAL DEFAULT -0.5 /* half */, f TEXT NOT NULL "
+        "DEFAULT NULL, g INT NOT NULL);");
+    Run("INSERT INTO d(f, g) VALUES ('x', 1);");
+    ASSERT_TRUE(Load("d"));
+    ASSERT_EQ(m.AddRecord(), 1);
+    EXPECT_EQ(Column(1)[1], "it's");
+    EXPECT_EQ(Column(2)[1], "3");
+    EXPECT_EQ(Column(3)[1], Value("SELECT CURRENT_DATE"));
+    EXPECT_EQ(Column(4)[1], "-0.5");
+    EXPECT_EQ(Column(5)[1], "");
+    EXPECT_EQ(Column(6)[1], "0");
+}
+
 TEST_F(DataEditorTest, KeysByTheWholePrimaryKeyOrByRowid) {
     Run("CREATE TABLE pair(a INTEGER, b TEXT, v TEXT, PRIMARY KEY (b, a));"
         "INSERT INTO pair VALUES (1, 'x', 'p'), (1, 'y', 'q');"

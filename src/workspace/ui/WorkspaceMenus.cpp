@@ -315,6 +315,7 @@ void TfrmSKYMain::AddMenu(QMenu& menu, const MenuModel& item) {
 void TfrmSKYMain::RunAction(const QString& action) {
     if (action == act::kRefresh) FCtl->RefreshSchema();
     if (action == act::kTableStructure) ShowPage(kPageTable);
+    if (action == act::kEditData) FCtl->EditTableData();
     // The other actions belong to windows still to come; their items are disabled.
 }
 

@@ -10,6 +10,7 @@
 #include "shell/ui/QtPrompter.h"
 #include "shell/ui/WidgetPlacement.h"
 #include "support/TextUtil.h"
+#include "workspace/ui/DataEditorPage.h"
 #include "workspace/ui/HistoryPage.h"
 #include "workspace/ui/QueryArea.h"
 #include "workspace/ui/ResultsView.h"
@@ -55,8 +56,6 @@ const QString kHistHelpText = QStringLiteral(
 const QString kPrepHeader = QStringLiteral("Executing Query...");
 const QString kPrepText = QStringLiteral("Please wait while preparing, this may take a while...");
 const QString kPlacementKey = QStringLiteral("FormSpec");
-const QString kEditDataLater =
-    QStringLiteral("Not available yet: the data editor arrives in a later version.");
 const QString kPragmaLater =
     QStringLiteral("Not available yet: the pragma page arrives in a later version.");
 const QString kAnalysisLater =
@@ -100,9 +99,10 @@ TfrmSKYMain::TfrmSKYMain(QWidget* parent)
     BuildHelpPanel();
     BuildMenus();
     BuildKeys();
-    connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this](int page) {
         HideHelpPanel();
         FResults->HideColumnPopUp();
+        if (page == kPageEdit && !FDestroying) FCtl->EditPageShown();
     });
     PageControl1->setCurrentIndex(kPageResults);
     FCtl->SetStatus(QStringLiteral("Starting..."));
@@ -200,7 +200,9 @@ void TfrmSKYMain::BuildPages() {
         FQuery->ReadEditor();
         if (FCtl->AddFilterAsSql(condition)) Editor()->setFocus();
     });
-    PageControl1->addTab(LaterPage(PageControl1, kEditDataLater), QStringLiteral("Edit Data"));
+    FEdit = new TDataEditorPage(*FCtl, PageControl1);
+    PageControl1->addTab(FEdit, QStringLiteral("Edit Data"));
+    FEdit->HelpImage()->installEventFilter(this);
     FHistory = new THistoryPage(*FCtl, PageControl1);
     PageControl1->addTab(FHistory, QStringLiteral("History"));
     AddHelpImage(FHistory->HelpImage(), kHistHelpTitle, kHistHelpText);
@@ -437,6 +439,11 @@ void TfrmSKYMain::StackChanged() {
     FQuery->RenderStack();
 }
 
+void TfrmSKYMain::EditDataChanged() {
+    if (FDestroying) return;
+    FEdit->Render();
+}
+
 void TfrmSKYMain::HistoryChanged() {
     if (FDestroying) return;
     FHistory->Render();
@@ -535,6 +542,13 @@ bool TfrmSKYMain::eventFilter(QObject* o, QEvent* e) {
         const int y = PageControl1->mapTo(this, QPoint(0, 0)).y() + 64;
         ShowHelpPanel(x, y, TableHelpText(FCtl->table.name), kTableHelpTitle, 0);
     } else if (o == FTableHelp && !FDestroying && e->type() == QEvent::Leave) {
+        HideHelpPanel();
+    }
+    // The data editor's help: centred on the page, below the page tabs.
+    if (!FDestroying && FEdit && o == FEdit->HelpImage() && e->type() == QEvent::Enter) {
+        const QPoint page = FEdit->mapTo(this, QPoint(FEdit->width() / 2, 0));
+        ShowHelpPanel(page.x(), page.y() + 32, kValueEditorHelpText, kValueEditorHelpTitle, 1);
+    } else if (!FDestroying && FEdit && o == FEdit->HelpImage() && e->type() == QEvent::Leave) {
         HideHelpPanel();
     }
     if (auto it = FHelpImages.constFind(o); it != FHelpImages.constEnd()) {

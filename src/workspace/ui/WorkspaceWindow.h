@@ -39,6 +39,7 @@ class TStatsPanel;
 class TKMessg;
 class TQueryArea;
 class TTablePage;
+class TDataEditorPage;
 class THistoryPage;
 class TWorkspaceSettingsPage;
 
@@ -79,6 +80,7 @@ public:
     void HistoryChanged() override;
     void StatsChanged() override;
     void StackChanged() override;
+    void EditDataChanged() override;
 
     WorkspaceController& Controller() { return *FCtl; }
     QTreeView* Tree() const { return vtsDB; }
@@ -86,6 +88,7 @@ public:
     TQueryArea* Query() const { return FQuery; }
     QTabWidget* Pages() const { return PageControl1; }
     TResultsPage* Results() const { return FResults; }
+    TDataEditorPage* DataEditor() const { return FEdit; }
     QsciScintilla* History() const;
     QPushButton* RunButton(RunMode mode) const;
     // Runs the editor text in a run mode.
@@ -139,6 +142,7 @@ private:
     QTabWidget *pgcQRight, *PageControl1;
     TTablePage* FTable = nullptr;
     TResultsPage* FResults;
+    TDataEditorPage* FEdit = nullptr;
     THistoryPage* FHistory;
     TWorkspaceSettingsPage* FSettings;
     TDocsPage* FDocs;
