@@ -78,7 +78,10 @@ void TCSVValues::Grow(qsizetype need) {
 
 qsizetype TCSVValues::Begin(qsizetype i) const {
     const qsizetype base = bases_[size_t(i >> kBlockBits)];
-    return (i & (kBlock - 1)) == 0 ? base : base + ends_[size_t(i - 1)];
+    const qsizetype b = (i & (kBlock - 1)) == 0 ? base : base + ends_[size_t(i - 1)];
+    // UTF-16 values start on an even offset (a pad byte before them when
+    // needed), so their views are aligned for char16_t.
+    return Wide(i) ? b + (b & 1) : b;
 }
 
 QAnyStringView TCSVValues::view(qsizetype i) const {
@@ -108,14 +111,16 @@ void TCSVValues::append(QStringView value) {
     for (qsizetype k = 0; k < len; ++k)
         all |= u[k];
     const bool wide = all > 0xFF;
+    const qsizetype pad = wide ? (used_ & 1) : 0;
     const qsizetype bytes = wide ? len * 2 : len;
     if ((n_ & (kBlock - 1)) == 0) bases_.push_back(used_);
-    const qsizetype rel = used_ + bytes - bases_.back();
+    const qsizetype rel = used_ + pad + bytes - bases_.back();
     if (rel > qsizetype(UINT32_MAX)) {
         if ((n_ & (kBlock - 1)) == 0) bases_.pop_back();
         throw std::length_error("CSV column too large");
     }
-    Grow(used_ + bytes);
+    Grow(used_ + pad + bytes);
+    used_ += pad;
     char* dst = bytes_ + used_;
     if (wide) {
         std::memcpy(dst, u, size_t(bytes));

@@ -1,7 +1,8 @@
 // The values of one column of a read CSV table, stored compactly: all values
 // in one growing byte buffer, each as Latin-1 bytes when every unit fits and
 // as UTF-16 units otherwise, found through 32-bit end offsets relative to a
-// 64-bit base per block of 256 values. Values read back exactly as stored.
+// 64-bit base per block of 256 values. Values read back exactly as stored;
+// UTF-16 values start on an even offset, so their views are aligned.
 #pragma once
 
 #include <QAnyStringView>
