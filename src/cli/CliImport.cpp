@@ -12,6 +12,7 @@
 #include "transfer/CsvImportController.h"
 
 #include <QFileInfo>
+#include <malloc.h>
 
 namespace sky::cli {
 namespace {
@@ -201,13 +202,13 @@ bool ReadCsvFile(CliContext& ctx, const QString& file, TCSVTableRec& table, qsiz
         }
     }
     TCSVPieceReader pieces(table);
-    QString piece;
     chars = 0;
-    while (reader.ReadMore(piece)) {
-        chars += piece.size();
-        pieces.Add(piece);
-        piece.resize(0);
-    }
+    pieces.AddFrom([&](QString& text) {
+        const qsizetype had = text.size();
+        if (!reader.ReadMore(text)) return false;
+        chars += text.size() - had;
+        return true;
+    });
     if (!reader.Error().isEmpty()) {
         ctx.error = kCannotReadFile + (file == QStringLiteral("-") ? kStandardInput : file) +
                     QStringLiteral(": ") + reader.Error();
@@ -222,6 +223,8 @@ int CmdImportCsv(CliContext& ctx) {
     if (!CheckListWords(ctx)) return ExitUsage;
     // The import shows no memory figures: the engine's statistics are left out.
     DisableEngineMemoryStatistics();
+    // The columns' buffers grow in place (mapped memory is moved, not copied).
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     TSQLite3Database db;
     if (!db.Open(ctx.args[0])) {
         ctx.error = db.LastError();

@@ -48,7 +48,8 @@ public:
         return scratch_[k];
     }
 
-    void AddField(QStringView text) {
+    // special: the text may hold a TAB, CR or LF (false skips looking).
+    void AddField(QStringView text, bool special = true) {
         ++col_;
         if (col_ >= t_.Col.size()) {
             TCSVColumnRec c;
@@ -69,7 +70,7 @@ public:
             while (e > b && blank(text[e - 1]))
                 --e;
             bool change = false;
-            for (qsizetype k = b; k < e && !change; ++k) {
+            for (qsizetype k = b; special && k < e && !change; ++k) {
                 const char16_t ch = text[k].unicode();
                 change = ch == u'\t' || ch == u'\n' || ch == u'\r';
             }
@@ -256,11 +257,13 @@ public:
         bool inQuotes = false;
         bool sawPair = false; // a doubled quote inside the current quoted part
         bool taken = false;   // the field's text came from a quoted part
+        bool special = false; // a TAB, CR or LF was seen in the field
         QStringView field;
         auto add = [&](qsizetype end) {
             if (!taken) field = QStringView(s + start, end - start);
-            rd_.AddField(field);
+            rd_.AddField(field, special);
             taken = false;
+            special = false;
         };
         auto unfinished = [&] {
             rd_.DropOpenRow();
@@ -270,7 +273,10 @@ public:
         for (qsizetype i = from; i < n; ++i) {
             const QChar c = s[i];
             if (inQuotes) {
-                if (c != quote) continue;
+                if (c != quote) {
+                    special |= c == u'\t' || IsLineBreak(c);
+                    continue;
+                }
                 if (i + 1 == n && !last) return unfinished();
                 if (i + 1 < n && s[i + 1] == quote) {
                     sawPair = true;
@@ -316,6 +322,8 @@ public:
                     ++i;
                     start = i + 1;
                 }
+            } else if (c == u'\t') {
+                special = true;
             }
         }
         if (!last) return record < n ? unfinished() : n;
@@ -460,6 +468,22 @@ void TCSVPieceReader::Add(QStringView piece) {
     if (!d->scanner && d->pending.size() <= 8192 + 1) return;
     if (!d->scanner && !d->Start()) return;
     if (d->pending.size() >= d->waitFor) d->Scan(false, 0);
+}
+
+void TCSVPieceReader::AddFrom(const std::function<bool(QString&)>& readMore) {
+    for (;;) {
+        if (d->failed || d->finished) return;
+        const qsizetype had = d->pending.size();
+        if (!readMore(d->pending)) return;
+        const qsizetype added = d->pending.size() - had;
+        if (added <= 0) continue;
+        d->total += added;
+        d->tail += QStringView(d->pending).right(qMin<qsizetype>(added, 2));
+        d->tail = d->tail.right(2);
+        if (!d->scanner && d->pending.size() <= 8192 + 1) continue;
+        if (!d->scanner && !d->Start()) return;
+        if (d->pending.size() >= d->waitFor) d->Scan(false, 0);
+    }
 }
 
 int TCSVPieceReader::Finish() {

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <functional>
 #include <memory>
 
 #include "support/CsvValues.h"
@@ -71,6 +72,9 @@ public:
 
     // Stores the records the piece completes.
     void Add(QStringView piece);
+    // The same for every piece readMore appends to the text it is given,
+    // until it returns false (the pieces are read into place, not copied).
+    void AddFrom(const std::function<bool(QString&)>& readMore);
     // No text follows: stores the rest and returns what CSVRead returns.
     int Finish();
 

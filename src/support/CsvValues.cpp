@@ -76,20 +76,6 @@ void TCSVValues::Grow(qsizetype need) {
     capacity_ = cap;
 }
 
-qsizetype TCSVValues::Begin(qsizetype i) const {
-    const qsizetype base = bases_[size_t(i >> kBlockBits)];
-    const qsizetype b = (i & (kBlock - 1)) == 0 ? base : base + ends_[size_t(i - 1)];
-    // UTF-16 values start on an even offset (a pad byte before them when
-    // needed), so their views are aligned for char16_t.
-    return Wide(i) ? b + (b & 1) : b;
-}
-
-QAnyStringView TCSVValues::view(qsizetype i) const {
-    const qsizetype b = Begin(i), e = End(i);
-    if (Wide(i)) return QStringView(reinterpret_cast<const char16_t*>(bytes_ + b), (e - b) / 2);
-    return QLatin1String(bytes_ + b, e - b);
-}
-
 qsizetype TCSVValues::length(qsizetype i) const {
     const qsizetype bytes = End(i) - Begin(i);
     return Wide(i) ? bytes / 2 : bytes;
@@ -107,9 +93,15 @@ QString TCSVValues::at(qsizetype i) const {
 void TCSVValues::append(QStringView value) {
     const char16_t* u = value.utf16();
     const qsizetype len = value.size();
+    // Copied as Latin-1 while the units are checked (one pass for the usual
+    // value); a unit above 0xFF stores the value as UTF-16 instead.
+    Grow(used_ + len);
+    char* latin = bytes_ + used_;
     char16_t all = 0;
-    for (qsizetype k = 0; k < len; ++k)
+    for (qsizetype k = 0; k < len; ++k) {
         all |= u[k];
+        latin[k] = char(u[k]);
+    }
     const bool wide = all > 0xFF;
     const qsizetype pad = wide ? (used_ & 1) : 0;
     const qsizetype bytes = wide ? len * 2 : len;
@@ -119,16 +111,11 @@ void TCSVValues::append(QStringView value) {
         if ((n_ & (kBlock - 1)) == 0) bases_.pop_back();
         throw std::length_error("CSV column too large");
     }
-    Grow(used_ + pad + bytes);
-    used_ += pad;
-    char* dst = bytes_ + used_;
     if (wide) {
-        std::memcpy(dst, u, size_t(bytes));
-    } else {
-        for (qsizetype k = 0; k < len; ++k)
-            dst[k] = char(u[k]);
+        Grow(used_ + pad + bytes);
+        std::memcpy(bytes_ + used_ + pad, u, size_t(bytes));
     }
-    used_ += bytes;
+    used_ += pad + bytes;
     ends_.push_back(uint32_t(rel));
     if ((n_ & 63) == 0) wide_.push_back(0);
     if (wide) wide_.back() |= uint64_t(1) << (n_ & 63);

@@ -36,7 +36,11 @@ public:
     QString first() const { return at(0); }
     QString last() const { return at(n_ - 1); }
     // Value i without a copy: Latin-1 or UTF-16; valid until the next change.
-    QAnyStringView view(qsizetype i) const;
+    QAnyStringView view(qsizetype i) const {
+        const qsizetype b = Begin(i), e = End(i);
+        if (Wide(i)) return QStringView(reinterpret_cast<const char16_t*>(bytes_ + b), (e - b) / 2);
+        return QLatin1String(bytes_ + b, e - b);
+    }
     // The value's length in UTF-16 units.
     qsizetype length(qsizetype i) const;
 
@@ -77,7 +81,13 @@ private:
     static constexpr int kBlockBits = 8;
     static constexpr qsizetype kBlock = qsizetype(1) << kBlockBits;
 
-    qsizetype Begin(qsizetype i) const;
+    qsizetype Begin(qsizetype i) const {
+        const qsizetype base = bases_[size_t(i >> kBlockBits)];
+        const qsizetype b = (i & (kBlock - 1)) == 0 ? base : base + ends_[size_t(i - 1)];
+        // UTF-16 values start on an even offset (a pad byte before them when
+        // needed), so their views are aligned for char16_t.
+        return Wide(i) ? b + (b & 1) : b;
+    }
     qsizetype End(qsizetype i) const { return bases_[size_t(i >> kBlockBits)] + ends_[size_t(i)]; }
     bool Wide(qsizetype i) const { return (wide_[size_t(i >> 6)] >> (i & 63)) & 1; }
     void Grow(qsizetype need);

@@ -9,7 +9,11 @@
 #include <QSet>
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <exception>
+#include <mutex>
 #include <string>
+#include <thread>
 
 namespace sky {
 
@@ -18,6 +22,8 @@ namespace {
 const QString kAnalyzingCol = QStringLiteral("Analyzing Col: ");
 const QString kCheckingConsistency = QStringLiteral("Checking Consistency...");
 const QString kCheckingDifferences = QStringLiteral("Checking differences...");
+// Sheets of at least this many cells are analysed on several threads.
+constexpr qsizetype kParallelCells = 200000;
 
 // The value's characters without the blanks (codes 0..32) at both ends, into
 // buf (whose storage is reused from value to value).
@@ -374,16 +380,41 @@ void CsvImportSheet::Analyse(ProgressSink* progress) {
         }
         seen.insert(result.toCaseFolded());
     }
-    int firstUnique = -1;
-    for (int k = 0; k < ColumnCount(); ++k) {
-        if (progress) {
-            progress->SetOverallDescription(kAnalyzingCol + Head(k, HeadRow::Header));
-            progress->Advance(kCheckingConsistency, double(k) / ColumnCount(), -1);
+    // Columns are analysed side by side on the machine's cores when the sheet
+    // is large: each touches only its own column. Progress is shown (from
+    // this thread) for the columns this thread takes.
+    const int columns = ColumnCount();
+    std::atomic<int> next{0};
+    std::mutex failed;
+    std::exception_ptr failure;
+    auto take = [&](bool report) {
+        for (int k; (k = next++) < columns;) {
+            if (report) {
+                progress->SetOverallDescription(kAnalyzingCol + Head(k, HeadRow::Header));
+                progress->Advance(kCheckingConsistency, double(k) / columns, -1);
+            }
+            try {
+                AnalyseColumn(k);
+            } catch (...) {
+                const std::lock_guard<std::mutex> lock(failed);
+                failure = std::current_exception();
+            }
+            if (report) progress->Advance(kCheckingDifferences, double(k + 1) / columns, -1);
         }
-        AnalyseColumn(k);
-        if (progress) progress->Advance(kCheckingDifferences, double(k + 1) / ColumnCount(), -1);
-        if (firstUnique < 0 && HasFlag(Head(k, HeadRow::Flags), u'U')) firstUnique = k;
-    }
+    };
+    const int cores = int(std::thread::hardware_concurrency());
+    const int helpers =
+        FRows * columns >= kParallelCells ? std::clamp(cores - 1, 0, columns - 1) : 0;
+    std::vector<std::thread> threads;
+    for (int h = 0; h < helpers; ++h)
+        threads.emplace_back(take, false);
+    take(progress != nullptr);
+    for (std::thread& t : threads)
+        t.join();
+    if (failure) std::rethrow_exception(failure);
+    int firstUnique = -1;
+    for (int k = 0; k < columns && firstUnique < 0; ++k)
+        if (HasFlag(Head(k, HeadRow::Flags), u'U')) firstUnique = k;
     if (firstUnique >= 0) SetHead(firstUnique, HeadRow::Constraint, kPrimaryKey);
 }
 

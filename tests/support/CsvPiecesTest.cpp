@@ -26,16 +26,29 @@ Read Whole(QString text, bool header) {
     return r;
 }
 
-Read InPieces(QStringView text, const std::vector<qsizetype>& cuts, bool header) {
+// Pieces handed over by Add, or (fromReader) appended by AddFrom's reader.
+Read InPieces(QStringView text, const std::vector<qsizetype>& cuts, bool header,
+              bool fromReader = false) {
     Read r;
     Configure(r.table, header);
     TCSVPieceReader reader(r.table);
     qsizetype at = 0;
-    for (qsizetype cut : cuts) {
-        reader.Add(text.mid(at, cut - at));
-        at = cut;
+    std::size_t next = 0;
+    if (fromReader) {
+        reader.AddFrom([&](QString& buffer) {
+            if (at >= text.size()) return false;
+            const qsizetype end = next < cuts.size() ? cuts[next++] : text.size();
+            buffer += text.mid(at, end - at);
+            at = end;
+            return true;
+        });
+    } else {
+        for (qsizetype cut : cuts) {
+            reader.Add(text.mid(at, cut - at));
+            at = cut;
+        }
+        reader.Add(text.mid(at));
     }
-    reader.Add(text.mid(at));
     r.rows = reader.Finish();
     return r;
 }
@@ -69,13 +82,17 @@ TEST(CsvPieces, EveryCutOfHostileTextsReadsAsTheWhole) {
         QStringLiteral("h1,h2\n1,2,3,4\n5\n\n\n6,7"),
         QStringLiteral("\uFEFF"),
         QStringLiteral("\xE9t\xE9,\u4E2D\n\u00FF,\"\u20AC\"\"\"\n"),
+        QStringLiteral("a\tb, c\t\n\"x\ty\",\t\n\"1\r2\"\t,z\n"),
     };
     for (const QString& text : texts) {
         for (bool header : {true, false}) {
             const Read whole = Whole(text, header);
-            for (qsizetype cut = 0; cut <= text.size(); ++cut)
+            for (qsizetype cut = 0; cut <= text.size(); ++cut) {
                 ExpectSame(whole, InPieces(text, {cut}, header),
                            text.toStdString() + " cut " + std::to_string(cut));
+                ExpectSame(whole, InPieces(text, {cut}, header, true),
+                           text.toStdString() + " read, cut " + std::to_string(cut));
+            }
             std::vector<qsizetype> every;
             for (qsizetype k = 1; k < text.size(); ++k)
                 every.push_back(k);
@@ -100,9 +117,16 @@ TEST(CsvPieces, RandomTextsInRandomPiecesAndAFirstLineLongerThanTheSample) {
             if (at < text.size()) cuts.push_back(at);
         }
         const bool header = round % 3 != 0;
-        ExpectSame(Whole(text, header), InPieces(text, cuts, header),
+        ExpectSame(Whole(text, header), InPieces(text, cuts, header, round % 4 == 1),
                    "round " + std::to_string(round));
     }
+}
+
+TEST(CsvPieces, TabsAndBreaksInsideFieldsBecomeSpacesOrTheReplacement) {
+    const Read r = InPieces(u"h1,h2\na\tb, c\t\n\"x\ty\",\t\n\"1\r2\"\t,\"3\n4\"\n", {7}, true);
+    ASSERT_EQ(r.rows, 3);
+    EXPECT_EQ(r.table.Col[0].Row.toList(), QStringList({"a b", "x y", "1;2"}));
+    EXPECT_EQ(r.table.Col[1].Row.toList(), QStringList({"c", "", "3 4"}));
 }
 
 TEST(CsvPieces, EmptyAndUnconfiguredReadersReportAsTheWholeReader) {

@@ -107,6 +107,18 @@ TEST(CsvSheetAnalysis, UniquenessOfManyRowsAcrossTableGrowth) {
     EXPECT_EQ(s.sheet.Head(1, HeadRow::Flags), kFlagsNone); // 0 comes back in the last row
 }
 
+TEST(CsvSheetAnalysis, ALargeSheetIsAnalysedSideBySideAlike) {
+    QString text = QStringLiteral("n,dup,same,real,txt\n");
+    for (int i = 1; i <= 50000; ++i)
+        text += QStringLiteral("%1,%2,s,%3.5,t%1\n").arg(i).arg(i % 49999).arg(i);
+    Sheet s(text);
+    EXPECT_EQ(s.sheet.HeadLine(HeadRow::Flags),
+              QStringList({kFlagsIterated, kFlagsNone, "_____S___", "___U_____", "___U_____"}));
+    EXPECT_EQ(s.sheet.HeadLine(HeadRow::Type),
+              QStringList({"INTEGER", "INTEGER", "TEXT", "REAL", "TEXT"}));
+    EXPECT_EQ(s.sheet.HeadLine(HeadRow::Constraint), QStringList({kPrimaryKey, "", "", "", ""}));
+}
+
 TEST(CsvSheetOps, InsertedColumnsAndRows) {
     Sheet s(QStringLiteral("a,b\nx,1\ny,2\ny,3\n"));
     ASSERT_EQ(s.sheet.Head(1, HeadRow::Constraint), kPrimaryKey);
