@@ -18,48 +18,34 @@ const QString kUnknownEdit =
 const QString kNoSuchRow = QStringLiteral("row %1 is not in the grid (rows 1 to %2)");
 const QString kNoSuchColumn = QStringLiteral("the editor has no column %1");
 
-// One edit of the EDITS text.
-struct EditLine {
-    int line = 0; // where it starts in the text (from 1)
-    QStringList fields;
-};
-
-// The records of a CSV text: a line break inside double quotes belongs to
-// its field. Blank records are left out.
-QList<EditLine> EditRecords(const QString& text) {
-    QList<EditLine> records;
-    QString record;
+// The next record of a CSV text from `at` on, without its line break (a
+// line break inside double quotes belongs to its field); `lines` counts the
+// line breaks passed. Empty at the end of the text.
+QStringView NextRecord(QStringView text, qsizetype& at, int& lines) {
+    const qsizetype start = at;
     bool quoted = false;
-    int line = 1, start = 1;
-    auto flush = [&] {
-        QStringList fields;
-        if (!TrimText(record).isEmpty()) {
-            SplitCSVLine(record, fields, QLatin1Char(','));
-            records << EditLine{start, fields};
+    for (; at < text.size(); ++at) {
+        const QChar c = text[at];
+        if (c == QLatin1Char('"')) {
+            quoted = !quoted;
+        } else if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) {
+            if (!quoted) {
+                const QStringView record = text.mid(start, at - start);
+                if (c == QLatin1Char('\r') && at + 1 < text.size() &&
+                    text[at + 1] == QLatin1Char('\n'))
+                    ++at;
+                ++at;
+                ++lines;
+                return record;
+            }
+            if (c == QLatin1Char('\n')) ++lines;
         }
-        record.clear();
-    };
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c == QLatin1Char('"')) quoted = !quoted;
-        const bool lineBreak = c == QLatin1Char('\n') || c == QLatin1Char('\r');
-        if (lineBreak && !quoted) {
-            if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
-                ++i;
-            ++line;
-            flush();
-            start = line;
-            continue;
-        }
-        if (c == QLatin1Char('\n')) ++line;
-        record += c;
     }
-    flush();
-    return records;
+    return text.mid(start, at - start);
 }
 
 // The edit column named (exactly, else ignoring case) or numbered from 1.
-int EditColumn(const DataEditorModel& m, const QString& name) {
+int EditColumn(const DataEditorModel& m, QStringView name) {
     const TEditFieldSpecs& cols = m.track.EditFields;
     for (int c = 0; c < cols.size(); ++c)
         if (cols[c].Name == name) return c;
@@ -70,44 +56,53 @@ int EditColumn(const DataEditorModel& m, const QString& name) {
     return ok && n >= 1 && n <= cols.size() ? n - 1 : -1;
 }
 
-// Applies the edits in order; false (ctx.error set) at the first that cannot be.
-bool ApplyEdits(CliContext& ctx, DataEditorModel& m, const QList<EditLine>& edits) {
-    for (const EditLine& e : edits) {
-        const QString verb = TrimText(e.fields.value(0)).toLower();
-        const QString where = kEditLine.arg(e.line);
-        const qsizetype want = verb == QLatin1String("set")      ? 4
-                               : verb == QLatin1String("add")    ? 1
-                               : verb == QLatin1String("delete") ? 2
-                               : verb == QLatin1String("reset")  ? 2
-                                                                 : -1;
-        if (want < 0 || e.fields.size() != want) {
-            ctx.error = where + kUnknownEdit;
+// Applies the edits of the text in order; false (ctx.error set) at the
+// first that cannot be.
+bool ApplyEdits(CliContext& ctx, DataEditorModel& m, const QString& text) {
+    QStringList fields;
+    qsizetype at = 0;
+    int lines = 0;
+    while (at < text.size()) {
+        const int line = lines + 1;
+        const QStringView record = NextRecord(text, at, lines);
+        if (TrimmedView(record).isEmpty()) continue;
+        SplitCSVLine(record, fields, QLatin1Char(','));
+        const QStringView verb = TrimmedView(fields[0]);
+        auto is = [&verb](const char* word) {
+            return verb.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+        };
+        const qsizetype want = is("set") ? 4 : is("add") ? 1 : is("delete") || is("reset") ? 2 : -1;
+        if (want < 0 || fields.size() != want) {
+            ctx.error = kEditLine.arg(line) + kUnknownEdit;
             return false;
         }
-        if (verb == QLatin1String("add")) {
+        if (want == 1) {
             if (m.AddRecord() < 0) {
-                ctx.error = where + kNoSuchColumn.arg(QStringLiteral("to add a row with"));
+                ctx.error =
+                    kEditLine.arg(line) + kNoSuchColumn.arg(QStringLiteral("to add a row with"));
                 return false;
             }
             continue;
         }
         bool ok = false;
-        const int row = TrimText(e.fields[1]).toInt(&ok);
+        const int row = TrimmedView(fields[1]).toInt(&ok);
         if (!ok || row < 1 || row > m.RowCount()) {
-            ctx.error = where + kNoSuchRow.arg(TrimText(e.fields[1])).arg(m.RowCount());
+            ctx.error = kEditLine.arg(line) +
+                        kNoSuchRow.arg(TrimmedView(fields[1]).toString()).arg(m.RowCount());
             return false;
         }
-        if (verb == QLatin1String("delete")) {
+        if (is("delete")) {
             m.DeleteLine(row - 1);
-        } else if (verb == QLatin1String("reset")) {
+        } else if (is("reset")) {
             m.ResetLine(row - 1);
         } else {
-            const int col = EditColumn(m, TrimText(e.fields[2]));
+            const int col = EditColumn(m, TrimmedView(fields[2]));
             if (col < 0) {
-                ctx.error = where + kNoSuchColumn.arg(TrimText(e.fields[2]));
+                ctx.error =
+                    kEditLine.arg(line) + kNoSuchColumn.arg(TrimmedView(fields[2]).toString());
                 return false;
             }
-            m.SetCell(row - 1, col, e.fields[3]);
+            m.SetCell(row - 1, col, fields[3]);
         }
     }
     return true;
@@ -117,7 +112,6 @@ int CmdEditData(CliContext& ctx) {
     if (ctx.args.size() != 2) return ExitUsage;
     QString text;
     if (!ReadInput(ctx, text)) return ExitFailed;
-    const QList<EditLine> edits = EditRecords(text);
     // No figures of the engine's memory are shown: its statistics are left out.
     DisableEngineMemoryStatistics();
     TSQLite3Database db;
@@ -133,7 +127,7 @@ int CmdEditData(CliContext& ctx) {
     }
     // The script is built once, after the last edit.
     m.DeferScript(true);
-    if (!ApplyEdits(ctx, m, edits)) return ExitUsage;
+    if (!ApplyEdits(ctx, m, text)) return ExitUsage;
     m.DeferScript(false);
     if (ctx.flags.contains(QStringLiteral("script"))) {
         Print(ctx, m.Script());

@@ -10,12 +10,16 @@
 #include "support/TextUtil.h"
 #include "workspace/SchemaTree.h"
 
+#include <QHash>
 #include <QLocale>
 #include <QRegularExpression>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <sqlite3.h>
+#include <type_traits>
 
 namespace sky {
 namespace {
@@ -38,6 +42,8 @@ bool IsRealAffinity(const TEditFieldSpec& f) {
 
 // A string literal through the one literal routine (NUL and CR as char()).
 QString TextLiteral(const QString& value) {
+    if (!value.contains(QChar(0)) && !value.contains(QLatin1Char('\r')))
+        return QuoteSqlString(value);
     const QByteArray utf8 = value.toUtf8();
     std::string out;
     AppendSqlText(out, utf8.constData(), utf8.size());
@@ -113,6 +119,20 @@ bool IsTransactionStatement(QStringView sql) {
     return false;
 }
 
+// A REAL as the grid shows it: the shortest text that reads back to the
+// same double, with a decimal point or an exponent.
+QString RealShown(double v) {
+    if (!std::isfinite(v)) return SqlRealLiteral(v);
+    char buf[40];
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf - 2, v);
+    char* e = ec == std::errc() ? end : buf;
+    if (std::find_if(buf, e, [](char c) { return c == '.' || c == 'e'; }) == e) {
+        *e++ = '.';
+        *e++ = '0';
+    }
+    return QString::fromLatin1(buf, qsizetype(e - buf));
+}
+
 // The text of a column value as the grid shows it, and its size as CSV.
 QString ShownValue(sqlite3_stmt* st, int col, qint64& bytes) {
     switch (sqlite3_column_type(st, col)) {
@@ -122,7 +142,7 @@ QString ShownValue(sqlite3_stmt* st, int col, qint64& bytes) {
         return s;
     }
     case SQLITE_FLOAT: {
-        const QString s = SqlRealLiteral(sqlite3_column_double(st, col));
+        const QString s = RealShown(sqlite3_column_double(st, col));
         bytes += s.size();
         return s;
     }
@@ -189,10 +209,9 @@ TEditFieldSpec EditFieldOf(const QString& name, const QString& declaredType, boo
 }
 
 QString NormaliseEditValue(const TEditFieldSpec& f, const QString& typed) {
-    const QString t = TrimText(typed);
-    if (IsNullText(t)) return QStringLiteral("NULL");
-    if (IsIntegerAffinity(f)) return IntegerNormal(t);
-    if (IsRealAffinity(f)) return RealNormal(t);
+    if (IsNullText(typed)) return QStringLiteral("NULL");
+    if (IsIntegerAffinity(f)) return IntegerNormal(TrimText(typed));
+    if (IsRealAffinity(f)) return RealNormal(TrimText(typed));
     return typed;
 }
 
@@ -265,7 +284,10 @@ void DataEditorModel::Clear() {
     fOld.clear();
     fState.clear();
     fEdits.clear();
+    fOrder.clear();
     fScript.clear();
+    fGenerated = true;
+    fDirty = false;
 }
 
 bool DataEditorModel::ReadColumns(TSQLite3Database& db, QString& status) {
@@ -365,6 +387,10 @@ bool DataEditorModel::LoadRows(TSQLite3Database& db, const QString& where, QStri
     fLoaded = 0;
     fState.clear();
     fEdits.clear();
+    fOrder.clear();
+    fScript.clear();
+    fGenerated = true;
+    fDirty = false;
     for (TCSVValues& v : fKeys)
         v.clear();
     for (TCSVValues& v : fOld)
@@ -412,7 +438,8 @@ bool DataEditorModel::LoadRows(TSQLite3Database& db, const QString& where, QStri
 // --- the grid
 
 QString DataEditorModel::CellText(int row, int col) const {
-    if (const auto it = fEdits.find(row); it != fEdits.end()) return it->second.values[col];
+    if (const auto it = fEdits.find(row); it != fEdits.end() && it->second.cells[size_t(col)].has)
+        return it->second.cells[size_t(col)].value;
     return row < fLoaded ? fOld[size_t(col)].at(row) : QString();
 }
 
@@ -427,7 +454,8 @@ TEditFieldItem DataEditorModel::KeyItem(int key, int row) const {
 }
 
 int DataEditorModel::CellChange(int row, int col) const {
-    if (const auto it = fEdits.find(row); it != fEdits.end()) return it->second.change[size_t(col)];
+    if (const auto it = fEdits.find(row); it != fEdits.end())
+        return it->second.cells[size_t(col)].change;
     return 0;
 }
 
@@ -446,8 +474,9 @@ bool DataEditorModel::RowChanged(int row) const {
     if (row < 0 || row >= RowCount()) return false;
     if (fState[size_t(row)] != 0) return true;
     const auto it = fEdits.find(row);
-    return it != fEdits.end() && std::find(it->second.change.begin(), it->second.change.end(),
-                                           kCellChanged) != it->second.change.end();
+    return it != fEdits.end() &&
+           std::any_of(it->second.cells.begin(), it->second.cells.end(),
+                       [](const Cell& c) { return c.change == kCellChanged; });
 }
 
 EditRowButtons DataEditorModel::ButtonsFor(int row) const {
@@ -462,20 +491,17 @@ EditRowButtons DataEditorModel::ButtonsFor(int row) const {
 // --- edits
 
 DataEditorModel::RowEdit& DataEditorModel::Edit(int row) {
-    auto it = fEdits.find(row);
-    if (it == fEdits.end()) {
-        RowEdit e;
-        const int cols = ColumnCount();
-        e.values.reserve(cols);
-        for (int c = 0; c < cols; ++c)
-            e.values << fOld[size_t(c)].at(row);
-        e.change.assign(size_t(cols), 0);
-        it = fEdits.emplace(row, std::move(e)).first;
+    auto it = fEdits.lower_bound(row);
+    if (it == fEdits.end() || it->first != row) {
+        const size_t cols = size_t(ColumnCount());
+        it = fEdits.emplace_hint(it, row, RowEdit());
+        it->second.cells.resize(cols);
     }
     return it->second;
 }
 
 void DataEditorModel::Changed() {
+    fDirty = true;
     if (!fDefer) RebuildScript();
 }
 
@@ -489,12 +515,17 @@ bool DataEditorModel::SetCell(int row, int col, const QString& typed) {
     const TEditFieldSpec& f = track.EditFields[col];
     const QString value = NormaliseEditValue(f, typed);
     const bool inNewRow = RowState(row) == EditRowState::New;
-    const bool mark = !inNewRow && CellChange(row, col) != kCellChanged &&
-                      EditValueChanged(f, fOld[size_t(col)].at(row), value);
-    if (!mark && value == CellText(row, col)) return false;
-    RowEdit& e = Edit(row);
-    if (mark) e.change[size_t(col)] = kCellChanged;
-    e.values[col] = value;
+    const auto it = fEdits.find(row);
+    const Cell* cell = it != fEdits.end() ? &it->second.cells[size_t(col)] : nullptr;
+    const QString old = inNewRow ? QString() : fOld[size_t(col)].at(row);
+    const bool mark =
+        !inNewRow && (!cell || cell->change != kCellChanged) && EditValueChanged(f, old, value);
+    if (!mark && value == (cell && cell->has ? cell->value : old)) return false;
+    RowEdit& e = it != fEdits.end() ? it->second : Edit(row);
+    Cell& c = e.cells[size_t(col)];
+    if (mark) c.change = kCellChanged;
+    c.value = value;
+    c.has = 1;
     e.stale = true;
     Changed();
     return true;
@@ -506,8 +537,7 @@ int DataEditorModel::AddRecord() {
     fState.push_back(int(EditRowState::New));
     RowEdit e;
     for (const TEditFieldSpec& f : std::as_const(track.EditFields))
-        e.values << f.ValDefault;
-    e.change.assign(size_t(ColumnCount()), kCellInNewRow);
+        e.cells.push_back({f.ValDefault, 1, kCellInNewRow});
     fEdits.emplace(row, std::move(e));
     Changed();
     return row;
@@ -557,73 +587,241 @@ bool DataEditorModel::ResetLine(int row) {
 
 // --- the script
 
-QString DataEditorModel::KeyCondition(int row) const {
-    QString c;
+void DataEditorModel::AppendKeyCondition(QString& out, int row) const {
     for (int k = 0; k < track.KeyFields.size(); ++k) {
-        if (k > 0) c += QStringLiteral(" AND ");
-        const QString literal = fKeys[size_t(k)].at(row);
-        c += track.KeyFields[k].SafeName;
-        c += literal == QLatin1String("NULL") ? QStringLiteral(" IS NULL")
-                                              : QStringLiteral(" = ") + literal;
+        if (k > 0) out += QLatin1String(" AND ");
+        const TCSVValues& keys = fKeys[size_t(k)];
+        out += track.KeyFields[k].SafeName;
+        if (keys.length(row) == 4 && keys.at(row) == QLatin1String("NULL")) {
+            out += QLatin1String(" IS NULL");
+            continue;
+        }
+        out += QLatin1String(" = ");
+        keys.view(row).visit([&out](auto v) {
+            if constexpr (std::is_same_v<decltype(v), QUtf8StringView>)
+                out += v.toString();
+            else
+                out += v;
+        });
     }
-    return c;
 }
 
 void DataEditorModel::StatementOf(int row, RowEdit& e) const {
-    const QString table = track.edt.Schema + track.edt.Table;
-    e.stmt.clear();
+    QString& s = e.stmt;
+    s.clear();
+    s.reserve(128);
     e.group = 0;
     const EditRowState state = RowState(row);
     if (state == EditRowState::New) {
-        QStringList names, values;
-        for (int c = 0; c < ColumnCount(); ++c) {
-            names << track.EditFields[c].SafeName;
-            values << EditValueSql(track.EditFields[c], e.values[c]);
-        }
         e.group = 1;
-        e.stmt = QStringLiteral("INSERT INTO ") + table + QLatin1Char('(') +
-                 names.join(QLatin1Char(',')) + QStringLiteral(") VALUES (") +
-                 values.join(QLatin1Char(',')) + QLatin1Char(')') + kStatementEnd;
+        s += QLatin1String("INSERT INTO ");
+        s += track.edt.Schema;
+        s += track.edt.Table;
+        s += QLatin1Char('(');
+        for (int c = 0; c < ColumnCount(); ++c) {
+            if (c > 0) s += QLatin1Char(',');
+            s += track.EditFields[c].SafeName;
+        }
+        s += QLatin1String(") VALUES (");
+        for (int c = 0; c < ColumnCount(); ++c) {
+            if (c > 0) s += QLatin1Char(',');
+            s += EditValueSql(track.EditFields[c], e.cells[size_t(c)].value);
+        }
+        s += QLatin1Char(')');
     } else if (state == EditRowState::Deleted) {
         e.group = 3;
-        e.stmt = QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE ") +
-                 KeyCondition(row) + kStatementEnd;
+        s += QLatin1String("DELETE FROM ");
+        s += track.edt.Schema;
+        s += track.edt.Table;
+        s += QLatin1String(" WHERE ");
+        AppendKeyCondition(s, row);
     } else {
-        QString set;
+        bool any = false;
         for (int c = 0; c < ColumnCount(); ++c) {
-            if (e.change[size_t(c)] != kCellChanged) continue;
-            if (!set.isEmpty()) set += QStringLiteral(", ");
-            set += track.EditFields[c].SafeName + QStringLiteral(" = ") +
-                   EditValueSql(track.EditFields[c], e.values[c]);
+            if (e.cells[size_t(c)].change != kCellChanged) continue;
+            if (!any) {
+                s += QLatin1String("UPDATE ");
+                s += track.edt.Schema;
+                s += track.edt.Table;
+                s += QLatin1String(" SET ");
+            } else {
+                s += QLatin1String(", ");
+            }
+            any = true;
+            s += track.EditFields[c].SafeName;
+            s += QLatin1String(" = ");
+            s += EditValueSql(track.EditFields[c], e.cells[size_t(c)].value);
         }
-        if (set.isEmpty()) return;
+        if (!any) return;
         e.group = 2;
-        e.stmt = QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") + set +
-                 QStringLiteral(" WHERE ") + KeyCondition(row) + kStatementEnd;
+        s += QLatin1String(" WHERE ");
+        AppendKeyCondition(s, row);
     }
+    s += kStatementEnd;
+}
+
+namespace {
+// One statement of a commit: its text, whether it must change exactly one
+// row, and why it failed (empty when it ran or was not tried).
+struct CommitItem {
+    QString text;
+    qsizetype shown = 0; // the length of its text as the script shows it
+    bool check = false;
+    bool generated = false;
+    QString error;
+    int row = -1;               // a generated statement's row
+    const void* edit = nullptr; // and its edit
+    QString Shown() const { return text.left(shown); }
+};
+
+// Bound values: 0 NULL, 1 an integer (its decimal text), 2 text.
+constexpr int kBindNull = 0, kBindInteger = 1, kBindText = 2;
+
+// "-12" and "+7": decimal digits with an optional sign, as the engine reads
+// such a literal (a 64-bit integer).
+bool DecimalInteger(QStringView t, qint64& v) {
+    qsizetype i = t.startsWith(u'-') || t.startsWith(u'+') ? 1 : 0;
+    if (i == t.size()) return false;
+    for (qsizetype k = i; k < t.size(); ++k)
+        if (t[k] < u'0' || t[k] > u'9') return false;
+    bool ok = false;
+    v = t.toLongLong(&ok);
+    return ok;
+}
+
+// A key literal as the stored value it was written from: an integer, or
+// text in plain quotes. False for other forms (a REAL, a blob, text with
+// char() or a CAST), which run as written.
+bool KeyBound(QStringView literal, std::pair<int, QString>& v) {
+    qint64 i = 0;
+    if (DecimalInteger(literal, i)) {
+        v = {kBindInteger, literal.toString()};
+        return true;
+    }
+    if (literal.size() < 2 || !literal.startsWith(u'\'') || !literal.endsWith(u'\'')) return false;
+    QString inner = literal.mid(1, literal.size() - 2).toString();
+    if (QString(inner).remove(QLatin1String("''")).contains(QLatin1Char('\''))) return false;
+    v = {kBindText, inner.replace(QLatin1String("''"), QLatin1String("'"))};
+    return true;
+}
+
+// A cell value as what its literal (EditValueSql) reads as: NULL, an
+// integer or text. False for other numbers, which run as written.
+bool CellBound(const TEditFieldSpec& f, const QString& value, std::pair<int, QString>& v) {
+    if (IsNullText(value)) {
+        v = {kBindNull, QString()};
+        return true;
+    }
+    if (f.isQuoted) {
+        v = {kBindText, value};
+        return true;
+    }
+    const QStringView t = TrimmedView(value);
+    if (t.isEmpty()) {
+        v = {kBindInteger, QStringLiteral("0")};
+        return true;
+    }
+    qint64 i = 0;
+    if (DecimalInteger(t, i)) {
+        v = {kBindInteger, QString::number(i)};
+        return true;
+    }
+    if (IsStrictNumericLiteral(t.toString())) return false;
+    v = {kBindText, value};
+    return true;
+}
+} // namespace
+
+bool DataEditorModel::BoundFormOf(int row, const RowEdit& e, QString& shape,
+                                  std::vector<std::pair<int, QString>>& values) const {
+    values.clear();
+    shape.clear();
+    std::pair<int, QString> v;
+    auto param = [&] { return QLatin1Char('?') + QString::number(values.size()); };
+    auto condition = [&]() -> bool {
+        shape += QLatin1String(" WHERE ");
+        for (int k = 0; k < track.KeyFields.size(); ++k) {
+            if (k > 0) shape += QLatin1String(" AND ");
+            shape += track.KeyFields[k].SafeName;
+            const QString literal = fKeys[size_t(k)].at(row);
+            if (literal == QLatin1String("NULL")) {
+                shape += QLatin1String(" IS NULL");
+                continue;
+            }
+            if (!KeyBound(literal, v)) return false;
+            values.push_back(v);
+            shape += QLatin1String(" = ") + param();
+        }
+        return true;
+    };
+    const QString table = track.edt.Schema + track.edt.Table;
+    if (e.group == 1) {
+        shape = QLatin1String("INSERT INTO ") + table + QLatin1Char('(');
+        QString params;
+        for (int c = 0; c < ColumnCount(); ++c) {
+            if (!CellBound(track.EditFields[c], e.cells[size_t(c)].value, v)) return false;
+            values.push_back(v);
+            if (c > 0) {
+                shape += QLatin1Char(',');
+                params += QLatin1Char(',');
+            }
+            shape += track.EditFields[c].SafeName;
+            params += param();
+        }
+        shape += QLatin1String(") VALUES (") + params + QLatin1Char(')');
+        return true;
+    }
+    if (e.group == 3) {
+        shape = QLatin1String("DELETE FROM ") + table;
+        return condition();
+    }
+    shape = QLatin1String("UPDATE ") + table + QLatin1String(" SET ");
+    bool first = true;
+    for (int c = 0; c < ColumnCount(); ++c) {
+        if (e.cells[size_t(c)].change != kCellChanged) continue;
+        if (!CellBound(track.EditFields[c], e.cells[size_t(c)].value, v)) return false;
+        values.push_back(v);
+        if (!first) shape += QLatin1String(", ");
+        first = false;
+        shape += track.EditFields[c].SafeName + QLatin1String(" = ") + param();
+    }
+    return condition();
 }
 
 void DataEditorModel::RebuildScript() {
-    qsizetype sizes[4] = {0, 0, 0, 0};
+    // One walk over the touched rows sorts their statements into the groups.
+    qsizetype size = 0;
+    std::vector<std::pair<int, const RowEdit*>> groups[4];
     for (auto& [row, e] : fEdits) {
         if (e.stale) {
             StatementOf(row, e);
             e.stale = false;
         }
-        sizes[e.group] += e.stmt.size();
+        if (e.group == 0) continue;
+        groups[e.group].emplace_back(row, &e);
+        size += e.stmt.size();
     }
-    QString groups[4];
-    for (int g = 1; g < 4; ++g)
-        groups[g].reserve(sizes[g]);
-    for (const auto& [row, e] : fEdits)
-        if (e.group > 0) groups[e.group] += e.stmt;
     fScript.clear();
-    fScript.reserve(sizes[1] + sizes[2] + sizes[3] + 4);
+    fScript.reserve(size + 4);
+    fOrder.clear();
+    fOrder.reserve(groups[1].size() + groups[2].size() + groups[3].size());
+    // The groups in order, an empty line between those that hold statements.
     for (int g = 1; g < 4; ++g) {
-        if (groups[g].isEmpty()) continue;
+        if (groups[g].empty()) continue;
         if (!fScript.isEmpty()) fScript += kLineEnd;
-        fScript += groups[g];
+        for (const auto& item : groups[g]) {
+            fScript += item.second->stmt;
+            fOrder.push_back(item);
+        }
     }
+    fGenerated = true;
+    fDirty = false;
+}
+
+void DataEditorModel::SetScript(const QString& text) {
+    if (text == fScript) return;
+    fScript = text;
+    fGenerated = false;
 }
 
 QSet<QString> DataEditorModel::GeneratedChecks() const {
@@ -646,33 +844,73 @@ QSet<QString> DataEditorModel::GeneratedChecks() const {
 
 EditCommitResult DataEditorModel::Commit(TSQLite3Database& db) {
     EditCommitResult r;
-    TSQLiteStatementArray statements;
-    QString tail;
-    db.SQLReduceToStatements(fScript, statements, true, &tail);
-    const QString tailError = db.LastError();
-    if (statements.isEmpty() && tail.isEmpty()) {
+    std::vector<CommitItem> items;
+    QString tail, tailError;
+    QSet<QString> checks = fKeptChecks;
+    if (fGenerated) {
+        // The script is the generated one: its statements are the rows'
+        // own, in the order of the script (what the splitter would give).
+        if (fDirty) RebuildScript();
+        items.reserve(fOrder.size());
+        for (const auto& [row, e] : fOrder)
+            items.push_back({e->stmt, e->stmt.size() - kStatementEnd.size() + 1, e->group >= 2,
+                             true, QString(), row, e});
+    } else {
+        TSQLiteStatementArray statements;
+        db.SQLReduceToStatements(fScript, statements, true, &tail);
+        tailError = db.LastError();
+        checks += GeneratedChecks();
+        items.reserve(size_t(statements.size()));
+        for (QString& s : statements) {
+            const bool check = checks.contains(s);
+            const qsizetype shown = s.size();
+            items.push_back({std::move(s), shown, check, false, QString()});
+        }
+    }
+    if (items.empty() && tail.isEmpty()) {
         r.summary = kEditorNoItems;
         return r;
     }
     r.ran = true;
-    const QSet<QString> checks = GeneratedChecks() + fKeptChecks;
-    // Per statement: why it failed, empty when it ran (or was not tried
-    // after a conflict that ended the transaction).
-    std::vector<QString> errors(size_t(statements.size()));
     QString whole; // a failure of the transaction itself
     bool ended = false;
     if (!db.BeginTransaction()) {
         whole = db.LastError();
         ended = true;
     }
-    for (qsizetype i = 0; i < statements.size() && !ended; ++i) {
-        const QString& s = statements[i];
-        QString& error = errors[size_t(i)];
-        if (IsTransactionStatement(s)) {
+    // A generated statement runs with its values bound to the statement of
+    // its shape, prepared once for all rows of that shape; it reads the same
+    // values as its literals. Other statements run as written.
+    QHash<QString, std::shared_ptr<TSQLite3Statement>> shapes;
+    QString shape;
+    std::vector<std::pair<int, QString>> values;
+    for (size_t i = 0; i < items.size() && !ended; ++i) {
+        CommitItem& item = items[i];
+        QString& error = item.error;
+        if (!item.generated && IsTransactionStatement(item.text)) {
             error = kOwnTransaction;
         } else {
             db.ClearError();
-            std::unique_ptr<TSQLite3Statement> st = db.Prepare(s);
+            std::shared_ptr<TSQLite3Statement> st;
+            if (item.generated &&
+                BoundFormOf(item.row, *static_cast<const RowEdit*>(item.edit), shape, values)) {
+                auto it = shapes.find(shape);
+                if (it == shapes.end())
+                    it =
+                        shapes.insert(shape, std::shared_ptr<TSQLite3Statement>(db.Prepare(shape)));
+                st = it.value();
+                for (size_t k = 0; st && k < values.size(); ++k) {
+                    const int n = int(k) + 1;
+                    if (values[k].first == kBindNull)
+                        st->BindNull(n);
+                    else if (values[k].first == kBindInteger)
+                        st->BindInt64(n, values[k].second.toLongLong());
+                    else
+                        st->BindText(n, values[k].second);
+                }
+            } else {
+                st = db.Prepare(item.text);
+            }
             if (!st) {
                 error = db.LastError();
                 if (error.isEmpty()) continue; // a comment alone
@@ -683,10 +921,12 @@ EditCommitResult DataEditorModel::Commit(TSQLite3Database& db) {
                 if (rc != SQLITE_DONE) {
                     db.CheckResult(rc);
                     error = db.LastError();
-                } else if (checks.contains(s)) {
+                } else if (item.check) {
                     const qint64 n = sqlite3_changes64(db.Handle());
                     if (n != 1) error = n == 0 ? kNoRowChanged : kRowsChanged.arg(n);
                 }
+                st->Reset();
+                st->ClearBindings();
             }
         }
         if (error.isEmpty()) {
@@ -697,6 +937,7 @@ EditCommitResult DataEditorModel::Commit(TSQLite3Database& db) {
             if (sqlite3_get_autocommit(db.Handle())) ended = true;
         }
     }
+    shapes.clear();
     if (!tail.isEmpty()) ++r.failures;
     if (whole.isEmpty() && r.failures == 0) {
         if (!db.Commit()) whole = db.LastError(); // the engine's Commit rolled back
@@ -705,18 +946,20 @@ EditCommitResult DataEditorModel::Commit(TSQLite3Database& db) {
     }
     if (!whole.isEmpty()) ++r.failures;
     r.summary = EditCommitSummary(r.failures, r.successes);
-    if (r.failures > 0) {
-        if (!whole.isEmpty()) r.script += kEditorItemFailed + CommentSafeText(whole) + kLineEnd;
-        for (qsizetype i = 0; i < statements.size(); ++i) {
-            const QString& error = errors[size_t(i)];
-            if (!error.isEmpty()) r.script += kEditorItemFailed + CommentSafeText(error) + kLineEnd;
-            r.script += statements[i] + kLineEnd;
-            if (!error.isEmpty()) r.script += kLineEnd;
-        }
-        if (!tail.isEmpty())
-            r.script += kEditorItemFailed + CommentSafeText(tailError) + kLineEnd + tail + kLineEnd;
+    fKeptChecks.clear();
+    if (r.failures == 0) return r;
+    if (!whole.isEmpty()) r.script += kEditorItemFailed + CommentSafeText(whole) + kLineEnd;
+    for (const CommitItem& item : items) {
+        if (!item.error.isEmpty())
+            r.script += kEditorItemFailed + CommentSafeText(item.error) + kLineEnd;
+        const QString shown = item.Shown();
+        r.script += shown + kLineEnd;
+        if (!item.error.isEmpty()) r.script += kLineEnd;
+        if (item.check) fKeptChecks.insert(shown);
     }
-    fKeptChecks = r.failures > 0 ? checks : QSet<QString>();
+    if (!tail.isEmpty())
+        r.script += kEditorItemFailed + CommentSafeText(tailError) + kLineEnd + tail + kLineEnd;
+    fKeptChecks += checks;
     return r;
 }
 

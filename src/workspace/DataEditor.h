@@ -14,7 +14,9 @@
 // A row is identified by its whole primary key, or by rowid when the table
 // has none or when a key column has BLOB affinity (such columns are left
 // out of the editor). A generated UPDATE or DELETE must change exactly one
-// row.
+// row. While the script is the generated one, its statements run with their
+// values bound to one prepared statement per shape (what the literals read
+// as: NULL, integers, text; other values run as written).
 #pragma once
 
 #include "support/CsvValues.h"
@@ -214,7 +216,7 @@ public:
     // --- the script (memEditScript)
     const QString& Script() const { return fScript; }
     // The user's own text (typed into the script editor).
-    void SetScript(const QString& text) { fScript = text; }
+    void SetScript(const QString& text);
     void RebuildScript();
     // "Commit these changes" enables at more than 7 characters.
     bool CanCommit() const { return fScript.size() > 7; }
@@ -231,16 +233,24 @@ public:
     QString GridText() const;
 
 private:
+    // A cell of a touched row: its value when set, else the old value counts.
+    struct Cell {
+        QString value;
+        unsigned char has = 0, change = 0;
+    };
     struct RowEdit {
-        QStringList values;
-        std::vector<unsigned char> change;
+        std::vector<Cell> cells;
         QString stmt;  // the row's statement, with its "; " + CR LF
         int group = 0; // 0 none, 1 INSERT, 2 UPDATE, 3 DELETE
         bool stale = true;
     };
     RowEdit& Edit(int row);
     void StatementOf(int row, RowEdit& e) const;
-    QString KeyCondition(int row) const;
+    void AppendKeyCondition(QString& out, int row) const;
+    // The row's statement with its values as parameters (its shape and the
+    // values to bind); false when a value has no exact bound form.
+    bool BoundFormOf(int row, const RowEdit& e, QString& shape,
+                     std::vector<std::pair<int, QString>>& values) const;
     void RemoveRow(int row);
     void Changed();
     // The generated UPDATE and DELETE statements as the splitter gives them.
@@ -251,7 +261,12 @@ private:
     std::vector<TCSVValues> fOld;  // per edit column: the loaded rows' values
     std::vector<unsigned char> fState;
     std::map<int, RowEdit> fEdits;
+    // The statements of the script in its order, with their rows (rebuilt
+    // with it).
+    std::vector<std::pair<int, const RowEdit*>> fOrder;
     QString fScript;
+    bool fGenerated = true; // fScript is the generated script, as built
+    bool fDirty = false;    // an edit since the script was built
     bool fDefer = false;
     // Generated statements of a failed commit, still checked when the
     // returned script is committed again.

@@ -334,6 +334,51 @@ TEST_F(DataEditorTest, KeysAndValuesAreReadExactly) {
     EXPECT_EQ(Value("SELECT group_concat(v) FROM n"), "sixteen");
 }
 
+// The generated statements run with bound values; the same script run as
+// written (edited by hand, so split and prepared statement by statement)
+// must store the very same values and types.
+TEST_F(DataEditorTest, BoundValuesStoreWhatTheScriptsLiteralsStore) {
+    const QString table =
+        "CREATE TABLE m(id INTEGER PRIMARY KEY, i INT, r REAL, t TEXT, n NUMERIC, k INT UNIQUE);"
+        "INSERT INTO m VALUES (1, 1, 1.5, 'a', 1, 10), (2, 2, 2.5, 'b', 2, 20), "
+        "(3, 3, 3.5, 'c', 3, 30), (4, 4, 4.5, 'd', 4, '0x10');";
+    const QString other = dir.filePath("other.db");
+    TSQLite3Database second;
+    ASSERT_TRUE(second.Open(other));
+    ASSERT_TRUE(second.ExecuteList(table));
+    Run(table);
+    const QStringList typed[] = {{"-0", "1e3", "a\r\nb", "007", "12"},
+                                 {"+5", "13.4", "NULL", "1.50", "-9223372036854775808"},
+                                 {"abc", "x", "", "0x1F", "9223372036854775808"},
+                                 {" 7 ", "-0.0", "it's", " 12 ", "41"}};
+    auto edit = [&](DataEditorModel& model, TSQLite3Database& on) {
+        model.track.cur = {QString(), "m"};
+        QString why;
+        ASSERT_TRUE(model.ReadColumns(on, why) && model.LoadRows(on, "1", why));
+        for (int row = 0; row < 4; ++row)
+            for (int col = 1; col <= 5; ++col)
+                model.SetCell(row, col, typed[row][col - 1]);
+        model.SetCell(3, 0, "9"); // a new key
+        model.DeleteLine(2);
+        const int added = model.AddRecord();
+        model.SetCell(added, 3, "new\r\nrow");
+    };
+    edit(m, db);
+    DataEditorModel byHand;
+    edit(byHand, second);
+    ASSERT_EQ(m.Script(), byHand.Script());
+    byHand.SetScript(byHand.Script() + "-- run as written");
+    EXPECT_EQ(m.Commit(db).summary, "Success - 5 updates succeeded");
+    EXPECT_EQ(byHand.Commit(second).summary, "Success - 5 updates succeeded");
+    const QString probe = "SELECT group_concat(id || ':' || quote(i) || typeof(i) || quote(r) || "
+                          "typeof(r) || quote(t) || quote(n) || typeof(n) || quote(k), ' | ') "
+                          "FROM (SELECT * FROM m ORDER BY id)";
+    QString there;
+    ASSERT_TRUE(second.QuerySingleValue(there, probe));
+    EXPECT_EQ(Value(probe), there);
+    EXPECT_TRUE(there.contains("9:7integer")) << there.toStdString();
+}
+
 TEST_F(DataEditorTest, AFailedStatementRollsBackEverythingAndKeepsTheScript) {
     Run("CREATE TABLE t(id INTEGER PRIMARY KEY, name TEXT NOT NULL, qty INT CHECK (qty < 100));"
         "INSERT INTO t VALUES (1, 'a', 1), (2, 'b', 2), (3, 'c', 3);");
