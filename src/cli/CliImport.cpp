@@ -12,7 +12,6 @@
 #include "transfer/CsvImportController.h"
 
 #include <QFileInfo>
-#include <malloc.h>
 
 namespace sky::cli {
 namespace {
@@ -223,8 +222,6 @@ int CmdImportCsv(CliContext& ctx) {
     if (!CheckListWords(ctx)) return ExitUsage;
     // The import shows no memory figures: the engine's statistics are left out.
     DisableEngineMemoryStatistics();
-    // The columns' buffers grow in place (mapped memory is moved, not copied).
-    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     TSQLite3Database db;
     if (!db.Open(ctx.args[0])) {
         ctx.error = db.LastError();

@@ -144,6 +144,9 @@ private:
         std::shared_ptr<const TCSVValues> values = std::make_shared<const TCSVValues>();
         QHash<qsizetype, QString> edits; // typed cells by data row
     };
+    struct RowBlock;
+    // The UTF-8 texts of the block's rows in the given columns.
+    void PrepareRows(const std::vector<int>& columns, RowBlock& block) const;
     // The value of a row of a column without a copy (valid until a change).
     QAnyStringView View(const Column& c, qsizetype row) const;
     // The column's values rebuilt from the given sheet rows (-1: empty).

@@ -105,6 +105,18 @@ TEST_F(CsvImportRun, NamesThatNeedQuotesImportEveryRowAsText) {
     EXPECT_INTEGRITY_OK(path);
 }
 
+TEST_F(CsvImportRun, ALargeImportStoresEveryRowExactly) {
+    Import(Rows(25000) + QStringLiteral("25001,\u4E2D\u6587,\"\"\n"), QStringLiteral("big"));
+    ASSERT_TRUE(ok) << error.toStdString();
+    EXPECT_EQ(Value(QStringLiteral("SELECT count(*) FROM big")), QStringLiteral("25001"));
+    EXPECT_EQ(Value(QStringLiteral("SELECT note FROM big WHERE id = 12345")),
+              QStringLiteral("say \"hi\", \u00E9t\u00E9 12345"));
+    EXPECT_EQ(Value(QStringLiteral("SELECT name || '|' || note || '|' || typeof(note) FROM big "
+                                   "WHERE id = 25001")),
+              QStringLiteral("\u4E2D\u6587||text"));
+    EXPECT_INTEGRITY_OK(path);
+}
+
 TEST_F(CsvImportRun, AFailingRowRollsTheWholeImportBack) {
     // 1 and 01 are the same INTEGER PRIMARY KEY.
     Import(QStringLiteral("ID,Name\n1,Ann\n01,Bob\n"), QStringLiteral("People"));
@@ -133,7 +145,7 @@ TEST_F(CsvImportRun, AFullDiskLeavesNoTable) {
 
 TEST_F(CsvImportRun, ACancelThroughProgressLeavesNoTable) {
     CancelAfter cancel(2);
-    sheet.Fill(Read(Rows(10000)));
+    sheet.Fill(Read(Rows(30000)));
     sheet.Analyse(nullptr);
     before = FileBytes();
     ok = sheet.RunImport(db, QStringLiteral("big"), cancel, error);

@@ -531,11 +531,23 @@ bool TfrmSKYCSVImp::RunImportWindow(CsvImportController& ctl) {
 }
 
 ProgressSink* TfrmSKYCSVImp::StartProgress(const QString& title, bool canCancel) {
+    SetBusy(true);
     return ProgressStart(title, false, canCancel, -1, -1, true, true, this);
 }
 
 void TfrmSKYCSVImp::EndProgress(ProgressSink* p) {
     static_cast<TKProgress*>(p)->EndProgress();
+    SetBusy(false);
+}
+
+void TfrmSKYCSVImp::SetBusy(bool busy) {
+    // While a long step runs (the progress dialog lets events through), the
+    // sheet and everything that changes it wait.
+    for (QWidget* w : std::initializer_list<QWidget*>{sgHead, sgData, edtTableName, edtColName,
+                                                      cbType, cbConstraint, btnRefreshConstraints,
+                                                      btnResetData, btnAccept})
+        w->setEnabled(!busy);
+    if (!busy && FCtl) btnAccept->setEnabled(FCtl->AcceptEnabled());
 }
 
 bool TfrmSKYCSVImp::EditCSVList(TSQLite3Database* db, const QString& csvText, QString& error,

@@ -72,6 +72,8 @@ private:
     void SheetMenu(const QPoint& at);
     void RunCommand(GridCommand command, int arg);
     void ShowHelp(CsvHelp topic);
+    // The sheet and its editors disabled while a long step runs.
+    void SetBusy(bool busy);
     // Scrolls the data by the wheel's rule: 5 rows, 1 with Shift, a page with Ctrl.
     bool Wheel(QEvent* event);
 
