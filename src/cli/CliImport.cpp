@@ -30,7 +30,7 @@ const QString kUnknownConflict =
 // Bytes of the file read at a time.
 constexpr qsizetype kReadPiece = qsizetype(1) << 20;
 
-// Part 4.8's proposal: the file name without folder and extension, lower
+// The workspace's proposal: the file name without folder and extension, lower
 // case, ASCII letters and digits only.
 QString ProposedTableName(const QString& file) {
     QString name;
