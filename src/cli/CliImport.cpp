@@ -250,8 +250,9 @@ int CmdImportCsv(CliContext& ctx) {
 
 const CliCommand kImportCsvCommand{
     "import-csv",
-    "import-csv DB FILE [--table NAME] [--names L] [--types L] [--constraints L] [--analyse] "
-    "[--sql] [--yes] [--append [--on-conflict ignore|fail|abort|replace]]",
+    "import-csv DB FILE [--table NAME] [--names L] [--types L] [--constraints L]\n"
+    "           [--analyse] [--sql] [--yes]\n"
+    "           [--append [--on-conflict ignore|fail|abort|replace]]",
     "Imports the CSV file FILE (- for standard input) into a new table of DB\n"
     "(created when missing), as the CSV import window does: the first line holds\n"
     "the column names, the delimiter is found, each column is analysed for its\n"

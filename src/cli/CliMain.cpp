@@ -175,12 +175,14 @@ const CliCommand kHelpCommand{
 // The order in which help lists the commands; a command missing here is
 // listed after these.
 const char* const kListing[] = {
-    "version",      "exec",        "split",       "probe",      "query",
-    "columns",      "pk",          "csv",         "pack",       "unpack",
-    "dump",         "backup",      "restructure", "table-sql",  "view-sql",
-    "grid",         "tree",        "count-rows",  "drop-table", "empty-table",
-    "rename-table", "copy-table",  "alter-table", "add-column", "rename-column",
-    "drop-column",  "column-refs", "find-db",     "info",       "help"};
+    "version",       "exec",        "split",       "probe",       "query",
+    "columns",       "pk",          "csv",         "pack",        "unpack",
+    "dump",          "backup",      "table-sql",   "view-sql",    "info",
+    "grid",          "tree",        "count-rows",  "drop-table",  "empty-table",
+    "rename-table",  "copy-table",  "alter-table", "add-column",  "drop-column",
+    "rename-column", "column-refs", "add-index",   "add-trigger", "edit-object",
+    "remove-object", "design-test", "edit-data",   "import-csv",  "find-db",
+    "restructure",   "help"};
 
 // Every command of every family, in listing order.
 const std::vector<const CliCommand*>& Commands() {
@@ -194,7 +196,11 @@ const std::vector<const CliCommand*>& Commands() {
             const auto* it =
                 std::find_if(std::begin(kListing), std::end(kListing),
                              [c](const char* n) { return std::strcmp(n, c->name) == 0; });
-            return it - std::begin(kListing);
+            // A command not listed yet comes after the listed ones but
+            // before help, which always closes the listing.
+            if (it == std::end(kListing) && std::strcmp(c->name, "help") != 0)
+                return std::size(kListing) - 1;
+            return size_t(it - std::begin(kListing));
         };
         std::stable_sort(all.begin(), all.end(), [&](const CliCommand* a, const CliCommand* b) {
             return rank(a) < rank(b);

@@ -2,6 +2,7 @@
 // stored text, and the workspace's schema tree.
 #include "cli/CliFamilies.h"
 
+#include "design/LayoutReads.h"
 #include "design/ScriptTables.h"
 #include "design/TableLayout.h"
 #include "design/Views.h"
@@ -45,17 +46,26 @@ int CmdTableSql(CliContext& ctx) {
             ctx.error = why;
             return ExitFailed;
         }
-        QString out;
+        // Scripts of the tables the catalogue alone gives are made side by
+        // side, each already in UTF-8; the others here, in order.
+        std::vector<QByteArray> scripts(size_t(tables.size()));
+        const std::vector<char> made = ReadLayoutsSideBySide(cat, tables, schema, [&scripts] {
+            return [&scripts](qsizetype k, TTableLayout& t) {
+                scripts[size_t(k)] = convTableLayoutToSQL(t).toUtf8();
+            };
+        });
         TTableLayout layout; // one for all: its column list keeps its room
-        for (const TCatalogueEntry* e : tables) {
-            const QString t = e->Name();
+        for (qsizetype k = 0; k < tables.size(); ++k) {
+            if (made[size_t(k)]) continue;
+            const QString t = tables[k]->Name();
             if (!convDBTableToLayout(db, schema, layout, t, &why, &cat)) {
                 ctx.error = kLayoutNotRead + t + QStringLiteral(" (") + why + QLatin1Char(')');
                 return ExitFailed;
             }
-            out += convTableLayoutToSQL(layout);
+            scripts[size_t(k)] = convTableLayoutToSQL(layout).toUtf8();
         }
-        Print(ctx, out);
+        for (const QByteArray& script : scripts)
+            ctx.Output()->write(script);
         return ExitOk;
     }
     TTableLayout layout;

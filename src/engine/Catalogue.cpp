@@ -5,6 +5,7 @@
 #include "engine/Identifiers.h"
 #include "engine/SqlLiteral.h"
 #include "engine/Statement.h"
+#include "support/TextUtil.h"
 
 #include <QSet>
 #include <algorithm>
@@ -56,10 +57,10 @@ TCatalogueColumn ColumnAt(sqlite3_stmt* h, int col, bool full) {
 
 // The name as a lookup key: ASCII letters in lower case (the same array when
 // it has no upper-case letter, so nothing is copied).
-QByteArray Key(const QByteArray& name) {
+TCatalogueKey Key(const QByteArray& name) {
     for (const char c : name)
-        if (c >= 'A' && c <= 'Z') return name.toLower();
-    return name;
+        if (c >= 'A' && c <= 'Z') return {name.toLower()};
+    return {name};
 }
 
 QString SchemaOrMain(const QString& schema) {
@@ -84,9 +85,13 @@ std::unique_ptr<TSQLite3Statement> PrepareRead(TSQLite3Database& db, const QStri
 
 } // namespace
 
+size_t qHash(const TCatalogueKey& k, size_t seed) {
+    return FastHash(k.bytes, seed);
+}
+
 const TCatalogueEntry* TSchemaCatalogue::Named(const QByteArray& name, CatalogueKind kind,
                                                bool exact) const {
-    const QByteArray key = Key(name);
+    const TCatalogueKey key = Key(name);
     const auto it = FByName.constFind(key);
     if (it == FByName.constEnd()) return nullptr;
     auto matches = [&](const TCatalogueEntry& e) {
@@ -127,10 +132,10 @@ QList<const TCatalogueEntry*> TSchemaCatalogue::Dependents(const TCatalogueEntry
 
 QList<const TCatalogueEntry*> TSchemaCatalogue::OfKind(CatalogueKind kind, Order order) const {
     QList<const TCatalogueEntry*> picked;
-    QSet<QByteArray> seen;
+    QSet<TCatalogueKey> seen; // exact names: the key type only for its hash
     for (const TCatalogueEntry& e : FEntries)
-        if (e.kind == kind && !seen.contains(e.name)) {
-            seen.insert(e.name);
+        if (e.kind == kind && !seen.contains({e.name})) {
+            seen.insert({e.name});
             picked.append(&e);
         }
     if (order == Order::Name)

@@ -62,6 +62,13 @@ struct TCatalogueEntry {
     QString Sql() const { return QString::fromUtf8(sql); }
 };
 
+// A lower-cased name as a lookup key, hashed with the quick hash.
+struct TCatalogueKey {
+    QByteArray bytes;
+    bool operator==(const TCatalogueKey& o) const { return bytes == o.bytes; }
+};
+size_t qHash(const TCatalogueKey& k, size_t seed);
+
 class TSchemaCatalogue {
 public:
     // The schema the catalogue was read from (unquoted; empty means main).
@@ -103,8 +110,8 @@ private:
 
     QString FSchema;
     QList<TCatalogueEntry> FEntries;
-    QHash<QByteArray, qsizetype> FByName;         // lower-cased name -> first entry
-    QHash<QByteArray, QList<qsizetype>> FByTable; // lower-cased tbl_name -> indexes, triggers
+    QHash<TCatalogueKey, qsizetype> FByName;         // lower-cased name -> first entry
+    QHash<TCatalogueKey, QList<qsizetype>> FByTable; // lower-cased tbl_name -> indexes, triggers
     CatalogueDetail FDetail = CatalogueDetail::Objects;
 };
 

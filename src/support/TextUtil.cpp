@@ -1,6 +1,7 @@
 #include "support/TextUtil.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <cxxabi.h>
 #include <typeinfo>
 
@@ -52,6 +53,42 @@ QString ExceptionClassName(const std::exception& e) {
 QString ExceptionText(const std::exception& e) {
     return QStringLiteral("(") + ExceptionClassName(e) + QStringLiteral("): ") +
            QString::fromUtf8(e.what());
+}
+
+namespace {
+// Eight bytes at a time, each chunk multiplied in; a final avalanche so that
+// the low bits a table uses depend on every byte.
+size_t MixBytes(const unsigned char* p, size_t n, size_t seed) {
+    constexpr quint64 k = 0x9E3779B97F4A7C15ULL;
+    quint64 h = quint64(seed) ^ (quint64(n) * k);
+    for (; n >= 8; p += 8, n -= 8) {
+        quint64 c;
+        std::memcpy(&c, p, 8);
+        h = (h ^ c) * k;
+        h ^= h >> 32;
+    }
+    if (n > 0) {
+        quint64 c = 0;
+        std::memcpy(&c, p, n);
+        h = (h ^ c) * k;
+    }
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDULL;
+    h ^= h >> 33;
+    h *= 0xC4CEB9FE1A85EC53ULL;
+    h ^= h >> 33;
+    return size_t(h);
+}
+} // namespace
+
+size_t FastHash(QByteArrayView bytes, size_t seed) {
+    return MixBytes(reinterpret_cast<const unsigned char*>(bytes.data()), size_t(bytes.size()),
+                    seed);
+}
+
+size_t FastHash(QStringView text, size_t seed) {
+    return MixBytes(reinterpret_cast<const unsigned char*>(text.utf16()),
+                    size_t(text.size()) * sizeof(char16_t), seed);
 }
 
 } // namespace sky

@@ -1,6 +1,7 @@
 #include "workspace/SchemaTree.h"
 
 #include "design/DefTokens.h"
+#include "design/LayoutReads.h"
 #include "design/TableLayout.h"
 #include "design/Views.h"
 #include "engine/Catalogue.h"
@@ -11,13 +12,9 @@
 #include "support/TextUtil.h"
 
 #include <QHash>
-#include <QSet>
-#include <QThread>
 #include <algorithm>
-#include <atomic>
+#include <memory>
 #include <sqlite3.h>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 namespace sky {
@@ -29,11 +26,12 @@ const QString kCannotReadDatabase = QStringLiteral("Cannot read the database");
 const QString kNoLayoutHint = QStringLiteral(": its layout could not be read (");
 
 // The columns of the table's primary key: marked in the column or named
-// by a PRIMARY KEY table constraint.
-QSet<QString> PrimaryKeyColumns(const TTableLayout& t) {
-    QSet<QString> pk;
+// by a PRIMARY KEY table constraint. A key has few columns: a list looked
+// through beats hashing every column name of the table.
+QStringList PrimaryKeyColumns(const TTableLayout& t) {
+    QStringList pk;
     for (const TFieldLayout& f : t.Cols)
-        if (f.isPK) pk.insert(f.fName);
+        if (f.isPK) pk.append(f.fName);
     for (const TFKeyLayout& k : t.FKeys) {
         if (k.iKeyKind != KeyKind::PrimaryKey) continue;
         // Entries "name [COLLATE x] [ASC|DESC]": the first token of each.
@@ -42,7 +40,7 @@ QSet<QString> PrimaryKeyColumns(const TTableLayout& t) {
             if (tok.kind == DefKind::Comma) {
                 first = true;
             } else if (first && tok.kind != DefKind::Comment) {
-                if (tok.IsName()) pk.insert(TokenName(tok));
+                if (tok.IsName()) pk.append(TokenName(tok));
                 first = false;
             }
         }
@@ -71,7 +69,7 @@ SchemaNode NoLayoutNode(TDBObjKind kind, const QString& name, const QString& sch
                         const QString& sql, const QString& why, int n) {
     SchemaNode node = ObjectNode(kind, name, schema, n);
     node.rec.bNoLayout = true;
-    node.rec.sCreate = sql;
+    node.rec.texts = std::make_shared<const TDBObjRec::Texts>(TDBObjRec::Texts{sql, {}, {}, {}});
     node.rec.sComment = why;
     return node;
 }
@@ -98,26 +96,57 @@ bool FileReadFailed(TSQLite3Database& db) {
 }
 
 // Texts that repeat across the tree (column names, types, defaults) kept
-// once: a large schema repeats them in most tables.
+// once: a large schema repeats them in most tables. An open-addressing
+// table with the quick hash: Qt's string hash cost more than the whole
+// rest of a column's node.
 class TextPool {
 public:
-    const QString& operator()(const QString& s) {
-        if (s.isEmpty()) return s;
-        return *FTexts.insert(s);
-    }
-    // The affinity of a type this pool keeps, found by the kept text's
-    // storage (texts kept here are shared and live as long as the pool).
-    QString Affinity(const QString& type) {
-        if (type.isEmpty()) return ColumnAffinity(type);
-        auto it = FAffinities.constFind(type.constData());
-        if (it == FAffinities.cend())
-            it = FAffinities.insert(type.constData(), ColumnAffinity(type));
-        return *it;
+    const QString& operator()(const QString& s) { return Find(s).text; }
+    // A type kept once with its affinity, worked out the first time.
+    void Type(const QString& type, QString& kept, QString& affinity) {
+        if (type.isEmpty()) {
+            kept = type;
+            affinity = ColumnAffinity(type);
+            return;
+        }
+        Slot& slot = Find(type);
+        if (slot.affinity.isNull()) slot.affinity = ColumnAffinity(type);
+        kept = slot.text;
+        affinity = slot.affinity;
     }
 
 private:
-    QSet<QString> FTexts;
-    QHash<const QChar*, QString> FAffinities;
+    struct Slot {
+        QString text, affinity;
+    };
+    Slot& Find(const QString& s) {
+        if (s.isEmpty()) {
+            FEmpty.text = s;
+            return FEmpty;
+        }
+        if (2 * (FCount + 1) > qsizetype(FSlots.size())) Grow();
+        const size_t mask = FSlots.size() - 1;
+        for (size_t i = FastHash(s, QHashSeed::globalSeed()) & mask;; i = (i + 1) & mask) {
+            Slot& slot = FSlots[i];
+            if (slot.text.isNull()) {
+                slot.text = s;
+                ++FCount;
+                return slot;
+            }
+            if (slot.text == s) return slot;
+        }
+    }
+    void Grow() {
+        std::vector<Slot> old = std::move(FSlots);
+        FSlots = std::vector<Slot>(std::max<size_t>(64, 2 * old.size()));
+        FCount = 0;
+        for (Slot& o : old)
+            if (!o.text.isNull()) Find(o.text).affinity = std::move(o.affinity);
+    }
+
+    std::vector<Slot> FSlots;
+    qsizetype FCount = 0;
+    Slot FEmpty;
 };
 
 SchemaNode TableNode(const TTableLayout& t, const QString& schema, int n, TextPool& pool) {
@@ -125,7 +154,7 @@ SchemaNode TableNode(const TTableLayout& t, const QString& schema, int n, TextPo
     TDBObjRec& r = node.rec;
     r.colCount = int(t.Cols.size());
     node.children.reserve(t.Cols.size() + t.Idxs.size() + t.Trigs.size());
-    const QSet<QString> pk = PrimaryKeyColumns(t);
+    const QStringList pk = PrimaryKeyColumns(t);
     int seq = 0;
     auto child = [&](TDBObjKind kind, TreeNodeKind nodeKind) {
         SchemaNode c;
@@ -141,8 +170,8 @@ SchemaNode TableNode(const TTableLayout& t, const QString& schema, int n, TextPo
     for (const TFieldLayout& f : t.Cols) {
         SchemaNode c = child(okColumn, TreeNodeKind::Column);
         c.rec.sName = pool(f.fName);
-        c.rec.sType = pool(f.fVarSpec.isEmpty() ? f.fType : f.fType + f.fVarSpec);
-        c.rec.sAffinity = pool.Affinity(c.rec.sType);
+        pool.Type(f.fVarSpec.isEmpty() ? f.fType : f.fType + f.fVarSpec, c.rec.sType,
+                  c.rec.sAffinity);
         c.rec.pkSeq = pk.contains(f.fName) ? 1 : 0;
         c.rec.bUnique = f.isUnique;
         c.rec.bNULL = f.allowNull;
@@ -155,9 +184,9 @@ SchemaNode TableNode(const TTableLayout& t, const QString& schema, int n, TextPo
         SchemaNode c = child(okIndex, TreeNodeKind::IndexOrTrigger);
         c.rec.sName = i.IdxName;
         c.rec.bUnique = i.IdxUnique;
-        c.rec.sRefCols = i.IdxFields;
+        c.rec.texts = std::make_shared<const TDBObjRec::Texts>(
+            TDBObjRec::Texts{{}, {}, i.IdxFields, i.IdxSorts});
         c.rec.bPartial = !TrimText(i.IdxWhere).isEmpty();
-        c.rec.sRefIdxs = i.IdxSorts;
         c.rec.sComment = i.Comment;
         node.children.append(std::move(c));
     }
@@ -165,79 +194,29 @@ SchemaNode TableNode(const TTableLayout& t, const QString& schema, int n, TextPo
         SchemaNode c = child(okTrigger, TreeNodeKind::IndexOrTrigger);
         c.rec.sName = tr.trigName;
         c.rec.bNULL = tr.isTemp;
-        c.rec.sRefCols = tr.trigFields;
-        c.rec.sRefIdxs = tr.trigWhen;
+        c.rec.texts = std::make_shared<const TDBObjRec::Texts>(
+            TDBObjRec::Texts{{}, {}, tr.trigFields, tr.trigWhen});
         c.rec.sComment = tr.Comment;
         node.children.append(std::move(c));
     }
     return node;
 }
 
-// A table read from the catalogue alone, or not (read false).
-struct TableRead {
-    SchemaNode node;
-    bool read = false;
-};
-
-// The tables of a large schema are parsed side by side on the machine's
-// cores (parsing is most of a refresh's own work), a small one's on this
-// thread. Runs take blocks of consecutive tables from a shared counter
-// until none are left, each with its own layout and pool, and use only the
-// catalogue's const lookups.
-constexpr qsizetype kTablesPerBlock = 64;
-constexpr qsizetype kTablesPerThread = 256;
-
-struct TableReads {
-    const TSchemaCatalogue& cat;
-    const QList<const TCatalogueEntry*>& tables;
-    const QString& schema;
-    int firstN;
-    std::vector<TableRead> read;
-    std::atomic<qsizetype> next{0};
-
-    void Run() noexcept {
-        try {
-            TTableLayout t;
-            TextPool pool;
-            const qsizetype size = tables.size();
-            for (qsizetype from; (from = next.fetch_add(kTablesPerBlock)) < size;) {
-                for (qsizetype k = from; k < std::min(size, from + kTablesPerBlock); ++k) {
-                    const TCatalogueEntry& e = *tables[k];
-                    // A name that does not survive decoding cannot be
-                    // addressed by statements: left to the engine's way,
-                    // which refuses it.
-                    QString name = e.Name();
-                    if (name.toUtf8() != e.name || !LayoutFromCatalogue(cat, e, schema, t))
-                        continue;
-                    t.tblName = std::move(name); // as stored
-                    read[size_t(k)].node = TableNode(t, schema, firstN + int(k), pool);
-                    read[size_t(k)].read = true;
-                }
-            }
-        } catch (...) {
-            // Out of memory: the tables left unread are read again one by one.
-        }
-    }
-};
-
-std::vector<TableRead> ReadTables(const TSchemaCatalogue& cat,
-                                  const QList<const TCatalogueEntry*>& tables,
-                                  const QString& schema, int firstN) {
-    TableReads reads{cat, tables, schema, firstN, std::vector<TableRead>(size_t(tables.size()))};
-    const qsizetype threads = std::clamp<qsizetype>(
-        std::min<qsizetype>(QThread::idealThreadCount(), tables.size() / kTablesPerThread), 1, 8);
-    std::vector<std::thread> workers;
-    for (qsizetype w = 1; w < threads; ++w) {
-        try {
-            workers.emplace_back(&TableReads::Run, &reads);
-        } catch (const std::system_error&) {
-            break; // fewer helpers
-        }
-    }
-    reads.Run();
-    for (std::thread& w : workers)
-        w.join();
-    return std::move(reads.read);
+// The tables the catalogue alone gives, read side by side; each run keeps
+// its own pool and its own copy of the schema name (every node holds it, and
+// a count shared by all runs would be contended).
+std::vector<SchemaNode> ReadTables(const TSchemaCatalogue& cat,
+                                   const QList<const TCatalogueEntry*>& tables,
+                                   const QString& schema, int firstN, std::vector<char>& read) {
+    std::vector<SchemaNode> nodes(size_t(tables.size()));
+    read = ReadLayoutsSideBySide(cat, tables, schema, [&]() -> TLayoutSink {
+        auto pool = std::make_shared<TextPool>();
+        const QString own(schema.constData(), schema.size());
+        return [&nodes, pool, own, firstN](qsizetype k, TTableLayout& t) {
+            nodes[size_t(k)] = TableNode(t, own, firstN + int(k), *pool);
+        };
+    });
+    return nodes;
 }
 
 // A view read by readView: its node, and below it its columns as the engine
@@ -250,8 +229,8 @@ SchemaNode ViewNode(TSQLite3Database& db, TViewLayout& v, const QString& name,
     v.vSchema = lower == QLatin1String("main") ? QString() : schema;
     SchemaNode view = ObjectNode(okView, name, schema, n);
     TDBObjRec& r = view.rec;
-    r.sCreate = sqlFrom(v);
-    r.sSelect = v.vSelect;
+    r.texts =
+        std::make_shared<const TDBObjRec::Texts>(TDBObjRec::Texts{sqlFrom(v), v.vSelect, {}, {}});
     r.sRefTables = JoinCSVLine(v.vRefs, QLatin1Char(','));
     r.sComment = v.Comment;
     db.ClearError();
@@ -314,13 +293,14 @@ int BuildSchemaTree(TSQLite3Database& db, TreeOrder order, QList<SchemaNode>& ro
                                                  : TSchemaCatalogue::Order::RootPage);
         const QList<const TCatalogueEntry*> views = cat.OfKind(CatalogueKind::View);
         dbNode.children.reserve(tables.size() + views.size());
-        std::vector<TableRead> read = ReadTables(cat, tables, schema, n);
+        std::vector<char> read;
+        std::vector<SchemaNode> nodes = ReadTables(cat, tables, schema, n, read);
         TTableLayout t; // one for all: its column list keeps its room
         TextPool pool;
         for (qsizetype k = 0; k < tables.size(); ++k, ++n) {
             ++count;
-            if (read[size_t(k)].read) {
-                dbNode.children.append(std::move(read[size_t(k)].node));
+            if (read[size_t(k)]) {
+                dbNode.children.append(std::move(nodes[size_t(k)]));
                 continue;
             }
             // The tables the catalogue alone does not give, read with the

@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <QString>
+#include <memory>
 
 namespace sky {
 
@@ -36,7 +37,7 @@ struct TDBObjRec {
     bool bDesc = false;
     bool bNULL = false; // columns: NULL allowed; triggers: temporary
     // Tables and views whose layout could not be read: the node holds only
-    // the stored statement (sCreate) and the reason (sComment).
+    // the stored statement (Text().sCreate) and the reason (sComment).
     bool bNoLayout = false;
     QString sName; // object name (the schema name for database nodes)
     QString sType; // declared column type with its size part
@@ -44,12 +45,21 @@ struct TDBObjRec {
     QString sDefault;
     QString sDataBase;  // schema name
     QString sTableName; // the table or view the node belongs to
-    QString sCreate;    // views: the statement rebuilt from the view's layout
-    QString sSelect;    // views: the SELECT part
     QString sRefTables; // views: the tables read (CSV); columns: the foreign-key clause
-    QString sRefCols;   // indexes: indexed columns; triggers: UPDATE OF columns
-    QString sRefIdxs;   // indexes: sort orders; triggers: WHEN condition
     QString sComment;
+    // The texts only views, indexes, triggers and unreadable objects have,
+    // kept apart: column nodes, most of a tree, carry none of them.
+    struct Texts {
+        QString sCreate;  // views: the statement rebuilt from the view's layout
+        QString sSelect;  // views: the SELECT part
+        QString sRefCols; // indexes: indexed columns; triggers: UPDATE OF columns
+        QString sRefIdxs; // indexes: sort orders; triggers: WHEN condition
+    };
+    std::shared_ptr<const Texts> texts; // null: all empty
+    const Texts& Text() const {
+        static const Texts none;
+        return texts ? *texts : none;
+    }
 };
 
 struct SchemaNode {

@@ -105,7 +105,7 @@ TEST_F(SchemaTreeTest, SchemasTablesViewsAndChildren) {
     ASSERT_TRUE(v);
     EXPECT_EQ(v->rec.dbObjKind, okView);
     EXPECT_EQ(v->rec.sRefTables, "zeta");
-    EXPECT_TRUE(v->rec.sCreate.startsWith("CREATE VIEW"));
+    EXPECT_TRUE(v->rec.Text().sCreate.startsWith("CREATE VIEW"));
     ASSERT_EQ(v->children.size(), 2);
     EXPECT_TRUE(v->children[0].rec.bNULL);
     EXPECT_EQ(NodeHint(v->rec), "View \"v\" with 2 Columns.");
@@ -191,7 +191,7 @@ TEST_F(SchemaTreeTest, TablesThatCannotBeModelledAreShownMarked) {
         SCOPED_TRACE(tables[i].rec.sName.toStdString());
         EXPECT_TRUE(tables[i].rec.bNoLayout);
         EXPECT_TRUE(tables[i].children.isEmpty());
-        EXPECT_TRUE(tables[i].rec.sCreate.startsWith("CREATE TABLE"));
+        EXPECT_TRUE(tables[i].rec.Text().sCreate.startsWith("CREATE TABLE"));
         EXPECT_EQ(NodeText(tables[i].rec), tables[i].rec.sName + "   " + kLayoutNotRead);
         EXPECT_TRUE(NodeHint(tables[i].rec)
                         .startsWith("Table \"" + tables[i].rec.sName +

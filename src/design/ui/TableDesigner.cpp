@@ -5,6 +5,7 @@
 #include "design/ui/IndexDialog.h"
 #include "design/ui/KeyDialog.h"
 #include "design/ui/TriggerDialog.h"
+#include "shell/ui/HelpPanel.h"
 #include "shell/ui/QtPrompter.h"
 #include "shell/ui/Scintilla.h"
 #include "shell/ui/SqlEditorTheme.h"
@@ -44,12 +45,6 @@ const QColor kRejectedName(0xFF, 0xEE, 0xEE); // light red
 const QColor kDuplicateText(0xCC, 0x00, 0x00);
 const QColor kWarnBack(0xFF, 0xEE, 0xCC);
 
-class QtClipboard : public ClipboardPort {
-public:
-    QString Text() const override { return QGuiApplication::clipboard()->text(); }
-    void SetText(const QString& text) override { QGuiApplication::clipboard()->setText(text); }
-};
-
 class QtOpener : public DesktopOpener {
 public:
     bool Open(const QString& fileOrUrl) override {
@@ -63,14 +58,6 @@ QComboBox* Choices(QWidget* parent, const char* name, const QStringList& items, 
     c->addItems(items);
     c->setEditable(editable);
     return c;
-}
-
-// A small help mark: hovering it shows a help text.
-QLabel* HelpMark(QWidget* parent, const char* name) {
-    auto* l = new QLabel(QStringLiteral(" (?) "), parent);
-    l->setObjectName(QLatin1String(name));
-    l->setCursor(Qt::WhatsThisCursor);
-    return l;
 }
 
 QCheckBox* Box(QWidget* parent, const char* name, const QString& caption) {
@@ -322,19 +309,10 @@ QWidget* TfrmSKYTblDesign::BuildScriptPane() {
 }
 
 void TfrmSKYTblDesign::BuildHelp() {
-    pnlHelp = new QFrame(this);
-    pnlHelp->setObjectName(QStringLiteral("pnlHelp"));
-    pnlHelp->setFrameShape(QFrame::StyledPanel);
-    auto* v = new QVBoxLayout(pnlHelp);
-    lblHelpHeader = new QLabel(pnlHelp);
-    QFont bold = lblHelpHeader->font();
-    bold.setBold(true);
-    lblHelpHeader->setFont(bold);
-    lblHelpText = new QLabel(pnlHelp);
-    lblHelpText->setWordWrap(true);
-    v->addWidget(lblHelpHeader);
-    v->addWidget(lblHelpText);
-    pnlHelp->hide();
+    const HelpPanel help = MakeHelpPanel(this);
+    pnlHelp = help.frame;
+    lblHelpHeader = help.header;
+    lblHelpText = help.text;
     // Hovering these shows their help; leaving hides it.
     FHelpWidgets = {imgHelpTable, imgHelpColumn, imgHelpVirtual, btnLegend, lblDependantsWarn};
     FHelpOf = {HelpTopic::TableDesign, HelpTopic::ColumnProperties, HelpTopic::VirtualTable,

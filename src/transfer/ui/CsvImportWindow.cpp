@@ -1,5 +1,6 @@
 #include "transfer/ui/CsvImportWindow.h"
 
+#include "shell/ui/HelpPanel.h"
 #include "shell/ui/KProgress.h"
 #include "shell/ui/QtPrompter.h"
 #include "shell/ui/Themes.h"
@@ -35,19 +36,6 @@ constexpr int kFillDelayMs = 200;
 constexpr int kMaxColumnWidth = 360;
 // Data rows measured when the columns are sized to their content.
 constexpr int kMeasuredRows = 200;
-
-class QtClipboard : public ClipboardPort {
-public:
-    QString Text() const override { return QGuiApplication::clipboard()->text(); }
-    void SetText(const QString& text) override { QGuiApplication::clipboard()->setText(text); }
-};
-
-QLabel* HelpMark(QWidget* parent, const char* name) {
-    auto* l = new QLabel(QStringLiteral(" (?) "), parent);
-    l->setObjectName(QLatin1String(name));
-    l->setCursor(Qt::WhatsThisCursor);
-    return l;
-}
 
 QPushButton* Button(QWidget* parent, const char* name, const QString& caption) {
     auto* b = new QPushButton(caption, parent);
@@ -237,19 +225,10 @@ QWidget* TfrmSKYCSVImp::BuildButtons() {
 }
 
 void TfrmSKYCSVImp::BuildHelp() {
-    pnlHelp = new QFrame(this);
-    pnlHelp->setObjectName(QStringLiteral("pnlHelp"));
-    pnlHelp->setFrameShape(QFrame::StyledPanel);
-    auto* v = new QVBoxLayout(pnlHelp);
-    lblHelpHeader = new QLabel(pnlHelp);
-    QFont bold = lblHelpHeader->font();
-    bold.setBold(true);
-    lblHelpHeader->setFont(bold);
-    lblHelpText = new QLabel(pnlHelp);
-    lblHelpText->setWordWrap(true);
-    v->addWidget(lblHelpHeader);
-    v->addWidget(lblHelpText);
-    pnlHelp->hide();
+    const HelpPanel help = MakeHelpPanel(this);
+    pnlHelp = help.frame;
+    lblHelpHeader = help.header;
+    lblHelpText = help.text;
     // Hovering these shows their help; leaving hides it.
     FHelpWidgets = {imgHelpData, imgHelpColumn,     imgHelpLegend, imgHelpCreate,
                     FAcceptArea, lblTableNameError, lblError};

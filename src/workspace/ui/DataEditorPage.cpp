@@ -1,5 +1,6 @@
 #include "workspace/ui/DataEditorPage.h"
 
+#include "shell/ui/HelpPanel.h"
 #include "shell/ui/Scintilla.h"
 #include "support/Prompter.h"
 #include "workspace/ui/QueryArea.h"
@@ -23,18 +24,6 @@ namespace {
 
 // Columns are sized to their content up to this width.
 constexpr int kMaxColumnWidth = 300;
-
-// The clipboard of the page's copy commands.
-class QtClipboard : public ClipboardPort {
-public:
-    QString Text() const override { return QGuiApplication::clipboard()->text(); }
-    void SetText(const QString& text) override { QGuiApplication::clipboard()->setText(text); }
-};
-
-QtClipboard& Clipboard() {
-    static QtClipboard c;
-    return c;
-}
 
 // Scintilla positions are UTF-8 byte offsets.
 qsizetype UnitPos(const QString& text, long bytes) {

@@ -1,0 +1,49 @@
+#include "shell/ui/HelpPanel.h"
+
+#include <QClipboard>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace sky::ui {
+
+QLabel* HelpMark(QWidget* parent, const char* name) {
+    auto* l = new QLabel(QStringLiteral(" (?) "), parent);
+    l->setObjectName(QLatin1String(name));
+    l->setCursor(Qt::WhatsThisCursor);
+    return l;
+}
+
+HelpPanel MakeHelpPanel(QWidget* parent) {
+    HelpPanel p;
+    p.frame = new QFrame(parent);
+    p.frame->setObjectName(QStringLiteral("pnlHelp"));
+    p.frame->setFrameShape(QFrame::StyledPanel);
+    auto* v = new QVBoxLayout(p.frame);
+    p.header = new QLabel(p.frame);
+    QFont bold = p.header->font();
+    bold.setBold(true);
+    p.header->setFont(bold);
+    p.text = new QLabel(p.frame);
+    p.text->setWordWrap(true);
+    v->addWidget(p.header);
+    v->addWidget(p.text);
+    p.frame->hide();
+    return p;
+}
+
+QString QtClipboard::Text() const {
+    return QGuiApplication::clipboard()->text();
+}
+
+void QtClipboard::SetText(const QString& text) {
+    QGuiApplication::clipboard()->setText(text);
+}
+
+QtClipboard& Clipboard() {
+    static QtClipboard c;
+    return c;
+}
+
+} // namespace sky::ui

@@ -1,0 +1,34 @@
+// Small parts every window shares: the "(?)" help mark, the help panel it
+// shows (a bold header over a wrapped text), and the clipboard behind the
+// ClipboardPort interface.
+#pragma once
+
+#include "support/Prompter.h"
+
+class QFrame;
+class QLabel;
+class QWidget;
+
+namespace sky::ui {
+
+// A small help mark: hovering it shows a help text.
+QLabel* HelpMark(QWidget* parent, const char* name);
+
+// The help panel, hidden until a mark is hovered. Its frame is named
+// "pnlHelp".
+struct HelpPanel {
+    QFrame* frame = nullptr;
+    QLabel* header = nullptr;
+    QLabel* text = nullptr;
+};
+HelpPanel MakeHelpPanel(QWidget* parent);
+
+// The system clipboard.
+class QtClipboard : public ClipboardPort {
+public:
+    QString Text() const override;
+    void SetText(const QString& text) override;
+};
+QtClipboard& Clipboard();
+
+} // namespace sky::ui
