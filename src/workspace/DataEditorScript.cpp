@@ -11,9 +11,11 @@
 #include "support/TextUtil.h"
 
 #include <QHash>
+#include <cstdio>
 #include <memory>
 #include <sqlite3.h>
 #include <type_traits>
+#include <unordered_map>
 
 namespace sky {
 namespace {
@@ -197,10 +199,16 @@ bool CellBound(const TEditFieldSpec& f, const QString& value, std::pair<int, QSt
 
 bool DataEditorModel::BoundFormOf(int row, const RowEdit& e, QString& shape,
                                   std::vector<std::pair<int, QString>>& values) const {
+    // Called for every row of a commit: the shape is appended in place (its
+    // room kept from row to row), without temporaries.
     values.clear();
-    shape.clear();
+    shape.resize(0);
     std::pair<int, QString> v;
-    auto param = [&] { return QLatin1Char('?') + QString::number(values.size()); };
+    auto param = [&](QString& to) {
+        char digits[24];
+        const int n = std::snprintf(digits, sizeof digits, "?%zu", values.size());
+        to += QLatin1StringView(digits, n);
+    };
     auto condition = [&]() -> bool {
         shape += QLatin1String(" WHERE ");
         for (int k = 0; k < track.KeyFields.size(); ++k) {
@@ -213,13 +221,19 @@ bool DataEditorModel::BoundFormOf(int row, const RowEdit& e, QString& shape,
             }
             if (!KeyBound(literal, v)) return false;
             values.push_back(v);
-            shape += QLatin1String(" = ") + param();
+            shape += QLatin1String(" = ");
+            param(shape);
         }
         return true;
     };
-    const QString table = track.edt.Schema + track.edt.Table;
+    auto table = [&] {
+        shape += track.edt.Schema;
+        shape += track.edt.Table;
+    };
     if (e.group == 1) {
-        shape = QLatin1String("INSERT INTO ") + table + QLatin1Char('(');
+        shape += QLatin1String("INSERT INTO ");
+        table();
+        shape += QLatin1Char('(');
         QString params;
         for (int c = 0; c < ColumnCount(); ++c) {
             if (!CellBound(track.EditFields[c], e.cells[size_t(c)].value, v)) return false;
@@ -229,16 +243,21 @@ bool DataEditorModel::BoundFormOf(int row, const RowEdit& e, QString& shape,
                 params += QLatin1Char(',');
             }
             shape += track.EditFields[c].SafeName;
-            params += param();
+            param(params);
         }
-        shape += QLatin1String(") VALUES (") + params + QLatin1Char(')');
+        shape += QLatin1String(") VALUES (");
+        shape += params;
+        shape += QLatin1Char(')');
         return true;
     }
     if (e.group == 3) {
-        shape = QLatin1String("DELETE FROM ") + table;
+        shape += QLatin1String("DELETE FROM ");
+        table();
         return condition();
     }
-    shape = QLatin1String("UPDATE ") + table + QLatin1String(" SET ");
+    shape += QLatin1String("UPDATE ");
+    table();
+    shape += QLatin1String(" SET ");
     bool first = true;
     for (int c = 0; c < ColumnCount(); ++c) {
         if (e.cells[size_t(c)].change != kCellChanged) continue;
@@ -246,7 +265,9 @@ bool DataEditorModel::BoundFormOf(int row, const RowEdit& e, QString& shape,
         values.push_back(v);
         if (!first) shape += QLatin1String(", ");
         first = false;
-        shape += track.EditFields[c].SafeName + QLatin1String(" = ") + param();
+        shape += track.EditFields[c].SafeName;
+        shape += QLatin1String(" = ");
+        param(shape);
     }
     return condition();
 }
@@ -344,7 +365,16 @@ EditCommitResult DataEditorModel::Commit(TSQLite3Database& db) {
     // A generated statement runs with its values bound to the statement of
     // its shape, prepared once for all rows of that shape; it reads the same
     // values as its literals. Other statements run as written.
-    QHash<QString, std::shared_ptr<TSQLite3Statement>> shapes;
+    struct ShapeKey {
+        QString text;
+        bool operator==(const ShapeKey& o) const { return text == o.text; }
+    };
+    struct ShapeHash {
+        size_t operator()(const ShapeKey& k) const {
+            return FastHash(k.text, QHashSeed::globalSeed());
+        }
+    };
+    std::unordered_map<ShapeKey, std::shared_ptr<TSQLite3Statement>, ShapeHash> shapes;
     QString shape;
     std::vector<std::pair<int, QString>> values;
     for (size_t i = 0; i < items.size() && !ended; ++i) {
@@ -357,11 +387,13 @@ EditCommitResult DataEditorModel::Commit(TSQLite3Database& db) {
             std::shared_ptr<TSQLite3Statement> st;
             if (item.generated &&
                 BoundFormOf(item.row, *static_cast<const RowEdit*>(item.edit), shape, values)) {
-                auto it = shapes.find(shape);
+                auto it = shapes.find(ShapeKey{shape});
                 if (it == shapes.end())
-                    it =
-                        shapes.insert(shape, std::shared_ptr<TSQLite3Statement>(db.Prepare(shape)));
-                st = it.value();
+                    it = shapes
+                             .emplace(ShapeKey{shape},
+                                      std::shared_ptr<TSQLite3Statement>(db.Prepare(shape)))
+                             .first;
+                st = it->second;
                 for (size_t k = 0; st && k < values.size(); ++k) {
                     const int n = int(k) + 1;
                     if (values[k].first == kBindNull)

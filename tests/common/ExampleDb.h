@@ -3,6 +3,7 @@
 #pragma once
 
 #include "common/Process.h"
+#include "common/TempConfig.h"
 #include "support/Folders.h"
 #include "support/Settings.h"
 
@@ -15,9 +16,7 @@ namespace sky::test {
 class ExampleDbTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-        EnsureFolders();
-        CfgLoad();
+        UseTempConfig(config);
         file = data.filePath(QStringLiteral("ExampleData.Tarndb"));
         QFile sql(QStringLiteral(EXAMPLE_SQL_PATH));
         ASSERT_TRUE(sql.open(QIODevice::ReadOnly));

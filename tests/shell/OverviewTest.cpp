@@ -4,6 +4,7 @@
 #include "common/FakeChooser.h"
 #include "common/Process.h"
 #include "common/ScriptedPrompter.h"
+#include "common/TempConfig.h"
 #include "engine/Database.h"
 #include "engine/SystemLog.h"
 #include "shell/Search.h"
@@ -75,9 +76,7 @@ public:
 class OverviewTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-        EnsureFolders();
-        CfgLoad();
+        test::UseTempConfig(config);
         c.SetWorkspaceFactory([this]() -> WorkspaceHandle* {
             windows.push_back(std::make_unique<FakeWorkspace>(log));
             return windows.back().get();

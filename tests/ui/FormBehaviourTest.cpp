@@ -2,6 +2,7 @@
 // viewer protocol, and the program's start and stop.
 #include "shell/ui/FormBehaviour.h"
 #include "common/Process.h"
+#include "common/TempConfig.h"
 #include "common/UiAnswer.h"
 #include "shell/Startup.h"
 #include "shell/ui/AppFrame.h"
@@ -194,12 +195,7 @@ TEST(ThemeViewer, AnswerFileProtocolBothSides) {
 
 class StartTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(config.isValid());
-        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-        EnsureFolders();
-        CfgLoad();
-    }
+    void SetUp() override { test::UseTempConfig(config); }
     void TearDown() override { qunsetenv("XDG_CONFIG_HOME"); }
     QTemporaryDir config;
 };

@@ -2,6 +2,7 @@
 // platform: the about box centred, the theme viewer inside the screen, the
 // documentation links wrapping, and the settings and information pages as
 // forms whose captions and fields never overlap.
+#include "common/TempConfig.h"
 #include "common/UiAnswer.h"
 #include "engine/Database.h"
 #include "shell/Placement.h"
@@ -149,9 +150,7 @@ void ExpectAlignedForm(QWidget* page, int minRows) {
 class PagesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-        EnsureFolders();
-        CfgLoad();
+        test::UseTempConfig(config);
         file = data.filePath(QStringLiteral("shop_data.db"));
         TSQLite3Database db;
         ASSERT_TRUE(db.Open(file));

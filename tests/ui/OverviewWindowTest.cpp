@@ -3,6 +3,7 @@
 #include "shell/ui/OverviewWindow.h"
 #include "common/FakeChooser.h"
 #include "common/Process.h"
+#include "common/TempConfig.h"
 #include "common/UiAnswer.h"
 #include "engine/Database.h"
 #include "shell/ui/AppFrame.h"
@@ -43,11 +44,7 @@ StartOptions WithWorkspaces(StartOptions o) {
 
 class OverviewWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-        EnsureFolders();
-        CfgLoad();
-    }
+    void SetUp() override { test::UseTempConfig(config); }
     void TearDown() override { qunsetenv("XDG_CONFIG_HOME"); }
     QTemporaryDir config, data;
 };

@@ -4,6 +4,7 @@
 #include "workspace/WorkspaceController.h"
 #include "common/ScriptedPrompter.h"
 #include "common/SilentView.h"
+#include "common/TempConfig.h"
 #include "common/TempDb.h"
 #include "design/Views.h"
 #include "shell/Workspace.h"
@@ -65,9 +66,7 @@ class WorkspaceControllerTest : public test::TempDbTest {
 protected:
     void SetUp() override {
         test::TempDbTest::SetUp();
-        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-        EnsureFolders();
-        CfgLoad();
+        test::UseTempConfig(config);
         Run("CREATE TABLE items(id INTEGER PRIMARY KEY, name TEXT NOT NULL, qty INT DEFAULT 0);"
             "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<7) "
             "INSERT INTO items(name) SELECT 'item' || i FROM n;"

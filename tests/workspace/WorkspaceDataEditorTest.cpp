@@ -3,6 +3,7 @@
 // the copies and the commit with its notice, on a real file.
 #include "common/ScriptedPrompter.h"
 #include "common/SilentView.h"
+#include "common/TempConfig.h"
 #include "common/TempDb.h"
 #include "support/Folders.h"
 #include "support/Prompter.h"
@@ -33,9 +34,7 @@ class WorkspaceDataEditorTest : public test::TempDbTest {
 protected:
     void SetUp() override {
         test::TempDbTest::SetUp();
-        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-        EnsureFolders();
-        CfgLoad();
+        test::UseTempConfig(config);
         Run("CREATE TABLE items(id INTEGER PRIMARY KEY, name TEXT NOT NULL, qty INT CHECK (qty < "
             "100));"
             "INSERT INTO items VALUES (1, 'one', 1), (2, 'two', 2), (3, 'three', 3);"

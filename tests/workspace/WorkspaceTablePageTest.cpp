@@ -4,6 +4,7 @@
 // and the row-count hints.
 #include "common/ScriptedPrompter.h"
 #include "common/SilentView.h"
+#include "common/TempConfig.h"
 #include "common/TempDb.h"
 #include "design/DesignerPort.h"
 #include "support/Folders.h"
@@ -24,9 +25,7 @@ class WorkspaceTablePageTest : public test::TempDbTest {
 protected:
     void SetUp() override {
         test::TempDbTest::SetUp();
-        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-        EnsureFolders();
-        CfgLoad();
+        test::UseTempConfig(config);
         Run("CREATE TABLE items(id INTEGER PRIMARY KEY AUTOINCREMENT, code TEXT UNIQUE, "
             "name TEXT NOT NULL COLLATE NOCASE, qty INT DEFAULT 0, note);"
             "CREATE INDEX ix_items_name ON items(name);"
