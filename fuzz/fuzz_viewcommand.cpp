@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!f.IsEmpty() && shown.size() != g.rows && !shown.isEmpty()) __builtin_trap();
     if (sql.contains(QLatin1String("AND ()")) || sql.contains(QLatin1String("AND NOT ()")))
         __builtin_trap();
-    const sky::SqlMerge m = sky::AddFilterToQuery(text, at, at, sql, QStringLiteral("t"));
+    const sky::SqlMerge m = sky::AddFilterToQuery(text, at, sql, QStringLiteral("t"));
     if (m.caret < 0 || m.caret > m.text.size()) __builtin_trap();
     return 0;
 }
