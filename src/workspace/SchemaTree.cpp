@@ -11,7 +11,6 @@
 #include "support/Csv.h"
 #include "support/TextUtil.h"
 
-#include <QHash>
 #include <algorithm>
 #include <memory>
 #include <sqlite3.h>
@@ -101,7 +100,7 @@ bool FileReadFailed(TSQLite3Database& db) {
 // rest of a column's node.
 class TextPool {
 public:
-    const QString& operator()(const QString& s) { return Find(s).text; }
+    const QString& operator()(const QString& s) { return s.isEmpty() ? s : Find(s).text; }
     // A type kept once with its affinity, worked out the first time.
     void Type(const QString& type, QString& kept, QString& affinity) {
         if (type.isEmpty()) {
@@ -119,11 +118,8 @@ private:
     struct Slot {
         QString text, affinity;
     };
+    // The slot of a text that is not empty (a null text marks a free slot).
     Slot& Find(const QString& s) {
-        if (s.isEmpty()) {
-            FEmpty.text = s;
-            return FEmpty;
-        }
         if (2 * (FCount + 1) > qsizetype(FSlots.size())) Grow();
         const size_t mask = FSlots.size() - 1;
         for (size_t i = FastHash(s, QHashSeed::globalSeed()) & mask;; i = (i + 1) & mask) {
@@ -146,7 +142,6 @@ private:
 
     std::vector<Slot> FSlots;
     qsizetype FCount = 0;
-    Slot FEmpty;
 };
 
 SchemaNode TableNode(const TTableLayout& t, const QString& schema, int n, TextPool& pool) {

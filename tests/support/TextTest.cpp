@@ -187,6 +187,38 @@ TEST(TextUtil, TrimsControlCharactersOnly) {
               QStringLiteral("(std::runtime_error): boom"));
 }
 
+// The quick hash of the name tables: every byte counts (also past eight and
+// in a short tail), the seed changes it, a text hashes as its units, and
+// the low bits a table uses spread schema-like names (c1 ... c20000, t1_a).
+TEST(TextUtil, FastHashSpreadsNames) {
+    const size_t seed = 12345;
+    EXPECT_EQ(FastHash(QByteArrayView("abc"), seed), FastHash(QByteArrayView("abc"), seed));
+    EXPECT_NE(FastHash(QByteArrayView("abc"), seed), FastHash(QByteArrayView("abc"), seed + 1));
+    for (const QByteArrayView other :
+         {QByteArrayView("abd"), QByteArrayView("ab"), QByteArrayView("abc\0", 4),
+          QByteArrayView("bac"), QByteArrayView("")})
+        EXPECT_NE(FastHash(QByteArrayView("abc"), seed), FastHash(other, seed)) << other.size();
+    EXPECT_NE(FastHash(QByteArrayView("column_name_1"), seed),
+              FastHash(QByteArrayView("column_name_2"), seed));
+    EXPECT_NE(FastHash(QByteArrayView("1_column_name"), seed),
+              FastHash(QByteArrayView("2_column_name"), seed));
+    const QString text = QStringLiteral("Zoë");
+    EXPECT_EQ(FastHash(QStringView(text), seed),
+              FastHash(QByteArrayView(reinterpret_cast<const char*>(text.utf16()), text.size() * 2),
+                       seed));
+    // 40,000 names into 65,536 slots by the low 16 bits: close to what a
+    // random spread fills (about 30,300 slots).
+    std::vector<char> used(65536, 0);
+    int filled = 0;
+    for (int i = 1; i <= 20000; ++i)
+        for (const QString& n : {QStringLiteral("c%1").arg(i), QStringLiteral("t%1_a").arg(i)}) {
+            char& u = used[FastHash(QStringView(n), seed) & 0xFFFF];
+            filled += u == 0;
+            u = 1;
+        }
+    EXPECT_GT(filled, 29000);
+}
+
 TEST(JsonText, EscapesWhatJsonRequires) {
     EXPECT_EQ(JsonString(u"a\"b\\c\n\r\t\x01ü/🙂"),
               QStringLiteral("\"a\\\"b\\\\c\\n\\r\\t\\u0001\\u00FC\\/\\uD83D\\uDE42\""));
