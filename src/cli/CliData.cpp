@@ -125,11 +125,12 @@ int CmdEditData(CliContext& ctx) {
         ctx.error = status;
         return ExitFailed;
     }
-    // The script is built once, after the last edit.
+    // The script is built once, after the last edit, and only to be shown:
+    // the commit runs the rows' statements without it.
     m.DeferScript(true);
     if (!ApplyEdits(ctx, m, text)) return ExitUsage;
-    m.DeferScript(false);
     if (ctx.flags.contains(QStringLiteral("script"))) {
+        m.DeferScript(false);
         Print(ctx, m.Script());
         return ExitOk;
     }

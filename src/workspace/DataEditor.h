@@ -211,6 +211,7 @@ public:
     bool DeleteLine(int row);
     bool ResetLine(int row);
     // While deferred, edits leave the script alone; undeferring rebuilds it.
+    // A commit while deferred runs the rows' statements without the script.
     void DeferScript(bool defer);
 
     // --- the script (memEditScript)
@@ -245,6 +246,8 @@ private:
         bool stale = true;
     };
     RowEdit& Edit(int row);
+    // The row's statement group (as RowEdit::group) from its state and cells.
+    int GroupOf(int row, const RowEdit& e) const;
     void StatementOf(int row, RowEdit& e) const;
     void AppendKeyCondition(QString& out, int row) const;
     // The row's statement with its values as parameters (its shape and the
@@ -263,7 +266,7 @@ private:
     std::map<int, RowEdit> fEdits;
     // The statements of the script in its order, with their rows (rebuilt
     // with it).
-    std::vector<std::pair<int, const RowEdit*>> fOrder;
+    std::vector<std::pair<int, RowEdit*>> fOrder;
     QString fScript;
     bool fGenerated = true; // fScript is the generated script, as built
     bool fDirty = false;    // an edit since the script was built

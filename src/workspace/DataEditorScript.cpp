@@ -71,14 +71,22 @@ void DataEditorModel::AppendKeyCondition(QString& out, int row) const {
     }
 }
 
+int DataEditorModel::GroupOf(int row, const RowEdit& e) const {
+    const EditRowState state = RowState(row);
+    if (state == EditRowState::New) return 1;
+    if (state == EditRowState::Deleted) return 3;
+    for (int c = 0; c < ColumnCount(); ++c)
+        if (e.cells[size_t(c)].change == kCellChanged) return 2;
+    return 0;
+}
+
 void DataEditorModel::StatementOf(int row, RowEdit& e) const {
     QString& s = e.stmt;
     s.clear();
+    e.group = GroupOf(row, e);
+    if (e.group == 0) return;
     s.reserve(128);
-    e.group = 0;
-    const EditRowState state = RowState(row);
-    if (state == EditRowState::New) {
-        e.group = 1;
+    if (e.group == 1) {
         s += QLatin1String("INSERT INTO ");
         s += track.edt.Schema;
         s += track.edt.Table;
@@ -93,32 +101,26 @@ void DataEditorModel::StatementOf(int row, RowEdit& e) const {
             s += EditValueSql(track.EditFields[c], e.cells[size_t(c)].value);
         }
         s += QLatin1Char(')');
-    } else if (state == EditRowState::Deleted) {
-        e.group = 3;
+    } else if (e.group == 3) {
         s += QLatin1String("DELETE FROM ");
         s += track.edt.Schema;
         s += track.edt.Table;
         s += QLatin1String(" WHERE ");
         AppendKeyCondition(s, row);
     } else {
-        bool any = false;
+        s += QLatin1String("UPDATE ");
+        s += track.edt.Schema;
+        s += track.edt.Table;
+        s += QLatin1String(" SET ");
+        bool first = true;
         for (int c = 0; c < ColumnCount(); ++c) {
             if (e.cells[size_t(c)].change != kCellChanged) continue;
-            if (!any) {
-                s += QLatin1String("UPDATE ");
-                s += track.edt.Schema;
-                s += track.edt.Table;
-                s += QLatin1String(" SET ");
-            } else {
-                s += QLatin1String(", ");
-            }
-            any = true;
+            if (!first) s += QLatin1String(", ");
+            first = false;
             s += track.EditFields[c].SafeName;
             s += QLatin1String(" = ");
             s += EditValueSql(track.EditFields[c], e.cells[size_t(c)].value);
         }
-        if (!any) return;
-        e.group = 2;
         s += QLatin1String(" WHERE ");
         AppendKeyCondition(s, row);
     }
@@ -134,8 +136,8 @@ struct CommitItem {
     bool check = false;
     bool generated = false;
     QString error;
-    int row = -1;               // a generated statement's row
-    const void* edit = nullptr; // and its edit
+    int row = -1;         // a generated statement's row
+    void* edit = nullptr; // and its edit (the model's own type)
     QString Shown() const { return text.left(shown); }
 };
 
@@ -275,7 +277,7 @@ bool DataEditorModel::BoundFormOf(int row, const RowEdit& e, QString& shape,
 void DataEditorModel::RebuildScript() {
     // One walk over the touched rows sorts their statements into the groups.
     qsizetype size = 0;
-    std::vector<std::pair<int, const RowEdit*>> groups[4];
+    std::vector<std::pair<int, RowEdit*>> groups[4];
     for (auto& [row, e] : fEdits) {
         if (e.stale) {
             StatementOf(row, e);
@@ -334,11 +336,24 @@ EditCommitResult DataEditorModel::Commit(TSQLite3Database& db) {
     if (fGenerated) {
         // The script is the generated one: its statements are the rows'
         // own, in the order of the script (what the splitter would give).
-        if (fDirty) RebuildScript();
-        items.reserve(fOrder.size());
-        for (const auto& [row, e] : fOrder)
-            items.push_back({e->stmt, e->stmt.size() - kStatementEnd.size() + 1, e->group >= 2,
-                             true, QString(), row, e});
+        // Their texts are made only where needed (a row without a bound
+        // form, the failure report): an edit deferred since the last build
+        // leaves them unmade.
+        std::vector<std::pair<int, RowEdit*>> order;
+        if (fDirty) {
+            std::vector<std::pair<int, RowEdit*>> groups[4];
+            for (auto& [row, e] : fEdits) {
+                if (e.stale) e.group = GroupOf(row, e);
+                if (e.group != 0) groups[e.group].emplace_back(row, &e);
+            }
+            for (int g = 1; g < 4; ++g)
+                order.insert(order.end(), groups[g].begin(), groups[g].end());
+        } else {
+            order = fOrder;
+        }
+        items.reserve(order.size());
+        for (const auto& [row, e] : order)
+            items.push_back({{}, 0, e->group >= 2, true, {}, row, e});
     } else {
         TSQLiteStatementArray statements;
         db.SQLReduceToStatements(fScript, statements, true, &tail);
@@ -356,6 +371,19 @@ EditCommitResult DataEditorModel::Commit(TSQLite3Database& db) {
         return r;
     }
     r.ran = true;
+    auto editOf = [](const CommitItem& item) -> RowEdit& {
+        return *static_cast<RowEdit*>(item.edit);
+    };
+    // A generated statement's text, made once.
+    auto textOf = [&](CommitItem& item) {
+        RowEdit& e = editOf(item);
+        if (e.stale) {
+            StatementOf(item.row, e);
+            e.stale = false;
+        }
+        item.text = e.stmt;
+        item.shown = e.stmt.size() - kStatementEnd.size() + 1;
+    };
     QString whole; // a failure of the transaction itself
     bool ended = false;
     if (!db.BeginTransaction()) {
@@ -385,8 +413,7 @@ EditCommitResult DataEditorModel::Commit(TSQLite3Database& db) {
         } else {
             db.ClearError();
             std::shared_ptr<TSQLite3Statement> st;
-            if (item.generated &&
-                BoundFormOf(item.row, *static_cast<const RowEdit*>(item.edit), shape, values)) {
+            if (item.generated && BoundFormOf(item.row, editOf(item), shape, values)) {
                 auto it = shapes.find(ShapeKey{shape});
                 if (it == shapes.end())
                     it = shapes
@@ -404,6 +431,7 @@ EditCommitResult DataEditorModel::Commit(TSQLite3Database& db) {
                         st->BindText(n, values[k].second);
                 }
             } else {
+                if (item.generated) textOf(item);
                 st = db.Prepare(item.text);
             }
             if (!st) {
@@ -444,7 +472,8 @@ EditCommitResult DataEditorModel::Commit(TSQLite3Database& db) {
     fKeptChecks.clear();
     if (r.failures == 0) return r;
     if (!whole.isEmpty()) r.script += kEditorItemFailed + CommentSafeText(whole) + kLineEnd;
-    for (const CommitItem& item : items) {
+    for (CommitItem& item : items) {
+        if (item.generated) textOf(item);
         if (!item.error.isEmpty())
             r.script += kEditorItemFailed + CommentSafeText(item.error) + kLineEnd;
         const QString shown = item.Shown();

@@ -407,6 +407,38 @@ TEST_F(DataEditorTest, AFailedStatementRollsBackEverythingAndKeepsTheScript) {
     EXPECT_EQ(none.summary, kEditorNoItems);
 }
 
+TEST_F(DataEditorTest, ACommitWhileDeferredIsTheBuiltScriptsCommit) {
+    // Edits of every group (a REAL value runs as written), once with the
+    // script built after each edit and once deferred: the same report.
+    Run("CREATE TABLE t(id INTEGER PRIMARY KEY, name TEXT NOT NULL, qty INT CHECK (qty < 100),"
+        " price REAL);"
+        "INSERT INTO t VALUES (1, 'a', 1, 1.5), (2, 'b', 2, 2.5), (3, 'c', 3, 3.5);");
+    auto edit = [&](bool defer) {
+        m = DataEditorModel();
+        EXPECT_TRUE(Load("t"));
+        m.DeferScript(defer);
+        m.SetCell(0, 3, "9.25");
+        m.SetCell(1, 2, "500");
+        m.DeleteLine(2);
+        m.SetCell(m.AddRecord(), 1, "new");
+        return m.Commit(db);
+    };
+    const EditCommitResult built = edit(false), deferred = edit(true);
+    EXPECT_EQ(built.failures, 1);
+    EXPECT_EQ(deferred.summary, built.summary);
+    EXPECT_EQ(deferred.script, built.script);
+    EXPECT_TRUE(built.script.contains("UPDATE t SET price = 9.25 WHERE id = 1;\r\n"));
+    EXPECT_EQ(Value("SELECT group_concat(name || qty) FROM t"), "a1,b2,c3");
+    // Deferred and without failures: every row changed.
+    m = DataEditorModel();
+    ASSERT_TRUE(Load("t"));
+    m.DeferScript(true);
+    m.SetCell(0, 3, "9.25");
+    m.DeleteLine(2);
+    EXPECT_EQ(m.Commit(db).summary, "Success - 2 updates succeeded");
+    EXPECT_EQ(Value("SELECT group_concat(id || ':' || price) FROM t"), "1:9.25,2:2.5");
+}
+
 TEST_F(DataEditorTest, AGeneratedStatementMustChangeExactlyOneRow) {
     // A column named rowid hides the real one: the "key" is not unique.
     Run("CREATE TABLE r(rowid INT, v TEXT);"
