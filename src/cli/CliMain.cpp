@@ -182,14 +182,14 @@ const char* const kListing[] = {
     "rename-table",  "copy-table",  "alter-table", "add-column",  "drop-column",
     "rename-column", "column-refs", "add-index",   "add-trigger", "edit-object",
     "remove-object", "design-test", "edit-data",   "import-csv",  "find-db",
-    "restructure",   "help"};
+    "restructure",   "quick-sql",   "help"};
 
 // Every command of every family, in listing order.
 const std::vector<const CliCommand*>& Commands() {
     static const std::vector<const CliCommand*> commands = [] {
         std::vector<const CliCommand*> all;
         for (auto family : {QueryCommands(), ScriptCommands(), SchemaCommands(), TableCommands(),
-                            DataCommands(), ImportCommands(), FileCommands()})
+                            DataCommands(), ImportCommands(), ResultsCommands(), FileCommands()})
             all.insert(all.end(), family.begin(), family.end());
         all.push_back(&kHelpCommand);
         auto rank = [](const CliCommand* c) {

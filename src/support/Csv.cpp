@@ -590,12 +590,13 @@ QString JoinCSVLine(const QStringList& list, QChar delimiter) {
 }
 
 QString QuoteCSVValue(QStringView value, QChar delimiter) {
+    const bool quote = value.contains(kDQ) || value.contains(u',') || value.contains(delimiter) ||
+                       value.contains(u'\n') || value.contains(u'\r') ||
+                       (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace()));
+    if (!quote) return value.toString();
     QString v = value.toString();
-    if (v.size() > 1 && v.startsWith(kDQ) && v.endsWith(kDQ)) v = v.mid(1, v.size() - 2);
-    const bool hadQuote = v.contains(kDQ);
-    if (hadQuote) v.replace(QStringLiteral("\""), QStringLiteral("\"\""));
-    if (hadQuote || v.contains(delimiter)) return QString(kDQ) + v + QChar(kDQ);
-    return v;
+    v.replace(QStringLiteral("\""), QStringLiteral("\"\""));
+    return QString(kDQ) + v + QChar(kDQ);
 }
 
 QString CellName(int column, int row, bool absoluteColumn, bool absoluteRow) {
@@ -616,9 +617,12 @@ QString JSONValue(QStringView text) {
     if (t.isEmpty()) return QStringLiteral("\"\"");
     const QString lower = t.toLower();
     if (lower == u"null" || lower == u"true" || lower == u"false") return lower;
+    // A number may carry spaces between its digits ("12 345"): written
+    // without them.
     static const QRegularExpression number(
         QStringLiteral("^-?(0|[1-9][0-9]*)(\\.[0-9]+)?([eE][+-]?[0-9]+)?$"));
-    if (number.match(t).hasMatch()) return t;
+    const QString bare = t.contains(u' ') ? QString(t).remove(u' ') : t;
+    if (number.match(bare).hasMatch()) return bare;
     return JsonString(t);
 }
 
@@ -776,7 +780,7 @@ QString GridToClipboard(const CsvGrid& grid, const QList<int>& rowHeights,
         const QStringList& row = grid[i];
         for (qsizetype k = 0; k < row.size(); ++k) {
             if (k > 0) r += separator;
-            r += QuoteCSVValue(row[k], u',');
+            r += QuoteCSVValue(row[k], separator.isEmpty() ? QChar(u',') : separator[0]);
         }
         r += u'\n';
     }

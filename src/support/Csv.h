@@ -94,7 +94,9 @@ int SplitCSVLine(QStringView line, QStringList& list, QChar delimiter);
 // Joins entries with the delimiter, quoting those that need it so that
 // SplitCSVLine gives them back.
 QString JoinCSVLine(const QStringList& list, QChar delimiter);
-// Field text of one value for writing; line breaks do not cause quoting.
+// A cell as the copies write it with a delimiter: quoted (inner quotes
+// doubled) when it holds a double quote, a comma, the delimiter, a line
+// break or white space at either end, so that it reads back as the same cell.
 QString QuoteCSVValue(QStringView value, QChar delimiter);
 
 // Spreadsheet cell name such as "B7" or "$AA$3"; column and row clamp to 1..65535.
@@ -116,7 +118,7 @@ CsvGrid LinesToGrid(const QStringList& lines, QChar delimiter);
 // Headers into row headerRow (none when negative), values from row firstRow on;
 // the grid grows as needed.
 void TableToGrid(const TCSVTableRec& table, CsvGrid& grid, int headerRow, int firstRow);
-// Clipboard text: cells through QuoteCSVValue with ",", joined by separator,
+// Clipboard text: cells through QuoteCSVValue with the separator, joined by it,
 // one row per line; rows whose height (when given) is 4 or less are skipped.
 QString GridToClipboard(const CsvGrid& grid, const QList<int>& rowHeights,
                         const QString& separator);

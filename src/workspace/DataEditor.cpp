@@ -560,7 +560,7 @@ QString DataEditorModel::GridText() const {
         QString l;
         for (qsizetype i = 0; i < cells.size(); ++i) {
             if (i > 0) l += QLatin1Char('\t');
-            l += QuoteCSVValue(cells[i], u',');
+            l += QuoteCSVValue(cells[i], u'\t');
         }
         return l;
     };

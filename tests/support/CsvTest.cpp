@@ -240,9 +240,11 @@ TEST(CsvSplitLine, FieldsAndReuse) {
 TEST(CsvQuote, QuoteValueAndCellName) {
     EXPECT_EQ(QuoteCSVValue(u"plain", u','), QStringLiteral("plain"));
     EXPECT_EQ(QuoteCSVValue(u"a,b", u','), QStringLiteral("\"a,b\""));
-    EXPECT_EQ(QuoteCSVValue(u"\"quoted\"", u','), QStringLiteral("quoted"));
+    EXPECT_EQ(QuoteCSVValue(u"\"quoted\"", u','), QStringLiteral("\"\"\"quoted\"\"\""));
+    EXPECT_EQ(QuoteCSVValue(u"a\tb", u'\t'), QStringLiteral("\"a\tb\""));
+    EXPECT_EQ(QuoteCSVValue(u" lead", u'\t'), QStringLiteral("\" lead\""));
     EXPECT_EQ(QuoteCSVValue(u"say \"hi\"", u','), QStringLiteral("\"say \"\"hi\"\"\""));
-    EXPECT_EQ(QuoteCSVValue(u"l1\nl2", u','), QStringLiteral("l1\nl2"));
+    EXPECT_EQ(QuoteCSVValue(u"l1\nl2", u','), QStringLiteral("\"l1\nl2\""));
     EXPECT_EQ(CellName(1, 1, false, false), QStringLiteral("A1"));
     EXPECT_EQ(CellName(26, 3, false, false), QStringLiteral("Z3"));
     EXPECT_EQ(CellName(27, 3, true, true), QStringLiteral("$AA$3"));
@@ -280,10 +282,10 @@ TEST(CsvConvert, JsonValues) {
         const char* in;
         const char* out;
     } cases[] = {
-        {"42", "42"},     {"007", "\"007\""},     {"1e5", "1e5"},     {"1e", "\"1e\""},
-        {"-3.5", "-3.5"}, {"Null", "null"},       {" TRUE ", "true"}, {"", "\"\""},
-        {"0", "0"},       {"+1", "\"+1\""},       {"1.", "\"1.\""},   {"1 2", "\"1 2\""},
-        {"2E-3", "2E-3"}, {"a\"b", "\"a\\\"b\""},
+        {"42", "42"},     {"007", "\"007\""},     {"1e5", "1e5"},      {"1e", "\"1e\""},
+        {"-3.5", "-3.5"}, {"Null", "null"},       {" TRUE ", "true"},  {"", "\"\""},
+        {"0", "0"},       {"+1", "\"+1\""},       {"1.", "\"1.\""},    {"1 2", "12"},
+        {"2E-3", "2E-3"}, {"a\"b", "\"a\\\"b\""}, {"12 345", "12345"}, {" 7.50 ", "7.50"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.in);
