@@ -27,6 +27,7 @@ QString NoBreaks(QString s) {
 
 void TResultTable::Clear() {
     FHeadings.clear();
+    FOrigins.clear();
     FData.clear();
     FData.shrink_to_fit();
     FRowStart.clear();
@@ -41,6 +42,11 @@ void TResultTable::Begin(const QStringList& headings, bool lineNumbers, qint64 f
     FLineNumbers = lineNumbers;
     FFirstLine = firstLineNumber;
     FNullText = NoBreaks(nullText);
+}
+
+TColumnOrigin TResultTable::Origin(int col) const {
+    if (FLineNumbers) --col;
+    return col >= 0 && col < int(FOrigins.size()) ? FOrigins[size_t(col)] : TColumnOrigin();
 }
 
 void TResultTable::BeginRow() {
@@ -204,6 +210,13 @@ public:
             FCsvBytes += qint64(FLine.size());
         }
         FResults.Begin(headings, FAddLineNos >= 0, FAddLineNos, NullDisplayText());
+        std::vector<TColumnOrigin> origins(size_t(std::max(FCols, 0)));
+        auto text = [](const char* p) { return p ? QString::fromUtf8(p) : QString(); };
+        for (int c = 0; c < FCols; ++c)
+            origins[size_t(c)] = {text(sqlite3_column_database_name(stmt.Handle(), c)),
+                                  text(sqlite3_column_table_name(stmt.Handle(), c)),
+                                  text(sqlite3_column_origin_name(stmt.Handle(), c))};
+        FResults.SetOrigins(std::move(origins));
         return RowsStart::Read;
     }
 

@@ -16,6 +16,13 @@ namespace sky {
 
 enum class CellType : quint8 { Null, Integer, Real, Text, Blob };
 
+// Where a result column's values come from: the schema, table and column
+// of a plain column reference (empty for an expression).
+struct TColumnOrigin {
+    QString schema, table, column;
+    bool IsColumn() const { return !table.isEmpty() && !column.isEmpty(); }
+};
+
 class TResultTable {
 public:
     void Clear();
@@ -26,6 +33,10 @@ public:
     bool LineNumbers() const { return FLineNumbers; }
     // The heading of a grid column ("No" for the line-number column).
     QString Heading(int col) const;
+    // The origin of a grid column (none for the line-number column).
+    TColumnOrigin Origin(int col) const;
+    // The result columns' origins, set by the loader after Begin.
+    void SetOrigins(std::vector<TColumnOrigin> origins) { FOrigins = std::move(origins); }
     // Display text of a cell (grid columns: the line-number column first when on).
     QString Text(int row, int col) const;
     CellType Type(int row, int col) const;
@@ -53,6 +64,7 @@ private:
     const char* Cell(int row, int col, CellType& type, quint32& len) const;
     int Stored(int row) const { return FOrder.empty() ? row : FOrder[size_t(row)]; }
     QStringList FHeadings;
+    std::vector<TColumnOrigin> FOrigins;
     bool FLineNumbers = false;
     qint64 FFirstLine = 1;
     QString FNullText;

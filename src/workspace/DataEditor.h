@@ -49,6 +49,9 @@ inline const QString kEditorCopyGrid =
 inline const QString kEditorClear = QStringLiteral("Reset all Changes");
 inline const QString kEditorCopySql = QStringLiteral("Copy the selected SQL");
 inline const QString kEditorCommit = QStringLiteral("Commit these changes");
+// A statement meant for one row that changed none or several.
+inline const QString kNoRowChanged = QStringLiteral("The row was not found: no row changed");
+inline const QString kRowsChanged = QStringLiteral("%1 rows would change instead of one");
 inline const QString kEditorLoading = QStringLiteral("Loading Editor values...");
 inline const QString kEditorInvalid =
     QStringLiteral("Live Editing is only available for Normal SQL table schemas.\r\n\r\nVirtual "

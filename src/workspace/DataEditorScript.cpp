@@ -24,8 +24,6 @@ const QString kLineEnd = QStringLiteral("\r\n");
 const QString kStatementEnd = QStringLiteral("; \r\n");
 const QString kOwnTransaction =
     QStringLiteral("The editor commits in a transaction of its own: this statement is not run");
-const QString kNoRowChanged = QStringLiteral("The row was not found: no row changed");
-const QString kRowsChanged = QStringLiteral("%1 rows would change instead of one");
 
 // The first word of a statement (after blanks and comments).
 QStringView FirstWord(QStringView sql) {
