@@ -175,14 +175,15 @@ const CliCommand kHelpCommand{
 // The order in which help lists the commands; a command missing here is
 // listed after these.
 const char* const kListing[] = {
-    "version",       "exec",        "split",       "probe",       "query",
-    "columns",       "pk",          "csv",         "pack",        "unpack",
-    "dump",          "backup",      "table-sql",   "view-sql",    "info",
-    "grid",          "tree",        "count-rows",  "drop-table",  "empty-table",
-    "rename-table",  "copy-table",  "alter-table", "add-column",  "drop-column",
-    "rename-column", "column-refs", "add-index",   "add-trigger", "edit-object",
-    "remove-object", "design-test", "edit-data",   "import-csv",  "find-db",
-    "restructure",   "quick-sql",   "help"};
+    "version",        "exec",        "split",        "probe",        "query",
+    "columns",        "pk",          "csv",          "pack",         "unpack",
+    "dump",           "backup",      "table-sql",    "view-sql",     "info",
+    "grid",           "tree",        "count-rows",   "drop-table",   "empty-table",
+    "rename-table",   "copy-table",  "alter-table",  "add-column",   "drop-column",
+    "rename-column",  "column-refs", "add-index",    "add-trigger",  "edit-object",
+    "remove-object",  "design-test", "edit-data",    "import-csv",   "find-db",
+    "restructure",    "quick-sql",   "results-copy", "results-save", "query-to-file",
+    "query-to-table", "cell-action", "help"};
 
 // Every command of every family, in listing order.
 const std::vector<const CliCommand*>& Commands() {

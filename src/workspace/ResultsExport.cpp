@@ -288,23 +288,23 @@ bool WriteWhole(const QString& file, const QString& text, QString& why) {
 }
 } // namespace
 
-bool SaveGrid(const TResultTable& t, SaveKind kind, const QString& file, QString& why) {
+bool GridFileText(const TResultTable& t, SaveKind kind, QString& text, QString& why) {
     const QStringList lines = ResultGridLines(t);
-    QString text;
-    if (kind == SaveKind::Csv) {
-        if (lines.size() < 2) {
-            why = QStringLiteral("No valid Results data found...");
-            return false;
-        }
-        text = JoinedLines(lines);
-    } else {
-        text = kind == SaveKind::Xml ? GridXmlDocument(lines) : GridJsonDocument(lines);
-        if (text.isEmpty()) {
-            why = QStringLiteral("No valid Results data found...");
-            return false;
-        }
+    text.clear();
+    if (lines.size() >= 2)
+        text = kind == SaveKind::Csv   ? JoinedLines(lines)
+               : kind == SaveKind::Xml ? GridXmlDocument(lines)
+                                       : GridJsonDocument(lines);
+    if (text.isEmpty()) {
+        why = QStringLiteral("No valid Results data found...");
+        return false;
     }
-    return WriteWhole(file, text, why);
+    return true;
+}
+
+bool SaveGrid(const TResultTable& t, SaveKind kind, const QString& file, QString& why) {
+    QString text;
+    return GridFileText(t, kind, text, why) && WriteWhole(file, text, why);
 }
 
 // --- names
@@ -338,8 +338,44 @@ TSQLiteExportLanguage ExportLanguageOf(const QString& answer) {
     return selSQLite;
 }
 
+bool QueryToDevice(TSQLite3Database& db, const QueryFileRequest& r, QIODevice* out,
+                   QString& status) {
+    if (db.IsBusy()) {
+        status = QStringLiteral("Error: Busy executing a prior Query...");
+        return false;
+    }
+    db.ClearError();
+    bool ok = false;
+    switch (r.kind) {
+    case QueryFileKind::Csv:
+        ok = db.QueryToCSVStream(out, r.sql, false, false, 0, -1, true);
+        break;
+    case QueryFileKind::Xml:
+        ok = db.QueryToXMLStream(out, r.sql, 0, true);
+        break;
+    case QueryFileKind::Json:
+        ok = db.QueryToJSONStream(out, r.sql, 0, true);
+        break;
+    default: {
+        const TSQLiteExportOperation op = r.kind == QueryFileKind::Insert    ? seoINSERT
+                                          : r.kind == QueryFileKind::Replace ? seoREPLACE
+                                                                             : seoUPDATE;
+        ok = db.QueryToSQLStream(out, r.sql, op, r.language, r.table,
+                                 std::clamp(r.valueRows, 0, 10000), 0);
+        break;
+    }
+    }
+    if (ok) {
+        status = QStringLiteral("Success writing Query to File.");
+        return true;
+    }
+    QString why = db.LastError();
+    if (why.isEmpty()) why = out->errorString();
+    status = QStringLiteral("Error writing Query to File: ") + why;
+    return false;
+}
+
 bool QueryToFile(TSQLite3Database& db, const QueryFileRequest& r, QString& status) {
-    const QString failed = QStringLiteral("Error writing Query to File: ");
     if (db.IsBusy()) {
         status = QStringLiteral("Error: Busy executing a prior Query...");
         return false;
@@ -349,36 +385,15 @@ bool QueryToFile(TSQLite3Database& db, const QueryFileRequest& r, QString& statu
         status = QStringLiteral("Error creating File - Please check folder/file access");
         return false;
     }
-    db.ClearError();
-    bool ok = false;
-    switch (r.kind) {
-    case QueryFileKind::Csv:
-        ok = db.QueryToCSVStream(&f, r.sql, false, false, 0, -1, true);
-        break;
-    case QueryFileKind::Xml:
-        ok = db.QueryToXMLStream(&f, r.sql, 0, true);
-        break;
-    case QueryFileKind::Json:
-        ok = db.QueryToJSONStream(&f, r.sql, 0, true);
-        break;
-    default: {
-        const TSQLiteExportOperation op = r.kind == QueryFileKind::Insert    ? seoINSERT
-                                          : r.kind == QueryFileKind::Replace ? seoREPLACE
-                                                                             : seoUPDATE;
-        ok = db.QueryToSQLStream(&f, r.sql, op, r.language, r.table,
-                                 std::clamp(r.valueRows, 0, 10000), 0);
-        break;
+    if (!QueryToDevice(db, r, &f, status)) {
+        f.cancelWriting();
+        return false;
     }
+    if (!f.commit()) {
+        status = QStringLiteral("Error writing Query to File: ") + f.errorString();
+        return false;
     }
-    if (ok && f.commit()) {
-        status = QStringLiteral("Success writing Query to File.");
-        return true;
-    }
-    QString why = db.LastError();
-    if (why.isEmpty()) why = f.errorString();
-    f.cancelWriting();
-    status = failed + why;
-    return false;
+    return true;
 }
 
 QString UpdateExportTable(TSQLite3Database& db, const QString& answer, QString& why) {

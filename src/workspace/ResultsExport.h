@@ -7,6 +7,7 @@
 
 #include "engine/Database.h"
 
+#include <QIODevice>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -68,6 +69,8 @@ QString SaveSuffix(SaveKind kind);
 // the file appears (or replaces the old one) only when every byte was
 // written. False with the reason (a CSV save needs a data row).
 bool SaveGrid(const TResultTable& t, SaveKind kind, const QString& file, QString& why);
+// The text SaveGrid writes (without the byte-order mark).
+bool GridFileText(const TResultTable& t, SaveKind kind, QString& text, QString& why);
 
 // --- names of new tables
 // "to New Table..." and "into New Table...": the current table's name with
@@ -100,6 +103,10 @@ struct QueryFileRequest {
 // "Success writing Query to File." or "Error writing Query to File: " +
 // the reason.
 bool QueryToFile(TSQLite3Database& db, const QueryFileRequest& r, QString& status);
+// The same onto a device (r.file unused): what it writes is complete only
+// when it returns true.
+bool QueryToDevice(TSQLite3Database& db, const QueryFileRequest& r, QIODevice* out,
+                   QString& status);
 // The UPDATE kind's table check: the table as listed (ignoring case), or
 // empty with the notice's text in why.
 QString UpdateExportTable(TSQLite3Database& db, const QString& answer, QString& why);
