@@ -286,7 +286,8 @@ QString ViewTestFailureText(const QString& message) {
     return shown;
 }
 
-bool RunViewTest(TSQLite3Database* db, const TViewLayout& v, Prompter& prompter, QString& message) {
+bool RunViewTest(TSQLite3Database* db, const TViewLayout& v, Prompter& prompter, QString& message,
+                 QStringList* lines, QString* query) {
     message.clear();
     if (!db || !db->IsOpen() || db->IsBusy() || v.vName.isEmpty()) return false;
     if (!testViewSQL(*db, v, message)) {
@@ -297,8 +298,10 @@ bool RunViewTest(TSQLite3Database* db, const TViewLayout& v, Prompter& prompter,
     if (prompter.AskYesNo(kViewCreateTestTitle, kViewCreateTestQuestion, 10, QStringLiteral("No"),
                           QStringLiteral("Yes"))) {
         QString selectMessage;
-        if (!testViewSelect(*db, v, true, selectMessage))
+        if (!testViewSelect(*db, v, true, selectMessage, lines))
             prompter.ShowWarning(selectMessage, kViewSelectTestFailed);
+        else if (query)
+            *query = LimitedSelect(v.vSelect, 50);
     }
     return true;
 }

@@ -107,8 +107,11 @@ QString ViewPreview(const TViewLayout& v);
 // The test button: without a usable connection or a name nothing happens
 // (false, no message). Otherwise the create test runs; when it succeeds the
 // user is asked whether to run the view's query too, and a failing query is
-// shown as a warning. message is the create test's outcome.
-bool RunViewTest(TSQLite3Database* db, const TViewLayout& v, Prompter& prompter, QString& message);
+// shown as a warning. message is the create test's outcome. A query that
+// gave rows leaves them (CSV lines) and the query run in lines and query,
+// for the result window.
+bool RunViewTest(TSQLite3Database* db, const TViewLayout& v, Prompter& prompter, QString& message,
+                 QStringList* lines = nullptr, QString* query = nullptr);
 // A failed create test as the warning shows it: its first ": " a line break.
 QString ViewTestFailureText(const QString& message);
 

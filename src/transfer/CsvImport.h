@@ -132,8 +132,10 @@ public:
     // Creates the table and inserts every data row in one transaction;
     // false with the reason in error (the transaction rolled back, the
     // file as it was). Progress and cancel are polled every few thousand rows.
+    // With replaceExisting, a table of main of that name is dropped first,
+    // inside the same transaction.
     bool RunImport(TSQLite3Database& db, const QString& tableName, ProgressSink& progress,
-                   QString& error) const;
+                   QString& error, bool replaceExisting = false) const;
     // The imported columns as CSV lines (delimiter ","): their names, then
     // one line per data row; the form UpdateFromCSV takes.
     QStringList ImportLines() const;

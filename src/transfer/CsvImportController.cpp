@@ -64,7 +64,7 @@ void ConfigureImportReader(TCSVTableRec& table) {
 
 bool EditCSVTable(TSQLite3Database* db, std::shared_ptr<const TCSVTableRec> table, QString& error,
                   QString& tableName, CsvImportView& view, Prompter& prompter,
-                  ClipboardPort* clipboard) {
+                  ClipboardPort* clipboard, const QString& replaceTable) {
     error.clear();
     QStringList tables;
     if (!ReadTables(db, tables)) {
@@ -80,6 +80,7 @@ bool EditCSVTable(TSQLite3Database* db, std::shared_ptr<const TCSVTableRec> tabl
         return false;
     }
     CsvImportController ctl(*db, std::move(table), tables, tableName, view, prompter, clipboard);
+    if (!replaceTable.isEmpty()) ctl.SetReplaceTable(replaceTable);
     if (!view.RunImportWindow(ctl) || ctl.ImportedName().isEmpty()) {
         error = kUserAborted;
         return false;
@@ -89,7 +90,8 @@ bool EditCSVTable(TSQLite3Database* db, std::shared_ptr<const TCSVTableRec> tabl
 }
 
 bool EditCSVList(TSQLite3Database* db, QString csvText, QString& error, QString& tableName,
-                 CsvImportView& view, Prompter& prompter, ClipboardPort* clipboard) {
+                 CsvImportView& view, Prompter& prompter, ClipboardPort* clipboard,
+                 const QString& replaceTable) {
     error.clear();
     QStringList tables;
     if (!ReadTables(db, tables)) {
@@ -104,7 +106,8 @@ bool EditCSVList(TSQLite3Database* db, QString csvText, QString& error, QString&
     ConfigureImportReader(*table);
     CSVRead(csvText, *table);
     csvText = QString(); // the sheet keeps only the read values
-    return EditCSVTable(db, std::move(table), error, tableName, view, prompter, clipboard);
+    return EditCSVTable(db, std::move(table), error, tableName, view, prompter, clipboard,
+                        replaceTable);
 }
 
 const QList<GridMenuItem>& GridMenu() {
@@ -238,9 +241,18 @@ void CsvImportController::MoveColumn(int from, int to) {
 
 // --- the table name
 
+void CsvImportController::SetReplaceTable(const QString& name) {
+    FReplace = name;
+    SetTableName(FName);
+}
+
+bool CsvImportController::Replacing(const QString& name) const {
+    return !FReplace.isEmpty() && name.compare(FReplace, Qt::CaseInsensitive) == 0;
+}
+
 void CsvImportController::SetTableName(const QString& name) {
     FName = name;
-    FNameProposal = FDb.makeValidTableName(name, QString(), false);
+    FNameProposal = Replacing(name) ? name : FDb.makeValidTableName(name, QString(), false);
     if (TrimText(name).isEmpty())
         FNameError = kNameEmpty;
     else if (FNameProposal != name)
@@ -489,8 +501,9 @@ bool CsvImportController::Accept() {
     const QString name = FName;
     QString error;
     bool ok = false;
-    WithProgress(kImportingTable + name + QStringLiteral("..."), true,
-                 [&](ProgressSink& p) { ok = FSheet.RunImport(FDb, name, p, error); });
+    WithProgress(kImportingTable + name + QStringLiteral("..."), true, [&](ProgressSink& p) {
+        ok = FSheet.RunImport(FDb, name, p, error, Replacing(name));
+    });
     if (ok) {
         FImported = name;
         FLastError.clear();

@@ -62,13 +62,17 @@ void ConfigureImportReader(TCSVTableRec& table);
 // Checks the connection and the text, parses it and runs the window; true
 // when a table was imported, its name then in tableName. Otherwise error
 // says why ("User aborted Importing" when the window was closed).
+// replaceTable names a table of main the user agreed to replace: the import
+// under that name drops it inside its own transaction (a cancelled or
+// failed import keeps it).
 bool EditCSVList(TSQLite3Database* db, QString csvText, QString& error, QString& tableName,
-                 CsvImportView& view, Prompter& prompter, ClipboardPort* clipboard = nullptr);
+                 CsvImportView& view, Prompter& prompter, ClipboardPort* clipboard = nullptr,
+                 const QString& replaceTable = {});
 // The same for a table already read (a file read piece by piece): the
 // reader's error description, if any, ends the call.
 bool EditCSVTable(TSQLite3Database* db, std::shared_ptr<const TCSVTableRec> table, QString& error,
                   QString& tableName, CsvImportView& view, Prompter& prompter,
-                  ClipboardPort* clipboard = nullptr);
+                  ClipboardPort* clipboard = nullptr, const QString& replaceTable = {});
 
 enum class CsvHelp {
     TableData,
@@ -127,6 +131,8 @@ struct ColumnEditors {
 
 class CsvImportController {
 public:
+    // A table of main the import may replace (its name then passes the check).
+    void SetReplaceTable(const QString& name);
     CsvImportController(TSQLite3Database& db, std::shared_ptr<const TCSVTableRec> table,
                         QStringList tables, QString tableName, CsvImportView& view,
                         Prompter& prompter, ClipboardPort* clipboard);
@@ -191,7 +197,9 @@ private:
     TSQLite3Database& FDb;
     std::shared_ptr<const TCSVTableRec> FTable;
     QStringList FTables; // upper-cased names of the existing tables
-    QString FRequested;  // fTableName
+    QString FReplace;    // the table an import of its name replaces
+    bool Replacing(const QString& name) const;
+    QString FRequested; // fTableName
     CsvImportView& FView;
     Prompter& FPrompter;
     ClipboardPort* FClipboard;

@@ -168,7 +168,7 @@ QStringList CsvImportSheet::ImportLines() const {
 }
 
 bool CsvImportSheet::RunImport(TSQLite3Database& db, const QString& tableName,
-                               ProgressSink& progress, QString& error) const {
+                               ProgressSink& progress, QString& error, bool replaceExisting) const {
     error.clear();
     if (FRows == 0) {
         error = kNoDataRows;
@@ -187,6 +187,9 @@ bool CsvImportSheet::RunImport(TSQLite3Database& db, const QString& tableName,
         return false;
     };
     try {
+        if (replaceExisting &&
+            !db.Execute(QStringLiteral("DROP TABLE IF EXISTS main.") + QuoteIdent(tableName)))
+            return fail(kCreateTableFailed + tableName + QStringLiteral(": ") + db.LastError());
         // Never into an existing table or view, whatever its letter case:
         // checked again here, where no other connection can add it.
         if (TableNameTaken(db, tableName))

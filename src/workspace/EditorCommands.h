@@ -3,23 +3,12 @@
 // element for the word at the caret.
 #pragma once
 
+#include "design/QueryPopOut.h"
+
 #include <QString>
 #include <QStringList>
 
 namespace sky {
-
-// The editor after a comment command on [selStart, selEnd): the whole text
-// and the selection. Without a selection the current line is taken; up to
-// two trailing line-break characters are left out of a selection. Line
-// comments put "--" before every non-blank line; a block puts a line "/*"
-// before and a line "*/" after; removal takes those marks away.
-struct CommentEdit {
-    QString text;
-    qsizetype selStart = 0, selEnd = 0;
-    bool keepSelection = false;
-};
-CommentEdit CommentSelection(const QString& text, qsizetype selStart, qsizetype selEnd, bool block,
-                             bool add);
 
 // Context help: the SQL element (an entry of the documentation list) the
 // text around the caret points at, or -1; word is the keyword marked at the

@@ -213,8 +213,8 @@ QString RowStatementTemplate(const TTableLayout& t, const QStringList& primaryKe
     return s + QLatin1Char(';');
 }
 
-QString MarkNameTemplate(const QString& sql, const QString& name, qsizetype from) {
-    const QString text = sql + QLatin1Char(';');
+QString MarkNameTemplate(const QString& sql, const QString& name, qsizetype from, bool withEnd) {
+    const QString text = withEnd ? sql + QLatin1Char(';') : sql;
     qsizetype at = std::max<qsizetype>(0, from);
     while (!name.isEmpty() && (at = text.indexOf(name, at, Qt::CaseInsensitive)) >= 0) {
         const qsizetype end = at + name.size();

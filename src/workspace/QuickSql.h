@@ -47,9 +47,10 @@ QString QuickDropTemplate(bool isView);
 QString RowStatementTemplate(const TTableLayout& t, const QStringList& primaryKey,
                              const QString& schema, int tag);
 
-// The stored CREATE statement + ";" with the first whole-word occurrence
+// The statement (+ ";" when withEnd) with the first whole-word occurrence
 // of name (ignoring case, from index `from` on) marked as the selection.
-QString MarkNameTemplate(const QString& sql, const QString& name, qsizetype from);
+QString MarkNameTemplate(const QString& sql, const QString& name, qsizetype from,
+                         bool withEnd = true);
 
 // The editor after a comparison button: the column (unless it already
 // stands just before the caret) and the hint replacing the selection, the

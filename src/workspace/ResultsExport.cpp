@@ -7,6 +7,7 @@
 #include "engine/Statement.h"
 #include "support/Csv.h"
 #include "support/Prompter.h"
+#include "support/TextFile.h"
 #include "support/TextUtil.h"
 
 #include <QSaveFile>
@@ -273,18 +274,7 @@ namespace {
 // Text into a file as UTF-8 with a byte-order mark, put in place only
 // when every byte was written.
 bool WriteWhole(const QString& file, const QString& text, QString& why) {
-    QSaveFile f(file);
-    if (!f.open(QIODevice::WriteOnly)) {
-        why = f.errorString();
-        return false;
-    }
-    const QByteArray bytes = QByteArray("\xEF\xBB\xBF") + text.toUtf8();
-    if (f.write(bytes) != bytes.size() || !f.commit()) {
-        why = f.errorString();
-        f.cancelWriting();
-        return false;
-    }
-    return true;
+    return WriteFileAtomic(file, QByteArray("\xEF\xBB\xBF") + text.toUtf8(), &why);
 }
 } // namespace
 

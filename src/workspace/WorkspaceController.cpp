@@ -102,7 +102,7 @@ QString RowCountText(qint64 rows) {
 }
 
 WorkspaceController::WorkspaceController(WorkspaceView& view, Prompter& prompts)
-    : FView(view), FPrompts(prompts) {}
+    : FView(view), FPrompts(prompts), FHandle(RegisterConnection(&sql)) {}
 
 WorkspaceController::~WorkspaceController() = default;
 
@@ -258,6 +258,7 @@ void WorkspaceController::SetScale(const QString& name, int value) {
 
 void WorkspaceController::Shutdown() {
     SaveSettings();
+    FHandle.reset(); // the pop-outs of this connection see it gone
     sql.Close();
     FView.RaiseEvent(kWsClosed, QString());
 }

@@ -10,11 +10,14 @@
 // window's names.
 #pragma once
 
+#include "design/QueryPopOut.h"
 #include "engine/Database.h"
 #include "engine/ResultTable.h"
 #include "support/Settings.h"
 #include "workspace/DataEditor.h"
 #include "workspace/QueryRun.h"
+#include "workspace/QuickSql.h"
+#include "workspace/ResultsExport.h"
 #include "workspace/ResultsGrid.h"
 #include "workspace/SchemaTree.h"
 #include "workspace/SqlTemplate.h"
@@ -27,10 +30,13 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 namespace sky {
 
 class ClipboardPort;
+class DesktopOpener;
+class FileChooser;
 class Prompter;
 class ProgressSink;
 
@@ -124,6 +130,32 @@ struct TablePageState {
     QString rowCountHint, countButtonHint;
 };
 
+// What the cell actions may do at a cell: each empty "why" allows its
+// group (row actions need the row, value actions also a table column).
+struct CellActionState {
+    QString rowWhy, valueWhy;
+    QString column;     // the table column the value actions edit
+    bool table = false; // a current table for the table actions
+};
+enum class CellAction {
+    EditValue,
+    ShowEdit,
+    ShowSelect,
+    ShowUpdate,
+    ShowUnique,
+    ListUnique,
+    ShowInEditor,
+    Duplicate,
+    Remove,
+    RemoveKey,
+    RowShowUpdate,
+    RowShowInsert,
+    RowShowDelete,
+    TableShowCreate,
+    TableShowRename,
+    TableShowDrop
+};
+
 // The results grid's rows and what the last run left.
 struct ResultsState {
     TResultTable rows;
@@ -185,6 +217,9 @@ public:
     // Carries out a menu item's command (the dispatchers of database, view,
     // column and index/trigger commands).
     void RunCommand(const TreeCommand& command);
+    // A named menu action the controller carries out (table operations,
+    // designer, quick SQL, views); false for the window's own actions.
+    bool RunMenuAction(const QString& action);
 
     // --- the query editor
     void AddToQueryStack(const QString& text, bool keep = false);
@@ -205,6 +240,20 @@ public:
     // The editor text from a file / into a file; the status says how it went.
     void LoadQuery(const QString& file);
     void SaveQuery(const QString& file);
+
+    // --- the quick-SQL buttons (WorkspaceQuickSql.cpp): each edits the
+    // editor text only (the old text pushed onto the stack first).
+    // The chosen column (quoted where needed) replaces the selection.
+    void QuickInsertColumn(const QString& column);
+    // A comparison button: the column unless it stands just before the
+    // caret, then the hint with the caret at its "|".
+    void QuickCompare(const QString& column, const QString& hint);
+    // A template button for the selected table or view; whether it is offered.
+    void QuickSql(QuickKind kind);
+    bool QuickOffered(QuickKind kind) const;
+    // "New": the designer's create statement of a new table (not run), its
+    // name selected. Cancelling the designer does nothing.
+    void QuickNewTable();
 
     // --- the table page's operations (WorkspaceTableOps.cpp); the status
     // says how each went.
@@ -230,11 +279,38 @@ public:
     // The row-count label and its hints from the stored count.
     void RefreshRowCount();
 
-    // --- the results' actions
+    // --- the results' actions (WorkspaceResults.cpp)
     // A view made from the results: its SELECT and a free name proposed,
     // edited in the view dialog, then created (replacing a view of that
     // name in its schema once the user agreed) in one transaction.
     void MakeViewFromResults(bool temporary);
+    // The copies of the grid (rows in the grid's order, 0-based; shown
+    // tells the filter's rows for the CSV and tab copies).
+    void CopyResults(GridCopy shape, ClipboardPort& clipboard, const RowShown& shown = {});
+    void CopyResultRow(int row, RowCopy shape, ClipboardPort& clipboard);
+    void CopyResultColumn(int col, ColumnCopy shape, ClipboardPort& clipboard);
+    void CopyResultHeadings(HeaderCopy shape, ClipboardPort& clipboard);
+    void CopyResultHeading(int col, ClipboardPort& clipboard);
+    void CopyResultValue(int row, int col, ClipboardPort& clipboard);
+    // "Save these Results": the save dialog, the file, then it is opened.
+    void SaveResults(SaveKind kind, FileChooser& files, DesktopOpener& opener);
+    // "to New Table..." and "Create from these Results" > "New Table...":
+    // the grid into the CSV import window.
+    void ResultsToNewTable(bool fromMenu);
+    // Query to File (F8 and the export items) and "into New Table...".
+    void QueryToFile(QueryFileKind kind, FileChooser& files);
+    void QueryIntoNewTable();
+    // The cell, row and table actions of a grid cell (row 0-based in the
+    // grid's order): what they may do there, and their run. Executions that
+    // succeed run the last query again; failures leave the grid.
+    CellActionState CellActionsAt(int row, int col);
+    void RunCellAction(CellAction action, int row, int col);
+    // The pop-outs: the results (their rows and the last query), the
+    // selected table's rows, or a query; refused while a transaction is open
+    // or without a query.
+    void PopOutResults();
+    void PopOutTable();
+    void PopOutQuery(const QString& sql);
 
     // --- the data editor page (WorkspaceDataEditor.cpp); the status says
     // how each went.
@@ -334,6 +410,7 @@ private:
     QList<SchemaNode> FTree;
     int FDepth = 0;
     std::function<void()> FCloseNow;
+    std::shared_ptr<ConnectionHandle> FHandle; // the pop-outs' weak handle on sql
     bool FOpenedOnce = false;
     QElapsedTimer FTick;
     bool fShowProgress = false;

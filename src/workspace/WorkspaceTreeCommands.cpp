@@ -47,7 +47,47 @@ TreeMenuContext WorkspaceController::MenuContext() const {
     c.indexes = table.indexes;
     c.triggers = table.triggers;
     c.editorReady = true;
+    c.quickSqlReady = true;
+    c.tableOpsReady = true;
+    c.designerReady = FView.TableDesigner() != nullptr;
+    c.popOutReady = FView.PopOutsReady();
     return c;
+}
+
+bool WorkspaceController::RunMenuAction(const QString& action) {
+    using K = TableCommandKind;
+    static const QHash<QString, K> tableOps{
+        {act::kDesigner, K::Alter},          {act::kDesignBased, K::NewFromDesigner},
+        {act::kDesignNew, K::NewInDesigner}, {act::kCopyTable, K::Copy},
+        {act::kRenameTable, K::Rename},      {act::kEmptyTable, K::Empty},
+        {act::kDropTable, K::Drop},          {act::kNewIndex, K::AddIndex},
+        {act::kNewTrigger, K::AddTrigger},   {act::kCompare, K::Compare}};
+    if (tableOps.contains(action)) {
+        TableCommand(tableOps.value(action));
+        return true;
+    }
+    if (action == act::kDesignerSql) {
+        QuickNewTable();
+        return true;
+    }
+    if (action == act::kCreateView || action == act::kCreateTempView) {
+        MakeViewFromResults(action == act::kCreateTempView);
+        return true;
+    }
+    if (action.startsWith(act::kQuickSql)) {
+        static const QHash<QString, QuickKind> kinds{
+            {QStringLiteral("CREATE TABLE"), QuickKind::Create},
+            {QStringLiteral("INSERT records"), QuickKind::Insert},
+            {QStringLiteral("UPSERT records"), QuickKind::Upsert},
+            {QStringLiteral("UPDATE values"), QuickKind::Update},
+            {QStringLiteral("DELETE records"), QuickKind::Delete},
+            {QStringLiteral("DROP TABLE"), QuickKind::Drop}};
+        const QString item = action.mid(act::kQuickSql.size());
+        if (!kinds.contains(item)) return false;
+        QuickSql(kinds.value(item));
+        return true;
+    }
+    return false;
 }
 
 MenuModel WorkspaceController::MenuOf(const TDBObjRec& node) {
@@ -152,7 +192,10 @@ void WorkspaceController::ViewCommand(const TreeCommand& c) {
     case Code::Shw:
         InsertSQLTemplate(value);
         break;
-    default: // CHG (the view editor) and POP (the pop-out) come with their windows
+    case Code::Pop:
+        PopOutQuery(value);
+        break;
+    default: // CHG (the view editor) comes with its window
         break;
     }
 }

@@ -6,12 +6,14 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace sky {
 
 class TableDesignerPort;
 class DesignerDialogs;
 class TableComparePort;
+class TSQLite3Database;
 
 class ProgressSink;
 struct SettingList;
@@ -59,8 +61,24 @@ public:
     virtual TableDesignerPort* TableDesigner() { return nullptr; }
     // The index and trigger dialogs (none: adding and editing do nothing).
     virtual DesignerDialogs* SchemaDialogs() { return nullptr; }
+    // Whether the window opens pop-out windows (their items are enabled),
+    // and the opening of one on the connection with a query and result
+    // lines (none: it runs the query itself).
+    virtual bool PopOutsReady() const { return false; }
+    virtual void OpenPopOut(const QString& sql, const QStringList& lines) {
+        (void)sql, (void)lines;
+    }
     // The table compare (none yet: the compare items are disabled).
     virtual TableComparePort* TableCompare() { return nullptr; }
+    // The CSV import window on a CSV text for a new table of db: true with
+    // the created table's name; otherwise false with why. replaceTable is a
+    // table of main the import of its name replaces in its transaction.
+    virtual bool ImportCsv(TSQLite3Database& db, const QString& csv, QString& tableName,
+                           QString& why, const QString& replaceTable) {
+        (void)db, (void)csv, (void)tableName, (void)replaceTable;
+        why = QStringLiteral("The CSV import is not available here");
+        return false;
+    }
 
     // --- a query's progress: the "Executing Query..." notice, and the
     // progress dialog opened on demand (nullptr: none shown)

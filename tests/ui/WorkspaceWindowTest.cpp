@@ -457,7 +457,8 @@ TEST_F(WorkspaceWindowTest, EditorPopUpMenuAndResultsMenu) {
                  {"mnuQryCommentRemBlockCmt1",
                   "Remove C-style Block-Comments from selection         [Shift + Ctrl + / ]", true},
                  {"mnuQryCalc1", nullptr, false},
-                 {"mnuQryExportFile1", nullptr, false}};
+                 {"mnuQryExportFile1", nullptr, true},
+                 {"mnuQryExportTable1", "into New Table...", true}};
     for (const auto& i : items) {
         QAction* a = action(i.name);
         ASSERT_NE(a, nullptr) << i.name;

@@ -10,6 +10,7 @@
 #include "shell/Workspace.h"
 #include "support/Folders.h"
 #include "support/Prompter.h"
+#include "transfer/CsvImportController.h"
 #include "workspace/WorkspaceView.h"
 
 #include <QFileInfo>
@@ -56,6 +57,27 @@ public:
         viewsEdited << v.vName;
         return editView ? editView(v) : false;
     }
+    // The CSV import window: accepts the sheet as proposed, or is closed.
+    bool ImportCsv(TSQLite3Database& db, const QString& csv, QString& name, QString& why,
+                   const QString& replace) override {
+        replaced << replace;
+        if (!acceptImport) {
+            why = kUserAborted;
+            return false;
+        }
+        struct Accepting : CsvImportView {
+            bool RunImportWindow(CsvImportController& ctl) override {
+                ctl.FillSheet();
+                return ctl.Accept();
+            }
+            ProgressSink* StartProgress(const QString&, bool) override { return nullptr; }
+            void EndProgress(ProgressSink*) override {}
+        } window;
+        test::ScriptedPrompter p;
+        return EditCSVList(&db, csv, why, name, window, p, nullptr, replace);
+    }
+    bool acceptImport = true;
+    QStringList replaced;
     QString clipboard;
     // The view dialog's part: what the user does with the view; none: cancels.
     std::function<bool(TViewLayout&)> editView;
@@ -529,6 +551,45 @@ QString StoredViewSql(const QString& file, const QString& name) {
 // A view made from the results: the last query (cut at its first statement
 // end) or the table's columns, a free name, the user's edit, the user's
 // consent before a view is replaced, and nothing changed on failure.
+TEST_F(WorkspaceControllerTest, ResultsIntoANewTableReplaceOnlyWhenTheImportGoesAhead) {
+    WorkspaceController c(view, answers);
+    c.Init(path, "items");
+    c.editor.text = "SELECT name, qty FROM items";
+    c.RunQuery(RunMode::Plain);
+    c.ResultsToNewTable(false);
+    EXPECT_EQ(c.status, "Success: Saved Results as Table \"items_Result1\".");
+    auto count = [&](const char* table) {
+        QString n;
+        c.sql.QuerySingleValue(n, QStringLiteral("SELECT count(*) FROM ") + table);
+        return n;
+    };
+    EXPECT_EQ(count("items_Result1"), "7");
+    // Yes to the drop, then the import window closed: the table stays.
+    c.editor.text = "SELECT name FROM items WHERE id < 3";
+    c.RunQuery(RunMode::Plain);
+    answers.replies = {Reply::Yes};
+    view.acceptImport = false;
+    c.ResultsToNewTable(false);
+    EXPECT_EQ(answers.questions.last(),
+              "Table already Exists...: Drop existing table \"items_Result1\" before importing?");
+    EXPECT_EQ(c.status, "Error adding Table - User aborted Importing");
+    EXPECT_EQ(count("items_Result1"), "7");
+    // Yes and the import: replaced inside the import's transaction.
+    answers.replies = {Reply::Yes};
+    view.acceptImport = true;
+    c.ResultsToNewTable(false);
+    EXPECT_EQ(view.replaced.last(), "items_Result1");
+    EXPECT_EQ(count("items_Result1"), "2");
+    // No: the next free name; Cancel: nothing.
+    answers.replies = {Reply::No};
+    c.ResultsToNewTable(false);
+    EXPECT_EQ(c.status, "Success: Saved Results as Table \"items_Result2\".");
+    answers.replies = {Reply::Cancel};
+    const int imports = int(view.replaced.size());
+    c.ResultsToNewTable(false);
+    EXPECT_EQ(view.replaced.size(), imports);
+}
+
 TEST_F(WorkspaceControllerTest, ViewFromTheResults) {
     WorkspaceController c(view, answers);
     c.Init(path, "items");

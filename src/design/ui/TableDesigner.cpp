@@ -45,13 +45,6 @@ const QColor kRejectedName(0xFF, 0xEE, 0xEE); // light red
 const QColor kDuplicateText(0xCC, 0x00, 0x00);
 const QColor kWarnBack(0xFF, 0xEE, 0xCC);
 
-class QtOpener : public DesktopOpener {
-public:
-    bool Open(const QString& fileOrUrl) override {
-        return QDesktopServices::openUrl(QUrl(fileOrUrl));
-    }
-};
-
 QComboBox* Choices(QWidget* parent, const char* name, const QStringList& items, bool editable) {
     auto* c = new QComboBox(parent);
     c->setObjectName(QLatin1String(name));

@@ -1,5 +1,7 @@
 #include "design/ui/ViewDialog.h"
 
+#include "design/ui/QueryPopOutWindow.h"
+
 #include "design/ui/SchemaDialogParts.h"
 #include "shell/ui/QtPrompter.h"
 
@@ -8,6 +10,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 namespace sky::ui {
@@ -73,7 +76,16 @@ QString TfrmSKYView::Preview() const {
 }
 
 bool TfrmSKYView::TestView(QString& message) {
-    return RunViewTest(fDB, Current(), Prompts(), message);
+    QStringList lines;
+    QString query;
+    const bool ok = RunViewTest(fDB, Current(), Prompts(), message, &lines, &query);
+    // The rows in the result window, 500 pixels to the dialog's left.
+    if (!query.isEmpty() && lines.size() >= 2) {
+        const QScreen* s = screen();
+        const int top = s ? s->geometry().top() + 12 : 12;
+        TfrmSKYQryData::Open(std::clamp(x() - 500, 0, 9000), top, fDB, true, lines, query);
+    }
+    return ok;
 }
 
 bool TfrmSKYView::editView(TSQLite3Database* db, TViewLayout& v) {

@@ -1,9 +1,11 @@
 #include "shell/ui/HelpPanel.h"
 
 #include <QClipboard>
+#include <QDesktopServices>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace sky::ui {
@@ -44,6 +46,17 @@ void QtClipboard::SetText(const QString& text) {
 QtClipboard& Clipboard() {
     static QtClipboard c;
     return c;
+}
+
+bool QtOpener::Open(const QString& fileOrUrl) {
+    const QUrl url = fileOrUrl.contains(QStringLiteral("://")) ? QUrl(fileOrUrl)
+                                                               : QUrl::fromLocalFile(fileOrUrl);
+    return QDesktopServices::openUrl(url);
+}
+
+QtOpener& Opener() {
+    static QtOpener o;
+    return o;
 }
 
 } // namespace sky::ui

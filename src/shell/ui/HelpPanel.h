@@ -31,4 +31,11 @@ public:
 };
 QtClipboard& Clipboard();
 
+// The desktop's program for a file, a folder or a web address.
+class QtOpener : public DesktopOpener {
+public:
+    bool Open(const QString& fileOrUrl) override;
+};
+QtOpener& Opener();
+
 } // namespace sky::ui

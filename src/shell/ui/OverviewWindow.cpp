@@ -8,6 +8,7 @@
 #include "shell/ui/FilePane.h"
 #include "shell/ui/FormBehaviour.h"
 #include "shell/ui/KProgress.h"
+#include "shell/ui/PopOuts.h"
 #include "shell/ui/LogPage.h"
 #include "shell/ui/OverviewSettingsPage.h"
 #include "shell/ui/QtFileChooser.h"
@@ -240,8 +241,15 @@ void TfrmSKYOview::ShowInFolder(const QString& file) {
 }
 
 // The query-data pop-outs come with their own window.
-void TfrmSKYOview::ShowPopOuts(bool) {}
-void TfrmSKYOview::FreePopOuts() {}
+void TfrmSKYOview::ShowPopOuts(bool shown) {
+    if (shown)
+        PopOuts().ShowAll();
+    else
+        PopOuts().HideAll();
+}
+void TfrmSKYOview::FreePopOuts() {
+    PopOuts().CloseAll();
+}
 
 ProgressSink* TfrmSKYOview::StartProgress(const QString& title, bool canCancel) {
     return ProgressStart(title, false, canCancel, -1, -1, true, true);

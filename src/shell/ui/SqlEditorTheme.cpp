@@ -119,4 +119,27 @@ void StyleSqlEditor(QsciScintilla* editor, const QString& theme) {
     editor->setUnmatchedBraceForegroundColor(QColor(colours.number));
 }
 
+void SetupSqlEditor(QsciScintilla* e) {
+    e->setUtf8(true);
+    StyleSqlEditor(e); // lexer, colours and font of the active theme
+    e->setWrapMode(QsciScintilla::WrapWord);
+    e->setIndentationsUseTabs(false);
+    e->setTabWidth(4);
+    e->setMarginWidth(0, 0);
+    e->setMarginWidth(1, 0);
+    e->setBraceMatching(QsciScintilla::SloppyBraceMatch);
+    e->setEolMode(QsciScintilla::EolWindows);
+    // Keys that belong to the window (pages, overview, comments, calculator)
+    // are taken from the editor's own bindings.
+    for (int key : {Qt::Key_T, Qt::Key_D, Qt::Key_L, Qt::Key_Minus, Qt::Key_Slash,
+                    Qt::Key_BracketLeft, Qt::Key_BracketRight})
+        for (int mods : {int(Qt::CTRL), int(Qt::CTRL | Qt::SHIFT)})
+            while (QsciCommand* c = e->standardCommands()->boundTo(key | mods)) {
+                if (c->key() == (key | mods))
+                    c->setKey(0);
+                else
+                    c->setAlternateKey(0);
+            }
+}
+
 } // namespace sky::ui

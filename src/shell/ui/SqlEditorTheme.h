@@ -16,5 +16,8 @@ QFont SqlEditorFont(int pointSize = 10);
 // one when empty). Double-quoted and back-quoted names are coloured as
 // identifiers, not as strings.
 void StyleSqlEditor(QsciScintilla* editor, const QString& theme = QString());
+// The SQL editors' common set-up: UTF-8, the SQL lexer in a fixed font,
+// word wrap, CR LF line ends, and the window's keys taken from the editor.
+void SetupSqlEditor(QsciScintilla* e);
 
 } // namespace sky::ui

@@ -530,8 +530,9 @@ void TfrmSKYCSVImp::SetBusy(bool busy) {
 }
 
 bool TfrmSKYCSVImp::EditCSVList(TSQLite3Database* db, const QString& csvText, QString& error,
-                                QString& tableName) {
-    return sky::EditCSVList(db, csvText, error, tableName, *this, Prompts(), &FPorts->clipboard);
+                                QString& tableName, const QString& replaceTable) {
+    return sky::EditCSVList(db, csvText, error, tableName, *this, Prompts(), &FPorts->clipboard,
+                            replaceTable);
 }
 
 TfrmSKYCSVImp& frmSKYCSVImp() {

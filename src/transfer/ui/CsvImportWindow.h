@@ -33,7 +33,7 @@ public:
     // The import of CSV text into a new table of db: true, with the created
     // table's name in tableName, when the user accepted and it was imported.
     bool EditCSVList(TSQLite3Database* db, const QString& csvText, QString& error,
-                     QString& tableName);
+                     QString& tableName, const QString& replaceTable = {});
 
     // CsvImportView
     bool RunImportWindow(CsvImportController& ctl) override;

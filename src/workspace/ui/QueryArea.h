@@ -5,6 +5,7 @@
 // runs and the commands are the controller's.
 #pragma once
 
+#include "shell/ui/SqlEditorTheme.h"
 #include "workspace/QueryRun.h"
 
 #include <QWidget>
@@ -20,10 +21,6 @@ class WorkspaceController;
 
 namespace sky::ui {
 
-// The SQL editors' common set-up: UTF-8, the SQL lexer in a fixed font,
-// word wrap, CR LF line ends, and the window's keys taken from the editor.
-void SetupSqlEditor(QsciScintilla* e);
-
 class TQueryArea : public QWidget {
     Q_OBJECT
 public:
@@ -33,6 +30,7 @@ public:
     // The "?" image whose help the window shows while the pointer rests on it.
     QLabel* HelpImage() const { return imgHelpQueryEditor; }
     QPushButton* RunButton(RunMode mode) const;
+    QPushButton* QueryToFileButton() const { return btnQryToFile; }
     // Runs the editor text in a run mode.
     void RunQuery(RunMode mode);
     // Previous (-1) / Next (+1) through the query-text stack.

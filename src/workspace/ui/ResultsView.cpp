@@ -6,7 +6,6 @@
 #include "shell/ui/Themes.h"
 #include "support/TextUtil.h"
 #include "workspace/SqlTemplate.h"
-#include "workspace/ui/NotYet.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -173,6 +172,8 @@ TResultsPage::TResultsPage(WorkspaceController& c, QWidget* parent) : QWidget(pa
         BuildMenu(m, FProxy->mapToSource(i).row() + 1, i.column());
         m.exec(sgResults->viewport()->mapToGlobal(at));
     });
+    connect(sgResults, &QAbstractItemView::doubleClicked, this,
+            [this] { CellCommand(CellAction::EditValue); });
 }
 
 // The filter panel, closed at first.
@@ -479,9 +480,27 @@ void TResultsPage::BuildMenu(QMenu& m, int row, int col) {
                             : QStringLiteral("Show Results filter..."),
                 this, [this] { SetFilterOpen(!FFilterOpen); });
     m.addSeparator();
+    const int dataRow = row - 1;
+    AddCopyMenus(m, dataRow, col);
+    AddSaveMenu(m, QStringLiteral("Save these Results"), "mnuSaveResultsAs1");
     AddCreateFromResults(m);
-    // The pop-out window and the copy, save and value actions come with their own pages.
-    MarkNotYet(m.addAction(QStringLiteral("Open in Pop-Out")), &m);
+    m.addSeparator();
+    AddCellActions(m, dataRow, col);
+    m.addSeparator();
+    QAction* pop =
+        m.addAction(QStringLiteral("Open in Pop-Out"), this, [this] { Q_EMIT PopOutWanted(); });
+    pop->setObjectName(QStringLiteral("mnuResultsPopOut1"));
+    pop->setEnabled(FCtl.results.rows.ColumnCount() > 0 && !FCtl.Busy());
+}
+
+int TResultsPage::CurrentRow() const {
+    const QModelIndex i = sgResults->currentIndex();
+    return i.isValid() ? FProxy->mapToSource(i).row() : -1;
+}
+
+int TResultsPage::CurrentColumn() const {
+    const QModelIndex i = sgResults->currentIndex();
+    return i.isValid() ? i.column() : -1;
 }
 
 // "Create from these Results": a new table (with the import window) or a view.
@@ -489,7 +508,8 @@ void TResultsPage::AddCreateFromResults(QMenu& m) {
     QMenu* make = m.addMenu(QStringLiteral("Create from these Results"));
     make->menuAction()->setObjectName(QStringLiteral("mnuResultsMakeView1"));
     make->setEnabled(FCtl.results.createFromResults && !FCtl.Busy());
-    MarkNotYet(make->addAction(QStringLiteral("New Table...")), make);
+    make->addAction(QStringLiteral("New Table..."), this, [this] { FCtl.ResultsToNewTable(true); })
+        ->setObjectName(QStringLiteral("mnuResultsMakeTable1"));
     make->addSeparator();
     make->addAction(QStringLiteral("Normal  (Persistant) View..."), this,
                     [this] { FCtl.MakeViewFromResults(false); })
@@ -609,6 +629,9 @@ bool TResultsPage::eventFilter(QObject* o, QEvent* e) {
         auto* k = static_cast<QKeyEvent*>(e);
         if (k->key() == Qt::Key_F) Find(); // with any modifier
         if (k->key() == Qt::Key_F3) FindNext();
+        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)
+            CellCommand(CellAction::EditValue);
+        if (k->key() == Qt::Key_Delete) CellCommand(CellAction::RemoveKey);
     } else if (o == sgResults->viewport() && e->type() == QEvent::Wheel) {
         auto* w = static_cast<QWheelEvent*>(e);
         const int steps = w->angleDelta().y() / 120;

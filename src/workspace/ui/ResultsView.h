@@ -98,6 +98,16 @@ public:
     QPushButton* FilterSqlButton() const { return btnFilterSQL; }
     // The context menu of a cell.
     void BuildMenu(QMenu& m, int row, int col);
+    // Its copy, save and action parts (ResultsMenus.cpp; row 0-based, -1
+    // none), also in the window's "Results" menu.
+    void AddCopyMenus(QMenu& m, int row, int col);
+    void AddSaveMenu(QMenu& m, const QString& caption, const char* name);
+    void AddCellActions(QMenu& m, int row, int col);
+    // A cell action on the current cell (Enter, double-click, Delete).
+    void CellCommand(CellAction action);
+    // The current cell's data row and column (-1 none).
+    int CurrentRow() const;
+    int CurrentColumn() const;
     const TMenuRes& MenuRes() const { return fMenuRes; }
     QString FindText() const { return fFind; }
     // The column-statistics pop-up of a grid column (shown now).
@@ -108,6 +118,12 @@ public:
 
 Q_SIGNALS:
     void AddFilterAsSql(const QString& condition);
+    // Before (true) and after (false) an action that may write the editor.
+    void EditorWanted(bool before);
+    // "Show full Table-Menu": the tree's menu of the current table.
+    void TableMenuWanted();
+    // "Open in Pop-Out" of the results.
+    void PopOutWanted();
 
 protected:
     bool eventFilter(QObject* o, QEvent* e) override;

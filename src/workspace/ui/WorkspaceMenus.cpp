@@ -6,8 +6,11 @@
 #include "shell/InfoPages.h"
 #include "shell/ui/AboutBox.h"
 #include "shell/ui/DocsPage.h"
+#include "shell/ui/PopOuts.h"
+#include "shell/ui/QtFileChooser.h"
 #include "workspace/ui/NotYet.h"
 #include "workspace/ui/QueryArea.h"
+#include "workspace/ui/ResultsView.h"
 #include "workspace/ui/SchemaTreeModel.h"
 
 #include "shell/ui/Scintilla.h"
@@ -79,6 +82,10 @@ void TfrmSKYMain::BuildMenus() {
     QMenu* view = menuBar()->addMenu(QStringLiteral("View"));
     for (int tag = 0; tag < 8; ++tag)
         view->addAction(PageControl1->tabText(tag), this, [this, tag] { ShowPage(tag); });
+    view->addSeparator();
+    view->addAction(QStringLiteral("Show any Open Result-lists  (Pop-outs)"), this,
+                    [] { PopOuts().ShowAll(); })
+        ->setObjectName(QStringLiteral("mmnuViewPopUps1"));
     QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
     help->addAction(QStringLiteral("SQLite && System versions (About)"), this,
                     [] { frmSKYAbout().About(); });
@@ -114,6 +121,8 @@ void TfrmSKYMain::BuildQueryMenu() {
     q->addAction(QStringLiteral("Save Query to file..."), this, [this] {
          SaveQueryFile();
      })->setObjectName(QStringLiteral("mmnuQueryQryFileSave1"));
+    AddQueryExportMenu(*q, "mmnuQueryExportFile1", "mmnuQueryExportToTable1",
+                       QStringLiteral("to New Table"));
     q->addSeparator();
     QAction* gutter = q->addAction(QStringLiteral("Show line-numbers (Gutter)"));
     gutter->setObjectName(kGutterAction);
@@ -144,10 +153,59 @@ void TfrmSKYMain::BuildQueryMenu() {
 void TfrmSKYMain::BuildResultsMenu() {
     QMenu* r = menuBar()->addMenu(QStringLiteral("Results"));
     r->menuAction()->setObjectName(QStringLiteral("mmnuResults1"));
-    mmnuResultsMakeView1 = r->addAction(QStringLiteral("Create View  (from these Results)..."),
-                                        this, [this] { FCtl->MakeViewFromResults(false); });
+    mmnuResultsMakeView1 =
+        new QAction(QStringLiteral("Create View  (from these Results)..."), this);
     mmnuResultsMakeView1->setObjectName(QStringLiteral("mmnuResultsMakeView1"));
     mmnuResultsMakeView1->setEnabled(false);
+    connect(mmnuResultsMakeView1, &QAction::triggered, this,
+            [this] { FCtl->MakeViewFromResults(false); });
+    // Built afresh when it opens: the items follow the grid's current cell.
+    auto build = [this, r] {
+        r->clear();
+        FResults->AddCopyMenus(*r, FResults->CurrentRow(), FResults->CurrentColumn());
+        r->addSeparator();
+        FResults->AddSaveMenu(*r, QStringLiteral("Save this Result-set"), "mmnuResultsSave1");
+        r->addAction(mmnuResultsMakeView1);
+        r->addSeparator();
+        r->addAction(QStringLiteral("Pop this Result-set out to a separate view"), this, [this] {
+             FCtl->PopOutResults();
+         })->setObjectName(QStringLiteral("mmnuResultsPopOut1"));
+    };
+    connect(r, &QMenu::aboutToShow, this, build);
+    build();
+}
+
+// "Export full Query data": the editor's query straight into a file of a
+// kind, or into a new table.
+void TfrmSKYMain::AddQueryExportMenu(QMenu& m, const char* name, const char* tableName,
+                                     const QString& tableCaption) {
+    QMenu* e = m.addMenu(QStringLiteral("Export full Query data"));
+    e->menuAction()->setObjectName(QLatin1String(name));
+    const struct {
+        const char* caption;
+        QueryFileKind kind;
+    } kinds[] = {{"to CSV File...", QueryFileKind::Csv},
+                 {"to XML File...", QueryFileKind::Xml},
+                 {"to JSON File...", QueryFileKind::Json},
+                 {"using INSERT statements...", QueryFileKind::Insert},
+                 {"using REPLACE statements...", QueryFileKind::Replace},
+                 {"using UPDATE on Primary Keys...", QueryFileKind::Update}};
+    for (int i = 0; i < int(std::size(kinds)); ++i) {
+        if (i == 3) e->addSeparator();
+        e->addAction(QLatin1String(kinds[i].caption), this,
+                     [this, kind = kinds[i].kind] { QueryToFile(kind); });
+    }
+    e->addSeparator();
+    e->addAction(tableCaption, this, [this] {
+         FQuery->ReadEditor();
+         FCtl->QueryIntoNewTable();
+     })->setObjectName(QLatin1String(tableName));
+}
+
+void TfrmSKYMain::QueryToFile(QueryFileKind kind) {
+    FQuery->ReadEditor();
+    QtFileChooser files;
+    FCtl->QueryToFile(kind, files);
 }
 
 void TfrmSKYMain::LoadQueryFile() {
@@ -222,9 +280,8 @@ void TfrmSKYMain::BuildEditorMenu() {
     puQry->addSeparator();
     item(puQry, "Load Query from file...", "mnuQryQryFileLoad1", [this] { LoadQueryFile(); });
     item(puQry, "Save Query to file...", "mnuQryQryFileSave1", [this] { SaveQueryFile(); });
-    QMenu* exportTo = puQry->addMenu(QStringLiteral("Export full Query data"));
-    exportTo->menuAction()->setObjectName(QStringLiteral("mnuQryExportFile1"));
-    MarkNotYet(exportTo->menuAction(), puQry);
+    AddQueryExportMenu(*puQry, "mnuQryExportFile1", "mnuQryExportTable1",
+                       QStringLiteral("into New Table..."));
     QMenu* code = puQry->addMenu(QStringLiteral("Copy as code"));
     code->menuAction()->setObjectName(QStringLiteral("mnuQryCopyCode1"));
     MarkNotYet(code->menuAction(), puQry);
@@ -316,7 +373,10 @@ void TfrmSKYMain::RunAction(const QString& action) {
     if (action == act::kRefresh) FCtl->RefreshSchema();
     if (action == act::kTableStructure) ShowPage(kPageTable);
     if (action == act::kEditData) FCtl->EditTableData();
-    // The other actions belong to windows still to come; their items are disabled.
+    if (action == act::kPopOut) FCtl->PopOutTable();
+    // Table operations, the designer, quick SQL and views are the
+    // controller's; the actions of windows still to come are disabled.
+    FCtl->RunMenuAction(action);
 }
 
 } // namespace sky::ui

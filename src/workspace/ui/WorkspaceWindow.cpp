@@ -1,5 +1,6 @@
 #include "workspace/ui/WorkspaceWindow.h"
 
+#include "design/ui/QueryPopOutWindow.h"
 #include "design/ui/TableDesigner.h"
 #include "design/ui/ViewDialog.h"
 #include "engine/SystemLog.h"
@@ -7,12 +8,15 @@
 #include "shell/ui/FormBehaviour.h"
 #include "shell/ui/KMessg.h"
 #include "shell/ui/KProgress.h"
+#include "shell/ui/PopOuts.h"
 #include "shell/ui/QtPrompter.h"
 #include "shell/ui/WidgetPlacement.h"
 #include "support/TextUtil.h"
+#include "transfer/ui/CsvImportWindow.h"
 #include "workspace/ui/DataEditorPage.h"
 #include "workspace/ui/HistoryPage.h"
 #include "workspace/ui/QueryArea.h"
+#include "workspace/ui/QuickSqlPage.h"
 #include "workspace/ui/ResultsView.h"
 #include "workspace/ui/SchemaTreeModel.h"
 #include "workspace/ui/StatsPanel.h"
@@ -23,9 +27,12 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
 #include <QTabWidget>
@@ -127,7 +134,10 @@ QWidget* TfrmSKYMain::BuildHeader() {
     connect(FQuery, &TQueryArea::CaretMoved, this, [this] { UpdateContextHelp(); });
     pgcQRight = new QTabWidget(FHSplit);
     pgcQRight->setObjectName(QStringLiteral("pgcQRight"));
-    pgcQRight->addTab(new QWidget(pgcQRight), QStringLiteral("Query "));
+    FQuick = new TQuickSqlPage(*FCtl, pgcQRight);
+    pgcQRight->addTab(FQuick, QStringLiteral("Query "));
+    connect(FQuick, &TQuickSqlPage::EditorWanted, this,
+            [this](bool before) { EditorWanted(before); });
     auto* preview = new QLabel(QStringLiteral("Selected Data item Preview... TBA"), pgcQRight);
     preview->setAlignment(Qt::AlignCenter);
     pgcQRight->addTab(preview, QStringLiteral(" Preview"));
@@ -154,6 +164,11 @@ QWidget* TfrmSKYMain::BuildTreePanel(QWidget* parent) {
     FTreeModel->SetDarkBase(vtsDB->palette().color(QPalette::Base).lightness() < 128);
     vtsDB->setModel(FTreeModel);
     tv->addWidget(vtsDB);
+    auto* pops = new QPushButton(QStringLiteral("Pop-outs"), panel);
+    pops->setObjectName(QStringLiteral("btnShowPopOuts"));
+    pops->setToolTip(QStringLiteral("Show any Open Result-lists  (Pop-outs)"));
+    connect(pops, &QPushButton::clicked, this, [] { PopOuts().ShowAll(); });
+    tv->addWidget(pops);
     FTreeEmpty = new QLabel(kNoDatabaseObjects, vtsDB->viewport());
     FTreeEmpty->move(8, 8);
     FTreeEmpty->adjustSize();
@@ -185,20 +200,21 @@ void TfrmSKYMain::BuildPages() {
     PageControl1->addTab(FTable, QStringLiteral("Table Structure"));
     FTableHelp = FTable->HelpImage();
     FTableHelp->installEventFilter(this);
-    // A page command that changed the editor text leaves the focus there.
-    connect(FTable, &TTablePage::EditorWanted, this, [this](bool before) {
-        if (before) {
-            FQuery->ReadEditor();
-            FTableEditorText = FCtl->editor.text;
-        } else if (FCtl->editor.text != FTableEditorText) {
-            Editor()->setFocus();
-        }
-    });
+    connect(FTable, &TTablePage::EditorWanted, this, [this](bool before) { EditorWanted(before); });
     FResults = new TResultsPage(*FCtl, PageControl1);
     PageControl1->addTab(FResults, QStringLiteral("Query Results"));
     connect(FResults, &TResultsPage::AddFilterAsSql, this, [this](const QString& condition) {
         FQuery->ReadEditor();
         if (FCtl->AddFilterAsSql(condition)) Editor()->setFocus();
+    });
+    connect(FResults, &TResultsPage::EditorWanted, this,
+            [this](bool before) { EditorWanted(before); });
+    connect(FResults, &TResultsPage::PopOutWanted, this, [this] { FCtl->PopOutResults(); });
+    connect(FResults, &TResultsPage::TableMenuWanted, this, [this] {
+        if (!FocusTreeNode(FCtl->table.schema, FCtl->table.name)) return;
+        QMenu m(this);
+        BuildNodeMenu(m, vtsDB->currentIndex());
+        m.exec(QCursor::pos() - QPoint(40, 0));
     });
     FEdit = new TDataEditorPage(*FCtl, PageControl1);
     PageControl1->addTab(FEdit, QStringLiteral("Edit Data"));
@@ -258,6 +274,10 @@ void TfrmSKYMain::BuildKeys() {
     connect(findKey, &QShortcut::activated, this, [this] {
         if (!FResults->Grid()->hasFocus()) FResults->Find();
     });
+    auto* toFile = new QShortcut(QKeySequence(Qt::Key_F8), this);
+    connect(toFile, &QShortcut::activated, this, [this] { QueryToFile(QueryFileKind::Csv); });
+    connect(FQuery->QueryToFileButton(), &QPushButton::clicked, this,
+            [this] { QueryToFile(QueryFileKind::Csv); });
     auto* nextKey = new QShortcut(QKeySequence(Qt::Key_F3), this);
     connect(nextKey, &QShortcut::activated, this, [this] {
         if (!FResults->Grid()->hasFocus()) FResults->FindNext();
@@ -375,6 +395,19 @@ TableDesignerPort* TfrmSKYMain::TableDesigner() {
     return &frmSKYTblDesign();
 }
 
+bool TfrmSKYMain::ImportCsv(TSQLite3Database& db, const QString& csv, QString& tableName,
+                            QString& why, const QString& replaceTable) {
+    TfrmSKYCSVImp window(this);
+    return window.EditCSVList(&db, csv, why, tableName, replaceTable);
+}
+
+// 16 pixels right of the window's left edge, 12 below its monitor's top.
+void TfrmSKYMain::OpenPopOut(const QString& sql, const QStringList& lines) {
+    const QScreen* s = screen();
+    const int top = (s ? s->geometry().top() : 0) + 12;
+    TfrmSKYQryData::Open(x() + 16, top, &FCtl->sql, FTips, lines, sql);
+}
+
 DesignerDialogs* TfrmSKYMain::SchemaDialogs() {
     return &schemaDialogs();
 }
@@ -416,6 +449,19 @@ void TfrmSKYMain::TableChanged() {
     if (FDestroying) return;
     PageControl1->setTabText(kPageTable, FCtl->table.caption);
     FTable->Render();
+    if (!FQuick) return;
+    FQuick->Render();
+    if (!FCtl->table.curCol.isEmpty()) FQuick->ChooseColumn(FCtl->table.curCol);
+}
+
+// A page command that changed the editor text leaves the focus there.
+void TfrmSKYMain::EditorWanted(bool before) {
+    if (before) {
+        FQuery->ReadEditor();
+        FTableEditorText = FCtl->editor.text;
+    } else if (FCtl->editor.text != FTableEditorText) {
+        Editor()->setFocus();
+    }
 }
 
 void TfrmSKYMain::ResultsChanged() {

@@ -38,6 +38,7 @@ class TDocsPage;
 class TStatsPanel;
 class TKMessg;
 class TQueryArea;
+class TQuickSqlPage;
 class TTablePage;
 class TDataEditorPage;
 class THistoryPage;
@@ -68,6 +69,10 @@ public:
     QString ClipboardText() const override;
     bool EditView(TViewLayout& view) override;
     TableDesignerPort* TableDesigner() override;
+    bool ImportCsv(TSQLite3Database& db, const QString& csv, QString& tableName, QString& why,
+                   const QString& replaceTable) override;
+    bool PopOutsReady() const override { return true; }
+    void OpenPopOut(const QString& sql, const QStringList& lines) override;
     DesignerDialogs* SchemaDialogs() override;
     void PrepNotice(bool shown) override;
     ProgressSink* StartProgress(const QString& title) override;
@@ -88,6 +93,7 @@ public:
     TQueryArea* Query() const { return FQuery; }
     QTabWidget* Pages() const { return PageControl1; }
     TResultsPage* Results() const { return FResults; }
+    TQuickSqlPage* QuickSql() const { return FQuick; }
     TDataEditorPage* DataEditor() const { return FEdit; }
     QsciScintilla* History() const;
     QPushButton* RunButton(RunMode mode) const;
@@ -119,6 +125,10 @@ private:
     void BuildMenus();
     void BuildQueryMenu();
     void BuildResultsMenu();
+    void AddQueryExportMenu(QMenu& m, const char* name, const char* tableName,
+                            const QString& tableCaption);
+    // F8 and the export items: the editor's query into a file.
+    void QueryToFile(QueryFileKind kind);
     // puQry: the editor's pop-up menu.
     void BuildEditorMenu();
     void LoadQueryFile();
@@ -129,6 +139,7 @@ private:
     void OpenContextHelp();
     void ApplyOptions();
 
+    void EditorWanted(bool before);
     void LayoutHeader();
     void ApplyLayout();
 
@@ -141,6 +152,7 @@ private:
     TQueryArea* FQuery;
     QTabWidget *pgcQRight, *PageControl1;
     TTablePage* FTable = nullptr;
+    TQuickSqlPage* FQuick = nullptr;
     TResultsPage* FResults;
     TDataEditorPage* FEdit = nullptr;
     THistoryPage* FHistory;
