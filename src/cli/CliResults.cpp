@@ -138,7 +138,14 @@ int CmdResultsCopy(CliContext& ctx) {
     TResultTable rows;
     if (!LoadGrid(ctx, db, ctx.args[1], rows)) return ExitFailed;
     QString text;
-    if (ctx.opts.contains(QStringLiteral("all"))) {
+    if (ctx.opts.contains(QStringLiteral("all")) && grid == GridCopy::Json) {
+        // Written as it is made, in pieces.
+        QIODevice* out = ctx.Output();
+        WriteGridJson(rows, [out](const std::string& piece) {
+            return out->write(piece.data(), qint64(piece.size())) == qint64(piece.size());
+        });
+        return ExitOk;
+    } else if (ctx.opts.contains(QStringLiteral("all"))) {
         text = CopyGrid(rows, grid);
     } else if (ctx.opts.contains(QStringLiteral("row"))) {
         text = CopyRow(rows, rowNo - 1, row);

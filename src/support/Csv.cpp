@@ -4,8 +4,6 @@
 #include "support/TextUtil.h"
 #include "support/XmlText.h"
 
-#include <QRegularExpression>
-
 #include <deque>
 #include <memory>
 #include <string>
@@ -612,18 +610,70 @@ QString CellName(int column, int row, bool absoluteColumn, bool absoluteRow) {
     return r + QString::number(row);
 }
 
-QString JSONValue(QStringView text) {
-    const QString t = TrimText(text);
-    if (t.isEmpty()) return QStringLiteral("\"\"");
-    const QString lower = t.toLower();
-    if (lower == u"null" || lower == u"true" || lower == u"false") return lower;
+namespace {
+// The JSON number grammar: -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?
+bool JsonNumber(QStringView t) {
+    qsizetype i = 0;
+    const qsizetype n = t.size();
+    auto digit = [&](qsizetype k) { return k < n && t[k] >= u'0' && t[k] <= u'9'; };
+    if (i < n && t[i] == u'-') ++i;
+    if (!digit(i)) return false;
+    if (t[i] == u'0') {
+        ++i;
+    } else {
+        while (digit(i))
+            ++i;
+    }
+    if (i < n && t[i] == u'.') {
+        ++i;
+        if (!digit(i)) return false;
+        while (digit(i))
+            ++i;
+    }
+    if (i < n && (t[i] == u'e' || t[i] == u'E')) {
+        ++i;
+        if (i < n && (t[i] == u'+' || t[i] == u'-')) ++i;
+        if (!digit(i)) return false;
+        while (digit(i))
+            ++i;
+    }
+    return i == n;
+}
+} // namespace
+
+void AppendJsonValue(std::string& out, QStringView text) {
+    const QStringView t = TrimmedView(text);
+    if (t.isEmpty()) {
+        out += "\"\"";
+        return;
+    }
+    if (t.size() <= 5) {
+        for (const char* word : {"null", "true", "false"})
+            if (t.compare(QLatin1String(word), Qt::CaseInsensitive) == 0) {
+                out += word;
+                return;
+            }
+    }
     // A number may carry spaces between its digits ("12 345"): written
     // without them.
-    static const QRegularExpression number(
-        QStringLiteral("^-?(0|[1-9][0-9]*)(\\.[0-9]+)?([eE][+-]?[0-9]+)?$"));
-    const QString bare = t.contains(u' ') ? QString(t).remove(u' ') : t;
-    if (number.match(bare).hasMatch()) return bare;
-    return JsonString(t);
+    if (t.contains(u' ')) {
+        const QString bare = t.toString().remove(u' ');
+        if (JsonNumber(bare)) {
+            out += bare.toStdString();
+            return;
+        }
+    } else if (JsonNumber(t)) {
+        for (QChar c : t)
+            out += char(c.unicode());
+        return;
+    }
+    AppendJsonString(out, t);
+}
+
+QString JSONValue(QStringView text) {
+    std::string r;
+    AppendJsonValue(r, text);
+    return QString::fromLatin1(r.data(), qsizetype(r.size()));
 }
 
 bool CSVLinesToXML(const QStringList& lines, QStringList& output, QChar delimiter) {

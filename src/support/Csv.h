@@ -10,6 +10,7 @@
 #include <QStringView>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "support/CsvValues.h"
 
@@ -107,6 +108,8 @@ bool CSVLinesToXML(const QStringList& lines, QStringList& output, QChar delimite
 bool CSVLinesToJSON(const QStringList& lines, QStringList& output, QChar delimiter);
 // A JSON literal: null/true/false, a bare number (JSON number grammar) or a string.
 QString JSONValue(QStringView text);
+// The same appended to ASCII output.
+void AppendJsonValue(std::string& out, QStringView text);
 
 // name=value pairs of line row against the names of line 0 (both split by ",").
 bool CSVLineToProps(const QStringList& lines, int row, QStringList& props);

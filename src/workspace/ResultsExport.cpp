@@ -6,6 +6,7 @@
 #include "engine/SqlLiteral.h"
 #include "engine/Statement.h"
 #include "support/Csv.h"
+#include "support/JsonText.h"
 #include "support/Prompter.h"
 #include "support/TextFile.h"
 #include "support/TextUtil.h"
@@ -147,9 +148,60 @@ QString GridJsonDocument(const QStringList& lines) {
     return JoinedLines(out);
 }
 
+bool WriteGridJson(const TResultTable& t, const std::function<bool(const std::string&)>& sink) {
+    if (t.RowCount() == 0 || t.ColumnCount() == 0) return true;
+    const QStringList heads = Headings(t);
+    // The record key differs from every heading (also from the pieces of
+    // the heading line split at its commas).
+    QStringList taken = JoinCSVLine(heads, u',').split(u',') + heads;
+    for (QString& s : taken)
+        s = s.toLower();
+    QString key = QStringLiteral("Record_No");
+    for (int n = 2; taken.contains(key.toLower()); ++n)
+        key = QStringLiteral("Record_No%1").arg(n);
+    std::string jsonKey;
+    AppendJsonString(jsonKey, key);
+    jsonKey += ':';
+    std::vector<std::string> names(size_t(heads.size()));
+    for (qsizetype k = 0; k < heads.size(); ++k) {
+        names[size_t(k)] = ", ";
+        AppendJsonString(names[size_t(k)], heads[k]);
+        names[size_t(k)] += ':';
+    }
+    constexpr size_t kPiece = 1 << 20;
+    std::string out;
+    out.reserve(kPiece + 4096);
+    out += "{ \"data\": [\r\n";
+    const int rows = t.RowCount(), cols = t.ColumnCount();
+    for (int r = 0; r < rows; ++r) {
+        out += "    { ";
+        out += jsonKey;
+        out += std::to_string(r);
+        for (int c = 0; c < cols; ++c) {
+            out += names[size_t(c)];
+            AppendJsonValue(out, t.Text(r, c));
+        }
+        out += r + 1 < rows ? " },\r\n" : " }\r\n";
+        if (out.size() >= kPiece) {
+            if (!sink(out)) return false;
+            out.clear();
+        }
+    }
+    out += "  ],\r\n  \"results\": { \"records\":" + std::to_string(rows) +
+           ", \"fields\":" + std::to_string(cols) + ", \"error\":false } \r\n}\r\n";
+    return sink(out);
+}
+
 QString CopyGrid(const TResultTable& t, GridCopy shape, const RowShown& shown) {
     if (shape == GridCopy::Xml) return GridXmlDocument(ResultGridLines(t));
-    if (shape == GridCopy::Json) return GridJsonDocument(ResultGridLines(t));
+    if (shape == GridCopy::Json) {
+        std::string json; // ASCII: every other character is escaped
+        WriteGridJson(t, [&json](const std::string& piece) {
+            json += piece;
+            return true;
+        });
+        return QString::fromLatin1(json.data(), qsizetype(json.size()));
+    }
     const QChar sep = shape == GridCopy::Tab ? QLatin1Char('\t') : QLatin1Char(',');
     QStringList lines;
     lines << CopyLine(Headings(t), sep);

@@ -54,6 +54,11 @@ QString CopyColumn(const TResultTable& t, int col, ColumnCopy shape);
 // The headings (blank ones dropped).
 QString CopyHeadings(const TResultTable& t, HeaderCopy shape);
 
+// The grid's JSON document (the text of GridJsonDocument of its lines),
+// handed to sink in pieces of about 1 MiB; nothing without data rows.
+// False when sink refused a piece.
+bool WriteGridJson(const TResultTable& t, const std::function<bool(const std::string&)>& sink);
+
 // The grid documents of CSV lines (the first holding the names); empty for
 // fewer than 2 lines. Lines end with CR LF.
 QString GridXmlDocument(const QStringList& lines);

@@ -67,7 +67,9 @@ TEST_F(ResultsExportTest, HostileCellsReadBackFromEveryGridCopy) {
     ASSERT_EQ(values.size(), n);
     for (int r = 0; r < n; ++r)
         EXPECT_EQ(values[r], QString::fromUtf8(kHostile[r])) << r;
-    // JSON: names escaped, a record key that differs from the heading.
+    // JSON: written straight from the grid, the same text as from its lines.
+    EXPECT_EQ(CopyGrid(rows, GridCopy::Json), GridJsonDocument(ResultGridLines(rows)));
+    // Names escaped, a record key that differs from the heading.
     QJsonParseError err;
     const QJsonDocument doc =
         QJsonDocument::fromJson(CopyGrid(rows, GridCopy::Json).toUtf8(), &err);
