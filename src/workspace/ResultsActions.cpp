@@ -98,8 +98,12 @@ bool IsRowidName(const QString& n) {
 // The literal with the markers around it (inside the quotes of a string).
 QString MarkedLiteral(const CellValue& v) {
     const QString lit = ValueLiteral(v);
-    if (v.type == CellType::Text && lit.size() >= 2 && lit.startsWith(QLatin1Char('\'')))
-        return QStringLiteral("'|") + Lit(lit.mid(1, lit.size() - 2)) + QStringLiteral("|'");
+    // Inside the quotes only for one plain quoted string (not a char() join).
+    const QString inner = lit.mid(1, lit.size() - 2);
+    if (v.type == CellType::Text && lit.size() >= 2 && lit.startsWith(QLatin1Char('\'')) &&
+        lit.endsWith(QLatin1Char('\'')) &&
+        !QString(inner).remove(QStringLiteral("''")).contains(u'\''))
+        return QStringLiteral("'|") + Lit(inner) + QStringLiteral("|'");
     return QLatin1Char('|') + Lit(lit) + QLatin1Char('|');
 }
 
@@ -197,7 +201,10 @@ QString ValueLiteral(const CellValue& v) {
     case CellType::Text:
         break;
     }
-    return QuoteSqlString(QString::fromUtf8(v.bytes));
+    // Every byte survives: NUL and CR as char(), invalid UTF-8 as a CAST.
+    std::string out;
+    AppendSqlText(out, v.bytes.constData(), v.bytes.size());
+    return QString::fromUtf8(out.data(), qsizetype(out.size()));
 }
 
 void BindValue(TSQLite3Statement& st, int index, const CellValue& v) {
@@ -394,6 +401,10 @@ QString ValueColumn(const ActionTable& t, const TResultTable& rows, int col, QSt
     }
     if (t.generated.contains(up)) {
         why = t.names.value(up) + QStringLiteral(" is a generated column");
+        return QString();
+    }
+    if (t.names.value(up).isEmpty()) {
+        why = QStringLiteral("A column without a name cannot be edited");
         return QString();
     }
     return t.names.value(up);

@@ -43,7 +43,8 @@ struct CellValue {
 };
 CellValue CellValueOf(const TResultTable& t, int row, int col);
 CellValue TextValue(const QString& text);
-// The value as an SQL literal: NULL, the number, 'text', X'..'.
+// The value as an SQL literal: NULL, the number, 'text' (NUL and CR as
+// char(), bytes that are not UTF-8 as a CAST), X'..'.
 QString ValueLiteral(const CellValue& v);
 void BindValue(TSQLite3Statement& st, int index, const CellValue& v);
 // A typed answer for a column of the affinity: "NULL" (any case, blanks

@@ -10,6 +10,7 @@
 #include "support/Prompter.h"
 #include "support/TextFile.h"
 #include "support/TextUtil.h"
+#include "workspace/ResultsActions.h"
 
 #include <QSaveFile>
 #include <QSet>
@@ -55,25 +56,9 @@ QString CopyLine(const QStringList& cells, QChar separator) {
     return line;
 }
 
-// A cell as an SQL literal from its stored value: NULL, a bare number, a
-// string, a blob.
+// A cell as an SQL literal from its stored value (the line number as shown).
 QString CellLiteral(const TResultTable& t, int row, int col) {
-    if (t.LineNumbers() && col == 0) return t.Text(row, col);
-    switch (t.Type(row, col)) {
-    case CellType::Null:
-        return QStringLiteral("NULL");
-    case CellType::Integer:
-        return QString::number(t.Integer(row, col));
-    case CellType::Real:
-        return SqlRealLiteral(t.Real(row, col));
-    case CellType::Blob: {
-        const QByteArray b = t.Bytes(row, col);
-        return SqlBlobLiteral(b.constData(), b.size());
-    }
-    case CellType::Text:
-        break;
-    }
-    return QuoteSqlString(QString::fromUtf8(t.Bytes(row, col)));
+    return ValueLiteral(CellValueOf(t, row, col));
 }
 
 QString JoinedLines(const QStringList& lines) {

@@ -169,13 +169,14 @@ TEST_F(CellActionsTest, AFullDiskEditChangesNothing) {
 }
 
 TEST_F(CellActionsTest, ShownStatementsWriteBackTheSameValues) {
-    // Every storage class, a text key with a quote, another schema.
+    // Every storage class, a text key with a quote, a text with CR, NUL and
+    // a byte that is not UTF-8, another schema.
     const QString other = dir.filePath("other.db");
     Run("ATTACH " + QuoteSqlString(other) +
         " AS aux;"
         "CREATE TABLE aux.\"we|rd\"(k TEXT PRIMARY KEY, i INT, r REAL, b BLOB, s TEXT, z);"
         "INSERT INTO aux.\"we|rd\" VALUES ('it''s', 9223372036854775807, 0.1, x'00ff10', "
-        "'ünï #TBL# |', NULL);");
+        "'ünï #TBL# |', CAST(x'610d0062ff' AS TEXT));");
     Load("SELECT * FROM aux.\"we|rd\"", "we|rd", "aux");
     const RowTarget r = ResolveRow(t, rows, 0);
     ASSERT_TRUE(r.why.isEmpty()) << r.why.toStdString();

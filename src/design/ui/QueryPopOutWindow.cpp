@@ -234,39 +234,14 @@ void TfrmSKYQryData::Save(PopOutSave kind) {
 // The editor's comment keys; the grid's wheel: 5 rows, 1 with Shift, a
 // page with Ctrl.
 bool TfrmSKYQryData::eventFilter(QObject* o, QEvent* e) {
-    if (o == memQry && e->type() == QEvent::KeyPress) {
-        auto* k = static_cast<QKeyEvent*>(e);
-        const Qt::KeyboardModifiers mods = k->modifiers() & ~Qt::KeypadModifier;
-        const bool ctrl = mods == Qt::ControlModifier,
-                   ctrlShift = mods == (Qt::ControlModifier | Qt::ShiftModifier);
-        const int key = k->key();
-        const bool line = key == Qt::Key_Minus || key == Qt::Key_Underscore;
-        const bool block = key == Qt::Key_Slash || key == Qt::Key_Question ||
-                           key == Qt::Key_Asterisk || key == Qt::Key_8;
-        if ((ctrl || ctrlShift) && (line || block)) {
-            int l1, i1, l2, i2;
-            memQry->getSelection(&l1, &i1, &l2, &i2);
-            const QString text = memQry->text();
-            auto unit = [&](int l, int i) {
-                const long bytes = memQry->positionFromLineIndex(l, i);
-                return QString::fromUtf8(text.toUtf8().left(bytes)).size();
-            };
-            qsizetype a = 0, b = 0;
-            if (l1 >= 0) {
-                a = unit(l1, i1);
-                b = unit(l2, i2);
-            } else {
-                int l, i;
-                memQry->getCursorPosition(&l, &i);
-                a = b = unit(l, i);
-            }
-            const CommentEdit r = CommentSelection(text, a, b, block, ctrl);
-            memQry->setText(r.text);
-            if (r.keepSelection) {
-                const long s = long(r.text.left(r.selStart).toUtf8().size());
-                const long t = long(r.text.left(r.selEnd).toUtf8().size());
-                memQry->SendScintilla(QsciScintillaBase::SCI_SETSEL, s, t);
-            }
+    if (o == memQry && e->type() == QEvent::KeyRelease) {
+        bool block = false, add = false;
+        if (CommentKeyOf(static_cast<QKeyEvent*>(e), block, add)) {
+            qsizetype from = 0, to = 0;
+            EditorSelection(memQry, from, to);
+            const CommentEdit c = CommentSelection(memQry->text(), from, to, block, add);
+            memQry->setText(c.text);
+            SetEditorSelection(memQry, c.keepSelection ? c.selStart : c.selEnd, c.selEnd);
             return true;
         }
     } else if (sgResults && o == sgResults->viewport() && e->type() == QEvent::Wheel) {

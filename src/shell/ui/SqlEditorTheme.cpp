@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QKeyEvent>
 
 namespace sky::ui {
 namespace {
@@ -140,6 +141,43 @@ void SetupSqlEditor(QsciScintilla* e) {
                 else
                     c->setAlternateKey(0);
             }
+}
+
+qsizetype EditorUnitPos(const QString& text, long bytes) {
+    return QString::fromUtf8(text.toUtf8().left(std::max<long>(0, bytes))).size();
+}
+
+long EditorBytePos(const QString& text, qsizetype units) {
+    return long(
+        QStringView(text).left(std::clamp<qsizetype>(units, 0, text.size())).toUtf8().size());
+}
+
+void EditorSelection(QsciScintilla* e, qsizetype& from, qsizetype& to) {
+    const QByteArray utf8 = e->text().toUtf8();
+    auto unit = [&utf8](long bytes) {
+        return QString::fromUtf8(utf8.left(std::max<long>(0, bytes))).size();
+    };
+    from = unit(e->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONSTART));
+    to = unit(e->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONEND));
+}
+
+void SetEditorSelection(QsciScintilla* e, qsizetype anchor, qsizetype caret) {
+    const QString text = e->text();
+    e->SendScintilla(QsciScintillaBase::SCI_SETSEL, (unsigned long)EditorBytePos(text, anchor),
+                     EditorBytePos(text, caret));
+}
+
+bool CommentKeyOf(const QKeyEvent* k, bool& block, bool& add) {
+    const Qt::KeyboardModifiers mods = k->modifiers() & ~Qt::KeypadModifier;
+    const bool ctrl = mods == Qt::ControlModifier,
+               ctrlShift = mods == (Qt::ControlModifier | Qt::ShiftModifier);
+    if (!ctrl && !ctrlShift) return false;
+    const int key = k->key();
+    const bool line = key == Qt::Key_Minus || key == Qt::Key_Underscore;
+    block = key == Qt::Key_Slash || key == Qt::Key_Question || key == Qt::Key_Asterisk ||
+            key == Qt::Key_8;
+    add = ctrl;
+    return line || block;
 }
 
 } // namespace sky::ui

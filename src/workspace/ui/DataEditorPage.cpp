@@ -25,11 +25,6 @@ namespace {
 // Columns are sized to their content up to this width.
 constexpr int kMaxColumnWidth = 300;
 
-// Scintilla positions are UTF-8 byte offsets.
-qsizetype UnitPos(const QString& text, long bytes) {
-    return QString::fromUtf8(text.toUtf8().left(bytes)).size();
-}
-
 } // namespace
 
 // --- the grid's model
@@ -264,10 +259,9 @@ QWidget* TDataEditorPage::BuildScript() {
     v->addLayout(row);
     connect(btnEditorClear, &QPushButton::clicked, this, [this] { FCtl.RefreshEditor(); });
     connect(btnEditorCopy, &QPushButton::clicked, this, [this] {
-        const QString text = memEditScript->text();
-        const long from = memEditScript->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONSTART);
-        const long to = memEditScript->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONEND);
-        FCtl.EditorCopyScript(Clipboard(), UnitPos(text, from), UnitPos(text, to));
+        qsizetype from = 0, to = 0;
+        EditorSelection(memEditScript, from, to);
+        FCtl.EditorCopyScript(Clipboard(), from, to);
     });
     connect(btnEditorCommit, &QPushButton::clicked, this, [this] {
         ReadScript();

@@ -15,14 +15,6 @@ namespace {
 
 const QString kLineBreak = QStringLiteral("\r\n");
 
-// Scintilla positions are UTF-8 byte offsets.
-qsizetype UnitPos(const QString& text, long bytes) {
-    return QString::fromUtf8(text.toUtf8().left(bytes)).size();
-}
-long BytePos(const QString& text, qsizetype units) {
-    return long(text.left(units).toUtf8().size());
-}
-
 } // namespace
 
 THistoryPage::THistoryPage(WorkspaceController& c, QWidget* parent) : QWidget(parent), FCtl(c) {
@@ -32,7 +24,7 @@ THistoryPage::THistoryPage(WorkspaceController& c, QWidget* parent) : QWidget(pa
     connect(memHist, &QsciScintillaBase::SCN_DOUBLECLICK, this, [this](int position, int, int) {
         // The editor's position is a UTF-8 byte offset.
         const QString text = memHist->text();
-        const qsizetype caret = QString::fromUtf8(text.toUtf8().left(position)).size();
+        const qsizetype caret = EditorUnitPos(text, position);
         if (FCtl.PickHistory(text, caret)) Q_EMIT Picked();
     });
     memHist->installEventFilter(this);
@@ -50,26 +42,13 @@ THistoryPage::THistoryPage(WorkspaceController& c, QWidget* parent) : QWidget(pa
 // "/" a block; with Ctrl+Shift they are taken away.
 bool THistoryPage::eventFilter(QObject* o, QEvent* e) {
     if (o == memHist && e->type() == QEvent::KeyRelease) {
-        auto* k = static_cast<QKeyEvent*>(e);
-        const Qt::KeyboardModifiers mods = k->modifiers() & ~Qt::KeypadModifier;
-        const bool ctrl = mods == Qt::ControlModifier,
-                   ctrlShift = mods == (Qt::ControlModifier | Qt::ShiftModifier);
-        const int key = k->key();
-        const bool line = key == Qt::Key_Minus || key == Qt::Key_Underscore;
-        const bool block = key == Qt::Key_Slash || key == Qt::Key_Question ||
-                           key == Qt::Key_Asterisk || key == Qt::Key_8;
-        if ((ctrl || ctrlShift) && (line || block)) {
-            const QString text = memHist->text();
-            const qsizetype from =
-                UnitPos(text, memHist->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONSTART));
-            const qsizetype to =
-                UnitPos(text, memHist->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONEND));
-            const CommentEdit c = CommentSelection(text, from, to, block, ctrl);
+        bool block = false, add = false;
+        if (CommentKeyOf(static_cast<QKeyEvent*>(e), block, add)) {
+            qsizetype from = 0, to = 0;
+            EditorSelection(memHist, from, to);
+            const CommentEdit c = CommentSelection(memHist->text(), from, to, block, add);
             memHist->setText(c.text);
-            const qsizetype anchor = c.keepSelection ? c.selStart : c.selEnd;
-            memHist->SendScintilla(QsciScintillaBase::SCI_SETSEL,
-                                   (unsigned long)BytePos(c.text, anchor),
-                                   BytePos(c.text, c.selEnd));
+            SetEditorSelection(memHist, c.keepSelection ? c.selStart : c.selEnd, c.selEnd);
             return true;
         }
     }

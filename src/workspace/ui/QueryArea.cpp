@@ -22,14 +22,6 @@ namespace {
 
 const QString kKeyNoticeTitle = QStringLiteral("Key...");
 
-// The editor's positions are UTF-8 byte offsets; the controller's UTF-16 units.
-int BytePos(const QString& text, qsizetype pos) {
-    return int(QStringView(text).left(std::clamp<qsizetype>(pos, 0, text.size())).toUtf8().size());
-}
-qsizetype UnitPos(const QByteArray& utf8, long pos) {
-    return QString::fromUtf8(utf8.left(int(std::max<long>(0, pos)))).size();
-}
-
 } // namespace
 
 TQueryArea::TQueryArea(WorkspaceController& c, QWidget* parent) : QWidget(parent), FCtl(c) {
@@ -218,18 +210,12 @@ bool TQueryArea::eventFilter(QObject* o, QEvent* e) {
 bool TQueryArea::EditorKey(QKeyEvent* k) {
     const Qt::KeyboardModifiers mods = k->modifiers() & ~Qt::KeypadModifier;
     if (!memQry->hasSelectedText() && mods == Qt::NoModifier) Q_EMIT CaretMoved();
-    const bool ctrl = mods == Qt::ControlModifier,
-               ctrlShift = mods == (Qt::ControlModifier | Qt::ShiftModifier);
-    if (ctrl || ctrlShift) {
-        const int key = k->key();
-        const bool line = key == Qt::Key_Minus || key == Qt::Key_Underscore;
-        const bool block = key == Qt::Key_Slash || key == Qt::Key_Question ||
-                           key == Qt::Key_Asterisk || key == Qt::Key_8;
-        if (line || block) {
-            ReadEditor();
-            FCtl.CommentSelection(block, ctrl);
-            return true;
-        }
+    const bool ctrl = mods == Qt::ControlModifier;
+    bool block = false, add = false;
+    if (CommentKeyOf(k, block, add)) {
+        ReadEditor();
+        FCtl.CommentSelection(block, add);
+        return true;
     }
     if (!ctrl) return false;
     switch (k->key()) {
@@ -282,19 +268,14 @@ void TQueryArea::RenderEditor() {
     FSyncing = true;
     const QString& text = FCtl.editor.text;
     if (memQry->text() != text) memQry->setText(text);
-    memQry->SendScintilla(QsciScintillaBase::SCI_SETSEL, BytePos(text, FCtl.editor.selStart),
-                          BytePos(text, FCtl.editor.selEnd));
+    SetEditorSelection(memQry, FCtl.editor.selStart, FCtl.editor.selEnd);
     FSyncing = false;
 }
 
 void TQueryArea::ReadEditor() {
     if (FSyncing) return;
-    const QByteArray utf8 = memQry->text().toUtf8();
     FCtl.editor.text = memQry->text();
-    FCtl.editor.selStart =
-        UnitPos(utf8, memQry->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONSTART));
-    FCtl.editor.selEnd =
-        UnitPos(utf8, memQry->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONEND));
+    EditorSelection(memQry, FCtl.editor.selStart, FCtl.editor.selEnd);
 }
 
 void TQueryArea::RenderStack() {
