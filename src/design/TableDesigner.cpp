@@ -26,7 +26,6 @@ const char* const kKindNames[] = {"Primary Key", "Unique Index", "Check constrai
 const QString kDefaultColumn = QStringLiteral("ID");
 const QString kDefaultType = QStringLiteral("INTEGER");
 
-
 // Names compared as the designer compares column names.
 QString NameKey(const QString& s) {
     return QString(s).remove(QLatin1Char(' ')).toUpper();
