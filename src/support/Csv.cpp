@@ -1,5 +1,6 @@
 #include "support/Csv.h"
 
+#include "support/CsvScanner.h"
 #include "support/JsonText.h"
 #include "support/TextUtil.h"
 #include "support/XmlText.h"
@@ -232,13 +233,7 @@ bool DetectDelimiter(QStringView sample, QChar& delimiter, bool& doubled) {
 
 namespace {
 
-// The scan of CSVRead, which may see its text in pieces: records are stored
-// as they end. Told that more text follows, it stops before the first record
-// whose end it cannot be sure of (a line break or closing quote as the last
-// character might pair with the next one) and hands back where that record
-// starts; the caller scans again from there once more text has arrived.
-// Every record starts in the same state, so a record scanned again reads as
-// if it had been seen whole.
+// The scan of CSVRead (the one scan, CsvScan), storing records as they end.
 class Scanner {
 public:
     explicit Scanner(TCSVTableRec& table) : rd_(table), cfg_(table.Cfg) {}
@@ -247,100 +242,35 @@ public:
     // every record ended). last: no text follows; originalSize is then the
     // text's size before a final line break was appended.
     qsizetype Scan(const QChar* s, qsizetype n, qsizetype from, bool last, qsizetype originalSize) {
-        const QChar delim = cfg_.Delimeter;
-        const QChar quote = cfg_.QuoteChar;
-        const bool doubled = cfg_.DoubledDelim;
-        qsizetype record = from; // where the current record starts
-        qsizetype start = from;  // current field's first character
-        bool inQuotes = false;
-        bool sawPair = false; // a doubled quote inside the current quoted part
-        bool taken = false;   // the field's text came from a quoted part
-        bool special = false; // a TAB, CR or LF was seen in the field
-        QStringView field;
-        auto add = [&](qsizetype end) {
-            if (!taken) field = QStringView(s + start, end - start);
-            rd_.AddField(field, special);
-            taken = false;
-            special = false;
-        };
-        auto unfinished = [&] {
-            rd_.DropOpenRow();
-            return record;
-        };
+        CsvScanOptions<QChar> o;
+        o.delim = cfg_.Delimeter;
+        o.quote = cfg_.QuoteChar;
+        o.doubled = cfg_.DoubledDelim;
         current = rd_.RowIndex() + 1;
-        for (qsizetype i = from; i < n; ++i) {
-            const QChar c = s[i];
-            if (inQuotes) {
-                if (c != quote) {
-                    special |= c == u'\t' || IsLineBreak(c);
-                    continue;
-                }
-                if (i + 1 == n && !last) return unfinished();
-                if (i + 1 < n && s[i + 1] == quote) {
-                    sawPair = true;
-                    ++i;
-                    continue;
-                }
-                field = QStringView(s + start, i - start);
-                if (sawPair) field = UndoubleQuotes(field, quote, rd_.Scratch());
-                taken = true;
-                inQuotes = false;
-                if (i == n - 1) {
-                    add(i);
-                    rd_.EndRow();
-                    current = rd_.RowIndex() + 1;
-                    start = record = n;
-                }
-                continue;
-            }
-            if (IsLineBreak(c)) {
-                if (i + 1 == n && !last) return unfinished();
-                add(i);
-                if (i + 1 < n && IsLineBreak(s[i + 1])) ++i;
-                rd_.EndRow();
-                current = rd_.RowIndex() + 1;
-                start = record = i + 1;
-            } else if (taken) {
-                // Characters after a closing quote up to the next separator are ignored.
-                if (c == delim && (!doubled || (i + 1 < n && s[i + 1] == delim))) {
-                    add(i);
-                    if (doubled) ++i;
-                    start = i + 1;
-                }
-            } else if (!doubled && c == quote) {
-                inQuotes = true;
-                sawPair = false;
-                start = i + 1;
-            } else if (c == delim) {
-                if (!doubled) {
-                    add(i);
-                    start = i + 1;
-                } else if (i + 1 < n && s[i + 1] == delim) {
-                    add(i);
-                    ++i;
-                    start = i + 1;
-                }
-            } else if (c == u'\t') {
-                special = true;
-            }
-        }
-        if (!last) return record < n ? unfinished() : n;
-        if (inQuotes) {
-            // Keep the open field's text up to the end of the caller's text.
-            field = QStringView(s + start, qMax<qsizetype>(0, originalSize - start));
-            if (sawPair) field = UndoubleQuotes(field, quote, rd_.Scratch());
-            taken = true;
-            add(n);
-            rd_.EndRow();
+        const CsvScanEnd end = CsvScan(s, n, from, last, originalSize, o, *this);
+        if (!last) return end.done;
+        if (end.unterminated) {
             cfg_.ErrorRow = int(rd_.Records());
             error = QStringLiteral("Unterminated quoted field in row %1").arg(rd_.Records());
-        } else if (start < n || taken || rd_.RowOpen()) {
-            // Last line without a line break.
-            add(n);
-            rd_.EndRow();
         }
         rd_.Finish();
         return n;
+    }
+
+    // The scan's sink.
+    void AddField(const QChar* p, qsizetype n, bool special) {
+        rd_.AddField(QStringView(p, n), special);
+    }
+    void EndRow() {
+        rd_.EndRow();
+        current = rd_.RowIndex() + 1;
+    }
+    void DropOpenRow() { rd_.DropOpenRow(); }
+    bool RowOpen() const { return rd_.RowOpen(); }
+    const QChar* Undouble(const QChar* p, qsizetype n, QChar quote, qsizetype& len) {
+        const QStringView v = UndoubleQuotes(QStringView(p, n), quote, rd_.Scratch());
+        len = v.size();
+        return v.constData();
     }
 
     QString error;         // the reader's complaint about the text
