@@ -174,23 +174,60 @@ const CliCommand kHelpCommand{
 
 // The order in which help lists the commands; a command missing here is
 // listed after these.
-const char* const kListing[] = {
-    "version",        "exec",        "split",        "probe",        "query",
-    "columns",        "pk",          "csv",          "pack",         "unpack",
-    "dump",           "backup",      "table-sql",    "view-sql",     "info",
-    "grid",           "tree",        "count-rows",   "drop-table",   "empty-table",
-    "rename-table",   "copy-table",  "alter-table",  "add-column",   "drop-column",
-    "rename-column",  "column-refs", "add-index",    "add-trigger",  "edit-object",
-    "remove-object",  "design-test", "edit-data",    "import-csv",   "find-db",
-    "restructure",    "quick-sql",   "results-copy", "results-save", "query-to-file",
-    "query-to-table", "cell-action", "help"};
+const char* const kListing[] = {"version",
+                                "exec",
+                                "split",
+                                "probe",
+                                "query",
+                                "columns",
+                                "pk",
+                                "csv",
+                                "pack",
+                                "unpack",
+                                "dump",
+                                "backup",
+                                "table-sql",
+                                "view-sql",
+                                "info",
+                                "grid",
+                                "tree",
+                                "count-rows",
+                                "drop-table",
+                                "empty-table",
+                                "rename-table",
+                                "copy-table",
+                                "alter-table",
+                                "add-column",
+                                "drop-column",
+                                "rename-column",
+                                "column-refs",
+                                "add-index",
+                                "add-trigger",
+                                "edit-object",
+                                "remove-object",
+                                "design-test",
+                                "edit-data",
+                                "import-csv",
+                                "find-db",
+                                "restructure",
+                                "quick-sql",
+                                "results-copy",
+                                "results-save",
+                                "query-to-file",
+                                "query-to-table",
+                                "cell-action",
+                                "import",
+                                "import-to-csv",
+                                "import-preview",
+                                "help"};
 
 // Every command of every family, in listing order.
 const std::vector<const CliCommand*>& Commands() {
     static const std::vector<const CliCommand*> commands = [] {
         std::vector<const CliCommand*> all;
-        for (auto family : {QueryCommands(), ScriptCommands(), SchemaCommands(), TableCommands(),
-                            DataCommands(), ImportCommands(), ResultsCommands(), FileCommands()})
+        for (auto family :
+             {QueryCommands(), ScriptCommands(), SchemaCommands(), TableCommands(), DataCommands(),
+              ImportCommands(), FileImportCommands(), ResultsCommands(), FileCommands()})
             all.insert(all.end(), family.begin(), family.end());
         all.push_back(&kHelpCommand);
         auto rank = [](const CliCommand* c) {

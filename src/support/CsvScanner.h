@@ -34,6 +34,7 @@ template <typename Ch> struct CsvScanOptions {
 struct CsvScanEnd {
     qsizetype done = 0;        // where the unfinished record starts (n: none)
     bool unterminated = false; // the text ended inside a quoted part
+    qsizetype record = 0;      // then: where that record starts
 };
 
 // The sink receives the fields of each row and its end:
@@ -141,6 +142,7 @@ CsvScanEnd CsvScan(const Ch* s, qsizetype n, qsizetype from, bool last, qsizetyp
         add(n);
         sink.EndRow();
         end.unterminated = true;
+        end.record = record;
     } else if (start < n || taken || sink.RowOpen()) {
         // Last line without a line break.
         add(n);
