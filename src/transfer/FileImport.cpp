@@ -84,6 +84,14 @@ qsizetype ValidUtf8(const unsigned char* p, qsizetype n, bool& cut) {
     cut = false;
     qsizetype i = 0;
     while (i < n) {
+        // ASCII eight bytes at a time.
+        while (i + 8 <= n) {
+            quint64 w;
+            std::memcpy(&w, p + i, 8);
+            if (w & 0x8080808080808080ULL) break;
+            i += 8;
+        }
+        if (i >= n) break;
         const unsigned char c = p[i];
         if (c < 0x80) {
             ++i;
@@ -121,10 +129,16 @@ qsizetype ValidUtf8(const unsigned char* p, qsizetype n, bool& cut) {
     return i;
 }
 
+// Line breaks of a text: LFs, or the CRs of a text without any LF.
 qint64 CountLines(const char* p, size_t n) {
     qint64 lines = 0;
-    for (size_t i = 0; i < n; ++i)
-        if (p[i] == '\n' || (p[i] == '\r' && (i + 1 == n || p[i + 1] != '\n'))) ++lines;
+    for (const char* at = p;
+         (at = static_cast<const char*>(std::memchr(at, '\n', n - size_t(at - p)))); ++at)
+        ++lines;
+    if (lines == 0)
+        for (const char* at = p;
+             (at = static_cast<const char*>(std::memchr(at, '\r', n - size_t(at - p)))); ++at)
+            ++lines;
     return lines;
 }
 } // namespace
