@@ -212,7 +212,6 @@ void TfrmSKYFileImp::Render() {
     setWindowTitle(c.Caption());
     if (edtTableName->text() != c.TableName()) edtTableName->setText(c.TableName());
     lblTableNameError->setText(c.NameError());
-    lblTableNameError->setToolTip(c.NameError().isEmpty() ? QString() : kNameFixHint);
     cbEncoding->setCurrentIndex(c.Encoding());
     cbCfgColSep->setCurrentText(c.BoxText(CodeBox::Separator));
     cbCfgEOLSep->setCurrentText(c.BoxText(CodeBox::LineEnd));
@@ -253,8 +252,20 @@ void TfrmSKYFileImp::Render() {
     }
     lblError->setText(c.Error());
     btnAccept->setEnabled(c.AcceptEnabled());
-    lblHelp->setToolTip(c.HelpTitle(FileImportHelp::CreateTable) + QStringLiteral("\n") +
-                        QString(c.HelpText(FileImportHelp::CreateTable)).replace(u'\r', u'\n'));
+    // The help texts, each with its title, where the pointer rests.
+    auto help = [&c](FileImportHelp h) {
+        return QStringLiteral("- ") + c.HelpTitle(h) + QStringLiteral(" -\n") +
+               QString(c.HelpText(h)).replace(u'\r', u'\n');
+    };
+    lblHelp->setToolTip(help(FileImportHelp::CreateTable));
+    btnAccept->setToolTip(help(FileImportHelp::CreateTable));
+    cbColType->setToolTip(help(FileImportHelp::ColumnSettings));
+    sgData->setToolTip(help(FileImportHelp::Legend));
+    cbEncoding->setToolTip(help(FileImportHelp::TableData));
+    lblError->setToolTip(c.AcceptEnabled() ? QString() : help(FileImportHelp::ImportError));
+    lblTableNameError->setToolTip(c.NameError().isEmpty() ? QString()
+                                                          : kNameFixHint + QStringLiteral("\n\n") +
+                                                                help(FileImportHelp::TableError));
     FRendering = false;
 }
 
