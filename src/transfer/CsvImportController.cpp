@@ -250,16 +250,23 @@ bool CsvImportController::Replacing(const QString& name) const {
     return !FReplace.isEmpty() && name.compare(FReplace, Qt::CaseInsensitive) == 0;
 }
 
+QString ImportNameError(TSQLite3Database& db, const QStringList& upperTables, const QString& name,
+                        QString& proposal) {
+    proposal = db.makeValidTableName(name, QString(), false);
+    if (TrimText(name).isEmpty()) return kNameEmpty;
+    if (proposal == name) return QString();
+    return (upperTables.contains(TrimText(name).toUpper()) ? kNameExists : kNameRejected) +
+           proposal;
+}
+
 void CsvImportController::SetTableName(const QString& name) {
     FName = name;
-    FNameProposal = Replacing(name) ? name : FDb.makeValidTableName(name, QString(), false);
-    if (TrimText(name).isEmpty())
-        FNameError = kNameEmpty;
-    else if (FNameProposal != name)
-        FNameError = (FTables.contains(TrimText(name).toUpper()) ? kNameExists : kNameRejected) +
-                     FNameProposal;
-    else
-        FNameError.clear();
+    if (Replacing(name)) {
+        FNameProposal = name;
+        FNameError = TrimText(name).isEmpty() ? kNameEmpty : QString();
+    } else {
+        FNameError = ImportNameError(FDb, FTables, name, FNameProposal);
+    }
     Validate();
 }
 

@@ -42,6 +42,12 @@ inline const QString kCopyingTitle = QStringLiteral("Copying Separated text...")
 inline const QString kNoConstraint = QStringLiteral("---");
 inline const QString kImportSuccess = QStringLiteral("Success: Imported Table ");
 
+// The table-name check of the import windows: the label's text (empty when
+// the name can be used) and the proposal that the label's click puts in its
+// place. upperTables: the database's tables, upper-cased.
+QString ImportNameError(TSQLite3Database& db, const QStringList& upperTables, const QString& name,
+                        QString& proposal);
+
 // The window's progress dialogs and its modal run.
 class CsvImportView {
 public:

@@ -217,14 +217,7 @@ void FileImportController::Validate() {
 
 void FileImportController::SetTableName(const QString& name) {
     FName = name;
-    FNameProposal = FDb.makeValidTableName(name, QString(), false);
-    if (TrimText(name).isEmpty())
-        FNameError = kNameEmpty;
-    else if (FNameProposal != name)
-        FNameError = (FTables.contains(TrimText(name).toUpper()) ? kNameExists : kNameRejected) +
-                     FNameProposal;
-    else
-        FNameError.clear();
+    FNameError = ImportNameError(FDb, FTables, name, FNameProposal);
     Validate();
 }
 
