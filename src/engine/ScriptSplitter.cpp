@@ -163,6 +163,13 @@ public:
     Splitter(const ScriptReadMore& readMore, bool trimBoth)
         : FReadMore(&readMore), FEof(false), FTrimBoth(trimBoth), FFlatten(false) {}
 
+    // The script processor's items: line comments kept in place, a trigger
+    // ending at the ";" after its END, an unfinished tail the last item,
+    // lines losing only their line breaks, and statements of comments only
+    // handed on too (items counts them).
+    void SetItemFlavour() { FItems = true; }
+    std::function<bool(QString&&, bool hasCode)> onItem;
+
     void Run() {
         TokenReader lexer(FText, 0);
         SqlToken tok;
@@ -196,11 +203,21 @@ public:
                 SkipEmptyStart();
                 break;
             case SqlTokKind::LineComment:
+                if (FItems) {
+                    // Kept in place: the line break after it ends the line.
+                    FHasComment = true;
+                    break;
+                }
                 // Line comments are left out of statement texts.
                 FlushLine(tok.pos, tok.end());
                 SkipEmptyStart();
                 break;
             case SqlTokKind::BlockComment:
+                if (FItems) {
+                    FHasComment = true;
+                    if (!tok.closed) openEnd = true;
+                    break;
+                }
                 if (tok.closed) {
                     // Kept, and the text after it starts a new line.
                     FlushLine(tok.end(), tok.end());
@@ -225,7 +242,8 @@ public:
             }
         }
         if (FDone) return;
-        if (!FFlatten && (openEnd || !FStack.empty() || FState == stTrigger || FState == stSemi)) {
+        if (!FFlatten && !FItems &&
+            (openEnd || !FStack.empty() || FState == stTrigger || FState == stSemi)) {
             FTail = TrimmedView(FText.mid(FStmtStart)).toString();
             return;
         }
@@ -338,9 +356,12 @@ private:
         if (to <= from) return;
         // Trim on the view: no copy unless the piece joins the statement.
         qsizetype b = from, e = to;
-        while (e > b && IsSqlBlank(FText[e - 1]))
-            --e;
-        if (e == b) return;
+        // Items keep their lines' blanks; a blank line is dropped all the same.
+        qsizetype t = e;
+        while (t > b && IsSqlBlank(FText[t - 1]))
+            --t;
+        if (t == b) return;
+        if (!FItems) e = t;
         if (FTrimBoth || FFlatten)
             while (IsSqlBlank(FText[b]))
                 ++b;
@@ -372,7 +393,7 @@ private:
     // Blank lines and line comments before a statement are no part of it
     // (nor of an unfinished tail), so a read script need not keep them.
     void SkipEmptyStart() {
-        if (!FHasLines && !FHasCode) FStmtStart = FLineStart;
+        if (!FHasLines && !FHasCode && !FHasComment) FStmtStart = FLineStart;
     }
 
     void EndStatement(qsizetype end) {
@@ -383,8 +404,12 @@ private:
             FDone = true;
             return;
         }
-        // A statement of comments only is no statement.
-        if (FHasCode && FHasLines) {
+        // A statement of comments only is no statement (items hand it on).
+        if (FItems && FHasLines) {
+            QString s = FCurrent.isEmpty() ? FText.mid(FFirstFrom, FFirstLen).toString()
+                                           : std::move(FCurrent);
+            if (onItem && !onItem(std::move(s), FHasCode)) FDone = true;
+        } else if (FHasCode && FHasLines) {
             // Lines are trimmed already; only a kept leading blank needs a copy.
             QString s;
             if (FCurrent.isEmpty())
@@ -403,6 +428,7 @@ private:
         FCurrent.clear();
         FHasLines = false;
         FHasCode = false;
+        FHasComment = false;
         FStack.clear();
         FState = stStart;
     }
@@ -436,7 +462,8 @@ private:
     // False when the word cannot be decided before more text is read.
     bool OnWord(const SqlToken& tok, const TokenReader& lexer) {
         const Tk t = WordToken(FText.mid(tok.pos, tok.len));
-        if (t == tkEnd && FState == stSemi && !FFlatten) {
+        // Items let the ";" after END end the trigger (the table's End state).
+        if (t == tkEnd && FState == stSemi && !FFlatten && !FItems) {
             const Follows f = SemicolonOrEndFollows(lexer);
             if (f == Follows::ReadMore) return false;
             if (f == Follows::Yes) {
@@ -484,6 +511,8 @@ private:
     bool FTrimBoth;
     bool FFlatten;
     bool FDone = false;
+    bool FItems = false;
+    bool FHasComment = false; // items: a comment since the statement began
     bool FHasCode = false;
     QString FCurrent; // the statement's lines so far, joined with CR LF
     bool FHasLines = false;
@@ -534,6 +563,22 @@ bool SplitSqlScriptEach(const ScriptReadMore& readMore, bool bRemWhSpc,
                         const std::function<bool(QString&&)>& onStatement, QString* tail) {
     Splitter sp(readMore, bRemWhSpc);
     return RunEach(sp, onStatement, tail);
+}
+
+bool SplitScriptItems(const ScriptReadMore& readMore,
+                      const std::function<bool(QString&&, bool hasCode)>& onItem) {
+    Splitter sp(readMore, false);
+    sp.SetItemFlavour();
+    bool stopped = false;
+    sp.onItem = [&](QString&& item, bool hasCode) {
+        if (!onItem(std::move(item), hasCode)) {
+            stopped = true;
+            return false;
+        }
+        return true;
+    };
+    sp.Run();
+    return !stopped;
 }
 
 QString FlattenFirstStatement(QStringView sql) {

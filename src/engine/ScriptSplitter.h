@@ -47,6 +47,14 @@ using ScriptReadMore = std::function<bool(QString& text)>;
 bool SplitSqlScriptEach(const ScriptReadMore& readMore, bool bRemWhSpc,
                         const std::function<bool(QString&&)>& onStatement, QString* tail);
 
+// The script processor's items, read piece by piece: the same statement
+// boundaries, but line comments stay in place, a trigger ends at the ";"
+// after its END, the unfinished end of the script is the last item, lines
+// lose only their line breaks (blank lines go), and items of comments only
+// are handed on too (hasCode false), so a caller can count them.
+bool SplitScriptItems(const ScriptReadMore& readMore,
+                      const std::function<bool(QString&&, bool hasCode)>& onItem);
+
 // The first statement of sql as one line (pieces joined with one space). The
 // end of the text always ends the statement, whatever is still open.
 QString FlattenFirstStatement(QStringView sql);
