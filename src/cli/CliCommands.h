@@ -44,13 +44,14 @@ private:
 };
 
 struct CliContext {
-    QStringList args;             // positional arguments after the command
-    QString inputFile;            // -f FILE
-    QString outputFile;           // -o FILE
-    QHash<QString, QString> opts; // --name VALUE options
-    QSet<QString> flags;          // --name flags
-    QString error;                // what goes to stderr
-    QStringList notes;            // lines for stderr besides the error (files skipped)
+    QStringList args;                     // positional arguments after the command
+    QString inputFile;                    // -f FILE
+    QString outputFile;                   // -o FILE
+    QHash<QString, QString> opts;         // --name VALUE options (the last value of each)
+    QHash<QString, QStringList> repeated; // every value of each --name VALUE, in order
+    QSet<QString> flags;                  // --name flags
+    QString error;                        // what goes to stderr
+    QStringList notes;                    // lines for stderr besides the error (files skipped)
 
     // Standard output or the -o file, opened before the command runs.
     QIODevice* Output() { return out.get(); }

@@ -26,6 +26,8 @@ std::span<const CliCommand* const> ImportCommands(); // import-csv
 // quick-sql, results-copy, results-save, query-to-file, query-to-table, cell-action
 std::span<const CliCommand* const> ResultsCommands();
 std::span<const CliCommand* const> FileImportCommands(); // import, import-to-csv, import-preview
+// script-items, script-params, script-export
+std::span<const CliCommand* const> ScriptProcessorCommands();
 
 // Writes text as UTF-8 to the command's output; a failed write is kept by the
 // output and reported when the command ends.

@@ -219,15 +219,18 @@ const char* const kListing[] = {"version",
                                 "import",
                                 "import-to-csv",
                                 "import-preview",
+                                "script-items",
+                                "script-params",
+                                "script-export",
                                 "help"};
 
 // Every command of every family, in listing order.
 const std::vector<const CliCommand*>& Commands() {
     static const std::vector<const CliCommand*> commands = [] {
         std::vector<const CliCommand*> all;
-        for (auto family :
-             {QueryCommands(), ScriptCommands(), SchemaCommands(), TableCommands(), DataCommands(),
-              ImportCommands(), FileImportCommands(), ResultsCommands(), FileCommands()})
+        for (auto family : {QueryCommands(), ScriptCommands(), SchemaCommands(), TableCommands(),
+                            DataCommands(), ImportCommands(), FileImportCommands(),
+                            ScriptProcessorCommands(), ResultsCommands(), FileCommands()})
             all.insert(all.end(), family.begin(), family.end());
         all.push_back(&kHelpCommand);
         auto rank = [](const CliCommand* c) {
@@ -353,7 +356,8 @@ int RunCli(const QStringList& argv, QString& err) {
                 ctx.flags.insert(name);
             } else if (cmd->valueOptions.contains(name)) {
                 if (i + 1 >= argv.size()) return usage(kOption + a + kNeedsValue);
-                ctx.opts.insert(name, argv[++i]);
+                ctx.opts.insert(name, argv[i + 1]);
+                ctx.repeated[name] << argv[++i];
             } else {
                 return usage(kUnknownOption + a + kDashDashHint);
             }

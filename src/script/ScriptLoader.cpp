@@ -1,0 +1,44 @@
+// The script file read into items.
+#include "script/ScriptLoader.h"
+
+#include "engine/ScriptSplitter.h"
+#include "support/TextFile.h"
+#include "support/TextUtil.h"
+
+namespace sky {
+
+QString AdmitScriptItem(const QString& statement) {
+    QString t = TrimText(statement);
+    if (t.left(7).compare(QLatin1String("SQLITE>"), Qt::CaseInsensitive) == 0)
+        t = TrimText(t.mid(7));
+    // A statement of comments only is no item.
+    const QString bare = TrimText(FlattenFirstStatement(t));
+    if (bare.isEmpty()) return QString();
+    return t;
+}
+
+bool ReadScriptItems(const QString& file, const std::function<bool(const ScriptItem&)>& onItem,
+                     int& statements, QString& error) {
+    statements = 0;
+    TextFileReader reader(qsizetype(1) << 16);
+    if (!reader.Open(file, &error)) return false;
+    const ScriptReadMore more = [&reader](QString& text) { return reader.ReadMore(text); };
+    bool stopped = false;
+    SplitScriptItems(more, [&](QString&& statement, bool) {
+        ++statements;
+        const QString text = AdmitScriptItem(statement);
+        if (text.isEmpty()) return true;
+        if (!onItem({statements, text})) {
+            stopped = true;
+            return false;
+        }
+        return true;
+    });
+    if (!reader.Error().isEmpty()) {
+        error = reader.Error();
+        return false;
+    }
+    return !stopped;
+}
+
+} // namespace sky

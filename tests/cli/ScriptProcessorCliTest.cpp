@@ -1,0 +1,70 @@
+// The script processor's commands as programs: the items as the loader
+// stores them, the parameter list from the companion file, the markers and
+// --param, and the Export form run by the sqlite3 shell.
+#include "common/Process.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace sky::test {
+namespace {
+
+class ScriptCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        script =
+            Write("load.sql", "-- header\r\nCREATE TABLE t(a, b);\r\n\r\n"
+                              "INSERT INTO t VALUES (<@ first value DEFAULT 1 @>, '<@city@>');\r\n"
+                              "-- only a comment\r\n");
+        Write("load.param.txt", "City=Oslo\r\n");
+    }
+    QString Write(const QString& name, const QByteArray& bytes) {
+        const QString f = dir.filePath(name);
+        QFile out(f);
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+        return f;
+    }
+    QTemporaryDir dir;
+    QString script;
+};
+
+TEST_F(ScriptCli, ItemsParamsAndExport) {
+    ProcessResult r = Cli({"script-items", script});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QJsonObject o = QJsonDocument::fromJson(r.out).object();
+    EXPECT_EQ(o.value("loaded").toInt(), 3); // the comment counts, it is no item
+    const QJsonArray items = o.value("items").toArray();
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[0].toObject().value("sql").toString(), "-- header\r\nCREATE TABLE t(a, b);");
+    EXPECT_EQ(items[1].toObject().value("srt").toInt(), 2);
+    r = Cli({"script-params", script, "--param", "first value=7", "--param", "Extra=x"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "City=Oslo\r\nExtra=x\r\nFirstValue=7\r\n");
+    EXPECT_EQ(Cli({"script-params", script, "--param", "novalue"}).code, 2);
+    const QString out = dir.filePath("e.sql");
+    r = Cli({"script-export", script, "-o", out});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QString db = dir.filePath("d.db");
+    QFile f(out);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray exported = f.readAll();
+    EXPECT_EQ(exported, "-- header\r\nCREATE TABLE t(a, b);\r\n\r\n"
+                        "INSERT INTO t VALUES (1, 'Oslo');\r\n\r\n");
+    RunProgram(QStringLiteral(SQLITE3_SHELL_PATH), {db}, exported);
+    EXPECT_EQ(Shell(db, "SELECT a || b FROM t"), "1Oslo");
+    r = Cli({"script-export", script, "-o", out, "--as-saved"});
+    ASSERT_EQ(r.code, 0);
+    f.close();
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.readAll().contains("<@ first value DEFAULT 1 @>"));
+    EXPECT_EQ(Cli({"script-items", dir.filePath("none.sql")}).code, 1);
+}
+
+} // namespace
+} // namespace sky::test
