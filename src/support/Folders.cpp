@@ -65,6 +65,17 @@ QString ScratchDir() {
     return QString();
 }
 
+QString CacheDir() {
+    QString base = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (base.isEmpty()) base = QDir::homePath() + QStringLiteral("/.cache");
+    const QString dir = base + QStringLiteral("/skylark");
+    QDir().mkpath(base);
+    const QByteArray p = QFile::encodeName(dir);
+    mkdir(p.constData(), 0700);
+    chmod(p.constData(), 0700);
+    return QFileInfo(dir).isDir() ? WithSlash(dir) : QString();
+}
+
 QString DocumentsDir() {
     QString d = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (d.isEmpty()) d = QDir::homePath();

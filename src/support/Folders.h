@@ -19,6 +19,10 @@ QString SettingsDir();
 // owned by the user), with a trailing '/'. Created on first use; empty when
 // no such folder can be made.
 QString ScratchDir();
+// $XDG_CACHE_HOME (default ~/.cache) + "/skylark/" (mode 0700), with a
+// trailing '/': data that must survive a reboot but can be rebuilt (the
+// script cache). Created on first use; empty when it cannot be made.
+QString CacheDir();
 // The user's documents folder, with a trailing '/'.
 QString DocumentsDir();
 // Creates the settings and scratch folders when missing.
