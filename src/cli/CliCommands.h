@@ -51,6 +51,7 @@ struct CliContext {
     QHash<QString, QStringList> repeated; // every value of each --name VALUE, in order
     QSet<QString> flags;                  // --name flags
     QString error;                        // what goes to stderr
+    bool keepOutput = false;              // the -o file is put in place also after a failure
     QStringList notes;                    // lines for stderr besides the error (files skipped)
 
     // Standard output or the -o file, opened before the command runs.

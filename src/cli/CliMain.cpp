@@ -174,55 +174,17 @@ const CliCommand kHelpCommand{
 
 // The order in which help lists the commands; a command missing here is
 // listed after these.
-const char* const kListing[] = {"version",
-                                "exec",
-                                "split",
-                                "probe",
-                                "query",
-                                "columns",
-                                "pk",
-                                "csv",
-                                "pack",
-                                "unpack",
-                                "dump",
-                                "backup",
-                                "table-sql",
-                                "view-sql",
-                                "info",
-                                "grid",
-                                "tree",
-                                "count-rows",
-                                "drop-table",
-                                "empty-table",
-                                "rename-table",
-                                "copy-table",
-                                "alter-table",
-                                "add-column",
-                                "drop-column",
-                                "rename-column",
-                                "column-refs",
-                                "add-index",
-                                "add-trigger",
-                                "edit-object",
-                                "remove-object",
-                                "design-test",
-                                "edit-data",
-                                "import-csv",
-                                "find-db",
-                                "restructure",
-                                "quick-sql",
-                                "results-copy",
-                                "results-save",
-                                "query-to-file",
-                                "query-to-table",
-                                "cell-action",
-                                "import",
-                                "import-to-csv",
-                                "import-preview",
-                                "script-items",
-                                "script-params",
-                                "script-export",
-                                "help"};
+const char* const kListing[] = {
+    "version",        "exec",         "split",         "probe",         "query",
+    "columns",        "pk",           "csv",           "pack",          "unpack",
+    "dump",           "backup",       "table-sql",     "view-sql",      "info",
+    "grid",           "tree",         "count-rows",    "drop-table",    "empty-table",
+    "rename-table",   "copy-table",   "alter-table",   "add-column",    "drop-column",
+    "rename-column",  "column-refs",  "add-index",     "add-trigger",   "edit-object",
+    "remove-object",  "design-test",  "edit-data",     "import-csv",    "find-db",
+    "restructure",    "quick-sql",    "results-copy",  "results-save",  "query-to-file",
+    "query-to-table", "cell-action",  "import",        "import-to-csv", "import-preview",
+    "script",         "script-items", "script-params", "script-export", "help"};
 
 // Every command of every family, in listing order.
 const std::vector<const CliCommand*>& Commands() {
@@ -396,7 +358,8 @@ int RunCli(const QStringList& argv, QString& err) {
     }
     int rc = cmd->run(ctx);
     if (rc == ExitUsage && ctx.error.isEmpty()) ctx.error = CommandHelp(*cmd);
-    if (ctx.out && !ctx.out->Finish(rc == ExitOk) && rc != ExitUsage) {
+    if (ctx.out && !ctx.out->Finish(rc == ExitOk || (rc == ExitFailed && ctx.keepOutput)) &&
+        rc != ExitUsage) {
         // The failed write is the reason, whatever the command made of it.
         ctx.error = kCannotWrite + target + QStringLiteral(": ") + ctx.out->Reason();
         rc = ExitFailed;

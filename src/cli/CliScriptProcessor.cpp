@@ -2,8 +2,12 @@
 // them, its parameter list, and its Save or Export form.
 #include "cli/CliFamilies.h"
 
+#include "engine/Database.h"
 #include "script/ScriptLoader.h"
 #include "script/ScriptParams.h"
+#include "script/ScriptRunner.h"
+#include "support/Folders.h"
+#include "support/Prompter.h"
 #include "support/TextFile.h"
 #include "support/TextUtil.h"
 
@@ -12,6 +16,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QSaveFile>
 
 namespace sky::cli {
 namespace {
@@ -105,6 +110,94 @@ int CmdScriptExport(CliContext& ctx) {
     return ExitOk;
 }
 
+int CmdScript(CliContext& ctx) {
+    if (ctx.args.size() != 2) return ExitUsage;
+    ScriptRunOptions o;
+    o.scriptFile = ctx.args[1];
+    o.programVersion = FileVersionText();
+    static const QStringList ends{"commit", "rollback"}, stats{"none", "script", "select", "full"},
+        logs{"silent", "normal", "verbose"};
+    const QString end = ctx.opts.value(QStringLiteral("end"), QStringLiteral("rollback"));
+    const QString stat = ctx.opts.value(QStringLiteral("stats"), QStringLiteral("select"));
+    const QString log = ctx.opts.value(QStringLiteral("log-mode"), QStringLiteral("normal"));
+    if (!ends.contains(end) || !stats.contains(stat) || !logs.contains(log)) return ExitUsage;
+    o.endMode = end == QLatin1String("commit") ? 0 : 1;
+    o.statMode = int(stats.indexOf(stat));
+    o.fullQueries = ctx.flags.contains(QStringLiteral("full-queries"));
+    o.fullBlobs = ctx.flags.contains(QStringLiteral("full-blobs"));
+    auto number = [&](const char* name, int& v, int lo, int hi) {
+        if (!ctx.opts.contains(QLatin1String(name))) return true;
+        bool ok = false;
+        v = std::clamp(ctx.opts.value(QLatin1String(name)).toInt(&ok), lo, hi);
+        return ok;
+    };
+    if (!number("max-col-width", o.table.maxWidth, 10, 1024) ||
+        !number("padding", o.table.padding, 0, 64) ||
+        !number("buffer-lines", o.table.bufferRows, 16, 4096))
+        return ExitUsage;
+    if (ctx.opts.contains(QStringLiteral("separator")))
+        o.table.separator = ctx.opts.value(QStringLiteral("separator"));
+    if (ctx.opts.contains(QStringLiteral("divider")))
+        o.table.divider = ctx.opts.value(QStringLiteral("divider"));
+    QList<ScriptItem> items;
+    int statements = 0;
+    ScriptParamList params;
+    if (!ReadItems(ctx, ctx.args[1], items, statements)) return ExitFailed;
+    if (!Params(ctx, ctx.args[1], items, params)) return ExitUsage;
+    QList<RunItemText> run;
+    const int mode = int(logs.indexOf(log));
+    for (const ScriptItem& i : items)
+        run.append({mode, i.sql});
+    TSQLite3Database db;
+    if (!OpenExisting(ctx, db, ctx.args[0])) return ExitFailed;
+    NullProgress progress;
+    // The output: -o, else the script's companion, replaced whatever the
+    // outcome once the run has ended.
+    ScriptRunResult r;
+    ctx.keepOutput = true;
+    if (!ctx.outputFile.isEmpty()) {
+        r = RunScriptItems(db, run, params, *ctx.Output(), o, progress);
+    } else {
+        QSaveFile out(OutputFileOf(ctx.args[1]));
+        if (!out.open(QIODevice::WriteOnly)) {
+            ctx.error = QStringLiteral("Could not Create Output File: ") + out.errorString();
+            return ExitFailed;
+        }
+        r = RunScriptItems(db, run, params, out, o, progress);
+        if (!out.commit()) {
+            ctx.error = QStringLiteral("Could not write the Output File: ") + out.errorString();
+            return ExitFailed;
+        }
+    }
+    if (!r.ok) {
+        ctx.error = r.status;
+        return ExitFailed;
+    }
+    ctx.notes << r.status;
+    return ExitOk;
+}
+
+const CliCommand kScriptCommand{
+    "script",
+    "script DB SCRIPT [--param NAME=VALUE]... [--params FILE] [-o FILE] [--end commit|rollback] "
+    "[--stats none|script|select|full] [--log-mode silent|normal|verbose] [--full-queries] "
+    "[--full-blobs] [--max-col-width N] [--padding N] [--buffer-lines N] [--separator TEXT] "
+    "[--divider TEXT]",
+    "Runs every item of SCRIPT against DB in one transaction, as the script\n"
+    "processor's Run does: the script's BEGIN, COMMIT, END and ROLLBACK become\n"
+    "savepoints, the first failing item ends the run and rolls everything back.\n"
+    "--end commit commits a successful run (default rollback). The output goes to\n"
+    "the script's .output.txt (or -o FILE), replaced when the run ends whatever\n"
+    "the outcome. Exit 1 names the failure (\"Failed to complete: ...\").",
+    &CmdScript,
+    {QStringLiteral("params"), QStringLiteral("param"), QStringLiteral("end"),
+     QStringLiteral("stats"), QStringLiteral("log-mode"), QStringLiteral("max-col-width"),
+     QStringLiteral("padding"), QStringLiteral("buffer-lines"), QStringLiteral("separator"),
+     QStringLiteral("divider")},
+    {QStringLiteral("full-queries"), QStringLiteral("full-blobs")},
+    2,
+    1};
+
 const CliCommand kScriptItemsCommand{
     "script-items",
     "script-items SCRIPT",
@@ -144,8 +237,8 @@ const CliCommand kScriptExportCommand{
 } // namespace
 
 std::span<const CliCommand* const> ScriptProcessorCommands() {
-    static const CliCommand* const commands[] = {&kScriptItemsCommand, &kScriptParamsCommand,
-                                                 &kScriptExportCommand};
+    static const CliCommand* const commands[] = {&kScriptCommand, &kScriptItemsCommand,
+                                                 &kScriptParamsCommand, &kScriptExportCommand};
     return commands;
 }
 

@@ -1,0 +1,420 @@
+// The script runner and its output.
+#include "script/ScriptRunner.h"
+
+#include "engine/Database.h"
+#include "engine/ScriptSplitter.h"
+#include "engine/Statement.h"
+#include "engine/SystemLog.h"
+#include "support/Prompter.h"
+#include "support/TextUtil.h"
+
+#include <QRegularExpression>
+#include <sqlite3.h>
+
+namespace sky {
+
+QString ElapsedText(qint64 ms) {
+    if (ms <= 0) return QStringLiteral("-- --- --- --- --.----");
+    const qint64 days = ms / 86400000;
+    ms %= 86400000;
+    return QStringLiteral("%1d %2h %3m and %4.%5s")
+        .arg(days)
+        .arg(ms / 3600000, 2, 10, QLatin1Char('0'))
+        .arg(ms / 60000 % 60, 2, 10, QLatin1Char('0'))
+        .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'))
+        .arg(ms % 1000, 3, 10, QLatin1Char('0'));
+}
+
+namespace {
+
+const QString kSavepoint = QStringLiteral("SAVEPOINT \"#MainTXLoop\";");
+const QString kRollbackTo = QStringLiteral("ROLLBACK TRANSACTION TO SAVEPOINT \"#MainTXLoop\";");
+
+// The output file's lines.
+class Output {
+public:
+    Output(QIODevice& out, const ScriptRunOptions& o) : FOut(out), FOpt(o) {}
+    // mode / 10: line breaks before; mode % 10: 1 an empty line after, 2, 3
+    // and 4 a divider of "-", "~" or "=" after.
+    void Line(const QString& text, bool withTime = false, bool noPrefix = false, int mode = 0) {
+        QString line;
+        for (int k = 0; k < mode / 10; ++k)
+            line += QStringLiteral("\r\n");
+        if (!text.isEmpty()) {
+            if (!noPrefix) line += QStringLiteral("  -- ");
+            if (withTime)
+                line += FOpt.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")) +
+                        QStringLiteral("  |  ");
+            line += text + QStringLiteral("\r\n");
+        }
+        switch (mode % 10) {
+        case 1:
+            line += QStringLiteral("\r\n");
+            break;
+        case 2:
+        case 3:
+        case 4: {
+            const QChar c = mode % 10 == 2 ? u'-' : mode % 10 == 3 ? u'~' : u'=';
+            line += QStringLiteral("  -- ") + QString(96, c) + QStringLiteral("\r\n\r\n");
+            break;
+        }
+        default:
+            break;
+        }
+        FOut.write(line.toUtf8());
+    }
+    // A status line: kind 1 Info, 2 Success, 3 ERROR, other Note.
+    void Status(int kind, const QString& text) {
+        const QString label = kind == 1   ? QStringLiteral("[Info]")
+                              : kind == 2 ? QStringLiteral("[Success]")
+                              : kind == 3 ? QStringLiteral("[ERROR]")
+                                          : QStringLiteral("[Note]");
+        Line(label.leftJustified(12) + u' ' + text, true);
+        last = text;
+    }
+    QString last;
+
+private:
+    QIODevice& FOut;
+    const ScriptRunOptions& FOpt;
+};
+
+QString Collapse(const QString& s) {
+    QString r;
+    bool space = false;
+    for (QChar c : s) {
+        const char16_t u = c.unicode();
+        const bool blank = u < 32 || u == u' ' || u == 0xA0 || u == 0xFF || u == 0x1680 ||
+                           u == 0x180E || (u >= 0x2000 && u <= 0x200B) || u == 0x202F ||
+                           u == 0x205F || u == 0x3000 || u == 0xFEFF;
+        if (blank) {
+            if (!space) r += u' ';
+            space = true;
+        } else {
+            r += c;
+            space = false;
+        }
+    }
+    return r;
+}
+
+// The position of the first of the whole words in the head, -1 none.
+qsizetype FirstWord(const QString& head, std::initializer_list<const char*> words) {
+    qsizetype best = -1;
+    for (const char* w : words) {
+        const QRegularExpression re(QStringLiteral("\\b") + QLatin1String(w) +
+                                    QStringLiteral("\\b"));
+        const QRegularExpressionMatch m = re.match(head);
+        if (m.hasMatch() && (best < 0 || m.capturedStart() < best)) best = m.capturedStart();
+    }
+    return best;
+}
+
+// The script may not end the run's transaction itself.
+int Authorize(void*, int action, const char*, const char*, const char*, const char*) {
+    return action == SQLITE_TRANSACTION ? SQLITE_DENY : SQLITE_OK;
+}
+
+struct ItemRun {
+    int logMode = 1, kind = 0, result = 0;
+    qint64 rows = 0, cols = 0, mods = 0, vm = 0, scans = 0, sorts = 0;
+    qint64 prepMs = 0, qryMs = 0, totMs = 0;
+    QString text, error;
+};
+
+} // namespace
+
+ScriptRunResult RunScriptItems(TSQLite3Database& db, const QList<RunItemText>& items,
+                               const ScriptParamList& params, QIODevice& out,
+                               const ScriptRunOptions& o, ProgressSink& progress) {
+    ScriptRunResult r;
+    Output w(out, o);
+    QList<ItemRun> run;
+    for (const RunItemText& i : items)
+        if (i.logMode >= 0) {
+            ItemRun it;
+            it.logMode = std::clamp(i.logMode, 0, 2);
+            run.append(it);
+        }
+    r.items = int(run.size());
+    QList<QString> texts;
+    for (const RunItemText& i : items)
+        if (i.logMode >= 0) texts << i.sql;
+    if (run.isEmpty()) {
+        r.error = QStringLiteral("No Script items to Execute...");
+        r.status = QStringLiteral("Script not Started: ") + r.error;
+        return r;
+    }
+    const int oldLevel = LogLevel();
+    SetLogLevel(2);
+    const QDateTime start = o.now();
+    const QString bookmark = QStringLiteral("Script ") + o.scriptFile +
+                             QStringLiteral(" started at ") +
+                             start.toString(QStringLiteral("HH:mm:ss.zzz 'on' dd MMMM."));
+    LogApplication(bookmark);
+    if (!db.BeginTransaction()) {
+        r.error = db.LastError();
+        r.status = QStringLiteral("Script not Started, Database error: ") + r.error;
+        SetLogLevel(oldLevel);
+        return r;
+    }
+    w.Line(QStringLiteral("Processing SQL in: %1").arg(o.scriptFile));
+    w.Line(QStringLiteral("SQLite version %1  [ Release: %2 ]  on  Skylark version %3.")
+               .arg(QString::fromUtf8(sqlite3_libversion()),
+                    QString::fromUtf8(sqlite3_sourceid()).left(10), o.programVersion));
+    w.Line(QString(), false, true, 1);
+    w.Line(QStringLiteral("Script Items: %1   Parameter Count: %2")
+               .arg(QString::number(run.size()).leftJustified(8))
+               .arg(params.Count()));
+    OutputTable table(o.table, [&w](const QString& line) { w.Line(line, false, true); });
+    if (params.Count() > 0) {
+        table.Begin(
+            {QStringLiteral("Parameters"), QStringLiteral("Name"), QStringLiteral("Value")});
+        int n = 0;
+        for (const QString& line : params.Lines()) {
+            const qsizetype eq = line.indexOf(u'=');
+            table.AddRow({QString::number(++n), line.left(eq), line.mid(eq + 1)});
+        }
+        table.Finish();
+        w.Line(QString(), false, true, 1);
+    }
+    w.Status(1, QStringLiteral("Script Initialized, Started executing..."));
+    w.Line(QString(), false, true, 4);
+    sqlite3_set_authorizer(db.Handle(), &Authorize, nullptr);
+
+    QString runError;
+    qint64 totalMods = 0, totalVm = 0, queryMs = 0;
+    int last = -1;
+    bool failed = false, stopped = false;
+    for (int idx = 0; idx < run.size() && !failed; ++idx) {
+        if (!progress.AdvanceIfNotCancelled(QStringLiteral("Script Item %1...").arg(idx),
+                                            double(idx) / run.size(), 0)) {
+            stopped = true;
+            w.Status(1, QStringLiteral("Execution stopped by User"));
+            break;
+        }
+        last = idx;
+        ItemRun& it = run[idx];
+        QString text = texts[idx];
+        // One statement per item: a second one would run unseen.
+        const bool multi = SplitSqlScript(text, true).statements.size() > 1;
+        // The head, comments left out: "COMMIT /* done */;" is a COMMIT.
+        static const QRegularExpression blockComment(
+            QStringLiteral("/\\*.*?(\\*/|$)"), QRegularExpression::DotMatchesEverythingOption);
+        const QString bare = FlattenFirstStatement(text).remove(blockComment);
+        const QString head = Collapse(bare.left(64)).trimmed().left(48).trimmed().toUpper();
+        if (!head.isEmpty() && !multi) {
+            const qsizetype d = FirstWord(head, {"SELECT", "WITH", "EXPLAIN"});
+            const qsizetype wr = d >= 0 && d < 5
+                                     ? -1
+                                     : FirstWord(head, {"INSERT", "UPDATE", "DELETE", "CREATE",
+                                                        "DROP", "ALTER", "ATTACH"});
+            it.kind = (wr < 0 || (d >= 0 && wr > d)) ? 1 : 0;
+            QString tx = head;
+            tx.remove(QRegularExpression(QStringLiteral("\\bTRANSACTION\\b")));
+            tx.remove(QRegularExpression(QStringLiteral("[^A-Z0-9]")));
+            static const QStringList opens{
+                "BEGIN", "BEGINIMMEDIATE", "BEGINDEFERRED", "BEGINEXCLUSIVE", "END", "COMMIT"};
+            if (opens.contains(tx)) {
+                text = kSavepoint;
+                it.kind = 0;
+            } else if (tx == QLatin1String("ROLLBACK")) {
+                text = kRollbackTo;
+                it.kind = 0;
+            } else {
+                QString why;
+                if (!SubstituteParams(text, params, &why)) {
+                    it.error = why;
+                    runError = QStringLiteral("Script Failed in Item %1: ").arg(idx) + why;
+                    w.Status(3, why);
+                    it.result = 3;
+                    failed = true;
+                    continue;
+                }
+            }
+        }
+        it.text = text;
+        // The echo.
+        QString echo = text;
+        while (echo.endsWith(u'\r') || echo.endsWith(u'\n'))
+            echo.chop(1);
+        while (echo.startsWith(u'\r') || echo.startsWith(u'\n'))
+            echo.remove(0, 1);
+        if (!o.fullQueries && echo.size() > 512) echo = echo.left(512) + QStringLiteral("//...");
+        w.Line(echo, false, true, 1);
+        if (it.kind == 1) w.Line(QString(), false, true, 1);
+        // The statement.
+        const QDateTime t0 = o.now();
+        QString msg;
+        if (multi) {
+            msg = QStringLiteral("more than one statement in this item");
+        } else {
+            const qint64 changes0 = sqlite3_total_changes64(db.Handle());
+            db.ClearError();
+            std::unique_ptr<TSQLite3Statement> st = db.Prepare(text);
+            const QDateTime tPrep = o.now();
+            if (!st) {
+                msg = db.LastError();
+                // No statement and no error: a comment, a no-op.
+                if (!msg.isEmpty()) msg = QString::fromUtf8(sqlite3_errmsg(db.Handle()));
+            } else {
+                int rc = st->Step();
+                const int cols = st->ColumnCount();
+                if (rc == SQLITE_ROW && cols > 0) {
+                    QStringList names;
+                    for (int c = 0; c < cols; ++c)
+                        names << st->ColumnName(c);
+                    table.Begin(names);
+                    it.cols = cols;
+                    while (rc == SQLITE_ROW) {
+                        QStringList cells;
+                        for (int c = 0; c < cols; ++c) {
+                            switch (st->ColumnType(c)) {
+                            case SQLITE_NULL:
+                                cells << NullDisplayText();
+                                break;
+                            case SQLITE_BLOB:
+                                cells << QString::fromUtf8(st->ColumnBlobText(c, o.fullBlobs));
+                                break;
+                            default:
+                                cells << st->ColumnText(c);
+                                break;
+                            }
+                        }
+                        table.AddRow(cells);
+                        ++it.rows;
+                        rc = st->Step();
+                    }
+                    table.Finish();
+                }
+                if (rc != SQLITE_DONE) msg = QString::fromUtf8(sqlite3_errmsg(db.Handle()));
+                it.mods = sqlite3_total_changes64(db.Handle()) - changes0;
+                it.vm = sqlite3_stmt_status(st->Handle(), SQLITE_STMTSTATUS_VM_STEP, 0);
+                it.scans = sqlite3_stmt_status(st->Handle(), SQLITE_STMTSTATUS_FULLSCAN_STEP, 0);
+                it.sorts = sqlite3_stmt_status(st->Handle(), SQLITE_STMTSTATUS_SORT, 0);
+            }
+            const QDateTime t1 = o.now();
+            it.prepMs = t0.msecsTo(tPrep);
+            it.qryMs = tPrep.msecsTo(t1);
+            it.totMs = t0.msecsTo(t1);
+            totalMods += it.mods;
+            totalVm += it.vm;
+        }
+        queryMs += it.prepMs + it.qryMs;
+        if (!msg.isEmpty()) {
+            it.result = 3;
+            it.error = QStringLiteral("Query Failed: ") + msg;
+            runError = QStringLiteral("Script Failed in Item %1: ").arg(idx) + msg;
+            w.Status(3, msg);
+            failed = true;
+        } else {
+            it.result = 2;
+            if (it.rows > 0) w.Line(QString(), false, true, 1);
+        }
+        // Item statistics.
+        const bool skip = it.logMode < 2 && (o.statMode < 2 || (o.statMode == 2 && it.kind != 1));
+        if (!skip) {
+            const QString result = it.result == 2 ? QStringLiteral("Success.") : it.error + u'.';
+            if (it.logMode > 0) {
+                w.Line(QStringLiteral(
+                           "   Item Stats:  Item No:           %1      Query Size (Chars):  %2")
+                           .arg(QString::number(idx + 1).leftJustified(8))
+                           .arg(it.text.size()));
+                if (it.kind > 0)
+                    w.Line(QStringLiteral(
+                               "                Result Columns:    %1      Result Rows:         %2")
+                               .arg(QString::number(it.cols).leftJustified(8))
+                               .arg(it.rows));
+                w.Line(QStringLiteral(
+                           "                VM Work Steps:     %1      Rows Modified:       %2")
+                           .arg(QString::number(it.vm).leftJustified(8))
+                           .arg(it.mods));
+                if (it.logMode == 2) {
+                    w.Line(QStringLiteral(
+                               "                Sort Operations:   %1      Table-Scan Steps:    %2")
+                               .arg(QString::number(it.sorts).leftJustified(8))
+                               .arg(it.scans));
+                    w.Line(QStringLiteral("                Prepare Time:      %1")
+                               .arg(ElapsedText(it.prepMs)));
+                    w.Line(QStringLiteral("                Query Run:         %1")
+                               .arg(ElapsedText(it.qryMs)));
+                }
+                w.Line(QStringLiteral("                Full Query Time:   %1")
+                           .arg(ElapsedText(it.totMs)));
+                if (it.logMode == 2)
+                    w.Line(QStringLiteral("                Script Time:       %1")
+                               .arg(ElapsedText(start.msecsTo(o.now()))));
+            }
+            if (it.logMode > 0 || it.result == 3)
+                w.Line(QStringLiteral("                Query Result:      %1").arg(result), false,
+                       false, 2);
+        }
+    }
+    sqlite3_set_authorizer(db.Handle(), nullptr, nullptr);
+    const QDateTime end = o.now();
+    if (o.statMode != 0) {
+        auto stat = [&](const char* first, const QString& caption, const QString& value) {
+            w.Line(QString::fromLatin1(first).rightJustified(15) + u' ' + caption + value);
+        };
+        stat("Script Stats:", QStringLiteral("Total Script Execution Time:     "),
+             ElapsedText(start.msecsTo(end)));
+        stat("", QStringLiteral("Total Script Query Time:         "), ElapsedText(queryMs));
+        stat("", QStringLiteral("Total Database Rows Changed:     "), QString::number(totalMods));
+        stat("", QStringLiteral("Total Virtual-Machine Steps:     "), QString::number(totalVm));
+        stat("", QStringLiteral("Last executed Item Index:        "), QString::number(last + 1));
+        w.Line(QString::fromLatin1("").rightJustified(15) +
+                   QStringLiteral(" Last Script Error:               ") + runError,
+               false, false, 2);
+    }
+    auto rollBack = [&] {
+        if (db.Rollback())
+            w.Status(2, QStringLiteral("Transaction Rolled back."));
+        else
+            w.Status(3, QStringLiteral("Failed to Roll back: ") + db.LastError());
+    };
+    if (last < 0 && !failed && !stopped) runError = QStringLiteral("No valid executable lines");
+    if (failed || stopped || last < 0) {
+        w.Status(1, QStringLiteral("Script failed - Rolling back..."));
+        rollBack();
+        if (runError.isEmpty() && stopped) runError = QStringLiteral("Execution stopped by User");
+        w.Status(3, QStringLiteral("Failed to complete: ") + runError);
+        r.error = runError;
+    } else {
+        w.Status(2, QStringLiteral("Script Success."));
+        if (o.endMode == 0) {
+            if (db.Commit()) {
+                w.Status(2, QStringLiteral("Transaction Committed."));
+                r.committed = true;
+            } else {
+                // The engine's Commit rolled back what it could not commit.
+                w.Status(3, QStringLiteral("Failed to Commit: ") + db.LastError());
+                if (db.TransactionOpen()) db.Rollback();
+                w.Status(2, QStringLiteral("Transaction Rolled back."));
+                r.error = QStringLiteral("Failed to Commit: ") + db.LastError();
+            }
+        } else {
+            rollBack();
+        }
+        r.ok = r.error.isEmpty();
+    }
+    r.status = w.last;
+    // The engine log of the run.
+    QStringList log;
+    GetLogLines(log, false);
+    qsizetype from = -1;
+    for (qsizetype k = 0; k < log.size() && from < 0; ++k)
+        if (log[k].contains(bookmark)) from = k;
+    if (from < 0) {
+        w.Line(QStringLiteral("No DB Engine Logs recorded."));
+    } else {
+        w.Line(QStringLiteral("-------  DB-Engine Logs (Contains logged information from all DB "
+                              "connections during run)  ------"));
+        for (qsizetype k = from; k < log.size(); ++k)
+            w.Line(log[k]);
+    }
+    w.Line(QString(), false, true, 4);
+    SetLogLevel(oldLevel);
+    return r;
+}
+
+} // namespace sky
