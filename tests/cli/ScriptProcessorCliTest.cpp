@@ -66,5 +66,31 @@ TEST_F(ScriptCli, ItemsParamsAndExport) {
     EXPECT_EQ(Cli({"script-items", dir.filePath("none.sql")}).code, 1);
 }
 
+TEST_F(ScriptCli, RunCommitsOrRollsBackAndNamesTheFailure) {
+    const QString db = dir.filePath("run.db");
+    Shell(db, "CREATE TABLE keep(x);");
+    ProcessResult r = Cli({"script", db, script});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Shell(db, "SELECT count(*) FROM sqlite_master WHERE name = 't'"), "0"); // rolled back
+    QFile out(dir.filePath("load.output.txt"));
+    ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(out.readAll().contains("Transaction Rolled back."));
+    r = Cli({"script", db, script, "--end", "commit", "--param", "first value=3"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(Shell(db, "SELECT a || b FROM t"), "3Oslo");
+    const QString bad =
+        Write("bad.sql", "INSERT INTO keep VALUES (1);\r\nINSERT INTO nosuch VALUES (1);\r\n");
+    const QString log = dir.filePath("bad.log");
+    r = Cli({"script", db, bad, "--end", "commit", "-o", log});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err.trimmed(),
+              "Failed to complete: Script Failed in Item 1: no such table: nosuch");
+    EXPECT_EQ(Shell(db, "SELECT count(*) FROM keep"), "0");
+    QFile logFile(log);
+    ASSERT_TRUE(logFile.open(QIODevice::ReadOnly)); // written also after a failure
+    EXPECT_TRUE(logFile.readAll().contains("[ERROR]      no such table: nosuch"));
+    EXPECT_EQ(Cli({"script", db, script, "--end", "maybe"}).code, 2);
+}
+
 } // namespace
 } // namespace sky::test
