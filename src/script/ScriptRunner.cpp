@@ -8,6 +8,7 @@
 #include "support/Prompter.h"
 #include "support/TextUtil.h"
 
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <sqlite3.h>
 
@@ -99,13 +100,21 @@ QString Collapse(const QString& s) {
 }
 
 // The position of the first of the whole words in the head, -1 none.
+bool WordChar(QChar c) {
+    return c.isLetterOrNumber() || c == u'_';
+}
+
 qsizetype FirstWord(const QString& head, std::initializer_list<const char*> words) {
     qsizetype best = -1;
     for (const char* w : words) {
-        const QRegularExpression re(QStringLiteral("\\b") + QLatin1String(w) +
-                                    QStringLiteral("\\b"));
-        const QRegularExpressionMatch m = re.match(head);
-        if (m.hasMatch() && (best < 0 || m.capturedStart() < best)) best = m.capturedStart();
+        const QLatin1String word(w);
+        for (qsizetype at = head.indexOf(word); at >= 0; at = head.indexOf(word, at + 1)) {
+            const qsizetype end = at + word.size();
+            if ((at > 0 && WordChar(head[at - 1])) || (end < head.size() && WordChar(head[end])))
+                continue;
+            if (best < 0 || at < best) best = at;
+            break;
+        }
     }
     return best;
 }
@@ -148,6 +157,10 @@ ScriptRunResult RunScriptItems(TSQLite3Database& db, const QList<RunItemText>& i
     const int oldLevel = LogLevel();
     SetLogLevel(2);
     const QDateTime start = o.now();
+    QElapsedTimer steady;
+    steady.start();
+    const std::function<qint64()> clock = o.ms ? o.ms : [&steady] { return steady.elapsed(); };
+    const qint64 startMs = clock();
     const QString bookmark = QStringLiteral("Script ") + o.scriptFile +
                              QStringLiteral(" started at ") +
                              start.toString(QStringLiteral("HH:mm:ss.zzz 'on' dd MMMM."));
@@ -201,7 +214,8 @@ ScriptRunResult RunScriptItems(TSQLite3Database& db, const QList<RunItemText>& i
         // The head, comments left out: "COMMIT /* done */;" is a COMMIT.
         static const QRegularExpression blockComment(
             QStringLiteral("/\\*.*?(\\*/|$)"), QRegularExpression::DotMatchesEverythingOption);
-        const QString bare = FlattenFirstStatement(text).remove(blockComment);
+        QString bare = FlattenFirstStatement(text);
+        if (bare.contains(QLatin1String("/*"))) bare.remove(blockComment);
         const QString head = Collapse(bare.left(64)).trimmed().left(48).trimmed().toUpper();
         if (!head.isEmpty() && !multi) {
             const qsizetype d = FirstWord(head, {"SELECT", "WITH", "EXPLAIN"});
@@ -211,8 +225,9 @@ ScriptRunResult RunScriptItems(TSQLite3Database& db, const QList<RunItemText>& i
                                                         "DROP", "ALTER", "ATTACH"});
             it.kind = (wr < 0 || (d >= 0 && wr > d)) ? 1 : 0;
             QString tx = head;
-            tx.remove(QRegularExpression(QStringLiteral("\\bTRANSACTION\\b")));
-            tx.remove(QRegularExpression(QStringLiteral("[^A-Z0-9]")));
+            if (const qsizetype t = FirstWord(head, {"TRANSACTION"}); t >= 0) tx.remove(t, 11);
+            tx.removeIf(
+                [](QChar c) { return !((c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9')); });
             static const QStringList opens{
                 "BEGIN", "BEGINIMMEDIATE", "BEGINDEFERRED", "BEGINEXCLUSIVE", "END", "COMMIT"};
             if (opens.contains(tx)) {
@@ -244,7 +259,7 @@ ScriptRunResult RunScriptItems(TSQLite3Database& db, const QList<RunItemText>& i
         w.Line(echo, false, true, 1);
         if (it.kind == 1) w.Line(QString(), false, true, 1);
         // The statement.
-        const QDateTime t0 = o.now();
+        const qint64 t0 = clock();
         QString msg;
         if (multi) {
             msg = QStringLiteral("more than one statement in this item");
@@ -252,7 +267,7 @@ ScriptRunResult RunScriptItems(TSQLite3Database& db, const QList<RunItemText>& i
             const qint64 changes0 = sqlite3_total_changes64(db.Handle());
             db.ClearError();
             std::unique_ptr<TSQLite3Statement> st = db.Prepare(text);
-            const QDateTime tPrep = o.now();
+            const qint64 tPrep = clock();
             if (!st) {
                 msg = db.LastError();
                 // No statement and no error: a comment, a no-op.
@@ -293,10 +308,10 @@ ScriptRunResult RunScriptItems(TSQLite3Database& db, const QList<RunItemText>& i
                 it.scans = sqlite3_stmt_status(st->Handle(), SQLITE_STMTSTATUS_FULLSCAN_STEP, 0);
                 it.sorts = sqlite3_stmt_status(st->Handle(), SQLITE_STMTSTATUS_SORT, 0);
             }
-            const QDateTime t1 = o.now();
-            it.prepMs = t0.msecsTo(tPrep);
-            it.qryMs = tPrep.msecsTo(t1);
-            it.totMs = t0.msecsTo(t1);
+            const qint64 t1 = clock();
+            it.prepMs = tPrep - t0;
+            it.qryMs = t1 - tPrep;
+            it.totMs = t1 - t0;
             totalMods += it.mods;
             totalVm += it.vm;
         }
@@ -343,7 +358,7 @@ ScriptRunResult RunScriptItems(TSQLite3Database& db, const QList<RunItemText>& i
                            .arg(ElapsedText(it.totMs)));
                 if (it.logMode == 2)
                     w.Line(QStringLiteral("                Script Time:       %1")
-                               .arg(ElapsedText(start.msecsTo(o.now()))));
+                               .arg(ElapsedText(clock() - startMs)));
             }
             if (it.logMode > 0 || it.result == 3)
                 w.Line(QStringLiteral("                Query Result:      %1").arg(result), false,
@@ -351,13 +366,13 @@ ScriptRunResult RunScriptItems(TSQLite3Database& db, const QList<RunItemText>& i
         }
     }
     sqlite3_set_authorizer(db.Handle(), nullptr, nullptr);
-    const QDateTime end = o.now();
+    const qint64 endMs = clock();
     if (o.statMode != 0) {
         auto stat = [&](const char* first, const QString& caption, const QString& value) {
             w.Line(QString::fromLatin1(first).rightJustified(15) + u' ' + caption + value);
         };
         stat("Script Stats:", QStringLiteral("Total Script Execution Time:     "),
-             ElapsedText(start.msecsTo(end)));
+             ElapsedText(endMs - startMs));
         stat("", QStringLiteral("Total Script Query Time:         "), ElapsedText(queryMs));
         stat("", QStringLiteral("Total Database Rows Changed:     "), QString::number(totalMods));
         stat("", QStringLiteral("Total Virtual-Machine Steps:     "), QString::number(totalVm));

@@ -35,7 +35,10 @@ struct ScriptRunOptions {
     bool fullBlobs = false;
     OutputTableOptions table;
     QString programVersion;
+    // The wall clock of the time stamps, and the milliseconds of a steady
+    // clock for the timings (read three times per item).
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
+    std::function<qint64()> ms;
 };
 
 struct ScriptRunResult {

@@ -31,6 +31,8 @@ protected:
         // A clock that moves 1 ms per reading.
         auto tick = std::make_shared<qint64>(0);
         o.now = [tick] { return QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)).addMSecs((*tick)++); };
+        auto steps = std::make_shared<qint64>(0);
+        o.ms = [steps] { return (*steps)++; };
         out.setData(QByteArray());
         out.open(QIODevice::WriteOnly);
         const ScriptRunResult r = RunScriptItems(db, items, params, out, o, progress);
