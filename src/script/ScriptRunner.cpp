@@ -139,6 +139,7 @@ ScriptRunResult RunScriptItems(TSQLite3Database& db, const QList<RunItemText>& i
     ScriptRunResult r;
     Output w(out, o);
     QList<ItemRun> run;
+    run.reserve(items.size());
     for (const RunItemText& i : items)
         if (i.logMode >= 0) {
             ItemRun it;
@@ -210,7 +211,7 @@ ScriptRunResult RunScriptItems(TSQLite3Database& db, const QList<RunItemText>& i
         ItemRun& it = run[idx];
         QString text = texts[idx];
         // One statement per item: a second one would run unseen.
-        const bool multi = SplitSqlScript(text, true).statements.size() > 1;
+        const bool multi = text.count(u';') > 1 && SplitSqlScript(text, true).statements.size() > 1;
         // The head, comments left out: "COMMIT /* done */;" is a COMMIT.
         static const QRegularExpression blockComment(
             QStringLiteral("/\\*.*?(\\*/|$)"), QRegularExpression::DotMatchesEverythingOption);
