@@ -99,7 +99,8 @@ TEST_F(FileImportControllerTest, EncodingQuestionHelpAndAccept) {
     c.SetColumnName(1, "b");
     r = c.Accept({}, progress, prompts);
     ASSERT_TRUE(r.ok) << r.error.toStdString();
-    EXPECT_EQ(Value("SELECT group_concat(a || '/' || b || '/' || c, ' ') FROM t"), "1/2.0/x 3/4.5/y");
+    EXPECT_EQ(Value("SELECT group_concat(a || '/' || b || '/' || c, ' ') FROM t"),
+              "1/2.0/x 3/4.5/y");
 }
 
 } // namespace

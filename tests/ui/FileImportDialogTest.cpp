@@ -38,7 +38,8 @@ TEST_F(FileImportDialogTest, LoadTypeASeparatorAcceptAndCancel) {
     QString message, name = "imported";
     bool checked = false;
     QTimer::singleShot(0, &dlg, [&] {
-        ASSERT_TRUE(WaitFor([&] { return dlg.Controller() && !dlg.Controller()->FileName().isEmpty(); }));
+        ASSERT_TRUE(
+            WaitFor([&] { return dlg.Controller() && !dlg.Controller()->FileName().isEmpty(); }));
         EXPECT_TRUE(dlg.windowTitle().startsWith("File-Import for: [ "));
         EXPECT_EQ(dlg.Controller()->Settings().separator, u'|');
         // A comma typed into the separator box: the preview splits at commas.
