@@ -21,11 +21,16 @@ QStringList LinesOf(const QString& cell) {
     return lines;
 }
 
-QString Collapsed(const QString& s) {
+} // namespace
+
+QString CollapseWhitespace(const QString& s) {
     QString r;
     bool space = false;
     for (QChar c : s) {
-        const bool blank = c.unicode() < 32 || c == u' ' || c == QChar(0xA0);
+        const char16_t u = c.unicode();
+        const bool blank = u < 32 || u == u' ' || u == 0xA0 || u == 0xFF || u == 0x1680 ||
+                           u == 0x180E || (u >= 0x2000 && u <= 0x200B) || u == 0x202F ||
+                           u == 0x205F || u == 0x3000 || u == 0xFEFF;
         if (blank) {
             if (!space) r += u' ';
             space = true;
@@ -36,7 +41,6 @@ QString Collapsed(const QString& s) {
     }
     return r;
 }
-} // namespace
 
 QString OutputTable::Separator() const {
     QString s = FOpt.separator;
@@ -131,7 +135,7 @@ void OutputTable::Write() {
         std::vector<QStringList> heads;
         int tallest = 0;
         for (const Column& c : FCols) {
-            QString rest = Collapsed(c.head);
+            QString rest = CollapseWhitespace(c.head);
             QStringList lines;
             while (!rest.isEmpty() && lines.size() < 3) {
                 if (rest.size() <= c.width || lines.size() == 2) {

@@ -80,25 +80,6 @@ private:
     const ScriptRunOptions& FOpt;
 };
 
-QString Collapse(const QString& s) {
-    QString r;
-    bool space = false;
-    for (QChar c : s) {
-        const char16_t u = c.unicode();
-        const bool blank = u < 32 || u == u' ' || u == 0xA0 || u == 0xFF || u == 0x1680 ||
-                           u == 0x180E || (u >= 0x2000 && u <= 0x200B) || u == 0x202F ||
-                           u == 0x205F || u == 0x3000 || u == 0xFEFF;
-        if (blank) {
-            if (!space) r += u' ';
-            space = true;
-        } else {
-            r += c;
-            space = false;
-        }
-    }
-    return r;
-}
-
 // The position of the first of the whole words in the head, -1 none.
 bool WordChar(QChar c) {
     return c.isLetterOrNumber() || c == u'_';
@@ -217,7 +198,8 @@ ScriptRunResult RunScriptItems(TSQLite3Database& db, const QList<RunItemText>& i
             QStringLiteral("/\\*.*?(\\*/|$)"), QRegularExpression::DotMatchesEverythingOption);
         QString bare = FlattenFirstStatement(text);
         if (bare.contains(QLatin1String("/*"))) bare.remove(blockComment);
-        const QString head = Collapse(bare.left(64)).trimmed().left(48).trimmed().toUpper();
+        const QString head =
+            CollapseWhitespace(bare.left(64)).trimmed().left(48).trimmed().toUpper();
         if (!head.isEmpty() && !multi) {
             const qsizetype d = FirstWord(head, {"SELECT", "WITH", "EXPLAIN"});
             const qsizetype wr = d >= 0 && d < 5
