@@ -37,20 +37,16 @@ bool ReadItems(CliContext& ctx, const QString& file, QList<ScriptItem>& items, i
 }
 
 // The parameter list: the parameter file (the companion, or --params), the
-// markers of the items, then every --param NAME=VALUE (names reduced as
-// markers are). False on a malformed --param.
-bool Params(CliContext& ctx, const QString& script, const QList<ScriptItem>& items,
-            ScriptParamList& list) {
+// markers (already in list), then every --param NAME=VALUE (names reduced
+// as markers are). False on a malformed --param.
+bool Params(CliContext& ctx, const QString& script, ScriptParamList& list) {
     const QString file = ctx.opts.value(QStringLiteral("params"), ParamFileOf(script));
     QString text;
     ScriptParamList old;
     if (QFileInfo::exists(file) && ReadTextFile(file, text))
         old = ScriptParamList::FromLines(
             text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")), Qt::SkipEmptyParts));
-    QStringList texts;
-    for (const ScriptItem& i : items)
-        texts << i.sql;
-    list = ScriptParamList::Collect(texts, old);
+    list.KeepValues(old);
     for (const QString& p : ctx.repeated.value(QStringLiteral("param"))) {
         const qsizetype eq = p.indexOf(u'=');
         const QString name = eq > 0 ? ReduceParamName(p.left(eq)) : QString();
@@ -83,7 +79,9 @@ int CmdScriptParams(CliContext& ctx) {
     int statements = 0;
     ScriptParamList list;
     if (!ReadItems(ctx, ctx.args[0], items, statements)) return ExitFailed;
-    if (!Params(ctx, ctx.args[0], items, list)) return ExitUsage;
+    for (const ScriptItem& i : items)
+        list.AddMarkers(i.sql);
+    if (!Params(ctx, ctx.args[0], list)) return ExitUsage;
     for (const QString& line : list.Lines())
         Print(ctx, line + QStringLiteral("\r\n"));
     return ExitOk;
@@ -95,7 +93,9 @@ int CmdScriptExport(CliContext& ctx) {
     int statements = 0;
     ScriptParamList list;
     if (!ReadItems(ctx, ctx.args[0], items, statements)) return ExitFailed;
-    if (!Params(ctx, ctx.args[0], items, list)) return ExitUsage;
+    for (const ScriptItem& i : items)
+        list.AddMarkers(i.sql);
+    if (!Params(ctx, ctx.args[0], list)) return ExitUsage;
     QStringList texts;
     for (const ScriptItem& i : items)
         texts << i.sql;
@@ -139,15 +139,35 @@ int CmdScript(CliContext& ctx) {
         o.table.separator = ctx.opts.value(QStringLiteral("separator"));
     if (ctx.opts.contains(QStringLiteral("divider")))
         o.table.divider = ctx.opts.value(QStringLiteral("divider"));
-    QList<ScriptItem> items;
-    int statements = 0;
+    // Pass 1 counts the items and collects their parameters (the parameter
+    // table heads the output); pass 2 reads the file again and runs
+    // each item as it is split, so memory stays flat in the script's size.
     ScriptParamList params;
-    if (!ReadItems(ctx, ctx.args[1], items, statements)) return ExitFailed;
-    if (!Params(ctx, ctx.args[1], items, params)) return ExitUsage;
-    QList<RunItemText> run;
+    int count = 0, statements = 0;
+    QString error;
+    if (!ReadScriptItems(
+            ctx.args[1],
+            [&](const ScriptItem& i) {
+                ++count;
+                params.AddMarkers(i.sql);
+                return true;
+            },
+            statements, error)) {
+        ctx.error = error;
+        return ExitFailed;
+    }
+    if (!Params(ctx, ctx.args[1], params)) return ExitUsage;
     const int mode = int(logs.indexOf(log));
-    for (const ScriptItem& i : items)
-        run.append({mode, i.sql});
+    const RunItemSource source = [&](const std::function<bool(RunItemText &&)>& each) {
+        int n = 0;
+        ReadScriptItems(
+            ctx.args[1],
+            [&](const ScriptItem& i) {
+                // A file grown since pass 1 runs only the counted items.
+                return ++n <= count && each(RunItemText{mode, i.sql});
+            },
+            statements, error);
+    };
     TSQLite3Database db;
     if (!OpenExisting(ctx, db, ctx.args[0])) return ExitFailed;
     NullProgress progress;
@@ -156,14 +176,14 @@ int CmdScript(CliContext& ctx) {
     ScriptRunResult r;
     ctx.keepOutput = true;
     if (!ctx.outputFile.isEmpty()) {
-        r = RunScriptItems(db, run, params, *ctx.Output(), o, progress);
+        r = RunScriptItems(db, count, source, params, *ctx.Output(), o, progress);
     } else {
         QSaveFile out(OutputFileOf(ctx.args[1]));
         if (!out.open(QIODevice::WriteOnly)) {
             ctx.error = QStringLiteral("Could not Create Output File: ") + out.errorString();
             return ExitFailed;
         }
-        r = RunScriptItems(db, run, params, out, o, progress);
+        r = RunScriptItems(db, count, source, params, out, o, progress);
         if (!out.commit()) {
             ctx.error = QStringLiteral("Could not write the Output File: ") + out.errorString();
             return ExitFailed;

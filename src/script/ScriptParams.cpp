@@ -66,32 +66,36 @@ void ScriptParamList::Set(const QString& name, const QString& value) {
     FLines.insert(at, line);
 }
 
-ScriptParamList ScriptParamList::Collect(const QStringList& texts, const ScriptParamList& old) {
-    ScriptParamList l;
-    for (QString t : texts) {
-        for (;;) {
-            const qsizetype a = t.indexOf(QLatin1String("<@"));
-            if (a < 0) break;
-            const qsizetype b = t.indexOf(QLatin1String("@>"), a + 2);
-            if (b < 0) break;
-            const ScriptMarker m = ReadMarker(t.mid(a + 2, b - a - 2));
-            t.remove(0, b + 2);
-            if (m.name.isEmpty()) continue;
-            if (!l.Contains(m.name))
-                l.Set(m.name, m.def);
-            else if (l.Value(m.name).isEmpty())
-                l.Set(m.name, m.def);
-        }
+void ScriptParamList::AddMarkers(const QString& t) {
+    for (qsizetype from = 0;;) {
+        const qsizetype a = t.indexOf(QLatin1String("<@"), from);
+        if (a < 0) break;
+        const qsizetype b = t.indexOf(QLatin1String("@>"), a + 2);
+        if (b < 0) break;
+        const ScriptMarker m = ReadMarker(t.mid(a + 2, b - a - 2));
+        from = b + 2;
+        if (m.name.isEmpty()) continue;
+        if (!Contains(m.name) || Value(m.name).isEmpty()) Set(m.name, m.def);
     }
+}
+
+void ScriptParamList::KeepValues(const ScriptParamList& old) {
     for (const QString& line : old.FLines) {
         const qsizetype eq = line.indexOf(u'=');
         const QString name = line.left(eq), value = line.mid(eq + 1);
-        if (!value.isEmpty() && l.Contains(name)) l.Set(name, value);
+        if (!value.isEmpty() && Contains(name)) Set(name, value);
     }
+}
+
+ScriptParamList ScriptParamList::Collect(const QStringList& texts, const ScriptParamList& old) {
+    ScriptParamList l;
+    for (const QString& t : texts)
+        l.AddMarkers(t);
+    l.KeepValues(old);
     return l;
 }
 
-bool SubstituteParams(QString& text, const ScriptParamList& params, QString* why) {
+bool ParamSubstituter::Apply(QString& text, QString* why) {
     int replaced = 0;
     qsizetype from = 0;
     for (;;) {
@@ -102,20 +106,35 @@ bool SubstituteParams(QString& text, const ScriptParamList& params, QString* why
             from = i + 1;
             continue;
         }
-        const ScriptMarker m = ReadMarker(text.mid(i + 2, j - i - 2));
+        const QStringView inside = QStringView(text).mid(i + 2, j - i - 2);
+        qsizetype k = 0;
+        while (k < FSeen.size() && FSeen[k].inside != inside)
+            ++k;
+        if (k == FSeen.size()) {
+            const ScriptMarker m = ReadMarker(inside.toString());
+            Seen seen{inside.toString(), m.name, QString()};
+            if (!m.name.isEmpty()) {
+                seen.value = FParams.Value(m.name);
+                if (seen.value.isEmpty()) seen.value = m.def;
+            }
+            // A script's markers are few; past that, each is read afresh.
+            if (FSeen.size() >= 64) FSeen.removeFirst();
+            FSeen.append(std::move(seen));
+            k = FSeen.size() - 1;
+        }
         if (++replaced > 10000) {
             if (why)
-                *why = QStringLiteral("Parameter substitution does not terminate (") + m.name +
-                       QLatin1Char(')');
+                *why = QStringLiteral("Parameter substitution does not terminate (") +
+                       FSeen[k].name + QLatin1Char(')');
             return false;
         }
-        text.remove(i, j + 2 - i);
-        if (!m.name.isEmpty()) {
-            const QString value = params.Value(m.name);
-            text.insert(i, value.isEmpty() ? m.def : value);
-        }
+        text.replace(i, j + 2 - i, FSeen[k].value);
         from = i + 1;
     }
+}
+
+bool SubstituteParams(QString& text, const ScriptParamList& params, QString* why) {
+    return ParamSubstituter(params).Apply(text, why);
 }
 
 namespace {

@@ -33,6 +33,9 @@ public:
     // defaults (the first non-empty default wins); afterwards every name
     // with a non-empty value in old keeps that value.
     static ScriptParamList Collect(const QStringList& texts, const ScriptParamList& old);
+    // The same a text at a time: AddMarkers for each text, then KeepValues.
+    void AddMarkers(const QString& text);
+    void KeepValues(const ScriptParamList& old);
 
 private:
     int IndexOf(const QString& name) const;
@@ -45,6 +48,20 @@ private:
 // too. False (with why: "Parameter substitution does not terminate (" +
 // name + ")") after 10,000 replacements.
 bool SubstituteParams(QString& text, const ScriptParamList& params, QString* why = nullptr);
+
+// The same for many texts against one list, each marker read once.
+class ParamSubstituter {
+public:
+    explicit ParamSubstituter(const ScriptParamList& params) : FParams(params) {}
+    bool Apply(QString& text, QString* why = nullptr);
+
+private:
+    struct Seen {
+        QString inside, name, value;
+    };
+    const ScriptParamList& FParams;
+    QList<Seen> FSeen;
+};
 
 // The companion files: the script's extension replaced by ".param.txt" or
 // ".output.txt".

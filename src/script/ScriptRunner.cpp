@@ -80,25 +80,58 @@ private:
     const ScriptRunOptions& FOpt;
 };
 
-// The position of the first of the whole words in the head, -1 none.
 bool WordChar(QChar c) {
     return c.isLetterOrNumber() || c == u'_';
 }
 
-qsizetype FirstWord(const QString& head, std::initializer_list<const char*> words) {
-    qsizetype best = -1;
-    for (const char* w : words) {
-        const QLatin1String word(w);
-        for (qsizetype at = head.indexOf(word); at >= 0; at = head.indexOf(word, at + 1)) {
-            const qsizetype end = at + word.size();
-            if ((at > 0 && WordChar(head[at - 1])) || (end < head.size() && WordChar(head[end])))
-                continue;
-            if (best < 0 || at < best) best = at;
-            break;
+} // namespace
+
+ScriptItemHead ReadScriptItemHead(const QString& text) {
+    // The head, comments left out: "COMMIT /* done */;" is a COMMIT.
+    static const QRegularExpression blockComment(QStringLiteral("/\\*.*?(\\*/|$)"),
+                                                 QRegularExpression::DotMatchesEverythingOption);
+    QString bare = FlattenFirstStatement(text);
+    if (bare.contains(QLatin1String("/*"))) bare.remove(blockComment);
+    const QString head = UpperAscii(CollapseWhitespace(bare.left(64)).trimmed().left(48).trimmed());
+    ScriptItemHead h;
+    if (head.isEmpty()) return h;
+    h.empty = false;
+    // One pass over the head's whole words: the first reading and the first
+    // writing word, and the word TRANSACTION.
+    static const QList<QLatin1String> reads{QLatin1String("SELECT"), QLatin1String("WITH"),
+                                            QLatin1String("EXPLAIN")},
+        writes{QLatin1String("INSERT"), QLatin1String("UPDATE"), QLatin1String("DELETE"),
+               QLatin1String("CREATE"), QLatin1String("DROP"),   QLatin1String("ALTER"),
+               QLatin1String("ATTACH")};
+    qsizetype d = -1, wr = -1, tr = -1;
+    for (qsizetype at = 0; at < head.size();) {
+        if (!WordChar(head[at])) {
+            ++at;
+            continue;
         }
+        qsizetype end = at;
+        while (end < head.size() && WordChar(head[end]))
+            ++end;
+        const QStringView word = QStringView(head).mid(at, end - at);
+        if (d < 0 && reads.contains(word)) d = at;
+        if (wr < 0 && writes.contains(word)) wr = at;
+        if (tr < 0 && word == QLatin1String("TRANSACTION")) tr = at;
+        at = end;
     }
-    return best;
+    // The writing words count only when no reading word opens the head.
+    if (d >= 0 && d < 5) wr = -1;
+    h.reads = wr < 0 || (d >= 0 && wr > d);
+    QString tx = head;
+    if (tr >= 0) tx.remove(tr, 11);
+    tx.removeIf([](QChar c) { return !((c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9')); });
+    static const QStringList opens{"BEGIN", "BEGINIMMEDIATE", "BEGINDEFERRED", "BEGINEXCLUSIVE",
+                                   "END",   "COMMIT"};
+    h.opens = opens.contains(tx);
+    h.rollsBack = tx == QLatin1String("ROLLBACK");
+    return h;
 }
+
+namespace {
 
 // The script may not end the run's transaction itself.
 int Authorize(void*, int action, const char*, const char*, const char*, const char*) {
@@ -117,21 +150,25 @@ struct ItemRun {
 ScriptRunResult RunScriptItems(TSQLite3Database& db, const QList<RunItemText>& items,
                                const ScriptParamList& params, QIODevice& out,
                                const ScriptRunOptions& o, ProgressSink& progress) {
+    int count = 0;
+    for (const RunItemText& i : items)
+        if (i.logMode >= 0) ++count;
+    return RunScriptItems(
+        db, count,
+        [&items](const std::function<bool(RunItemText &&)>& each) {
+            for (const RunItemText& i : items)
+                if (i.logMode >= 0 && !each(RunItemText(i))) return;
+        },
+        params, out, o, progress);
+}
+
+ScriptRunResult RunScriptItems(TSQLite3Database& db, int count, const RunItemSource& next,
+                               const ScriptParamList& params, QIODevice& out,
+                               const ScriptRunOptions& o, ProgressSink& progress) {
     ScriptRunResult r;
     Output w(out, o);
-    QList<ItemRun> run;
-    run.reserve(items.size());
-    for (const RunItemText& i : items)
-        if (i.logMode >= 0) {
-            ItemRun it;
-            it.logMode = std::clamp(i.logMode, 0, 2);
-            run.append(it);
-        }
-    r.items = int(run.size());
-    QList<QString> texts;
-    for (const RunItemText& i : items)
-        if (i.logMode >= 0) texts << i.sql;
-    if (run.isEmpty()) {
+    r.items = count;
+    if (count <= 0) {
         r.error = QStringLiteral("No Script items to Execute...");
         r.status = QStringLiteral("Script not Started: ") + r.error;
         return r;
@@ -159,7 +196,7 @@ ScriptRunResult RunScriptItems(TSQLite3Database& db, const QList<RunItemText>& i
                     QString::fromUtf8(sqlite3_sourceid()).left(10), o.programVersion));
     w.Line(QString(), false, true, 1);
     w.Line(QStringLiteral("Script Items: %1   Parameter Count: %2")
-               .arg(QString::number(run.size()).leftJustified(8))
+               .arg(QString::number(count).leftJustified(8))
                .arg(params.Count()));
     OutputTable table(o.table, [&w](const QString& line) { w.Line(line, false, true); });
     if (params.Count() > 0) {
@@ -181,53 +218,41 @@ ScriptRunResult RunScriptItems(TSQLite3Database& db, const QList<RunItemText>& i
     qint64 totalMods = 0, totalVm = 0, queryMs = 0;
     int last = -1;
     bool failed = false, stopped = false;
-    for (int idx = 0; idx < run.size() && !failed; ++idx) {
+    int idx = -1;
+    ParamSubstituter substitute(params);
+    // Each item as the source hands it on; false ends the run.
+    const auto each = [&](RunItemText&& source) -> bool {
+        ++idx;
         if (!progress.AdvanceIfNotCancelled(QStringLiteral("Script Item %1...").arg(idx),
-                                            double(idx) / run.size(), 0)) {
+                                            double(idx) / count, 0)) {
             stopped = true;
             w.Status(1, QStringLiteral("Execution stopped by User"));
-            break;
+            return false;
         }
         last = idx;
-        ItemRun& it = run[idx];
-        QString text = texts[idx];
+        ItemRun it;
+        it.logMode = std::clamp(source.logMode, 0, 2);
+        QString text = std::move(source.sql);
         // One statement per item: a second one would run unseen.
         const bool multi = text.count(u';') > 1 && SplitSqlScript(text, true).statements.size() > 1;
-        // The head, comments left out: "COMMIT /* done */;" is a COMMIT.
-        static const QRegularExpression blockComment(
-            QStringLiteral("/\\*.*?(\\*/|$)"), QRegularExpression::DotMatchesEverythingOption);
-        QString bare = FlattenFirstStatement(text);
-        if (bare.contains(QLatin1String("/*"))) bare.remove(blockComment);
-        const QString head =
-            CollapseWhitespace(bare.left(64)).trimmed().left(48).trimmed().toUpper();
-        if (!head.isEmpty() && !multi) {
-            const qsizetype d = FirstWord(head, {"SELECT", "WITH", "EXPLAIN"});
-            const qsizetype wr = d >= 0 && d < 5
-                                     ? -1
-                                     : FirstWord(head, {"INSERT", "UPDATE", "DELETE", "CREATE",
-                                                        "DROP", "ALTER", "ATTACH"});
-            it.kind = (wr < 0 || (d >= 0 && wr > d)) ? 1 : 0;
-            QString tx = head;
-            if (const qsizetype t = FirstWord(head, {"TRANSACTION"}); t >= 0) tx.remove(t, 11);
-            tx.removeIf(
-                [](QChar c) { return !((c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9')); });
-            static const QStringList opens{
-                "BEGIN", "BEGINIMMEDIATE", "BEGINDEFERRED", "BEGINEXCLUSIVE", "END", "COMMIT"};
-            if (opens.contains(tx)) {
+        const ScriptItemHead head = ReadScriptItemHead(text);
+        if (!head.empty && !multi) {
+            it.kind = head.reads ? 1 : 0;
+            if (head.opens) {
                 text = kSavepoint;
                 it.kind = 0;
-            } else if (tx == QLatin1String("ROLLBACK")) {
+            } else if (head.rollsBack) {
                 text = kRollbackTo;
                 it.kind = 0;
             } else {
                 QString why;
-                if (!SubstituteParams(text, params, &why)) {
+                if (!substitute.Apply(text, &why)) {
                     it.error = why;
                     runError = QStringLiteral("Script Failed in Item %1: ").arg(idx) + why;
                     w.Status(3, why);
                     it.result = 3;
                     failed = true;
-                    continue;
+                    return false;
                 }
             }
         }
@@ -347,7 +372,18 @@ ScriptRunResult RunScriptItems(TSQLite3Database& db, const QList<RunItemText>& i
                 w.Line(QStringLiteral("                Query Result:      %1").arg(result), false,
                        false, 2);
         }
+        return !failed;
+    };
+    next(each);
+    // A source that ran dry early (a script file changed between its
+    // passes) fails the run rather than committing part of it.
+    if (!failed && !stopped && idx + 1 < count) {
+        runError =
+            QStringLiteral("Script items missing: %1 of %2 were read").arg(idx + 1).arg(count);
+        w.Status(3, runError);
+        failed = true;
     }
+
     sqlite3_set_authorizer(db.Handle(), nullptr, nullptr);
     const qint64 endMs = clock();
     if (o.statMode != 0) {

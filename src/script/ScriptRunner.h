@@ -49,12 +49,28 @@ struct ScriptRunResult {
     int items = 0;  // run items
 };
 
+// What a run needs of an item's first 48 characters (comments left out,
+// whitespace collapsed, upper-cased): whether it reads (no writing word
+// before SELECT, WITH or EXPLAIN), or is a transaction statement that opens
+// (BEGIN ..., END, COMMIT) or rolls back.
+struct ScriptItemHead {
+    bool empty = true, reads = false, opens = false, rollsBack = false;
+};
+ScriptItemHead ReadScriptItemHead(const QString& text);
+
 // "0d 00h 00m and 01.250s"; a span of 0 or less "-- --- --- --- --.----".
 QString ElapsedText(qint64 ms);
 
 // Runs the items (excluded ones are left out) against db and writes the
 // output to out; cancel via progress (checked between items).
 ScriptRunResult RunScriptItems(TSQLite3Database& db, const QList<RunItemText>& items,
+                               const ScriptParamList& params, QIODevice& out,
+                               const ScriptRunOptions& o, ProgressSink& progress);
+// The same over a source of count items: it hands each item to `each` in
+// turn and stops when `each` returns false, so a script of any size runs in
+// flat memory.
+using RunItemSource = std::function<void(const std::function<bool(RunItemText&&)>& each)>;
+ScriptRunResult RunScriptItems(TSQLite3Database& db, int count, const RunItemSource& next,
                                const ScriptParamList& params, QIODevice& out,
                                const ScriptRunOptions& o, ProgressSink& progress);
 

@@ -54,6 +54,19 @@ TEST(ScriptParams, CollectAndSubstitute) {
     QString why;
     EXPECT_FALSE(SubstituteParams(t, loop, &why));
     EXPECT_EQ(why, "Parameter substitution does not terminate (A)");
+    // One substituter over many texts remembers its markers' readings and
+    // gives what a fresh substitution gives, past its memory's size too.
+    ParamSubstituter many(l);
+    for (int k = 0; k < 200; ++k) {
+        QString a = QStringLiteral("<@zeta@> <@ p%1 DEFAULT %1 @> <@alpha@>").arg(k % 90);
+        QString b = a;
+        ASSERT_TRUE(many.Apply(a));
+        ASSERT_TRUE(SubstituteParams(b, l));
+        ASSERT_EQ(a, b) << k;
+    }
+    ParamSubstituter looping(loop);
+    t = "<@A@>";
+    EXPECT_FALSE(looping.Apply(t, &why));
 }
 
 TEST(ScriptParams, CompanionsAndFileForms) {

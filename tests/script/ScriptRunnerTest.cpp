@@ -45,6 +45,38 @@ protected:
     NullProgress progress;
 };
 
+TEST(ScriptItemHead, KindsAndTransactionStatements) {
+    // "reads" is the head's reading only (no writing word); the runner
+    // treats a transaction statement as writing all the same.
+    struct Case {
+        const char* text;
+        bool reads, opens, rollsBack;
+    } cases[] = {
+        {"select 1;", true, false, false},
+        {"  -- note\n  WITH x AS (SELECT 1) SELECT * FROM x;", true, false, false},
+        {"EXPLAIN QUERY PLAN DELETE FROM t;", true, false, false},
+        {"INSERT INTO t SELECT 1;", false, false, false},
+        {"CREATE TABLE selected(x);", false, false, false},
+        {"PRAGMA user_version;", true, false, false},
+        {"begin /* open */ immediate transaction;", true, true, false},
+        {"COMMIT /* done */;", true, true, false},
+        {"End Transaction;", true, true, false},
+        {"ROLLBACK;", true, false, true},
+        {"ROLLBACK TO sp;", true, false, false},
+        {"BEGIN;  SELECT 1;", true, true, false},
+        // A non-ASCII letter never upper-cases into a keyword.
+        {"\u017Felect 1;", true, false, false},
+    };
+    for (const Case& c : cases) {
+        const ScriptItemHead h = ReadScriptItemHead(QString::fromUtf8(c.text));
+        EXPECT_FALSE(h.empty) << c.text;
+        EXPECT_EQ(h.reads, c.reads) << c.text;
+        EXPECT_EQ(h.opens, c.opens) << c.text;
+        EXPECT_EQ(h.rollsBack, c.rollsBack) << c.text;
+    }
+    EXPECT_TRUE(ReadScriptItemHead("  -- only a comment").empty);
+}
+
 TEST_F(ScriptRunnerTest, GoldenOutputOfASuccessfulRun) {
     params = ScriptParamList::FromLines({"V=7"});
     const ScriptRunResult r =
@@ -123,6 +155,26 @@ TEST_F(ScriptRunnerTest, TransactionStatementsAndFailures) {
     EXPECT_TRUE(r.ok);
     EXPECT_FALSE(r.committed);
     EXPECT_EQ(Value("SELECT group_concat(a) FROM t"), "1");
+}
+
+TEST_F(ScriptRunnerTest, ASourceThatRunsDryFailsTheRun) {
+    // The headless run reads its file twice; a file that shrank between the
+    // passes must not commit the part that was read.
+    Run("CREATE TABLE t(a);");
+    ScriptRunOptions o;
+    o.endMode = 0;
+    out.open(QIODevice::WriteOnly);
+    const ScriptRunResult r = RunScriptItems(
+        db, 3,
+        [](const std::function<bool(RunItemText &&)>& each) {
+            each(RunItemText{1, "INSERT INTO t VALUES (1);"});
+        },
+        params, out, o, progress);
+    out.close();
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "Script items missing: 1 of 3 were read");
+    EXPECT_EQ(Value("SELECT count(*) FROM t"), "0");
+    EXPECT_FALSE(db.TransactionOpen());
 }
 
 TEST_F(ScriptRunnerTest, AFullDiskRollsEverythingBack) {
