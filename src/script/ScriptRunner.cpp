@@ -138,14 +138,392 @@ int Authorize(void*, int action, const char*, const char*, const char*, const ch
     return action == SQLITE_TRANSACTION ? SQLITE_DENY : SQLITE_OK;
 }
 
-struct ItemRun {
-    int logMode = 1, kind = 0, result = 0;
-    qint64 rows = 0, cols = 0, mods = 0, vm = 0, scans = 0, sorts = 0;
-    qint64 prepMs = 0, qryMs = 0, totMs = 0;
-    QString text, error;
-};
+int CancelCheck(void* progress) {
+    return static_cast<ProgressSink*>(progress)->IsCancelled() ? 1 : 0;
+}
 
 } // namespace
+
+struct ScriptRun::State {
+    State(TSQLite3Database& d, const ScriptParamList& p, QIODevice& out,
+          const ScriptRunOptions& opt, ProgressSink& prog)
+        : db(d), params(p), o(opt), progress(prog), w(out, opt), substitute(p),
+          table(opt.table, [this](const QString& line) { w.Line(line, false, true); }) {
+        steady.start();
+        clock = o.ms ? o.ms : [this] { return steady.elapsed(); };
+    }
+    TSQLite3Database& db;
+    const ScriptParamList& params;
+    const ScriptRunOptions& o;
+    ProgressSink& progress;
+    Output w;
+    ParamSubstituter substitute;
+    OutputTable table;
+    QElapsedTimer steady;
+    std::function<qint64()> clock;
+    ScriptRunResult r;
+    ScriptItemStats item;
+    QString bookmark, runError;
+    TBackupProgressCallback oldHandler;
+    int oldLevel = 0, count = 0, idx = -1, last = -1;
+    qint64 startMs = 0, totalMods = 0, totalVm = 0, queryMs = 0;
+    bool running = false, failed = false, stopped = false;
+};
+
+ScriptRun::ScriptRun(TSQLite3Database& db, const ScriptParamList& params, QIODevice& out,
+                     const ScriptRunOptions& o, ProgressSink& progress)
+    : F(std::make_unique<State>(db, params, out, o, progress)) {}
+
+ScriptRun::~ScriptRun() {
+    if (F->running) End(false);
+}
+
+bool ScriptRun::Running() const {
+    return F->running;
+}
+bool ScriptRun::Succeeded() const {
+    return F->running && !F->failed && !F->stopped && F->last >= 0;
+}
+int ScriptRun::Executed() const {
+    return F->last + 1;
+}
+const ScriptItemStats& ScriptRun::LastItem() const {
+    return F->item;
+}
+qint64 ScriptRun::QueryMs() const {
+    return F->queryMs;
+}
+qint64 ScriptRun::RowMods() const {
+    return F->totalMods;
+}
+qint64 ScriptRun::ElapsedMs() const {
+    return F->clock() - F->startMs;
+}
+const ScriptRunResult& ScriptRun::Result() const {
+    return F->r;
+}
+void ScriptRun::Stop() {
+    F->stopped = true;
+}
+
+void ScriptRun::Status(int kind, const QString& text) {
+    F->w.Status(kind, text);
+}
+
+bool ScriptRun::Start(int count) {
+    State& s = *F;
+    s.r = ScriptRunResult();
+    s.r.items = s.count = count;
+    if (s.running) {
+        s.r.error = QStringLiteral("A Script is already running");
+        s.r.status = QStringLiteral("Script not Started: ") + s.r.error;
+        return false;
+    }
+    if (count <= 0) {
+        s.r.error = QStringLiteral("No Script items to Execute...");
+        s.r.status = QStringLiteral("Script not Started: ") + s.r.error;
+        return false;
+    }
+    s.oldLevel = LogLevel();
+    SetLogLevel(2);
+    const QDateTime start = s.o.now();
+    s.startMs = s.clock();
+    s.bookmark = QStringLiteral("Script ") + s.o.scriptFile + QStringLiteral(" started at ") +
+                 start.toString(QStringLiteral("HH:mm:ss.zzz 'on' dd MMMM."));
+    LogApplication(s.bookmark);
+    if (!s.db.BeginTransaction()) {
+        s.r.error = s.db.LastError();
+        s.r.status = QStringLiteral("Script not Started, Database error: ") + s.r.error;
+        SetLogLevel(s.oldLevel);
+        return false;
+    }
+    s.running = true;
+    s.failed = s.stopped = false;
+    s.idx = s.last = -1;
+    s.totalMods = s.totalVm = s.queryMs = 0;
+    s.runError.clear();
+    Output& w = s.w;
+    w.Line(QStringLiteral("Processing SQL in: %1").arg(s.o.scriptFile));
+    w.Line(QStringLiteral("SQLite version %1  [ Release: %2 ]  on  Skylark version %3.")
+               .arg(QString::fromUtf8(sqlite3_libversion()),
+                    QString::fromUtf8(sqlite3_sourceid()).left(10), s.o.programVersion));
+    w.Line(QString(), false, true, 1);
+    w.Line(QStringLiteral("Script Items: %1   Parameter Count: %2")
+               .arg(QString::number(count).leftJustified(8))
+               .arg(s.params.Count()));
+    if (s.params.Count() > 0) {
+        s.table.Begin(
+            {QStringLiteral("Parameters"), QStringLiteral("Name"), QStringLiteral("Value")});
+        int n = 0;
+        for (const QString& line : s.params.Lines()) {
+            const qsizetype eq = line.indexOf(u'=');
+            s.table.AddRow({QString::number(++n), line.left(eq), line.mid(eq + 1)});
+        }
+        s.table.Finish();
+        w.Line(QString(), false, true, 1);
+    }
+    w.Status(1, QStringLiteral("Script Initialized, Started executing..."));
+    w.Line(QString(), false, true, 4);
+    sqlite3_set_authorizer(s.db.Handle(), &Authorize, nullptr);
+    // Cancel in the progress dialog interrupts a long statement; the
+    // connection's own handler comes back at the end.
+    s.oldHandler = s.db.ProgressState().PHandler;
+    sqlite3_progress_handler(s.db.Handle(), 1000, &CancelCheck, &s.progress);
+    return true;
+}
+
+bool ScriptRun::Execute(RunItemText&& source) {
+    State& s = *F;
+    if (!s.running || s.failed) return false;
+    Output& w = s.w;
+    const ScriptRunOptions& o = s.o;
+    TSQLite3Database& db = s.db;
+    const int idx = ++s.idx;
+    if (s.stopped || !s.progress.AdvanceIfNotCancelled(QStringLiteral("Script Item %1...").arg(idx),
+                                                       double(idx) / s.count, 0)) {
+        s.stopped = true;
+        w.Status(1, QStringLiteral("Execution stopped by User"));
+        return false;
+    }
+    s.last = idx;
+    s.item = ScriptItemStats();
+    ScriptItemStats& it = s.item;
+    it.logMode = std::clamp(source.logMode, 0, 2);
+    QString text = std::move(source.sql);
+    // One statement per item: a second one would run unseen.
+    const bool multi = text.count(u';') > 1 && SplitSqlScript(text, true).statements.size() > 1;
+    const ScriptItemHead head = ReadScriptItemHead(text);
+    if (!head.empty && !multi) {
+        it.kind = head.reads ? 1 : 0;
+        if (head.opens) {
+            text = kSavepoint;
+            it.kind = 0;
+        } else if (head.rollsBack) {
+            text = kRollbackTo;
+            it.kind = 0;
+        } else {
+            QString why;
+            if (!s.substitute.Apply(text, &why)) {
+                it.error = why;
+                s.runError = QStringLiteral("Script Failed in Item %1: ").arg(idx) + why;
+                w.Status(3, why);
+                it.result = 3;
+                s.failed = true;
+                return false;
+            }
+        }
+    }
+    it.size = text.size();
+    // The echo.
+    qsizetype from = 0, to = text.size();
+    while (to > 0 && (text[to - 1] == u'\r' || text[to - 1] == u'\n'))
+        --to;
+    while (from < to && (text[from] == u'\r' || text[from] == u'\n'))
+        ++from;
+    QString echo = text.mid(from, to - from);
+    if (!o.fullQueries && echo.size() > 512) echo = echo.left(512) + QStringLiteral("//...");
+    w.Line(echo, false, true, 1);
+    if (it.kind == 1) w.Line(QString(), false, true, 1);
+    // The statement.
+    const qint64 t0 = s.clock();
+    QString msg;
+    if (multi) {
+        msg = QStringLiteral("more than one statement in this item");
+    } else if (db.IsBusy()) {
+        msg = QStringLiteral("Database Busy");
+    } else {
+        const qint64 changes0 = sqlite3_total_changes64(db.Handle());
+        db.ClearError();
+        std::unique_ptr<TSQLite3Statement> st = db.Prepare(text);
+        const qint64 tPrep = s.clock();
+        if (!st) {
+            msg = db.LastError();
+            // No statement and no error: a comment, a no-op.
+            if (!msg.isEmpty()) msg = QString::fromUtf8(sqlite3_errmsg(db.Handle()));
+        } else {
+            int rc = st->Step();
+            const int cols = st->ColumnCount();
+            bool aborted = false;
+            if (rc == SQLITE_ROW && cols > 0) {
+                QStringList names;
+                for (int c = 0; c < cols; ++c)
+                    names << st->ColumnName(c);
+                s.table.Begin(names);
+                it.cols = cols;
+                while (rc == SQLITE_ROW) {
+                    QStringList cells;
+                    for (int c = 0; c < cols; ++c) {
+                        switch (st->ColumnType(c)) {
+                        case SQLITE_NULL:
+                            cells << NullDisplayText();
+                            break;
+                        case SQLITE_BLOB:
+                            cells << QString::fromUtf8(st->ColumnBlobText(c, o.fullBlobs));
+                            break;
+                        default:
+                            cells << st->ColumnText(c);
+                            break;
+                        }
+                    }
+                    s.table.AddRow(cells);
+                    ++it.rows;
+                    if (it.rows % 256 == 0 &&
+                        !s.progress.AdvanceIfNotCancelled(
+                            QStringLiteral("Script Item %1...").arg(idx), double(idx) / s.count,
+                            double(it.rows) / double(it.rows + 1000))) {
+                        aborted = true;
+                        break;
+                    }
+                    rc = st->Step();
+                }
+                s.table.Finish();
+            }
+            if (aborted || (rc != SQLITE_DONE && s.progress.IsCancelled()))
+                msg = QStringLiteral("Query Aborted by User...");
+            else if (rc != SQLITE_DONE)
+                msg = QString::fromUtf8(sqlite3_errmsg(db.Handle()));
+            it.mods = sqlite3_total_changes64(db.Handle()) - changes0;
+            it.vm = sqlite3_stmt_status(st->Handle(), SQLITE_STMTSTATUS_VM_STEP, 0);
+            it.scans = sqlite3_stmt_status(st->Handle(), SQLITE_STMTSTATUS_FULLSCAN_STEP, 0);
+            it.sorts = sqlite3_stmt_status(st->Handle(), SQLITE_STMTSTATUS_SORT, 0);
+        }
+        const qint64 t1 = s.clock();
+        it.prepMs = tPrep - t0;
+        it.qryMs = t1 - tPrep;
+        it.totMs = t1 - t0;
+        s.totalMods += it.mods;
+        s.totalVm += it.vm;
+    }
+    s.queryMs += it.prepMs + it.qryMs;
+    if (!msg.isEmpty()) {
+        it.result = 3;
+        it.error = QStringLiteral("Query Failed: ") + msg;
+        s.runError = QStringLiteral("Script Failed in Item %1: ").arg(idx) + msg;
+        w.Status(3, msg);
+        s.failed = true;
+    } else {
+        it.result = 2;
+        if (it.rows > 0) w.Line(QString(), false, true, 1);
+    }
+    // Item statistics.
+    const bool skip = it.logMode < 2 && (o.statMode < 2 || (o.statMode == 2 && it.kind != 1));
+    if (!skip) {
+        const QString result = it.result == 2 ? QStringLiteral("Success.") : it.error + u'.';
+        if (it.logMode > 0) {
+            w.Line(
+                QStringLiteral("   Item Stats:  Item No:           %1      Query Size (Chars):  %2")
+                    .arg(QString::number(idx + 1).leftJustified(8))
+                    .arg(it.size));
+            if (it.kind > 0)
+                w.Line(QStringLiteral(
+                           "                Result Columns:    %1      Result Rows:         %2")
+                           .arg(QString::number(it.cols).leftJustified(8))
+                           .arg(it.rows));
+            w.Line(
+                QStringLiteral("                VM Work Steps:     %1      Rows Modified:       %2")
+                    .arg(QString::number(it.vm).leftJustified(8))
+                    .arg(it.mods));
+            if (it.logMode == 2) {
+                w.Line(QStringLiteral(
+                           "                Sort Operations:   %1      Table-Scan Steps:    %2")
+                           .arg(QString::number(it.sorts).leftJustified(8))
+                           .arg(it.scans));
+                w.Line(QStringLiteral("                Prepare Time:      %1")
+                           .arg(ElapsedText(it.prepMs)));
+                w.Line(QStringLiteral("                Query Run:         %1")
+                           .arg(ElapsedText(it.qryMs)));
+            }
+            w.Line(
+                QStringLiteral("                Full Query Time:   %1").arg(ElapsedText(it.totMs)));
+            if (it.logMode == 2)
+                w.Line(QStringLiteral("                Script Time:       %1")
+                           .arg(ElapsedText(s.clock() - s.startMs)));
+        }
+        if (it.logMode > 0 || it.result == 3)
+            w.Line(QStringLiteral("                Query Result:      %1").arg(result), false,
+                   false, 2);
+    }
+    return !s.failed;
+}
+
+ScriptRunResult ScriptRun::End(bool commit) {
+    State& s = *F;
+    if (!s.running) return s.r;
+    Output& w = s.w;
+    TSQLite3Database& db = s.db;
+    ScriptRunResult& r = s.r;
+    sqlite3_set_authorizer(db.Handle(), nullptr, nullptr);
+    db.SetProgressHandler(s.oldHandler);
+    const qint64 endMs = s.clock();
+    if (s.o.statMode != 0) {
+        auto stat = [&](const char* first, const QString& caption, const QString& value) {
+            w.Line(QString::fromLatin1(first).rightJustified(15) + u' ' + caption + value);
+        };
+        stat("Script Stats:", QStringLiteral("Total Script Execution Time:     "),
+             ElapsedText(endMs - s.startMs));
+        stat("", QStringLiteral("Total Script Query Time:         "), ElapsedText(s.queryMs));
+        stat("", QStringLiteral("Total Database Rows Changed:     "), QString::number(s.totalMods));
+        stat("", QStringLiteral("Total Virtual-Machine Steps:     "), QString::number(s.totalVm));
+        stat("", QStringLiteral("Last executed Item Index:        "), QString::number(s.last + 1));
+        w.Line(QString::fromLatin1("").rightJustified(15) +
+                   QStringLiteral(" Last Script Error:               ") + s.runError,
+               false, false, 2);
+    }
+    auto rollBack = [&] {
+        if (db.Rollback())
+            w.Status(2, QStringLiteral("Transaction Rolled back."));
+        else
+            w.Status(3, QStringLiteral("Failed to Roll back: ") + db.LastError());
+    };
+    if (s.last < 0 && !s.failed && !s.stopped)
+        s.runError = QStringLiteral("No valid executable lines");
+    if (s.failed || s.stopped || s.last < 0) {
+        w.Status(1, QStringLiteral("Script failed - Rolling back..."));
+        rollBack();
+        if (s.runError.isEmpty() && s.stopped)
+            s.runError = QStringLiteral("Execution stopped by User");
+        w.Status(3, QStringLiteral("Failed to complete: ") + s.runError);
+        r.error = s.runError;
+    } else {
+        w.Status(2, QStringLiteral("Script Success."));
+        if (commit) {
+            if (db.Commit()) {
+                w.Status(2, QStringLiteral("Transaction Committed."));
+                r.committed = true;
+            } else {
+                // The engine's Commit rolled back what it could not commit.
+                r.error = QStringLiteral("Failed to Commit: ") + db.LastError();
+                w.Status(3, r.error);
+                if (db.TransactionOpen()) db.Rollback();
+                w.Status(2, QStringLiteral("Transaction Rolled back."));
+            }
+        } else {
+            rollBack();
+        }
+        r.ok = r.error.isEmpty();
+    }
+    // Whatever happened above, no transaction stays open.
+    if (db.TransactionOpen()) db.Rollback();
+    r.status = w.last;
+    // The engine log of the run.
+    QStringList log;
+    GetLogLines(log, false);
+    qsizetype from = -1;
+    for (qsizetype k = 0; k < log.size() && from < 0; ++k)
+        if (log[k].contains(s.bookmark)) from = k;
+    if (from < 0) {
+        w.Line(QStringLiteral("No DB Engine Logs recorded."));
+    } else {
+        w.Line(QStringLiteral("-------  DB-Engine Logs (Contains logged information from all DB "
+                              "connections during run)  ------"));
+        for (qsizetype k = from; k < log.size(); ++k)
+            w.Line(log[k]);
+    }
+    w.Line(QString(), false, true, 4);
+    SetLogLevel(s.oldLevel);
+    s.running = false;
+    return r;
+}
 
 ScriptRunResult RunScriptItems(TSQLite3Database& db, const QList<RunItemText>& items,
                                const ScriptParamList& params, QIODevice& out,
@@ -165,290 +543,26 @@ ScriptRunResult RunScriptItems(TSQLite3Database& db, const QList<RunItemText>& i
 ScriptRunResult RunScriptItems(TSQLite3Database& db, int count, const RunItemSource& next,
                                const ScriptParamList& params, QIODevice& out,
                                const ScriptRunOptions& o, ProgressSink& progress) {
-    ScriptRunResult r;
-    Output w(out, o);
-    r.items = count;
-    if (count <= 0) {
-        r.error = QStringLiteral("No Script items to Execute...");
-        r.status = QStringLiteral("Script not Started: ") + r.error;
-        return r;
-    }
-    const int oldLevel = LogLevel();
-    SetLogLevel(2);
-    const QDateTime start = o.now();
-    QElapsedTimer steady;
-    steady.start();
-    const std::function<qint64()> clock = o.ms ? o.ms : [&steady] { return steady.elapsed(); };
-    const qint64 startMs = clock();
-    const QString bookmark = QStringLiteral("Script ") + o.scriptFile +
-                             QStringLiteral(" started at ") +
-                             start.toString(QStringLiteral("HH:mm:ss.zzz 'on' dd MMMM."));
-    LogApplication(bookmark);
-    if (!db.BeginTransaction()) {
-        r.error = db.LastError();
-        r.status = QStringLiteral("Script not Started, Database error: ") + r.error;
-        SetLogLevel(oldLevel);
-        return r;
-    }
-    w.Line(QStringLiteral("Processing SQL in: %1").arg(o.scriptFile));
-    w.Line(QStringLiteral("SQLite version %1  [ Release: %2 ]  on  Skylark version %3.")
-               .arg(QString::fromUtf8(sqlite3_libversion()),
-                    QString::fromUtf8(sqlite3_sourceid()).left(10), o.programVersion));
-    w.Line(QString(), false, true, 1);
-    w.Line(QStringLiteral("Script Items: %1   Parameter Count: %2")
-               .arg(QString::number(count).leftJustified(8))
-               .arg(params.Count()));
-    OutputTable table(o.table, [&w](const QString& line) { w.Line(line, false, true); });
-    if (params.Count() > 0) {
-        table.Begin(
-            {QStringLiteral("Parameters"), QStringLiteral("Name"), QStringLiteral("Value")});
-        int n = 0;
-        for (const QString& line : params.Lines()) {
-            const qsizetype eq = line.indexOf(u'=');
-            table.AddRow({QString::number(++n), line.left(eq), line.mid(eq + 1)});
-        }
-        table.Finish();
-        w.Line(QString(), false, true, 1);
-    }
-    w.Status(1, QStringLiteral("Script Initialized, Started executing..."));
-    w.Line(QString(), false, true, 4);
-    sqlite3_set_authorizer(db.Handle(), &Authorize, nullptr);
-
-    QString runError;
-    qint64 totalMods = 0, totalVm = 0, queryMs = 0;
-    int last = -1;
-    bool failed = false, stopped = false;
-    int idx = -1;
-    ParamSubstituter substitute(params);
-    // Each item as the source hands it on; false ends the run.
-    const auto each = [&](RunItemText&& source) -> bool {
-        ++idx;
-        if (!progress.AdvanceIfNotCancelled(QStringLiteral("Script Item %1...").arg(idx),
-                                            double(idx) / count, 0)) {
-            stopped = true;
-            w.Status(1, QStringLiteral("Execution stopped by User"));
-            return false;
-        }
-        last = idx;
-        ItemRun it;
-        it.logMode = std::clamp(source.logMode, 0, 2);
-        QString text = std::move(source.sql);
-        // One statement per item: a second one would run unseen.
-        const bool multi = text.count(u';') > 1 && SplitSqlScript(text, true).statements.size() > 1;
-        const ScriptItemHead head = ReadScriptItemHead(text);
-        if (!head.empty && !multi) {
-            it.kind = head.reads ? 1 : 0;
-            if (head.opens) {
-                text = kSavepoint;
-                it.kind = 0;
-            } else if (head.rollsBack) {
-                text = kRollbackTo;
-                it.kind = 0;
-            } else {
-                QString why;
-                if (!substitute.Apply(text, &why)) {
-                    it.error = why;
-                    runError = QStringLiteral("Script Failed in Item %1: ").arg(idx) + why;
-                    w.Status(3, why);
-                    it.result = 3;
-                    failed = true;
-                    return false;
-                }
-            }
-        }
-        it.text = text;
-        // The echo.
-        QString echo = text;
-        while (echo.endsWith(u'\r') || echo.endsWith(u'\n'))
-            echo.chop(1);
-        while (echo.startsWith(u'\r') || echo.startsWith(u'\n'))
-            echo.remove(0, 1);
-        if (!o.fullQueries && echo.size() > 512) echo = echo.left(512) + QStringLiteral("//...");
-        w.Line(echo, false, true, 1);
-        if (it.kind == 1) w.Line(QString(), false, true, 1);
-        // The statement.
-        const qint64 t0 = clock();
-        QString msg;
-        if (multi) {
-            msg = QStringLiteral("more than one statement in this item");
-        } else {
-            const qint64 changes0 = sqlite3_total_changes64(db.Handle());
-            db.ClearError();
-            std::unique_ptr<TSQLite3Statement> st = db.Prepare(text);
-            const qint64 tPrep = clock();
-            if (!st) {
-                msg = db.LastError();
-                // No statement and no error: a comment, a no-op.
-                if (!msg.isEmpty()) msg = QString::fromUtf8(sqlite3_errmsg(db.Handle()));
-            } else {
-                int rc = st->Step();
-                const int cols = st->ColumnCount();
-                if (rc == SQLITE_ROW && cols > 0) {
-                    QStringList names;
-                    for (int c = 0; c < cols; ++c)
-                        names << st->ColumnName(c);
-                    table.Begin(names);
-                    it.cols = cols;
-                    while (rc == SQLITE_ROW) {
-                        QStringList cells;
-                        for (int c = 0; c < cols; ++c) {
-                            switch (st->ColumnType(c)) {
-                            case SQLITE_NULL:
-                                cells << NullDisplayText();
-                                break;
-                            case SQLITE_BLOB:
-                                cells << QString::fromUtf8(st->ColumnBlobText(c, o.fullBlobs));
-                                break;
-                            default:
-                                cells << st->ColumnText(c);
-                                break;
-                            }
-                        }
-                        table.AddRow(cells);
-                        ++it.rows;
-                        rc = st->Step();
-                    }
-                    table.Finish();
-                }
-                if (rc != SQLITE_DONE) msg = QString::fromUtf8(sqlite3_errmsg(db.Handle()));
-                it.mods = sqlite3_total_changes64(db.Handle()) - changes0;
-                it.vm = sqlite3_stmt_status(st->Handle(), SQLITE_STMTSTATUS_VM_STEP, 0);
-                it.scans = sqlite3_stmt_status(st->Handle(), SQLITE_STMTSTATUS_FULLSCAN_STEP, 0);
-                it.sorts = sqlite3_stmt_status(st->Handle(), SQLITE_STMTSTATUS_SORT, 0);
-            }
-            const qint64 t1 = clock();
-            it.prepMs = tPrep - t0;
-            it.qryMs = t1 - tPrep;
-            it.totMs = t1 - t0;
-            totalMods += it.mods;
-            totalVm += it.vm;
-        }
-        queryMs += it.prepMs + it.qryMs;
-        if (!msg.isEmpty()) {
-            it.result = 3;
-            it.error = QStringLiteral("Query Failed: ") + msg;
-            runError = QStringLiteral("Script Failed in Item %1: ").arg(idx) + msg;
-            w.Status(3, msg);
-            failed = true;
-        } else {
-            it.result = 2;
-            if (it.rows > 0) w.Line(QString(), false, true, 1);
-        }
-        // Item statistics.
-        const bool skip = it.logMode < 2 && (o.statMode < 2 || (o.statMode == 2 && it.kind != 1));
-        if (!skip) {
-            const QString result = it.result == 2 ? QStringLiteral("Success.") : it.error + u'.';
-            if (it.logMode > 0) {
-                w.Line(QStringLiteral(
-                           "   Item Stats:  Item No:           %1      Query Size (Chars):  %2")
-                           .arg(QString::number(idx + 1).leftJustified(8))
-                           .arg(it.text.size()));
-                if (it.kind > 0)
-                    w.Line(QStringLiteral(
-                               "                Result Columns:    %1      Result Rows:         %2")
-                               .arg(QString::number(it.cols).leftJustified(8))
-                               .arg(it.rows));
-                w.Line(QStringLiteral(
-                           "                VM Work Steps:     %1      Rows Modified:       %2")
-                           .arg(QString::number(it.vm).leftJustified(8))
-                           .arg(it.mods));
-                if (it.logMode == 2) {
-                    w.Line(QStringLiteral(
-                               "                Sort Operations:   %1      Table-Scan Steps:    %2")
-                               .arg(QString::number(it.sorts).leftJustified(8))
-                               .arg(it.scans));
-                    w.Line(QStringLiteral("                Prepare Time:      %1")
-                               .arg(ElapsedText(it.prepMs)));
-                    w.Line(QStringLiteral("                Query Run:         %1")
-                               .arg(ElapsedText(it.qryMs)));
-                }
-                w.Line(QStringLiteral("                Full Query Time:   %1")
-                           .arg(ElapsedText(it.totMs)));
-                if (it.logMode == 2)
-                    w.Line(QStringLiteral("                Script Time:       %1")
-                               .arg(ElapsedText(clock() - startMs)));
-            }
-            if (it.logMode > 0 || it.result == 3)
-                w.Line(QStringLiteral("                Query Result:      %1").arg(result), false,
-                       false, 2);
-        }
-        return !failed;
-    };
-    next(each);
+    ScriptRun run(db, params, out, o, progress);
+    if (!run.Start(count)) return run.Result();
+    int seen = 0;
+    bool ended = false;
+    next([&](RunItemText&& item) {
+        ++seen;
+        ended = !run.Execute(std::move(item));
+        return !ended;
+    });
     // A source that ran dry early (a script file changed between its
     // passes) fails the run rather than committing part of it.
-    if (!failed && !stopped && idx + 1 < count) {
-        runError =
-            QStringLiteral("Script items missing: %1 of %2 were read").arg(idx + 1).arg(count);
-        w.Status(3, runError);
-        failed = true;
-    }
+    if (!ended && seen < count)
+        run.Fail(QStringLiteral("Script items missing: %1 of %2 were read").arg(seen).arg(count));
+    return run.End(o.endMode == 0);
+}
 
-    sqlite3_set_authorizer(db.Handle(), nullptr, nullptr);
-    const qint64 endMs = clock();
-    if (o.statMode != 0) {
-        auto stat = [&](const char* first, const QString& caption, const QString& value) {
-            w.Line(QString::fromLatin1(first).rightJustified(15) + u' ' + caption + value);
-        };
-        stat("Script Stats:", QStringLiteral("Total Script Execution Time:     "),
-             ElapsedText(endMs - startMs));
-        stat("", QStringLiteral("Total Script Query Time:         "), ElapsedText(queryMs));
-        stat("", QStringLiteral("Total Database Rows Changed:     "), QString::number(totalMods));
-        stat("", QStringLiteral("Total Virtual-Machine Steps:     "), QString::number(totalVm));
-        stat("", QStringLiteral("Last executed Item Index:        "), QString::number(last + 1));
-        w.Line(QString::fromLatin1("").rightJustified(15) +
-                   QStringLiteral(" Last Script Error:               ") + runError,
-               false, false, 2);
-    }
-    auto rollBack = [&] {
-        if (db.Rollback())
-            w.Status(2, QStringLiteral("Transaction Rolled back."));
-        else
-            w.Status(3, QStringLiteral("Failed to Roll back: ") + db.LastError());
-    };
-    if (last < 0 && !failed && !stopped) runError = QStringLiteral("No valid executable lines");
-    if (failed || stopped || last < 0) {
-        w.Status(1, QStringLiteral("Script failed - Rolling back..."));
-        rollBack();
-        if (runError.isEmpty() && stopped) runError = QStringLiteral("Execution stopped by User");
-        w.Status(3, QStringLiteral("Failed to complete: ") + runError);
-        r.error = runError;
-    } else {
-        w.Status(2, QStringLiteral("Script Success."));
-        if (o.endMode == 0) {
-            if (db.Commit()) {
-                w.Status(2, QStringLiteral("Transaction Committed."));
-                r.committed = true;
-            } else {
-                // The engine's Commit rolled back what it could not commit.
-                w.Status(3, QStringLiteral("Failed to Commit: ") + db.LastError());
-                if (db.TransactionOpen()) db.Rollback();
-                w.Status(2, QStringLiteral("Transaction Rolled back."));
-                r.error = QStringLiteral("Failed to Commit: ") + db.LastError();
-            }
-        } else {
-            rollBack();
-        }
-        r.ok = r.error.isEmpty();
-    }
-    r.status = w.last;
-    // The engine log of the run.
-    QStringList log;
-    GetLogLines(log, false);
-    qsizetype from = -1;
-    for (qsizetype k = 0; k < log.size() && from < 0; ++k)
-        if (log[k].contains(bookmark)) from = k;
-    if (from < 0) {
-        w.Line(QStringLiteral("No DB Engine Logs recorded."));
-    } else {
-        w.Line(QStringLiteral("-------  DB-Engine Logs (Contains logged information from all DB "
-                              "connections during run)  ------"));
-        for (qsizetype k = from; k < log.size(); ++k)
-            w.Line(log[k]);
-    }
-    w.Line(QString(), false, true, 4);
-    SetLogLevel(oldLevel);
-    return r;
+void ScriptRun::Fail(const QString& why) {
+    F->runError = why;
+    F->w.Status(3, why);
+    F->failed = true;
 }
 
 } // namespace sky

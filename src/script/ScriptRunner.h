@@ -16,6 +16,7 @@
 #include <QList>
 #include <QString>
 #include <functional>
+#include <memory>
 
 namespace sky {
 
@@ -58,8 +59,54 @@ struct ScriptItemHead {
 };
 ScriptItemHead ReadScriptItemHead(const QString& text);
 
+// One item's run: its kind (1 returns rows), result (2 success, 3 failed),
+// counters and times in milliseconds.
+struct ScriptItemStats {
+    int logMode = 1, kind = 0, result = 0;
+    qint64 size = 0, rows = 0, cols = 0, mods = 0, vm = 0, scans = 0, sorts = 0;
+    qint64 prepMs = 0, qryMs = 0, totMs = 0;
+    QString error;
+};
+
 // "0d 00h 00m and 01.250s"; a span of 0 or less "-- --- --- --- --.----".
 QString ElapsedText(qint64 ms);
+
+// A run item by item, for the window's Step and Run to: Start writes the
+// header and begins the transaction, Execute runs one item (false: the run
+// must end, it failed or was stopped), End writes the totals, commits (when
+// asked and the run succeeded) or rolls back, and the engine log. A run not
+// ended rolls back when the object goes.
+class ScriptRun {
+public:
+    ScriptRun(TSQLite3Database& db, const ScriptParamList& params, QIODevice& out,
+              const ScriptRunOptions& o, ProgressSink& progress);
+    ~ScriptRun();
+    ScriptRun(const ScriptRun&) = delete;
+    ScriptRun& operator=(const ScriptRun&) = delete;
+
+    bool Start(int count);
+    bool Execute(RunItemText&& item);
+    // Ends the run as failed with why (before End).
+    void Fail(const QString& why);
+    // The next Execute ends the run instead of running its item.
+    void Stop();
+    ScriptRunResult End(bool commit);
+    // A status line in the output (while running).
+    void Status(int kind, const QString& text);
+
+    bool Running() const;
+    bool Succeeded() const; // running, at least one item, none failed, not stopped
+    int Executed() const;   // items taken so far
+    const ScriptItemStats& LastItem() const;
+    qint64 QueryMs() const;
+    qint64 RowMods() const;
+    qint64 ElapsedMs() const;
+    const ScriptRunResult& Result() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> F;
+};
 
 // Runs the items (excluded ones are left out) against db and writes the
 // output to out; cancel via progress (checked between items).

@@ -177,6 +177,36 @@ TEST_F(ScriptRunnerTest, ASourceThatRunsDryFailsTheRun) {
     EXPECT_FALSE(db.TransactionOpen());
 }
 
+// Cancelled once the item's statement has started (as Cancel in the
+// progress dialog is pressed while the engine works).
+class CancelLater : public ProgressSink {
+public:
+    void Advance(const QString&, double, double) override { ++calls; }
+    bool IsCancelled() const override { return calls >= 2 && ++checks > 1; }
+    void SetOverallDescription(const QString&) override {}
+    int calls = 0;
+    mutable int checks = 0;
+};
+
+TEST_F(ScriptRunnerTest, CancelInterruptsTheRunningStatementAndRollsBack) {
+    Run("CREATE TABLE t(a);");
+    CancelLater cancel;
+    ScriptRunOptions o;
+    o.endMode = 0;
+    out.open(QIODevice::WriteOnly);
+    const ScriptRunResult r =
+        RunScriptItems(db,
+                       {{1, "INSERT INTO t VALUES (1);"},
+                        {1, "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) "
+                            "INSERT INTO t SELECT i FROM n;"}},
+                       params, out, o, cancel);
+    out.close();
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "Script Failed in Item 1: Query Aborted by User...");
+    EXPECT_EQ(Value("SELECT count(*) FROM t"), "0");
+    EXPECT_FALSE(db.TransactionOpen());
+}
+
 TEST_F(ScriptRunnerTest, AFullDiskRollsEverythingBack) {
     Run("CREATE TABLE t(a);");
     SetMaxPageCount(db.Handle(), 2);
