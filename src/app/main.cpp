@@ -9,6 +9,7 @@
 #include "design/ui/KeyDialog.h"
 #include "design/ui/TriggerDialog.h"
 #include "design/ui/ViewDialog.h"
+#include "script/ui/ScriptWindow.h"
 #include "shell/ui/AboutBox.h"
 #include "shell/ui/AppFrame.h"
 #include "shell/ui/FormBehaviour.h"
@@ -49,6 +50,9 @@ int main(int argc, char** argv) {
     // factories here, so no window includes a window of a layer above it.
     sky::ui::StartOptions options{params, QDir::currentPath(), quitAfterStart, screenshot};
     options.workspaces = []() -> sky::WorkspaceHandle* { return new sky::ui::TfrmSKYMain; };
+    options.scripts = [](const QString& db) {
+        sky::ui::OpenScriptWindow(db, QString(), QString());
+    };
 
     auto* frame = new sky::ui::TfrmSKYApp(&app);
     auto* overview = new sky::ui::TfrmSKYOview(frame, std::move(options));

@@ -241,9 +241,7 @@ bool ScriptCache::SetLogMode(const QString& script, qint64 id, int mode, QString
 
 bool ScriptCache::Store(const QString& script, qint64 id, const QString& text, int newSrt,
                         QString& error) {
-    const SplitResult split = SplitSqlScript(text, false);
-    QStringList statements = split.statements;
-    if (!TrimText(split.tail).isEmpty()) statements << split.tail;
+    const QStringList statements = SplitScriptText(text);
     if (statements.isEmpty()) return true; // an editor holding no statement stores nothing
     const QString t = T(script);
     return InTransaction(
@@ -279,6 +277,20 @@ bool ScriptCache::Store(const QString& script, qint64 id, const QString& text, i
             return Run(QStringLiteral("UPDATE ") + t +
                            QStringLiteral(" SET \"SQLEdit\"=?1, \"Status\"=2 WHERE \"ID\"=?2;"),
                        {statements.first(), id}, error);
+        },
+        error);
+}
+
+bool ScriptCache::Move(const QString& script, qint64 id, int newSrt, QString& error) {
+    const QString t = T(script);
+    return InTransaction(
+        [&] {
+            return Run(QStringLiteral("UPDATE ") + t +
+                           QStringLiteral(" SET \"Srt\"=(\"Srt\"+1) WHERE \"Srt\">=?1;"),
+                       {newSrt}, error) &&
+                   Run(QStringLiteral("UPDATE ") + t +
+                           QStringLiteral(" SET \"Srt\"=?1 WHERE \"ID\"=?2;"),
+                       {newSrt, id}, error);
         },
         error);
 }

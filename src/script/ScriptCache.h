@@ -64,6 +64,8 @@ public:
     // replacing the item, the others inserted after it; a new position
     // moves the item there first.
     bool Store(const QString& script, qint64 id, const QString& text, int newSrt, QString& error);
+    // The item to position newSrt, the items from there on one further.
+    bool Move(const QString& script, qint64 id, int newSrt, QString& error);
     // Committing the edits before a Save: "SQL" := "SQLEdit", deleted items
     // removed, every status 1.
     bool Commit(const QString& script, QString& error);

@@ -17,6 +17,23 @@ QString AdmitScriptItem(const QString& statement) {
     return t;
 }
 
+QStringList SplitScriptText(const QString& text) {
+    QStringList items;
+    bool given = false;
+    const ScriptReadMore more = [&](QString& into) {
+        if (given) return false;
+        given = true;
+        into += text;
+        return true;
+    };
+    SplitScriptItems(more, [&](QString&& statement, bool) {
+        QString t = TrimText(statement);
+        if (!t.isEmpty()) items << t;
+        return true;
+    });
+    return items;
+}
+
 bool ReadScriptItems(const QString& file, const std::function<bool(const ScriptItem&)>& onItem,
                      int& statements, QString& error) {
     statements = 0;

@@ -19,6 +19,11 @@ struct ScriptItem {
 // The admitted text of a statement; empty when it is dropped.
 QString AdmitScriptItem(const QString& statement);
 
+// An editor's text split as the loader splits a file (comments kept in
+// place, the unfinished end the last item); blank items are left out, items
+// of comments only kept.
+QStringList SplitScriptText(const QString& text);
+
 // Reads the script; each admitted item goes to onItem (false stops the read).
 // statements: every statement found, dropped ones included. False with the
 // reason when the file cannot be read.

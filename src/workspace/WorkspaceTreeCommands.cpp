@@ -51,6 +51,7 @@ TreeMenuContext WorkspaceController::MenuContext() const {
     c.tableOpsReady = true;
     c.designerReady = FView.TableDesigner() != nullptr;
     c.popOutReady = FView.PopOutsReady();
+    c.scriptReady = FView.ScriptWindowsReady();
     return c;
 }
 
@@ -165,7 +166,10 @@ void WorkspaceController::DatabaseCommand(const TreeCommand& c) {
     case TreeCommandCode::Sql:
         InsertSQLTemplate(c.value);
         break;
-    default: // DOC, XSC: their windows come with their own issues
+    case TreeCommandCode::Xsc:
+        FView.OpenScriptWindow(c.value);
+        break;
+    default: // DOC: its window comes with its own issue
         break;
     }
 }

@@ -68,6 +68,10 @@ public:
     virtual void OpenPopOut(const QString& sql, const QStringList& lines) {
         (void)sql, (void)lines;
     }
+    // The script processor window on a database file (none: its items are
+    // disabled).
+    virtual bool ScriptWindowsReady() const { return false; }
+    virtual void OpenScriptWindow(const QString& dbFile) { (void)dbFile; }
     // The table compare (none yet: the compare items are disabled).
     virtual TableComparePort* TableCompare() { return nullptr; }
     // The CSV import window on a CSV text for a new table of db: true with

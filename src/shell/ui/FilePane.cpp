@@ -154,8 +154,12 @@ void TFilePane::BuildEntryMenu(QMenu& m, const QString& entry) {
                                [this, entry] { FCtl.OpenListed(entry); });
     def->setEnabled(open || status == 0);
     m.setDefaultAction(def);
-    // The script processor and the documentation window come with their own windows.
-    m.addAction(QStringLiteral("Open Script Editor for this Database"))->setEnabled(false);
+    QAction* script =
+        m.addAction(QStringLiteral("Open Script Editor for this Database"), this, [this, file] {
+            if (FScripts) FScripts(file);
+        });
+    script->setEnabled(FScripts && status == 0);
+    // The documentation window comes with its own issue.
     m.addAction(QStringLiteral("Generate Schema Documentation"))->setEnabled(false);
     m.addAction(QStringLiteral("Find && Open another Database..."), this,
                 [this] { FCtl.BrowseAndOpen(); });

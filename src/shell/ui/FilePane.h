@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <QWidget>
+#include <functional>
 
 class QComboBox;
 class QListWidget;
@@ -26,6 +27,7 @@ class TFilePane : public QWidget {
 public:
     TFilePane(OverviewController& c, QWidget* parent);
     QListWidget* FileList() const { return lbDBFiles; }
+    void SetScriptOpener(std::function<void(const QString&)> open) { FScripts = std::move(open); }
     const QList<QPushButton*>& HeaderButtons() const { return FHeaderButtons; }
     // The entry of the selected line; empty when none.
     QString SelectedEntry() const;
@@ -54,6 +56,7 @@ private:
     void AddProjectDatabases(QMenu& menu);
 
     OverviewController& FCtl;
+    std::function<void(const QString&)> FScripts;
     QComboBox* cbProjectName;
     QList<QPushButton*> FHeaderButtons;
     QPushButton *btnExpand, *btnProjectDelete;

@@ -70,6 +70,7 @@ TfrmSKYOview::TfrmSKYOview(TfrmSKYApp* frame, StartOptions options)
     });
     FSplit = new QSplitter(this);
     FPane = new TFilePane(*FCtl, FSplit);
+    FPane->SetScriptOpener(FOptions.scripts);
     FPages = new QTabWidget(FSplit);
     FPages->setMinimumWidth(320); // the file pane may take the room the pages' captions ask for
     BuildPages();

@@ -13,6 +13,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class QComboBox;
@@ -42,6 +43,8 @@ struct StartOptions {
     QString screenshot;               // when set: the shown window saved as a PNG, then closed
     FileChooser* files = nullptr;     // the file dialogs; nullptr: the platform's
     WorkspaceFactory workspaces = {}; // makes the workspace windows; none: files are not opened
+    // Opens the script processor on a database file; none: its item is disabled.
+    std::function<void(const QString& dbFile)> scripts = {};
 };
 
 class TfrmSKYOview : public QMainWindow, public OverviewView {

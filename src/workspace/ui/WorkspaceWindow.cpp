@@ -4,6 +4,7 @@
 #include "design/ui/TableDesigner.h"
 #include "design/ui/ViewDialog.h"
 #include "engine/SystemLog.h"
+#include "script/ui/ScriptWindow.h"
 #include "shell/ui/DocsPage.h"
 #include "shell/ui/FormBehaviour.h"
 #include "shell/ui/KMessg.h"
@@ -402,6 +403,10 @@ bool TfrmSKYMain::ImportCsv(TSQLite3Database& db, const QString& csv, QString& t
 }
 
 // 16 pixels right of the window's left edge, 12 below its monitor's top.
+void TfrmSKYMain::OpenScriptWindow(const QString& dbFile) {
+    sky::ui::OpenScriptWindow(dbFile, QString(), QString());
+}
+
 void TfrmSKYMain::OpenPopOut(const QString& sql, const QStringList& lines) {
     const QScreen* s = screen();
     const int top = (s ? s->geometry().top() : 0) + 12;

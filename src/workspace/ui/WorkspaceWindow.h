@@ -72,6 +72,8 @@ public:
     bool ImportCsv(TSQLite3Database& db, const QString& csv, QString& tableName, QString& why,
                    const QString& replaceTable) override;
     bool PopOutsReady() const override { return true; }
+    bool ScriptWindowsReady() const override { return true; }
+    void OpenScriptWindow(const QString& dbFile) override;
     void OpenPopOut(const QString& sql, const QStringList& lines) override;
     DesignerDialogs* SchemaDialogs() override;
     void PrepNotice(bool shown) override;
