@@ -263,6 +263,7 @@ bool ScriptEditorController::Load(const QString& file) {
     if (!FScriptFile.isEmpty()) StoreSettings();
     FFileTime = FConfirmedTime = QFileInfo(path).lastModified();
     FScriptFile = path;
+    FScrSize = QFileInfo(path).size();
     FCurItem = -1;
     LoadSettings();
     LoadParamFile();
@@ -1086,6 +1087,7 @@ void ScriptEditorController::EndRun() {
     if (std::rename(QFile::encodeName(r.partFile).constData(),
                     QFile::encodeName(r.outFile).constData()) != 0)
         SetStatus(QStringLiteral("Could not write the Output File: ") + r.outFile, 3);
+    FLastStats.outSize = QString::number(QFileInfo(r.outFile).size());
     if (r.progress) FView.EndProgress(r.progress);
     FRun.reset();
     FView.SetStatus(res.status, res.ok ? 2 : 3);

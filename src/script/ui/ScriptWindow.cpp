@@ -7,8 +7,10 @@
 #include "shell/ui/QtPrompter.h"
 #include "shell/ui/Scintilla.h"
 #include "shell/ui/SqlEditorTheme.h"
+#include "shell/ui/WidgetPlacement.h"
 
 #include <QAbstractTableModel>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -43,16 +45,16 @@ class ScriptItemModel : public QAbstractTableModel {
 public:
     ScriptItemModel(ScriptEditorController& c, QObject* parent)
         : QAbstractTableModel(parent), FCtl(c) {}
+    // The rows as the controller has them now.
     void Reset() {
         beginResetModel();
+        FCount = int(FCtl.Rows().size());
         endResetModel();
     }
-    int rowCount(const QModelIndex& p) const override {
-        return p.isValid() ? 0 : int(FCtl.Rows().size());
-    }
+    int rowCount(const QModelIndex& p) const override { return p.isValid() ? 0 : FCount; }
     int columnCount(const QModelIndex& p) const override { return p.isValid() ? 0 : 2; }
     QVariant data(const QModelIndex& i, int role) const override {
-        if (!i.isValid() || i.row() >= FCtl.Rows().size()) return {};
+        if (!i.isValid() || i.row() >= FCount || i.row() >= FCtl.Rows().size()) return {};
         if (role == Qt::DisplayRole && i.column() == 1) return FCtl.RowText(i.row());
         if (role == Qt::UserRole) return FCtl.Rows()[i.row()].status;
         if (role == Qt::UserRole + 1) return FCtl.Rows()[i.row()].logMode;
@@ -62,7 +64,10 @@ public:
         if (o != Qt::Horizontal) return {};
         if (role == Qt::DisplayRole)
             return section == 0 ? QStringLiteral("LogMode") : QStringLiteral("Script Items");
-        if (role == Qt::ForegroundRole) return QColor(0x0000FF);
+        // Bold blue; a lighter blue where the theme's ground is dark.
+        if (role == Qt::ForegroundRole)
+            return QApplication::palette().base().color().lightness() < 128 ? QColor(0x7FA8FF)
+                                                                            : QColor(0x0000FF);
         if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
         if (role == Qt::FontRole) {
             QFont f;
@@ -74,6 +79,7 @@ public:
 
 private:
     ScriptEditorController& FCtl;
+    int FCount = 0;
 };
 
 namespace {
@@ -87,6 +93,9 @@ public:
                const QModelIndex& index) const override {
         const QPalette& pal = option.palette;
         const bool selected = option.state & QStyle::State_Selected;
+        // The fixed colours are for a light ground; a dark theme gets the
+        // theme's text colour where they would not read.
+        const bool dark = pal.base().color().lightness() < 128;
         p->save();
         p->fillRect(option.rect, selected ? pal.highlight() : pal.base());
         const QRect r = option.rect.adjusted(4, 2, -4, -2);
@@ -113,7 +122,7 @@ public:
             p->setFont(bold);
             p->setPen(sc);
             p->drawText(r, Qt::AlignLeft | Qt::AlignTop, st);
-            p->setPen(QColor(0x606060));
+            p->setPen(dark ? QColor(0xA0A0A0) : QColor(0x606060));
             p->drawText(r, Qt::AlignRight | Qt::AlignTop, QString::number(index.row() + 1));
             static const QStringList modes{"Ignored", "Silent", "-", "Verbose"};
             static const QList<QColor> colours{QColor(0xFFC0C0), QColor(0xE0E0E0), QColor(0xC0D0E0),
@@ -138,8 +147,6 @@ public:
             QFont f = option.font;
             f.setPointSizeF(std::max(1.0, f.pointSizeF() - 1));
             p->setFont(f);
-            // The Part's #405080 on a light ground; the theme's text on a dark one.
-            const bool dark = pal.base().color().lightness() < 128;
             p->setPen(selected ? pal.highlightedText().color()
                       : dark   ? pal.text().color()
                                : QColor(0x405080));
@@ -203,6 +210,7 @@ TfrmSKYScript::TfrmSKYScript(Prompter* prompts, FileChooser* files)
     pnlHelp->hide();
     BuildMenus();
     LabelsChanged();
+    RestorePlacement(QStringLiteral("frmSKYScript"), this, false);
 }
 
 TfrmSKYScript::~TfrmSKYScript() = default;
@@ -750,6 +758,7 @@ void TfrmSKYScript::closeEvent(QCloseEvent* e) {
         return;
     }
     if (FCloseNow) FCtl->Close();
+    SavePlacement(QStringLiteral("frmSKYScript"), this);
     e->accept();
 }
 
