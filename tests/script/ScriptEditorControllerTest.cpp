@@ -325,5 +325,29 @@ TEST_F(ScriptEditorControllerTest, AFailedStartKeepsTheOldOutputAndCloseAsksDuri
     EXPECT_EQ(Column(), "");
 }
 
+TEST_F(ScriptEditorControllerTest, AnOutputThatCannotBeMadeAndAnUnusableCache) {
+    const QString s = Script("INSERT INTO t VALUES (1);\r\n");
+    // The per-script settings name an output file in a missing folder.
+    SettingList cfg;
+    KVPut(cfg, "OutFile", dir.filePath("missing/out.txt"));
+    ASSERT_TRUE(ListSave(cfg, "ScriptCfg" + ScriptCache::TableName(s)));
+    ASSERT_TRUE(ctl->Load(s));
+    EXPECT_EQ(ctl->OutFile(), dir.filePath("missing/out.txt"));
+    const int level = LogLevel();
+    ctl->Settings().endMode = 0;
+    ctl->Run();
+    EXPECT_FALSE(ctl->Running());
+    EXPECT_TRUE(view.status.startsWith("Script not Started: Could not Create Output File: "))
+        << view.status.toStdString();
+    EXPECT_EQ(LogLevel(), level);
+    EXPECT_EQ(Column(), "");
+    // A cache that cannot be opened: loading says so, nothing is run.
+    ScriptEditorController broken(view, prompts, files, clipboard, opener,
+                                  dir.filePath("no/such/folder/cache.sqlitedb"));
+    EXPECT_FALSE(broken.CacheReady());
+    EXPECT_FALSE(broken.Load(s));
+    EXPECT_EQ(view.status, "Script Cache not Ready");
+}
+
 } // namespace
 } // namespace sky::test
