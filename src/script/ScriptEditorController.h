@@ -41,6 +41,18 @@ inline const QStringList kHeaderDividers = {
     QStringLiteral("==="), QStringLiteral("***"), QStringLiteral("xxx"),
     QStringLiteral("+++"), QStringLiteral("///"), QStringLiteral("\\\\\\")};
 
+// The help panel of the parameters.
+inline const QString kScriptParamsHelpHeader = QStringLiteral("Script Parameters");
+inline const QString kScriptParamsHelp = QStringLiteral(
+    "Define a script parameter by adding:\n"
+    "<@ parName [ DEFAULT parDef ] @>\n"
+    "anywhere inside the script text.\n"
+    "\"parName\" is reduced to a camel-capped name devoid of whitespace or punctuation.\n"
+    "(i.e. \"First name - 23!#\" evaluates to \"FirstName23\")\n"
+    "The optional DEFAULT phrase may be added with \"parDef\" indicating the default value.\n"
+    "Nesting parameters and not closing <@ with @> is not specifically disallowed (since it may "
+    "appear in import text) but may result in undefined behaviour or errors.");
+
 // The per-script settings ("ScriptCfg" + the item table's name).
 struct ScriptSettings {
     bool shortQueries = true, fullBlobs = false;
@@ -181,6 +193,8 @@ public:
     QString EndModeText() const;
     QString RunButtonCaption() const;
     QString RunToEndHint() const;
+    // The settings were changed from outside: the window renders them.
+    void SettingsChanged() { FView.LabelsChanged(); }
     void CycleRunMode();
     void CycleEndMode();
 

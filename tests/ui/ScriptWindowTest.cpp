@@ -4,6 +4,8 @@
 // back, and screenshots of the three pages in both themes.
 #include "script/ui/ScriptWindow.h"
 
+#include "script/ui/ScriptRunPage.h"
+
 #include "common/TempConfig.h"
 #include "common/TempDb.h"
 #include "common/UiAnswer.h"
@@ -106,23 +108,23 @@ TEST_F(ScriptWindowTest, StepToTheEndQuestionAndCloseDuringARun) {
     ASSERT_TRUE(WaitFor([w] { return w->isVisible(); }));
     w->findChild<QRadioButton*>()->parentWidget()->findChildren<QRadioButton*>()[1]->click();
     ASSERT_EQ(w->Controller().Settings().runMode, 1);
-    EXPECT_EQ(w->RunButton()->text(), "  Step");
+    EXPECT_EQ(w->RunPage()->RunButton()->text(), "  Step");
     // Three items, one per click, then the click that ends the run asks
     // (User mode) and commits on Yes.
     for (int k = 0; k < 3; ++k) {
-        w->RunButton()->click();
+        w->RunPage()->RunButton()->click();
         EXPECT_TRUE(w->Controller().Running());
         EXPECT_EQ(w->Pages()->currentIndex(), 1);
     }
     EXPECT_EQ(Count(), 3) << "nothing committed between steps";
     AnswerNext(How::Yes, QString(), true);
-    w->RunButton()->click();
+    w->RunPage()->RunButton()->click();
     EXPECT_FALSE(w->Controller().Running());
     EXPECT_EQ(Count(), 4);
     EXPECT_TRUE(w->OutputView()->toPlainText().contains("Transaction Committed."));
     EXPECT_TRUE(w->OutputView()->toPlainText().contains("INSERT INTO t VALUES ('me');"));
     // A new run, closed half-way: the question, Stop rolls back, the window goes.
-    w->RunButton()->click();
+    w->RunPage()->RunButton()->click();
     ASSERT_TRUE(w->Controller().Running());
     QPointer<TfrmSKYScript> alive(w);
     AnswerNext(How::Yes, QString(), true);

@@ -97,9 +97,7 @@ public:
 };
 
 QPushButton* Button(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    return b;
+    return NamedButton(parent, name, caption);
 }
 
 } // namespace

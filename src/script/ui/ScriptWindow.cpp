@@ -1,5 +1,8 @@
 #include "script/ui/ScriptWindow.h"
 
+#include "script/ui/ScriptItemGrid.h"
+#include "script/ui/ScriptRunPage.h"
+
 #include "shell/ui/FormBehaviour.h"
 #include "shell/ui/HelpPanel.h"
 #include "shell/ui/KProgress.h"
@@ -39,148 +42,16 @@
 
 namespace sky::ui {
 
-// The item grid: two visible columns ("LogMode" and "Script Items") over the
-// controller's rows; the texts are read from the cache as they are drawn.
-class ScriptItemModel : public QAbstractTableModel {
-public:
-    ScriptItemModel(ScriptEditorController& c, QObject* parent)
-        : QAbstractTableModel(parent), FCtl(c) {}
-    // The rows as the controller has them now.
-    void Reset() {
-        beginResetModel();
-        FCount = int(FCtl.Rows().size());
-        endResetModel();
-    }
-    int rowCount(const QModelIndex& p) const override { return p.isValid() ? 0 : FCount; }
-    int columnCount(const QModelIndex& p) const override { return p.isValid() ? 0 : 2; }
-    QVariant data(const QModelIndex& i, int role) const override {
-        if (!i.isValid() || i.row() >= FCount || i.row() >= FCtl.Rows().size()) return {};
-        if (role == Qt::DisplayRole && i.column() == 1) return FCtl.RowText(i.row());
-        if (role == Qt::UserRole) return FCtl.Rows()[i.row()].status;
-        if (role == Qt::UserRole + 1) return FCtl.Rows()[i.row()].logMode;
-        return {};
-    }
-    QVariant headerData(int section, Qt::Orientation o, int role) const override {
-        if (o != Qt::Horizontal) return {};
-        if (role == Qt::DisplayRole)
-            return section == 0 ? QStringLiteral("LogMode") : QStringLiteral("Script Items");
-        // Bold blue; a lighter blue where the theme's ground is dark.
-        if (role == Qt::ForegroundRole)
-            return QApplication::palette().base().color().lightness() < 128 ? QColor(0x7FA8FF)
-                                                                            : QColor(0x0000FF);
-        if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
-        if (role == Qt::FontRole) {
-            QFont f;
-            f.setBold(true);
-            return f;
-        }
-        return {};
-    }
-
-private:
-    ScriptEditorController& FCtl;
-    int FCount = 0;
-};
-
 namespace {
-
-// The grid's drawing: status, log mode and row number in the first column,
-// the text on two lines in the second.
-class ScriptItemDelegate : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    void paint(QPainter* p, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override {
-        const QPalette& pal = option.palette;
-        const bool selected = option.state & QStyle::State_Selected;
-        // The fixed colours are for a light ground; a dark theme gets the
-        // theme's text colour where they would not read.
-        const bool dark = pal.base().color().lightness() < 128;
-        p->save();
-        p->fillRect(option.rect, selected ? pal.highlight() : pal.base());
-        const QRect r = option.rect.adjusted(4, 2, -4, -2);
-        QFont bold = option.font;
-        bold.setBold(true);
-        if (index.column() == 0) {
-            const int status = index.data(Qt::UserRole).toInt();
-            const int mode = index.data(Qt::UserRole + 1).toInt();
-            QString st;
-            QColor sc;
-            if (status <= 0) {
-                st = QStringLiteral("Deleted");
-                sc = QColor(0xC06000);
-            } else if (status == 1) {
-                st = QStringLiteral("-");
-                sc = QColor(0xC0C0C0);
-            } else if (status == 2) {
-                st = QStringLiteral("Changed");
-                sc = QColor(0x0080A0);
-            } else {
-                st = QStringLiteral("Unknown (%1)").arg(status);
-                sc = pal.text().color();
-            }
-            p->setFont(bold);
-            p->setPen(sc);
-            p->drawText(r, Qt::AlignLeft | Qt::AlignTop, st);
-            p->setPen(dark ? QColor(0xA0A0A0) : QColor(0x606060));
-            p->drawText(r, Qt::AlignRight | Qt::AlignTop, QString::number(index.row() + 1));
-            static const QStringList modes{"Ignored", "Silent", "-", "Verbose"};
-            static const QList<QColor> colours{QColor(0xFFC0C0), QColor(0xE0E0E0), QColor(0xC0D0E0),
-                                               QColor(0x90E0A0)};
-            const bool known = mode >= -1 && mode <= 2;
-            QFont f = bold;
-            f.setItalic(true);
-            f.setPointSizeF(std::max(1.0, f.pointSizeF() - 1));
-            p->setFont(f);
-            p->setPen(known ? colours[mode + 1] : pal.text().color());
-            p->drawText(r, Qt::AlignRight | Qt::AlignBottom,
-                        known ? modes[mode + 1] : QStringLiteral("---"));
-        } else {
-            const QString text = index.data().toString();
-            // Two lines split at the first space at or after position 64
-            // (beyond 80 the split is made at 74).
-            qsizetype cut = text.size() > 64 ? text.indexOf(u' ', 64) : -1;
-            if (cut < 0 && text.size() > 80) cut = 74;
-            if (cut > 80) cut = 74;
-            const QString one = cut < 0 ? text : text.left(cut);
-            const QString two = cut < 0 ? QString() : text.mid(cut).trimmed().left(cut);
-            QFont f = option.font;
-            f.setPointSizeF(std::max(1.0, f.pointSizeF() - 1));
-            p->setFont(f);
-            p->setPen(selected ? pal.highlightedText().color()
-                      : dark   ? pal.text().color()
-                               : QColor(0x405080));
-            p->drawText(r, Qt::AlignLeft | Qt::AlignTop, one);
-            p->drawText(r, Qt::AlignLeft | Qt::AlignBottom, two);
-        }
-        p->restore();
-    }
-};
 
 QPushButton* Button(QWidget* parent, const char* name, const QString& caption,
                     const QString& hint = QString()) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    if (!hint.isEmpty()) b->setToolTip(hint);
-    return b;
+    return NamedButton(parent, name, caption, hint);
 }
 
 QLabel* Label(QWidget* parent, const char* name, const QString& text = QString()) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QLatin1String(name));
-    return l;
+    return NamedLabel(parent, name, text);
 }
-
-const QString kParamsHelpHeader = QStringLiteral("Script Parameters");
-const QString kParamsHelp = QStringLiteral(
-    "Define a script parameter by adding:\n"
-    "<@ parName [ DEFAULT parDef ] @>\n"
-    "anywhere inside the script text.\n"
-    "\"parName\" is reduced to a camel-capped name devoid of whitespace or punctuation.\n"
-    "(i.e. \"First name - 23!#\" evaluates to \"FirstName23\")\n"
-    "The optional DEFAULT phrase may be added with \"parDef\" indicating the default value.\n"
-    "Nesting parameters and not closing <@ with @> is not specifically disallowed (since it may "
-    "appear in import text) but may result in undefined behaviour or errors.");
 
 } // namespace
 
@@ -200,14 +71,10 @@ TfrmSKYScript::TfrmSKYScript(Prompter* prompts, FileChooser* files)
     FPages = new QTabWidget(this);
     FPages->setObjectName(QStringLiteral("pcScript"));
     FPages->addTab(BuildScriptPage(), QStringLiteral("Script"));
-    FPages->addTab(BuildRunPage(), QStringLiteral("Run"));
+    FRunPage = new TScriptRunPage(*FCtl, this);
+    FPages->addTab(FRunPage, QStringLiteral("Run"));
     FPages->addTab(BuildOutputPage(), QStringLiteral("Output"));
     v->addWidget(FPages, 1);
-    const HelpPanel help = MakeHelpPanel(this);
-    pnlHelp = help.frame;
-    lblHelpHeader = help.header;
-    lblHelp = help.text;
-    pnlHelp->hide();
     BuildMenus();
     LabelsChanged();
     RestorePlacement(QStringLiteral("frmSKYScript"), this, false);
@@ -249,11 +116,11 @@ QWidget* TfrmSKYScript::BuildHeader() {
     btnScriptRun2 = Button(w, "btnScriptRun2", QStringLiteral("  Run Script"));
     btnRunToEnd2 = Button(w, "btnRunToEnd2", QStringLiteral(">>"));
     add(btnScriptRun2, [this, &c] {
-        ReadOptions();
+        FRunPage->ReadOptions();
         c.Run();
     });
     add(btnRunToEnd2, [this, &c] {
-        ReadOptions();
+        FRunPage->ReadOptions();
         c.RunToEnd();
     });
     add(Button(w, "btnOpenOutput", QStringLiteral("Output..."),
@@ -299,7 +166,7 @@ QWidget* TfrmSKYScript::BuildScriptPage() {
     sgRun->setObjectName(QStringLiteral("sgRun"));
     FModel = new ScriptItemModel(*FCtl, sgRun);
     sgRun->setModel(FModel);
-    sgRun->setItemDelegate(new ScriptItemDelegate(sgRun));
+    sgRun->setItemDelegate(MakeScriptItemDelegate(sgRun));
     sgRun->setSelectionBehavior(QAbstractItemView::SelectRows);
     sgRun->setSelectionMode(QAbstractItemView::SingleSelection);
     sgRun->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -354,154 +221,6 @@ QWidget* TfrmSKYScript::BuildScriptPage() {
     split->addWidget(lower);
     split->setSizes({360, 300});
     v->addWidget(split);
-    return page;
-}
-
-QWidget* TfrmSKYScript::BuildRunPage() {
-    auto* page = new QWidget(this);
-    page->setObjectName(QStringLiteral("tsRun"));
-    auto* h = new QHBoxLayout(page);
-    // Parameters.
-    auto* params = new QGroupBox(QStringLiteral("Parameters"), page);
-    auto* pv = new QVBoxLayout(params);
-    auto* ph = new QHBoxLayout;
-    lblParamCount = Label(params, "lblParamCount");
-    imgHelpParams = HelpMark(params, "imgHelpParams");
-    imgHelpParams->installEventFilter(this);
-    auto* read =
-        Button(params, "btnParamsRead", QStringLiteral("  Re-establish Script Parameters"));
-    connect(read, &QPushButton::clicked, this, [this] { FCtl->CollectParams(); });
-    ph->addWidget(read);
-    ph->addWidget(lblParamCount);
-    ph->addStretch(1);
-    ph->addWidget(imgHelpParams);
-    pv->addLayout(ph);
-    vlstScriptParams = new QTableWidget(0, 2, params);
-    vlstScriptParams->setObjectName(QStringLiteral("vlstScriptParams"));
-    vlstScriptParams->setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Value")});
-    vlstScriptParams->horizontalHeader()->setStretchLastSection(true);
-    vlstScriptParams->verticalHeader()->hide();
-    connect(vlstScriptParams, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* it) {
-        if (FShowing || it->column() != 1) return;
-        FCtl->SetParamValue(vlstScriptParams->item(it->row(), 0)->text(), it->text());
-    });
-    pv->addWidget(vlstScriptParams, 1);
-    h->addWidget(params, 1);
-    // Options.
-    auto* opts = new QWidget(page);
-    auto* ov = new QVBoxLayout(opts);
-    auto group = [&](const QString& title, const QStringList& items, QButtonGroup*& g,
-                     const char* name) {
-        auto* box = new QGroupBox(title, opts);
-        box->setObjectName(QLatin1String(name));
-        auto* bv = new QVBoxLayout(box);
-        g = new QButtonGroup(box);
-        for (int i = 0; i < items.size(); ++i) {
-            auto* r = new QRadioButton(items[i], box);
-            g->addButton(r, i);
-            bv->addWidget(r);
-        }
-        connect(g, &QButtonGroup::idClicked, this, [this] {
-            ReadOptions();
-            LabelsChanged();
-        });
-        ov->addWidget(box);
-    };
-    group(QStringLiteral("Script Run mode"),
-          {QStringLiteral("Run     (Execute all)"), QStringLiteral("Step    (Step through each)"),
-           QStringLiteral("Run to (Step from selected)")},
-          rgScriptRunMode, "rgScriptRunMode");
-    group(QStringLiteral("Script completion mode"),
-          {QStringLiteral("Active  (Commit when done)"),
-           QStringLiteral("Test    (Roll back when done)"),
-           QStringLiteral("User    (Ask on completion)")},
-          rgScriptEndMode, "rgScriptEndMode");
-    group(QStringLiteral("Stats Logging mode"),
-          {QStringLiteral("None   (No Stats)"), QStringLiteral("Script  (Once for entire Script)"),
-           QStringLiteral("Select  (Only for SELECTs)"), QStringLiteral("Full      (All Queries)")},
-          rgStatsLogKind, "rgStatsLogKind");
-    chkScriptShortQueries =
-        new QCheckBox(QStringLiteral("Shorten long SQL lines in the output"), opts);
-    chkScriptShortQueries->setObjectName(QStringLiteral("chkScriptShortQueries"));
-    chkScriptShowBlobs = new QCheckBox(QStringLiteral("  Output full BLOB values"), opts);
-    chkScriptShowBlobs->setObjectName(QStringLiteral("chkScriptShowBlobs"));
-    chkScriptShowBlobs->setToolTip(QStringLiteral(
-        "Tick to show hexadecimal BLOB values. Leave blank to show BLOB placeholders only"));
-    ov->addWidget(chkScriptShortQueries);
-    ov->addWidget(chkScriptShowBlobs);
-    auto* form = new QGridLayout;
-    auto spin = [&](const QString& caption, QSpinBox*& s, const char* name, int lo, int hi,
-                    int step, int row) {
-        form->addWidget(new QLabel(caption, opts), row, 0);
-        s = new QSpinBox(opts);
-        s->setObjectName(QLatin1String(name));
-        s->setRange(lo, hi);
-        s->setSingleStep(step);
-        form->addWidget(s, row, 1);
-    };
-    spin(QStringLiteral("Maximum Column width: "), seMaxColWidth, "seMaxColWidth", 10, 1024, 5, 0);
-    spin(QStringLiteral("Lines to buffer in memory:"), seBufferLines, "seBufferLines", 16, 4096, 8,
-         1);
-    spin(QStringLiteral("Whitespace Padding: "), sePadding, "sePadding", 0, 64, 1, 2);
-    auto combo = [&](const QString& caption, QComboBox*& b, const char* name,
-                     const QStringList& items, int row) {
-        form->addWidget(new QLabel(caption, opts), row, 0);
-        b = new QComboBox(opts);
-        b->setObjectName(QLatin1String(name));
-        b->setEditable(true);
-        b->addItems(items);
-        form->addWidget(b, row, 1);
-    };
-    combo(QStringLiteral("Column Separator: "), cbResultSeparator, "cbResultSeparator",
-          kResultSeparators, 3);
-    combo(QStringLiteral("Header Separator:"), cbResultHeaderDivider, "cbResultHeaderDivider",
-          kHeaderDividers, 4);
-    ov->addLayout(form);
-    ov->addStretch(1);
-    h->addWidget(opts);
-    // Run buttons and statistics.
-    auto* right = new QWidget(page);
-    auto* rv = new QVBoxLayout(right);
-    btnScriptRun = Button(right, "btnScriptRun", QStringLiteral("  Run Script"));
-    btnRunToEnd = Button(right, "btnRunToEnd", QStringLiteral("  Run to End"),
-                         QStringLiteral("Run to Completion (Or next selected item)"));
-    btnRunStop = Button(right, "btnRunStop", QStringLiteral("  Stop (Roll back)"),
-                        QStringLiteral("Stop, Cancel and Roll back any executed statements"));
-    connect(btnScriptRun, &QPushButton::clicked, this, [this] {
-        ReadOptions();
-        FCtl->Run();
-    });
-    connect(btnRunToEnd, &QPushButton::clicked, this, [this] {
-        ReadOptions();
-        FCtl->RunToEnd();
-    });
-    connect(btnRunStop, &QPushButton::clicked, this, [this] { FCtl->Stop(); });
-    rv->addWidget(btnScriptRun);
-    rv->addWidget(btnRunToEnd);
-    rv->addWidget(btnRunStop);
-    auto* stats = new QGroupBox(right);
-    stats->setObjectName(QStringLiteral("pnlScriptRunStats"));
-    auto* sg = new QGridLayout(stats);
-    static const char* const captions[][2] = {
-        {"Curent Item: ", "lblCurScriptItem"},        {"Result: ", "lblItemResult"},
-        {"Item Query Time: ", "lblItemQTime"},        {"Completed: ", "lblScriptCompleted"},
-        {"Script Items: ", "lblScriptItems"},         {"Script Size: ", "lblScriptSize"},
-        {"Output Size: ", "lblScriptOutSize"},        {"Started: ", "lblScriptStarted"},
-        {"Total Run Time: ", "lblRunTime"},           {"Total Query Time: ", "lblScriptQTime"},
-        {"Tot Modified Rows: ", "lblScriptUpdates"},  {"VM Steps: ", "lblScriptItemVM"},
-        {"Table Scan Steps: ", "lblScriptItemScans"}, {"Sort Operations: ", "lblScriptItemSort"},
-        {"Modified Rows: ", "lblScriptItemMods"}};
-    int row = 0;
-    for (const auto& c : captions) {
-        sg->addWidget(new QLabel(QString::fromLatin1(c[0]), stats), row, 0);
-        QLabel* l = Label(stats, c[1]);
-        l->setWordWrap(true);
-        FStatLabels << l;
-        sg->addWidget(l, row++, 1);
-    }
-    rv->addWidget(stats);
-    rv->addStretch(1);
-    h->addWidget(right);
     return page;
 }
 
@@ -621,20 +340,6 @@ void TfrmSKYScript::editScript(const QString& scriptFile, const QString& script)
     show();
 }
 
-void TfrmSKYScript::ReadOptions() {
-    ScriptSettings& s = FCtl->Settings();
-    s.runMode = std::max(0, rgScriptRunMode->checkedId());
-    s.endMode = std::max(0, rgScriptEndMode->checkedId());
-    s.statMode = std::max(0, rgStatsLogKind->checkedId());
-    s.shortQueries = chkScriptShortQueries->isChecked();
-    s.fullBlobs = chkScriptShowBlobs->isChecked();
-    s.maxColWidth = seMaxColWidth->value();
-    s.bufferLines = seBufferLines->value();
-    s.padding = sePadding->value();
-    s.separator = cbResultSeparator->currentText();
-    s.divider = cbResultHeaderDivider->currentText();
-}
-
 // --- ScriptView
 
 void TfrmSKYScript::SetStatus(const QString& text, int kind) {
@@ -687,33 +392,9 @@ void TfrmSKYScript::LabelsChanged() {
     lblParamsFile->setText(c.ParamFile());
     lblRunMode->setText(c.RunModeText());
     lblEndMode->setText(c.EndModeText());
-    btnScriptRun->setText(c.RunButtonCaption());
     btnScriptRun2->setText(c.RunButtonCaption());
-    btnRunToEnd->setToolTip(c.RunToEndHint());
     btnRunToEnd2->setToolTip(c.RunToEndHint());
-    FShowing = true;
-    const ScriptSettings& s = FCtl->Settings();
-    if (QAbstractButton* b = rgScriptRunMode->button(s.runMode)) b->setChecked(true);
-    if (QAbstractButton* b = rgScriptEndMode->button(s.endMode)) b->setChecked(true);
-    if (QAbstractButton* b = rgStatsLogKind->button(s.statMode)) b->setChecked(true);
-    chkScriptShortQueries->setChecked(s.shortQueries);
-    chkScriptShowBlobs->setChecked(s.fullBlobs);
-    seMaxColWidth->setValue(s.maxColWidth);
-    seBufferLines->setValue(s.bufferLines);
-    sePadding->setValue(s.padding);
-    cbResultSeparator->setCurrentText(s.separator);
-    cbResultHeaderDivider->setCurrentText(s.divider);
-    const QStringList lines = c.Params().Lines();
-    vlstScriptParams->setRowCount(int(lines.size()));
-    for (int i = 0; i < lines.size(); ++i) {
-        const qsizetype eq = lines[i].indexOf(u'=');
-        auto* name = new QTableWidgetItem(lines[i].left(eq));
-        name->setFlags(name->flags() & ~Qt::ItemIsEditable);
-        vlstScriptParams->setItem(i, 0, name);
-        vlstScriptParams->setItem(i, 1, new QTableWidgetItem(lines[i].mid(eq + 1)));
-    }
-    lblParamCount->setText(QString::number(lines.size()));
-    FShowing = false;
+    FRunPage->Render();
 }
 
 void TfrmSKYScript::OutputChanged(const QString& text) {
@@ -727,13 +408,7 @@ void TfrmSKYScript::ShowPage(int page) {
 }
 
 void TfrmSKYScript::RunChanged() {
-    const ScriptRunStats s = FCtl->RunStats();
-    const QString values[] = {s.curItem, s.result,  s.itemTime, s.completed, s.items,
-                              s.size,    s.outSize, s.started,  s.runTime,   s.queryTime,
-                              s.updates, s.vm,      s.scans,    s.sorts,     s.mods};
-    for (int i = 0; i < FStatLabels.size(); ++i)
-        FStatLabels[i]->setText(values[i]);
-    btnRunStop->setEnabled(FCtl->Running());
+    FRunPage->RenderStats();
 }
 
 ProgressSink* TfrmSKYScript::StartProgress(const QString& title, bool cancel) {
@@ -774,19 +449,6 @@ void TfrmSKYScript::enterEvent(QEnterEvent* e) {
 }
 
 bool TfrmSKYScript::eventFilter(QObject* o, QEvent* e) {
-    if (o == imgHelpParams) {
-        if (e->type() == QEvent::Enter) {
-            lblHelpHeader->setText(QStringLiteral("- ") + kParamsHelpHeader + QStringLiteral(" -"));
-            lblHelp->setText(kParamsHelp);
-            pnlHelp->move(mapFromGlobal(imgHelpParams->mapToGlobal(QPoint(0, 20))));
-            pnlHelp->adjustSize();
-            pnlHelp->raise();
-            pnlHelp->show();
-        } else if (e->type() == QEvent::Leave) {
-            pnlHelp->hide();
-        }
-        return false;
-    }
     if (e->type() == QEvent::MouseButtonRelease) {
         if (o == lblScriptFile) FCtl->Open();
         if (o == lblOutputFile) FCtl->ChooseOutput(memResult->toPlainText());

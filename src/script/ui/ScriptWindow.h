@@ -10,24 +10,19 @@
 #include <QWidget>
 #include <memory>
 
-class QButtonGroup;
-class QCheckBox;
-class QComboBox;
-class QFrame;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
-class QSpinBox;
 class QTabWidget;
 class QTableView;
-class QTableWidget;
 class QsciScintilla;
 
 namespace sky::ui {
 
 class ScriptItemModel;
 class TKProgress;
+class TScriptRunPage;
 
 class TfrmSKYScript : public QWidget, public ScriptView {
     Q_OBJECT
@@ -48,8 +43,7 @@ public:
     QTabWidget* Pages() const { return FPages; }
     QMenu* RunMenu() const { return puRun; }
     QMenu* EditMenu() const { return puEdit; }
-    QPushButton* RunButton() const { return btnScriptRun; }
-    QPushButton* StopButton() const { return btnRunStop; }
+    TScriptRunPage* RunPage() const { return FRunPage; }
     QPlainTextEdit* OutputView() const { return memResult; }
     // The popups as they open (their items enabled for the current state).
     void PrepareRunMenu();
@@ -79,10 +73,8 @@ protected:
 private:
     QWidget* BuildHeader();
     QWidget* BuildScriptPage();
-    QWidget* BuildRunPage();
     QWidget* BuildOutputPage();
     void BuildMenus();
-    void ReadOptions();
 
     std::unique_ptr<FileChooser> FOwnFiles;
     std::unique_ptr<ScriptEditorController> FCtl;
@@ -91,23 +83,14 @@ private:
     QTabWidget* FPages = nullptr;
     QLabel *lblDBFile = nullptr, *lblScriptFile = nullptr, *lblOutputFile = nullptr,
            *lblParamsFile = nullptr, *lblStatus = nullptr, *lblRunMode = nullptr,
-           *lblEndMode = nullptr, *lblParamCount = nullptr;
-    QPushButton *btnScriptRun = nullptr, *btnRunToEnd = nullptr, *btnRunStop = nullptr,
-                *btnScriptRun2 = nullptr, *btnRunToEnd2 = nullptr;
+           *lblEndMode = nullptr;
+    QPushButton *btnScriptRun2 = nullptr, *btnRunToEnd2 = nullptr;
+    TScriptRunPage* FRunPage = nullptr;
     QTableView* sgRun = nullptr;
     QsciScintilla* memSQL = nullptr;
     QPlainTextEdit* memResult = nullptr;
-    QTableWidget* vlstScriptParams = nullptr;
-    QButtonGroup *rgScriptRunMode = nullptr, *rgScriptEndMode = nullptr, *rgStatsLogKind = nullptr;
-    QCheckBox *chkScriptShortQueries = nullptr, *chkScriptShowBlobs = nullptr;
-    QSpinBox *seMaxColWidth = nullptr, *seBufferLines = nullptr, *sePadding = nullptr;
-    QComboBox *cbResultSeparator = nullptr, *cbResultHeaderDivider = nullptr;
-    QList<QLabel*> FStatLabels;
     QMenu *puRun = nullptr, *puEdit = nullptr;
     QAction *FExecuteAction = nullptr, *FDiscardAction = nullptr, *FPasteAction = nullptr;
-    QFrame* pnlHelp = nullptr;
-    QLabel *lblHelpHeader = nullptr, *lblHelp = nullptr;
-    QLabel* imgHelpParams = nullptr;
 };
 
 // Opens a script window on the database with the script file or text (both

@@ -5,10 +5,25 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
 namespace sky::ui {
+
+QPushButton* NamedButton(QWidget* parent, const char* name, const QString& caption,
+                         const QString& hint) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QLatin1String(name));
+    if (!hint.isEmpty()) b->setToolTip(hint);
+    return b;
+}
+
+QLabel* NamedLabel(QWidget* parent, const char* name, const QString& text) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QLatin1String(name));
+    return l;
+}
 
 QLabel* HelpMark(QWidget* parent, const char* name) {
     auto* l = new QLabel(QStringLiteral(" (?) "), parent);

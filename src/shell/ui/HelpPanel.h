@@ -7,9 +7,15 @@
 
 class QFrame;
 class QLabel;
+class QPushButton;
 class QWidget;
 
 namespace sky::ui {
+
+// A button or a label with its object name (and the button's hint).
+QPushButton* NamedButton(QWidget* parent, const char* name, const QString& caption,
+                         const QString& hint = QString());
+QLabel* NamedLabel(QWidget* parent, const char* name, const QString& text = QString());
 
 // A small help mark: hovering it shows a help text.
 QLabel* HelpMark(QWidget* parent, const char* name);

@@ -38,9 +38,7 @@ constexpr int kMaxColumnWidth = 360;
 constexpr int kMeasuredRows = 200;
 
 QPushButton* Button(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    return b;
+    return NamedButton(parent, name, caption);
 }
 
 void SetComboItems(QComboBox* c, const QStringList& items, const QString& current) {
