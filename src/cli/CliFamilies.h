@@ -4,6 +4,7 @@
 #pragma once
 
 #include "cli/CliCommands.h"
+#include "support/Prompter.h"
 
 #include <span>
 
@@ -28,6 +29,20 @@ std::span<const CliCommand* const> ResultsCommands();
 std::span<const CliCommand* const> FileImportCommands(); // import, import-to-csv, import-preview
 // script-items, script-params, script-export
 std::span<const CliCommand* const> ScriptProcessorCommands();
+
+// Ctrl+C as the progress dialog's Cancel while the object lives (the
+// previous handler comes back afterwards).
+class InterruptProgress : public ProgressSink {
+public:
+    InterruptProgress();
+    ~InterruptProgress() override;
+    void Advance(const QString&, double, double) override {}
+    bool IsCancelled() const override;
+    void SetOverallDescription(const QString&) override {}
+
+private:
+    void (*previous_)(int) = nullptr;
+};
 
 // Writes text as UTF-8 to the command's output; a failed write is kept by the
 // output and reported when the command ends.

@@ -13,27 +13,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <csignal>
 
 namespace sky::cli {
 namespace {
-
-volatile std::sig_atomic_t gInterrupted = 0;
-
-// Ctrl+C is the progress dialog's Cancel.
-class InterruptProgress : public ProgressSink {
-public:
-    InterruptProgress() {
-        previous_ = std::signal(SIGINT, [](int) { gInterrupted = 1; });
-    }
-    ~InterruptProgress() override { std::signal(SIGINT, previous_); }
-    void Advance(const QString&, double, double) override {}
-    bool IsCancelled() const override { return gInterrupted != 0; }
-    void SetOverallDescription(const QString&) override {}
-
-private:
-    void (*previous_)(int) = nullptr;
-};
 
 // "Undo the Import?" answered for the command line: undone unless accepted.
 class WarningPrompter : public CountdownPrompter {

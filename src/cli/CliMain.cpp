@@ -13,6 +13,7 @@
 #include <QSaveFile>
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <iterator>
 #include <sys/stat.h>
@@ -129,6 +130,21 @@ bool CliOutput::Finish(bool keep) {
 
 void Print(CliContext& ctx, const QString& text) {
     ctx.Output()->write(text.toUtf8());
+}
+
+namespace {
+volatile std::sig_atomic_t gInterrupted = 0;
+} // namespace
+
+InterruptProgress::InterruptProgress() {
+    gInterrupted = 0;
+    previous_ = std::signal(SIGINT, [](int) { gInterrupted = 1; });
+}
+InterruptProgress::~InterruptProgress() {
+    std::signal(SIGINT, previous_);
+}
+bool InterruptProgress::IsCancelled() const {
+    return gInterrupted != 0;
 }
 
 bool ReadInput(CliContext& ctx, QString& text) {

@@ -170,7 +170,8 @@ int CmdScript(CliContext& ctx) {
     };
     TSQLite3Database db;
     if (!OpenExisting(ctx, db, ctx.args[0])) return ExitFailed;
-    NullProgress progress;
+    // Ctrl+C is Stop: the run rolls back and its output is written.
+    InterruptProgress progress;
     // The output: -o, else the script's companion, replaced whatever the
     // outcome once the run has ended.
     ScriptRunResult r;

@@ -324,7 +324,9 @@ bool TSQLite3Database::Rollback() {
     }
     bool ok = false;
     if (FTransactionOpen) {
-        ok = ExecSQL(QStringLiteral("ROLLBACK;"));
+        // An interrupted statement (or an I/O error) may have rolled the
+        // whole transaction back already: that is the roll-back asked for.
+        ok = sqlite3_get_autocommit(FHandle) != 0 || ExecSQL(QStringLiteral("ROLLBACK;"));
         FTransactionOpen = false;
     } else {
         SetError(kNoTransaction);

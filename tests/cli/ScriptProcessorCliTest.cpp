@@ -8,6 +8,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <QThread>
+#include <csignal>
 #include <gtest/gtest.h>
 
 namespace sky::test {
@@ -90,6 +92,28 @@ TEST_F(ScriptCli, RunCommitsOrRollsBackAndNamesTheFailure) {
     ASSERT_TRUE(logFile.open(QIODevice::ReadOnly)); // written also after a failure
     EXPECT_TRUE(logFile.readAll().contains("[ERROR]      no such table: nosuch"));
     EXPECT_EQ(Cli({"script", db, script, "--end", "maybe"}).code, 2);
+}
+
+TEST_F(ScriptCli, CtrlCStopsTheRunRollsBackAndWritesTheOutput) {
+    const QString db = dir.filePath("stop.db");
+    Shell(db, "CREATE TABLE keep(x);");
+    const QString endless = Write(
+        "endless.sql", "INSERT INTO keep VALUES (1);\r\nWITH RECURSIVE n(i) AS (SELECT 1 "
+                       "UNION ALL SELECT i + 1 FROM n) INSERT INTO keep SELECT i FROM n;\r\n");
+    QProcess p;
+    p.start(SKYLARK_CLI_PATH, {"script", db, endless, "--end", "commit"});
+    ASSERT_TRUE(p.waitForStarted());
+    // Once the endless statement runs, Ctrl+C.
+    QThread::msleep(700);
+    ::kill(pid_t(p.processId()), SIGINT);
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_TRUE(p.readAllStandardError().contains("Query Aborted by User..."));
+    EXPECT_EQ(Shell(db, "SELECT count(*) FROM keep"), "0");
+    EXPECT_EQ(Shell(db, "PRAGMA integrity_check"), "ok");
+    QFile out(dir.filePath("endless.output.txt"));
+    ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(out.readAll().contains("Transaction Rolled back."));
 }
 
 } // namespace
