@@ -18,6 +18,9 @@ struct ScriptItem {
 
 // The admitted text of a statement; empty when it is dropped.
 QString AdmitScriptItem(const QString& statement);
+// The same for a statement the splitter handed on with hasCode (false: of
+// comments only), without scanning it again.
+QString AdmitScriptItem(const QString& statement, bool hasCode);
 
 // An editor's text split as the loader splits a file (comments kept in
 // place, the unfinished end the last item); blank items are left out, items

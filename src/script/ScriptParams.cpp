@@ -68,9 +68,9 @@ void ScriptParamList::Set(const QString& name, const QString& value) {
 
 void ScriptParamList::AddMarkers(const QString& t) {
     for (qsizetype from = 0;;) {
-        const qsizetype a = t.indexOf(QLatin1String("<@"), from);
+        const qsizetype a = IndexOfPair(t, u'<', u'@', from);
         if (a < 0) break;
-        const qsizetype b = t.indexOf(QLatin1String("@>"), a + 2);
+        const qsizetype b = IndexOfPair(t, u'@', u'>', a + 2);
         if (b < 0) break;
         const ScriptMarker m = ReadMarker(t.mid(a + 2, b - a - 2));
         from = b + 2;
@@ -99,9 +99,9 @@ bool ParamSubstituter::Apply(QString& text, QString* why) {
     int replaced = 0;
     qsizetype from = 0;
     for (;;) {
-        const qsizetype i = text.indexOf(QLatin1String("<@"), from);
+        const qsizetype i = IndexOfPair(text, u'<', u'@', from);
         if (i < 0) return true;
-        const qsizetype j = text.indexOf(QLatin1String("@>"), i + 2);
+        const qsizetype j = IndexOfPair(text, u'@', u'>', i + 2);
         if (j < 0) {
             from = i + 1;
             continue;

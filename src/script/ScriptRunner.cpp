@@ -91,7 +91,7 @@ ScriptItemHead ReadScriptItemHead(const QString& text) {
     static const QRegularExpression blockComment(QStringLiteral("/\\*.*?(\\*/|$)"),
                                                  QRegularExpression::DotMatchesEverythingOption);
     QString bare = FlattenFirstStatement(text);
-    if (bare.contains(QLatin1String("/*"))) bare.remove(blockComment);
+    if (IndexOfPair(bare, u'/', u'*') >= 0) bare.remove(blockComment);
     const QString head = UpperAscii(CollapseWhitespace(bare.left(64)).trimmed().left(48).trimmed());
     ScriptItemHead h;
     if (head.isEmpty()) return h;

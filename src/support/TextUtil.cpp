@@ -20,6 +20,18 @@ QString TrimText(QStringView s) {
     return TrimmedView(s).toString();
 }
 
+QString TrimText(const QString& s) {
+    const QStringView v = TrimmedView(s);
+    return v.size() == s.size() ? s : v.toString();
+}
+
+qsizetype IndexOfPair(QStringView s, char16_t a, char16_t b, qsizetype from) {
+    for (qsizetype i = s.indexOf(QChar(a), from); i >= 0 && i + 1 < s.size();
+         i = s.indexOf(QChar(a), i + 1))
+        if (s[i + 1] == QChar(b)) return i;
+    return -1;
+}
+
 QString TrimTextRight(QStringView s) {
     qsizetype e = s.size();
     while (e > 0 && s[e - 1].unicode() <= 32)

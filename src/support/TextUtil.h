@@ -13,6 +13,11 @@ namespace sky {
 QString TrimText(QStringView s);
 // The same, as a view of the text.
 QStringView TrimmedView(QStringView s);
+// The same keeping a text that needs no trimming as it is (no copy).
+QString TrimText(const QString& s);
+// The first position of the two characters a b from `from` on, -1 none;
+// faster than a search for a two-character string.
+qsizetype IndexOfPair(QStringView s, char16_t a, char16_t b, qsizetype from = 0);
 // Removes characters with codes 0..32 from the end.
 QString TrimTextRight(QStringView s);
 // Keeps texts of at most maxLen characters; longer ones become their first
