@@ -166,6 +166,9 @@ public:
     QString FileName() const { return FFile; }
     sqlite3* Handle() const { return FHandle; }
     bool TransactionOpen() const { return FTransactionOpen; }
+    // True (and the transaction counted as ended) when the engine itself has
+    // rolled back the open transaction, as an interrupted statement makes it.
+    bool EndAbandonedTransaction();
     bool IntFuncsOk() const { return FIntFuncsOk; }
 
     // --- execution

@@ -324,15 +324,19 @@ bool TSQLite3Database::Rollback() {
     }
     bool ok = false;
     if (FTransactionOpen) {
-        // An interrupted statement (or an I/O error) may have rolled the
-        // whole transaction back already: that is the roll-back asked for.
-        ok = sqlite3_get_autocommit(FHandle) != 0 || ExecSQL(QStringLiteral("ROLLBACK;"));
+        ok = ExecSQL(QStringLiteral("ROLLBACK;"));
         FTransactionOpen = false;
     } else {
         SetError(kNoTransaction);
     }
     DispatchUpdates();
     return ok;
+}
+
+bool TSQLite3Database::EndAbandonedTransaction() {
+    if (!FTransactionOpen || !FHandle || sqlite3_get_autocommit(FHandle) == 0) return false;
+    FTransactionOpen = false;
+    return true;
 }
 
 bool TSQLite3Database::CheckForeignKeys(bool& bFKeyState) {

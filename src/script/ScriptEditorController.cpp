@@ -87,17 +87,6 @@ void ScriptSettings::Write(SettingList& l) const {
     KVPut(l, QStringLiteral("ResultHeaderDivider"), EncodeScriptCfgText(divider));
 }
 
-QString ShortenItemText(const QString& text, int length) {
-    if (text.size() <= length) return text;
-    for (int i = length - 3; i >= length - 12 && i >= 1; --i) {
-        const QChar c = text[i - 1];
-        const bool alnum =
-            (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
-        if (!alnum) return text.left(i - 1) + QStringLiteral(" ...");
-    }
-    return text.left(length - 3) + QStringLiteral("...");
-}
-
 QString OutputTail(const QString& file) {
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly)) return QString();
@@ -382,7 +371,7 @@ QString ScriptEditorController::RowText(int row) {
         st->BindInt64(1, id);
         if (st->Step() == SQLITE_ROW) text = st->ColumnText(0);
     }
-    text = ShortenItemText(CollapseWhitespace(text), 148);
+    text = ShortenAtWord(CollapseWhitespace(text), 148);
     FRowTexts.insert(id, text);
     return text;
 }

@@ -69,9 +69,6 @@ struct ScriptSettings {
 QString EncodeScriptCfgText(const QString& text);
 QString DecodeScriptCfgText(const QString& stored);
 
-// Shortening a grid text to L characters (a cut at a word end when one lies
-// in the last 12 characters).
-QString ShortenItemText(const QString& text, int length);
 // The output view: the last 1 MiB of the file (a first part-line dropped).
 QString OutputTail(const QString& file);
 

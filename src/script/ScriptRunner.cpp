@@ -470,7 +470,8 @@ ScriptRunResult ScriptRun::End(bool commit) {
                false, false, 2);
     }
     auto rollBack = [&] {
-        if (db.Rollback())
+        // An interrupted statement has rolled everything back already.
+        if (db.EndAbandonedTransaction() || db.Rollback())
             w.Status(2, QStringLiteral("Transaction Rolled back."));
         else
             w.Status(3, QStringLiteral("Failed to Roll back: ") + db.LastError());

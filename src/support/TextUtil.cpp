@@ -1,5 +1,7 @@
 #include "support/TextUtil.h"
 
+#include <algorithm>
+
 #include <cstdlib>
 #include <cstring>
 #include <cxxabi.h>
@@ -37,6 +39,19 @@ QString TrimTextRight(QStringView s) {
     while (e > 0 && s[e - 1].unicode() <= 32)
         --e;
     return s.left(e).toString();
+}
+
+QString ShortenAtWord(const QString& text, int n) {
+    n = std::max(n, 5);
+    if (text.size() <= n) return text;
+    const int lowest = n < 17 ? 5 : n - 12;
+    for (int i = n - 3; i >= lowest && i >= 1; --i) {
+        const QChar c = text[i - 1];
+        const bool alnum =
+            (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
+        if (!alnum) return text.left(i - 1) + QStringLiteral(" ...");
+    }
+    return text.left(n - 3) + QStringLiteral("...");
 }
 
 QString ShortenText(const QString& s, qsizetype maxLen) {

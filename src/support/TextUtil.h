@@ -23,6 +23,11 @@ QString TrimTextRight(QStringView s);
 // Keeps texts of at most maxLen characters; longer ones become their first
 // maxLen - 3 characters followed by "...".
 QString ShortenText(const QString& s, qsizetype maxLen);
+// A text of at most n characters (n at least 5) as it is; a longer one cut
+// at a word end: the last character that is not an ASCII letter or digit
+// from position n - 3 back to n - 12 (to 5 when n is below 17), the text
+// before it + " ..."; without one the first n - 3 characters + "...".
+QString ShortenAtWord(const QString& text, int n);
 // Upper-cases a-z only (keeps every other character and every position).
 QString UpperAscii(QStringView s);
 // Demangled class name of an exception object.

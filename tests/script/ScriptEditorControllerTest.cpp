@@ -12,6 +12,7 @@
 #include "common/TempConfig.h"
 #include "common/TempDb.h"
 #include "engine/SystemLog.h"
+#include "support/TextUtil.h"
 
 #include <QDir>
 #include <QFile>
@@ -222,7 +223,7 @@ TEST_F(ScriptEditorControllerTest, SettingsTextsAndShortening) {
                  {"abcdefghij klmnopqrstuvwxyz", "abcdefghij ..."},
                  {"abcdefghijklmnopqrstuvwxyz0123", "abcdefghijklmnopq..."}};
     for (const auto& c : cases)
-        EXPECT_EQ(ShortenItemText(c.in, 20), c.out) << c.in;
+        EXPECT_EQ(ShortenAtWord(c.in, 20), c.out) << c.in;
 }
 
 TEST_F(ScriptEditorControllerTest, NewAsksBeforeReplacingTheChangedAutomaticScript) {
