@@ -78,7 +78,11 @@ bool LoadDbLayout(const QString& file, TDBLayout& l) {
                 !convDBTableToLayout(db, QString(), read[k], tables[k]->Name(), &why, &cat))
                 read[k] = TTableLayout();
             if (read[k].tblName.isEmpty()) {
-                l.unreadable.append({tables[k]->Name(), tables[k]->Sql()});
+                QString sql = tables[k]->Sql() + u';';
+                for (CatalogueKind kind : {CatalogueKind::Index, CatalogueKind::Trigger})
+                    for (const TCatalogueEntry* d : cat.Dependents(*tables[k], kind))
+                        if (!d->sql.isEmpty()) sql += QStringLiteral("\r\n") + d->Sql() + u';';
+                l.unreadable.append({tables[k]->Name(), sql});
                 continue;
             }
             l.aTbl.append(std::move(read[k]));
@@ -94,11 +98,18 @@ bool LoadDbLayout(const QString& file, TDBLayout& l) {
         // A fresh connection has no temporary views: the persistent ones.
         for (const TCatalogueEntry* e : cat.OfKind(CatalogueKind::View)) {
             TViewLayout v;
+            const QList<const TCatalogueEntry*> triggers =
+                cat.Dependents(*e, CatalogueKind::Trigger);
             if (!readView(e->Sql(), v)) {
-                l.unreadable.append({e->Name(), e->Sql()});
+                QString sql = e->Sql() + u';';
+                for (const TCatalogueEntry* d : triggers)
+                    sql += QStringLiteral("\r\n") + d->Sql() + u';';
+                l.unreadable.append({e->Name(), sql});
                 continue;
             }
             readViewFields(db, v);
+            for (const TCatalogueEntry* d : triggers)
+                l.viewTriggers.append({v.vName, d->Sql()});
             l.aVws.append(std::move(v));
         }
     }

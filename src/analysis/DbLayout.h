@@ -26,9 +26,12 @@ struct TDBLayout {
     // Tables an SQL script must not create itself: the engine's own
     // (sqlite_%) and the shadow tables of virtual tables.
     QSet<QString> notScripted;
-    // Objects whose layout could not be read: name and stored statement(s),
-    // in catalogue order.
+    // Objects whose layout could not be read: name and stored statements
+    // (a table's with its indexes and triggers, each ended by ";"), in
+    // catalogue order.
     QList<QPair<QString, QString>> unreadable;
+    // The triggers of views (view name, stored statement), in catalogue order.
+    QList<QPair<QString, QString>> viewTriggers;
     // The engine's collations, upper-cased and joined by ",".
     QString collations;
 

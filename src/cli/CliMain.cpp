@@ -200,15 +200,17 @@ const char* const kListing[] = {
     "remove-object",  "design-test",  "edit-data",     "import-csv",    "find-db",
     "restructure",    "quick-sql",    "results-copy",  "results-save",  "query-to-file",
     "query-to-table", "cell-action",  "import",        "import-to-csv", "import-preview",
-    "script",         "script-items", "script-params", "script-export", "help"};
+    "script",         "script-items", "script-params", "script-export", "doc",
+    "check-schema",   "help"};
 
 // Every command of every family, in listing order.
 const std::vector<const CliCommand*>& Commands() {
     static const std::vector<const CliCommand*> commands = [] {
         std::vector<const CliCommand*> all;
-        for (auto family : {QueryCommands(), ScriptCommands(), SchemaCommands(), TableCommands(),
-                            DataCommands(), ImportCommands(), FileImportCommands(),
-                            ScriptProcessorCommands(), ResultsCommands(), FileCommands()})
+        for (auto family :
+             {QueryCommands(), ScriptCommands(), SchemaCommands(), TableCommands(), DataCommands(),
+              ImportCommands(), FileImportCommands(), ScriptProcessorCommands(), AnalysisCommands(),
+              ResultsCommands(), FileCommands()})
             all.insert(all.end(), family.begin(), family.end());
         all.push_back(&kHelpCommand);
         auto rank = [](const CliCommand* c) {

@@ -23,28 +23,6 @@ QStringList LinesOf(const QString& cell) {
 
 } // namespace
 
-QString CollapseWhitespace(const QString& s) {
-    QString r(s.size(), Qt::Uninitialized);
-    QChar* out = r.data();
-    bool space = false;
-    for (QChar c : s) {
-        const char16_t u = c.unicode();
-        const bool blank =
-            (u <= 32 || u >= 0x7F) && (u < 32 || u == u' ' || u == 0xA0 || u == 0xFF ||
-                                       u == 0x1680 || u == 0x180E || (u >= 0x2000 && u <= 0x200B) ||
-                                       u == 0x202F || u == 0x205F || u == 0x3000 || u == 0xFEFF);
-        if (blank) {
-            if (!space) *out++ = u' ';
-            space = true;
-        } else {
-            *out++ = c;
-            space = false;
-        }
-    }
-    r.truncate(out - r.constData());
-    return r;
-}
-
 QString OutputTable::Separator() const {
     QString s = FOpt.separator;
     s.replace(QLatin1String("TAB"), QStringLiteral("\t"));

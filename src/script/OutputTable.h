@@ -6,16 +6,14 @@
 // widths.
 #pragma once
 
+#include "support/TextUtil.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <vector>
 
 namespace sky {
-
-// Control characters and the other blanks (U+00A0, U+1680, U+2000..U+200B,
-// ...) as spaces, each run of spaces one space.
-QString CollapseWhitespace(const QString& s);
 
 struct OutputTableOptions {
     int bufferRows = 512;                     // 16..4096

@@ -28,6 +28,9 @@ QString ShortenText(const QString& s, qsizetype maxLen);
 // from position n - 3 back to n - 12 (to 5 when n is below 17), the text
 // before it + " ..."; without one the first n - 3 characters + "...".
 QString ShortenAtWord(const QString& text, int n);
+// Control characters and the other blanks (U+00A0, U+1680, U+2000..U+200B,
+// ...) as spaces, each run of spaces one space.
+QString CollapseWhitespace(const QString& s);
 // Upper-cases a-z only (keeps every other character and every position).
 QString UpperAscii(QStringView s);
 // Demangled class name of an exception object.
