@@ -515,6 +515,20 @@ QStringList PrototypeLines(const TDBLayout& l) {
     return out;
 }
 
+bool WriteDocLines(const QStringList& lines, QIODevice& out) {
+    QByteArray piece;
+    piece.reserve(1 << 20);
+    for (const QString& line : lines) {
+        piece += line.toUtf8();
+        piece += "\r\n";
+        if (piece.size() >= (1 << 20)) {
+            if (out.write(piece) != piece.size()) return false;
+            piece.clear();
+        }
+    }
+    return out.write(piece) == piece.size();
+}
+
 QByteArray DocBytes(const QStringList& lines) {
     QByteArray out;
     for (const QString& line : lines) {

@@ -9,6 +9,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QIODevice>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -48,5 +49,7 @@ QStringList PrototypeLines(const TDBLayout& l);
 
 // The lines as the files hold them: UTF-8, each ended by CR LF.
 QByteArray DocBytes(const QStringList& lines);
+// The same written to out in pieces of about 1 MiB; false when a write failed.
+bool WriteDocLines(const QStringList& lines, QIODevice& out);
 
 } // namespace sky

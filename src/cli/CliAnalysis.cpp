@@ -27,7 +27,7 @@ int CmdDoc(CliContext& ctx) {
     const QStringList lines = format == QLatin1String("prototypes")
                                   ? PrototypeLines(l)
                                   : DocumentationLines(l, format == QLatin1String("sql") ? 1 : 0);
-    ctx.Output()->write(DocBytes(lines));
+    WriteDocLines(lines, *ctx.Output());
     return ExitOk;
 }
 
@@ -35,7 +35,7 @@ int CmdCheckSchema(CliContext& ctx) {
     if (ctx.args.size() != 1) return ExitUsage;
     TDBLayout l;
     if (!Load(ctx, l)) return ExitFailed;
-    ctx.Output()->write(DocBytes(SchemaCheckLines(l)));
+    WriteDocLines(SchemaCheckLines(l), *ctx.Output());
     return ExitOk;
 }
 
