@@ -108,25 +108,23 @@ QString NotLoadedLine(const TDBLayout& l) {
            QLatin1Char(')');
 }
 
-QStringList PropertiesBlock(const TDBLayout& l, bool withSchemaVersion) {
+QList<QPair<QString, QString>> PropertyRows(const TDBLayout& l, bool withSchemaVersion,
+                                            bool withUnits) {
     const TSQLite3FileHeader& h = l.dHdr;
-    QStringList out;
+    const QString b = withUnits ? QStringLiteral(" b") : QString();
+    QList<QPair<QString, QString>> out;
     auto row = [&out](const char* name, const QString& value) {
-        out << Pad(QString::fromLatin1(name), 20) + QStringLiteral("  :  ") + value;
+        out.append({QString::fromLatin1(name), value});
     };
-    out << Pad(QStringLiteral("Database Properties"), 20) + QStringLiteral("  |  ") +
-               QStringLiteral("Value");
-    out << Dashes(20) + QStringLiteral("--+--") + Dashes(40);
     row("Application ID",
         QStringLiteral("%1").arg(h.ApplicationID, 8, 16, QLatin1Char('0')).toUpper());
     row("Incremental-Vacuum",
         h.IncrementalVacuumMode == 0 ? QStringLiteral("-") : QStringLiteral("Yes"));
     const qint64 pageSize = h.PageSize == 1 ? 65536 : h.PageSize;
-    row("Page Size", GroupedNumber(pageSize, QStringLiteral("0")) + QStringLiteral(" b"));
+    row("Page Size", GroupedNumber(pageSize, QStringLiteral("0")) + b);
     row("Pages in DB", GroupedNumber(h.PagesInDB, QStringLiteral("0")));
-    row("File Size", GroupedNumber(h.FileSize, QStringLiteral("0")) + QStringLiteral(" b"));
-    row("Default Page Cache",
-        GroupedNumber(h.DefaultPageCache, QStringLiteral("0")) + QStringLiteral(" b"));
+    row("File Size", GroupedNumber(h.FileSize, QStringLiteral("0")) + b);
+    row("Default Page Cache", GroupedNumber(h.DefaultPageCache, QStringLiteral("0")) + b);
     row("SQLite Version", GroupedNumber(h.SQLiteVersionNo, QStringLiteral("Error")));
     row("User version", QString::number(h.UserVersion));
     if (withSchemaVersion) row("Schema Version", l.Prop(QStringLiteral("schema_version")));
@@ -135,6 +133,16 @@ QStringList PropertiesBlock(const TDBLayout& l, bool withSchemaVersion) {
     row("Text Encoding", h.DBTextEncoding >= 1 && h.DBTextEncoding <= 3
                              ? encodings[int(h.DBTextEncoding) - 1]
                              : QStringLiteral("None [ANSI]"));
+    return out;
+}
+
+QStringList PropertiesBlock(const TDBLayout& l, bool withSchemaVersion) {
+    QStringList out;
+    out << Pad(QStringLiteral("Database Properties"), 20) + QStringLiteral("  |  ") +
+               QStringLiteral("Value");
+    out << Dashes(20) + QStringLiteral("--+--") + Dashes(40);
+    for (const auto& [name, value] : PropertyRows(l, withSchemaVersion, true))
+        out << Pad(name, 20) + QStringLiteral("  :  ") + value;
     return out;
 }
 
@@ -176,9 +184,12 @@ void ViewIndex(QStringList& out, const QString& prefix, const QList<TViewLayout>
                             Pad(CountOrEmpty(v.vRefs.size()), 4), ShortenAtWord(v.Comment, 40));
 }
 
-QString ConstraintText(const TFKeyLayout& k) {
-    const QString name =
-        k.ConstrName.isEmpty() ? QString() : QStringLiteral(" \"") + k.ConstrName + u'"';
+} // namespace
+
+QString ConstraintDescription(const TFKeyLayout& k, bool withName) {
+    const QString name = k.ConstrName.isEmpty() || !withName
+                             ? QString()
+                             : QStringLiteral(" \"") + k.ConstrName + u'"';
     switch (k.iKeyKind) {
     case KeyKind::PrimaryKey:
         return QStringLiteral("Primary Key") + name + QStringLiteral(" on (") + k.OwnFields + u')';
@@ -193,7 +204,7 @@ QString ConstraintText(const TFKeyLayout& k) {
     return QString();
 }
 
-QString TriggerText(const TTriggerLayout& g) {
+QString TriggerEventText(const TTriggerLayout& g) {
     QString timing, event;
     switch (g.trigExecTiming) {
     case TrigTiming::Before:
@@ -222,8 +233,57 @@ QString TriggerText(const TTriggerLayout& g) {
     default:
         break;
     }
+    return timing + event;
+}
+
+QStringList ColumnReferences(const TTableLayout& t, const TFieldLayout& c, bool html) {
+    const QString sep = html ? QStringLiteral("  -  ") : QString();
+    QStringList refs;
+    for (const TFKeyLayout& k : t.FKeys)
+        if (HasWholeWord(k.OwnFields, c.fName)) {
+            const QString kind = QLatin1String(KindName(k.iKeyKind));
+            if (html)
+                refs << QStringLiteral("Used in ") + kind + QStringLiteral(" constraint") +
+                            (k.ConstrName.isEmpty() ? QString() : sep + k.ConstrName);
+            else
+                refs << QStringLiteral("Used in a ") + kind + QStringLiteral(" constraint") +
+                            (k.ConstrName.isEmpty()
+                                 ? QString()
+                                 : QStringLiteral("  [ ") + k.ConstrName + QStringLiteral(" ]"));
+        }
+    const QString index = html ? QStringLiteral("Index  -  ") : QStringLiteral("Index: ");
+    for (const TIndexLayout& i : t.Idxs) {
+        const QString unique = i.IdxUnique ? QStringLiteral("Unique ") : QString();
+        if (HasWholeWord(i.IdxWhere, c.fName))
+            refs << QStringLiteral("Referenced in ") + unique + index + i.IdxName;
+        else if (HasWholeWord(i.IdxFields, c.fName))
+            refs << QStringLiteral("Used in ") + unique + index + i.IdxName;
+    }
+    const QString trig = html ? QStringLiteral(" Trigger  -  ") : QStringLiteral(" Trigger: ");
+    for (const TTriggerLayout& g : t.Trigs) {
+        if (HasWholeWord(g.trigExecCode, c.fName))
+            refs << QStringLiteral("Used in") + trig + g.trigName;
+        else if (HasWholeWord(g.trigWhen, c.fName))
+            refs << QStringLiteral("Referenced in") + trig + g.trigName;
+        else if (HasWholeWord(g.trigFields, c.fName))
+            refs << QStringLiteral("Invokes") + trig + g.trigName;
+    }
+    return refs;
+}
+
+QStringList TextLines(const QString& text) {
+    QString t = text;
+    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    t.replace(u'\r', u'\n');
+    if (t.endsWith(u'\n')) t.chop(1);
+    return t.split(u'\n');
+}
+
+namespace {
+
+QString TriggerText(const TTriggerLayout& g) {
     const QString code = CollapseWhitespace(TrimText(g.trigExecCode)).trimmed();
-    return ShortenAtWord(timing + event + QStringLiteral("Trigger \"") + g.trigName +
+    return ShortenAtWord(TriggerEventText(g) + QStringLiteral("Trigger \"") + g.trigName +
                              QStringLiteral("\" { ") + code,
                          137) +
            QStringLiteral(" }");
@@ -257,30 +317,7 @@ void TableSection(QStringList& out, const TTableLayout& t) {
                         Pad(pos < 0 ? QString() : Num(pos + 1, 2), -2),
                         Pad(ShortenAtWord(c.fDefVal, 30), -30),
                         Pad(ShortenAtWord(TrimText(c.fComment), 30), -30));
-        QStringList refs;
-        for (const TFKeyLayout& k : t.FKeys)
-            if (HasWholeWord(k.OwnFields, c.fName))
-                refs << QStringLiteral("Used in a ") + QLatin1String(KindName(k.iKeyKind)) +
-                            QStringLiteral(" constraint") +
-                            (k.ConstrName.isEmpty()
-                                 ? QString()
-                                 : QStringLiteral("  [ ") + k.ConstrName + QStringLiteral(" ]"));
-        for (const TIndexLayout& i : t.Idxs) {
-            const QString unique = i.IdxUnique ? QStringLiteral("Unique ") : QString();
-            if (HasWholeWord(i.IdxWhere, c.fName))
-                refs << QStringLiteral("Referenced in ") + unique + QStringLiteral("Index: ") +
-                            i.IdxName;
-            else if (HasWholeWord(i.IdxFields, c.fName))
-                refs << QStringLiteral("Used in ") + unique + QStringLiteral("Index: ") + i.IdxName;
-        }
-        for (const TTriggerLayout& g : t.Trigs) {
-            if (HasWholeWord(g.trigExecCode, c.fName))
-                refs << QStringLiteral("Used in Trigger: ") + g.trigName;
-            else if (HasWholeWord(g.trigWhen, c.fName))
-                refs << QStringLiteral("Referenced in Trigger: ") + g.trigName;
-            else if (HasWholeWord(g.trigFields, c.fName))
-                refs << QStringLiteral("Invokes Trigger: ") + g.trigName;
-        }
+        const QStringList refs = ColumnReferences(t, c, false);
         if (!refs.isEmpty()) {
             out << QStringLiteral("       References %1 Database Object%2:")
                        .arg(refs.size())
@@ -296,7 +333,7 @@ void TableSection(QStringList& out, const TTableLayout& t) {
     if (!t.FKeys.isEmpty()) {
         block(t.FKeys.size(), "Constraint", "Constraints");
         for (const TFKeyLayout& k : t.FKeys)
-            out << QStringLiteral("    ") + ConstraintText(k);
+            out << QStringLiteral("    ") + ConstraintDescription(k, true);
     }
     if (!t.Idxs.isEmpty()) {
         block(t.Idxs.size(), "Index", "Indices");
@@ -334,11 +371,7 @@ QString PragmaValue(const QString& v) {
 }
 
 void AppendLines(QStringList& out, const QString& text) {
-    QString t = text;
-    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    t.replace(u'\r', u'\n');
-    if (t.endsWith(u'\n')) t.chop(1);
-    out << t.split(u'\n');
+    out << TextLines(text);
 }
 
 void ScriptLines(QStringList& out, const TDBLayout& l, const QDateTime& now) {

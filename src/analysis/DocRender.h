@@ -39,8 +39,22 @@ QString PrimaryKeyText(const TTableLayout& t);
 QString DocFileName(const QString& file);
 // The "#ERROR: Database File not loaded (" + status + ")" line.
 QString NotLoadedLine(const TDBLayout& l);
+// The database properties as name and value (sizes with " b" when asked).
+QList<QPair<QString, QString>> PropertyRows(const TDBLayout& l, bool withSchemaVersion,
+                                            bool withUnits);
 // The database properties block (with "Schema Version" for the check).
 QStringList PropertiesBlock(const TDBLayout& l, bool withSchemaVersion);
+
+// A constraint as the documentation lists it ("Primary Key on (a, b)"),
+// with its name in quotes after the kind when asked and named.
+QString ConstraintDescription(const TFKeyLayout& k, bool withName);
+// "Before Insert " and the like; empty parts left out.
+QString TriggerEventText(const TTriggerLayout& g);
+// The objects that use a column: its constraints, indexes and triggers
+// (html: the page's wording).
+QStringList ColumnReferences(const TTableLayout& t, const TFieldLayout& c, bool html);
+// A create text's lines (CR LF, CR or LF).
+QStringList TextLines(const QString& text);
 
 // --- renderers; now: the time of "-- Script Time:"
 QStringList DocumentationLines(const TDBLayout& l, int mode,

@@ -3,7 +3,10 @@
 #include "cli/CliFamilies.h"
 
 #include "analysis/DocRender.h"
+#include "analysis/HtmlDoc.h"
+
 #include "analysis/SchemaCheck.h"
+#include <QFileInfo>
 
 namespace sky::cli {
 namespace {
@@ -19,14 +22,35 @@ bool Load(CliContext& ctx, TDBLayout& l) {
 
 int CmdDoc(CliContext& ctx) {
     if (ctx.args.size() != 1) return ExitUsage;
-    static const QStringList formats{"text", "sql", "prototypes"};
+    static const QStringList formats{"text", "sql", "html", "prototypes"};
     const QString format = ctx.opts.value(QStringLiteral("format"), QStringLiteral("text"));
     if (!formats.contains(format)) return ExitUsage;
+    int scheme = 0;
+    if (ctx.opts.contains(QStringLiteral("scheme"))) {
+        bool ok = false;
+        scheme = ctx.opts.value(QStringLiteral("scheme")).toInt(&ok);
+        if (!ok || scheme < 1 || scheme > 8 || format != QLatin1String("html")) return ExitUsage;
+    }
     TDBLayout l;
     if (!Load(ctx, l)) return ExitFailed;
-    const QStringList lines = format == QLatin1String("prototypes")
-                                  ? PrototypeLines(l)
-                                  : DocumentationLines(l, format == QLatin1String("sql") ? 1 : 0);
+    QStringList lines;
+    if (format == QLatin1String("html")) {
+        HtmlPrefs prefs = HtmlPrefs::Initial();
+        if (scheme > 0)
+            prefs = HtmlPrefs::Scheme(scheme - 1);
+        else
+            prefs.Read();
+        // The page's script library goes beside the page.
+        if (!ctx.outputFile.isEmpty() && !EnsureJQuery(QFileInfo(ctx.outputFile).absolutePath())) {
+            ctx.error = kCannotWriteOutput;
+            return ExitFailed;
+        }
+        lines = HtmlDocLines(l, prefs);
+    } else if (format == QLatin1String("prototypes")) {
+        lines = PrototypeLines(l);
+    } else {
+        lines = DocumentationLines(l, format == QLatin1String("sql") ? 1 : 0);
+    }
     WriteDocLines(lines, *ctx.Output());
     return ExitOk;
 }
@@ -41,15 +65,19 @@ int CmdCheckSchema(CliContext& ctx) {
 
 const CliCommand kDocCommand{
     "doc",
-    "doc DB [--format text|sql|prototypes]",
+    "doc DB [--format text|sql|html|prototypes] [--scheme N]",
     "Documents the database: text (default) lists its tables, views, pragma\n"
     "settings, file properties and every table's columns, keys, indexes and\n"
     "triggers; sql writes a script that creates the same schema in an empty\n"
     "file (file layout pragmas first, journal mode last); prototypes lists each\n"
-    "table and view with its columns, types and affinities. UTF-8, CR LF. A file\n"
+    "table and view with its columns, types and affinities; html writes the page\n"
+    "of collapsible sections (with -o, \"jquery.js\" is placed beside FILE when\n"
+    "missing), coloured by the stored preferences or by scheme N (1-8: Light\n"
+    "Default, Printer friendly, High-Contrast, Desert Sand, Sea Green, Dark\n"
+    "Tablet, Blue-Gray, Obsidian). UTF-8, CR LF. A file\n"
     "that is not ready gives \"#ERROR: Database File not loaded (...)\", exit 1.",
     &CmdDoc,
-    {QStringLiteral("format")},
+    {QStringLiteral("format"), QStringLiteral("scheme")},
     {},
     1,
     1};
