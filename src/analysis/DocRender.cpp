@@ -7,6 +7,7 @@
 
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSaveFile>
 
 namespace sky {
 
@@ -569,6 +570,17 @@ QByteArray DocBytes(const QStringList& lines) {
         out += "\r\n";
     }
     return out;
+}
+
+bool SaveDocLines(const QStringList& lines, const QString& file, QString& message) {
+    QSaveFile out(file);
+    const bool opened = out.open(QIODevice::WriteOnly);
+    if (opened && WriteDocLines(lines, out) && out.commit()) return true;
+    message = QStringLiteral("Exception creating output file \"") + QFileInfo(file).fileName() +
+              QStringLiteral("\" (") +
+              (opened ? QStringLiteral("WriteError") : QStringLiteral("OpenError")) +
+              QStringLiteral("): ") + out.errorString();
+    return false;
 }
 
 } // namespace sky

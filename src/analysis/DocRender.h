@@ -65,5 +65,8 @@ QStringList PrototypeLines(const TDBLayout& l);
 QByteArray DocBytes(const QStringList& lines);
 // The same written to out in pieces of about 1 MiB; false when a write failed.
 bool WriteDocLines(const QStringList& lines, QIODevice& out);
+// The same saved to a file (replaced only once complete); false with the
+// notice text ("Exception creating output file ...") when it fails.
+bool SaveDocLines(const QStringList& lines, const QString& file, QString& message);
 
 } // namespace sky

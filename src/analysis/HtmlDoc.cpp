@@ -256,7 +256,7 @@ void Page::Style() {
                "  div { box-sizing: border-box; }\n"
                "  .clearfix:after { content: \"\"; display: table; clear: both; }\n"
                "  .inline { display: inline-block; }\n"
-               "  table { table-layout: fixed; text-align: left; }\n"
+               "  table { table-layout: fixed; text-align: left; max-width: 100%; }\n"
                "  .index h1, .index h3 { display: inline-block; margin: 0 10px 0 0; }\n"
                "  .index .buttons { float: right; }\n"
                "  .table-prop { border-spacing: 0; }\n"
@@ -265,7 +265,7 @@ void Page::Style() {
                .arg(bg, Col(P.TextStd), Col(P.TextHilite), hdrText);
     out << headers(QStringLiteral(".table-prop"), P.HdrBarStd);
     out << QStringLiteral(
-               "  .table-prop td { padding: 3px; vertical-align: top; }\n"
+               "  .table-prop td { padding: 3px; vertical-align: top; overflow-wrap: anywhere; }\n"
                "  .table-prop tbody tr:nth-child(odd) td:nth-child(odd) { background: %1; }\n"
                "  .table-prop tbody tr:nth-child(odd) td:nth-child(even) { background: %2; }\n"
                "  .table-prop tbody tr:nth-child(even) td:nth-child(odd) { background: %3; }\n"
@@ -605,14 +605,7 @@ bool ExportHtmlDoc(const TDBLayout& l, const HtmlPrefs& prefs, const QString& fi
         message = kCannotWriteOutput;
         return false;
     }
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || !WriteDocLines(HtmlDocLines(l, prefs), out) ||
-        !out.commit()) {
-        message = QStringLiteral("Exception creating output file \"") + info.fileName() +
-                  QStringLiteral("\" (EFileError): ") + out.errorString();
-        return false;
-    }
-    return true;
+    return SaveDocLines(HtmlDocLines(l, prefs), file, message);
 }
 
 } // namespace sky

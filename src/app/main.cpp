@@ -3,6 +3,7 @@
 // frame and the overview (giving it the factory of its workspace windows),
 // runs the event loop, and at the end writes the settings (and starts the
 // program again when the theme notice asked for it).
+#include "analysis/ui/DocWindow.h"
 #include "design/ui/CheckDialog.h"
 #include "design/ui/ForeignKeyDialog.h"
 #include "design/ui/IndexDialog.h"
@@ -53,6 +54,7 @@ int main(int argc, char** argv) {
     options.scripts = [](const QString& db) {
         sky::ui::OpenScriptWindow(db, QString(), QString());
     };
+    options.docs = [](const QString& db) { sky::ui::frmSKYDBDoc().ShowDoc(db); };
 
     auto* frame = new sky::ui::TfrmSKYApp(&app);
     auto* overview = new sky::ui::TfrmSKYOview(frame, std::move(options));
@@ -65,6 +67,7 @@ int main(int argc, char** argv) {
     sky::ui::frmSKYPKey();
     sky::ui::frmSKYChk();
     sky::ui::frmSKYView();
+    sky::ui::frmSKYDBDoc();
     const int rc = app.exec();
 
     // Support library end.

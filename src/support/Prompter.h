@@ -77,6 +77,12 @@ public:
     virtual QString SaveFile(const QString& title, const QString& filter, const QString& start,
                              const QString& defaultSuffix) = 0;
     virtual QString Folder(const QString& title, const QString& start) = 0;
+    // SaveFile with the filter at index selected (0-based) chosen first.
+    virtual QString SaveFileAs(const QString& title, const QString& filter, int selected,
+                               const QString& start, const QString& defaultSuffix) {
+        (void)selected;
+        return SaveFile(title, filter, start, defaultSuffix);
+    }
 };
 
 // Opens a file, a folder (showing a file in it) or a web address.

@@ -52,6 +52,7 @@ TreeMenuContext WorkspaceController::MenuContext() const {
     c.designerReady = FView.TableDesigner() != nullptr;
     c.popOutReady = FView.PopOutsReady();
     c.scriptReady = FView.ScriptWindowsReady();
+    c.docsReady = FView.DocWindowReady();
     return c;
 }
 
@@ -169,7 +170,10 @@ void WorkspaceController::DatabaseCommand(const TreeCommand& c) {
     case TreeCommandCode::Xsc:
         FView.OpenScriptWindow(c.value);
         break;
-    default: // DOC: its window comes with its own issue
+    case TreeCommandCode::Doc:
+        FView.ShowDocumentation(c.value, false);
+        break;
+    default:
         break;
     }
 }

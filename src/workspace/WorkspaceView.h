@@ -72,6 +72,10 @@ public:
     // disabled).
     virtual bool ScriptWindowsReady() const { return false; }
     virtual void OpenScriptWindow(const QString& dbFile) { (void)dbFile; }
+    // The documentation window on a database file: its text documentation,
+    // or its schema check (none: the items are disabled).
+    virtual bool DocWindowReady() const { return false; }
+    virtual void ShowDocumentation(const QString& dbFile, bool check) { (void)dbFile, (void)check; }
     // The table compare (none yet: the compare items are disabled).
     virtual TableComparePort* TableCompare() { return nullptr; }
     // The CSV import window on a CSV text for a new table of db: true with

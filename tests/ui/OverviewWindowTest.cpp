@@ -148,9 +148,13 @@ TEST_F(OverviewWindowTest, NewDatabaseBackupRestoreDisconnectAndProjects) {
     TfrmSKYApp frame;
     StartOptions o{{shop}, data.path(), false, QString()};
     o.files = &files;
+    QStringList documented;
+    o.docs = [&documented](const QString& db) { documented << db; };
     QPointer<TfrmSKYOview> ov = new TfrmSKYOview(&frame, WithWorkspaces(o));
     ASSERT_TRUE(WaitFor([&] { return ov->Started(); }));
     ASSERT_TRUE(ov->Controller().IsOpen(shop));
+    ASSERT_TRUE(Command(ov, shop, "Generate Schema Documentation"));
+    EXPECT_EQ(documented, QStringList{shop});
     // Opening an open file brings it forward: no second window.
     ASSERT_TRUE(Command(ov, shop, "Open the selected Database"));
     EXPECT_EQ(ov->Controller().Workspaces().size(), 1);

@@ -39,6 +39,9 @@ public:
         events << QString::number(kind) + ":" + s;
         return 0;
     }
+    void ShowDocumentation(const QString& file, bool check) override {
+        events << QStringLiteral("doc%1:").arg(check) + file;
+    }
     void ShowPage(int tag) override { page = tag; }
     int CurrentPage() const override { return page; }
     void ReadWindow() override {
@@ -240,7 +243,8 @@ TEST_F(WorkspaceControllerTest, MenuCommands) {
     EXPECT_TRUE(c.status.startsWith("Failed: "));
     c.RunCommand(ParseTreeCommand("NAV=/x/y.db"));
     c.RunCommand(ParseTreeCommand("OPN=/x/z.db"));
-    EXPECT_EQ(events, (QStringList{"2:/x/y.db", "1:/x/z.db"}));
+    c.RunCommand(ParseTreeCommand("DOC=/x/d.db"));
+    EXPECT_EQ(events, (QStringList{"2:/x/y.db", "1:/x/z.db", "doc0:/x/d.db"}));
     // Dropping a view asks first.
     TDBObjRec view;
     view.sName = "big_items";

@@ -159,8 +159,11 @@ void TFilePane::BuildEntryMenu(QMenu& m, const QString& entry) {
             if (FScripts) FScripts(file);
         });
     script->setEnabled(FScripts && status == 0);
-    // The documentation window comes with its own issue.
-    m.addAction(QStringLiteral("Generate Schema Documentation"))->setEnabled(false);
+    // A file that is there but not ready is documented by its "#ERROR" line.
+    QAction* doc = m.addAction(QStringLiteral("Generate Schema Documentation"), this, [this, file] {
+        if (FDocs) FDocs(file);
+    });
+    doc->setEnabled(FDocs && !entry.isEmpty() && status != 1 && status != 2);
     m.addAction(QStringLiteral("Find && Open another Database..."), this,
                 [this] { FCtl.BrowseAndOpen(); });
     m.addAction(QStringLiteral("Create a New empty Database..."), this,

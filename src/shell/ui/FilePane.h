@@ -28,6 +28,7 @@ public:
     TFilePane(OverviewController& c, QWidget* parent);
     QListWidget* FileList() const { return lbDBFiles; }
     void SetScriptOpener(std::function<void(const QString&)> open) { FScripts = std::move(open); }
+    void SetDocOpener(std::function<void(const QString&)> open) { FDocs = std::move(open); }
     const QList<QPushButton*>& HeaderButtons() const { return FHeaderButtons; }
     // The entry of the selected line; empty when none.
     QString SelectedEntry() const;
@@ -57,6 +58,7 @@ private:
 
     OverviewController& FCtl;
     std::function<void(const QString&)> FScripts;
+    std::function<void(const QString&)> FDocs;
     QComboBox* cbProjectName;
     QList<QPushButton*> FHeaderButtons;
     QPushButton *btnExpand, *btnProjectDelete;

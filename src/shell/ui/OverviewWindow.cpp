@@ -71,6 +71,7 @@ TfrmSKYOview::TfrmSKYOview(TfrmSKYApp* frame, StartOptions options)
     FSplit = new QSplitter(this);
     FPane = new TFilePane(*FCtl, FSplit);
     FPane->SetScriptOpener(FOptions.scripts);
+    FPane->SetDocOpener(FOptions.docs);
     FPages = new QTabWidget(FSplit);
     FPages->setMinimumWidth(320); // the file pane may take the room the pages' captions ask for
     BuildPages();

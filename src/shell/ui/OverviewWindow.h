@@ -45,6 +45,8 @@ struct StartOptions {
     WorkspaceFactory workspaces = {}; // makes the workspace windows; none: files are not opened
     // Opens the script processor on a database file; none: its item is disabled.
     std::function<void(const QString& dbFile)> scripts = {};
+    // Opens the documentation window on a database file; none: its item is disabled.
+    std::function<void(const QString& dbFile)> docs = {};
 };
 
 class TfrmSKYOview : public QMainWindow, public OverviewView {

@@ -11,9 +11,16 @@ QString QtFileChooser::OpenFile(const QString& title, const QString& filter, con
 
 QString QtFileChooser::SaveFile(const QString& title, const QString& filter, const QString& start,
                                 const QString& defaultSuffix) {
+    return SaveFileAs(title, filter, 0, start, defaultSuffix);
+}
+
+QString QtFileChooser::SaveFileAs(const QString& title, const QString& filter, int selected,
+                                  const QString& start, const QString& defaultSuffix) {
     QFileDialog d(QApplication::activeWindow(), title, start, filter);
     d.setAcceptMode(QFileDialog::AcceptSave);
     d.setDefaultSuffix(defaultSuffix);
+    const QStringList filters = filter.split(QStringLiteral(";;"));
+    if (selected > 0 && selected < filters.size()) d.selectNameFilter(filters[selected]);
     if (!start.isEmpty()) d.selectFile(start);
     return d.exec() == QDialog::Accepted && !d.selectedFiles().isEmpty() ? d.selectedFiles().first()
                                                                          : QString();

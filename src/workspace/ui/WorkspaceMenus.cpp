@@ -68,6 +68,13 @@ void TfrmSKYMain::BuildMenus() {
     }
     FSortGroup->actions().first()->setChecked(true);
     db->addSeparator();
+    db->addAction(QStringLiteral("Check Schema"), this, [this] {
+          ShowDocumentation(FCtl->sqlFile, true);
+      })->setObjectName(QStringLiteral("mmnuDatabaseCheckSchema1"));
+    db->addAction(QStringLiteral("Schema Documentation"), this, [this] {
+          ShowDocumentation(FCtl->sqlFile, false);
+      })->setObjectName(QStringLiteral("mmnuDatabaseSchemaDoc1"));
+    db->addSeparator();
     QAction* overview =
         db->addAction(QStringLiteral("Show Main Project Databases      [ Ctrl + L ]"), this,
                       [this] { SysCallback(kWsShowOverview); });

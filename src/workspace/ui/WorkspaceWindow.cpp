@@ -1,5 +1,6 @@
 #include "workspace/ui/WorkspaceWindow.h"
 
+#include "analysis/ui/DocWindow.h"
 #include "design/ui/QueryPopOutWindow.h"
 #include "design/ui/TableDesigner.h"
 #include "design/ui/ViewDialog.h"
@@ -405,6 +406,13 @@ bool TfrmSKYMain::ImportCsv(TSQLite3Database& db, const QString& csv, QString& t
 // 16 pixels right of the window's left edge, 12 below its monitor's top.
 void TfrmSKYMain::OpenScriptWindow(const QString& dbFile) {
     sky::ui::OpenScriptWindow(dbFile, QString(), QString());
+}
+
+void TfrmSKYMain::ShowDocumentation(const QString& dbFile, bool check) {
+    if (check)
+        frmSKYDBDoc().ShowChk(dbFile);
+    else
+        frmSKYDBDoc().ShowDoc(dbFile);
 }
 
 void TfrmSKYMain::OpenPopOut(const QString& sql, const QStringList& lines) {

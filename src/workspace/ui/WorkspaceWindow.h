@@ -74,6 +74,8 @@ public:
     bool PopOutsReady() const override { return true; }
     bool ScriptWindowsReady() const override { return true; }
     void OpenScriptWindow(const QString& dbFile) override;
+    bool DocWindowReady() const override { return true; }
+    void ShowDocumentation(const QString& dbFile, bool check) override;
     void OpenPopOut(const QString& sql, const QStringList& lines) override;
     DesignerDialogs* SchemaDialogs() override;
     void PrepNotice(bool shown) override;
