@@ -401,8 +401,8 @@ void Page::ViewIndexSection() {
         int n = 0;
         for (const TViewLayout& v : L.aVws) {
             ++n;
+            // Only tables are link targets: names refer to tables.
             const QString target = QStringLiteral("javascript:tref('dataview-%1');").arg(n);
-            links.insert(v.vName.toUpper(), target);
             Row({QString::number(n),
                  QStringLiteral("<a href=\"") + target + QStringLiteral("\">") +
                      HtmlEscape(v.vName) + QStringLiteral("</a>"),
