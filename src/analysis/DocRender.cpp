@@ -3,6 +3,7 @@
 
 #include "engine/Identifiers.h"
 #include "engine/SqlLiteral.h"
+#include "support/HeldFiles.h"
 #include "support/TextUtil.h"
 
 #include <QFileInfo>
@@ -573,6 +574,11 @@ QByteArray DocBytes(const QStringList& lines) {
 }
 
 bool SaveDocLines(const QStringList& lines, const QString& file, QString& message) {
+    // A database of ours is only ever written through the engine.
+    if (IsHeldDatabaseFile(file)) {
+        message = HeldFileError(file);
+        return false;
+    }
     QSaveFile out(file);
     const bool opened = out.open(QIODevice::WriteOnly);
     if (opened && WriteDocLines(lines, out) && out.commit()) return true;

@@ -4,6 +4,7 @@
 #include "analysis/DocRender.h"
 #include "analysis/SchemaCheck.h"
 #include "engine/SystemLog.h"
+#include "support/HeldFiles.h"
 #include "support/Prompter.h"
 
 #include <QDir>
@@ -68,10 +69,18 @@ QString DocSession::AskFile(int filter, const QString& suffix) {
     return FFiles.SaveFileAs(kDocDialogTitle, kDocDialogFilter, filter, start, suffix);
 }
 
+// The documented database (or its journal) is never replaced by its own
+// documentation.
+bool DocSession::Refused(const QString& file, const QString& title) {
+    if (!ReplacesFile(file, FFile)) return false;
+    FPrompts.ShowNotice(title, kReplacesDatabase + file, 9, true);
+    return true;
+}
+
 void DocSession::Save(const QString& text) {
     if (FFile.isEmpty()) return;
     const QString file = AskFile(2, QStringLiteral("txt"));
-    if (file.isEmpty()) return;
+    if (file.isEmpty() || Refused(file, QStringLiteral("Failed to Save file"))) return;
     QString message;
     if (!SaveDocLines(TextLines(text), file, message))
         FPrompts.ShowNotice(QStringLiteral("Failed to Save file"), message, 9, true);
@@ -80,7 +89,7 @@ void DocSession::Save(const QString& text) {
 void DocSession::ExportSql() {
     if (FFile.isEmpty()) return;
     const QString file = AskFile(1, QStringLiteral("sql"));
-    if (file.isEmpty()) return;
+    if (file.isEmpty() || Refused(file, QStringLiteral("Failed to Export SQL"))) return;
     FExportFile = file;
     QString message;
     if (SaveDocLines(Render(FFile, 3), file, message))
@@ -93,7 +102,7 @@ void DocSession::ExportSql() {
 void DocSession::ExportHtml() {
     if (FFile.isEmpty()) return;
     const QString file = AskFile(0, QStringLiteral("html"));
-    if (file.isEmpty()) return;
+    if (file.isEmpty() || Refused(file, QStringLiteral("Failed to Export HTML"))) return;
     FExportFile = file;
     TDBLayout l;
     LoadDbLayout(FFile, l);

@@ -20,6 +20,8 @@ inline const QString kDocDialogTitle = QStringLiteral("Export HTML Documentation
 inline const QString kDocDialogFilter = QStringLiteral(
     "HTML Files (*.htm *.html);;SQL Files (*.sql);;Text Files (*.txt);;All Files (*)");
 inline const QString kDocPlacementKey = QStringLiteral("frmSKYDBDoc");
+inline const QString kReplacesDatabase =
+    QStringLiteral("The output file would replace the documented database (or its journal): ");
 
 class DocSession {
 public:
@@ -60,6 +62,7 @@ public:
 
 private:
     QString AskFile(int filter, const QString& suffix);
+    bool Refused(const QString& file, const QString& title);
     Prompter& FPrompts;
     FileChooser& FFiles;
     ClipboardPort& FClipboard;

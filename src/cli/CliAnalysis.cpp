@@ -69,13 +69,13 @@ const CliCommand kDocCommand{
     "Documents the database: text (default) lists its tables, views, pragma\n"
     "settings, file properties and every table's columns, keys, indexes and\n"
     "triggers; sql writes a script that creates the same schema in an empty\n"
-    "file (file layout pragmas first, journal mode last); prototypes lists each\n"
-    "table and view with its columns, types and affinities; html writes the page\n"
-    "of collapsible sections (with -o, \"jquery.js\" is placed beside FILE when\n"
-    "missing), coloured by the stored preferences or by scheme N (1-8: Light\n"
-    "Default, Printer friendly, High-Contrast, Desert Sand, Sea Green, Dark\n"
-    "Tablet, Blue-Gray, Obsidian). UTF-8, CR LF. A file\n"
-    "that is not ready gives \"#ERROR: Database File not loaded (...)\", exit 1.",
+    "file (file layout pragmas first, journal mode last); html writes one page\n"
+    "of collapsible sections, every name escaped (with -o, \"jquery.js\" is\n"
+    "placed beside FILE when missing), coloured by the stored preferences or by\n"
+    "scheme N (1-8: Light Default, Printer friendly, High-Contrast, Desert Sand,\n"
+    "Sea Green, Dark Tablet, Blue-Gray, Obsidian); prototypes lists each table\n"
+    "and view with its columns, types and affinities. UTF-8, CR LF. A file that\n"
+    "is not ready gives \"#ERROR: Database File not loaded (...)\", exit 1.",
     &CmdDoc,
     {QStringLiteral("format"), QStringLiteral("scheme")},
     {},

@@ -292,19 +292,6 @@ bool OptionShaped(const QString& a) {
 
 // True when writing out would replace file, or its journal, WAL or
 // shared-memory file.
-bool Replaces(const QString& out, const QString& file) {
-    struct stat a, b;
-    if (::stat(QFile::encodeName(out).constData(), &a) == 0 &&
-        ::stat(QFile::encodeName(file).constData(), &b) == 0 && a.st_dev == b.st_dev &&
-        a.st_ino == b.st_ino)
-        return true;
-    const QString o = QFileInfo(out).absoluteFilePath();
-    const QString f = QFileInfo(file).absoluteFilePath();
-    for (const char* suffix : {"-journal", "-wal", "-shm"})
-        if (o == f + QLatin1String(suffix)) return true;
-    return false;
-}
-
 } // namespace
 
 int RunCli(const QStringList& argv, QString& err) {
@@ -355,7 +342,7 @@ int RunCli(const QStringList& argv, QString& err) {
                                    ? ctx.args.size()
                                    : std::min<qsizetype>(cmd->fileArgs, ctx.args.size());
         for (qsizetype i = 0; i < read; ++i)
-            if (Replaces(ctx.outputFile, ctx.args[i])) {
+            if (ReplacesFile(ctx.outputFile, ctx.args[i])) {
                 err = kOutputIsInput + ctx.args[i] + QLatin1Char('\n');
                 return ExitFailed;
             }

@@ -1,6 +1,7 @@
 #include "support/HeldFiles.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <sys/stat.h>
@@ -50,6 +51,19 @@ bool IsHeldDatabaseFile(const QString& path) {
 
 QString HeldFileError(const QString& path) {
     return QStringLiteral("The file is open as a database in this program: ") + path;
+}
+
+bool ReplacesFile(const QString& out, const QString& file) {
+    struct stat a, b;
+    if (::stat(QFile::encodeName(out).constData(), &a) == 0 &&
+        ::stat(QFile::encodeName(file).constData(), &b) == 0 && a.st_dev == b.st_dev &&
+        a.st_ino == b.st_ino)
+        return true;
+    const QString o = QFileInfo(out).absoluteFilePath();
+    const QString f = QFileInfo(file).absoluteFilePath();
+    for (const char* suffix : {"-journal", "-wal", "-shm"})
+        if (o == f + QLatin1String(suffix)) return true;
+    return false;
 }
 
 } // namespace sky

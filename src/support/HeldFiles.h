@@ -34,4 +34,8 @@ bool IsHeldDatabaseFile(const QByteArray& path);
 // The error text for an operation refused because the file is held.
 QString HeldFileError(const QString& path);
 
+// True when writing out would replace file (the same file by device and
+// inode, or its -journal, -wal or -shm companion by name).
+bool ReplacesFile(const QString& out, const QString& file);
+
 } // namespace sky

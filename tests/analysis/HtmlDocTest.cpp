@@ -15,6 +15,7 @@
 #include "common/ScriptedPrompter.h"
 #include "common/TempConfig.h"
 #include "common/TempDb.h"
+#include "support/HeldFiles.h"
 #include "support/Settings.h"
 
 #include <QFile>
@@ -405,6 +406,31 @@ TEST_F(DocSessionTest, CommandsSavesAndExports) {
     EXPECT_TRUE(prompts.notices[0].startsWith(
         "Failed to Save file: Exception creating output file \"blocked.txt\""));
     EXPECT_EQ(s.Lines(), before);
+    // Never over the documented database or its journal, nor over a
+    // database a connection of ours holds.
+    prompts.notices.clear();
+    const QByteArray dbBytes = ReadAll(path);
+    for (const QString& target : {path, path + "-journal"}) {
+        files.next = target;
+        s.ExportSql();
+    }
+    EXPECT_EQ(prompts.notices,
+              (QStringList{"Failed to Export SQL: " + kReplacesDatabase + path,
+                           "Failed to Export SQL: " + kReplacesDatabase + path + "-journal"}));
+    EXPECT_EQ(ReadAll(path), dbBytes);
+    EXPECT_FALSE(QFile::exists(path + "-journal"));
+    const QString other = dir.filePath("other.db");
+    {
+        TSQLite3Database held;
+        ASSERT_TRUE(held.Open(other));
+        ASSERT_TRUE(held.ExecuteList("CREATE TABLE keep(a);"));
+        prompts.notices.clear();
+        files.next = other;
+        s.Save("a\nb");
+        ASSERT_EQ(prompts.notices.size(), 1);
+        EXPECT_EQ(prompts.notices[0], "Failed to Save file: " + HeldFileError(other));
+    }
+    EXPECT_EQ(IntegrityCheck(other), "ok");
     files.next = dir.filePath("saved.txt");
     s.Save("a\nb");
     EXPECT_EQ(ReadAll(files.next), "a\r\nb\r\n");
