@@ -80,19 +80,6 @@ QString Pad(const QString& text, int width) {
     return width >= 0 ? text.rightJustified(width) : text.leftJustified(-width);
 }
 
-QString AffinityOf(const QString& declaredType) {
-    const QString t = TrimText(declaredType).toUpper();
-    if (t.contains(QLatin1String("INT"))) return QStringLiteral("INTEGER");
-    if (t.contains(QLatin1String("CHAR")) || t.contains(QLatin1String("CLOB")) ||
-        t.contains(QLatin1String("TEXT")))
-        return QStringLiteral("TEXT");
-    if (t.contains(QLatin1String("BLOB")) || t.isEmpty()) return QStringLiteral("BLOB");
-    if (t.contains(QLatin1String("REAL")) || t.contains(QLatin1String("FLOA")) ||
-        t.contains(QLatin1String("DOUB")))
-        return QStringLiteral("REAL");
-    return QStringLiteral("NUMERIC");
-}
-
 QString PrimaryKeyText(const TTableLayout& t) {
     for (qsizetype k = t.FKeys.size() - 1; k >= 0; --k)
         if (t.FKeys[k].iKeyKind == KeyKind::PrimaryKey) return t.FKeys[k].OwnFields;
@@ -504,7 +491,7 @@ QStringList PrototypeLines(const TDBLayout& l) {
             const QString type = TrimText(c.fType);
             if (typed && !type.isEmpty() && type.toUpper() != QLatin1String("NULL"))
                 e += QStringLiteral(" : ") + c.fType + c.fVarSpec + QStringLiteral(" [") +
-                     AffinityOf(c.fType) + u']';
+                     ColumnAffinity(c.fType) + u']';
             entries << e;
         }
         return QStringLiteral("    ") + QuoteIdent(t.tblName, true) + QStringLiteral(" (") +

@@ -30,8 +30,6 @@ QString GroupedNumber(qint64 value, const QString& zero);
 // "%20s" (width > 0, right-aligned) and "%-14s" (width < 0, left-aligned);
 // never cut.
 QString Pad(const QString& text, int width);
-// The affinity of a declared type by SQLite's rules.
-QString AffinityOf(const QString& declaredType);
 // The primary key text of a table: the own fields of its last primary key
 // constraint, else the name of its last key column; empty without a key.
 QString PrimaryKeyText(const TTableLayout& t);

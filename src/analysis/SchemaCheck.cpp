@@ -100,7 +100,7 @@ Counts CheckTable(QStringList& out, const TTableLayout& t,
         QString T = TrimText(c.fType).toUpper();
         if (T == QLatin1String("INT")) T = QStringLiteral("INTEGER");
         if (T == QLatin1String("NULL")) T.clear();
-        const QString A = AffinityOf(T);
+        const QString A = ColumnAffinity(T);
         // The default as written: its quotes tell 'NULL' from NULL.
         QString D = TrimText(c.fDefRaw.isEmpty() ? c.fDefVal : c.fDefRaw).toUpper();
         if (D == QLatin1String("NULL") && !c.allowNull)
@@ -221,13 +221,13 @@ Counts CheckTable(QStringList& out, const TTableLayout& t,
                         .arg(label, own[p], par[p], parent->tblName));
                 continue;
             }
-            if (child && AffinityOf(child->fType) != AffinityOf(pc->fType))
+            if (child && ColumnAffinity(child->fType) != ColumnAffinity(pc->fType))
                 r.Warning(QStringLiteral(
                               "%1 has child column \"%2\" with type \"%3\" (with %4 affinity), "
                               "but the referenced Parent field \"%5\" in table \"%6\" has "
                               "mismatched Type \"%7\" (with %8 affinity)")
-                              .arg(label, own[p], child->fType, AffinityOf(child->fType), par[p],
-                                   parent->tblName, pc->fType, AffinityOf(pc->fType)));
+                              .arg(label, own[p], child->fType, ColumnAffinity(child->fType),
+                                   par[p], parent->tblName, pc->fType, ColumnAffinity(pc->fType)));
         }
     }
     if (r.counts.errors + r.counts.warnings > 0)

@@ -84,6 +84,10 @@ int checkPKeyKind(const TTableLayout& t);
 // while its name is taken.
 void addCol(TTableLayout& t, TFieldLayout col, int position);
 
+// The affinity of a declared type by SQLite's rules (INTEGER, TEXT, BLOB,
+// REAL, NUMERIC).
+QString ColumnAffinity(const QString& declaredType);
+
 // The permissive test used for type analysis: digits (at most 18), spaces
 // and commas, at most one ".", one sign before the first digit.
 bool IsNumericLiteral(const QString& text);

@@ -340,35 +340,6 @@ bool SameSchema(const QString& a, const QString& b) {
 }
 
 namespace {
-// The affinity rule on an upper-case type (QString or QLatin1String).
-template <typename Text> QString AffinityOfUpper(const Text& t) {
-    if (t.contains(QLatin1String("INT"))) return QStringLiteral("INTEGER");
-    if (t.contains(QLatin1String("CHAR")) || t.contains(QLatin1String("CLOB")) ||
-        t.contains(QLatin1String("TEXT")))
-        return QStringLiteral("TEXT");
-    if (t.contains(QLatin1String("BLOB")) || t.isEmpty()) return QStringLiteral("BLOB");
-    if (t.contains(QLatin1String("REAL")) || t.contains(QLatin1String("FLOA")) ||
-        t.contains(QLatin1String("DOUB")))
-        return QStringLiteral("REAL");
-    return QStringLiteral("NUMERIC");
-}
-} // namespace
-
-QString ColumnAffinity(const QString& declaredType) {
-    // A short ASCII type is upper-cased on the stack, without a copy.
-    const QStringView t = TrimmedView(declaredType);
-    char up[64];
-    bool ascii = t.size() <= qsizetype(sizeof up);
-    for (qsizetype i = 0; ascii && i < t.size(); ++i) {
-        const char16_t u = t[i].unicode();
-        ascii = u < 128;
-        up[i] = u >= 'a' && u <= 'z' ? char(u - 32) : char(u);
-    }
-    if (ascii) return AffinityOfUpper(QLatin1String(up, t.size()));
-    return AffinityOfUpper(t.toString().toUpper());
-}
-
-namespace {
 bool ShownType(const QString& type) {
     const QString t = TrimText(type);
     return !t.isEmpty() && t.compare(QLatin1String("NULL"), Qt::CaseInsensitive) != 0;

@@ -85,9 +85,6 @@ int BuildSchemaTree(TSQLite3Database& db, TreeOrder order, QList<SchemaNode>& ro
 // meaning main.
 bool SameSchema(const QString& a, const QString& b);
 
-// SQLite's column-affinity rules on the upper-cased trimmed declared type.
-QString ColumnAffinity(const QString& declaredType);
-
 // The node's text, its hint (without the surrounding spaces) and its font.
 QString NodeText(const TDBObjRec& r);
 QString NodeHint(const TDBObjRec& r);

@@ -7,6 +7,7 @@
 // items carry the SQL template itself: they only put it into the editor.
 #include "workspace/TreeMenus.h"
 
+#include "design/TableLayout.h"
 #include "design/Views.h"
 #include "engine/Database.h"
 #include "engine/Identifiers.h"

@@ -55,7 +55,7 @@ TEST(DocTextRules, ShorteningWordsCountsAndNumbers) {
                  {"DOUBLE", "REAL"},           {"BOOLEAN", "NUMERIC"},  {"CHARINT", "INTEGER"},
                  {"FLOATING POINT", "INTEGER"}};
     for (const auto& t : types)
-        EXPECT_EQ(AffinityOf(t.type), t.affinity) << t.type;
+        EXPECT_EQ(ColumnAffinity(t.type), t.affinity) << t.type;
 }
 
 class DocDbTest : public TempDbTest {

@@ -10,6 +10,7 @@
 #include "analysis/DocSession.h"
 
 #include "common/FakeChooser.h"
+#include "common/FakeDesktop.h"
 #include "common/FaultInject.h"
 #include "common/Process.h"
 #include "common/ScriptedPrompter.h"
@@ -344,23 +345,10 @@ TEST_F(HtmlDocTest, PreferencesInTheSettingsStore) {
 
 class DocSessionTest : public HtmlDocTest {
 protected:
-    struct Board : ClipboardPort {
-        QString text;
-        QString Text() const override { return text; }
-        void SetText(const QString& t) override { text = t; }
-    };
-    struct Opener : DesktopOpener {
-        QStringList opened;
-        bool ok = true;
-        bool Open(const QString& f) override {
-            opened << f;
-            return ok;
-        }
-    };
     ScriptedPrompter prompts;
     Chooser files;
-    Board board;
-    Opener opener;
+    FakeClipboard board;
+    FakeOpener opener;
     DocSession s{prompts, files, board, opener};
 };
 

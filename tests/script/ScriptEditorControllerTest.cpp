@@ -8,6 +8,7 @@
 #include "script/ScriptEditorController.h"
 
 #include "common/FakeChooser.h"
+#include "common/FakeDesktop.h"
 #include "common/ScriptedPrompter.h"
 #include "common/TempConfig.h"
 #include "common/TempDb.h"
@@ -54,20 +55,8 @@ public:
     bool modified = false, closed = false;
 };
 
-class FakeClipboard : public ClipboardPort {
-public:
-    QString Text() const override { return text; }
-    void SetText(const QString& t) override { text = t; }
-    QString text;
-};
-class FakeOpener : public DesktopOpener {
-public:
-    bool Open(const QString& f) override {
-        opened << f;
-        return true;
-    }
-    QStringList opened;
-};
+using test::FakeClipboard;
+using test::FakeOpener;
 
 class ScriptEditorControllerTest : public TempDbTest {
 protected:

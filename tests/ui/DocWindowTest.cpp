@@ -5,6 +5,7 @@
 #include "analysis/ui/DocWindow.h"
 
 #include "common/FakeChooser.h"
+#include "common/FakeDesktop.h"
 #include "common/ScriptedPrompter.h"
 #include "common/TempConfig.h"
 #include "common/TempDb.h"
@@ -29,18 +30,6 @@ namespace {
 
 class DocWindowTest : public test::TempDbTest {
 protected:
-    struct Board : ClipboardPort {
-        QString text;
-        QString Text() const override { return text; }
-        void SetText(const QString& t) override { text = t; }
-    };
-    struct NoOpener : DesktopOpener {
-        QStringList opened;
-        bool Open(const QString& f) override {
-            opened << f;
-            return true;
-        }
-    };
     void SetUp() override {
         TempDbTest::SetUp();
         test::UseTempConfig(config);
@@ -57,8 +46,8 @@ protected:
     QTemporaryDir config;
     test::ScriptedPrompter prompts;
     test::Chooser files;
-    Board board;
-    NoOpener opener;
+    test::FakeClipboard board;
+    test::FakeOpener opener;
 };
 
 TEST_F(DocWindowTest, CommandsAndTheColourPanel) {

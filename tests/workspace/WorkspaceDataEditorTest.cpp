@@ -1,6 +1,7 @@
 // The data editor page on the workspace: offering tables, the table button
 // and its caption, the reload question, the WHERE history, the row buttons,
 // the copies and the commit with its notice, on a real file.
+#include "common/FakeDesktop.h"
 #include "common/ScriptedPrompter.h"
 #include "common/SilentView.h"
 #include "common/TempConfig.h"
@@ -23,12 +24,7 @@ public:
     void EditDataChanged() override { ++editRenders; }
 };
 
-class FakeClipboard : public ClipboardPort {
-public:
-    QString Text() const override { return text; }
-    void SetText(const QString& t) override { text = t; }
-    QString text;
-};
+using test::FakeClipboard;
 
 class WorkspaceDataEditorTest : public test::TempDbTest {
 protected:
