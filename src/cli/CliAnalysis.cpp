@@ -6,6 +6,9 @@
 #include "analysis/HtmlDoc.h"
 
 #include "analysis/SchemaCheck.h"
+#include "analysis/TableCompare.h"
+#include "engine/Database.h"
+#include "engine/ExportText.h"
 #include <QFileInfo>
 
 namespace sky::cli {
@@ -95,10 +98,175 @@ const CliCommand kCheckSchemaCommand{
     1,
     1};
 
+// A text as one CSV field.
+QString CsvField(const QString& text) {
+    const QByteArray u = text.toUtf8();
+    std::string out;
+    AppendCsvField(out, u.constData(), u.size(), true);
+    return QString::fromUtf8(out.data(), qsizetype(out.size()));
+}
+
+int CmdCompare(CliContext& ctx) {
+    if (ctx.args.size() != 3) return ExitUsage;
+    int modes = 0;
+    for (const char* m : {"data", "query", "fix-sql", "apply"})
+        modes += ctx.flags.contains(QLatin1String(m)) ? 1 : 0;
+    if (modes > 1) return ExitUsage;
+    int limit = kCompareRowLimit;
+    if (ctx.opts.contains(QStringLiteral("limit"))) {
+        bool ok = false;
+        limit = ctx.opts.value(QStringLiteral("limit")).toInt(&ok);
+        if (!ok || limit < 0) return ExitUsage;
+    }
+    const QString direction = ctx.opts.value(QStringLiteral("direction"), QStringLiteral("right"));
+    if (direction != QLatin1String("right") && direction != QLatin1String("left")) return ExitUsage;
+    TSQLite3Database db;
+    if (!OpenExisting(ctx, db, ctx.args[0])) return ExitFailed;
+    TableCompare c;
+    if (!c.compare(&db, ctx.args[1], ctx.args[2])) {
+        ctx.error = c.lastError;
+        return ExitFailed;
+    }
+    auto write = [&ctx](const QString& line) { ctx.Output()->write((line + "\r\n").toUtf8()); };
+    if (modes == 0) {
+        const LayoutComparison& l = c.layout;
+        write(l.caption);
+        QStringList h;
+        for (const QString& x : l.headers)
+            h << CsvField(x);
+        write(h.join(u','));
+        for (const LayoutRow& r : l.rows)
+            write(QStringList{CsvField(r.item), CsvField(r.property), CsvField(r.left),
+                              CsvField(r.right),
+                              r.mark ? CsvField(QStringLiteral(" ! ")) : QString()}
+                      .join(u','));
+        write(QStringLiteral("Similar Objects: %1").arg(l.similar));
+        write(QStringLiteral("Missing Objects: %1").arg(l.missing));
+        write(QStringLiteral("Property discrepancies: %1").arg(l.discrepancies));
+        if (!l.banner.isEmpty()) write(l.banner);
+        return ExitOk;
+    }
+    DataComparison d;
+    if (ctx.flags.contains(QStringLiteral("query"))) {
+        if (!c.PrepareData(d, limit)) {
+            ctx.error = d.error;
+            return ExitFailed;
+        }
+        write(d.query);
+        return ExitOk;
+    }
+    if (ctx.flags.contains(QStringLiteral("data"))) {
+        bool headed = false;
+        int shown = 0;
+        const bool ok = c.StreamData(
+            d,
+            [&](const CmpRow& r) {
+                if (!headed) {
+                    QStringList h;
+                    for (const QString& x : d.GridHeaders())
+                        h << CsvField(x);
+                    write(h.join(u','));
+                    headed = true;
+                }
+                QStringList f{r.key.size() == 1 ? r.key[0].shown : CsvField(r.KeyText()),
+                              r.partner.shown};
+                for (const CmpValue& v : r.values)
+                    f << v.shown;
+                write(f.join(u','));
+                ++shown;
+                return true;
+            },
+            limit);
+        if (!ok) {
+            ctx.error = d.error;
+            return ExitFailed;
+        }
+        if (shown == 0) {
+            write(kNoDiscrepancy);
+            return ExitOk;
+        }
+        write(QStringLiteral("Total missing Rows: %1").arg(d.missingRows));
+        write(QStringLiteral("Total Data discrepancies: %1").arg(d.discrepancies));
+        write(limit > 0 && shown >= limit ? QStringLiteral("(Showing first %1)").arg(shown)
+                                          : QStringLiteral("(Showing All)"));
+        write(d.header);
+        return ExitOk;
+    }
+    // Every fix: the missing rows inserted and each differing value copied
+    // right (or left, without the missing rows).
+    const int tag = direction == QLatin1String("left") ? 2 : 1;
+    const bool apply = ctx.flags.contains(QStringLiteral("apply"));
+    QStringList statements;
+    bool begun = false;
+    const bool ok = c.StreamData(
+        d,
+        [&](const CmpRow& r) {
+            auto add = [&](const QString& s) {
+                if (s.isEmpty()) return;
+                if (apply) {
+                    statements << s;
+                    return;
+                }
+                if (!begun)
+                    ctx.Output()->write("BEGIN TRANSACTION;\r\n\r\n");
+                else
+                    ctx.Output()->write("\r\n");
+                begun = true;
+                ctx.Output()->write(("  " + s).toUtf8());
+            };
+            if (r.missing) {
+                if (tag == 1) add(c.FixStatement(d, r, 3, 0));
+            } else {
+                for (int k = 0; k < r.differs.size(); ++k)
+                    add(c.FixStatement(d, r, tag, k));
+            }
+            return true;
+        },
+        limit);
+    if (!ok) {
+        ctx.error = d.error;
+        return ExitFailed;
+    }
+    if (!apply) {
+        if (begun) ctx.Output()->write("\r\n\r\nEND TRANSACTION;\r\n");
+        return ExitOk;
+    }
+    QString message;
+    if (!statements.isEmpty() && !ApplyFixes(db, statements, message)) {
+        ctx.error = message;
+        return ExitFailed;
+    }
+    write(kFixesApplied);
+    return ExitOk;
+}
+
+const CliCommand kCompareCommand{
+    "compare",
+    "compare DB TABLE1 TABLE2 [--data | --query | --fix-sql | --apply] [--limit N] [--direction "
+    "right|left]",
+    "Compares two tables of DB (TABLE1 the active one, TABLE2 the compared\n"
+    "one). Without an option: the caption, the layout grid as CSV (a block of\n"
+    "eight properties per column, \" ! \" where they differ), the counts of\n"
+    "similar and missing columns and property discrepancies, and the banner.\n"
+    "--query prints the data comparison's query; --data the differing rows as\n"
+    "CSV (rows paired by the primary key both tables declare, else by rowid;\n"
+    "\"<#NULLROW>\" marks a row TABLE2 lacks) with the totals; --fix-sql the fix\n"
+    "script: the missing rows inserted into TABLE2 and every differing value\n"
+    "copied to TABLE2 (--direction left: to TABLE1, missing rows left out);\n"
+    "--apply runs those fixes in one transaction, each changing exactly one\n"
+    "row, or nothing. --limit N rows (default 1000; 0 none).",
+    &CmdCompare,
+    {QStringLiteral("limit"), QStringLiteral("direction")},
+    {QStringLiteral("data"), QStringLiteral("query"), QStringLiteral("fix-sql"),
+     QStringLiteral("apply")},
+    1,
+    1};
+
 } // namespace
 
 std::span<const CliCommand* const> AnalysisCommands() {
-    static const CliCommand* const commands[] = {&kDocCommand, &kCheckSchemaCommand};
+    static const CliCommand* const commands[] = {&kDocCommand, &kCheckSchemaCommand,
+                                                 &kCompareCommand};
     return commands;
 }
 

@@ -29,7 +29,7 @@ std::span<const CliCommand* const> ResultsCommands();
 std::span<const CliCommand* const> FileImportCommands(); // import, import-to-csv, import-preview
 // script-items, script-params, script-export
 std::span<const CliCommand* const> ScriptProcessorCommands();
-std::span<const CliCommand* const> AnalysisCommands(); // doc, check-schema
+std::span<const CliCommand* const> AnalysisCommands(); // doc, check-schema, compare
 
 // Ctrl+C as the progress dialog's Cancel while the object lives (the
 // previous handler comes back afterwards).
