@@ -403,6 +403,77 @@ QString TableCompare::FixStatement(const DataComparison& d, const CmpRow& row, i
            QStringLiteral(" WHERE ") + where + QStringLiteral(") WHERE ") + where + u';';
 }
 
+// --- help
+
+QString CompareHelpTitle(int which) {
+    static const char* const titles[] = {
+        "Table Differences",     "Data Differences",      "Row Information",  "Missing Data Rows",
+        "Fix a differing Value", "Fix a differing Value", "Add a Missing Row"};
+    return QLatin1String(titles[std::clamp(which, 0, 6)]);
+}
+
+QString CompareHelpText(int which, const QString& t1, const QString& t2, bool dataEnabled) {
+    const QString cr = QStringLiteral("\r");
+    const QString closing =
+        QStringLiteral("Once added, Click [View requested Fixes] to see the complete list from "
+                       "where you may choose to Apply or Remove them as needed. ");
+    const QString left =
+        QStringLiteral("currently active table  (") + t1 + QStringLiteral(" - on the LEFT)");
+    const QString right =
+        QStringLiteral("compared table (") + t2 + QStringLiteral(" - on the RIGHT)");
+    switch (which) {
+    case 0:
+        return QStringLiteral(
+                   "The display on the left shows the columns found in the selected Tables, "
+                   "marking differing items in shades of red as shown in the legend to the "
+                   "right.\r\rThis view's only function is to point out differences. To change "
+                   "the Schema, click the [Alter] button from the main interface's \"Table "
+                   "Structure\" page. (This view may remain open as a reference).\r\r") +
+               (dataEnabled ? QStringLiteral("Click [Data Comparison] to view differences in "
+                                             "Data-values between these Tables.")
+                            : QStringLiteral("Data can only be compared for Tables with "
+                                             "relatively similar structures."));
+    case 1:
+        return QStringLiteral(
+            "This display lists the rows in the selected Tables with the same Primary Key or "
+            "RowID (whichever is available) where any shared fields have differing "
+            "values.\r\rSelect rows in the bottom section to see the details (middle section). "
+            "\rOnce some requests are added, the list will become available for actioning.");
+    case 2:
+        return QStringLiteral(
+            "This section shows the currently selected Row (from the discrepancy list at the "
+            "bottom).\r\rThe list to the right contains the field-values for it, which can be "
+            "selected and requested to fix using the buttons on the far right (if they are "
+            "different).\r\rClick [View requested Fixes] to see the complete list (if any were "
+            "added) from where you may choose to Apply or Remove them as needed. ");
+    case 3:
+        return QStringLiteral("Note that the indicated \"Missing Rows\" are specifically rows in "
+                              "the active table (") +
+               t1 + QStringLiteral(") which are not present in the compared table (") + t2 +
+               QStringLiteral("). ") + cr + cr +
+               QStringLiteral("There may well be Rows in the compared table which do not exist in "
+                              "the active table, but they are not shown.") +
+               cr +
+               QStringLiteral("To see those, swap the active and compared tables by changing which "
+                              "table is active in the main interface (by simply selecting it) and "
+                              "then choosing the opposing table to compare against.");
+    case 4:
+    case 5:
+        return QStringLiteral("Click this button to request updating the selected field in the ") +
+               (which == 4 ? left : right) +
+               QStringLiteral(" within the selected Row, using the Value from the corresponding "
+                              "Row in the ") +
+               (which == 4 ? right : left) + QStringLiteral(".") + cr + cr + closing;
+    default:
+        return QStringLiteral("Click this button to request adding the currently selected Row, "
+                              "which is present in the active table (") +
+               t1 +
+               QStringLiteral(") but, according to the Primary Key or Rowid (whichever is "
+                              "available), is NOT present in the compared table (") +
+               t2 + QStringLiteral(").") + cr + cr + closing;
+    }
+}
+
 // --- fixes
 
 bool FixList::Add(const QString& statement) {

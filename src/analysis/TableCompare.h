@@ -127,6 +127,12 @@ public:
     TSQLite3Database* db = nullptr;
 };
 
+// The help panel's texts: 0 "Table Differences", 1 "Data Differences",
+// 2 "Row Information", 3 "Missing Data Rows", 4 "Fix a differing Value"
+// (LEFT button), 5 the same for the RIGHT button, 6 "Add a Missing Row".
+QString CompareHelpTitle(int which);
+QString CompareHelpText(int which, const QString& t1, const QString& t2, bool dataEnabled);
+
 // The requested fixes: each statement once, in request order.
 class FixList {
 public:

@@ -3,6 +3,7 @@
 // frame and the overview (giving it the factory of its workspace windows),
 // runs the event loop, and at the end writes the settings (and starts the
 // program again when the theme notice asked for it).
+#include "analysis/ui/CompareWindow.h"
 #include "analysis/ui/DocWindow.h"
 #include "design/ui/CheckDialog.h"
 #include "design/ui/ForeignKeyDialog.h"
@@ -68,6 +69,7 @@ int main(int argc, char** argv) {
     sky::ui::frmSKYChk();
     sky::ui::frmSKYView();
     sky::ui::frmSKYDBDoc();
+    sky::ui::frmSKYComp();
     const int rc = app.exec();
 
     // Support library end.

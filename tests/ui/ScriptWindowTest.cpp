@@ -98,7 +98,7 @@ TEST_F(ScriptWindowTest, TypeSaveAndThePopups) {
     w->Controller().DeleteItem(); // reinstated, so Close asks nothing more
     w->Controller().ResetItem(true);
     QPointer<TfrmSKYScript> alive(w);
-    AnswerNext(How::No);
+    AnswerNext(How::No, QString(), true); // the question, not a notice still shown
     w->close();
     EXPECT_TRUE(WaitFor([&] { return alive.isNull(); }));
 }

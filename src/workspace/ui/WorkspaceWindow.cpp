@@ -1,5 +1,6 @@
 #include "workspace/ui/WorkspaceWindow.h"
 
+#include "analysis/ui/CompareWindow.h"
 #include "analysis/ui/DocWindow.h"
 #include "design/ui/QueryPopOutWindow.h"
 #include "design/ui/TableDesigner.h"
@@ -391,6 +392,14 @@ QString TfrmSKYMain::ClipboardText() const {
 
 bool TfrmSKYMain::EditView(TViewLayout& view) {
     return frmSKYView().editView(&FCtl->sql, view);
+}
+
+bool TfrmSKYMain::CompareTables(const QString& table, const QString& other, QString& error) {
+    // The window forgets the connection once this workspace is gone.
+    TfrmSKYComp& w = frmSKYComp();
+    if (w.compare(&FCtl->sql, table, other, this)) return true;
+    error = w.lastError();
+    return false;
 }
 
 TableDesignerPort* TfrmSKYMain::TableDesigner() {

@@ -9,6 +9,7 @@
 
 #include "shell/Workspace.h"
 #include "workspace/EditorCommands.h"
+#include "workspace/TableOps.h"
 #include "workspace/WorkspaceController.h"
 #include "workspace/WorkspaceView.h"
 
@@ -44,7 +45,10 @@ class TDataEditorPage;
 class THistoryPage;
 class TWorkspaceSettingsPage;
 
-class TfrmSKYMain : public QMainWindow, public WorkspaceHandle, public WorkspaceView {
+class TfrmSKYMain : public QMainWindow,
+                    public WorkspaceHandle,
+                    public WorkspaceView,
+                    public TableComparePort {
     Q_OBJECT
 public:
     explicit TfrmSKYMain(QWidget* parent = nullptr);
@@ -78,6 +82,9 @@ public:
     void ShowDocumentation(const QString& dbFile, bool check) override;
     void OpenPopOut(const QString& sql, const QStringList& lines) override;
     DesignerDialogs* SchemaDialogs() override;
+    // The compare window on this workspace's connection.
+    TableComparePort* TableCompare() override { return this; }
+    bool CompareTables(const QString& table, const QString& other, QString& error) override;
     void PrepNotice(bool shown) override;
     ProgressSink* StartProgress(const QString& title) override;
     void EndProgress(ProgressSink* p) override;
