@@ -353,6 +353,19 @@ TEST_F(TableCompareTest, CommandLine) {
     EXPECT_EQ(r.out, "BEGIN TRANSACTION;\r\n\r\n  UPDATE \"t1\" SET \"qty\"=(SELECT \"qty\" FROM "
                      "t2 WHERE \"id\"=7) WHERE \"id\"=7;\r\n\r\nEND TRANSACTION;\r\n");
     EXPECT_EQ(Cli({"compare", path, "t1", "T1"}).err.trimmed(), kCompareSelf);
+    // A failed apply: its reason, exit 1, the file as it was.
+    {
+        TSQLite3Database d;
+        ASSERT_TRUE(d.Open(path));
+        ASSERT_TRUE(d.ExecuteList("CREATE TABLE t3(id INTEGER PRIMARY KEY, name TEXT, qty INT "
+                                  "CHECK (qty < 6)); INSERT INTO t3 VALUES (7, 'x', 5);"));
+    }
+    const QByteArray before = Shell(path, "SELECT * FROM t3;");
+    r = Cli({"compare", path, "t2", "t3", "--apply"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.startsWith("DB Error while loading transaction: ")) << r.err.toStdString();
+    EXPECT_EQ(Shell(path, "SELECT * FROM t3;"), before);
+    EXPECT_EQ(IntegrityCheck(path), "ok");
     EXPECT_EQ(Cli({"compare", path, "t1", "none"}).code, 1);
     EXPECT_EQ(Cli({"compare", path, "t1", "t2", "--data", "--query"}).code, 2);
     EXPECT_EQ(Cli({"compare", path, "t1", "t2", "--direction", "up"}).code, 2);

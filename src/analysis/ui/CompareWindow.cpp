@@ -351,7 +351,12 @@ bool TfrmSKYComp::compare(TSQLite3Database* db, const QString& tbl1, const QStri
     FHasOwner = owner != nullptr;
     FFixList.Clear();
     FData = sky::DataComparison();
-    if (!FCmp.compare(db, tbl1, tbl2)) return false;
+    try {
+        if (!FCmp.compare(db, tbl1, tbl2)) return false;
+    } catch (const std::exception&) {
+        FCmp.lastError = QStringLiteral("Exception Comparing Tables");
+        return false;
+    }
     ShowLayout();
     RebuildScript();
     FPages->setTabVisible(1, false);
@@ -411,7 +416,11 @@ bool TfrmSKYComp::DataComparison() {
         FData = sky::DataComparison();
         FData.error = kNullDbReference;
     } else {
-        ok = FCmp.CompareData(FData);
+        try {
+            ok = FCmp.CompareData(FData);
+        } catch (const std::exception&) {
+            FData.error = QStringLiteral("Fatal Exception reading Table Data");
+        }
     }
     Label("lblMissingRows")->setText(QString::number(FData.missingRows));
     Label("lblDataDiscrepancies")->setText(QString::number(FData.discrepancies));
