@@ -7,9 +7,9 @@
 #include "common/FakeDesktop.h"
 #include "common/ScriptedPrompter.h"
 #include "common/TempDb.h"
+#include "common/ThemeShots.h"
 #include "common/UiAnswer.h"
 #include "shell/ui/Scintilla.h"
-#include "shell/ui/Themes.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -135,17 +135,13 @@ TEST_F(CompareWindowTest, TheOwnerGoneLeavesNoDanglingConnection) {
 
 // For a look by eye in each theme (SKYLARK_SHOT_DIR=folder, under Xvfb).
 TEST_F(CompareWindowTest, ScreenshotsInThemes) {
-    const QString shots = qEnvironmentVariable("SKYLARK_SHOT_DIR");
+    const QString shots = test::ShotDir();
     if (shots.isEmpty()) GTEST_SKIP() << "SKYLARK_SHOT_DIR not set";
-    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
-    ASSERT_TRUE(app);
-    for (const QString& theme : {QStringLiteral("Cyan Dusk"), QStringLiteral("Paper White")}) {
-        ASSERT_TRUE(ApplyTheme(*app, theme));
+    test::InEachTheme([&](const QString& name) {
         TfrmSKYComp w(&prompts, &board);
         w.resize(1200, 800);
         ASSERT_TRUE(w.compare(&db, "t1", "t2"));
         RunEventsFor(200);
-        const QString name = QString(theme).remove(u' ');
         EXPECT_TRUE(w.grab().save(shots + "/compare-layout-" + name + ".png", "PNG"));
         ASSERT_TRUE(w.DataComparison());
         w.RowGrid()->selectRow(0);
@@ -155,8 +151,7 @@ TEST_F(CompareWindowTest, ScreenshotsInThemes) {
         w.Pages()->setCurrentIndex(2);
         RunEventsFor(200);
         EXPECT_TRUE(w.grab().save(shots + "/compare-fixes-" + name + ".png", "PNG"));
-    }
-    ApplyTheme(*app, kDefaultTheme);
+    });
 }
 
 } // namespace

@@ -9,8 +9,8 @@
 #include "common/ScriptedPrompter.h"
 #include "common/TempConfig.h"
 #include "common/TempDb.h"
+#include "common/ThemeShots.h"
 #include "common/UiAnswer.h"
-#include "shell/ui/Themes.h"
 #include "support/Settings.h"
 
 #include <QAction>
@@ -152,21 +152,16 @@ TEST_F(DocWindowTest, ClosedAtOnceKeepsTheStoredPreferences) {
 
 // For a look by eye in each theme (SKYLARK_SHOT_DIR=folder, under Xvfb).
 TEST_F(DocWindowTest, ScreenshotsInThemes) {
-    const QString shots = qEnvironmentVariable("SKYLARK_SHOT_DIR");
+    const QString shots = test::ShotDir();
     if (shots.isEmpty()) GTEST_SKIP() << "SKYLARK_SHOT_DIR not set";
-    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
-    ASSERT_TRUE(app);
-    for (const QString& theme : {QStringLiteral("Cyan Dusk"), QStringLiteral("Paper White")}) {
-        ASSERT_TRUE(ApplyTheme(*app, theme));
+    test::InEachTheme([&](const QString& name) {
         TfrmSKYDBDoc w(&prompts, &files, &board, &opener);
         w.RestoreSettings();
         w.resize(1200, 800);
         w.ShowDoc(path);
         RunEventsFor(300);
-        EXPECT_TRUE(
-            w.grab().save(shots + "/docwindow-" + QString(theme).remove(u' ') + ".png", "PNG"));
-    }
-    ApplyTheme(*app, kDefaultTheme);
+        EXPECT_TRUE(w.grab().save(shots + "/docwindow-" + name + ".png", "PNG"));
+    });
 }
 
 } // namespace
