@@ -201,7 +201,7 @@ const char* const kListing[] = {
     "restructure",    "quick-sql",    "results-copy",  "results-save",  "query-to-file",
     "query-to-table", "cell-action",  "import",        "import-to-csv", "import-preview",
     "script",         "script-items", "script-params", "script-export", "doc",
-    "check-schema",   "compare",      "help"};
+    "check-schema",   "compare",      "pragmas",       "help"};
 
 // Every command of every family, in listing order.
 const std::vector<const CliCommand*>& Commands() {
@@ -210,7 +210,7 @@ const std::vector<const CliCommand*>& Commands() {
         for (auto family :
              {QueryCommands(), ScriptCommands(), SchemaCommands(), TableCommands(), DataCommands(),
               ImportCommands(), FileImportCommands(), ScriptProcessorCommands(), AnalysisCommands(),
-              ResultsCommands(), FileCommands()})
+              PragmaCommands(), ResultsCommands(), FileCommands()})
             all.insert(all.end(), family.begin(), family.end());
         all.push_back(&kHelpCommand);
         auto rank = [](const CliCommand* c) {
