@@ -364,15 +364,18 @@ bool PragmaController::UpdateOne(TSQLite3Database& db, const QString& name, QStr
 }
 
 QString PragmaController::ActionCaption(const PragmaDef& d, const QString& option) {
-    const QString t = option.isEmpty() ? QString() : Fill(QLatin1String(d.templ), option);
-    return d.Title() + u' ' + TrimText(t);
+    // An empty template takes no argument; an empty option drops the template.
+    const QString t =
+        option.isEmpty() || !*d.templ ? QString() : Fill(QLatin1String(d.templ), option);
+    return t.isEmpty() ? d.Title() : d.Title() + u' ' + TrimText(t);
 }
 
 QString PragmaController::ActionStatement(const PragmaDef& d, const QString& option,
                                           const QString& table, const QString& index,
                                           const QString& trigger, int* selStart, int* selLength) {
     QString s = QStringLiteral("PRAGMA ") + QLatin1String(d.name) +
-                (option.isEmpty() ? QString() : Fill(QLatin1String(d.templ), option)) + u';';
+                (option.isEmpty() || !*d.templ ? QString() : Fill(QLatin1String(d.templ), option)) +
+                u';';
     if (selStart) *selStart = -1;
     if (selLength) *selLength = 0;
     if (s.indexOf(u'(') > 0) {

@@ -229,6 +229,8 @@ public:
     // The editor text replaced (the old one pushed onto the stack first), the
     // caret at the end.
     void ReplaceEditorText(const QString& text);
+    // The same with a part of the new text selected.
+    void ReplaceEditorText(const QString& text, qsizetype selStart, qsizetype selEnd);
     // A comment command on the selection (block or line comments; add or remove).
     void CommentSelection(bool block, bool add);
     // A double-click on the history page's text (lines joined by CR LF) at a

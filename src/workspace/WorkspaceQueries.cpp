@@ -13,6 +13,7 @@
 
 #include <QFileInfo>
 #include <QTime>
+#include <algorithm>
 
 namespace sky {
 
@@ -34,9 +35,15 @@ void WorkspaceController::StepQueryStack(int step) {
 }
 
 void WorkspaceController::ReplaceEditorText(const QString& text) {
+    ReplaceEditorText(text, text.size(), text.size());
+}
+
+void WorkspaceController::ReplaceEditorText(const QString& text, qsizetype selStart,
+                                            qsizetype selEnd) {
     AddToQueryStack(editor.text);
     editor.text = text;
-    editor.selStart = editor.selEnd = text.size();
+    editor.selStart = std::clamp<qsizetype>(selStart, 0, text.size());
+    editor.selEnd = std::clamp<qsizetype>(selEnd, 0, text.size());
     FView.EditorChanged();
 }
 

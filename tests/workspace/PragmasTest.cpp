@@ -85,8 +85,11 @@ TEST_F(PragmasTest, StatementsAndValidation) {
               "PRAGMA index_info(\"Index\");"); // a keyword, quoted
     EXPECT_EQ(PragmaController::ActionStatement(*FindPragma("wal_checkpoint"), "", "t", {}, {}),
               "PRAGMA wal_checkpoint;");
-    EXPECT_EQ(PragmaController::ActionCaption(*FindPragma("wal_checkpoint"), ""),
-              "Wal Checkpoint ");
+    EXPECT_EQ(PragmaController::ActionCaption(*FindPragma("wal_checkpoint"), ""), "Wal Checkpoint");
+    EXPECT_EQ(PragmaController::ActionCaption(*FindPragma("collation_list"), "0"),
+              "Collation List");
+    EXPECT_EQ(PragmaController::ActionStatement(*FindPragma("collation_list"), "0", "t", {}, {}),
+              "PRAGMA collation_list;");
     EXPECT_EQ(PragmaController::ActionCaption(info, "TABLE"), "Table Info (TABLE)");
 }
 

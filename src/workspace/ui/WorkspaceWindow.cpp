@@ -18,6 +18,7 @@
 #include "transfer/ui/CsvImportWindow.h"
 #include "workspace/ui/DataEditorPage.h"
 #include "workspace/ui/HistoryPage.h"
+#include "workspace/ui/PragmaPage.h"
 #include "workspace/ui/QueryArea.h"
 #include "workspace/ui/QuickSqlPage.h"
 #include "workspace/ui/ResultsView.h"
@@ -66,8 +67,6 @@ const QString kHistHelpText = QStringLiteral(
 const QString kPrepHeader = QStringLiteral("Executing Query...");
 const QString kPrepText = QStringLiteral("Please wait while preparing, this may take a while...");
 const QString kPlacementKey = QStringLiteral("FormSpec");
-const QString kPragmaLater =
-    QStringLiteral("Not available yet: the pragma page arrives in a later version.");
 const QString kAnalysisLater =
     QStringLiteral("Not available yet: the analysis page arrives in a later version.");
 
@@ -226,7 +225,8 @@ void TfrmSKYMain::BuildPages() {
     PageControl1->addTab(FHistory, QStringLiteral("History"));
     AddHelpImage(FHistory->HelpImage(), kHistHelpTitle, kHistHelpText);
     connect(FHistory, &THistoryPage::Picked, this, [this] { FQuery->RenderStack(); });
-    PageControl1->addTab(LaterPage(PageControl1, kPragmaLater), QStringLiteral("Pragma"));
+    FPragma = new TPragmaPage(*FCtl, PageControl1);
+    PageControl1->addTab(FPragma, QStringLiteral("Pragma"));
     PageControl1->addTab(LaterPage(PageControl1, kAnalysisLater), QStringLiteral("Analysis"));
     FSettings = new TWorkspaceSettingsPage(*FCtl, PageControl1);
     PageControl1->addTab(FSettings, QStringLiteral("Settings"));
@@ -463,6 +463,7 @@ void TfrmSKYMain::EndProgress(ProgressSink* p) {
 void TfrmSKYMain::TreeChanged() {
     if (FDestroying) return;
     FTreeModel->Reset(FCtl->Tree());
+    if (FPragma) FPragma->ReadValues(); // the values on every schema refresh
     FTreeEmpty->setVisible(FTreeModel->rowCount({}) == 0);
     if (FTreeModel->rowCount({}) > 0) vtsDB->expand(FTreeModel->index(0, 0, {}));
 }

@@ -43,6 +43,7 @@ class TQuickSqlPage;
 class TTablePage;
 class TDataEditorPage;
 class THistoryPage;
+class TPragmaPage;
 class TWorkspaceSettingsPage;
 
 class TfrmSKYMain : public QMainWindow,
@@ -85,6 +86,7 @@ public:
     // The compare window on this workspace's connection.
     TableComparePort* TableCompare() override { return this; }
     bool CompareTables(const QString& table, const QString& other, QString& error) override;
+    TPragmaPage* PragmaPage() const { return FPragma; }
     void PrepNotice(bool shown) override;
     ProgressSink* StartProgress(const QString& title) override;
     void EndProgress(ProgressSink* p) override;
@@ -167,6 +169,7 @@ private:
     TResultsPage* FResults;
     TDataEditorPage* FEdit = nullptr;
     THistoryPage* FHistory;
+    TPragmaPage* FPragma = nullptr;
     TWorkspaceSettingsPage* FSettings;
     TDocsPage* FDocs;
     TStatsPanel* FStats;
