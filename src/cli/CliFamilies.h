@@ -30,7 +30,7 @@ std::span<const CliCommand* const> FileImportCommands(); // import, import-to-cs
 // script-items, script-params, script-export
 std::span<const CliCommand* const> ScriptProcessorCommands();
 std::span<const CliCommand* const> AnalysisCommands(); // doc, check-schema, compare
-std::span<const CliCommand* const> PragmaCommands();   // pragmas
+std::span<const CliCommand* const> PragmaCommands();   // pragmas, analyze
 
 // Ctrl+C as the progress dialog's Cancel while the object lives (the
 // previous handler comes back afterwards).

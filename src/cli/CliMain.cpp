@@ -201,7 +201,7 @@ const char* const kListing[] = {
     "restructure",    "quick-sql",    "results-copy",  "results-save",  "query-to-file",
     "query-to-table", "cell-action",  "import",        "import-to-csv", "import-preview",
     "script",         "script-items", "script-params", "script-export", "doc",
-    "check-schema",   "compare",      "pragmas",       "help"};
+    "check-schema",   "compare",      "pragmas",       "analyze",       "help"};
 
 // Every command of every family, in listing order.
 const std::vector<const CliCommand*>& Commands() {
