@@ -354,10 +354,11 @@ QList<GraphRow> ReadGraph(TSQLite3Database& db) {
     QList<GraphRow> out;
     if (SpaceUsedKind(db) != 1) return out;
     QList<QStringList> rows;
-    if (!db.QueryTextRows(QStringLiteral("SELECT \"name\",(\"is_index\"*(-1)) AS \"I\",\"payload\","
-                                         "\"leaf_unused\",\"gap_cnt\",\"leaf_pages\","
-                                         "\"compressed_size\" FROM \"space_used\" WHERE 1;"),
-                          rows))
+    if (!db.QueryTextRows(
+            QStringLiteral("SELECT \"name\",(\"is_index\"*(-1)) AS \"I\",\"payload\","
+                           "\"leaf_unused\",\"gap_cnt\",\"leaf_pages\","
+                           "\"compressed_size\",\"tblname\" FROM \"space_used\" WHERE 1;"),
+            rows))
         return out;
     for (const QStringList& r : rows) {
         GraphRow g;
@@ -368,6 +369,7 @@ QList<GraphRow> ReadGraph(TSQLite3Database& db) {
         g.gapCount = r.value(4).toLongLong();
         g.leafPages = r.value(5).toLongLong();
         g.compressed = r.value(6).toLongLong();
+        g.table = r.value(7);
         out << g;
     }
     return out;

@@ -79,7 +79,7 @@ int SpaceUsedKind(TSQLite3Database& db);
 bool ImportSpaceUsed(TSQLite3Database& db, const AnalyzerReport& report, QString& status);
 
 struct GraphRow {
-    QString name;
+    QString name, table; // the index's table (a table's own name)
     bool index = false;
     qint64 payload = 0, leafUnused = 0, gapCount = 0, leafPages = 0, compressed = 0;
 };

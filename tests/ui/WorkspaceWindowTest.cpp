@@ -381,17 +381,14 @@ TEST_F(WorkspaceWindowTest, HistoryEditorCommentKeys) {
     EXPECT_EQ(h->text(), QStringLiteral("SELECT 1;\r\nSELECT 2;"));
 }
 
-// Pages whose windows are not built yet say so instead of being blank.
-TEST_F(WorkspaceWindowTest, PagesNotBuiltYetSaySo) {
+// The Pragma and Analysis pages sit at their tags.
+TEST_F(WorkspaceWindowTest, ThePragmaAndAnalysisPages) {
     TfrmSKYMain w;
     w.Init(file, QString());
     auto* pages = w.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
     ASSERT_NE(pages, nullptr);
-    for (int tag : {kPagePragma, kPageAnalysis}) {
-        const auto* line = pages->widget(tag)->findChild<QLabel*>(QStringLiteral("lblNotYet"));
-        ASSERT_NE(line, nullptr) << tag;
-        EXPECT_TRUE(line->text().startsWith(QStringLiteral("Not available yet: "))) << tag;
-    }
+    EXPECT_EQ(pages->widget(kPagePragma)->objectName(), QStringLiteral("tsPragma"));
+    EXPECT_EQ(pages->widget(kPageAnalysis)->objectName(), QStringLiteral("tsAnal"));
 }
 
 // Escape on the progress dialog cancels the run; the dialog does not just go.

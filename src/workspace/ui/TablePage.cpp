@@ -283,7 +283,7 @@ void TTablePage::RenderButtons() {
         bool on = t.tableButtons;
         if (kind == K::Drop) on = t.objectButtons;
         if (kind == K::Compare && !FCtl.CompareReady()) {
-            // The table compare arrives in a later version.
+            // No compare window in this window: the button says so.
             on = false;
             button->setToolTip(kNotYetItem);
         }

@@ -16,6 +16,7 @@
 #include "shell/ui/WidgetPlacement.h"
 #include "support/TextUtil.h"
 #include "transfer/ui/CsvImportWindow.h"
+#include "workspace/ui/AnalyzerPage.h"
 #include "workspace/ui/DataEditorPage.h"
 #include "workspace/ui/HistoryPage.h"
 #include "workspace/ui/PragmaPage.h"
@@ -67,20 +68,6 @@ const QString kHistHelpText = QStringLiteral(
 const QString kPrepHeader = QStringLiteral("Executing Query...");
 const QString kPrepText = QStringLiteral("Please wait while preparing, this may take a while...");
 const QString kPlacementKey = QStringLiteral("FormSpec");
-const QString kAnalysisLater =
-    QStringLiteral("Not available yet: the analysis page arrives in a later version.");
-
-// A page whose window is not built yet: one line that says so.
-QWidget* LaterPage(QWidget* parent, const QString& text) {
-    auto* page = new QWidget(parent);
-    auto* v = new QVBoxLayout(page);
-    auto* line = new QLabel(text, page);
-    line->setObjectName(QStringLiteral("lblNotYet"));
-    line->setWordWrap(true);
-    v->addWidget(line);
-    v->addStretch(1);
-    return page;
-}
 
 } // namespace
 
@@ -227,7 +214,9 @@ void TfrmSKYMain::BuildPages() {
     connect(FHistory, &THistoryPage::Picked, this, [this] { FQuery->RenderStack(); });
     FPragma = new TPragmaPage(*FCtl, PageControl1);
     PageControl1->addTab(FPragma, QStringLiteral("Pragma"));
-    PageControl1->addTab(LaterPage(PageControl1, kAnalysisLater), QStringLiteral("Analysis"));
+    FAnalyzer = new TAnalyzerPage(*FCtl, *this, PageControl1);
+    PageControl1->addTab(FAnalyzer, QStringLiteral("Analysis"));
+    AddHelpImage(FAnalyzer->HelpImage(), kAnalyzerHelpTitle, kAnalyzerHelpText);
     FSettings = new TWorkspaceSettingsPage(*FCtl, PageControl1);
     PageControl1->addTab(FSettings, QStringLiteral("Settings"));
     FDocs = new TDocsPage(this, false);
@@ -319,6 +308,7 @@ void TfrmSKYMain::Init(const QString& dbFile, const QString& dbTable) {
     setWindowTitle(FCtl->caption);
     ApplyOptions();
     FSettings->Load();
+    FAnalyzer->LoadReport(); // the stored report, without running the analyzer
     HistoryChanged();
     StatsChanged();
     if (isVisible()) ApplyLayout();

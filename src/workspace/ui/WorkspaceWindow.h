@@ -44,6 +44,7 @@ class TTablePage;
 class TDataEditorPage;
 class THistoryPage;
 class TPragmaPage;
+class TAnalyzerPage;
 class TWorkspaceSettingsPage;
 
 class TfrmSKYMain : public QMainWindow,
@@ -87,6 +88,7 @@ public:
     TableComparePort* TableCompare() override { return this; }
     bool CompareTables(const QString& table, const QString& other, QString& error) override;
     TPragmaPage* PragmaPage() const { return FPragma; }
+    TAnalyzerPage* AnalyzerPage() const { return FAnalyzer; }
     void PrepNotice(bool shown) override;
     ProgressSink* StartProgress(const QString& title) override;
     void EndProgress(ProgressSink* p) override;
@@ -170,6 +172,7 @@ private:
     TDataEditorPage* FEdit = nullptr;
     THistoryPage* FHistory;
     TPragmaPage* FPragma = nullptr;
+    TAnalyzerPage* FAnalyzer = nullptr;
     TWorkspaceSettingsPage* FSettings;
     TDocsPage* FDocs;
     TStatsPanel* FStats;
