@@ -5,6 +5,7 @@
 // program again when the theme notice asked for it).
 #include "analysis/ui/CompareWindow.h"
 #include "analysis/ui/DocWindow.h"
+#include "calculator/ui/CalcWindow.h"
 #include "design/ui/CheckDialog.h"
 #include "design/ui/ForeignKeyDialog.h"
 #include "design/ui/IndexDialog.h"
@@ -70,6 +71,7 @@ int main(int argc, char** argv) {
     sky::ui::frmSKYView();
     sky::ui::frmSKYDBDoc();
     sky::ui::frmSKYComp();
+    sky::ui::frmSKYCalc();
     const int rc = app.exec();
 
     // Support library end.

@@ -190,18 +190,62 @@ const CliCommand kHelpCommand{
 
 // The order in which help lists the commands; a command missing here is
 // listed after these.
-const char* const kListing[] = {
-    "version",        "exec",         "split",         "probe",         "query",
-    "columns",        "pk",           "csv",           "pack",          "unpack",
-    "dump",           "backup",       "table-sql",     "view-sql",      "info",
-    "grid",           "tree",         "count-rows",    "drop-table",    "empty-table",
-    "rename-table",   "copy-table",   "alter-table",   "add-column",    "drop-column",
-    "rename-column",  "column-refs",  "add-index",     "add-trigger",   "edit-object",
-    "remove-object",  "design-test",  "edit-data",     "import-csv",    "find-db",
-    "restructure",    "quick-sql",    "results-copy",  "results-save",  "query-to-file",
-    "query-to-table", "cell-action",  "import",        "import-to-csv", "import-preview",
-    "script",         "script-items", "script-params", "script-export", "doc",
-    "check-schema",   "compare",      "pragmas",       "analyze",       "help"};
+const char* const kListing[] = {"version",
+                                "exec",
+                                "split",
+                                "probe",
+                                "query",
+                                "columns",
+                                "pk",
+                                "csv",
+                                "pack",
+                                "unpack",
+                                "dump",
+                                "backup",
+                                "table-sql",
+                                "view-sql",
+                                "info",
+                                "grid",
+                                "tree",
+                                "count-rows",
+                                "drop-table",
+                                "empty-table",
+                                "rename-table",
+                                "copy-table",
+                                "alter-table",
+                                "add-column",
+                                "drop-column",
+                                "rename-column",
+                                "column-refs",
+                                "add-index",
+                                "add-trigger",
+                                "edit-object",
+                                "remove-object",
+                                "design-test",
+                                "edit-data",
+                                "import-csv",
+                                "find-db",
+                                "restructure",
+                                "quick-sql",
+                                "results-copy",
+                                "results-save",
+                                "query-to-file",
+                                "query-to-table",
+                                "cell-action",
+                                "import",
+                                "import-to-csv",
+                                "import-preview",
+                                "script",
+                                "script-items",
+                                "script-params",
+                                "script-export",
+                                "doc",
+                                "check-schema",
+                                "compare",
+                                "pragmas",
+                                "analyze",
+                                "calc",
+                                "help"};
 
 // Every command of every family, in listing order.
 const std::vector<const CliCommand*>& Commands() {
@@ -210,7 +254,7 @@ const std::vector<const CliCommand*>& Commands() {
         for (auto family :
              {QueryCommands(), ScriptCommands(), SchemaCommands(), TableCommands(), DataCommands(),
               ImportCommands(), FileImportCommands(), ScriptProcessorCommands(), AnalysisCommands(),
-              PragmaCommands(), ResultsCommands(), FileCommands()})
+              PragmaCommands(), ToolCommands(), ResultsCommands(), FileCommands()})
             all.insert(all.end(), family.begin(), family.end());
         all.push_back(&kHelpCommand);
         auto rank = [](const CliCommand* c) {

@@ -219,6 +219,11 @@ bool TQueryArea::EditorKey(QKeyEvent* k) {
     }
     if (!ctrl) return false;
     switch (k->key()) {
+    case Qt::Key_K:
+    case Qt::Key_BracketLeft:
+    case Qt::Key_BracketRight:
+        Q_EMIT CalculatorWanted();
+        return true;
     case Qt::Key_Up:
         if (btnQryHistPrev->isVisible()) btnQryHistPrev->click();
         return true;

@@ -53,6 +53,8 @@ public:
 Q_SIGNALS:
     // The caret moved where the context help may have changed.
     void CaretMoved();
+    // Ctrl+K, Ctrl+[ or Ctrl+]: a calculator value for the selection.
+    void CalculatorWanted();
 
 protected:
     bool eventFilter(QObject* o, QEvent* e) override;

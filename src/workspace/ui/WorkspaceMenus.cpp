@@ -130,6 +130,9 @@ void TfrmSKYMain::BuildQueryMenu() {
      })->setObjectName(QStringLiteral("mmnuQueryQryFileSave1"));
     AddQueryExportMenu(*q, "mmnuQueryExportFile1", "mmnuQueryExportToTable1",
                        QStringLiteral("to New Table"));
+    q->addAction(QStringLiteral("Add Calculator value..."), this, [this] {
+         AddCalculatorValue();
+     })->setObjectName(QStringLiteral("mmnuQueryCalc1"));
     q->addSeparator();
     QAction* gutter = q->addAction(QStringLiteral("Show line-numbers (Gutter)"));
     gutter->setObjectName(kGutterAction);
@@ -283,7 +286,8 @@ void TfrmSKYMain::BuildEditorMenu() {
             FQuery->ReadEditor();
             FCtl->CommentSelection(block, add);
         });
-    MarkNotYet(item(puQry, "Calculator value...      [Ctrl + K ]", "mnuQryCalc1", [] {}), puQry);
+    item(puQry, "Calculator value...      [Ctrl + K ]", "mnuQryCalc1",
+         [this] { AddCalculatorValue(); });
     puQry->addSeparator();
     item(puQry, "Load Query from file...", "mnuQryQryFileLoad1", [this] { LoadQueryFile(); });
     item(puQry, "Save Query to file...", "mnuQryQryFileSave1", [this] { SaveQueryFile(); });

@@ -2,6 +2,7 @@
 
 #include "analysis/ui/CompareWindow.h"
 #include "analysis/ui/DocWindow.h"
+#include "calculator/ui/CalcWindow.h"
 #include "design/ui/QueryPopOutWindow.h"
 #include "design/ui/TableDesigner.h"
 #include "design/ui/ViewDialog.h"
@@ -121,6 +122,7 @@ QWidget* TfrmSKYMain::BuildHeader() {
     FQuery = new TQueryArea(*FCtl, FHSplit);
     AddHelpImage(FQuery->HelpImage(), kEditorHelpTitle, kEditorHelpText);
     connect(FQuery, &TQueryArea::CaretMoved, this, [this] { UpdateContextHelp(); });
+    connect(FQuery, &TQueryArea::CalculatorWanted, this, [this] { AddCalculatorValue(); });
     pgcQRight = new QTabWidget(FHSplit);
     pgcQRight->setObjectName(QStringLiteral("pgcQRight"));
     FQuick = new TQuickSqlPage(*FCtl, pgcQRight);
@@ -382,6 +384,15 @@ QString TfrmSKYMain::ClipboardText() const {
 
 bool TfrmSKYMain::EditView(TViewLayout& view) {
     return frmSKYView().editView(&FCtl->sql, view);
+}
+
+void TfrmSKYMain::AddCalculatorValue() {
+    double value = 0; // the calculator goes on where it was
+    if (!frmSKYCalc().getCalcValue(value)) return;
+    FQuery->ReadEditor();
+    FCtl->AddToQueryStack(FCtl->editor.text);
+    Editor()->replaceSelectedText(CalcEngine::NumberText(value)); // "." in every locale
+    FQuery->ReadEditor();
 }
 
 bool TfrmSKYMain::CompareTables(const QString& table, const QString& other, QString& error) {

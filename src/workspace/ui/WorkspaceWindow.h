@@ -89,6 +89,8 @@ public:
     bool CompareTables(const QString& table, const QString& other, QString& error) override;
     TPragmaPage* PragmaPage() const { return FPragma; }
     TAnalyzerPage* AnalyzerPage() const { return FAnalyzer; }
+    // The calculator's submitted value replaces the editor's selection.
+    void AddCalculatorValue();
     void PrepNotice(bool shown) override;
     ProgressSink* StartProgress(const QString& title) override;
     void EndProgress(ProgressSink* p) override;

@@ -1,0 +1,107 @@
+// The small tools from the command line: the calculator.
+#include "cli/CliFamilies.h"
+
+#include "calculator/CalcEngine.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+namespace sky::cli {
+namespace {
+
+// Presses the keys of one sequence; false (why set) for an unknown token.
+bool RunKeys(CalcEngine& e, const QStringList& keys, bool steps, QStringList& out, QString& why) {
+    static const QRegularExpression number(QStringLiteral("^[0-9.]+$"));
+    static const struct {
+        const char* token;
+        const char* cls;
+        char code;
+    } table[] = {{"+", "dop", 'a'},   {"-", "dop", 's'},    {"x", "dop", 'm'},   {"*", "dop", 'm'},
+                 {"/", "dop", 'd'},   {"^", "dop", 'p'},    {"=", "nop", 'e'},   {"%", "sop", 'p'},
+                 {"sqr", "sop", '2'}, {"sqrt", "sop", 'r'}, {"neg", "nop", 'i'}, {"pi", "nop", 'p'},
+                 {"C", "clr", 'c'},   {"CE", "clr", 'e'}};
+    for (const QString& k : keys) {
+        bool submitted = false;
+        if (number.match(k).hasMatch()) {
+            for (QChar c : k)
+                e.Press(QStringLiteral("num"), c == u'.' ? QChar(u'p') : c);
+        } else if (k == QLatin1String("BS")) {
+            e.Backspace();
+        } else if (k == QLatin1String("submit")) {
+            if (e.submitShown) {
+                e.Submit();
+                submitted = true;
+            }
+        } else {
+            const auto* it = std::find_if(std::begin(table), std::end(table), [&](const auto& t) {
+                return k == QLatin1String(t.token);
+            });
+            if (it == std::end(table)) {
+                why = QStringLiteral("Unknown key: ") + k;
+                return false;
+            }
+            submitted = e.Press(QLatin1String(it->cls), QLatin1Char(it->code));
+        }
+        if (submitted) {
+            out << QStringLiteral("Submitted: ") + e.Value();
+            return true; // the dialog has closed: later keys are ignored
+        }
+        if (steps) out << e.OpLabel() + e.Display();
+    }
+    if (!steps) out << e.Display();
+    return true;
+}
+
+int CmdCalc(CliContext& ctx) {
+    QList<QStringList> sequences;
+    if (!ctx.inputFile.isEmpty()) {
+        if (!ctx.args.isEmpty()) return ExitUsage;
+        QFile f(ctx.inputFile);
+        if (!f.open(QIODevice::ReadOnly)) {
+            ctx.error = QStringLiteral("Cannot read ") + ctx.inputFile;
+            return ExitFailed;
+        }
+        for (const QString& line : QString::fromUtf8(f.readAll()).split(u'\n'))
+            if (!line.trimmed().isEmpty())
+                sequences << line.simplified().split(u' ', Qt::SkipEmptyParts);
+    } else {
+        QStringList keys;
+        for (const QString& a : ctx.args)
+            keys << a.simplified().split(u' ', Qt::SkipEmptyParts);
+        sequences << keys;
+    }
+    for (const QStringList& keys : sequences) {
+        CalcEngine e;
+        e.submitShown = ctx.flags.contains(QStringLiteral("modal"));
+        QStringList out;
+        if (!RunKeys(e, keys, ctx.flags.contains(QStringLiteral("steps")), out, ctx.error))
+            return ExitUsage;
+        for (const QString& l : out)
+            ctx.Output()->write((l + QStringLiteral("\r\n")).toUtf8());
+    }
+    return ExitOk;
+}
+
+const CliCommand kCalcCommand{
+    "calc",
+    "calc [KEYS] [-f FILE] [--modal] [--steps]",
+    "Presses the calculator's keys and prints its display: numbers typed digit\n"
+    "by digit, + - x * / ^ = %, sqr, sqrt, neg, pi, C, CE, BS and submit,\n"
+    "separated by spaces. --modal runs as the editor's \"Add Calculator value\"\n"
+    "does: once it submits, the line is \"Submitted: \" + the value as inserted\n"
+    "(\".\" as the decimal point) and later keys are ignored. --steps prints the\n"
+    "display after every key; -f FILE one sequence per line. Unknown key: exit 2.",
+    &CmdCalc,
+    {},
+    {QStringLiteral("modal"), QStringLiteral("steps")},
+    0,
+    0};
+
+} // namespace
+
+std::span<const CliCommand* const> ToolCommands() {
+    static const CliCommand* const commands[] = {&kCalcCommand};
+    return commands;
+}
+
+} // namespace sky::cli
