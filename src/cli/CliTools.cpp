@@ -1,7 +1,11 @@
-// The small tools from the command line: the calculator.
+// The small tools from the command line: the calculator and the code export.
 #include "cli/CliFamilies.h"
 
 #include "calculator/CalcEngine.h"
+#include "codeexport/Codify.h"
+#include "support/Folders.h"
+
+#include <cstdio>
 
 #include <QFile>
 #include <QRegularExpression>
@@ -97,10 +101,80 @@ const CliCommand kCalcCommand{
     0,
     0};
 
+int CmdCodeExport(CliContext& ctx) {
+    if (!ctx.args.isEmpty()) return ExitUsage;
+    const bool list = ctx.flags.contains(QStringLiteral("list"));
+    const bool defaults = ctx.flags.contains(QStringLiteral("defaults"));
+    const bool byName = ctx.opts.contains(QStringLiteral("item"));
+    const bool byIndex = ctx.opts.contains(QStringLiteral("index"));
+    if (int(list) + int(defaults) + int(byName) + int(byIndex) != 1) return ExitUsage;
+    if (defaults) {
+        ctx.Output()->write((CodifyDefaults() + QStringLiteral("\r\n")).toUtf8());
+        return ExitOk;
+    }
+    if (ctx.opts.contains(QStringLiteral("settings"))) {
+        QFile f(ctx.opts.value(QStringLiteral("settings")));
+        if (!f.open(QIODevice::ReadOnly)) {
+            ctx.error = QStringLiteral("Cannot read ") + f.fileName();
+            return ExitFailed;
+        }
+        CodifySetup(QString::fromUtf8(f.readAll()));
+    } else {
+        CodifyLoadStored(); // as the program loads it at start-up
+    }
+    QStringList names;
+    CodifyNames(names);
+    if (list) {
+        for (int k = 0; k < names.size(); ++k)
+            ctx.Output()->write((QString::number(k) + u'\t' + names[k] + "\r\n").toUtf8());
+        return ExitOk;
+    }
+    int index = -1;
+    if (byIndex) {
+        bool ok = false;
+        index = ctx.opts.value(QStringLiteral("index")).toInt(&ok);
+        if (!ok) return ExitUsage;
+    } else {
+        index = int(names.indexOf(ctx.opts.value(QStringLiteral("item"))));
+    }
+    if (index < 0 || index >= names.size()) {
+        ctx.error = QStringLiteral("No such code export item");
+        return ExitFailed;
+    }
+    QByteArray sql;
+    if (ctx.inputFile.isEmpty()) {
+        QFile in;
+        if (in.open(stdin, QIODevice::ReadOnly)) sql = in.readAll();
+    } else {
+        QFile in(ctx.inputFile);
+        if (!in.open(QIODevice::ReadOnly)) {
+            ctx.error = QStringLiteral("Cannot read ") + ctx.inputFile;
+            return ExitFailed;
+        }
+        sql = in.readAll();
+    }
+    ctx.Output()->write(Codify(QString::fromUtf8(sql), index).toUtf8());
+    return ExitOk;
+}
+
+const CliCommand kCodeExportCommand{
+    "code-export",
+    "code-export (--item NAME | --index N | --list | --defaults) [-f FILE] [--settings FILE]",
+    "Writes the SQL (standard input, or -f FILE) as a string literal of a\n"
+    "programming language: the item by name or index from the stored code\n"
+    "export settings (\"CodifySettings\", as the program loads them) or from\n"
+    "--settings FILE. --list prints index and name of each item, --defaults the\n"
+    "built-in settings text. An unknown item: exit 1.",
+    &CmdCodeExport,
+    {QStringLiteral("item"), QStringLiteral("index"), QStringLiteral("settings")},
+    {QStringLiteral("list"), QStringLiteral("defaults")},
+    0,
+    0};
+
 } // namespace
 
 std::span<const CliCommand* const> ToolCommands() {
-    static const CliCommand* const commands[] = {&kCalcCommand};
+    static const CliCommand* const commands[] = {&kCalcCommand, &kCodeExportCommand};
     return commands;
 }
 
