@@ -6,6 +6,7 @@
 #include "analysis/ui/CompareWindow.h"
 #include "analysis/ui/DocWindow.h"
 #include "calculator/ui/CalcWindow.h"
+#include "codeexport/Codify.h"
 #include "design/ui/CheckDialog.h"
 #include "design/ui/ForeignKeyDialog.h"
 #include "design/ui/IndexDialog.h"
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
     // Support library start.
     sky::EnsureFolders();
     sky::CfgLoad();
+    sky::CodifyLoadStored();
 
     sky::ui::ApplyTheme(app, sky::CfgGet(sky::setting::Theme, sky::ui::kDefaultTheme));
     sky::ui::TKFormFilter::Instance();

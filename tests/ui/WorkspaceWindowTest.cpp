@@ -453,7 +453,8 @@ TEST_F(WorkspaceWindowTest, EditorPopUpMenuAndResultsMenu) {
                   "Add C-style Block-Comments to selection ( /*... */ )      [Ctrl + / ]", true},
                  {"mnuQryCommentRemBlockCmt1",
                   "Remove C-style Block-Comments from selection         [Shift + Ctrl + / ]", true},
-                 {"mnuQryCalc1", nullptr, false},
+                 {"mnuQryCalc1", nullptr, true},
+                 {"mnuQryCopyCode1", "Copy as code", true},
                  {"mnuQryExportFile1", nullptr, true},
                  {"mnuQryExportTable1", "into New Table...", true}};
     for (const auto& i : items) {

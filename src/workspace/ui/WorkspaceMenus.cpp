@@ -3,11 +3,14 @@
 // WorkspaceController's menu models.
 #include "workspace/ui/WorkspaceWindow.h"
 
+#include "codeexport/Codify.h"
+#include "codeexport/ui/CodeExWindow.h"
 #include "shell/InfoPages.h"
 #include "shell/ui/AboutBox.h"
 #include "shell/ui/DocsPage.h"
 #include "shell/ui/PopOuts.h"
 #include "shell/ui/QtFileChooser.h"
+#include "support/TextUtil.h"
 #include "workspace/ui/NotYet.h"
 #include "workspace/ui/QueryArea.h"
 #include "workspace/ui/ResultsView.h"
@@ -99,6 +102,29 @@ void TfrmSKYMain::BuildMenus() {
     help->addAction(QStringLiteral("About"), this, [] { frmSKYAbout().About(); });
 }
 
+// One item per code language, then "Codify Settings..."; filled again
+// whenever it opens, so edited settings show at once in every window.
+void TfrmSKYMain::FillCodeMenu(QMenu* code) {
+    auto fill = [this, code] {
+        code->clear();
+        QStringList names;
+        CodifyNames(names);
+        for (int k = 0; k < names.size(); ++k)
+            code->addAction(names[k], this, [this, k, code] {
+                FQuery->ReadEditor();
+                const QString out = Codify(TrimText(FCtl->editor.text), k);
+                if (!out.isEmpty()) QGuiApplication::clipboard()->setText(out);
+                code->setDefaultAction(code->actions().value(k));
+            });
+        code->addSeparator();
+        code->addAction(QStringLiteral("Codify Settings..."), this, [this] {
+            if (EditCodifySettings(-1, -1, this)) CodifySaveStored();
+        });
+    };
+    fill();
+    connect(code, &QMenu::aboutToShow, this, fill);
+}
+
 void TfrmSKYMain::BuildQueryMenu() {
     QMenu* q = menuBar()->addMenu(QStringLiteral("Query"));
     const struct {
@@ -130,6 +156,9 @@ void TfrmSKYMain::BuildQueryMenu() {
      })->setObjectName(QStringLiteral("mmnuQueryQryFileSave1"));
     AddQueryExportMenu(*q, "mmnuQueryExportFile1", "mmnuQueryExportToTable1",
                        QStringLiteral("to New Table"));
+    QMenu* code = q->addMenu(QStringLiteral("Copy as code"));
+    code->menuAction()->setObjectName(QStringLiteral("mmnuQueryCopyCode1"));
+    FillCodeMenu(code);
     q->addAction(QStringLiteral("Add Calculator value..."), this, [this] {
          AddCalculatorValue();
      })->setObjectName(QStringLiteral("mmnuQueryCalc1"));
@@ -295,7 +324,7 @@ void TfrmSKYMain::BuildEditorMenu() {
                        QStringLiteral("into New Table..."));
     QMenu* code = puQry->addMenu(QStringLiteral("Copy as code"));
     code->menuAction()->setObjectName(QStringLiteral("mnuQryCopyCode1"));
-    MarkNotYet(code->menuAction(), puQry);
+    FillCodeMenu(code);
     puQry->addSeparator();
     puQry->addAction(FGutterAction);
     puQry->addAction(FWrapAction);

@@ -91,6 +91,7 @@ public:
     TAnalyzerPage* AnalyzerPage() const { return FAnalyzer; }
     // The calculator's submitted value replaces the editor's selection.
     void AddCalculatorValue();
+    void FillCodeMenu(QMenu* code);
     void PrepNotice(bool shown) override;
     ProgressSink* StartProgress(const QString& title) override;
     void EndProgress(ProgressSink* p) override;
