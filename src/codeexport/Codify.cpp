@@ -55,6 +55,7 @@ QString CodifyEscape(const QString& field) {
     QString out;
     out.reserve(field.size());
     for (QChar c : field) {
+        if (c.unicode() == 0) continue;
         if (c.unicode() < 48) {
             out += u'%';
             out += QChar(u'A' + (c.unicode() >> 4));
@@ -70,7 +71,7 @@ QString CodifyUnescape(const QString& field) {
     QString out;
     for (qsizetype k = 0; k < field.size(); ++k) {
         if (field[k] != u'%') {
-            out += field[k];
+            if (field[k].unicode() != 0) out += field[k]; // a field never holds NUL
             continue;
         }
         if (k + 2 >= field.size()) break; // a "%" in the last two characters ends the field
