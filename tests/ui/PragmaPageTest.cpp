@@ -72,6 +72,12 @@ TEST_F(PragmaPageTest, ValuesUpdatesActionsAndTheWheel) {
     QCoreApplication::sendEvent(p->ValuesArea()->viewport(), &wheel);
     EXPECT_EQ(a->value(), 16);
     EXPECT_EQ(b->value(), std::min(16, b->maximum()));
+    // Over a value list: the panels scroll, the value stays.
+    QComboBox* list = p->ValueList("synchronous");
+    const QString before = list->currentText();
+    QCoreApplication::sendEvent(list, &wheel);
+    EXPECT_EQ(list->currentText(), before);
+    EXPECT_EQ(a->value(), 32);
     w->close();
     RunEventsFor(50);
 }

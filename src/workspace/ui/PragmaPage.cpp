@@ -158,6 +158,8 @@ TPragmaPage::TPragmaPage(WorkspaceController& c, QWidget* parent) : QWidget(pare
     v->addLayout(h, 1);
     for (QScrollArea* a : {scbCfgPragmaValues, scbCfgPragmaButtons})
         a->viewport()->installEventFilter(this);
+    for (QWidget* w : findChildren<QWidget*>())
+        w->installEventFilter(this);
 }
 
 QComboBox* TPragmaPage::ValueList(const QString& name) const {
@@ -280,9 +282,9 @@ bool TPragmaPage::eventFilter(QObject* o, QEvent* e) {
             if (o == FRows[i].xLblName || o == FRows[i].xCbVal) row = i;
         if (row >= 0 || o == scbCfgPragmaValues->widget()) Hover(row);
     }
-    // The wheel scrolls both panels, 16 pixels a notch.
-    if (e->type() == QEvent::Wheel &&
-        (o == scbCfgPragmaValues->viewport() || o == scbCfgPragmaButtons->viewport())) {
+    // The wheel scrolls both panels, 16 pixels a notch, wherever it turns on
+    // the page (a value list under the pointer keeps its value).
+    if (e->type() == QEvent::Wheel) {
         const int notches = static_cast<QWheelEvent*>(e)->angleDelta().y() / 120;
         for (QScrollArea* a : {scbCfgPragmaValues, scbCfgPragmaButtons})
             a->verticalScrollBar()->setValue(a->verticalScrollBar()->value() - notches * 16);
