@@ -31,7 +31,7 @@ std::span<const CliCommand* const> FileImportCommands(); // import, import-to-cs
 std::span<const CliCommand* const> ScriptProcessorCommands();
 std::span<const CliCommand* const> AnalysisCommands(); // doc, check-schema, compare
 std::span<const CliCommand* const> PragmaCommands();   // pragmas, analyze
-std::span<const CliCommand* const> ToolCommands();     // calc, code-export
+std::span<const CliCommand* const> ToolCommands();     // calc, code-export, complete
 
 // Ctrl+C as the progress dialog's Cancel while the object lives (the
 // previous handler comes back afterwards).

@@ -203,7 +203,7 @@ const char* const kListing[] = {
     "query-to-table", "cell-action",   "import",        "import-to-csv", "import-preview",
     "script",        "script-items",  "script-params", "script-export", "doc",
     "check-schema",  "compare",       "pragmas",       "analyze",       "calc",
-    "code-export",   "help"};
+    "code-export",   "complete",      "help"};
 // clang-format on
 
 // Every command of every family, in listing order.

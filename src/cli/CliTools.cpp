@@ -1,9 +1,17 @@
-// The small tools from the command line: the calculator and the code export.
+// The small tools from the command line: the calculator, the code export
+// and the completion vocabulary.
 #include "cli/CliFamilies.h"
 
 #include "calculator/CalcEngine.h"
 #include "codeexport/Codify.h"
+#include "completion/Completion.h"
+#include "engine/Database.h"
+#include "engine/SqlLiteral.h"
+
 #include "support/Folders.h"
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <cstdio>
 
@@ -171,10 +179,85 @@ const CliCommand kCodeExportCommand{
     0,
     0};
 
+int CmdComplete(CliContext& ctx) {
+    if (ctx.args.size() > 1) return ExitUsage;
+    TSQLite3Database db;
+    const bool withDb = !ctx.args.isEmpty();
+    if (withDb && !OpenExisting(ctx, db, ctx.args[0])) return ExitFailed;
+    for (const QString& a : ctx.repeated.value(QStringLiteral("attach"))) {
+        const qsizetype eq = a.indexOf(u'=');
+        if (eq <= 0 || !withDb) return ExitUsage;
+        if (!db.Execute(QStringLiteral("ATTACH DATABASE ") + QuoteSqlString(a.mid(eq + 1)) +
+                        QStringLiteral(" AS ") + QuoteSqlString(a.left(eq)) + u';')) {
+            ctx.error = db.LastError();
+            return ExitFailed;
+        }
+    }
+    CompletionModel m;
+    m.Build(withDb ? &db : nullptr);
+    auto write = [&ctx](const QJsonObject& o) {
+        ctx.Output()->write(QJsonDocument(o).toJson(QJsonDocument::Compact) + "\n");
+    };
+    if (ctx.flags.contains(QStringLiteral("table-names"))) {
+        for (const QString& n : m.TableNames())
+            ctx.Output()->write((n + u'\n').toUtf8());
+        return ExitOk;
+    }
+    QList<QPair<QString, qsizetype>> tokens; // token and where it starts
+    for (const QString& p : ctx.repeated.value(QStringLiteral("prefix")))
+        tokens.append({p, 0});
+    if (ctx.opts.contains(QStringLiteral("context"))) {
+        const QString text = ctx.opts.value(QStringLiteral("context"));
+        const qsizetype from = CompletionModel::TokenStart(text, text.size());
+        tokens.append({text.mid(from), from});
+    }
+    if (tokens.isEmpty()) tokens.append({QString(), 0});
+    for (const auto& [token, from] : tokens) {
+        const QList<int> found = m.Answer(token);
+        QJsonObject o{{"prefix", token}};
+        if (ctx.flags.contains(QStringLiteral("count"))) {
+            o.insert("count", int(found.size()));
+        } else {
+            o.insert("from", int(from));
+            QJsonArray items;
+            for (int k : found) {
+                const CompletionItem& i = m.Items()[k];
+                items.append(QJsonObject{{"kind", i.kind},
+                                         {"kindWord", i.kindWord},
+                                         {"name", i.name},
+                                         {"display", i.shownName},
+                                         {"detail", i.detail},
+                                         {"description", i.description},
+                                         {"insert", i.insert}});
+            }
+            o.insert("items", items);
+        }
+        write(o);
+    }
+    return ExitOk;
+}
+
+const CliCommand kCompleteCommand{
+    "complete",
+    "complete [DB] [--prefix P]... [--context TEXT] [--attach NAME=FILE]... [--count] "
+    "[--table-names]",
+    "The completion pop-up's vocabulary: DB's databases, tables, views, columns,\n"
+    "indexes and triggers (after attaching each FILE as NAME), then the built-in\n"
+    "operators, keywords, functions, pragmas and types (without DB the built-in\n"
+    "pop-up's). Per --prefix (or the word ending --context; none: all) one JSON\n"
+    "line with the items whose inserted text starts with it; --count their number;\n"
+    "--table-names the highlighter's table names.",
+    &CmdComplete,
+    {QStringLiteral("prefix"), QStringLiteral("context"), QStringLiteral("attach")},
+    {QStringLiteral("count"), QStringLiteral("table-names")},
+    1,
+    1};
+
 } // namespace
 
 std::span<const CliCommand* const> ToolCommands() {
-    static const CliCommand* const commands[] = {&kCalcCommand, &kCodeExportCommand};
+    static const CliCommand* const commands[] = {&kCalcCommand, &kCodeExportCommand,
+                                                 &kCompleteCommand};
     return commands;
 }
 

@@ -1,0 +1,67 @@
+// The vocabulary of the SQL completion pop-ups: lines "kind, name, detail,
+// description" (the built-in operators, keywords, functions, pragmas and
+// types, and the objects of a connection's schemas), the items made from
+// them (kind word, shortened name, inserted text, pragma templates), the
+// highlighter's table names, and the answer to a token.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace sky {
+
+class TSQLite3Database;
+
+enum CompletionKind {
+    kcOther = 0,
+    kcKeyword,
+    kcType,
+    kcFunction,
+    kcOperator,
+    kcPragma,
+    kcDatabase,
+    kcTable,
+    kcColumn,
+    kcIndex,
+    kcTrigger,
+    kcExtended,
+    kcView
+};
+
+struct CompletionItem {
+    int kind = kcOther;
+    QString kindWord, name, shownName, detail, description, insert;
+};
+
+// The kind code of a kind field ("oper", "tab  ", "xfnc", ...).
+int CompletionKindOf(const QString& kindField);
+// The item of one line's fields; false for fewer than four.
+bool CompletionItemOf(const QStringList& fields, CompletionItem& item);
+
+// The built-in lines (about 310; the pragma lines only when asked).
+QStringList BuiltinCompletionLines(bool pragmas);
+// The objects of every schema of db: databases, tables, views with their
+// columns, indexes and triggers, names quoted into each schema's own
+// catalogue; then the two master tables.
+QStringList ObjectCompletionLines(TSQLite3Database* db);
+
+class CompletionModel {
+public:
+    // The items of db's objects (none: only the master tables) and the
+    // built-in lines; the highlighter's table names with them.
+    void Build(TSQLite3Database* db, bool objects = true, bool pragmas = true);
+    const QList<CompletionItem>& Items() const { return FItems; }
+    const QStringList& TableNames() const { return FTableNames; }
+    // The items whose inserted text starts with token (ignoring case), in
+    // line order.
+    QList<int> Answer(const QString& token) const;
+    // Where the word before the caret starts.
+    static qsizetype TokenStart(const QString& text, qsizetype caret);
+
+private:
+    QList<CompletionItem> FItems;
+    QStringList FTableNames;
+};
+
+} // namespace sky
