@@ -3,6 +3,7 @@
 #include "analysis/ui/CompareWindow.h"
 #include "analysis/ui/DocWindow.h"
 #include "calculator/ui/CalcWindow.h"
+#include "completion/ui/CompletionPopup.h"
 #include "design/ui/QueryPopOutWindow.h"
 #include "design/ui/TableDesigner.h"
 #include "design/ui/ViewDialog.h"
@@ -123,6 +124,8 @@ QWidget* TfrmSKYMain::BuildHeader() {
     AddHelpImage(FQuery->HelpImage(), kEditorHelpTitle, kEditorHelpText);
     connect(FQuery, &TQueryArea::CaretMoved, this, [this] { UpdateContextHelp(); });
     connect(FQuery, &TQueryArea::CalculatorWanted, this, [this] { AddCalculatorValue(); });
+    new TCompletionPopup(
+        Editor(), [this] { return &FCompletion; }, 12);
     pgcQRight = new QTabWidget(FHSplit);
     pgcQRight->setObjectName(QStringLiteral("pgcQRight"));
     FQuick = new TQuickSqlPage(*FCtl, pgcQRight);
@@ -211,6 +214,7 @@ void TfrmSKYMain::BuildPages() {
     PageControl1->addTab(FEdit, QStringLiteral("Edit Data"));
     FEdit->HelpImage()->installEventFilter(this);
     FHistory = new THistoryPage(*FCtl, PageControl1);
+    new TCompletionPopup(FHistory->Editor(), {}, 24); // the built-in vocabulary
     PageControl1->addTab(FHistory, QStringLiteral("History"));
     AddHelpImage(FHistory->HelpImage(), kHistHelpTitle, kHistHelpText);
     connect(FHistory, &THistoryPage::Picked, this, [this] { FQuery->RenderStack(); });
@@ -465,6 +469,7 @@ void TfrmSKYMain::TreeChanged() {
     if (FDestroying) return;
     FTreeModel->Reset(FCtl->Tree());
     if (FPragma) FPragma->ReadValues(); // the values on every schema refresh
+    FCompletion.Build(&FCtl->sql);      // and the editor's vocabulary
     FTreeEmpty->setVisible(FTreeModel->rowCount({}) == 0);
     if (FTreeModel->rowCount({}) > 0) vtsDB->expand(FTreeModel->index(0, 0, {}));
 }

@@ -7,6 +7,7 @@
 // The menus are built in WorkspaceMenus.cpp.
 #pragma once
 
+#include "completion/Completion.h"
 #include "shell/Workspace.h"
 #include "workspace/EditorCommands.h"
 #include "workspace/TableOps.h"
@@ -92,6 +93,7 @@ public:
     // The calculator's submitted value replaces the editor's selection.
     void AddCalculatorValue();
     void FillCodeMenu(QMenu* code);
+    const CompletionModel& Completion() const { return FCompletion; }
     void PrepNotice(bool shown) override;
     ProgressSink* StartProgress(const QString& title) override;
     void EndProgress(ProgressSink* p) override;
@@ -176,6 +178,8 @@ private:
     THistoryPage* FHistory;
     TPragmaPage* FPragma = nullptr;
     TAnalyzerPage* FAnalyzer = nullptr;
+    // This window's completion vocabulary (its database's objects).
+    CompletionModel FCompletion;
     TWorkspaceSettingsPage* FSettings;
     TDocsPage* FDocs;
     TStatsPanel* FStats;
