@@ -5,6 +5,7 @@
 #include "engine/Identifiers.h"
 #include "engine/SqlLexer.h"
 #include "engine/SqlLiteral.h"
+#include "engine/Statement.h"
 #include "support/Csv.h"
 #include "support/TextUtil.h"
 
@@ -13,15 +14,6 @@
 namespace sky {
 
 namespace {
-
-QString Csv(const QString& v) {
-    return QuoteCSVValue(v, u',');
-}
-
-// A line from values: each field quoted as the CSV reader wants it.
-QString Line(const char* kind, const QString& name, const QString& detail, const QString& desc) {
-    return QLatin1String(kind) + u',' + Csv(name) + u',' + Csv(detail) + u',' + Csv(desc);
-}
 
 // The pragma templates: "= b" -> " = 1", "= ms" -> " = 1000", ...
 QString PragmaInsert(const QString& name, const QString& detail) {
@@ -91,67 +83,143 @@ bool CompletionItemOf(const QStringList& f, CompletionItem& i) {
     return true;
 }
 
-QStringList ObjectCompletionLines(TSQLite3Database* db) {
-    QStringList out;
-    if (db && db->IsOpen()) {
-        QList<QStringList> dbs;
-        db->QueryTextRows(QStringLiteral("SELECT name FROM pragma_database_list;"), dbs);
-        for (const QStringList& d : dbs) {
-            const QString schema = TrimText(d.value(0));
-            if (schema.isEmpty()) continue;
-            out << Line("db", schema, QString(), QString());
-            // The schema's own catalogue, its name quoted.
-            const bool temp = schema.compare(QLatin1String("temp"), Qt::CaseInsensitive) == 0;
-            const QString master =
-                temp ? QStringLiteral("sqlite_temp_master")
-                     : QuoteIdent(schema, false, true) + QStringLiteral(".sqlite_master");
-            QList<QStringList> objects;
-            if (!db->QueryTextRows(QStringLiteral("SELECT type, name, tbl_name FROM ") + master +
-                                       QStringLiteral(" ORDER BY rowid;"),
-                                   objects))
-                continue;
-            for (const QStringList& o : objects) {
-                const QString type = o.value(0).toUpper(), name = o.value(1), table = o.value(2);
-                if (type == QLatin1String("TABLE") || type == QLatin1String("VIEW")) {
-                    out << Line(type == QLatin1String("TABLE") ? "tab  " : "tvw  ", table,
-                                QString(), QStringLiteral("on ") + schema);
-                    // Its columns, from its own schema; a broken view hides nothing else.
-                    QList<QStringList> cols;
-                    if (!db->QueryTextRows(QStringLiteral("SELECT name, type, pk FROM "
-                                                          "pragma_table_info(") +
-                                               QuoteSqlString(table) + u',' +
-                                               QuoteSqlString(schema) + QStringLiteral(");"),
-                                           cols))
-                        continue;
-                    for (const QStringList& c : cols)
-                        out << Line("col", c.value(0),
-                                    c.value(2).toInt() > 0 ? QStringLiteral(".     primary key")
-                                                           : QString(),
-                                    QStringLiteral("on ") + schema + QStringLiteral(" . ") + table +
-                                        QStringLiteral("  - ") + c.value(1));
-                } else if (type == QLatin1String("INDEX") || type == QLatin1String("TRIGGER")) {
-                    out << Line(type == QLatin1String("INDEX") ? "ind" : "tri", name, QString(),
-                                QStringLiteral("on ") + schema + QStringLiteral(" . ") + table);
+QStringList MasterTableLines() {
+    return {QStringLiteral("tab  ,SQLITE_MASTER,,\"Schema Master-Table\""),
+            QStringLiteral("tab  ,SQLITE_TEMP_MASTER,,\"Schema Master-Table on Temp db\"")};
+}
+
+namespace {
+
+// The kind words, shared by all items of a kind.
+const QString& KindWord(int kind) {
+    static const QString words[] = {QString(),
+                                    QStringLiteral(" SQL"),
+                                    QStringLiteral("type"),
+                                    QStringLiteral("function"),
+                                    QStringLiteral("operator"),
+                                    QStringLiteral("pragma"),
+                                    QStringLiteral("db"),
+                                    QStringLiteral("table"),
+                                    QStringLiteral("column"),
+                                    QStringLiteral("index"),
+                                    QStringLiteral("trigger"),
+                                    QStringLiteral("extended"),
+                                    QStringLiteral("view")};
+    return words[kind];
+}
+
+void AddItem(QList<CompletionItem>& items, int kind, const QString& name, const QString& detail,
+             const QString& description) {
+    CompletionItem i;
+    i.kind = kind;
+    i.kindWord = KindWord(kind);
+    i.name = name;
+    i.shownName = name.size() > 24 ? name.left(3) + QStringLiteral("...") + name.right(19) : name;
+    i.detail = detail;
+    i.description = description;
+    i.insert = kind == kcTable || kind == kcView ? name + u' ' : name;
+    items << std::move(i);
+}
+
+// The objects of every schema of db as items, straight from the catalogue
+// rows (names are values, never re-parsed).
+void AddObjectItems(TSQLite3Database* db, QList<CompletionItem>& items) {
+    if (!db || !db->IsOpen()) return;
+    QList<QStringList> dbs;
+    db->QueryTextRows(QStringLiteral("SELECT name FROM pragma_database_list;"), dbs);
+    const QString pk = QStringLiteral(".     primary key");
+    for (const QStringList& d : dbs) {
+        const QString schema = TrimText(d.value(0));
+        if (schema.isEmpty()) continue;
+        AddItem(items, kcDatabase, schema, QString(), schema + QStringLiteral(" Database"));
+        const bool temp = schema.compare(QLatin1String("temp"), Qt::CaseInsensitive) == 0;
+        const QString master =
+            temp ? QStringLiteral("sqlite_temp_master")
+                 : QuoteIdent(schema, false, true) + QStringLiteral(".sqlite_master");
+        const QString on = QStringLiteral("on ") + schema;
+        const QString quoted = QuoteSqlString(schema);
+        auto columns = [&](std::unique_ptr<TSQLite3Statement>& st, int first,
+                           const QString& prefix) {
+            const QString name = st->ColumnText(first);
+            if (name.isEmpty()) return;
+            AddItem(items, kcColumn, name, st->ColumnInt(first + 2) > 0 ? pk : QString(),
+                    prefix + st->ColumnText(first + 1));
+        };
+        // One statement for the schema; when it fails (a view over a dropped
+        // table), the objects one by one.
+        std::unique_ptr<TSQLite3Statement> st = db->Prepare(
+            QStringLiteral(
+                "SELECT m.type, m.name, m.tbl_name, m.rowid, p.name, p.type, p.pk FROM ") +
+            master + QStringLiteral(" AS m LEFT JOIN pragma_table_info(m.name, ") + quoted +
+            QStringLiteral(") AS p ON m.type IN ('table','view') ORDER BY m.rowid, p.cid;"));
+        const qsizetype mark = items.size();
+        bool ok = false;
+        if (st) {
+            qint64 last = -1;
+            QString prefix;
+            int rc;
+            while ((rc = st->Step()) == 100) {
+                const qint64 rowid = st->ColumnInt64(3);
+                const QString type = st->ColumnText(0).toUpper();
+                const bool tv = type == QLatin1String("TABLE") || type == QLatin1String("VIEW");
+                if (rowid != last) {
+                    last = rowid;
+                    const QString table = st->ColumnText(2);
+                    if (tv)
+                        AddItem(items, type == QLatin1String("TABLE") ? kcTable : kcView, table,
+                                QString(), on);
+                    else if (type == QLatin1String("INDEX") || type == QLatin1String("TRIGGER"))
+                        AddItem(items, type == QLatin1String("INDEX") ? kcIndex : kcTrigger,
+                                st->ColumnText(1), QString(), on + QStringLiteral(" . ") + table);
+                    prefix = on + QStringLiteral(" . ") + table + QStringLiteral("  - ");
                 }
+                if (tv) columns(st, 4, prefix);
             }
+            ok = rc == 101;
+        }
+        if (ok) continue;
+        items.resize(mark);
+        QList<QStringList> objects;
+        if (!db->QueryTextRows(QStringLiteral("SELECT type, name, tbl_name FROM ") + master +
+                                   QStringLiteral(" ORDER BY rowid;"),
+                               objects))
+            continue;
+        for (const QStringList& o : objects) {
+            const QString type = o.value(0).toUpper(), table = o.value(2);
+            const bool tv = type == QLatin1String("TABLE") || type == QLatin1String("VIEW");
+            if (tv)
+                AddItem(items, type == QLatin1String("TABLE") ? kcTable : kcView, table, QString(),
+                        on);
+            else if (type == QLatin1String("INDEX") || type == QLatin1String("TRIGGER"))
+                AddItem(items, type == QLatin1String("INDEX") ? kcIndex : kcTrigger, o.value(1),
+                        QString(), on + QStringLiteral(" . ") + table);
+            if (!tv) continue;
+            std::unique_ptr<TSQLite3Statement> c =
+                db->Prepare(QStringLiteral("SELECT name, type, pk FROM pragma_table_info(") +
+                            QuoteSqlString(table) + u',' + quoted + QStringLiteral(");"));
+            const QString prefix = on + QStringLiteral(" . ") + table + QStringLiteral("  - ");
+            while (c && c->Step() == 100)
+                columns(c, 0, prefix);
         }
     }
-    out << QStringLiteral("tab  ,SQLITE_MASTER,,\"Schema Master-Table\"")
-        << QStringLiteral("tab  ,SQLITE_TEMP_MASTER,,\"Schema Master-Table on Temp db\"");
-    return out;
 }
+
+} // namespace
 
 void CompletionModel::Build(TSQLite3Database* db, bool objects, bool pragmas) {
     FItems.clear();
     FTableNames.clear();
-    QStringList lines = objects ? ObjectCompletionLines(db) : ObjectCompletionLines(nullptr);
+    if (objects) AddObjectItems(db, FItems);
+    QStringList lines = MasterTableLines();
     lines << BuiltinCompletionLines(pragmas);
-    QSet<QString> seen;
     QStringList fields;
     for (const QString& l : lines) {
         SplitCSVLine(l, fields, u',');
         CompletionItem item;
-        if (!CompletionItemOf(fields, item)) continue;
+        if (CompletionItemOf(fields, item)) FItems << item;
+    }
+    QSet<QString> seen;
+    for (const CompletionItem& item : FItems)
         if (item.kind == kcDatabase || item.kind == kcTable || item.kind == kcView) {
             const QString n = TrimText(item.name).remove(u' ');
             if (!seen.contains(n.toUpper())) {
@@ -159,8 +227,6 @@ void CompletionModel::Build(TSQLite3Database* db, bool objects, bool pragmas) {
                 FTableNames << n;
             }
         }
-        FItems << item;
-    }
 }
 
 QList<int> CompletionModel::Answer(const QString& token) const {

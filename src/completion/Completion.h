@@ -41,15 +41,15 @@ bool CompletionItemOf(const QStringList& fields, CompletionItem& item);
 
 // The built-in lines (about 310; the pragma lines only when asked).
 QStringList BuiltinCompletionLines(bool pragmas);
-// The objects of every schema of db: databases, tables, views with their
-// columns, indexes and triggers, names quoted into each schema's own
-// catalogue; then the two master tables.
-QStringList ObjectCompletionLines(TSQLite3Database* db);
+// The lines of the two master tables (always offered).
+QStringList MasterTableLines();
 
 class CompletionModel {
 public:
-    // The items of db's objects (none: only the master tables) and the
-    // built-in lines; the highlighter's table names with them.
+    // The items of db's objects (every schema's databases, tables, views with
+    // their columns, indexes and triggers; names quoted into each schema's
+    // own catalogue), the master tables and the built-in lines; the
+    // highlighter's table names with them.
     void Build(TSQLite3Database* db, bool objects = true, bool pragmas = true);
     const QList<CompletionItem>& Items() const { return FItems; }
     const QStringList& TableNames() const { return FTableNames; }

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# The completion vocabulary of 10,000 tables of 10 columns (about 110,000
+# items): `skylark-cli complete DB --count` (the vocabulary built, the empty
+# token answered) against the sqlite3 shell reading the same catalogue and
+# columns, median of 5: ratio <= 1.5; skylark-cli's peak RSS under 64 MB
+# above an empty database's run.
+# Exit status: 0 targets met, 3 a target missed, 1 error.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/common.bash"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+db="$work/wide.db"
+awk 'BEGIN { print "BEGIN;"; for (i = 0; i < 10000; i++) { printf "CREATE TABLE t%d(id INTEGER PRIMARY KEY", i; for (c = 1; c < 10; c++) printf ", c%d TEXT", c; print ");" } print "COMMIT;" }' | sqlite3 "$db"
+sqlite3 "$work/empty.db" "CREATE TABLE x(a);"
+
+ours=() peer=() kb=0
+for ((i = 1; i <= 5; i++)); do
+  measure /dev/null /dev/null "$SKYLARK_CLI" complete "$db" --count
+  ours+=("$MEASURED_S")
+  if [ "$MEASURED_KB" -gt "$kb" ]; then kb=$MEASURED_KB; fi
+  measure /dev/null /dev/null sqlite3 "$db" "SELECT m.*,p.* FROM sqlite_master m LEFT JOIN pragma_table_info(m.name) p"
+  peer+=("$MEASURED_S")
+done
+measure /dev/null /dev/null "$SKYLARK_CLI" complete "$work/empty.db" --count
+base=$MEASURED_KB
+o=$(median "${ours[@]}") p=$(median "${peer[@]}")
+r=$(ratio "$o" "$p")
+status=0
+v=met
+at_most "$r" 1.5 || { v=MISSED; status=3; }
+echo "completion: 10000 tables x 10 columns: ${o}s, sqlite3 ${p}s, ratio $r (target <= 1.5), $v"
+m=$(( (kb - base) / 1024 ))
+v=met
+[ "$m" -lt 64 ] || { v=MISSED; status=3; }
+echo "completion: vocabulary ${m} MB above start-up (target < 64 MB), $v"
+exit $status
