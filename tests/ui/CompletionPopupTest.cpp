@@ -15,6 +15,7 @@
 #include <QKeyEvent>
 #include <QPointer>
 #include <QScreen>
+#include <Qsci/qscilexersql.h>
 
 namespace sky::ui {
 namespace {
@@ -83,6 +84,14 @@ TEST_F(CompletionPopupTest, CtrlSpaceDotChooseAndTwoWorkspaces) {
     ASSERT_EQ(hp->Shown().size(), 1);
     hp->Choose(0);
     EXPECT_EQ(h->text(), "busy_timeout = 1000");
+    // The editor highlights its own database's table names.
+    e->setText("SELECT * FROM customer, zebra");
+    RunEventsFor(50);
+    const long atCustomer = 15, atZebra = 25;
+    EXPECT_EQ(e->SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, atCustomer),
+              long(QsciLexerSQL::KeywordSet5));
+    EXPECT_NE(e->SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, atZebra),
+              long(QsciLexerSQL::KeywordSet5));
     w2->close();
     w->close();
     RunEventsFor(50);

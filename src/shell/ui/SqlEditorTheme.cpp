@@ -31,13 +31,13 @@ Role StyleRole(int style) {
     case QsciLexerSQL::Keyword:
     case QsciLexerSQL::PlusKeyword:
     case QsciLexerSQL::PlusPrompt:
-    case QsciLexerSQL::KeywordSet5:
     case QsciLexerSQL::KeywordSet6:
     case QsciLexerSQL::KeywordSet7:
     case QsciLexerSQL::KeywordSet8:
         return Role::Keyword;
     case QsciLexerSQL::SingleQuotedString:
         return Role::String;
+    case QsciLexerSQL::KeywordSet5:        // the database's table names
     case QsciLexerSQL::DoubleQuotedString: // "name" is an identifier in SQLite
     case QsciLexerSQL::QuotedIdentifier:
         return Role::Identifier;
@@ -81,11 +81,44 @@ QFont SqlEditorFont(int pointSize) {
     return font;
 }
 
+namespace {
+
+// The SQL lexer with the editor's database's table names as its fifth
+// keyword set (highlighted as names).
+class TSqlLexer : public QsciLexerSQL {
+public:
+    using QsciLexerSQL::QsciLexerSQL;
+    QByteArray tableNames;
+    const char* keywords(int set) const override {
+        if (set == 5) return tableNames.constData();
+        return QsciLexerSQL::keywords(set);
+    }
+};
+
+} // namespace
+
+void SetEditorTableNames(QsciScintilla* editor, const QStringList& names) {
+    auto* lexer = dynamic_cast<TSqlLexer*>(editor->lexer());
+    if (!lexer) return;
+    QByteArray words;
+    for (const QString& n : names) {
+        const QString w = n.trimmed().toLower();
+        if (w.isEmpty() || w.contains(u' ')) continue;
+        if (!words.isEmpty()) words += ' ';
+        words += w.toUtf8();
+    }
+    if (words == lexer->tableNames) return;
+    lexer->tableNames = words;
+    // Set 5 is the engine's list 4 (counted from 0).
+    editor->SendScintilla(QsciScintillaBase::SCI_SETKEYWORDS, 4, lexer->tableNames.constData());
+    editor->recolor();
+}
+
 void StyleSqlEditor(QsciScintilla* editor, const QString& theme) {
     const QString name = theme.isEmpty() ? ActiveTheme() : theme;
     auto* lexer = qobject_cast<QsciLexerSQL*>(editor->lexer());
     if (!lexer) {
-        lexer = new QsciLexerSQL(editor);
+        lexer = new TSqlLexer(editor);
         lexer->setFoldComments(true);
         lexer->setQuotedIdentifiers(true);
         editor->setLexer(lexer);

@@ -3,6 +3,8 @@
 // active theme, and a fixed-pitch font that exists on this system.
 #pragma once
 
+#include <QStringList>
+
 #include <QFont>
 #include <QString>
 
@@ -19,6 +21,8 @@ QFont SqlEditorFont(int pointSize = 10);
 void StyleSqlEditor(QsciScintilla* editor, const QString& theme = QString());
 // The SQL editors' common set-up: UTF-8, the SQL lexer in a fixed font,
 // word wrap, CR LF line ends, and the window's keys taken from the editor.
+// The database's table names, highlighted as names in this editor.
+void SetEditorTableNames(QsciScintilla* editor, const QStringList& names);
 void SetupSqlEditor(QsciScintilla* e);
 
 // Scintilla positions are UTF-8 byte offsets; the system's are UTF-16 units.

@@ -15,6 +15,7 @@
 #include "shell/ui/KProgress.h"
 #include "shell/ui/PopOuts.h"
 #include "shell/ui/QtPrompter.h"
+#include "shell/ui/SqlEditorTheme.h"
 #include "shell/ui/WidgetPlacement.h"
 #include "support/TextUtil.h"
 #include "transfer/ui/CsvImportWindow.h"
@@ -470,6 +471,7 @@ void TfrmSKYMain::TreeChanged() {
     FTreeModel->Reset(FCtl->Tree());
     if (FPragma) FPragma->ReadValues(); // the values on every schema refresh
     FCompletion.Build(&FCtl->sql);      // and the editor's vocabulary
+    SetEditorTableNames(Editor(), FCompletion.TableNames());
     FTreeEmpty->setVisible(FTreeModel->rowCount({}) == 0);
     if (FTreeModel->rowCount({}) > 0) vtsDB->expand(FTreeModel->index(0, 0, {}));
 }
