@@ -5,6 +5,7 @@
 // their workspace closed; hiding, showing and closing them all.
 #include "common/ExampleDb.h"
 #include "common/UiAnswer.h"
+#include "completion/ui/CompletionPopup.h"
 #include "design/ui/QueryPopOutWindow.h"
 #include "shell/ui/PopOuts.h"
 #include "shell/ui/Scintilla.h"
@@ -136,6 +137,7 @@ TEST_F(ResultsWindowTest, PopOutsWithRowsWithoutAndAfterTheirWorkspace) {
     EXPECT_EQ(withRows->Grid()->model()->rowCount({}), 3); // shown at once, not run
     EXPECT_EQ(withRows->Status()->text(), "SQL Query Opened.");
     EXPECT_TRUE(withRows->windowTitle().startsWith("SQL Query [SELECT id, full_name FROM"));
+    EXPECT_TRUE(withRows->findChild<TCompletionPopup*>()); // its editor completes
     // Without rows: the query runs by itself 200 ms later.
     TfrmSKYQryData* runs =
         TfrmSKYQryData::Open(10, 10, &w->Controller().sql, true, {}, "SELECT 1 AS one, NULL AS n");

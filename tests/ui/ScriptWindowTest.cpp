@@ -6,6 +6,8 @@
 
 #include "script/ui/ScriptRunPage.h"
 
+#include "completion/ui/CompletionPopup.h"
+
 #include "common/TempConfig.h"
 #include "common/TempDb.h"
 #include "common/UiAnswer.h"
@@ -75,6 +77,8 @@ TEST_F(ScriptWindowTest, TypeSaveAndThePopups) {
     w->Grid()->selectRow(2);
     QsciScintilla* e = w->Editor();
     EXPECT_EQ(e->text(), "UPDATE t SET a = 1 WHERE a = 42;");
+    // The statement editor completes from the built-in vocabulary.
+    ASSERT_TRUE(e->findChild<TCompletionPopup*>());
     e->selectAll();
     e->replaceSelectedText("UPDATE t SET a = 2 WHERE a = 42;");
     w->findChild<QPushButton*>("btnSaveScript2")->click();

@@ -1,5 +1,6 @@
 #include "design/ui/QueryPopOutWindow.h"
 
+#include "completion/ui/CompletionPopup.h"
 #include "shell/ui/HelpPanel.h"
 #include "shell/ui/PopOuts.h"
 #include "shell/ui/QtFileChooser.h"
@@ -125,6 +126,7 @@ TfrmSKYQryData::TfrmSKYQryData(std::unique_ptr<QueryPopOut> core, bool hints)
     memQry = new QsciScintilla(split);
     memQry->setObjectName(QStringLiteral("memQry"));
     SetupSqlEditor(memQry);
+    new TCompletionPopup(memQry, {}, 12); // the built-in vocabulary
     memQry->setText(FCore->Sql());
     memQry->installEventFilter(this);
     auto* lower = new QWidget(split);

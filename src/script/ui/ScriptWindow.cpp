@@ -3,6 +3,7 @@
 #include "script/ui/ScriptItemGrid.h"
 #include "script/ui/ScriptRunPage.h"
 
+#include "completion/ui/CompletionPopup.h"
 #include "shell/ui/FormBehaviour.h"
 #include "shell/ui/HelpPanel.h"
 #include "shell/ui/KProgress.h"
@@ -211,6 +212,7 @@ QWidget* TfrmSKYScript::BuildScriptPage() {
     memSQL = new QsciScintilla(lower);
     memSQL->setObjectName(QStringLiteral("memSQL"));
     SetupSqlEditor(memSQL);
+    new TCompletionPopup(memSQL, {}, 24); // the built-in vocabulary
     memSQL->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(memSQL, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         PrepareEditMenu();
