@@ -448,7 +448,7 @@ TEST_F(WorkspaceWindowTest, EditorPopUpMenuAndResultsMenu) {
                  {"mnuQryUndo1", "Undo", true},
                  {"mnuQryOptShowGutter1", "Show line-numbers (Gutter)", true},
                  {"mnuQryOptWordWrap1", "Word-Wrap", true},
-                 {"mnuQryOptHighlighter1", "SQL Code Highlighter", false},
+                 {"mnuQryOptHighlighter1", "SQL Code Highlighter", true},
                  {"mnuQryCommentAddBlockCmt1",
                   "Add C-style Block-Comments to selection ( /*... */ )      [Ctrl + / ]", true},
                  {"mnuQryCommentRemBlockCmt1",

@@ -5,6 +5,7 @@
 
 #include "codeexport/Codify.h"
 #include "codeexport/ui/CodeExWindow.h"
+#include "completion/ui/HighlighterOptions.h"
 #include "shell/InfoPages.h"
 #include "shell/ui/AboutBox.h"
 #include "shell/ui/DocsPage.h"
@@ -328,7 +329,10 @@ void TfrmSKYMain::BuildEditorMenu() {
     puQry->addSeparator();
     puQry->addAction(FGutterAction);
     puQry->addAction(FWrapAction);
-    item(puQry, "SQL Code Highlighter", "mnuQryOptHighlighter1", [] {})->setEnabled(false);
+    item(puQry, "SQL Code Highlighter", "mnuQryOptHighlighter1", [this] {
+        TfrmSKYSQLHilite options(this);
+        options.exec();
+    });
     connect(puQry, &QMenu::aboutToShow, this,
             [this, undo] { undo->setEnabled(Editor()->isUndoAvailable()); });
     Editor()->setContextMenuPolicy(Qt::CustomContextMenu);
