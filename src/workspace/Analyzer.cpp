@@ -100,10 +100,16 @@ Parts Split(const QStringList& lines) {
 
 } // namespace
 
+AnalyzerReport::AnalyzerReport(QStringList lines) : FLines(std::move(lines)) {
+    Parts p = Split(FLines);
+    for (int k = 0; k < 4; ++k)
+        FParts[k] = std::move(p.part[k]);
+    FReached = p.reached;
+}
+
 bool AnalyzerReport::Part(int n, QStringList& out) const {
-    const Parts p = Split(FLines);
-    if (n < 0 || n > 3 || p.reached < n) return false;
-    out = p.part[n];
+    if (n < 0 || n > 3 || FReached < n) return false;
+    out = FParts[n];
     return out.size() > 1;
 }
 

@@ -40,7 +40,8 @@ struct AnalyzerFigure {
 
 class AnalyzerReport {
 public:
-    explicit AnalyzerReport(QStringList lines = {}) : FLines(std::move(lines)) {}
+    // The lines are read into their parts once, here.
+    explicit AnalyzerReport(QStringList lines = {});
     const QStringList& Lines() const { return FLines; }
     // Part 0 sections, 1 definitions, 2 up to the SQL, 3 the SQL; false when
     // the part was not reached or holds at most one line.
@@ -60,6 +61,8 @@ public:
 
 private:
     QStringList FLines;
+    QStringList FParts[4];
+    int FReached = 0;
 };
 
 // Where the program is: beside this program, then on the PATH; empty when

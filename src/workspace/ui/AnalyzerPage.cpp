@@ -74,7 +74,7 @@ TAnalyzerPage::TAnalyzerPage(WorkspaceController& c, WorkspaceView& view, QWidge
     sgAnal->verticalHeader()->hide();
     connect(sgAnal, &QTableWidget::cellClicked, this, [this](int row, int col) {
         if (col != 0) return;
-        lblAnalHelp->setText(AnalyzerReport(FCtl.dba).Explain(sgAnal->item(row, 0)->text()));
+        lblAnalHelp->setText(FReport.Explain(sgAnal->item(row, 0)->text()));
     });
     cv->addWidget(sgAnal, 1);
     lblAnalHelp = NamedLabel(centre, "lblAnalHelp");
@@ -88,7 +88,7 @@ TAnalyzerPage::TAnalyzerPage(WorkspaceController& c, WorkspaceView& view, QWidge
     scroll->setWidget(lbAnalStats);
     connect(lbAnalStats, &TAnalGraph::BarChosen, this, [this](const QString& name) {
         // The bar's own table or index, by its whole name; else nothing.
-        const QString s = AnalyzerReport(FCtl.dba).SectionOf(name);
+        const QString s = FReport.SectionOf(name);
         if (s.isEmpty()) return;
         const QList<QListWidgetItem*> items = lbAnalSects->findItems(s, Qt::MatchExactly);
         if (!items.isEmpty()) lbAnalSects->setCurrentItem(items.first());
@@ -108,8 +108,8 @@ void TAnalyzerPage::LoadReport() {
     sgAnal->setRowCount(0);
     lblAnalHelp->clear();
     lblAnalDataHeader->clear();
-    const AnalyzerReport r(FCtl.dba);
-    lbAnalSects->addItems(r.Sections());
+    FReport = AnalyzerReport(FCtl.dba); // read once for all the page shows
+    lbAnalSects->addItems(FReport.Sections());
     if (lbAnalSects->count() > 0) lbAnalSects->setCurrentRow(0);
     FillGraph();
 }
@@ -117,7 +117,7 @@ void TAnalyzerPage::LoadReport() {
 void TAnalyzerPage::ShowSection(const QString& section) {
     lblAnalDataHeader->setText(section);
     lblAnalHelp->clear();
-    const QList<AnalyzerFigure> f = AnalyzerReport(FCtl.dba).Figures(section);
+    const QList<AnalyzerFigure> f = FReport.Figures(section);
     sgAnal->clear();
     sgAnal->setColumnCount(3);
     sgAnal->setHorizontalHeaderLabels(
@@ -169,7 +169,7 @@ bool TAnalyzerPage::Run(const QString& given) {
     if (import) {
         FCtl.SetStatus(QStringLiteral("Importing Anaysis Table..."));
         QString s;
-        const bool imported = ImportSpaceUsed(FCtl.sql, AnalyzerReport(FCtl.dba), s);
+        const bool imported = ImportSpaceUsed(FCtl.sql, FReport, s);
         if (imported) FCtl.RefreshSchema();
         FCtl.SetStatus(s);
         FillGraph();

@@ -47,6 +47,7 @@ private:
     WorkspaceController& FCtl;
     WorkspaceView& FView;
     Prompter& FPrompts;
+    AnalyzerReport FReport; // the stored report, as shown
     QListWidget* lbAnalSects = nullptr;
     QTableWidget* sgAnal = nullptr;
     QLabel* lblAnalDataHeader = nullptr;
