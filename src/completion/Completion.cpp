@@ -31,6 +31,51 @@ QString PragmaInsert(const QString& name, const QString& detail) {
 
 } // namespace
 
+namespace {
+
+// Each channel (1 - f) x own + f x target.
+quint32 Blend(quint32 own, quint32 target, double f) {
+    quint32 out = 0;
+    for (int shift : {16, 8, 0}) {
+        const double a = (own >> shift) & 0xFF, b = (target >> shift) & 0xFF;
+        out |= quint32((1 - f) * a + f * b + 0.5) << shift;
+    }
+    return out;
+}
+
+} // namespace
+
+quint32 CompletionKindColour(int kind, const HighlighterColours& c) {
+    switch (kind) {
+    case kcKeyword:
+        return c.keyword;
+    case kcType:
+        return c.dataType;
+    case kcFunction:
+        return c.function;
+    case kcOperator:
+        return c.symbol;
+    case kcPragma:
+        return c.plsql;
+    case kcDatabase:
+        return 0x606060;
+    case kcTable:
+        return c.tableName;
+    case kcColumn:
+        return c.delimited;
+    case kcIndex:
+        return Blend(c.delimited, 0x000000, 0.2);
+    case kcTrigger:
+        return Blend(c.delimited, 0x000000, 0.4);
+    case kcExtended:
+        return Blend(c.function, 0x000000, 0.2);
+    case kcView:
+        return Blend(c.tableName, 0xFFFFFF, 0.2);
+    default:
+        return 0x808080;
+    }
+}
+
 int CompletionKindOf(const QString& kindField) {
     QString k;
     for (QChar c : kindField)

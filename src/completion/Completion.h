@@ -8,6 +8,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QtGlobal>
 
 namespace sky {
 
@@ -33,6 +34,16 @@ struct CompletionItem {
     int kind = kcOther;
     QString kindWord, name, shownName, detail, description, insert;
 };
+
+// The highlighter colours the kinds' name colours come from (0xRRGGBB; the
+// SQL highlighting's defaults).
+struct HighlighterColours {
+    quint32 keyword = 0x000080, dataType = 0x800000, function = 0xFF5809, symbol = 0xBF3F00,
+            plsql = 0x8000FF, tableName = 0x000000, delimited = 0x0075EA;
+};
+// A kind's name colour: a fixed grey, one of the highlighter's colours, or
+// one of them blended toward black or white.
+quint32 CompletionKindColour(int kind, const HighlighterColours& c = {});
 
 // The kind code of a kind field ("oper", "tab  ", "xfnc", ...).
 int CompletionKindOf(const QString& kindField);

@@ -11,12 +11,15 @@
 
 namespace sky {
 
+class CompletionModel;
 class TSQLite3Database;
 
 // The workspace's connection as the pop-outs see it: it lives as long as
-// the workspace and is gone (the weak handles expire) once it closes.
+// the workspace and is gone (the weak handles expire) once it closes. The
+// workspace's completion vocabulary goes with it to the windows it opens.
 struct ConnectionHandle {
     TSQLite3Database* db = nullptr;
+    const CompletionModel* completion = nullptr;
 };
 // The owner of a connection registers it and keeps the handle while the
 // connection lives; windows opened on the connection find it by its address.
@@ -59,6 +62,11 @@ public:
     // No result lines were given: the window runs the query itself.
     bool RunsFirst() const { return FRunFirst; }
     const QString& Sql() const { return FSql; }
+    // The workspace's connection while it lives, else null.
+    const TSQLite3Database* Database() const {
+        const auto h = FDb.lock();
+        return h ? h->db : nullptr;
+    }
     void SetSql(const QString& sql) { FSql = sql; }
     const QStringList& Lines() const { return FLines; }
     const QString& Status() const { return FStatus; }

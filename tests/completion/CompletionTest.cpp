@@ -89,6 +89,24 @@ TEST_F(CompletionTest, ItemsAndTheirInsertedText) {
     EXPECT_EQ(CompletionModel::TokenStart("", 0), 0);
 }
 
+TEST_F(CompletionTest, KindColours) {
+    // The highlighter's colours, fixed greys, and blends channel by channel.
+    HighlighterColours c;
+    c.delimited = 0x0075EA;
+    c.function = 0xFF5809;
+    c.tableName = 0x204060;
+    const struct {
+        int kind;
+        quint32 colour;
+    } cases[] = {{kcOther, 0x808080},    {kcKeyword, 0x000080},  {kcType, 0x800000},
+                 {kcFunction, 0xFF5809}, {kcOperator, 0xBF3F00}, {kcPragma, 0x8000FF},
+                 {kcDatabase, 0x606060}, {kcTable, 0x204060},    {kcColumn, 0x0075EA},
+                 {kcIndex, 0x005EBB},    {kcTrigger, 0x00468C},  {kcExtended, 0xCC4607},
+                 {kcView, 0x4D6680}};
+    for (const auto& k : cases)
+        EXPECT_EQ(CompletionKindColour(k.kind, c), k.colour) << k.kind;
+}
+
 TEST_F(CompletionTest, ObjectsOfEverySchema) {
     const QString aux = dir.filePath("aux.db");
     {

@@ -7,6 +7,7 @@
 #include "common/ExampleDb.h"
 #include "common/ThemeShots.h"
 #include "common/UiAnswer.h"
+#include "design/ui/TriggerDialog.h"
 #include "shell/ui/Scintilla.h"
 #include "workspace/ui/HistoryPage.h"
 #include "workspace/ui/WorkspaceWindow.h"
@@ -25,6 +26,13 @@ protected:
     static void CtrlSpace(QsciScintilla* e) {
         QKeyEvent k(QEvent::KeyPress, Qt::Key_Space, Qt::ControlModifier, QStringLiteral(" "));
         QCoreApplication::sendEvent(e, &k);
+    }
+    // A key typed as the keyboard sends it: pressed, then released.
+    static void Type(QsciScintilla* e, int key, const QString& text = QString()) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QCoreApplication::sendEvent(e, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+        QCoreApplication::sendEvent(e, &release);
     }
     static bool Offers(const TCompletionPopup* p, const QString& name) {
         for (const QString& s : p->Shown())
@@ -97,6 +105,106 @@ TEST_F(CompletionPopupTest, CtrlSpaceDotChooseAndTwoWorkspaces) {
     RunEventsFor(50);
 }
 
+TEST_F(CompletionPopupTest, TriggerDialogAndTheListItself) {
+    QPointer<TfrmSKYMain> w = new TfrmSKYMain;
+    w->Init(file, QStringLiteral("customer"));
+    w->show();
+    // The trigger dialog opened on this workspace's connection completes
+    // from its vocabulary and highlights its tables.
+    TfrmSKYTrig& d = frmSKYTrig();
+    d.SetDatabase(&w->Controller().sql);
+    TTriggerLayout t;
+    t.trigTable = QStringLiteral("customer");
+    t.trigExecCode = QStringLiteral("UPDATE customer SET x = 1");
+    d.Load(t, {});
+    QsciScintilla* s = d.StatementEdit();
+    RunEventsFor(50);
+    EXPECT_EQ(s->SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, 8L),
+              long(QsciLexerSQL::KeywordSet5));
+    auto* popup = s->findChild<TCompletionPopup*>();
+    ASSERT_TRUE(popup);
+    s->setText("DELETE FROM cust");
+    s->setCursorPosition(0, 16);
+    CtrlSpace(s);
+    ASSERT_TRUE(Offers(popup, "customer"));
+    // Enter in the open list takes the entry it shows first.
+    ASSERT_TRUE(popup->IsOpen());
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(s, &enter);
+    EXPECT_EQ(s->text(), "DELETE FROM customer ");
+    EXPECT_TRUE(d.Preview().contains("DELETE FROM customer"));
+    // After the workspace closed: the built-in vocabulary only.
+    w->close();
+    RunEventsFor(50);
+    ASSERT_TRUE(w.isNull());
+    s->setText("DELETE FROM ");
+    s->setCursorPosition(0, 12);
+    CtrlSpace(s);
+    EXPECT_FALSE(Offers(popup, "customer"));
+    EXPECT_TRUE(Offers(popup, "SQLITE_MASTER"));
+    popup->Hide();
+    d.SetDatabase(nullptr);
+}
+
+TEST_F(CompletionPopupTest, KeysInTheList) {
+    QPointer<TfrmSKYMain> w = new TfrmSKYMain;
+    w->Init(file, QStringLiteral("customer"));
+    w->show();
+    QsciScintilla* e = w->Editor();
+    auto* popup = e->findChild<TCompletionPopup*>();
+    EXPECT_EQ(popup->Title(), "SQLite SQL Completion:");
+    e->setText("SELECT * FROM ");
+    e->setCursorPosition(0, 14);
+    e->setFocus();
+    CtrlSpace(e);
+    ASSERT_TRUE(popup->IsOpen());
+    const int all = popup->Count();
+    EXPECT_GT(all, 300);
+    // Moving in the list leaves the text alone; Escape closes it.
+    Type(e, Qt::Key_Down);
+    EXPECT_EQ(popup->Current(), 1);
+    Type(e, Qt::Key_PageDown);
+    EXPECT_EQ(popup->Current(), 13);
+    Type(e, Qt::Key_Up);
+    EXPECT_EQ(popup->Current(), 12);
+    Type(e, Qt::Key_Escape);
+    EXPECT_FALSE(popup->IsOpen());
+    EXPECT_EQ(e->text(), "SELECT * FROM ");
+    // Typing filters the open list; Tab takes the first entry.
+    CtrlSpace(e);
+    Type(e, Qt::Key_C, "c");
+    Type(e, Qt::Key_U, "u");
+    ASSERT_TRUE(popup->IsOpen());
+    EXPECT_LT(popup->Count(), all);
+    EXPECT_TRUE(popup->Shown()[0].startsWith("table     customer"));
+    Type(e, Qt::Key_Backspace);
+    EXPECT_EQ(e->text(), "SELECT * FROM c");
+    EXPECT_TRUE(popup->IsOpen());
+    Type(e, Qt::Key_U, "u");
+    Type(e, Qt::Key_Tab);
+    EXPECT_FALSE(popup->IsOpen());
+    EXPECT_EQ(e->text(), "SELECT * FROM customer ");
+    // A character that ends the word closes the list; nothing matching
+    // leaves it closed.
+    e->setText("SELECT count");
+    e->setCursorPosition(0, 12);
+    CtrlSpace(e);
+    ASSERT_TRUE(popup->IsOpen());
+    Type(e, Qt::Key_ParenLeft, "(");
+    EXPECT_FALSE(popup->IsOpen());
+    EXPECT_EQ(e->text(), "SELECT count(");
+    e->setText("SELECT qqqq");
+    e->setCursorPosition(0, 11);
+    CtrlSpace(e);
+    EXPECT_FALSE(popup->IsOpen());
+    EXPECT_EQ(popup->Count(), 0);
+    // The history editor's list is the built-in one of 24 rows.
+    auto* hp = w->findChild<THistoryPage*>()->Editor()->findChild<TCompletionPopup*>();
+    EXPECT_EQ(hp->Title(), "SQLite functions");
+    w->close();
+    RunEventsFor(50);
+}
+
 // For a look by eye in each theme (SKYLARK_SHOT_DIR=folder, under Xvfb): the
 // open list, taken from the screen (it is a window of its own).
 TEST_F(CompletionPopupTest, ScreenshotsInThemes) {
@@ -116,7 +224,7 @@ TEST_F(CompletionPopupTest, ScreenshotsInThemes) {
         RunEventsFor(400);
         EXPECT_TRUE(QGuiApplication::primaryScreen()->grabWindow(0).save(
             shots + "/completion-" + name + ".png", "PNG"));
-        e->cancelList();
+        e->findChild<TCompletionPopup*>()->Hide();
         w->close();
         RunEventsFor(50);
     });

@@ -1,6 +1,8 @@
 // The schema dialogs: loading a record, editing through the controls, the
 // preview, and Accept/Cancel handing the record back or not.
 #include "common/TempDb.h"
+#include "common/ThemeShots.h"
+#include "common/UiAnswer.h"
 #include "design/ui/CheckDialog.h"
 #include "design/ui/ForeignKeyDialog.h"
 #include "design/ui/IndexDialog.h"
@@ -8,6 +10,8 @@
 #include "design/ui/TriggerDialog.h"
 #include "design/ui/ViewDialog.h"
 #include "shell/ui/KMessg.h"
+#include "shell/ui/Scintilla.h"
+#include "shell/ui/SqlEditorTheme.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -130,7 +134,7 @@ TEST(SchemaDialogs, TriggerAndView) {
     d.TimingBox()->setCurrentIndex(2);
     d.EventBox()->setCurrentIndex(4);
     d.FieldList()->item(1)->setCheckState(Qt::Checked);
-    d.StatementEdit()->setPlainText(QStringLiteral("SELECT 1"));
+    d.StatementEdit()->setText(QStringLiteral("SELECT 1"));
     EXPECT_EQ(d.RowKindLabel()->text(),
               QStringLiteral("Execute the following SQL statements for each updated row"));
     EXPECT_EQ(d.Preview(),
@@ -153,6 +157,30 @@ TEST(SchemaDialogs, TriggerAndView) {
     EXPECT_TRUE(w.TestView(message));
     EXPECT_EQ(message, QStringLiteral("View creation test success - SQL is valid."));
     EXPECT_FALSE(db.TransactionOpen());
+}
+
+// For a look by eye in each theme (SKYLARK_SHOT_DIR=folder, under Xvfb): the
+// trigger dialog with its statement editor.
+TEST(SchemaDialogs, TriggerScreenshotsInThemes) {
+    const QString shots = test::ShotDir();
+    if (shots.isEmpty()) GTEST_SKIP() << "SKYLARK_SHOT_DIR not set";
+    test::InEachTheme([&](const QString& name) {
+        TfrmSKYTrig& d = frmSKYTrig();
+        StyleSqlEditor(d.StatementEdit()); // the dialog lives longer than one theme here
+        TTriggerLayout t;
+        t.trigTable = QStringLiteral("rental");
+        t.trigName = QStringLiteral("rental_audit");
+        t.trigEvent = TrigEvent(2);
+        t.trigExecCode = QStringLiteral(
+            "INSERT INTO audit_log(what, at) VALUES ('rental ' || new.id, CURRENT_TIMESTAMP);\r\n"
+            "-- the audit trail\r\nUPDATE sqlite_sequence SET seq = seq WHERE 0");
+        d.Load(t, {"id", "customer_id"});
+        d.resize(640, 620);
+        d.show();
+        RunEventsFor(200);
+        EXPECT_TRUE(d.grab().save(shots + "/trigger-" + name + ".png", "PNG"));
+        d.hide();
+    });
 }
 
 } // namespace

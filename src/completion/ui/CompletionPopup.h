@@ -1,7 +1,11 @@
 // The completion pop-up of an SQL editor: Ctrl+Space, or a "." typed, opens
 // the list of the items whose inserted text starts with the word before the
-// caret (kind word, name, detail, description), filtered again while the
-// user types; choosing one replaces the word with the item's inserted text.
+// caret (image, kind word, name in its kind's colour, detail, description),
+// filtered again while the user types; Up, Down, Page Up and Page Down move
+// in it, Tab and Enter (or a double click) replace the word with the item's
+// inserted text, Escape closes it. The list is a window of its own over a
+// model of the answer, so it opens at once on any number of items; the
+// editor keeps the keyboard focus throughout.
 #pragma once
 
 #include "completion/Completion.h"
@@ -10,36 +14,61 @@
 #include <QStringList>
 #include <functional>
 
+class QFrame;
+class QLabel;
+class QListView;
 class QsciScintilla;
 
 namespace sky::ui {
+
+class TCompletionRows;
 
 class TCompletionPopup : public QObject {
     Q_OBJECT
 public:
     // model: the vocabulary (the editor's workspace's, or the built-in one);
-    // rows: the lines the list shows (12 or 24).
+    // rows: the lines the list shows, 12 ("SQLite SQL Completion:") or 24
+    // ("SQLite functions").
     TCompletionPopup(QsciScintilla* editor, std::function<const CompletionModel*()> model,
                      int rows);
-    // Opens the list for the word before the caret; false when nothing matches.
+    ~TCompletionPopup() override;
+    // Opens (or filters again) the list for the word before the caret; false,
+    // and closed, when nothing matches.
     bool Show();
-    // The entries shown now and what each inserts.
-    const QStringList& Shown() const { return FShown; }
-    // Chooses entry k as a click or Enter would.
+    void Hide();
+    bool IsOpen() const;
+    // The entries listed now, as text (kind word, name, detail, description).
+    int Count() const;
+    QStringList Shown() const;
+    int Current() const;
+    // Chooses entry k as a double click or Enter would.
     void Choose(int k);
+    // The list's window (for a look at it).
+    QWidget* Window() const;
+    QString Title() const;
 
     // The built-in vocabulary shared by editors without a database.
     static const CompletionModel* Builtin();
+    // An editor without a database: the built-in pop-up, its table names
+    // (the master tables) highlighted.
+    static TCompletionPopup* AttachBuiltin(QsciScintilla* editor, int rows);
 
 protected:
     bool eventFilter(QObject* o, QEvent* e) override;
 
 private:
     void Insert(const QString& text);
+    void Place();
+    void Move(int delta);
+    bool KeyPressed(int key);
+    void KeyReleased(int key, const QString& text);
     QsciScintilla* FEditor;
     std::function<const CompletionModel*()> FModel;
     int FRows;
-    QStringList FShown, FInserts;
+    QFrame* FFrame;
+    QLabel* FTitle;
+    QListView* FList;
+    TCompletionRows* FItems;
     qsizetype FTokenStart = 0;
 };
 

@@ -1,6 +1,6 @@
 #include "design/ui/QueryPopOutWindow.h"
 
-#include "completion/ui/CompletionPopup.h"
+#include "design/ui/SchemaDialogParts.h"
 #include "shell/ui/HelpPanel.h"
 #include "shell/ui/PopOuts.h"
 #include "shell/ui/QtFileChooser.h"
@@ -126,7 +126,10 @@ TfrmSKYQryData::TfrmSKYQryData(std::unique_ptr<QueryPopOut> core, bool hints)
     memQry = new QsciScintilla(split);
     memQry->setObjectName(QStringLiteral("memQry"));
     SetupSqlEditor(memQry);
-    new TCompletionPopup(memQry, {}, 12); // the built-in vocabulary
+    // The vocabulary of the workspace while it lives, then the built-in one.
+    AttachCompletion(
+        memQry, [this] { return FCore->Database(); }, 12);
+    ShowCompletionTableNames(memQry, FCore->Database());
     memQry->setText(FCore->Sql());
     memQry->installEventFilter(this);
     auto* lower = new QWidget(split);

@@ -1,5 +1,9 @@
 #include "design/ui/SchemaDialogParts.h"
 
+#include "completion/ui/CompletionPopup.h"
+#include "design/QueryPopOut.h"
+#include "shell/ui/SqlEditorTheme.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -14,6 +18,22 @@
 #include <QVBoxLayout>
 
 namespace sky::ui {
+
+const CompletionModel* CompletionOf(const TSQLite3Database* db) {
+    if (db)
+        if (const auto h = ConnectionOf(db).lock(); h && h->completion) return h->completion;
+    return TCompletionPopup::Builtin();
+}
+
+void AttachCompletion(QsciScintilla* editor, std::function<const TSQLite3Database*()> db,
+                      int rows) {
+    new TCompletionPopup(
+        editor, [db = std::move(db)] { return CompletionOf(db ? db() : nullptr); }, rows);
+}
+
+void ShowCompletionTableNames(QsciScintilla* editor, const TSQLite3Database* db) {
+    SetEditorTableNames(editor, CompletionOf(db)->TableNames());
+}
 
 QPlainTextEdit* PreviewBox(QWidget* parent) {
     auto* p = new QPlainTextEdit(parent);

@@ -7,6 +7,7 @@
 #include "design/DialogModels.h"
 
 #include <QWidget>
+#include <functional>
 
 class QCheckBox;
 class QComboBox;
@@ -16,6 +17,12 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QTableWidget;
+class QsciScintilla;
+
+namespace sky {
+class CompletionModel;
+class TSQLite3Database;
+} // namespace sky
 
 namespace sky::ui {
 
@@ -57,6 +64,15 @@ QPlainTextEdit* PreviewBox(QWidget* parent);
 // Accept and Cancel, and a documentation button opening a page of the
 // engine's documentation.
 QHBoxLayout* DialogButtons(QDialog* d, const QString& docCaption, const char* url);
+// The completion vocabulary of the workspace holding db while it lives,
+// else the built-in one.
+const CompletionModel* CompletionOf(const TSQLite3Database* db);
+// The completion pop-up of an SQL editor in a window opened on a workspace's
+// connection (db() gives it, it may change): that workspace's vocabulary.
+void AttachCompletion(QsciScintilla* editor, std::function<const TSQLite3Database*()> db, int rows);
+// The editor highlights the table names of db's vocabulary.
+void ShowCompletionTableNames(QsciScintilla* editor, const TSQLite3Database* db);
+
 // The conflict-resolution choices, in the order of the conflict table.
 QComboBox* ConflictChoices(QWidget* parent);
 

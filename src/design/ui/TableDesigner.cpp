@@ -619,6 +619,7 @@ void TfrmSKYTblDesign::RenderMenu() {
 void TfrmSKYTblDesign::Load(const TTableLayout& layout, TSQLite3Database* db, bool allowTemplates) {
     fEditActive = false;
     FShownCol = -1;
+    frmSKYTrig().SetDatabase(db); // its statements complete from this database
     FCtl->Load(layout, db, allowTemplates);
     pnlHelp->hide();
     Render();

@@ -1,6 +1,8 @@
 #include "design/ui/TriggerDialog.h"
 
 #include "design/ui/SchemaDialogParts.h"
+#include "shell/ui/Scintilla.h"
+#include "shell/ui/SqlEditorTheme.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,7 +23,7 @@ const QString kEachRowLabel = QStringLiteral("Execute the following SQL statemen
 TfrmSKYTrig::TfrmSKYTrig(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmSKYTrig"));
     auto* v = new QVBoxLayout(this);
-    auto* form = new QFormLayout;
+    form = new QFormLayout;
     edtName = new QLineEdit(this);
     cbTemp = new QCheckBox(QStringLiteral("Temporary"), this);
     cbTrigTiming = new QComboBox(this);
@@ -43,8 +45,11 @@ TfrmSKYTrig::TfrmSKYTrig(QWidget* parent) : QDialog(parent) {
     v->addLayout(form);
     lblEachRowKind = new QLabel(this);
     v->addWidget(lblEachRowKind);
-    memTrigStmt = new QPlainTextEdit(this);
+    memTrigStmt = new QsciScintilla(this);
     memTrigStmt->setObjectName(QStringLiteral("memTrigStmt"));
+    SetupSqlEditor(memTrigStmt);
+    AttachCompletion(
+        memTrigStmt, [this] { return FDb; }, 12);
     v->addWidget(memTrigStmt, 1);
     memQry = PreviewBox(this);
     v->addWidget(memQry);
@@ -56,7 +61,7 @@ TfrmSKYTrig::TfrmSKYTrig(QWidget* parent) : QDialog(parent) {
     for (QComboBox* c : {cbTrigTiming, cbTrigSensor})
         connect(c, &QComboBox::currentIndexChanged, this, [this] { Rebuild(); });
     connect(clbFields, &QListWidget::itemChanged, this, [this] { Rebuild(); });
-    connect(memTrigStmt, &QPlainTextEdit::textChanged, this, [this] { Rebuild(); });
+    connect(memTrigStmt, &QsciScintilla::textChanged, this, [this] { Rebuild(); });
 }
 
 void TfrmSKYTrig::Load(const TTriggerLayout& t, const QStringList& columns) {
@@ -76,7 +81,8 @@ void TfrmSKYTrig::Load(const TTriggerLayout& t, const QStringList& columns) {
     }
     edtTrigActionWhen->setText(t.trigWhen);
     edtComment->setText(t.Comment);
-    memTrigStmt->setPlainText(t.trigExecCode);
+    memTrigStmt->setText(t.trigExecCode);
+    ShowCompletionTableNames(memTrigStmt, FDb);
     FLoading = false;
     Rebuild();
 }
@@ -90,12 +96,12 @@ void TfrmSKYTrig::Rebuild() {
     c.comment = edtComment->text();
     c.timing = TrigTiming(cbTrigTiming->currentIndex());
     c.event = TrigEvent(cbTrigSensor->currentIndex());
-    c.statements = memTrigStmt->toPlainText();
+    c.statements = memTrigStmt->text();
     for (int i = 0; i < clbFields->count(); ++i)
         if (clbFields->item(i)->checkState() == Qt::Checked)
             c.columns << clbFields->item(i)->text();
     TriggerFromChoices(curTrig, c);
-    clbFields->setVisible(TriggerShowsColumns(curTrig.trigEvent));
+    form->setRowVisible(clbFields, TriggerShowsColumns(curTrig.trigEvent));
     lblEachRowKind->setText(kEachRowLabel + TriggerRowKind(curTrig.trigEvent));
     memQry->setPlainText(sqlFrom(curTrig));
 }

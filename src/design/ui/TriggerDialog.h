@@ -8,10 +8,16 @@
 
 class QCheckBox;
 class QComboBox;
+class QFormLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
+class QsciScintilla;
+
+namespace sky {
+class TSQLite3Database;
+}
 
 namespace sky::ui {
 
@@ -21,11 +27,14 @@ public:
     explicit TfrmSKYTrig(QWidget* parent = nullptr);
     bool editTrigger(TTriggerLayout& t, const QStringList& columns);
     void Load(const TTriggerLayout& t, const QStringList& columns);
+    // The connection the trigger is edited on: the statement editor completes
+    // from its workspace's vocabulary and highlights its tables.
+    void SetDatabase(const TSQLite3Database* db) { FDb = db; }
     TTriggerLayout Current() const { return curTrig; }
     QComboBox* TimingBox() const { return cbTrigTiming; }
     QComboBox* EventBox() const { return cbTrigSensor; }
     QListWidget* FieldList() const { return clbFields; }
-    QPlainTextEdit* StatementEdit() const { return memTrigStmt; }
+    QsciScintilla* StatementEdit() const { return memTrigStmt; }
     QLabel* RowKindLabel() const { return lblEachRowKind; }
     QString Preview() const;
 
@@ -33,12 +42,15 @@ private:
     void Rebuild();
     TTriggerLayout curTrig;
     bool FLoading = false;
+    const TSQLite3Database* FDb = nullptr;
     QLineEdit *edtName, *edtComment, *edtTrigActionWhen;
     QCheckBox* cbTemp;
     QComboBox *cbTrigTiming, *cbTrigSensor;
     QListWidget* clbFields;
-    QPlainTextEdit *memTrigStmt, *memQry;
+    QsciScintilla* memTrigStmt;
+    QPlainTextEdit* memQry;
     QLabel* lblEachRowKind;
+    QFormLayout* form;
 };
 
 // The dialog, one for the whole run.

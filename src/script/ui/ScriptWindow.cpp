@@ -212,7 +212,7 @@ QWidget* TfrmSKYScript::BuildScriptPage() {
     memSQL = new QsciScintilla(lower);
     memSQL->setObjectName(QStringLiteral("memSQL"));
     SetupSqlEditor(memSQL);
-    new TCompletionPopup(memSQL, {}, 24); // the built-in vocabulary
+    TCompletionPopup::AttachBuiltin(memSQL, 24);
     memSQL->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(memSQL, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         PrepareEditMenu();

@@ -109,6 +109,7 @@ TfrmSKYMain::TfrmSKYMain(QWidget* parent)
 
 TfrmSKYMain::~TfrmSKYMain() {
     FDestroying = true;
+    if (const auto h = ConnectionOf(&FCtl->sql).lock()) h->completion = nullptr;
     FCtl->history.lines = FHistory->Lines();
     FCtl->Shutdown(); // settings and history stored, connection closed, event -1
     // The pages read the controller while they are hidden: they go before it.
@@ -215,7 +216,7 @@ void TfrmSKYMain::BuildPages() {
     PageControl1->addTab(FEdit, QStringLiteral("Edit Data"));
     FEdit->HelpImage()->installEventFilter(this);
     FHistory = new THistoryPage(*FCtl, PageControl1);
-    new TCompletionPopup(FHistory->Editor(), {}, 24); // the built-in vocabulary
+    TCompletionPopup::AttachBuiltin(FHistory->Editor(), 24);
     PageControl1->addTab(FHistory, QStringLiteral("History"));
     AddHelpImage(FHistory->HelpImage(), kHistHelpTitle, kHistHelpText);
     connect(FHistory, &THistoryPage::Picked, this, [this] { FQuery->RenderStack(); });
@@ -470,8 +471,10 @@ void TfrmSKYMain::TreeChanged() {
     if (FDestroying) return;
     FTreeModel->Reset(FCtl->Tree());
     if (FPragma) FPragma->ReadValues(); // the values on every schema refresh
-    FCompletion.Build(&FCtl->sql);      // and the editor's vocabulary
+    FCompletion.Build(&FCtl->sql);      // and the editor's vocabulary,
     SetEditorTableNames(Editor(), FCompletion.TableNames());
+    // which the windows opened on this connection complete from too
+    if (const auto h = ConnectionOf(&FCtl->sql).lock()) h->completion = &FCompletion;
     FTreeEmpty->setVisible(FTreeModel->rowCount({}) == 0);
     if (FTreeModel->rowCount({}) > 0) vtsDB->expand(FTreeModel->index(0, 0, {}));
 }
