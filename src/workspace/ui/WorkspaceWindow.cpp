@@ -214,6 +214,8 @@ void TfrmSKYMain::BuildPages() {
     });
     FEdit = new TDataEditorPage(*FCtl, PageControl1);
     PageControl1->addTab(FEdit, QStringLiteral("Edit Data"));
+    new TCompletionPopup(
+        FEdit->Script(), [this] { return &FCompletion; }, 12);
     FEdit->HelpImage()->installEventFilter(this);
     FHistory = new THistoryPage(*FCtl, PageControl1);
     TCompletionPopup::AttachBuiltin(FHistory->Editor(), 24);
@@ -473,6 +475,7 @@ void TfrmSKYMain::TreeChanged() {
     if (FPragma) FPragma->ReadValues(); // the values on every schema refresh
     FCompletion.Build(&FCtl->sql);      // and the editor's vocabulary,
     SetEditorTableNames(Editor(), FCompletion.TableNames());
+    if (FEdit) SetEditorTableNames(FEdit->Script(), FCompletion.TableNames());
     // which the windows opened on this connection complete from too
     if (const auto h = ConnectionOf(&FCtl->sql).lock()) h->completion = &FCompletion;
     FTreeEmpty->setVisible(FTreeModel->rowCount({}) == 0);
