@@ -9,14 +9,6 @@
 #include <QFileInfo>
 
 namespace sky {
-namespace {
-
-QString BackupTime(const QString& file) {
-    return QFileInfo(file).lastModified().toString(QStringLiteral("hh:mm' on 'dd MMM yyyy"));
-}
-
-} // namespace
-
 OverviewController::OverviewController(OverviewView& view, Prompter& prompts, FileChooser& files)
     : FView(view), FPrompts(prompts), FChooser(files) {}
 
@@ -421,7 +413,7 @@ bool OverviewController::QuickRestore(const QString& entry) {
     }
     if (!FPrompts.AskYesNo(QStringLiteral("WARNING:"),
                            QStringLiteral("Quick-Restoring will revert all changes since ") +
-                               BackupTime(backup) + QStringLiteral(". Continue?"),
+                               FileTimeText(backup) + QStringLiteral(". Continue?"),
                            30, QStringLiteral("No"), QStringLiteral("Yes")))
         return false;
     if (!Transfer(backup, file, true)) return false;
@@ -503,7 +495,7 @@ bool OverviewController::FullRestore(const QString& entry) {
     if (!FPrompts.AskYesNo(
             QStringLiteral("WARNING:"),
             QStringLiteral("Restoring from this back-up will revert all changes since ") +
-                BackupTime(source) + QStringLiteral(". Continue?"),
+                FileTimeText(source) + QStringLiteral(". Continue?"),
             30, QStringLiteral("No"), QStringLiteral("Yes")))
         return false;
     if (!Transfer(source, file, true)) return false;

@@ -64,49 +64,6 @@ bool CreateNewDatabase(const QString& file, const std::function<bool(const QStri
     }
 }
 
-QString QuickBackupName(const QString& database) {
-    const QFileInfo fi(database);
-    const QString dir = fi.path() == QLatin1String(".") && !database.contains(QLatin1Char('/'))
-                            ? QString()
-                            : fi.path() + QLatin1Char('/');
-    return dir + fi.completeBaseName() + QStringLiteral(".dbBackup");
-}
-
-bool IsQuickBackup(const QString& database) {
-    return QuickBackupName(database) == database;
-}
-
-bool TransferDatabase(const QString& source, const QString& target, ProgressSink* progress,
-                      QString& error, const QString& targetSchema, const QString& sourceSchema) {
-    error.clear();
-    if (!QFileInfo::exists(source)) {
-        error = QStringLiteral("Error: the source file does not exist: ") + source;
-        return false;
-    }
-    if (target.trimmed().isEmpty() || !QFileInfo(QFileInfo(target).absolutePath()).isDir()) {
-        error = QStringLiteral("Error accessing the Target folder");
-        return false;
-    }
-    TSQLite3Database db;
-    if (!db.Open(source, 500, false, true)) {
-        error = QStringLiteral("Error opening Source: ") + db.LastError();
-        return false;
-    }
-    TBackupProgressCallback step;
-    if (progress)
-        step = [progress](TSQLite3Database*, qint64 done, qint64 total, bool& cancelled) {
-            const qint64 t = total > 0 ? total : 1;
-            progress->Advance(QStringLiteral("Transferring Page ") + QString::number(done) +
-                                  QStringLiteral(" of ") + QString::number(t),
-                              double(done) / double(t), -1);
-            if (progress->IsCancelled()) cancelled = true;
-        };
-    const bool ok = db.BackupDB(target, step, sourceSchema, targetSchema);
-    if (!ok) error = QStringLiteral("Error: ") + db.LastError();
-    db.Close();
-    return ok;
-}
-
 void ProjectList::Normalise() {
     if (!FNames.contains(kDefaultProject)) FNames << kDefaultProject;
     FNames.removeAll(QString());

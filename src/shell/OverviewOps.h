@@ -1,7 +1,9 @@
 // Database-file operations of the overview without its window: new
-// databases with the fixed template, quick-backup names, page-by-page
-// transfers with progress and cancel, and the project list.
+// databases with the fixed template and the project list (the transfers and
+// backup names are the engine's, engine/DbTransfer.h).
 #pragma once
+
+#include "engine/DbTransfer.h"
 
 #include <QString>
 #include <QStringList>
@@ -26,18 +28,6 @@ QString NewDatabaseName(const QString& chosen);
 // in error ("DB Error - ..." for engine failures).
 bool CreateNewDatabase(const QString& file, const std::function<bool(const QString&)>& isOpen,
                        QString& error);
-
-// The quick-backup file of a database: its extension replaced by ".dbBackup".
-QString QuickBackupName(const QString& database);
-bool IsQuickBackup(const QString& database);
-
-// Copies source onto target with the engine's backup, reporting "Transferring
-// Page n of m" and stopping when the sink is cancelled. False with the error
-// text the overview shows ("Error accessing the Target folder", "Error
-// opening Source: ...", "Error: ...").
-bool TransferDatabase(const QString& source, const QString& target, ProgressSink* progress,
-                      QString& error, const QString& targetSchema = QString(),
-                      const QString& sourceSchema = QString());
 
 // The project names ("DBProjects"): the default project always present,
 // sorted; a new name whose key equals an existing project's key selects that

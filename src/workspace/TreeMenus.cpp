@@ -21,6 +21,37 @@
 #include <utility>
 
 namespace sky {
+
+MenuModel MenuCommand(const QString& caption, const QString& command, bool enabled) {
+    MenuModel m;
+    m.caption = caption;
+    m.command = ParseTreeCommand(command);
+    m.enabled = enabled;
+    return m;
+}
+
+MenuModel MenuAction(const QString& caption, const QString& action, bool enabled) {
+    MenuModel m;
+    m.caption = caption;
+    m.action = action;
+    m.enabled = enabled;
+    return m;
+}
+
+MenuModel MenuSeparator() {
+    MenuModel m;
+    m.caption = QStringLiteral("-");
+    return m;
+}
+
+MenuModel MenuSubmenu(const QString& caption, QList<MenuModel> children) {
+    MenuModel m;
+    m.caption = caption;
+    m.isSubmenu = true;
+    m.children = std::move(children);
+    return m;
+}
+
 namespace {
 
 // Column submenus shown at most; the others are reached through the designer.
@@ -139,40 +170,22 @@ const QString kKindIndex = QStringLiteral("INDEX");
 const QString kKindTrigger = QStringLiteral("TRIGGER");
 
 MenuModel Command(const QString& caption, const QString& command, bool enabled = true) {
-    MenuModel m;
-    m.caption = caption;
-    m.command = ParseTreeCommand(command);
-    m.enabled = enabled;
-    return m;
+    return MenuCommand(caption, command, enabled);
 }
-
 MenuModel Action(const QString& caption, const QString& action, bool enabled) {
-    MenuModel m;
-    m.caption = caption;
-    m.action = action;
-    m.enabled = enabled;
-    return m;
+    return MenuAction(caption, action, enabled);
 }
-
 MenuModel Title(const QString& caption, bool isDefault) {
     MenuModel m;
     m.caption = caption;
     m.isDefault = isDefault;
     return m;
 }
-
 MenuModel Separator() {
-    MenuModel m;
-    m.caption = QStringLiteral("-");
-    return m;
+    return MenuSeparator();
 }
-
 MenuModel Submenu(const QString& caption, QList<MenuModel> children) {
-    MenuModel m;
-    m.caption = caption;
-    m.isSubmenu = true;
-    m.children = std::move(children);
-    return m;
+    return MenuSubmenu(caption, std::move(children));
 }
 
 QString InDoubleQuotes(const QString& name) {
@@ -326,7 +339,7 @@ MenuModel DatabaseNodeMenu(TSQLite3Database& db, const TDBObjRec& node, const Tr
                              act::kDesignBased, c.designerReady);
         create << Action(kFromClipboard, act::kImportClipboard, c.importReady)
                << Action(kFromSmallFile, act::kImportSmall, c.importReady)
-               << Action(kFromLargeFile, act::kImportLarge, c.importReady);
+               << Action(kFromLargeFile, act::kImportLarge, c.fileImportReady);
         m.children << Submenu(kCreateNewTable, create);
     } else if (attached) {
         m.children << Action(kDesignerSqlAttached, act::kDesignerSql, c.designerReady);

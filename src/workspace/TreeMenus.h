@@ -70,6 +70,13 @@ struct MenuModel {
     bool IsSeparator() const { return caption == QLatin1String("-"); }
 };
 
+// Builders of menu items: a command item, an action item, a separator, a
+// submenu.
+MenuModel MenuCommand(const QString& caption, const QString& command, bool enabled = true);
+MenuModel MenuAction(const QString& caption, const QString& action, bool enabled = true);
+MenuModel MenuSeparator();
+MenuModel MenuSubmenu(const QString& caption, QList<MenuModel> children);
+
 // Named window actions of the menus.
 namespace act {
 inline const QString kRefresh = QStringLiteral("refresh");          // RefreshSchema
@@ -114,7 +121,8 @@ struct TreeMenuContext {
     // Which windows exist yet: items of the others are disabled.
     bool designerReady = false, tableOpsReady = false, quickSqlReady = false, popOutReady = false,
          importReady = false, docsReady = false, scriptReady = false, attachReady = false,
-         viewEditorReady = false, exportReady = false, compareReady = false, editorReady = false;
+         viewEditorReady = false, exportReady = false, compareReady = false, editorReady = false,
+         fileImportReady = false;
 };
 
 // "" for main (or an empty schema), else schema + ".".

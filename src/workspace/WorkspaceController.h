@@ -342,6 +342,44 @@ public:
     // editor, then the page shown.
     void EditTableData();
 
+    // --- the Database menu (WorkspaceDatabaseMenu.cpp); the status says how
+    // each went
+    MenuModel DatabaseMenuModel();
+    // Carries out one of the menu's actions (also the tree's attach, import
+    // and script-export items); false for an action it does not know.
+    bool RunDatabaseAction(const QString& action, FileChooser& files, ClipboardPort& clipboard);
+    // Copies source (empty: this database) onto target page by page; with
+    // reopen the workspace then opens target.
+    bool TransferFile(const QString& source, const QString& target, bool reopen,
+                      const QString& targetSchema = QString(),
+                      const QString& sourceSchema = QString());
+    bool QuickBackup();
+    bool FullBackup(FileChooser& files);
+    bool QuickRestore();
+    bool FullRestore(FileChooser& files);
+    bool SaveDatabaseAs(FileChooser& files);
+    bool NewEmptyDatabase(FileChooser& files);
+    bool NewDatabaseFromTable(FileChooser& files);
+    // Attach: tag 0 a file, 1 in memory, 2 temporary; a tens digit of 1
+    // shows the statement instead of running it.
+    bool Attach(int tag, FileChooser& files);
+    bool AttachListed(const QString& file);
+    bool ChooseExtension(bool showOnly, FileChooser& files);
+    bool LoadExtensionFile(const QString& library);
+    void ShowExtensionSql(const QString& library);
+    bool ExportDatabaseScript(FileChooser& files);
+    bool ExportTableScript(FileChooser& files);
+    // 0 its last script, 1 a new one, 2 the clipboard's, 3 a file to choose.
+    void OpenScriptEditor(int item, ClipboardPort& clipboard);
+    void ShowSchemaListing();
+    // Tag 0 ANALYZE, 1 REINDEX, each after its question.
+    bool AnalyzeOrReindex(int tag);
+    bool Vacuum();
+    bool ReleaseMemory();
+    // Tag 0 small files into the CSV import window, 1 any file into the file import.
+    bool ImportFromFile(int tag, FileChooser& files);
+    bool ImportFromClipboard(ClipboardPort& clipboard);
+
     // --- running queries
     void RunQuery(RunMode mode);
     void AddToHistory(const QString& text);
@@ -396,6 +434,14 @@ private:
     void ReadTableObjects(const QString& name, const QString& schema);
     void SelectTableRows();
     void ExecuteAndRefresh(const QString& script, const QString& success);
+    // The Database menu's parts (WorkspaceDatabaseMenu.cpp).
+    bool SwitchToFile(const QString& file);
+    bool RefuseWhileBusy();
+    bool Restore(const QString& from, const QString& question);
+    bool AttachDatabase(const QString& file, const QString& identifier, QString& error);
+    bool AskScriptFile(FileChooser& files, const QString& title, QString& file);
+    bool RunMaintenance(const QString& verb);
+    bool ImportText(const QString& source, const QString& csv, QString name);
     void DatabaseCommand(const TreeCommand& c);
     void ViewCommand(const TreeCommand& c);
     void ColumnCommand(const TreeCommand& c);
@@ -414,6 +460,7 @@ private:
     std::function<void()> FCloseNow;
     std::shared_ptr<ConnectionHandle> FHandle; // the pop-outs' weak handle on sql
     bool FOpenedOnce = false;
+    bool FTransferring = false; // fBUProgress: one file transfer at a time
     QElapsedTimer FTick;
     bool fShowProgress = false;
     ProgressSink* fQryProgress = nullptr;

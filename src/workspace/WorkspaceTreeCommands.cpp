@@ -53,6 +53,10 @@ TreeMenuContext WorkspaceController::MenuContext() const {
     c.popOutReady = FView.PopOutsReady();
     c.scriptReady = FView.ScriptWindowsReady();
     c.docsReady = FView.DocWindowReady();
+    c.importReady = FView.CsvImportReady();
+    c.fileImportReady = FView.FileImportReady();
+    c.attachReady = true;
+    c.exportReady = true;
     return c;
 }
 

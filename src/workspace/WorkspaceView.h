@@ -71,7 +71,12 @@ public:
     // The script processor window on a database file (none: its items are
     // disabled).
     virtual bool ScriptWindowsReady() const { return false; }
-    virtual void OpenScriptWindow(const QString& dbFile) { (void)dbFile; }
+    // The script window on dbFile with a script file ("*FORCESELECT": one to
+    // choose) or text; both empty: its last script.
+    virtual void OpenScriptWindow(const QString& dbFile, const QString& scriptFile = QString(),
+                                  const QString& script = QString()) {
+        (void)dbFile, (void)scriptFile, (void)script;
+    }
     // The documentation window on a database file: its text documentation,
     // or its schema check (none: the items are disabled).
     virtual bool DocWindowReady() const { return false; }
@@ -87,6 +92,20 @@ public:
         why = QStringLiteral("The CSV import is not available here");
         return false;
     }
+
+    // The file import window on a file for a new table of db: true with the
+    // created table's name; otherwise false with why.
+    virtual bool FileImportReady() const { return false; }
+    virtual bool ImportFile(TSQLite3Database& db, const QString& file, QString& tableName,
+                            QString& why) {
+        (void)db, (void)file, (void)tableName;
+        why = QStringLiteral("The file import is not available here");
+        return false;
+    }
+    virtual bool CsvImportReady() const { return false; }
+    // A notice that stays up while a long operation runs; an empty title
+    // takes it down.
+    virtual void BusyNotice(const QString& title, const QString& text) { (void)title, (void)text; }
 
     // --- a query's progress: the "Executing Query..." notice, and the
     // progress dialog opened on demand (nullptr: none shown)

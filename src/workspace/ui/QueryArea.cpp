@@ -5,6 +5,7 @@
 #include "shell/ui/Scintilla.h"
 #include "shell/ui/SqlEditorTheme.h"
 #include "shell/ui/Themes.h"
+#include "workspace/TreeMenus.h"
 #include "workspace/WorkspaceController.h"
 
 #include <QClipboard>
@@ -61,6 +62,23 @@ void TQueryArea::BuildButtons() {
     btnClrQry = small("btnClrQry", "X", "Clear the Query\r\n(Right-click: Clear && Paste)");
     btnQryHistPrev->hide();
     btnQryHistNext->hide();
+    // New tables from pasted data, a small file, or a file of any size.
+    const struct {
+        QPushButton** button;
+        const char *name, *hint;
+        const QString& action;
+    } imports[] = {
+        {&btnCSVPasteImport, "btnCSVPasteImport",
+         "Adjust and Import Copy-Pasted data into new SQLite Table (<5MB)", act::kImportClipboard},
+        {&btnCSVFullImport, "btnCSVFullImport",
+         "Adjust and Import data File into new SQLite Table  (Only <5MB files)", act::kImportSmall},
+        {&btnFileFullImport, "btnFileFullImport",
+         "Import raw table data into new SQLite Table (Any size)", act::kImportLarge}};
+    for (const auto& i : imports) {
+        *i.button = small(i.name, "+", i.hint);
+        connect(*i.button, &QPushButton::clicked, this,
+                [this, action = i.action] { Q_EMIT ImportWanted(action); });
+    }
     buttons->addSpacing(4);
     auto run = [this](const char* name, const QString& text) {
         auto* b = new QPushButton(text, this);

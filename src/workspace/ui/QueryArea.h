@@ -55,6 +55,8 @@ Q_SIGNALS:
     void CaretMoved();
     // Ctrl+K, Ctrl+[ or Ctrl+]: a calculator value for the selection.
     void CalculatorWanted();
+    // One of the "+" buttons: a new table from the clipboard or a file.
+    void ImportWanted(const QString& action);
 
 protected:
     bool eventFilter(QObject* o, QEvent* e) override;
@@ -72,6 +74,7 @@ private:
     QLabel *lblStatus, *imgHelpQueryEditor;
     QPushButton *btnQry, *btnExplain, *btnQryPlan, *btnQrySelected, *btnQryToFile;
     QPushButton *btnQryHistPrev, *btnQryHistNext, *btnClrQry;
+    QPushButton *btnCSVPasteImport, *btnCSVFullImport, *btnFileFullImport;
     bool FSyncing = false;
 };
 

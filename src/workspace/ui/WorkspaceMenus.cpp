@@ -9,9 +9,11 @@
 #include "shell/InfoPages.h"
 #include "shell/ui/AboutBox.h"
 #include "shell/ui/DocsPage.h"
+#include "shell/ui/HelpPanel.h"
 #include "shell/ui/PopOuts.h"
 #include "shell/ui/QtFileChooser.h"
 #include "support/TextUtil.h"
+#include "workspace/DatabaseMenu.h"
 #include "workspace/ui/NotYet.h"
 #include "workspace/ui/QueryArea.h"
 #include "workspace/ui/ResultsView.h"
@@ -42,13 +44,12 @@ const QString kWrapAction = QStringLiteral("mnuQryOptWordWrap1");
 } // namespace
 
 void TfrmSKYMain::BuildMenus() {
-    QMenu* db = menuBar()->addMenu(QStringLiteral("Database"));
-    db->addAction(QStringLiteral("Open another Database..."), this,
-                  [this] { SysCallback(kWsBrowseAndOpen); });
-    QAction* refresh = db->addAction(QStringLiteral("Re-Open (Refresh Schema)"), this,
-                                     [this] { FCtl->RefreshSchema(); });
-    refresh->setObjectName(QStringLiteral("mmnuDatabaseRefresh1"));
-    QMenu* sort = db->addMenu(QStringLiteral("Sort Tables by"));
+    // "Database      ": built from the controller's model each time it opens,
+    // so the recent, attached and extension lists are always current.
+    mmnuDatabase1 = menuBar()->addMenu(QStringLiteral("Database      "));
+    mmnuDatabase1->setObjectName(QStringLiteral("mmnuDatabase1"));
+    FSortMenu = new QMenu(QStringLiteral("Sort Tables by"), this);
+    FSortMenu->setObjectName(QStringLiteral("mmnuDatabaseSortTablesBy1"));
     FSortGroup = new QActionGroup(this);
     const struct {
         const char* caption;
@@ -59,7 +60,7 @@ void TfrmSKYMain::BuildMenus() {
                   {"Alphabetical order", "mmnuDatabaseSortTablesByAlpha", 1, true},
                   {"Size", "mmnuDatabaseSortTablesBySize1", 2, false}};
     for (const auto& o : orders) {
-        QAction* a = sort->addAction(QLatin1String(o.caption));
+        QAction* a = FSortMenu->addAction(QLatin1String(o.caption));
         a->setObjectName(QLatin1String(o.name));
         a->setCheckable(true);
         a->setEnabled(o.enabled);
@@ -71,22 +72,11 @@ void TfrmSKYMain::BuildMenus() {
         });
     }
     FSortGroup->actions().first()->setChecked(true);
-    db->addSeparator();
-    db->addAction(QStringLiteral("Check Schema"), this, [this] {
-          ShowDocumentation(FCtl->sqlFile, true);
-      })->setObjectName(QStringLiteral("mmnuDatabaseCheckSchema1"));
-    db->addAction(QStringLiteral("Schema Documentation"), this, [this] {
-          ShowDocumentation(FCtl->sqlFile, false);
-      })->setObjectName(QStringLiteral("mmnuDatabaseSchemaDoc1"));
-    db->addSeparator();
-    QAction* overview =
-        db->addAction(QStringLiteral("Show Main Project Databases      [ Ctrl + L ]"), this,
-                      [this] { SysCallback(kWsShowOverview); });
-    overview->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
-    db->addAction(QStringLiteral("Open in folder"), this,
-                  [this] { SysCallback(kWsShowInFolder, FCtl->sqlFile); });
-    db->addSeparator();
-    db->addAction(QStringLiteral("Close"), this, &QWidget::close);
+    // Ctrl+L works whether the menu has been opened or not.
+    auto* overview = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
+    connect(overview, &QShortcut::activated, this, [this] { SysCallback(kWsShowOverview); });
+    connect(mmnuDatabase1, &QMenu::aboutToShow, this, [this] { FillDatabaseMenu(); });
+    FillDatabaseMenu();
     BuildQueryMenu();
     BuildResultsMenu();
     BuildEditorMenu();
@@ -413,14 +403,43 @@ void TfrmSKYMain::AddMenu(QMenu& menu, const MenuModel& item) {
     });
 }
 
+void TfrmSKYMain::FillDatabaseMenu() {
+    mmnuDatabase1->clear(); // the sort submenu is the window's and stays
+    FQuery->ReadEditor();
+    const MenuModel model = FCtl->DatabaseMenuModel();
+    for (const MenuModel& item : model.children) {
+        if (item.action == act::kSortTables)
+            mmnuDatabase1->addMenu(FSortMenu);
+        else
+            AddMenu(*mmnuDatabase1, item);
+    }
+    for (QAction* a : mmnuDatabase1->actions())
+        if (a->text() == QLatin1String("Re-Open (Refresh Schema)"))
+            a->setObjectName(QStringLiteral("mmnuDatabaseRefresh1"));
+        else if (a->text() == QLatin1String("Check Schema"))
+            a->setObjectName(QStringLiteral("mmnuDatabaseCheckSchema1"));
+        else if (a->text() == QLatin1String("Schema Documentation"))
+            a->setObjectName(QStringLiteral("mmnuDatabaseSchemaDoc1"));
+}
+
 void TfrmSKYMain::RunAction(const QString& action) {
+    if (action == act::kOpenAnother) SysCallback(kWsBrowseAndOpen);
+    if (action == act::kShowOverview) SysCallback(kWsShowOverview);
+    if (action == act::kOpenInFolder) SysCallback(kWsShowInFolder, FCtl->sqlFile);
+    if (action == act::kClose) {
+        close();
+        return;
+    }
     if (action == act::kRefresh) FCtl->RefreshSchema();
     if (action == act::kTableStructure) ShowPage(kPageTable);
     if (action == act::kEditData) FCtl->EditTableData();
     if (action == act::kPopOut) FCtl->PopOutTable();
     // Table operations, the designer, quick SQL and views are the
-    // controller's; the actions of windows still to come are disabled.
-    FCtl->RunMenuAction(action);
+    // controller's, as are the Database menu's operations; the actions of
+    // windows still to come are disabled.
+    if (FCtl->RunMenuAction(action)) return;
+    QtFileChooser dialogs;
+    FCtl->RunDatabaseAction(action, FFileChooser ? *FFileChooser : dialogs, Clipboard());
 }
 
 } // namespace sky::ui

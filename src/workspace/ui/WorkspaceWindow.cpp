@@ -19,6 +19,7 @@
 #include "shell/ui/WidgetPlacement.h"
 #include "support/TextUtil.h"
 #include "transfer/ui/CsvImportWindow.h"
+#include "transfer/ui/FileImportDialog.h"
 #include "workspace/ui/AnalyzerPage.h"
 #include "workspace/ui/DataEditorPage.h"
 #include "workspace/ui/HistoryPage.h"
@@ -126,6 +127,10 @@ QWidget* TfrmSKYMain::BuildHeader() {
     AddHelpImage(FQuery->HelpImage(), kEditorHelpTitle, kEditorHelpText);
     connect(FQuery, &TQueryArea::CaretMoved, this, [this] { UpdateContextHelp(); });
     connect(FQuery, &TQueryArea::CalculatorWanted, this, [this] { AddCalculatorValue(); });
+    connect(FQuery, &TQueryArea::ImportWanted, this, [this](const QString& action) {
+        FQuery->ReadEditor();
+        RunAction(action);
+    });
     new TCompletionPopup(
         Editor(), [this] { return &FCompletion; }, 12);
     pgcQRight = new QTabWidget(FHSplit);
@@ -422,8 +427,41 @@ bool TfrmSKYMain::ImportCsv(TSQLite3Database& db, const QString& csv, QString& t
 }
 
 // 16 pixels right of the window's left edge, 12 below its monitor's top.
-void TfrmSKYMain::OpenScriptWindow(const QString& dbFile) {
-    sky::ui::OpenScriptWindow(dbFile, QString(), QString());
+void TfrmSKYMain::OpenScriptWindow(const QString& dbFile, const QString& scriptFile,
+                                   const QString& script) {
+    sky::ui::OpenScriptWindow(dbFile, scriptFile, script);
+}
+
+bool TfrmSKYMain::ImportFile(TSQLite3Database& db, const QString& file, QString& tableName,
+                             QString& why) {
+    TfrmSKYFileImp window(this);
+    return window.ImportFromFile(&db, file, why, tableName);
+}
+
+// Up and left of its usual place by 0.8 of its width and 1.2 of its height,
+// kept on the window's monitor.
+void TfrmSKYMain::BusyNotice(const QString& title, const QString& text) {
+    if (FBusyNotice) FBusyNotice->close();
+    if (title.isEmpty()) return;
+    auto* m = new TKMessg(this);
+    m->setAttribute(Qt::WA_DeleteOnClose);
+    m->SetHeader(title);
+    m->SetMsgText(text);
+    m->SetModalMode(false);
+    m->SetButtonsVisible(false);
+    m->adjustSize();
+    const QRect frame = geometry();
+    QPoint at(frame.center().x() - m->width() / 2 - int(0.8 * m->width()),
+              frame.center().y() - m->height() / 2 - int(1.2 * m->height()));
+    if (const QScreen* s = screen()) {
+        const QRect area = s->availableGeometry();
+        at.setX(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() - m->width())));
+        at.setY(std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() - m->height())));
+    }
+    m->move(at);
+    m->show();
+    FBusyNotice = m;
+    LetEventsRun();
 }
 
 void TfrmSKYMain::ShowDocumentation(const QString& dbFile, bool check) {

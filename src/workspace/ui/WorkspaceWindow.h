@@ -80,7 +80,18 @@ public:
                    const QString& replaceTable) override;
     bool PopOutsReady() const override { return true; }
     bool ScriptWindowsReady() const override { return true; }
-    void OpenScriptWindow(const QString& dbFile) override;
+    void OpenScriptWindow(const QString& dbFile, const QString& scriptFile,
+                          const QString& script) override;
+    bool CsvImportReady() const override { return true; }
+    bool FileImportReady() const override { return true; }
+    bool ImportFile(TSQLite3Database& db, const QString& file, QString& tableName,
+                    QString& why) override;
+    void BusyNotice(const QString& title, const QString& text) override;
+    // The Database menu's file dialogs (a test's chooser; null: the system's).
+    void SetFileChooser(FileChooser* files) { FFileChooser = files; }
+    // Fills "Database      " from the controller's model (done as it opens).
+    void FillDatabaseMenu();
+    QMenu* DatabaseMenu() const { return mmnuDatabase1; }
     bool DocWindowReady() const override { return true; }
     void ShowDocumentation(const QString& dbFile, bool check) override;
     void OpenPopOut(const QString& sql, const QStringList& lines) override;
@@ -189,6 +200,9 @@ private:
     QMenu* puQry;
     QAction *FGutterAction, *FWrapAction;
     QActionGroup* FSortGroup;
+    QMenu *mmnuDatabase1 = nullptr, *FSortMenu = nullptr;
+    FileChooser* FFileChooser = nullptr;
+    QPointer<QWidget> FBusyNotice;
     QWidget* pnlHelp;
     QLabel *lblHelpHeader, *lblHelp;
     bool FClosing = false;
