@@ -32,6 +32,9 @@ std::span<const CliCommand* const> ScriptProcessorCommands();
 std::span<const CliCommand* const> AnalysisCommands(); // doc, check-schema, compare
 std::span<const CliCommand* const> PragmaCommands();   // pragmas, analyze
 std::span<const CliCommand* const> ToolCommands();     // calc, code-export, complete
+// transfer, quick-backup, restore, vacuum, analyze-tables, reindex, attach,
+// load-extension, new-db-from-table, import-plan
+std::span<const CliCommand* const> DatabaseCommands();
 
 // Ctrl+C as the progress dialog's Cancel while the object lives (the
 // previous handler comes back afterwards).

@@ -203,17 +203,19 @@ const char* const kListing[] = {
     "query-to-table", "cell-action",   "import",        "import-to-csv", "import-preview",
     "script",        "script-items",  "script-params", "script-export", "doc",
     "check-schema",  "compare",       "pragmas",       "analyze",       "calc",
-    "code-export",   "complete",      "help"};
+    "code-export",   "complete",      "transfer",      "quick-backup",  "restore",
+    "vacuum",        "analyze-tables", "reindex",      "attach",        "load-extension",
+    "new-db-from-table", "import-plan", "help"};
 // clang-format on
 
 // Every command of every family, in listing order.
 const std::vector<const CliCommand*>& Commands() {
     static const std::vector<const CliCommand*> commands = [] {
         std::vector<const CliCommand*> all;
-        for (auto family :
-             {QueryCommands(), ScriptCommands(), SchemaCommands(), TableCommands(), DataCommands(),
-              ImportCommands(), FileImportCommands(), ScriptProcessorCommands(), AnalysisCommands(),
-              PragmaCommands(), ToolCommands(), ResultsCommands(), FileCommands()})
+        for (auto family : {QueryCommands(), ScriptCommands(), SchemaCommands(), TableCommands(),
+                            DataCommands(), ImportCommands(), FileImportCommands(),
+                            ScriptProcessorCommands(), AnalysisCommands(), PragmaCommands(),
+                            ToolCommands(), ResultsCommands(), FileCommands(), DatabaseCommands()})
             all.insert(all.end(), family.begin(), family.end());
         all.push_back(&kHelpCommand);
         auto rank = [](const CliCommand* c) {

@@ -1,6 +1,7 @@
 #include "engine/DbTransfer.h"
 
 #include "engine/Database.h"
+#include "engine/Statement.h"
 #include "support/Prompter.h"
 
 #include <QDateTime>
@@ -8,6 +9,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QTemporaryFile>
+#include <sqlite3.h>
 
 namespace sky {
 
@@ -98,6 +100,42 @@ bool TransferDatabase(const QString& source, const QString& target, ProgressSink
         }
         if (!ok) RemoveQuietly(into);
     }
+    return ok;
+}
+
+bool VacuumIntoFile(TSQLite3Database& db, const QString& target, QString& error) {
+    error.clear();
+    const QFileInfo info(target);
+    if (info.exists() || info.isSymLink()) {
+        error = QStringLiteral("Error: the target file exists: ") + target;
+        return false;
+    }
+    if (!QFileInfo(info.absolutePath()).isDir()) {
+        error = QStringLiteral("Error accessing the Target folder");
+        return false;
+    }
+    // A free name beside the target; the engine wants to create the file.
+    QString part = TemporaryBeside(target);
+    if (part.isEmpty()) {
+        error = QStringLiteral("Error accessing the Target folder");
+        return false;
+    }
+    QFile::remove(part);
+    std::unique_ptr<TSQLite3Statement> st = db.Prepare(QStringLiteral("VACUUM INTO ?;"));
+    bool ok = bool(st);
+    if (st) {
+        st->BindText(1, part);
+        const int rc = st->Step();
+        ok = rc == SQLITE_DONE || rc == SQLITE_ROW;
+        if (!ok) db.CheckResult(rc);
+    }
+    if (!ok) error = db.LastError();
+    st.reset();
+    if (ok && !QFile::rename(part, target)) {
+        ok = false;
+        error = QStringLiteral("Error: could not create ") + target;
+    }
+    if (!ok) RemoveQuietly(part);
     return ok;
 }
 

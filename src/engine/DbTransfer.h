@@ -29,4 +29,11 @@ bool TransferDatabase(const QString& source, const QString& target, ProgressSink
                       QString& error, const QString& targetSchema = QString(),
                       const QString& sourceSchema = QString());
 
+class TSQLite3Database;
+
+// VACUUM INTO a new file: written under a temporary name beside target and
+// renamed into place once complete; an existing target is refused and left
+// alone. False with the status text.
+bool VacuumIntoFile(TSQLite3Database& db, const QString& target, QString& error);
+
 } // namespace sky

@@ -3,6 +3,12 @@
 #include "engine/Database.h"
 #include "engine/Identifiers.h"
 #include "engine/SqlLiteral.h"
+#include "engine/Statement.h"
+#include "support/HeldFiles.h"
+#include "support/TextUtil.h"
+
+#include <QFile>
+#include <sqlite3.h>
 
 #include <QFileInfo>
 #include <QLocale>
@@ -27,6 +33,95 @@ MenuModel Default(MenuModel m) {
 }
 
 } // namespace
+
+bool AttachFile(TSQLite3Database& db, const QString& file, const QString& identifier,
+                QString& error) {
+    std::unique_ptr<TSQLite3Statement> st = db.Prepare(QStringLiteral("ATTACH DATABASE ? AS ") +
+                                                       QuoteIdent(identifier) + QLatin1Char(';'));
+    if (!st) {
+        error = db.LastError();
+        return false;
+    }
+    st->BindText(1, file);
+    const int rc = st->Step();
+    if (rc == SQLITE_DONE || rc == SQLITE_ROW) return true;
+    db.CheckResult(rc);
+    error = db.LastError();
+    return false;
+}
+
+QString TableCreateSql(TSQLite3Database& db, const QString& table) {
+    QString create;
+    if (!db.QuerySingleValue(create, QStringLiteral("SELECT \"sql\" FROM \"sqlite_master\" WHERE "
+                                                    "\"type\"='table' AND \"name\"=") +
+                                         QuoteSqlString(table) + QLatin1Char(';')))
+        return {};
+    return TrimText(create).isEmpty() ? QString() : create;
+}
+
+namespace {
+
+QString Canonical(const QString& file) {
+    const QFileInfo fi(file);
+    const QString c = fi.canonicalFilePath();
+    return c.isEmpty() ? fi.absoluteFilePath() : c;
+}
+
+const QString kFolderRights =
+    QStringLiteral("Error Saving Database - Please check folder access rights.");
+
+} // namespace
+
+bool ClearNewDatabaseTarget(TSQLite3Database& db, const QString& dbFile, const QString& target,
+                            QString& status) {
+    QStringList used{Canonical(dbFile)};
+    for (const AttachedDb& a : AttachedDatabases(db))
+        if (!a.file.isEmpty()) used << Canonical(a.file);
+    if (used.contains(Canonical(target))) {
+        status =
+            QStringLiteral("Error: the chosen file is this Database or attached to it: ") + target;
+        return false;
+    }
+    if (IsHeldDatabaseFile(target)) {
+        status = HeldFileError(target);
+        return false;
+    }
+    for (const QString& f : {target, target + QStringLiteral("-journal"),
+                             target + QStringLiteral("-wal"), target + QStringLiteral("-shm")})
+        if (QFileInfo::exists(f) && !QFile::remove(f)) {
+            status = kFolderRights;
+            return false;
+        }
+    return true;
+}
+
+bool CopyTableFrom(TSQLite3Database& target, const QString& oldFile, const QString& table,
+                   const QString& create, QString& status) {
+    QString error;
+    if (!AttachFile(target, oldFile, QStringLiteral("PrevUsedDatabase"), error)) {
+        status = QStringLiteral("Error linking to Previous Database - Please check folder access "
+                                "rights.");
+        return false;
+    }
+    const QString shown = QLatin1Char('"') + table + QLatin1Char('"');
+    const QString q = QuoteIdent(table, false, true);
+    if (!target.BeginTransaction() || !target.ExecuteList(create)) {
+        status = QStringLiteral("Error Creating Table ") + shown + QStringLiteral(": ") +
+                 target.LastError();
+        if (target.TransactionOpen()) target.Rollback();
+        return false;
+    }
+    if (!target.ExecuteList(QStringLiteral("INSERT INTO ") + q +
+                            QStringLiteral(" SELECT * FROM \"PrevUsedDatabase\".") + q +
+                            QStringLiteral(" WHERE 1;")) ||
+        !target.Commit()) {
+        status = QStringLiteral("Error Importing Table ") + shown + QStringLiteral(": ") +
+                 target.LastError();
+        if (target.TransactionOpen()) target.Rollback();
+        return false;
+    }
+    return true;
+}
 
 QList<AttachedDb> AttachedDatabases(TSQLite3Database& db) {
     QList<AttachedDb> out;

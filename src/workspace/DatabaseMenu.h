@@ -91,6 +91,24 @@ QString AttachShowSql(const QString& file, const QString& identifier);
 // where the caret goes (before "');").
 QString LoadExtensionSql(const QString& library, qsizetype* caret = nullptr);
 
+// Attaches file (bound as a parameter: any name) as schema `identifier`
+// (quoted here). False with the engine's error.
+bool AttachFile(TSQLite3Database& db, const QString& file, const QString& identifier,
+                QString& error);
+// The CREATE statement of a table of main; empty when there is none.
+QString TableCreateSql(TSQLite3Database& db, const QString& table);
+// Makes way for a database made from a table: never db's own file or one
+// attached to it (canonical paths), never a file a connection of this
+// program holds; an existing file goes with its "-journal", "-wal" and
+// "-shm". False with the status text.
+bool ClearNewDatabaseTarget(TSQLite3Database& db, const QString& dbFile, const QString& target,
+                            QString& status);
+// Fills a new database (target's connection) from oldFile's table: oldFile
+// attached as "PrevUsedDatabase", then the statement and the rows in one
+// transaction. False with the status text.
+bool CopyTableFrom(TSQLite3Database& target, const QString& oldFile, const QString& table,
+                   const QString& create, QString& status);
+
 // Files up to this size go to the CSV import window (the menu says "<5MB").
 inline constexpr qint64 kCsvImportLimit = 6291455;
 enum class ImportRoute { Csv, File };

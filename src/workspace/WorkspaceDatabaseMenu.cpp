@@ -9,7 +9,6 @@
 #include "engine/DbTransfer.h"
 #include "engine/Identifiers.h"
 #include "engine/SqlLiteral.h"
-#include "engine/Statement.h"
 #include "support/HeldFiles.h"
 #include "support/Prompter.h"
 #include "support/Settings.h"
@@ -21,7 +20,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <sqlite3.h>
 
 namespace sky {
 namespace {
@@ -51,14 +49,6 @@ QString Canonical(const QString& file) {
     const QFileInfo fi(file);
     const QString c = fi.canonicalFilePath();
     return c.isEmpty() ? fi.absoluteFilePath() : c;
-}
-
-// Runs a prepared statement to its end; false with the engine's error kept.
-bool RunToEnd(TSQLite3Database& db, TSQLite3Statement& st) {
-    const int rc = st.Step();
-    if (rc == SQLITE_DONE || rc == SQLITE_ROW) return true;
-    db.CheckResult(rc);
-    return false;
 }
 
 // Adds the entry once, keeping the list sorted; true when it was added.
@@ -280,72 +270,25 @@ bool WorkspaceController::NewEmptyDatabase(FileChooser& files) {
 bool WorkspaceController::NewDatabaseFromTable(FileChooser& files) {
     const QString name = table.name;
     if (name.isEmpty() || table.type != 0 || !sql.IsOpen()) return false;
-    QString create;
-    if (!sql.QuerySingleValue(create, QStringLiteral("SELECT \"sql\" FROM \"sqlite_master\" WHERE "
-                                                     "\"type\"='table' AND \"name\"=") +
-                                          QuoteSqlString(name) + QLatin1Char(';')) ||
-        TrimText(create).isEmpty())
-        return false;
+    const QString create = TableCreateSql(sql, name);
+    if (create.isEmpty()) return false;
     SetStatus(QStringLiteral("Creating new Database..."));
     const QString target =
         files.SaveFile(kSaveDbTitle, kSaveDbFilter, sqlFile, QStringLiteral("sqlitedb"));
     if (target.isEmpty()) return false;
-    // Never the open file or one attached to it (under any of its names).
-    QStringList used{Canonical(sqlFile)};
-    for (const AttachedDb& a : AttachedDatabases(sql))
-        if (!a.file.isEmpty()) used << Canonical(a.file);
-    if (used.contains(Canonical(target))) {
-        SetStatus(QStringLiteral("Error: the chosen file is this Database or attached to it: ") +
-                  target);
+    QString why;
+    if (!ClearNewDatabaseTarget(sql, sqlFile, target, why)) {
+        SetStatus(why);
         return false;
     }
-    if (IsHeldDatabaseFile(target)) {
-        SetStatus(HeldFileError(target));
-        return false;
-    }
-    for (const QString& f : {target, target + QStringLiteral("-journal"),
-                             target + QStringLiteral("-wal"), target + QStringLiteral("-shm")})
-        if (QFileInfo::exists(f) && !QFile::remove(f)) {
-            SetStatus(kFolderRights);
-            return false;
-        }
     const QString old = sqlFile;
     if (!SwitchToFile(target)) {
         SetStatus(kFolderRights);
         return false;
     }
     SetStatus(QStringLiteral("New Database Saved and Opened."));
-    std::unique_ptr<TSQLite3Statement> attach =
-        sql.Prepare(QStringLiteral("ATTACH DATABASE ? AS \"PrevUsedDatabase\";"));
-    if (attach) attach->BindText(1, old);
-    if (!attach || !RunToEnd(sql, *attach)) {
-        SetStatus(QStringLiteral("Error linking to Previous Database - Please check folder access "
-                                 "rights."));
-        return false;
-    }
-    attach.reset();
-    // The table and its rows arrive together or not at all.
-    const QString q = QuoteIdent(name, false, true);
-    if (!sql.BeginTransaction()) {
-        SetStatus(QStringLiteral("Error Creating Table ") + Quoted(name) + QStringLiteral(": ") +
-                  sql.LastError());
-        return false;
-    }
-    if (!sql.ExecuteList(create)) {
-        const QString why = sql.LastError();
-        sql.Rollback();
-        SetStatus(QStringLiteral("Error Creating Table ") + Quoted(name) + QStringLiteral(": ") +
-                  why);
-        return false;
-    }
-    if (!sql.ExecuteList(QStringLiteral("INSERT INTO ") + q +
-                         QStringLiteral(" SELECT * FROM \"PrevUsedDatabase\".") + q +
-                         QStringLiteral(" WHERE 1;")) ||
-        !sql.Commit()) {
-        const QString why = sql.LastError();
-        sql.Rollback();
-        SetStatus(QStringLiteral("Error Importing Table ") + Quoted(name) + QStringLiteral(": ") +
-                  why);
+    if (!CopyTableFrom(sql, old, name, create, why)) {
+        SetStatus(why);
         return false;
     }
     RefreshSchema();
@@ -356,18 +299,7 @@ bool WorkspaceController::NewDatabaseFromTable(FileChooser& files) {
 
 bool WorkspaceController::AttachDatabase(const QString& file, const QString& identifier,
                                          QString& error) {
-    std::unique_ptr<TSQLite3Statement> st = sql.Prepare(QStringLiteral("ATTACH DATABASE ? AS ") +
-                                                        QuoteIdent(identifier) + QLatin1Char(';'));
-    if (!st) {
-        error = sql.LastError();
-        return false;
-    }
-    st->BindText(1, file);
-    if (!RunToEnd(sql, *st)) {
-        error = sql.LastError();
-        return false;
-    }
-    return true;
+    return AttachFile(sql, file, identifier, error);
 }
 
 bool WorkspaceController::Attach(int tag, FileChooser& files) {
