@@ -596,7 +596,14 @@ bool WorkspaceController::ImportText(const QString& source, const QString& csv, 
     if (!source.isEmpty())
         SetStatus(QStringLiteral("Importing ") + Quoted(source) + QStringLiteral("..."));
     QString why;
-    if (!FView.ImportCsv(sql, csv, name, why, QString())) {
+    bool ok = false;
+    try {
+        ok = FView.ImportCsv(sql, csv, name, why, QString());
+    } catch (const std::exception& e) {
+        SetStatus(QStringLiteral("Error translating data: ") + QString::fromUtf8(e.what()));
+        return false;
+    }
+    if (!ok) {
         SetStatus(QStringLiteral("Error Importing data - ") + why);
         return false;
     }
@@ -630,7 +637,14 @@ bool WorkspaceController::ImportFromFile(int tag, FileChooser& files) {
     }
     SetStatus(QStringLiteral("Importing ") + Quoted(file) + QStringLiteral("..."));
     QString why;
-    if (!FView.ImportFile(sql, file, name, why)) {
+    bool ok = false;
+    try {
+        ok = FView.ImportFile(sql, file, name, why);
+    } catch (const std::exception& e) {
+        SetStatus(QStringLiteral("Error translating data: ") + QString::fromUtf8(e.what()));
+        return false;
+    }
+    if (!ok) {
         SetStatus(QStringLiteral("Error Importing data - ") + why);
         return false;
     }
