@@ -103,6 +103,7 @@ int Maintain(CliContext& ctx, const QString& verb, const QString& success) {
     if (ctx.args.size() != 1) return ExitUsage;
     TSQLite3Database db;
     if (!OpenExisting(ctx, db, ctx.args[0])) return ExitFailed;
+    db.SetProgressChecks(false); // nothing here shows progress or cancels
     if (verb == QLatin1String("VACUUM") && ctx.opts.contains(QStringLiteral("into")))
         return VacuumInto(ctx, db, ctx.opts.value(QStringLiteral("into")));
     Status(ctx, verb == QLatin1String("VACUUM") ? QStringLiteral("Vacuuming DB File...")

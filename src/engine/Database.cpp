@@ -319,6 +319,14 @@ void TSQLite3Database::SetProgressHandler(TBackupProgressCallback ProgressHandle
     sqlite3_progress_handler(FHandle, ProgressStepInterval, &EngineProgressCallback, this);
 }
 
+void TSQLite3Database::SetProgressChecks(bool on) {
+    if (!FHandle) return;
+    if (on)
+        sqlite3_progress_handler(FHandle, ProgressStepInterval, &EngineProgressCallback, this);
+    else
+        sqlite3_progress_handler(FHandle, 0, nullptr, nullptr);
+}
+
 // ---------------------------------------------------------------------------
 // Extensions and memory
 

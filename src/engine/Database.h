@@ -280,6 +280,10 @@ public:
 
     // --- progress, notifications, extensions, memory
     void SetProgressHandler(TBackupProgressCallback ProgressHandler);
+    // The engine's progress checks (every few steps of a statement) off for
+    // work nobody watches or cancels, and on again; SetProgressHandler turns
+    // them on.
+    void SetProgressChecks(bool on);
     // Registrations are identified by `owner` (any non-null address).
     bool HookDBUpdates(const void* owner, TSQLiteUpdateCallback HookProc, const QString& TableName,
                        const QString& DBName);
