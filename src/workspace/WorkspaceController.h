@@ -32,6 +32,8 @@
 #include <functional>
 #include <memory>
 
+class QIODevice;
+
 namespace sky {
 
 class ClipboardPort;
@@ -440,8 +442,14 @@ private:
     bool Restore(const QString& from, const QString& question);
     bool AttachDatabase(const QString& file, const QString& identifier, QString& error);
     bool AskScriptFile(FileChooser& files, const QString& title, QString& file);
+    struct ScriptExport {
+        QString title, notice, createError, success;
+    };
+    bool ExportScript(FileChooser& files, const ScriptExport& e,
+                      const std::function<bool(QIODevice*)>& write);
     bool RunMaintenance(const QString& verb);
-    bool ImportText(const QString& source, const QString& csv, QString name);
+    bool RunImport(const QString& source, const std::function<bool(QString&, QString&)>& import,
+                   QString name);
     void DatabaseCommand(const TreeCommand& c);
     void ViewCommand(const TreeCommand& c);
     void ColumnCommand(const TreeCommand& c);

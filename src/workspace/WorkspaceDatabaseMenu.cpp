@@ -436,30 +436,36 @@ bool WorkspaceController::AskScriptFile(FileChooser& files, const QString& title
     return true;
 }
 
-bool WorkspaceController::ExportDatabaseScript(FileChooser& files) {
+bool WorkspaceController::ExportScript(FileChooser& files, const ScriptExport& e,
+                                       const std::function<bool(QIODevice*)>& write) {
     QString file;
-    if (!AskScriptFile(files, QStringLiteral("Export Database to Script..."), file)) return false;
+    if (!AskScriptFile(files, e.title, file)) return false;
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly)) {
         const QString why = out.errorString();
         FPrompts.ShowNotice(QStringLiteral("File Create Error"),
-                            QStringLiteral("Could not Save to ") + Quoted(file) +
-                                QStringLiteral(":\r") + why,
-                            9, true);
+                            e.createError + Quoted(file) + QStringLiteral(":\r") + why, 9, true);
         SetStatus(QStringLiteral("File creation failed: ") + why);
         return false;
     }
-    FView.BusyNotice(QStringLiteral("Exporting Database"),
-                     QStringLiteral("This may take some time, Please wait..."));
-    bool ok = sql.ExportDBScript(&out, kScriptBlock, true);
+    FView.BusyNotice(e.notice, QStringLiteral("This may take some time, Please wait..."));
+    bool ok = write(&out);
     QString why = ok ? QString() : sql.LastError();
     if (ok && !out.commit()) {
         ok = false;
         why = out.errorString();
     }
     FView.BusyNotice(QString(), QString());
-    SetStatus(ok ? QStringLiteral("Success exporting Script to: ") + file
-                 : QStringLiteral("Export failed: ") + why);
+    SetStatus(ok ? e.success + file : QStringLiteral("Export failed: ") + why);
+    return ok;
+}
+
+bool WorkspaceController::ExportDatabaseScript(FileChooser& files) {
+    const bool ok = ExportScript(
+        files,
+        {QStringLiteral("Export Database to Script..."), QStringLiteral("Exporting Database"),
+         QStringLiteral("Could not Save to "), QStringLiteral("Success exporting Script to: ")},
+        [this](QIODevice* out) { return sql.ExportDBScript(out, kScriptBlock, true); });
     FView.StatsChanged();
     return ok;
 }
@@ -467,30 +473,13 @@ bool WorkspaceController::ExportDatabaseScript(FileChooser& files) {
 bool WorkspaceController::ExportTableScript(FileChooser& files) {
     const QString name = table.name;
     if (name.isEmpty() || table.type != 0) return false;
-    QString file;
-    if (!AskScriptFile(files, QStringLiteral("Export Table to Script..."), file)) return false;
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly)) {
-        const QString why = out.errorString();
-        FPrompts.ShowNotice(QStringLiteral("File Create Error"),
-                            QStringLiteral("Could create file ") + Quoted(file) +
-                                QStringLiteral(":\r") + why,
-                            9, true);
-        SetStatus(QStringLiteral("File creation failed: ") + why);
-        return false;
-    }
-    FView.BusyNotice(QStringLiteral("Exporting Table"),
-                     QStringLiteral("This may take some time, Please wait..."));
-    bool ok = sql.ExportTableScript(name, &out, kScriptBlock, true);
-    QString why = ok ? QString() : sql.LastError();
-    if (ok && !out.commit()) {
-        ok = false;
-        why = out.errorString();
-    }
-    FView.BusyNotice(QString(), QString());
-    SetStatus(ok ? QStringLiteral("Success exporting Table-Script to: ") + file
-                 : QStringLiteral("Export failed: ") + why);
-    return ok;
+    return ExportScript(files,
+                        {QStringLiteral("Export Table to Script..."),
+                         QStringLiteral("Exporting Table"), QStringLiteral("Could create file "),
+                         QStringLiteral("Success exporting Table-Script to: ")},
+                        [this, name](QIODevice* out) {
+                            return sql.ExportTableScript(name, out, kScriptBlock, true);
+                        });
 }
 
 // --- the script editor, the schema listing
@@ -592,13 +581,15 @@ bool WorkspaceController::ReleaseMemory() {
 
 // --- new tables from files and the clipboard
 
-bool WorkspaceController::ImportText(const QString& source, const QString& csv, QString name) {
+bool WorkspaceController::RunImport(const QString& source,
+                                    const std::function<bool(QString&, QString&)>& import,
+                                    QString name) {
     if (!source.isEmpty())
         SetStatus(QStringLiteral("Importing ") + Quoted(source) + QStringLiteral("..."));
     QString why;
     bool ok = false;
     try {
-        ok = FView.ImportCsv(sql, csv, name, why, QString());
+        ok = import(name, why);
     } catch (const std::exception& e) {
         SetStatus(QStringLiteral("Error translating data: ") + QString::fromUtf8(e.what()));
         return false;
@@ -626,31 +617,20 @@ bool WorkspaceController::ImportFromFile(int tag, FileChooser& files) {
         SetStatus(unreadable);
         return false;
     }
-    QString name = ProposedImportTableName(file);
-    if (RouteImport(info.size(), tag) == ImportRoute::Csv) {
-        QString text;
-        if (!ReadTextFile(file, text)) {
-            SetStatus(unreadable);
-            return false;
-        }
-        return ImportText(file, text, name);
-    }
-    SetStatus(QStringLiteral("Importing ") + Quoted(file) + QStringLiteral("..."));
-    QString why;
-    bool ok = false;
-    try {
-        ok = FView.ImportFile(sql, file, name, why);
-    } catch (const std::exception& e) {
-        SetStatus(QStringLiteral("Error translating data: ") + QString::fromUtf8(e.what()));
+    const QString name = ProposedImportTableName(file);
+    if (RouteImport(info.size(), tag) == ImportRoute::File)
+        return RunImport(
+            file, [&](QString& n, QString& why) { return FView.ImportFile(sql, file, n, why); },
+            name);
+    QString text;
+    if (!ReadTextFile(file, text)) {
+        SetStatus(unreadable);
         return false;
     }
-    if (!ok) {
-        SetStatus(QStringLiteral("Error Importing data - ") + why);
-        return false;
-    }
-    SetStatus(QStringLiteral("Success: Imported Table ") + Quoted(name) + QLatin1Char('.'));
-    RefreshSchema();
-    return true;
+    return RunImport(
+        file,
+        [&](QString& n, QString& why) { return FView.ImportCsv(sql, text, n, why, QString()); },
+        name);
 }
 
 bool WorkspaceController::ImportFromClipboard(ClipboardPort& clipboard) {
@@ -660,7 +640,10 @@ bool WorkspaceController::ImportFromClipboard(ClipboardPort& clipboard) {
         SetStatus(QStringLiteral("No valid Copy-Pasted data found."));
         return false;
     }
-    return ImportText(QString(), text, QStringLiteral("table"));
+    return RunImport(
+        QString(),
+        [&](QString& n, QString& why) { return FView.ImportCsv(sql, text, n, why, QString()); },
+        QStringLiteral("table"));
 }
 
 } // namespace sky
