@@ -319,6 +319,13 @@ void TSQLite3Database::SetProgressHandler(TBackupProgressCallback ProgressHandle
     sqlite3_progress_handler(FHandle, ProgressStepInterval, &EngineProgressCallback, this);
 }
 
+void TSQLite3Database::SetExtensionSql(bool on) {
+    if (!FHandle) return;
+    sqlite3_enable_load_extension(FHandle, on ? 1 : 0);
+    // Off again for SQL means the C interface stays on, as at opening.
+    if (!on) sqlite3_db_config(FHandle, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 1, nullptr);
+}
+
 void TSQLite3Database::SetProgressChecks(bool on) {
     if (!FHandle) return;
     if (on)

@@ -284,6 +284,9 @@ public:
     // work nobody watches or cancels, and on again; SetProgressHandler turns
     // them on.
     void SetProgressChecks(bool on);
+    // The SQL function load_extension() on for a statement the user runs
+    // himself, and off again (LoadExtension keeps the C interface on).
+    void SetExtensionSql(bool on);
     // Registrations are identified by `owner` (any non-null address).
     bool HookDBUpdates(const void* owner, TSQLiteUpdateCallback HookProc, const QString& TableName,
                        const QString& DBName);

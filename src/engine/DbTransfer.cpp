@@ -2,6 +2,7 @@
 
 #include "engine/Database.h"
 #include "engine/Statement.h"
+#include "support/HeldFiles.h"
 #include "support/Prompter.h"
 
 #include <QDateTime>
@@ -10,6 +11,7 @@
 #include <QLocale>
 #include <QTemporaryFile>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace sky {
 
@@ -42,7 +44,29 @@ QString TemporaryBeside(const QString& target) {
     if (!t.open()) return {};
     const QString name = t.fileName();
     t.close();
+    // The permissions a file made here would have (a temporary file's are
+    // the owner's only).
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::chmod(QFile::encodeName(name).constData(), 0666 & ~mask);
     return name;
+}
+
+// A new file's journal or WAL left behind by an earlier file of that name
+// would be played onto the new one when it is next opened: such orphans go
+// first. False when a connection of this program holds the name.
+bool ClearOrphans(const QString& target, QString& error) {
+    if (IsHeldDatabaseFile(target)) {
+        error = HeldFileError(target);
+        return false;
+    }
+    for (const QString& f : {target + QStringLiteral("-journal"), target + QStringLiteral("-wal"),
+                             target + QStringLiteral("-shm")})
+        if (QFileInfo::exists(f) && !QFile::remove(f)) {
+            error = QStringLiteral("Error: could not remove ") + f;
+            return false;
+        }
+    return true;
 }
 
 void RemoveQuietly(const QString& file) {
@@ -94,6 +118,7 @@ bool TransferDatabase(const QString& source, const QString& target, ProgressSink
     if (!ok) error = QStringLiteral("Error: ") + db.LastError();
     db.Close();
     if (fresh) {
+        if (ok && !ClearOrphans(target, error)) ok = false;
         if (ok && !QFile::rename(into, target)) {
             ok = false;
             error = QStringLiteral("Error: could not create ") + target;
@@ -131,6 +156,7 @@ bool VacuumIntoFile(TSQLite3Database& db, const QString& target, QString& error)
     }
     if (!ok) error = db.LastError();
     st.reset();
+    if (ok && !ClearOrphans(target, error)) ok = false;
     if (ok && !QFile::rename(part, target)) {
         ok = false;
         error = QStringLiteral("Error: could not create ") + target;

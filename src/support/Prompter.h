@@ -77,6 +77,11 @@ public:
     virtual QString SaveFile(const QString& title, const QString& filter, const QString& start,
                              const QString& defaultSuffix) = 0;
     virtual QString Folder(const QString& title, const QString& start) = 0;
+    // SaveFile without the dialog's own overwrite question (the caller asks).
+    virtual QString SaveFileUnconfirmed(const QString& title, const QString& filter,
+                                        const QString& start, const QString& defaultSuffix) {
+        return SaveFile(title, filter, start, defaultSuffix);
+    }
     // SaveFile with the filter at index selected (0-based) chosen first.
     virtual QString SaveFileAs(const QString& title, const QString& filter, int selected,
                                const QString& start, const QString& defaultSuffix) {

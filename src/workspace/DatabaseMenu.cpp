@@ -6,6 +6,7 @@
 #include "engine/Statement.h"
 #include "support/HeldFiles.h"
 #include "support/TextUtil.h"
+#include "workspace/SqlTemplate.h"
 
 #include <QFile>
 #include <sqlite3.h>
@@ -29,6 +30,12 @@ QString AsciiLettersAndDigits(const QString& s) {
 
 MenuModel Default(MenuModel m) {
     m.isDefault = true;
+    return m;
+}
+
+// An item usable in some states only (a table selected, say).
+MenuModel ByState(MenuModel m) {
+    m.byState = true;
     return m;
 }
 
@@ -174,8 +181,9 @@ QString ProposeListedAttachName(const QString& file, const QStringList& schemaNa
 }
 
 QString AttachShowSql(const QString& file, const QString& identifier) {
-    return QStringLiteral("ATTACH DATABASE ") + QuoteSqlString(file) + QStringLiteral(" AS |") +
-           QuoteIdent(identifier) + QStringLiteral("|;");
+    // A "|" in the file or the name is text, not the template's marker.
+    return QStringLiteral("ATTACH DATABASE ") + TemplateLiteral(QuoteSqlString(file)) +
+           QStringLiteral(" AS |") + TemplateLiteral(QuoteIdent(identifier)) + QStringLiteral("|;");
 }
 
 QString LoadExtensionSql(const QString& library, qsizetype* caret) {
@@ -256,9 +264,10 @@ MenuModel AttachedDatabasesMenu(const QList<AttachedDb>& attached, const TreeMen
             << MenuCommand(QStringLiteral("Show SQL to Attach this Database"),
                            QStringLiteral("SQL=") + AttachShowSql(a.file, a.name))
             << MenuCommand(QStringLiteral("Show SQL to Detach this Database"),
-                           QStringLiteral("SQL=DETACH DATABASE |") + name + QStringLiteral("|;"))
+                           QStringLiteral("SQL=DETACH DATABASE |") + TemplateLiteral(name) +
+                               QStringLiteral("|;"))
             << MenuCommand(QStringLiteral("Show SQL to view Schema"),
-                           QStringLiteral("SQL=SELECT * FROM |") + name +
+                           QStringLiteral("SQL=SELECT * FROM |") + TemplateLiteral(name) +
                                QStringLiteral("|.sqlite_master;"));
         items << MenuSubmenu(QStringLiteral("Database ") + a.name + QStringLiteral(" in ") + shown,
                              sub);
@@ -288,7 +297,8 @@ MenuModel RecentExtensionsMenu(const QStringList& extensions) {
 }
 
 MenuModel DatabaseMenu(const TreeMenuContext& c, const DatabaseMenuLists& lists) {
-    const bool table = c.curTableType == 0 && !c.curTable.isEmpty();
+    // A table of main: the copies and exports read main's catalogue.
+    const bool table = c.curTableType == 0 && !c.curTable.isEmpty() && IsMainSchema(c.curSchema);
     QList<MenuModel> extensions{
         MenuAction(QStringLiteral("Load an external Extension..."), act::kLoadExtension),
         MenuAction(QStringLiteral("Show Load Extension SQL"), act::kShowExtensionSql)};
@@ -329,8 +339,8 @@ MenuModel DatabaseMenu(const TreeMenuContext& c, const DatabaseMenuLists& lists)
             QStringLiteral("Add New Table"),
             {MenuAction(QStringLiteral("Empty Table ( Show SQL from Table-Designer )"),
                         act::kDesignerSql, c.designerReady),
-             MenuAction(QStringLiteral("from the current Table ( using it as a Template )"),
-                        act::kDesignBased, c.designerReady && table),
+             ByState(MenuAction(QStringLiteral("from the current Table ( using it as a Template )"),
+                                act::kDesignBased, c.designerReady && table)),
              MenuAction(QStringLiteral("from Clipboard ( Auto Layout / Custom constraints / "
                                        "Pasted data )"),
                         act::kImportClipboard, c.importReady),

@@ -66,6 +66,7 @@ struct MenuModel {
     bool enabled = true;
     bool isDefault = false;
     bool isSubmenu = false; // a submenu even when it has no items
+    bool byState = false;   // disabled for the state it is in, not for a window to come
     QList<MenuModel> children;
     bool IsSeparator() const { return caption == QLatin1String("-"); }
 };

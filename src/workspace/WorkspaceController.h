@@ -443,7 +443,7 @@ private:
     bool AttachDatabase(const QString& file, const QString& identifier, QString& error);
     bool AskScriptFile(FileChooser& files, const QString& title, QString& file);
     struct ScriptExport {
-        QString title, notice, createError, success;
+        QString title, notice, createError, success, exceptionNotice, exceptionStatus;
     };
     bool ExportScript(FileChooser& files, const ScriptExport& e,
                       const std::function<bool(QIODevice*)>& write);

@@ -73,6 +73,13 @@ MenuModel WorkspaceController::DatabaseMenuModel() {
 
 bool WorkspaceController::RunDatabaseAction(const QString& action, FileChooser& files,
                                             ClipboardPort& clipboard) {
+    // The window stays while an operation runs (a transfer lets events in);
+    // a close asked for meanwhile comes after it.
+    Operation op(*this);
+    if (FTransferring) {
+        SetStatus(QStringLiteral("Error: A file transfer is already in Progress"));
+        return true;
+    }
     if (action.startsWith(act::kAttachListed)) {
         AttachListed(action.mid(act::kAttachListed.size()));
         return true;
@@ -130,7 +137,13 @@ bool WorkspaceController::TransferFile(const QString& source, const QString& tar
         SetStatus(QStringLiteral("Error: A file transfer is already in Progress"));
         return false;
     }
+    Operation op(*this);
     const QString from = source.isEmpty() ? sqlFile : source;
+    // The target's folder before anything else (the dialog included).
+    if (target.trimmed().isEmpty() || !QFileInfo(QFileInfo(target).absolutePath()).isDir()) {
+        SetStatus(QStringLiteral("Error accessing the Target folder"));
+        return false;
+    }
     FTransferring = true;
     ProgressSink* p = FView.StartProgress(QStringLiteral("Transferring Database file..."));
     QString error;
@@ -233,6 +246,7 @@ bool WorkspaceController::FullRestore(FileChooser& files) {
 }
 
 bool WorkspaceController::SaveDatabaseAs(FileChooser& files) {
+    if (RefuseWhileBusy()) return false; // an open transaction would be lost
     SetStatus(QStringLiteral("Saving Database as..."));
     const QString target =
         files.SaveFile(kSaveDbTitle, kSaveDbFilter, sqlFile, QStringLiteral("sqlitedb"));
@@ -245,6 +259,7 @@ bool WorkspaceController::SaveDatabaseAs(FileChooser& files) {
 // --- new databases
 
 bool WorkspaceController::NewEmptyDatabase(FileChooser& files) {
+    if (RefuseWhileBusy()) return false;
     SetStatus(QStringLiteral("Creating Empty Database..."));
     const QString file =
         files.SaveFile(kSaveDbTitle, kSaveDbFilter, sqlFile, QStringLiteral("sqlitedb"));
@@ -269,10 +284,12 @@ bool WorkspaceController::NewEmptyDatabase(FileChooser& files) {
 
 bool WorkspaceController::NewDatabaseFromTable(FileChooser& files) {
     const QString name = table.name;
-    if (name.isEmpty() || table.type != 0 || !sql.IsOpen()) return false;
+    if (name.isEmpty() || table.type != 0 || !IsMainSchema(table.schema) || !sql.IsOpen())
+        return false;
+    if (RefuseWhileBusy()) return false;
     const QString create = TableCreateSql(sql, name);
-    if (create.isEmpty()) return false;
     SetStatus(QStringLiteral("Creating new Database..."));
+    if (create.isEmpty()) return false;
     const QString target =
         files.SaveFile(kSaveDbTitle, kSaveDbFilter, sqlFile, QStringLiteral("sqlitedb"));
     if (target.isEmpty()) return false;
@@ -358,19 +375,22 @@ bool WorkspaceController::AttachListed(const QString& file) {
         return false;
     }
     const QString shown = QFileInfo(file).fileName();
+    auto failed = [&](const QString& error) {
+        FPrompts.ShowNotice(QStringLiteral("Attach File Failed..."),
+                            QStringLiteral("Failed to Attach: ") + file +
+                                QStringLiteral("\rError: ") + error,
+                            9, true);
+        return false;
+    };
+    // A listed file that has gone would be made anew, empty.
+    if (!QFileInfo(file).isFile()) return failed(QStringLiteral("the file does not exist"));
     const QString answer = TrimText(FPrompts.AskText(
         QStringLiteral("Attach File..."),
         QStringLiteral("Attaching File: ") + shown + QStringLiteral("\rDB Name to use:"),
         ProposeListedAttachName(file, SchemaNames(sql)), {}, false, 60, QString()));
     if (answer.isEmpty()) return false;
     QString error;
-    if (!AttachDatabase(file, answer, error)) {
-        FPrompts.ShowNotice(QStringLiteral("Attach File Failed..."),
-                            QStringLiteral("Failed to Attach: ") + file +
-                                QStringLiteral("\rError: ") + error,
-                            9, true);
-        return false;
-    }
+    if (!AttachDatabase(file, answer, error)) return failed(error);
     opts.lastAttachedDB = file;
     RefreshSchema();
     FPrompts.ShowNotice(QStringLiteral("Attach File Success"),
@@ -419,8 +439,9 @@ void WorkspaceController::ShowExtensionSql(const QString& library) {
 // --- script exports
 
 bool WorkspaceController::AskScriptFile(FileChooser& files, const QString& title, QString& file) {
-    file = files.SaveFile(title, kScriptFilter, QFileInfo(sqlFile).completeBaseName(),
-                          QStringLiteral("sql"));
+    // The dialog leaves the overwrite question to the one below.
+    file = files.SaveFileUnconfirmed(title, kScriptFilter, QFileInfo(sqlFile).completeBaseName(),
+                                     QStringLiteral("sql"));
     if (file.isEmpty()) return false;
     if (QFileInfo::exists(file) &&
         !FPrompts.AskYesNo(QStringLiteral("Save to File..."),
@@ -438,6 +459,7 @@ bool WorkspaceController::AskScriptFile(FileChooser& files, const QString& title
 
 bool WorkspaceController::ExportScript(FileChooser& files, const ScriptExport& e,
                                        const std::function<bool(QIODevice*)>& write) {
+    Operation op(*this);
     QString file;
     if (!AskScriptFile(files, e.title, file)) return false;
     QSaveFile out(file);
@@ -449,7 +471,19 @@ bool WorkspaceController::ExportScript(FileChooser& files, const ScriptExport& e
         return false;
     }
     FView.BusyNotice(e.notice, QStringLiteral("This may take some time, Please wait..."));
-    bool ok = write(&out);
+    bool ok = false;
+    try {
+        ok = write(&out);
+    } catch (const std::exception& x) {
+        const QString why = QString::fromUtf8(x.what());
+        FView.BusyNotice(QString(), QString());
+        FPrompts.ShowNotice(e.exceptionNotice,
+                            QStringLiteral("Could not Save to ") + Quoted(file) +
+                                QStringLiteral(":\r") + why,
+                            9, true);
+        SetStatus(e.exceptionStatus + why);
+        return false;
+    }
     QString why = ok ? QString() : sql.LastError();
     if (ok && !out.commit()) {
         ok = false;
@@ -464,7 +498,8 @@ bool WorkspaceController::ExportDatabaseScript(FileChooser& files) {
     const bool ok = ExportScript(
         files,
         {QStringLiteral("Export Database to Script..."), QStringLiteral("Exporting Database"),
-         QStringLiteral("Could not Save to "), QStringLiteral("Success exporting Script to: ")},
+         QStringLiteral("Could not Save to "), QStringLiteral("Success exporting Script to: "),
+         QStringLiteral("File Create Error"), QStringLiteral("File creation failed: ")},
         [this](QIODevice* out) { return sql.ExportDBScript(out, kScriptBlock, true); });
     FView.StatsChanged();
     return ok;
@@ -473,10 +508,17 @@ bool WorkspaceController::ExportDatabaseScript(FileChooser& files) {
 bool WorkspaceController::ExportTableScript(FileChooser& files) {
     const QString name = table.name;
     if (name.isEmpty() || table.type != 0) return false;
+    if (!IsMainSchema(table.schema)) {
+        SetStatus(QStringLiteral("Export failed: ") + QuoteIdent(table.schema) + QLatin1Char('.') +
+                  QuoteIdent(name) + QStringLiteral(" is not a table of the main database"));
+        return false;
+    }
     return ExportScript(files,
                         {QStringLiteral("Export Table to Script..."),
                          QStringLiteral("Exporting Table"), QStringLiteral("Could create file "),
-                         QStringLiteral("Success exporting Table-Script to: ")},
+                         QStringLiteral("Success exporting Table-Script to: "),
+                         QStringLiteral("File Export Error"),
+                         QStringLiteral("File Export failed: ")},
                         [this, name](QIODevice* out) {
                             return sql.ExportTableScript(name, out, kScriptBlock, true);
                         });
@@ -494,7 +536,7 @@ void WorkspaceController::OpenScriptEditor(int item, ClipboardPort& clipboard) {
         break;
     case 2: {
         const QString text = clipboard.Text();
-        if (!TrimText(text).isEmpty()) {
+        if (!text.isEmpty()) {
             FView.OpenScriptWindow(sqlFile, QString(), text);
         } else if (FPrompts.AskYesNo(
                        QStringLiteral("Paste Script from Clipboard..."),
@@ -539,7 +581,11 @@ bool WorkspaceController::AnalyzeOrReindex(int tag) {
 }
 
 bool WorkspaceController::RunMaintenance(const QString& verb) {
-    if (RefuseWhileBusy()) return false;
+    // VACUUM cannot run in a transaction; ANALYZE and REINDEX can.
+    if (verb == QLatin1String("VACUUM") ? RefuseWhileBusy() : sql.IsBusy()) {
+        if (sql.IsBusy()) SetStatus(kBusyText);
+        return false;
+    }
     SetStatus(verb == QLatin1String("VACUUM") ? QStringLiteral("Vacuuming DB File...")
                                               : QStringLiteral("Executing..."));
     if (!sql.ExecuteList(verb)) {
@@ -584,6 +630,7 @@ bool WorkspaceController::ReleaseMemory() {
 bool WorkspaceController::RunImport(const QString& source,
                                     const std::function<bool(QString&, QString&)>& import,
                                     QString name) {
+    Operation op(*this);
     if (!source.isEmpty())
         SetStatus(QStringLiteral("Importing ") + Quoted(source) + QStringLiteral("..."));
     QString why;

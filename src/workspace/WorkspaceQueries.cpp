@@ -228,6 +228,16 @@ void WorkspaceController::RunQuery(RunMode mode) {
     }
     fShowProgress = true;
     FView.PrepNotice(true);
+    // The user's own statement may load an extension; nothing else can.
+    const bool loads = text.contains(QLatin1String("load_extension"), Qt::CaseInsensitive);
+    if (loads) sql.SetExtensionSql(true);
+    struct ExtensionSqlOff {
+        TSQLite3Database& db;
+        bool on;
+        ~ExtensionSqlOff() {
+            if (on) db.SetExtensionSql(false);
+        }
+    } extensionSqlOff{sql, loads};
     bool ok = false;
     int skipped = 0;
     if (text.isEmpty()) {

@@ -322,11 +322,26 @@ TEST_F(DatabaseMenuTest, FailedTransfersLeaveEveryFileWhole) {
 }
 
 TEST_F(DatabaseMenuTest, SaveAsAndNewDatabases) {
+    // An open transaction would be lost: refused.
+    ASSERT_TRUE(ctl->sql.BeginTransaction());
     chooser.next = File("copy.db");
+    EXPECT_FALSE(ctl->SaveDatabaseAs(chooser));
+    EXPECT_EQ(ctl->status, "Transaction is already opened.");
+    EXPECT_FALSE(QFileInfo::exists(File("copy.db")));
+    ASSERT_TRUE(ctl->sql.Rollback());
+    // An orphaned journal of an earlier copy.db never reaches the new one.
+    QFile orphan(File("copy.db-journal"));
+    ASSERT_TRUE(orphan.open(QIODevice::WriteOnly));
+    orphan.write(QByteArray(4096, '\x5a'));
+    orphan.close();
     ASSERT_TRUE(ctl->SaveDatabaseAs(chooser));
     EXPECT_EQ(ctl->status, "New Database Saved and Opened.");
     EXPECT_EQ(ctl->sqlFile, File("copy.db"));
     EXPECT_TRUE(test::SqlDiff(path, File("copy.db")).isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(File("copy.db-journal")));
+    // The copy has the permissions a file the shell makes there has.
+    test::Shell(File("shell.db"), "CREATE TABLE x(a);");
+    EXPECT_EQ(QFileInfo(File("copy.db")).permissions(), QFileInfo(File("shell.db")).permissions());
     // From the selected table: the table and its rows, the old file attached.
     ctl->SelectTable("items", QString());
     chooser.next = File("copy.db");
@@ -389,6 +404,16 @@ TEST_F(DatabaseMenuTest, AttachUnderAnyName) {
     const MenuModel menu = AttachedDatabasesMenu(a, ctl->MenuContext());
     ctl->RunCommand(menu.children[1].children[0].command);
     EXPECT_EQ(AttachedDatabases(ctl->sql).size(), 1);
+    // The statements shown for a name or file holding "|" keep it as text.
+    const MenuModel odd = AttachedDatabasesMenu({{"my|db", "/t/a|b.db"}}, ctl->MenuContext());
+    ctl->RunCommand(odd.children[0].children[7].command);
+    EXPECT_EQ(ctl->editor.text, "ATTACH DATABASE '/t/a|b.db' AS \"my|db\";");
+    ctl->RunCommand(odd.children[0].children[8].command);
+    EXPECT_EQ(ctl->editor.text, "DETACH DATABASE \"my|db\";");
+    // A listed file that has gone is not made anew.
+    EXPECT_FALSE(ctl->AttachListed(File("gone.db")));
+    EXPECT_FALSE(QFileInfo::exists(File("gone.db")));
+    EXPECT_TRUE(answers.notices.last().startsWith("Attach File Failed...: Failed to Attach: "));
     // A listed file: its name proposed, the notice after.
     const QString listed = File("my data.db");
     QString error;
@@ -422,6 +447,15 @@ TEST_F(DatabaseMenuTest, ExtensionsScriptsAndMaintenance) {
     EXPECT_EQ(ctl->editor.selStart, ctl->editor.text.size() - 3);
     QString v;
     EXPECT_FALSE(ctl->sql.QuerySingleValue(v, "SELECT half(3);"));
+    // No other SQL may load it: the function is off outside the user's run.
+    EXPECT_FALSE(ctl->sql.ExecuteList("SELECT load_extension('" + lib + "');"));
+    EXPECT_FALSE(ctl->sql.QuerySingleValue(v, "SELECT half(3);"));
+    // Run by the user from the editor, it loads.
+    ctl->RunQuery(RunMode::Plain);
+    EXPECT_TRUE(ctl->status.startsWith("Query Success.")) << ctl->status.toStdString();
+    ASSERT_TRUE(ctl->sql.QuerySingleValue(v, "SELECT half(5);"));
+    EXPECT_EQ(v, "2.5");
+    EXPECT_FALSE(ctl->sql.ExecuteList("SELECT load_extension('" + lib + "');"));
     EXPECT_FALSE(ctl->LoadExtensionFile(File("missing.so")));
     EXPECT_EQ(ctl->status, "Load error - Invalid File: missing.so");
     ASSERT_TRUE(ctl->LoadExtensionFile(lib)) << ctl->status.toStdString();

@@ -26,6 +26,17 @@ QString QtFileChooser::SaveFileAs(const QString& title, const QString& filter, i
                                                                          : QString();
 }
 
+QString QtFileChooser::SaveFileUnconfirmed(const QString& title, const QString& filter,
+                                           const QString& start, const QString& defaultSuffix) {
+    QFileDialog d(QApplication::activeWindow(), title, start, filter);
+    d.setAcceptMode(QFileDialog::AcceptSave);
+    d.setOption(QFileDialog::DontConfirmOverwrite);
+    d.setDefaultSuffix(defaultSuffix);
+    if (!start.isEmpty()) d.selectFile(start);
+    return d.exec() == QDialog::Accepted && !d.selectedFiles().isEmpty() ? d.selectedFiles().first()
+                                                                         : QString();
+}
+
 QString QtFileChooser::Folder(const QString& title, const QString& start) {
     return QFileDialog::getExistingDirectory(QApplication::activeWindow(), title, start);
 }

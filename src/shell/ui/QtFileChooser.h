@@ -11,6 +11,8 @@ public:
     QString SaveFile(const QString& title, const QString& filter, const QString& start,
                      const QString& defaultSuffix) override;
     QString Folder(const QString& title, const QString& start) override;
+    QString SaveFileUnconfirmed(const QString& title, const QString& filter, const QString& start,
+                                const QString& defaultSuffix) override;
     QString SaveFileAs(const QString& title, const QString& filter, int selected,
                        const QString& start, const QString& defaultSuffix) override;
 };

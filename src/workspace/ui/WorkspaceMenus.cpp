@@ -388,7 +388,8 @@ void TfrmSKYMain::AddMenu(QMenu& menu, const MenuModel& item) {
     }
     QAction* a = menu.addAction(caption);
     a->setEnabled(item.enabled);
-    if (!item.enabled && item.command.IsNone() && !item.action.isEmpty()) MarkNotYet(a, &menu);
+    if (!item.enabled && !item.byState && item.command.IsNone() && !item.action.isEmpty())
+        MarkNotYet(a, &menu);
     if (item.isDefault) menu.setDefaultAction(a);
     const TreeCommand command = item.command;
     const QString action = item.action;
@@ -405,6 +406,8 @@ void TfrmSKYMain::AddMenu(QMenu& menu, const MenuModel& item) {
 
 void TfrmSKYMain::FillDatabaseMenu() {
     mmnuDatabase1->clear(); // the sort submenu is the window's and stays
+    for (QMenu* sub : mmnuDatabase1->findChildren<QMenu*>(Qt::FindDirectChildrenOnly))
+        if (sub != FSortMenu) sub->deleteLater(); // the submenus of the last filling
     FQuery->ReadEditor();
     const MenuModel model = FCtl->DatabaseMenuModel();
     for (const MenuModel& item : model.children) {
