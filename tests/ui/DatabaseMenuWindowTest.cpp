@@ -5,6 +5,7 @@
 // at the open menu in each theme.
 #include "common/ExampleDb.h"
 #include "common/FakeChooser.h"
+#include "common/TestExtension.h"
 #include "common/ThemeShots.h"
 #include "common/UiAnswer.h"
 #include "engine/DbTransfer.h"
@@ -105,6 +106,17 @@ TEST_F(DatabaseMenuWindowTest, BackupRestoreAttachAndDetach) {
     int line = 0, index = 0;
     w->Editor()->getCursorPosition(&line, &index);
     EXPECT_EQ(index, w->Editor()->text().size() - 3);
+    // An extension built by the test, loaded from the menu, then listed.
+    const QString lib = test::BuildHalfExtension(data.path());
+    ASSERT_FALSE(lib.isEmpty());
+    chooser.next = lib;
+    Item(db, {"Loadable Extensions", "Load an external Extension..."})->trigger();
+    EXPECT_EQ(w->Controller().status, "Success loading extension libhalf.so");
+    QString half;
+    ASSERT_TRUE(w->Controller().sql.QuerySingleValue(half, "SELECT half(7);"));
+    EXPECT_EQ(half, "3.5");
+    w->FillDatabaseMenu();
+    EXPECT_TRUE(Item(db, {"Loadable Extensions", "Recent Extensions", lib}));
     // The "+" buttons: a cancelled file choice says so.
     chooser.next.clear();
     auto* plus = w->findChild<QPushButton*>(QStringLiteral("btnCSVFullImport"));

@@ -12,6 +12,7 @@
 #include "common/SilentView.h"
 #include "common/TempConfig.h"
 #include "common/TempDb.h"
+#include "common/TestExtension.h"
 #include "engine/DbTransfer.h"
 #include "support/Prompter.h"
 #include "workspace/WorkspaceController.h"
@@ -429,18 +430,9 @@ TEST_F(DatabaseMenuTest, AttachUnderAnyName) {
 
 TEST_F(DatabaseMenuTest, ExtensionsScriptsAndMaintenance) {
     // An extension built here: one function.
-    const QString src = File("ext.c"), lib = File("libhalf.so");
-    QFile c(src);
-    ASSERT_TRUE(c.open(QIODevice::WriteOnly));
-    c.write("#include <sqlite3ext.h>\nSQLITE_EXTENSION_INIT1\n"
-            "static void half(sqlite3_context* c, int n, sqlite3_value** v) {\n"
-            "  (void)n; sqlite3_result_double(c, sqlite3_value_double(v[0]) / 2); }\n"
-            "int sqlite3_extension_init(sqlite3* db, char** e, const sqlite3_api_routines* a) {\n"
-            "  (void)e; SQLITE_EXTENSION_INIT2(a);\n"
-            "  return sqlite3_create_function(db, \"half\", 1, SQLITE_UTF8, 0, half, 0, 0); }\n");
-    c.close();
-    const test::ProcessResult built = test::RunProgram("cc", {"-shared", "-fPIC", "-o", lib, src});
-    ASSERT_EQ(built.code, 0) << built.err.toStdString();
+    const QString lib = test::BuildHalfExtension(dir.path());
+    ASSERT_FALSE(lib.isEmpty());
+    const QString src = dir.filePath("half.c");
     // Showing the statement loads nothing.
     ctl->ShowExtensionSql(lib);
     EXPECT_EQ(ctl->editor.text, "SELECT load_extension('" + lib + "');");
