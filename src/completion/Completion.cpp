@@ -76,6 +76,20 @@ quint32 CompletionKindColour(int kind, const HighlighterColours& c) {
     }
 }
 
+namespace {
+
+// A name past 24 characters as its first 3, "..." and its last 19, never
+// cutting a character in two (UTF-16 surrogate pairs).
+QString ShortName(const QString& name) {
+    if (name.size() <= 24) return name;
+    qsizetype head = 3, tail = name.size() - 19;
+    if (name[head - 1].isHighSurrogate()) ++head;
+    if (name[tail].isLowSurrogate()) ++tail;
+    return name.left(head) + QStringLiteral("...") + name.mid(tail);
+}
+
+} // namespace
+
 int CompletionKindOf(const QString& kindField) {
     QString k;
     for (QChar c : kindField)
@@ -103,7 +117,7 @@ bool CompletionItemOf(const QStringList& f, CompletionItem& i) {
     while (name.startsWith(u' '))
         name.remove(0, 1);
     i.name = name;
-    i.shownName = name.size() > 24 ? name.left(3) + QStringLiteral("...") + name.right(19) : name;
+    i.shownName = ShortName(name);
     i.detail = f[2];
     i.description = i.kind == kcDatabase ? name + QStringLiteral(" Database") : f[3];
     switch (i.kind) {
@@ -159,7 +173,7 @@ void AddItem(QList<CompletionItem>& items, int kind, const QString& name, const 
     i.kind = kind;
     i.kindWord = KindWord(kind);
     i.name = name;
-    i.shownName = name.size() > 24 ? name.left(3) + QStringLiteral("...") + name.right(19) : name;
+    i.shownName = ShortName(name);
     i.detail = detail;
     i.description = description;
     i.insert = kind == kcTable || kind == kcView ? name + u' ' : name;
@@ -267,6 +281,8 @@ void CompletionModel::Build(TSQLite3Database* db, bool objects, bool pragmas) {
     for (const CompletionItem& item : FItems)
         if (item.kind == kcDatabase || item.kind == kcTable || item.kind == kcView) {
             const QString n = TrimText(item.name).remove(u' ');
+            // A keyword stays a keyword in the highlighting.
+            if (n.isEmpty() || IsSQLWord(n, 0)) continue;
             if (!seen.contains(n.toUpper())) {
                 seen.insert(n.toUpper());
                 FTableNames << n;

@@ -141,6 +141,27 @@ TEST_F(CompletionTest, ObjectsOfEverySchema) {
     EXPECT_TRUE(m.TableNames().contains("aux"));
 }
 
+TEST_F(CompletionTest, HighlighterNamesLeaveKeywordsAlone) {
+    Run("CREATE TABLE \"order\"(a); CREATE TABLE \"Äpfel\"(b); CREATE TABLE plain(c);"
+        "CREATE VIEW \"select\" AS SELECT 1;");
+    CompletionModel m;
+    m.Build(&db);
+    const QStringList names = m.TableNames();
+    EXPECT_TRUE(names.contains("plain"));
+    EXPECT_TRUE(names.contains("Äpfel"));
+    EXPECT_TRUE(names.contains("main"));
+    EXPECT_FALSE(names.contains("order"));
+    EXPECT_FALSE(names.contains("select"));
+    // Long names are shortened on whole characters.
+    Run("CREATE TABLE \"ab😀cdefghijklmnopqrstuvwxyz0123456789\"(x);");
+    m.Build(&db);
+    for (const CompletionItem& i : m.Items()) {
+        if (i.kind == kcTable && i.name.startsWith("ab")) {
+            EXPECT_EQ(i.shownName, "ab😀...rstuvwxyz0123456789") << i.name.toStdString();
+        }
+    }
+}
+
 TEST_F(CompletionTest, CommandLine) {
     Run("CREATE TABLE customer(id INTEGER PRIMARY KEY, name TEXT);");
     db.Close();

@@ -56,10 +56,10 @@ TEST_F(CompletionPopupTest, CtrlSpaceDotChooseAndTwoWorkspaces) {
     popup->Choose(0);
     EXPECT_EQ(e->text(), "SELECT * FROM customer ");
     // A "." opens the whole list.
-    e->setText("SELECT customer.");
-    e->setCursorPosition(0, 16);
-    QKeyEvent dot(QEvent::KeyRelease, Qt::Key_Period, Qt::NoModifier, QStringLiteral("."));
-    QCoreApplication::sendEvent(e, &dot);
+    e->setText("SELECT customer");
+    e->setCursorPosition(0, 15);
+    Type(e, Qt::Key_Period, ".");
+    EXPECT_EQ(e->text(), "SELECT customer.");
     EXPECT_GT(popup->Shown().size(), 300);
     // A second workspace on another database offers its own tables only.
     const QString other = data.filePath("other.db");
@@ -198,6 +198,35 @@ TEST_F(CompletionPopupTest, KeysInTheList) {
     CtrlSpace(e);
     EXPECT_FALSE(popup->IsOpen());
     EXPECT_EQ(popup->Count(), 0);
+    // Keys pressed faster than released: the list follows each character.
+    e->setText("SELECT * FROM t ");
+    e->setCursorPosition(0, 16);
+    CtrlSpace(e);
+    for (const auto& [key, text] :
+         {std::pair{Qt::Key_O, "o"}, {Qt::Key_R, "r"}, {Qt::Key_D, "d"}}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString::fromLatin1(text));
+        QCoreApplication::sendEvent(e, &press);
+    }
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(e, &enter);
+    EXPECT_EQ(e->text(), "SELECT * FROM t ORDER");
+    // Ctrl let go before Space: the list stays; Shift+Down and Ctrl+Enter
+    // are the editor's.
+    e->setText("SELECT cust");
+    e->setCursorPosition(0, 11);
+    CtrlSpace(e);
+    QKeyEvent space(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    QCoreApplication::sendEvent(e, &space);
+    RunEventsFor(20);
+    ASSERT_TRUE(popup->IsOpen());
+    QKeyEvent shiftDown(QEvent::KeyPress, Qt::Key_Down, Qt::ShiftModifier);
+    QCoreApplication::sendEvent(e, &shiftDown);
+    EXPECT_EQ(popup->Current(), 0);
+    // The caret moved away (a click, a command): the list goes, and Enter
+    // is a line break again.
+    e->setCursorPosition(0, 3);
+    RunEventsFor(20);
+    EXPECT_FALSE(popup->IsOpen());
     // The history editor's list is the built-in one of 24 rows.
     auto* hp = w->findChild<THistoryPage*>()->Editor()->findChild<TCompletionPopup*>();
     EXPECT_EQ(hp->Title(), "SQLite functions");

@@ -6,6 +6,7 @@
 #include "shell/ui/SqlEditorTheme.h"
 
 #include <QAbstractListModel>
+#include <QApplication>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -29,9 +30,11 @@ const QColor kDetailColour(0x80, 0x80, 0x00);
 const QColor kDescriptionColour(0x60, 0x60, 0x60);
 
 QString Clean(QString s) {
-    // Control characters (a name may hold any) would break the line.
+    // Control characters (a name may hold any) would break the line; a
+    // very long text is cut, as the row shows a few hundred characters.
+    if (s.size() > 300) s = s.left(300);
     for (QChar& c : s)
-        if (c.unicode() < 0x20) c = u' ';
+        if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F)) c = u' ';
     return s;
 }
 
@@ -186,6 +189,22 @@ TCompletionPopup::TCompletionPopup(QsciScintilla* editor,
     v->addWidget(FList);
     connect(FList, &QListView::doubleClicked, this,
             [this](const QModelIndex& at) { Choose(at.row()); });
+    // Typing filters as each character arrives ("." opens a new list);
+    // deletions, clicks, scrolling and text put in by commands are followed
+    // once they are done.
+    connect(editor, &QsciScintillaBase::SCN_CHARADDED, this, [this](int ch) {
+        if (ch == '.')
+            Show();
+        else
+            Follow();
+    });
+    connect(editor, &QsciScintilla::textChanged, this, [this] { FollowLater(); });
+    connect(editor, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int) { FollowLater(); });
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+                if (state != Qt::ApplicationActive) Hide();
+            });
+    if (QWidget* top = editor->window(); top && top != editor) top->installEventFilter(this);
 }
 
 TCompletionPopup::~TCompletionPopup() = default;
@@ -207,19 +226,25 @@ TCompletionPopup* TCompletionPopup::AttachBuiltin(QsciScintilla* editor, int row
 bool TCompletionPopup::Show() {
     const CompletionModel* m = FModel ? FModel() : Builtin();
     if (!m) m = Builtin();
+    if (FShowsTableNames) SetEditorTableNames(FEditor, m->TableNames());
     const QString text = FEditor->text();
     const long bytes = long(FEditor->SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS));
     const qsizetype caret = EditorUnitPos(text, bytes);
     FTokenStart = CompletionModel::TokenStart(text, caret);
     QList<int> answer = m->Answer(text.mid(FTokenStart, caret - FTokenStart));
     const bool any = !answer.isEmpty();
-    FItems->Reset(m->Items(), std::move(answer));
+    // The same entries again (a key that changed nothing): the row stays.
+    const bool same =
+        IsOpen() && answer == FItems->answer && FItems->items.size() == m->Items().size();
+    if (!same) FItems->Reset(m->Items(), std::move(answer));
     if (!any) {
         Hide();
         return false;
     }
-    FList->setCurrentIndex(FItems->index(0, 0));
-    FList->scrollToTop();
+    if (!same) {
+        FList->setCurrentIndex(FItems->index(0, 0));
+        FList->scrollToTop();
+    }
     Place();
     if (!FFrame->isVisible()) FFrame->show();
     FFrame->raise();
@@ -290,7 +315,9 @@ void TCompletionPopup::Insert(const QString& insert) {
     // The word before the caret gives way to the inserted text.
     const QString text = FEditor->text();
     const long caret = long(FEditor->SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS));
-    const long from = EditorBytePos(text, std::min<qsizetype>(FTokenStart, text.size()));
+    // The word before the caret now, wherever the list was opened.
+    FTokenStart = CompletionModel::TokenStart(text, EditorUnitPos(text, caret));
+    const long from = EditorBytePos(text, FTokenStart);
     FEditor->SendScintilla(QsciScintillaBase::SCI_SETSEL, from, std::max(from, caret));
     FEditor->replaceSelectedText(insert);
 }
@@ -329,32 +356,11 @@ bool TCompletionPopup::KeyPressed(int key) {
     }
 }
 
-void TCompletionPopup::KeyReleased(int key, const QString& text) {
-    if (text == QLatin1String(".")) {
-        Show(); // a new word begins after the dot
-        return;
-    }
+void TCompletionPopup::Follow() {
+    FFollowQueued = false;
     if (!IsOpen()) return;
-    switch (key) {
-    case Qt::Key_Shift:
-    case Qt::Key_Control:
-    case Qt::Key_Alt:
-    case Qt::Key_Meta:
-    case Qt::Key_Up:
-    case Qt::Key_Down:
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown:
-        return;
-    default:
-        break;
-    }
-    // A character that ends the word ("(", ")", "[", "]", a blank, ...) closes
-    // the list; a letter, a deletion or a caret move filters it again, as
-    // long as the caret stays in the word.
-    if (!text.isEmpty() && text[0].unicode() >= 0x20 && !IsSqlWordChar(text[0])) {
-        Hide();
-        return;
-    }
+    // The caret left the word (a click, a word-ending character, text put in
+    // by a command): the list goes; otherwise it shows what still matches.
     const QString all = FEditor->text();
     const long bytes = long(FEditor->SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS));
     const qsizetype caret = EditorUnitPos(all, bytes);
@@ -365,31 +371,59 @@ void TCompletionPopup::KeyReleased(int key, const QString& text) {
     Show();
 }
 
+void TCompletionPopup::FollowLater() {
+    if (FFollowQueued || !IsOpen()) return;
+    FFollowQueued = true;
+    QMetaObject::invokeMethod(
+        this, [this] { Follow(); }, Qt::QueuedConnection);
+}
+
 bool TCompletionPopup::eventFilter(QObject* o, QEvent* e) {
-    if (o != FEditor) return QObject::eventFilter(o, e);
+    if (o != FEditor) {
+        // The editor's window moved or was resized: the list goes with the
+        // word; hidden or left: the list goes.
+        switch (e->type()) {
+        case QEvent::Move:
+        case QEvent::Resize:
+            if (IsOpen()) Place();
+            break;
+        case QEvent::Hide:
+        case QEvent::WindowStateChange:
+            Hide();
+            break;
+        case QEvent::WindowDeactivate:
+            if (!FFrame->underMouse()) Hide();
+            break;
+        default:
+            break;
+        }
+        return QObject::eventFilter(o, e);
+    }
     switch (e->type()) {
     case QEvent::KeyPress: {
         auto* k = static_cast<QKeyEvent*>(e);
-        if (k->key() == Qt::Key_Space && (k->modifiers() & Qt::ControlModifier)) {
+        const Qt::KeyboardModifiers mods = k->modifiers() & ~Qt::KeypadModifier;
+        if (k->key() == Qt::Key_Space && mods == Qt::ControlModifier) {
             Show();
             return true;
         }
-        if (IsOpen() && KeyPressed(k->key())) return true;
+        // The list's keys only without modifiers: Shift+Down still selects,
+        // Ctrl+Enter still runs.
+        if (IsOpen() && (mods == Qt::NoModifier || k->key() == Qt::Key_Escape) &&
+            KeyPressed(k->key()))
+            return true;
         break;
     }
     case QEvent::ShortcutOverride: {
         // The window's shortcuts (Escape, Enter, Tab) wait while the list is open.
         auto* k = static_cast<QKeyEvent*>(e);
-        if (IsOpen() && (k->key() == Qt::Key_Escape || k->key() == Qt::Key_Return ||
-                         k->key() == Qt::Key_Enter || k->key() == Qt::Key_Tab)) {
+        const Qt::KeyboardModifiers mods = k->modifiers() & ~Qt::KeypadModifier;
+        if (IsOpen() && mods == Qt::NoModifier &&
+            (k->key() == Qt::Key_Escape || k->key() == Qt::Key_Return ||
+             k->key() == Qt::Key_Enter || k->key() == Qt::Key_Tab)) {
             k->accept();
             return true;
         }
-        break;
-    }
-    case QEvent::KeyRelease: {
-        auto* k = static_cast<QKeyEvent*>(e);
-        if (!k->isAutoRepeat() || IsOpen()) KeyReleased(k->key(), k->text());
         break;
     }
     case QEvent::FocusOut:

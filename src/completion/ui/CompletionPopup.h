@@ -52,6 +52,9 @@ public:
     // An editor without a database: the built-in pop-up, its table names
     // (the master tables) highlighted.
     static TCompletionPopup* AttachBuiltin(QsciScintilla* editor, int rows);
+    // The editor highlights the table names of the vocabulary it is shown
+    // (for an editor whose vocabulary may change between showings).
+    void ShowTableNames(bool on) { FShowsTableNames = on; }
 
 protected:
     bool eventFilter(QObject* o, QEvent* e) override;
@@ -61,7 +64,8 @@ private:
     void Place();
     void Move(int delta);
     bool KeyPressed(int key);
-    void KeyReleased(int key, const QString& text);
+    void Follow();
+    void FollowLater();
     QsciScintilla* FEditor;
     std::function<const CompletionModel*()> FModel;
     int FRows;
@@ -70,6 +74,8 @@ private:
     QListView* FList;
     TCompletionRows* FItems;
     qsizetype FTokenStart = 0;
+    bool FFollowQueued = false;
+    bool FShowsTableNames = false;
 };
 
 } // namespace sky::ui

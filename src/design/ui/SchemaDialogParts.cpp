@@ -27,8 +27,9 @@ const CompletionModel* CompletionOf(const TSQLite3Database* db) {
 
 void AttachCompletion(QsciScintilla* editor, std::function<const TSQLite3Database*()> db,
                       int rows) {
-    new TCompletionPopup(
+    auto* popup = new TCompletionPopup(
         editor, [db = std::move(db)] { return CompletionOf(db ? db() : nullptr); }, rows);
+    popup->ShowTableNames(true); // the workspace's names while it lives, then the built-in ones
 }
 
 void ShowCompletionTableNames(QsciScintilla* editor, const TSQLite3Database* db) {

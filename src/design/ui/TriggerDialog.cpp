@@ -1,5 +1,6 @@
 #include "design/ui/TriggerDialog.h"
 
+#include "design/QueryPopOut.h"
 #include "design/ui/SchemaDialogParts.h"
 #include "shell/ui/Scintilla.h"
 #include "shell/ui/SqlEditorTheme.h"
@@ -49,7 +50,7 @@ TfrmSKYTrig::TfrmSKYTrig(QWidget* parent) : QDialog(parent) {
     memTrigStmt->setObjectName(QStringLiteral("memTrigStmt"));
     SetupSqlEditor(memTrigStmt);
     AttachCompletion(
-        memTrigStmt, [this] { return FDb; }, 12);
+        memTrigStmt, [this] { return Database(); }, 12);
     v->addWidget(memTrigStmt, 1);
     memQry = PreviewBox(this);
     v->addWidget(memQry);
@@ -62,6 +63,15 @@ TfrmSKYTrig::TfrmSKYTrig(QWidget* parent) : QDialog(parent) {
         connect(c, &QComboBox::currentIndexChanged, this, [this] { Rebuild(); });
     connect(clbFields, &QListWidget::itemChanged, this, [this] { Rebuild(); });
     connect(memTrigStmt, &QsciScintilla::textChanged, this, [this] { Rebuild(); });
+}
+
+void TfrmSKYTrig::SetDatabase(const TSQLite3Database* db) {
+    FConnection = db ? ConnectionOf(db) : std::weak_ptr<ConnectionHandle>();
+}
+
+const TSQLite3Database* TfrmSKYTrig::Database() const {
+    const auto h = FConnection.lock();
+    return h ? h->db : nullptr;
 }
 
 void TfrmSKYTrig::Load(const TTriggerLayout& t, const QStringList& columns) {
@@ -82,7 +92,7 @@ void TfrmSKYTrig::Load(const TTriggerLayout& t, const QStringList& columns) {
     edtTrigActionWhen->setText(t.trigWhen);
     edtComment->setText(t.Comment);
     memTrigStmt->setText(t.trigExecCode);
-    ShowCompletionTableNames(memTrigStmt, FDb);
+    ShowCompletionTableNames(memTrigStmt, Database());
     FLoading = false;
     Rebuild();
 }

@@ -5,6 +5,7 @@
 #include "design/IndexTrigger.h"
 
 #include <QDialog>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -17,7 +18,8 @@ class QsciScintilla;
 
 namespace sky {
 class TSQLite3Database;
-}
+struct ConnectionHandle;
+} // namespace sky
 
 namespace sky::ui {
 
@@ -29,7 +31,7 @@ public:
     void Load(const TTriggerLayout& t, const QStringList& columns);
     // The connection the trigger is edited on: the statement editor completes
     // from its workspace's vocabulary and highlights its tables.
-    void SetDatabase(const TSQLite3Database* db) { FDb = db; }
+    void SetDatabase(const TSQLite3Database* db);
     TTriggerLayout Current() const { return curTrig; }
     QComboBox* TimingBox() const { return cbTrigTiming; }
     QComboBox* EventBox() const { return cbTrigSensor; }
@@ -42,7 +44,10 @@ private:
     void Rebuild();
     TTriggerLayout curTrig;
     bool FLoading = false;
-    const TSQLite3Database* FDb = nullptr;
+    // The workspace's connection, held weakly: once it closes, the built-in
+    // vocabulary (a later connection at the same address is not this one).
+    std::weak_ptr<ConnectionHandle> FConnection;
+    const TSQLite3Database* Database() const;
     QLineEdit *edtName, *edtComment, *edtTrigActionWhen;
     QCheckBox* cbTemp;
     QComboBox *cbTrigTiming, *cbTrigSensor;

@@ -7,6 +7,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QKeyEvent>
+#include <algorithm>
 
 namespace sky::ui {
 namespace {
@@ -102,8 +103,16 @@ void SetEditorTableNames(QsciScintilla* editor, const QStringList& names) {
     if (!lexer) return;
     QByteArray words;
     for (const QString& n : names) {
-        const QString w = n.trimmed().toLower();
-        if (w.isEmpty() || w.contains(u' ')) continue;
+        // The lexer's words are split at blanks and compared lower-cased in
+        // ASCII only: a name with any control character or blank is left
+        // out, and only its ASCII letters are lowered.
+        QString w = n.trimmed();
+        if (w.isEmpty() || std::any_of(w.cbegin(), w.cend(), [](QChar c) {
+                return c.unicode() <= 0x20 || c.unicode() == 0x7F;
+            }))
+            continue;
+        for (QChar& c : w)
+            if (c >= u'A' && c <= u'Z') c = QChar(c.unicode() + 32);
         if (!words.isEmpty()) words += ' ';
         words += w.toUtf8();
     }
