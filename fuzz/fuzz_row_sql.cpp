@@ -2,6 +2,7 @@
 // value in a column of each affinity. Every shown statement must be one
 // statement, and run on an in-memory database it must write back exactly
 // what the bound execution of the same action writes.
+#include "design/TableLayout.h"
 #include "engine/Database.h"
 #include "engine/Identifiers.h"
 #include "engine/ResultTable.h"
