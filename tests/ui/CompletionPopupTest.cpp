@@ -198,6 +198,14 @@ TEST_F(CompletionPopupTest, KeysInTheList) {
     CtrlSpace(e);
     EXPECT_FALSE(popup->IsOpen());
     EXPECT_EQ(popup->Count(), 0);
+    // A word on a later line, after characters of several bytes.
+    e->setText("SELECT 'ÄÖ😀'\r\nFROM cu");
+    e->setCursorPosition(1, 7);
+    CtrlSpace(e);
+    ASSERT_TRUE(popup->IsOpen());
+    EXPECT_TRUE(popup->Shown()[0].startsWith("table     customer"));
+    popup->Choose(0);
+    EXPECT_EQ(e->text(), "SELECT 'ÄÖ😀'\r\nFROM customer ");
     // Keys pressed faster than released: the list follows each character.
     e->setText("SELECT * FROM t ");
     e->setCursorPosition(0, 16);

@@ -61,6 +61,23 @@ QPixmap KindImage(int kind) {
     return p;
 }
 
+// The word before the caret, read from the caret's line alone (a word never
+// spans lines, and a long script is not read whole at every key): where it
+// starts and where the caret is (the editor's byte positions), and its text.
+struct Word {
+    long start, caret;
+    QString text;
+};
+Word WordBeforeCaret(QsciScintilla* e) {
+    const long caret = long(e->SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS));
+    const long line = long(e->SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION, caret));
+    const long lineStart = long(e->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, line));
+    const QString lineText = e->text(int(line));
+    const qsizetype at = EditorUnitPos(lineText, caret - lineStart);
+    const qsizetype from = CompletionModel::TokenStart(lineText, at);
+    return {lineStart + EditorBytePos(lineText, from), caret, lineText.mid(from, at - from)};
+}
+
 const QPixmap& KindImageOf(int kind) {
     static const QList<QPixmap> images = [] {
         QList<QPixmap> all;
@@ -227,11 +244,9 @@ bool TCompletionPopup::Show() {
     const CompletionModel* m = FModel ? FModel() : Builtin();
     if (!m) m = Builtin();
     if (FShowsTableNames) SetEditorTableNames(FEditor, m->TableNames());
-    const QString text = FEditor->text();
-    const long bytes = long(FEditor->SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS));
-    const qsizetype caret = EditorUnitPos(text, bytes);
-    FTokenStart = CompletionModel::TokenStart(text, caret);
-    QList<int> answer = m->Answer(text.mid(FTokenStart, caret - FTokenStart));
+    const Word w = WordBeforeCaret(FEditor);
+    FTokenStart = w.start;
+    QList<int> answer = m->Answer(w.text);
     const bool any = !answer.isEmpty();
     // The same entries again (a key that changed nothing): the row stays.
     const bool same =
@@ -253,7 +268,7 @@ bool TCompletionPopup::Show() {
 
 void TCompletionPopup::Place() {
     // Below the word, or above it where the screen ends.
-    const long from = EditorBytePos(FEditor->text(), FTokenStart);
+    const long from = FTokenStart;
     const int x = int(FEditor->SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0L, from));
     const int y = int(FEditor->SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0L, from));
     const int line = int(FEditor->SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION, from));
@@ -313,12 +328,10 @@ void TCompletionPopup::Choose(int k) {
 
 void TCompletionPopup::Insert(const QString& insert) {
     // The word before the caret gives way to the inserted text.
-    const QString text = FEditor->text();
-    const long caret = long(FEditor->SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS));
     // The word before the caret now, wherever the list was opened.
-    FTokenStart = CompletionModel::TokenStart(text, EditorUnitPos(text, caret));
-    const long from = EditorBytePos(text, FTokenStart);
-    FEditor->SendScintilla(QsciScintillaBase::SCI_SETSEL, from, std::max(from, caret));
+    const Word w = WordBeforeCaret(FEditor);
+    FTokenStart = w.start;
+    FEditor->SendScintilla(QsciScintillaBase::SCI_SETSEL, w.start, std::max(w.start, w.caret));
     FEditor->replaceSelectedText(insert);
 }
 
@@ -361,10 +374,8 @@ void TCompletionPopup::Follow() {
     if (!IsOpen()) return;
     // The caret left the word (a click, a word-ending character, text put in
     // by a command): the list goes; otherwise it shows what still matches.
-    const QString all = FEditor->text();
-    const long bytes = long(FEditor->SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS));
-    const qsizetype caret = EditorUnitPos(all, bytes);
-    if (caret < FTokenStart || CompletionModel::TokenStart(all, caret) != FTokenStart) {
+    const Word w = WordBeforeCaret(FEditor);
+    if (w.caret < FTokenStart || w.start != FTokenStart) {
         Hide();
         return;
     }

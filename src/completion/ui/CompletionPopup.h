@@ -73,7 +73,7 @@ private:
     QLabel* FTitle;
     QListView* FList;
     TCompletionRows* FItems;
-    qsizetype FTokenStart = 0;
+    long FTokenStart = 0; // where the word starts (the editor's byte position)
     bool FFollowQueued = false;
     bool FShowsTableNames = false;
 };
